@@ -1,0 +1,75 @@
+#pragma once
+// Files and folders: paths stored with '\' separators, folder listings with
+// Windows-style patterns, known folders and folder creation.
+//
+// Listings are sorted by name without regard to case (ties broken by the
+// exact bytes), so every run on every machine sees one order.
+#include <boost/filesystem.hpp>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace plat {
+
+// text with every '\' turned into '/'.
+std::string NormaliseSeparators(const std::string& text);
+// A stored or configured path (which may use '\') as a native path.
+boost::filesystem::path ToPath(const std::string& stored);
+
+// Windows-style pattern match of one file name: '*' any run of characters,
+// '?' any one character, letters compared without regard to case. A pattern
+// ending in ".*" also matches names without that dot ("*.*" matches every
+// name, "readme.*" matches "readme"); a pattern ending in "." matches names
+// that hold no dot ("*." matches "readme").
+bool MatchPattern(const std::string& pattern, const std::string& name);
+
+struct FolderEntry {
+    std::string name;      // file name only
+    bool isDirectory = false;
+};
+
+// Lists the direct entries of a folder ("." and ".." left out), sorted.
+// false, with an error text when error is given, when the folder cannot be
+// read; out then holds nothing.
+bool ListFolder(const boost::filesystem::path& folder, std::vector<FolderEntry>& out,
+                std::string* error = nullptr);
+
+// Enumerates a pattern such as "Boards\*.bdz" the way the Windows find
+// functions do: the part up to the last '/', '\' or ':' names the folder
+// (none: the current folder), the rest is the mask. Entries are sorted;
+// "." and ".." are never reported. false when nothing matches or the folder
+// cannot be read.
+bool FindFiles(const std::string& pattern, std::vector<FolderEntry>& out);
+
+// fopen with '\' read as a separator.
+FILE* OpenFile(const std::string& path, const char* mode);
+FILE* OpenFile(const boost::filesystem::path& path, const char* mode);
+
+// Writes bytes to a temporary file beside path and renames it over path, so
+// an interrupted or failed write keeps the old file. true on success.
+bool WriteFileAtomic(const boost::filesystem::path& path, const void* bytes, size_t size);
+
+// The process's current folder (empty on failure).
+boost::filesystem::path CurrentFolder();
+
+// Creates one folder (its parent must exist).
+enum class MakeDirResult { Created, AlreadyExists, PathNotFound, Failed };
+MakeDirResult MakeDirectory(const std::string& path);
+
+// Creates a folder and its missing parents; true when it exists afterwards.
+bool MakeDirs(const boost::filesystem::path& path);
+
+// The two known folders the programs use:
+//   SavedGames: $XDG_DATA_HOME, else ~/.local/share
+//   Documents:  XDG_DOCUMENTS_DIR from $XDG_CONFIG_HOME/user-dirs.dirs
+//               (default ~/.config/user-dirs.dirs), else ~/Documents
+enum class KnownFolder { SavedGames, Documents };
+// The folder's path; with create, the folder is made when missing. Empty
+// when it cannot be found (or, with create, cannot be made).
+boost::filesystem::path GetKnownFolder(KnownFolder folder, bool create);
+
+// A program name as the programs give it ("Tools/Sheetwright.exe") turned
+// into the name of the program file on this system ("Tools/Sheetwright").
+std::string ExecutableName(const std::string& windowsName);
+
+}  // namespace plat

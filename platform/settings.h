@@ -1,0 +1,49 @@
+#pragma once
+// The settings store: named values under one key path (for example
+// "Software\Quillmark\Vantrel - Orvesse"), each a dword or a string, kept in
+// one INI-style file per key path:
+//   $XDG_CONFIG_HOME/<key path without "Software", '\' as folders>/registry.ini
+// ($XDG_CONFIG_HOME defaults to ~/.config). Every write goes to a temporary
+// file in the same folder that is renamed over the old one. A damaged or
+// foreign file reads as missing values. No operation prints anything.
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+
+namespace plat {
+
+enum class SettingType : uint32_t { String = 1, Dword = 4 };
+
+class SettingsStore {
+public:
+    // Creates or opens the key. Null when its folder cannot be made.
+    static std::unique_ptr<SettingsStore> Open(const std::string& keyPath, bool localMachine);
+    // The file that holds the values of a key path.
+    static std::string FilePath(const std::string& keyPath, bool localMachine);
+
+    // Reads a 4-byte value (any stored type of exactly 4 bytes). false and
+    // *out unchanged when missing or of another size.
+    bool ReadDword(const std::string& name, uint32_t* out) const;
+    // Copies a value's bytes into buffer and terminates it behind them
+    // (strings are stored with their terminator). false, buffer unchanged,
+    // when missing or when the bytes plus a terminator do not fit.
+    bool ReadString(const std::string& name, char* buffer, int size) const;
+    bool WriteDword(const std::string& name, uint32_t value);
+    // Stores the text's bytes and its terminator.
+    bool WriteString(const std::string& name, const char* text);
+
+    struct Value {
+        SettingType type = SettingType::String;
+        std::string bytes;
+    };
+
+private:
+    SettingsStore() = default;
+    bool Save() const;
+    std::string file_;
+    std::string keyPath_;
+    std::map<std::string, Value> values_;
+};
+
+}  // namespace plat
