@@ -76,13 +76,13 @@ inline std::int32_t Value(const std::uint8_t* data, std::uint16_t format, std::u
   return static_cast<std::int32_t>(static_cast<std::int8_t>(data[index])) * 256;
 }
 
-// Pan law: full level on both sides at the centre, falling linearly to 0 on
-// the far side. Result in 0..256.
+// Pan law: full level on both sides at the centre (128), falling linearly
+// to 0 at the far end. Result in 0..256.
 inline std::int32_t PanLeft(std::uint32_t pan) {
-  return std::min<std::int32_t>(256, static_cast<std::int32_t>((255 - pan) * 512 / 255));
+  return pan <= kPanCentre ? 256 : static_cast<std::int32_t>((255 - pan) * 256 / 127);
 }
 inline std::int32_t PanRight(std::uint32_t pan) {
-  return std::min<std::int32_t>(256, static_cast<std::int32_t>(pan * 512 / 255));
+  return pan >= kPanCentre ? 256 : static_cast<std::int32_t>(pan * 256 / kPanCentre);
 }
 
 void MixVoice(VoiceState& v, std::int32_t* acc, std::uint32_t frames, int channels, int rate) {
@@ -130,6 +130,17 @@ void MixVoice(VoiceState& v, std::int32_t* acc, std::uint32_t frames, int channe
       acc[n] += static_cast<std::int32_t>((mono * gainMono) >> 14);
     }
     v.position += step;
+    if ((v.position >> 32) >= end) {
+      if (!loop) {
+        // Played out: the voice reports stopped as soon as its last frame is mixed.
+        v.playing = false;
+        v.position = static_cast<std::uint64_t>(v.frames) << 32;
+        return;
+      }
+      const std::uint64_t span = static_cast<std::uint64_t>(v.loopEnd - v.loopStart) << 32;
+      const std::uint64_t start = static_cast<std::uint64_t>(v.loopStart) << 32;
+      v.position = start + (v.position - start) % span;
+    }
   }
 }
 
