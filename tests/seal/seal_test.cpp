@@ -758,3 +758,27 @@ TEST(SealModule, LoadsFromAFileOffsetAndRefusesBadBytes) {
   EXPECT_EQ(m, nullptr);
   EXPECT_EQ(seal::GetCounts().modules, 0u);
 }
+
+TEST(SealModule, PlaysOnEveryOutputFormatAtTheVolumeAsked) {
+  const auto bytes = vantrel::test::MakeTestMod(2, 0);
+  for (std::uint16_t format : {std::uint16_t(0), seal::kFormatStereo, seal::kFormat16Bit,
+                               std::uint16_t(seal::kFormat16Bit | seal::kFormatStereo)}) {
+    NullDevice dev(format, 22050);
+    ASSERT_TRUE(dev.ok());
+    seal::Module* m = nullptr;
+    ASSERT_EQ(seal::LoadModuleMemory(bytes.data(), bytes.size(), &m), seal::kOk);
+    double energy[2] = {0, 0};
+    for (int pass = 0; pass < 2; ++pass) {
+      ASSERT_EQ(seal::SetModuleVolume(pass == 0 ? 63 : 16), seal::kOk);
+      ASSERT_EQ(seal::PlayModule(m), seal::kOk);  // from the start each time
+      ASSERT_EQ(seal::AdvanceNullOutput(4410), seal::kOk);
+      const auto out = seal::TakeNullOutputSamples();
+      ASSERT_EQ(out.size(), 4410u * ((format & seal::kFormatStereo) ? 2 : 1));
+      for (auto v : out) energy[pass] += double(v) * v;
+    }
+    EXPECT_GT(energy[0], 0) << format;
+    // A quarter of the volume is a sixteenth of the energy (8-bit output rounds).
+    EXPECT_NEAR(energy[1] / energy[0], 16.0 * 16.0 / (63.0 * 63.0), 0.02) << format;
+    ASSERT_EQ(seal::FreeModuleFile(m), seal::kOk);
+  }
+}
