@@ -365,6 +365,18 @@ TEST(SealMixer, VolumeIsLinearAndZeroIsSilent) {
   for (auto v : seal::TakeNullOutputSamples()) ASSERT_EQ(v, 0);
 }
 
+TEST(SealMixer, EightBitOutputIsUnsignedAroundTheMiddle) {
+  NullDevice dev(seal::kFormatStereo, 22050);  // the game's default format
+  ASSERT_TRUE(dev.ok());
+  ASSERT_EQ(seal::AdvanceNullOutput(4), seal::kOk);
+  for (auto b : seal::TakeNullOutputBytes()) EXPECT_EQ(b, 128);
+  TestSample s(std::vector<std::int8_t>{64, -64, 127, -128}, 22050);
+  PlayOn(dev.voice(0), s.rec, 32, 0);  // half volume, hard left
+  ASSERT_EQ(seal::AdvanceNullOutput(5), seal::kOk);
+  const std::vector<std::uint8_t> expected = {160, 128, 96, 128, 191, 128, 64, 128, 128, 128};
+  EXPECT_EQ(seal::TakeNullOutputBytes(), expected);
+}
+
 TEST(SealMixer, ResamplesWithLinearInterpolation) {
   NullDevice dev(seal::kFormat16Bit, 22050);  // 16-bit mono
   ASSERT_TRUE(dev.ok());
