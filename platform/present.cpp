@@ -1,0 +1,42 @@
+#include "platform/present.h"
+
+namespace plat {
+
+uint32_t PresentPixelRgb(const PresentBuffer& buffer, int32_t x, int32_t y) {
+  const uint8_t* p = buffer.bits + static_cast<intptr_t>(y) * buffer.pitch;
+  uint32_t r = 0, g = 0, b = 0;
+  switch (buffer.bitsPerPixel) {
+    case 8: {
+      const uint8_t* e = buffer.palette[p[x]];
+      r = e[0];
+      g = e[1];
+      b = e[2];
+      break;
+    }
+    case 16: {
+      uint32_t v = p[2 * x] | p[2 * x + 1] << 8;
+      r = (v >> 10) & 0x1F;
+      g = (v >> 5) & 0x1F;
+      b = v & 0x1F;
+      r = (r << 3) | (r >> 2);
+      g = (g << 3) | (g >> 2);
+      b = (b << 3) | (b >> 2);
+      break;
+    }
+    case 24:
+      b = p[3 * x];
+      g = p[3 * x + 1];
+      r = p[3 * x + 2];
+      break;
+    case 32:
+      b = p[4 * x];
+      g = p[4 * x + 1];
+      r = p[4 * x + 2];
+      break;
+    default:
+      break;
+  }
+  return 0xFF000000u | r << 16 | g << 8 | b;
+}
+
+}  // namespace plat

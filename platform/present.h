@@ -1,0 +1,38 @@
+#pragma once
+// What a window is given to show: a finished buffer in one of the back
+// buffer's layouts, top row first.
+#include <cstdint>
+
+#include "platform/window_placement.h"
+
+namespace plat {
+
+struct PresentBuffer {
+  const uint8_t* bits = nullptr;
+  int32_t width = 0;
+  int32_t height = 0;
+  int32_t pitch = 0;         // bytes per row
+  int32_t bitsPerPixel = 0;  // 8 (palette indices), 16 (5-5-5), 24 (B, G, R bytes), 32 (0xAARRGGBB; alpha ignored)
+  // 8 bits only: 256 entries of red, green, blue, unused.
+  const uint8_t (*palette)[4] = nullptr;
+
+  bool Usable() const {
+    if (!bits || width <= 0 || height <= 0) return false;
+    if (bitsPerPixel != 8 && bitsPerPixel != 16 && bitsPerPixel != 24 && bitsPerPixel != 32) return false;
+    if (bitsPerPixel == 8 && !palette) return false;
+    return pitch >= width * (bitsPerPixel / 8);
+  }
+};
+
+// Colour of one buffer pixel as 0xFFRRGGBB (5-bit channels widened as
+// (c << 3) | (c >> 2)). The caller keeps x, y inside the buffer.
+uint32_t PresentPixelRgb(const PresentBuffer& buffer, int32_t x, int32_t y);
+
+// Nearest-neighbour mapping of the buffer onto a target of targetWidth x
+// targetHeight: target column tx shows buffer column tx * width / targetWidth
+// (likewise rows). Shared by the back ends that scale in software.
+inline int32_t NearestSource(int32_t t, int32_t sourceSize, int32_t targetSize) {
+  return static_cast<int32_t>(static_cast<int64_t>(t) * sourceSize / targetSize);
+}
+
+}  // namespace plat
