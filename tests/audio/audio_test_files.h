@@ -67,7 +67,7 @@ inline Bytes Pcm16(const std::vector<int16_t>& v) {
 }
 
 // A 4-channel ProTracker module with one looping square-wave sample and one
-// pattern whose first channel plays a few notes, each for a row.
+// pattern whose first two channels play a few notes in turn.
 inline Bytes FourChannelMod(int notes = 8) {
   Bytes m(20, 0);
   const char* title = "test tune";
@@ -101,7 +101,8 @@ inline Bytes FourChannelMod(int notes = 8) {
   for (int row = 0; row < 64; ++row) {
     for (int ch = 0; ch < 4; ++ch) {
       uint8_t cell[4] = {0, 0, 0, 0};
-      if (ch == 0 && row % 4 == 0 && row / 4 < notes) {
+      // Notes alternate between a left (0) and a right (1) channel.
+      if (ch == (row / 4) % 2 && row % 4 == 0 && row / 4 < notes) {
         const uint16_t period = periods[(row / 4) % 8];
         const int sample = 1;
         cell[0] = uint8_t((sample & 0xF0) | (period >> 8));
@@ -112,6 +113,33 @@ inline Bytes FourChannelMod(int notes = 8) {
     }
   }
   for (int i = 0; i < sampleWords * 2; ++i) m.push_back(i < sampleWords ? 0x60 : 0xA0);
+  return m;
+}
+
+// A minimal XM: `orders` orders of one empty 64-row pattern, no instruments,
+// with the given restart position.
+inline Bytes SilentXm(int orders, int restart) {
+  Bytes m;
+  const char* id = "Extended Module: ";
+  for (int i = 0; id[i]; ++i) m.push_back(uint8_t(id[i]));
+  for (int i = 0; i < 20; ++i) m.push_back(i < 4 ? uint8_t("tune"[i]) : 0);
+  m.push_back(0x1A);
+  for (int i = 0; i < 20; ++i) m.push_back(' ');
+  Put16(m, 0x0104);
+  Put32(m, 276);      // header size from here
+  Put16(m, orders);   // song length
+  Put16(m, restart);  // restart position
+  Put16(m, 4);        // channels
+  Put16(m, 1);        // patterns
+  Put16(m, 0);        // instruments
+  Put16(m, 1);        // linear frequencies
+  Put16(m, 6);        // tempo
+  Put16(m, 125);      // bpm
+  for (int i = 0; i < 256; ++i) m.push_back(0);
+  Put32(m, 9);   // pattern header length
+  m.push_back(0);
+  Put16(m, 64);  // rows
+  Put16(m, 0);   // no packed data: every row empty
   return m;
 }
 

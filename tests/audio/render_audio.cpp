@@ -1,0 +1,143 @@
+// Renders a few seconds of sound effects and a tracker module through the
+// null output into a WAV file, so a person can listen to what the mixer
+// makes:  render_audio out.wav [rate] [bits]
+// Defaults: 22050 Hz, 8 bits (the game's own output settings), stereo.
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "audio/sound_seal.h"
+#include "audio/wave_buffer.h"
+#include "audio_test_files.h"
+#include "platform/seal/seal.h"
+
+namespace seal = vantrel::seal;
+using audiotest::Bytes;
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// A falling laser sweep, unsigned 8-bit.
+std::vector<uint8_t> Sweep(int rate) {
+  std::vector<uint8_t> s(size_t(rate) * 3 / 10);
+  double phase = 0;
+  for (size_t i = 0; i < s.size(); ++i) {
+    const double t = double(i) / double(s.size());
+    phase += 2 * kPi * (1800 - 1500 * t) / rate;
+    s[i] = uint8_t(128 + 100 * (1 - t) * std::sin(phase));
+  }
+  return s;
+}
+
+// A noise burst with an exponential decay (an explosion), 16-bit.
+void Burst(WaveBuffer& w, int rate) {
+  w.Create(rate, 16, 0, rate / 2);
+  uint32_t x = 12345;
+  auto* out = reinterpret_cast<int16_t*>(w.samples);
+  int32_t low = 0;
+  for (int i = 0; i < rate / 2; ++i) {
+    x = x * 1664525u + 1013904223u;
+    const int32_t noise = int32_t(x >> 16) - 32768;
+    low += (noise - low) / 4;
+    out[i] = int16_t(low * std::exp(-6.0 * i / rate));
+  }
+}
+
+// A bell: two partials with a slow decay, unsigned 8-bit, looped later.
+std::vector<uint8_t> Bell(int rate) {
+  std::vector<uint8_t> s(static_cast<size_t>(rate));
+  for (size_t i = 0; i < s.size(); ++i) {
+    const double t = double(i) / rate;
+    const double v = std::exp(-3 * t) * (0.6 * std::sin(2 * kPi * 660 * t) + 0.3 * std::sin(2 * kPi * 1650 * t));
+    s[i] = uint8_t(std::lround(128 + 120 * v));
+  }
+  return s;
+}
+
+bool WriteWav(const char* path, const std::vector<uint8_t>& pcm, int rate, int bits) {
+  Bytes chunks;
+  audiotest::PutChunk(chunks, "fmt ", audiotest::FmtBody(2, rate, bits));
+  audiotest::PutChunk(chunks, "data", Bytes(pcm.begin(), pcm.end()));
+  const Bytes file = audiotest::Riff(chunks);
+  FILE* f = std::fopen(path, "wb");
+  if (!f) return false;
+  const bool ok = std::fwrite(file.data(), 1, file.size(), f) == file.size();
+  return std::fclose(f) == 0 && ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: %s out.wav [rate] [bits]\n", argv[0]);
+    return 2;
+  }
+  const int rate = argc > 2 ? std::atoi(argv[2]) : 22050;
+  const int bits = argc > 3 ? std::atoi(argv[3]) : 8;
+  seal::SelectOutput(seal::Output::kNull);
+  SoundSEAL sound;
+  if (!sound.Init(true, rate, bits, 1, 8, 8, 16)) {
+    std::fprintf(stderr, "cannot open the null output at %d Hz, %d bits\n", rate, bits);
+    return 1;
+  }
+  const std::vector<uint8_t> sweep = Sweep(22050);
+  const std::vector<uint8_t> bell = Bell(22050);
+  WaveBuffer burst;
+  Burst(burst, 22050);
+  sound.CreateSample8(sweep.data(), int32_t(sweep.size()), 22050);  // 0
+  sound.CreateSampleFromWave(burst);                                // 1
+  sound.CreateSample8(bell.data(), int32_t(bell.size()), 22050);    // 2
+
+  const std::string modPath = std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") +
+                              "/render_audio_tune.mod";
+  const Bytes mod = audiotest::FourChannelMod(8);
+  if (FILE* f = std::fopen(modPath.c_str(), "wb")) {
+    std::fwrite(mod.data(), 1, mod.size(), f);
+    std::fclose(f);
+  }
+  const bool haveModule = sound.LoadModule(modPath.c_str(), 0, 0);
+  std::remove(modPath.c_str());
+
+  auto advance = [&](double seconds) { seal::AdvanceNullOutput(uint32_t(seconds * rate)); };
+  // Effects: sweeps left to right, an explosion in the middle, bells at two
+  // pitches, a run of quick sweeps on all voices.
+  for (int i = 0; i < 5; ++i) {
+    sound.PlaySample(0, 0, 63, i * 255 / 4);
+    advance(0.25);
+  }
+  sound.PlaySample(1, 0, 63, 128);
+  advance(0.6);
+  sound.PlaySample(2, 0, 50, 40);
+  advance(0.3);
+  sound.PlaySample(2, 33075, 50, 215);
+  advance(0.8);
+  for (int i = 0; i < 12; ++i) {
+    sound.PlaySample(0, 22050 + 2000 * i, 40, (i * 97) % 256);
+    advance(0.06);
+  }
+  advance(0.5);
+  // The module, with one more explosion over it.
+  if (haveModule) {
+    sound.PlayModule(0);
+    sound.SetModuleVolume(40);
+    advance(1.5);
+    sound.PlaySample(1, 0, 40, 200);
+    advance(2.0);
+    sound.StopModule();
+  }
+  advance(0.3);
+
+  const std::vector<uint8_t> pcm = seal::TakeNullOutputBytes();
+  sound.Shutdown();
+  if (!WriteWav(argv[1], pcm, rate, bits == 16 ? 16 : 8)) {
+    std::fprintf(stderr, "cannot write %s\n", argv[1]);
+    return 1;
+  }
+  std::printf("%s: %.2f s at %d Hz, %d-bit stereo%s\n", argv[1],
+              double(pcm.size()) / (rate * 2 * (bits == 16 ? 2 : 1)), rate, bits == 16 ? 16 : 8,
+              haveModule ? "" : " (module did not load)");
+  return 0;
+}
