@@ -165,6 +165,9 @@ bool Bitmap::LoadBmpMemory(const void* packedDib, size_t size, Bitmap* out,
   uint32_t skipped = 0;
   uint32_t entries = TableEntries(info, &skipped);
   size_t pos = info.biSize;
+  // With bit fields the three masks take the table's place after a 40-byte
+  // header.
+  if (info.biCompression == 3 && info.biSize == kBmpInfoHeaderSize) pos += 12;
   for (uint32_t i = 0; i < entries + skipped; ++i, pos += 4) {
     if (pos + 4 > size) return false;
     if (i < entries) std::memcpy(table[i], base + pos, 4);

@@ -128,8 +128,9 @@ bool ImageSet::Load(FILE* f) {
       img->ResetPaletteAndMap();
       img->Bitmap::Destroy();
       if (w > 0 && h >= 1) {
-        int64_t bytes = int64_t{w} * h * 4;
-        if (!in.Fits(bytes)) return false;
+        int64_t area = int64_t{w} * h;
+        if (area > INT32_MAX || !in.Fits(area * 4)) return false;
+        int64_t bytes = area * 4;
         uint8_t* block = new (std::nothrow) uint8_t[static_cast<size_t>(bytes)];
         if (!block) {
           in.Skip(bytes);

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include <jpeglib.h>
+#include <jerror.h>
 #include <png.h>
 
 #include "platform/files.h"
@@ -185,11 +186,22 @@ void JpegErrorExit(j_common_ptr info) {
 
 void JpegOutputMessage(j_common_ptr) {}
 
+// Data that ends early or breaks off mid-stream is only a warning to the
+// library, which then fills the rest with grey; here it fails the picture.
+void JpegEmitMessage(j_common_ptr info, int level) {
+  if (level >= 0) return;
+  int code = info->err->msg_code;
+  if (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER || code == JWRN_HUFF_BAD_CODE ||
+      code == JWRN_MUST_RESYNC || code == JWRN_NOT_SEQUENTIAL)
+    info->err->error_exit(info);
+}
+
 int DecodeJpegFrame(const uint8_t* data, size_t size, JpegError* err, Picture* out) {
   jpeg_decompress_struct cinfo;
   cinfo.err = jpeg_std_error(&err->base);
   err->base.error_exit = JpegErrorExit;
   err->base.output_message = JpegOutputMessage;
+  err->base.emit_message = JpegEmitMessage;
   if (setjmp(err->jump)) {
     jpeg_destroy_decompress(&cinfo);
     return 2;
