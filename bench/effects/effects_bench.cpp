@@ -1,5 +1,6 @@
 // Flame frames at the title and options sizes, and 8-bit reduction of a
-// 1280 x 720 true-colour picture through both quantisers (milliseconds).
+// 1280 x 720 true-colour picture through both quantisers, and the blend
+// tables of one palette (milliseconds).
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -8,6 +9,7 @@
 
 #include "graphics/bitmap.h"
 #include "graphics/flame.h"
+#include "graphics/octree.h"
 #include "platform/random.h"
 
 namespace {
@@ -62,9 +64,19 @@ void BM_Octree1280x720(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(src.ReduceTo8Octree(&dst, pal, 256, 0));
 }
 
+void BM_MixTablesBuild(benchmark::State& state) {
+  uint8_t pal[256][4];
+  plat::Srand(3);
+  for (auto& e : pal)
+    for (auto& c : e) c = static_cast<uint8_t>(plat::Rand() & 255);
+  MixTables tables;
+  for (auto _ : state) benchmark::DoNotOptimize(tables.Build(&pal[0][0]));
+}
+
 }  // namespace
 
 BENCHMARK(BM_FlameFrame1280x720)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FlameFrame646x108)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_NeuQuant1280x720)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Octree1280x720)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MixTablesBuild)->Unit(benchmark::kMillisecond);
