@@ -95,9 +95,11 @@ void MixModule(Module* module, std::int32_t* acc, std::uint32_t frames, int chan
   std::size_t want = static_cast<std::size_t>(frames) * channels;
   std::size_t at = 0;
   const std::int32_t gain = static_cast<std::int32_t>(volume);
+  int emptyTicks = 0;
   while (at < want) {
     if (d.pendingPos >= d.pending.size()) {
-      if (!RenderTick(module)) {
+      // A player that stops making sound (or makes only empty ticks) ends the song.
+      if (!RenderTick(module) || (d.pending.empty() && ++emptyTicks > 64)) {
         d.ended = true;
         return;
       }
