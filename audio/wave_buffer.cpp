@@ -222,7 +222,7 @@ void WaveBuffer::CloseStream() {
 int32_t WaveBuffer::Resample(int32_t newRate) {
   if (stream || !samples || sizeBytes <= 0 || newRate <= 0) return 0;
   const int32_t rate = int32_t(std::min<uint32_t>(format.samplesPerSec, 0x7FFFFFFF));
-  const int64_t f = std::max(1, format.channels * format.bitsPerSample / 8);
+  const int64_t f = std::max<int64_t>(1, int64_t(format.channels) * format.bitsPerSample / 8);
   const int64_t oldFrames = sizeBytes / f;
   const double newFrames = std::trunc(double(sizeBytes) / double(f) / double(std::max(1, rate)) * newRate);
   if (!(newFrames * double(f) <= double(std::numeric_limits<int32_t>::max()))) return 0;

@@ -321,3 +321,23 @@ TEST(WaveBufferConvert, SoftClip) {
   WaveBuffer empty;
   EXPECT_EQ(empty.SoftClip(0.5f), 0);
 }
+
+TEST(WaveBufferConvert, HostileFormatFieldsStaySafe) {
+  // Channel and bit counts no real file has, zero rate.
+  Bytes c;
+  Bytes fmt = FmtBody(1, 0, 8);
+  fmt[2] = 0x01;
+  fmt[3] = 0xF9;  // 63745 channels
+  fmt[14] = 0x08;
+  fmt[15] = 0xF2;  // 61960 bits
+  PutChunk(c, "fmt ", fmt);
+  PutChunk(c, "data", Ramp(77));
+  WaveBuffer w;
+  ASSERT_EQ(w.Load(WriteFile("odd.wav", Riff(c)).c_str()), 1);
+  EXPECT_EQ(w.sizeBytes, 78);
+  // One frame would be bigger than the data: nothing to copy, all silence.
+  EXPECT_EQ(w.Resample(100), 0);
+  EXPECT_EQ(w.To8Bit(), 0);
+  EXPECT_EQ(w.SoftClip(0.9f), 0);
+  EXPECT_EQ(w.sizeBytes, 78);
+}
