@@ -76,6 +76,7 @@ class SdlWindow : public Window {
   ~SdlWindow() override { Release(); }
 
   uint32_t Id() const { return id_; }
+  SDL_Window* Native() const { return window_; }
 
   void Show(bool maximised) override {
     if (!window_) return;
@@ -396,7 +397,7 @@ class SdlWindowSystem : public WindowSystem, public MessageBoxHandler {
                          uint32_t flags) override {
     SDL_Window* parent = nullptr;
     for (auto& w : windows_) {
-      if (w.get() == owner && w->IsAlive()) parent = SDL_GetWindowFromID(w->Id());
+      if (w.get() == owner && w->IsAlive()) parent = w->Native();
     }
     uint32_t sdlFlags = SDL_MESSAGEBOX_INFORMATION;
     uint32_t icon = flags & 0xF0;
@@ -647,5 +648,10 @@ bool SdlWindow::Present(const PresentBuffer& buffer, const WindowRect& target, c
 }  // namespace
 
 std::unique_ptr<WindowSystem> CreateWindowSystem() { return std::make_unique<SdlWindowSystem>(); }
+
+SDL_Window* NativeWindow(Window* window) {
+  auto* w = dynamic_cast<SdlWindow*>(window);
+  return w ? w->Native() : nullptr;
+}
 
 }  // namespace plat::sdl

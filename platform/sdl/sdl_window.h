@@ -6,6 +6,8 @@
 
 #include "platform/window.h"
 
+struct SDL_Window;
+
 namespace plat::sdl {
 
 // Starts SDL's video subsystem and installs the result as the window system
@@ -13,5 +15,9 @@ namespace plat::sdl {
 // subsystem down again). When video cannot start, the object still exists:
 // creating a window fails, message boxes still work.
 std::unique_ptr<WindowSystem> CreateWindowSystem();
+
+// The SDL window behind a window of this system (null for any other window
+// or once it is destroyed); for tests and SDL-specific code.
+SDL_Window* NativeWindow(Window* window);
 
 }  // namespace plat::sdl

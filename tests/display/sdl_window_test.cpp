@@ -1,0 +1,211 @@
+// The SDL window system under SDL's dummy (and, where built, offscreen)
+// video driver: open the game's window with a 16-bit back buffer, draw,
+// present, get a posted message through the loop, close.
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "graphics/display.h"
+#include "graphics/draw.h"
+#include "platform/message_box.h"
+#include "platform/present.h"
+#include "platform/sdl/cp1252.h"
+#include "platform/sdl/sdl_window.h"
+
+namespace {
+
+struct Seen {
+  std::vector<uint32_t> messages;
+};
+
+plat::WindowProc Recorder(Seen* seen) {
+  return [seen](plat::Window* w, uint32_t m, uintptr_t wp, intptr_t lp) -> intptr_t {
+    seen->messages.push_back(m);
+    if (m == plat::kMsgDestroy) {
+      TheDisplay().Close(false);
+      plat::GetWindowSystem()->PostQuitMessage(3);
+      return 0;
+    }
+    return plat::DefaultWindowProc(w, m, wp, lp);
+  };
+}
+
+// Reads the window's last rendered frame as 0xFFRRGGBB.
+std::vector<uint32_t> ReadBack(plat::Window* window, int* w, int* h) {
+  SDL_Window* sw = plat::sdl::NativeWindow(window);
+  SDL_Renderer* r = sw ? SDL_GetRenderer(sw) : nullptr;
+  std::vector<uint32_t> px;
+  if (!r || SDL_GetRendererOutputSize(r, w, h) != 0) return px;
+  px.resize(static_cast<size_t>(*w) * *h);
+  if (SDL_RenderReadPixels(r, nullptr, SDL_PIXELFORMAT_ARGB8888, px.data(), *w * 4) != 0) px.clear();
+  for (uint32_t& p : px) p |= 0xFF000000u;
+  return px;
+}
+
+void RunGameWindow() {
+  auto system = plat::sdl::CreateWindowSystem();
+  ASSERT_EQ(plat::GetWindowSystem(), system.get());
+  Seen seen;
+  Display& display = TheDisplay();
+  plat::Window* window = nullptr;
+  ASSERT_EQ(display.CreateMainWindow(1280, 720, "Vantrel: Orvesse", nullptr, &window, Recorder(&seen), 102, true), 1);
+  ASSERT_EQ(seen.messages.front(), plat::kMsgCreate);
+  PixelFormat format;
+  ASSERT_EQ(display.SetVideoMode(1280, 720, 16, false, &format), 1);
+  EXPECT_EQ(format.maskR, 0x7C00u);
+  EXPECT_EQ(window->ClientRect().right, 1280);
+
+  FillRectColour(0, 0, 720, 1280, 0, 0, 0, nullptr);
+  FillRectColour(100, 50, 20, 30, 255, 0, 0, nullptr);
+  DrawLine(0, 700, 1280, 700, 0, 255, 0);
+  ASSERT_EQ(display.Present(0), 1);
+  int w = 0, h = 0;
+  std::vector<uint32_t> shot = ReadBack(window, &w, &h);
+  ASSERT_FALSE(shot.empty()) << SDL_GetError();
+  {
+    ASSERT_EQ(w, 1280);
+    ASSERT_EQ(h, 720);
+    EXPECT_EQ(shot[50 * 1280 + 100], 0xFFFF0000u);
+    EXPECT_EQ(shot[69 * 1280 + 129], 0xFFFF0000u);
+    EXPECT_EQ(shot[70 * 1280 + 129], 0xFF000000u);
+    EXPECT_EQ(shot[700 * 1280 + 640], 0xFF00FF00u);
+  }
+
+  // A smaller buffer is letterboxed with black bars on both sides.
+  ASSERT_EQ(display.SetVideoMode(640, 480, 16, false, &format), 1);
+  FillRectColour(0, 0, 480, 640, 255, 255, 255, nullptr);
+  ASSERT_EQ(display.Present(0), 1);
+  shot = ReadBack(window, &w, &h);
+  ASSERT_EQ(shot.size(), 1280u * 720u);
+  {
+    EXPECT_EQ(shot[360 * 1280 + 159], 0xFF000000u);
+    EXPECT_EQ(shot[360 * 1280 + 160], 0xFFFFFFFFu);
+    EXPECT_EQ(shot[360 * 1280 + 1119], 0xFFFFFFFFu);
+    EXPECT_EQ(shot[360 * 1280 + 1120], 0xFF000000u);
+  }
+
+  // Full screen and back keep the buffer's size.
+  ASSERT_EQ(display.SetVideoMode(640, 480, 16, true, &format), 1);
+  EXPECT_EQ(window->Style(), plat::WindowStyle::kFullScreen);
+  EXPECT_EQ(display.surface.Width(), 640);
+  EXPECT_EQ(display.Present(0), 1);
+  ASSERT_EQ(display.SetVideoMode(1280, 720, 16, false, &format), 1);
+  EXPECT_EQ(window->Style(), plat::WindowStyle::kFramedSizable);
+
+  window->ConfineCursor(true);
+  window->ConfineCursor(false);
+  window->WarpCursor(10, 10);
+  system->ShowCursor(false);
+  system->ShowCursor(true);
+
+  // A posted message arrives through the loop; then the close runs the
+  // normal shutdown: destroy, quit with the code.
+  ASSERT_TRUE(system->PostMessage(window, plat::kMsgUser + 1000, 5, 6));
+  ASSERT_TRUE(system->PostMessage(window, plat::kMsgClose, 0, 0));
+  plat::Message msg;
+  int turns = 0;
+  bool sawUser = false;
+  while (turns++ < 10000) {
+    if (!system->PeekMessage(&msg, false)) continue;
+    if (!system->GetMessage(&msg)) break;
+    if (msg.message == plat::kMsgUser + 1000) {
+      sawUser = true;
+      EXPECT_EQ(msg.wParam, 5u);
+      EXPECT_EQ(msg.lParam, 6);
+    }
+    plat::WindowSystem::DispatchMessage(msg);
+  }
+  EXPECT_TRUE(sawUser);
+  EXPECT_EQ(msg.message, plat::kMsgQuit);
+  EXPECT_EQ(msg.wParam, 3u);
+  EXPECT_FALSE(window->IsAlive());
+  EXPECT_EQ(display.window, nullptr);
+  EXPECT_EQ(seen.messages.back(), plat::kMsgDestroy);
+}
+
+TEST(SdlWindow, DummyDriverGameWindow) {
+  setenv("SDL_VIDEODRIVER", "dummy", 1);
+  RunGameWindow();
+  EXPECT_EQ(plat::GetWindowSystem(), nullptr);
+}
+
+TEST(SdlWindow, OffscreenDriverGameWindow) {
+#if defined(__SANITIZE_ADDRESS__)
+  // The offscreen driver loads the system's EGL libraries, which keep
+  // allocations past exit; the dummy driver runs the same path here.
+  GTEST_SKIP() << "offscreen driver not run under the leak checker";
+#endif
+  setenv("SDL_VIDEODRIVER", "offscreen", 1);
+  // SDL's own software renderer: the GL drivers that offscreen would load
+  // otherwise keep allocations past exit, which the leak checker reports.
+  setenv("SDL_RENDER_DRIVER", "software", 1);
+  bool available = false;
+  for (int i = 0; i < SDL_GetNumVideoDrivers(); ++i) available |= std::string(SDL_GetVideoDriver(i)) == "offscreen";
+  if (!available) GTEST_SKIP() << "SDL has no offscreen driver";
+  RunGameWindow();
+}
+
+TEST(SdlWindow, TimerMessages) {
+  setenv("SDL_VIDEODRIVER", "dummy", 1);
+  auto system = plat::sdl::CreateWindowSystem();
+  plat::WindowDesc desc;
+  desc.proc = plat::DefaultWindowProc;
+  plat::Window* w = system->CreateMainWindow(desc);
+  ASSERT_NE(w, nullptr);
+  w->SetTimer(1, 20);
+  plat::Message msg;
+  ASSERT_TRUE(system->GetMessage(&msg));  // waits for the timer
+  EXPECT_EQ(msg.message, plat::kMsgTimer);
+  EXPECT_EQ(msg.wParam, 1u);
+  w->Destroy();
+}
+
+TEST(SdlWindow, WithoutVideoWindowsFailButBoxesAnswer) {
+  setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
+  // No display either, so the box cannot appear on a desktop and wait.
+  unsetenv("DISPLAY");
+  unsetenv("WAYLAND_DISPLAY");
+  auto system = plat::sdl::CreateWindowSystem();
+  Display d;
+  EXPECT_EQ(d.CreateMainWindow(64, 64, "T", nullptr, nullptr, nullptr, 0, true), 0);
+  EXPECT_EQ(plat::ShowMessageBox(nullptr, "Could not open Window!", "Fatal Error", 0), plat::kIdOk);
+}
+
+TEST(Cp1252, Utf8ToBytes) {
+  struct Case {
+    const char* utf8;
+    std::vector<uint8_t> bytes;
+  } cases[] = {
+      {"abc", {'a', 'b', 'c'}},
+      {"\xC3\xA5\xC3\x85\xC3\xA4\xC3\x84\xC3\xB6\xC3\x96", {0xE5, 0xC5, 0xE4, 0xC4, 0xF6, 0xD6}},  // å Å ä Ä ö Ö
+      {"\xE2\x82\xAC", {0x80}},                   // euro sign
+      {"\xC5\xB8\xE2\x84\xA2", {0x9F, 0x99}},     // Ÿ ™
+      {"a\xE6\x97\xA5z", {'a', 'z'}},             // a CJK character is dropped
+      {"\xF0\x9F\x98\x80", {}},                   // outside the BMP
+      {"\xC2\x81", {}},                           // U+0081 has no byte
+      {"\xC0\xAF!", {'!'}},                       // overlong form refused
+      {"\xE2\x82", {}},                           // truncated sequence
+      {"\x80x", {'x'}},                           // stray continuation byte
+  };
+  for (const Case& c : cases) EXPECT_EQ(plat::sdl::Utf8ToCp1252(c.utf8), c.bytes) << c.utf8;
+}
+
+TEST(Cp1252, BytesToUtf8RoundTrip) {
+  std::string all;
+  for (int b = 1; b < 256; ++b) all.push_back(static_cast<char>(b));
+  const std::string utf8 = plat::sdl::Cp1252ToUtf8(all);
+  std::vector<uint8_t> back = plat::sdl::Utf8ToCp1252(utf8);
+  std::vector<uint8_t> want;
+  for (int b = 1; b < 256; ++b) {
+    if (b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D) continue;  // undefined bytes
+    want.push_back(static_cast<uint8_t>(b));
+  }
+  EXPECT_EQ(back, want);
+  EXPECT_EQ(plat::sdl::Cp1252ToUtf8("\x80"), "\xE2\x82\xAC");
+}
+
+}  // namespace
