@@ -27,8 +27,9 @@ bool BitFont::BuildGlyphMap() {
     if (names[i].length == 1 && names[i].data)
       glyph[static_cast<uint8_t>(names[i].data[0])] = i;
   }
-  if (glyph['A'] < 0) std::memmove(&glyph['A'], &glyph['a'], 26 * sizeof(int32_t));
-  if (glyph['a'] < 0) std::memmove(&glyph['a'], &glyph['A'], 26 * sizeof(int32_t));
+  constexpr int kUpper = 'A', kLower = 'a';
+  if (glyph[kUpper] < 0) std::memmove(&glyph[kUpper], &glyph[kLower], 26 * sizeof(int32_t));
+  if (glyph[kLower] < 0) std::memmove(&glyph[kLower], &glyph[kUpper], 26 * sizeof(int32_t));
   return true;
 }
 
@@ -37,7 +38,8 @@ bool BitFont::SetSpacing(int32_t spacingIn, int32_t riseIn, int32_t lineShiftXIn
   spacing = spacingIn;
   rise = riseIn;
   lineShiftX = lineShiftXIn;
-  int32_t m = glyph['M'];
+  constexpr int kReference = 'M';
+  int32_t m = glyph[kReference];
   const Image* ref = (m > 0 && m < count) ? GetImage(m) : GetImage(0);
   lineHeight = lineExtra + ref->height;
   spaceWidth = spaceWidthIn ? spaceWidthIn : spacing + ref->width;
