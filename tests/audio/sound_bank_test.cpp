@@ -230,7 +230,27 @@ TEST_F(SoundBankTest, UnreadableInGameModuleKeepsItsSlotEmpty) {
   EXPECT_EQ(soundBank.inGameModuleCount, 3);
   EXPECT_NE(capture.text.find("Error loading module broken.xm\n"), std::string::npos);
   EXPECT_EQ(soundBank.playlistLength, 6);
+  // .mod names first, then .xm: the broken one is the third in-game module.
+  EXPECT_NE(soundSystem.ModuleRecord(4), nullptr);
+  EXPECT_NE(soundSystem.ModuleRecord(5), nullptr);
+  EXPECT_EQ(soundSystem.ModuleRecord(6), nullptr);
   // Playing every playlist entry skips the empty slot without harm.
   for (int i = 0; i < 6; ++i) PlayNextInGameMusic();
   EXPECT_EQ(soundBank.playlistPosition, 0);
+}
+
+TEST_F(SoundBankTest, InGameModulesBeyondTheSlotsStillTakeAPlaylistEntry) {
+  MakeData(30);
+  plat::DebugCaptureScope capture;
+  ASSERT_EQ(LoadSounds(), 1);
+  EXPECT_EQ(soundBank.inGameModuleCount, 30);
+  for (int slot = 4; slot < kModuleSlots; ++slot) EXPECT_NE(soundSystem.ModuleRecord(slot), nullptr);
+  // Two names left over: both reported, both in the playlist.
+  size_t errors = 0;
+  for (size_t at = 0; (at = capture.text.find("Error loading module ", at)) != std::string::npos; ++at)
+    ++errors;
+  EXPECT_EQ(errors, 2u);
+  EXPECT_EQ(soundBank.playlistLength, 33);
+  for (int i = 0; i < 40; ++i) PlayNextInGameMusic();
+  EXPECT_EQ(soundBank.playlistPosition, 40 % 33);
 }

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <thread>
 
 #include "audio/wave_buffer.h"
 #include "audio_test_files.h"
@@ -612,4 +614,27 @@ TEST_F(SoundSealTest, VolumeFactorsClamp) {
   }
   EXPECT_TRUE(sound.SetStreamVolume(3));
   EXPECT_TRUE(sound.Set3DVolume(-3));
+}
+
+// The SDL output (the dummy driver under ctest): effects and a module play in
+// real time, a short effect frees its voice, and repeated open/close cycles
+// work.
+TEST_F(SoundSealTest, SdlOutputPlaysAndCycles) {
+  seal::SelectOutput(seal::Output::kSdl);
+  const std::string mod = WriteFile("m.mod", FourChannelMod());
+  for (int cycle = 0; cycle < 3; ++cycle) {
+    ASSERT_TRUE(sound.Init(true, 22050, 8, 2, 4, 8, 16)) << cycle;
+    const int32_t s = AddConstant(1100);  // 50 ms
+    ASSERT_TRUE(sound.LoadModule(mod.c_str(), 0, 0));
+    ASSERT_TRUE(sound.PlayModule(0));
+    ASSERT_TRUE(sound.PlaySample(s, 0, 63, 128));
+    const auto start = std::chrono::steady_clock::now();
+    while (sound.IsVoicePlaying(0) && std::chrono::steady_clock::now() - start < std::chrono::seconds(5))
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_FALSE(sound.IsVoicePlaying(0));
+    EXPECT_TRUE(sound.PauseModule(true));
+    EXPECT_TRUE(sound.PauseModule(false));
+    EXPECT_TRUE(sound.Shutdown());
+    EXPECT_FALSE(seal::GetCounts().deviceOpen);
+  }
 }
