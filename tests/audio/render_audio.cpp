@@ -42,7 +42,7 @@ void Burst(WaveBuffer& w, int rate) {
     x = x * 1664525u + 1013904223u;
     const int32_t noise = int32_t(x >> 16) - 32768;
     low += (noise - low) / 4;
-    out[i] = int16_t(low * std::exp(-6.0 * i / rate));
+    out[i] = int16_t(0.7 * low * std::exp(-6.0 * i / rate));
   }
 }
 
