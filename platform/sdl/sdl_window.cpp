@@ -101,7 +101,7 @@ class SdlWindow : public Window {
     Quiet();
     if (style == WindowStyle::kFullScreen) {
       RememberBorders();
-      SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
+      EnterFullScreen();
     } else {
       SDL_SetWindowFullscreen(window_, 0);
       if (SDL_GetWindowFlags(window_) & SDL_WINDOW_MAXIMIZED) SDL_RestoreWindow(window_);
@@ -245,6 +245,11 @@ class SdlWindow : public Window {
   void RememberBorders() { FrameBorders(); }
 
   void Quiet() { quietUntil_ = SDL_GetTicks() + kModeChangeQuietMs; }
+
+  // Desktop full screen. Without a window manager (a bare X server) the
+  // request is never carried out; the window then becomes a frameless
+  // window over the whole screen, which looks the same.
+  void EnterFullScreen();
 
   bool EnsureTexture(int w, int h, uint32_t format) {
     if (texture_ && textureW_ == w && textureH_ == h && textureFormat_ == format) return true;
@@ -420,6 +425,9 @@ class SdlWindowSystem : public WindowSystem, public MessageBoxHandler {
     return pressed == kIdCancel ? kIdCancel : kIdOk;
   }
 
+  // Moves every waiting SDL event into the queue and posts due timers.
+  void PumpEvents() { Pump(); }
+
   void DropMessagesFor(Window* window) {
     queue_.erase(
         std::remove_if(queue_.begin(), queue_.end(), [window](const Message& m) { return m.window == window; }),
@@ -593,6 +601,28 @@ class SdlWindowSystem : public WindowSystem, public MessageBoxHandler {
   int32_t quitCode_ = 0;
   uintptr_t buttons_ = 0;
 };
+
+void SdlWindow::EnterFullScreen() {
+  SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
+  SDL_Rect bounds;
+  int index = SDL_GetWindowDisplayIndex(window_);
+  if (SDL_GetDisplayBounds(index < 0 ? 0 : index, &bounds) != 0) return;
+  const uint32_t start = SDL_GetTicks();
+  for (;;) {
+    system_->PumpEvents();
+    int w = 0, h = 0;
+    SDL_GetWindowSize(window_, &w, &h);
+    if (w == bounds.w && h == bounds.h) return;
+    if (SDL_TICKS_PASSED(SDL_GetTicks(), start + 300)) break;
+    SDL_Delay(5);
+  }
+  SDL_SetWindowFullscreen(window_, 0);
+  SDL_SetWindowBordered(window_, SDL_FALSE);
+  SDL_SetWindowResizable(window_, SDL_FALSE);
+  SDL_SetWindowPosition(window_, bounds.x, bounds.y);
+  SDL_SetWindowSize(window_, bounds.w, bounds.h);
+  system_->PumpEvents();
+}
 
 void SdlWindow::Destroy() {
   if (!window_) return;

@@ -92,6 +92,8 @@ void RunGameWindow() {
   ASSERT_EQ(display.SetVideoMode(640, 480, 16, true, &format), 1);
   EXPECT_EQ(window->Style(), plat::WindowStyle::kFullScreen);
   EXPECT_EQ(display.surface.Width(), 640);
+  EXPECT_EQ(window->ClientRect().right, system->ScreenWidth());
+  EXPECT_EQ(window->ClientRect().bottom, system->ScreenHeight());
   EXPECT_EQ(display.Present(0), 1);
   ASSERT_EQ(display.SetVideoMode(1280, 720, 16, false, &format), 1);
   EXPECT_EQ(window->Style(), plat::WindowStyle::kFramedSizable);
