@@ -116,33 +116,38 @@ bool Bitmap::BlendTo(uint8_t* dstRowStart, int32_t dstPitch, int32_t srcX, int32
   h = std::min(h, height - srcY);
   w = std::min(w, width - srcX);
   if (w <= 0 || h <= 0) return false;
-  PixelFormat f;
-  f.SetForDepth(bpp);
+  // The layouts are fixed by depth: 5-5-5 at 16 bits, 8-8-8 at 24 and 32.
   const int n = bytesPerPixel;
   const uint8_t* src = pixels + static_cast<size_t>(stride) * srcY + static_cast<size_t>(srcX) * n;
   uint8_t* out = dstRowStart;
-  for (int32_t row = 0; row < h; ++row, src += stride, out += dstPitch) {
-    const uint8_t* s = src;
-    uint8_t* d = out;
-    for (int32_t i = 0; i < w; ++i, s += n, d += n) {
-      uint32_t sv = 0, dv = 0;
-      for (int k = 0; k < n; ++k) {
-        sv |= static_cast<uint32_t>(s[k]) << (8 * k);
-        dv |= static_cast<uint32_t>(d[k]) << (8 * k);
+  if (bpp == 16) {
+    for (int32_t row = 0; row < h; ++row, src += stride, out += dstPitch) {
+      for (int32_t i = 0; i < w; ++i) {
+        uint32_t sv = static_cast<uint32_t>(src[2 * i] | src[2 * i + 1] << 8);
+        uint32_t sr = ((sv & 0x7C00) >> 10) << 3, sg = ((sv & 0x3E0) >> 5) << 3, sb = (sv & 0x1F) << 3;
+        if (keyed && sr == 0 && sg == 0 && sb == 0) continue;
+        uint32_t dv = static_cast<uint32_t>(out[2 * i] | out[2 * i + 1] << 8);
+        uint32_t dr = ((dv & 0x7C00) >> 10) << 3, dg = ((dv & 0x3E0) >> 5) << 3, db = (dv & 0x1F) << 3;
+        uint32_t v = (BlendChannel(sr, dr, alpha) >> 3) << 10 | (BlendChannel(sg, dg, alpha) >> 3) << 5 |
+                     (BlendChannel(sb, db, alpha) >> 3);
+        out[2 * i] = static_cast<uint8_t>(v);
+        out[2 * i + 1] = static_cast<uint8_t>(v >> 8);
       }
-      uint32_t sr = ((sv & f.maskR) >> f.shiftR) << f.lossR;
-      uint32_t sg = ((sv & f.maskG) >> f.shiftG) << f.lossG;
-      uint32_t sb = ((sv & f.maskB) >> f.shiftB) << f.lossB;
-      if (keyed && sr == 0 && sg == 0 && sb == 0) continue;
-      uint32_t dr = ((dv & f.maskR) >> f.shiftR) << f.lossR;
-      uint32_t dg = ((dv & f.maskG) >> f.shiftG) << f.lossG;
-      uint32_t db = ((dv & f.maskB) >> f.shiftB) << f.lossB;
-      uint32_t v = (BlendChannel(sr, dr, alpha) >> f.lossR) << f.shiftR |
-                   (BlendChannel(sg, dg, alpha) >> f.lossG) << f.shiftG |
-                   (BlendChannel(sb, db, alpha) >> f.lossB) << f.shiftB;
-      v += 0xFF000000u;
-      for (int k = 0; k < n; ++k) d[k] = static_cast<uint8_t>(v >> (8 * k));
     }
+  } else if (bpp == 24 || bpp == 32) {
+    for (int32_t row = 0; row < h; ++row, src += stride, out += dstPitch) {
+      const uint8_t* s = src;
+      uint8_t* d = out;
+      for (int32_t i = 0; i < w; ++i, s += n, d += n) {
+        if (keyed && s[0] == 0 && s[1] == 0 && s[2] == 0) continue;
+        d[0] = static_cast<uint8_t>(BlendChannel(s[0], d[0], alpha));
+        d[1] = static_cast<uint8_t>(BlendChannel(s[1], d[1], alpha));
+        d[2] = static_cast<uint8_t>(BlendChannel(s[2], d[2], alpha));
+        if (n == 4) d[3] = 0xFF;  // the packed result carries 0xFF000000
+      }
+    }
+  } else {
+    return false;
   }
   return true;
 }

@@ -51,6 +51,10 @@ bool ParseBmpInfoHeader(const uint8_t* p, size_t size, BmpInfoHeader* out) {
   return true;
 }
 
+int64_t BmpRowBytes(const BmpInfoHeader& h) {
+  return (int64_t{h.biWidth} * (h.biBitCount >> 3) + 3) & ~int64_t{3};
+}
+
 const char* CheckBmpLayout(const BmpInfoHeader& h) {
   if (h.biSize < kBmpInfoHeaderSize) return "unknown header";
   if (h.biBitCount != 8 && h.biBitCount != 16 && h.biBitCount != 24 && h.biBitCount != 32)
@@ -66,7 +70,7 @@ const char* CheckBmpLayout(const BmpInfoHeader& h) {
     return "compressed";
   }
   if (h.biWidth <= 0 || h.biHeight == 0 || h.biHeight == INT32_MIN) return "bad size";
-  int64_t rowBytes = (int64_t{h.biWidth} * (h.biBitCount >> 3) + 3) & ~int64_t{3};
+  int64_t rowBytes = BmpRowBytes(h);
   int64_t rows = h.biHeight < 0 ? -int64_t{h.biHeight} : h.biHeight;
   if (rowBytes * rows > INT32_MAX) return "bad size";
   return nullptr;
@@ -129,10 +133,11 @@ bool Bitmap::LoadBmp(FILE* f, Bitmap* out, uint8_t paletteOut[256][4]) {
     // Entries the file does not hold stay 0.
     (void)std::fread(table, 4, entries, f);
   }
-  Bitmap tmp;
+  // The rows must be in the file before any memory is taken for them.
   int32_t h = info.biHeight < 0 ? -info.biHeight : info.biHeight;
+  if (int64_t{offBits} + BmpRowBytes(info) * h > fileLeft) return false;
+  Bitmap tmp;
   if (!tmp.Create(info.biWidth, h, info.biBitCount)) return false;
-  if (int64_t{offBits} + int64_t{tmp.stride} * h > fileLeft) return false;
   if (std::fseek(f, static_cast<long>(start + int64_t{offBits}), SEEK_SET) != 0) return false;
   // Rows from the last up to the first, whatever the sign of the height.
   for (int32_t row = h - 1; row >= 0; --row) {
@@ -172,10 +177,10 @@ bool Bitmap::LoadBmpMemory(const void* packedDib, size_t size, Bitmap* out,
     if (pos + 4 > size) return false;
     if (i < entries) std::memcpy(table[i], base + pos, 4);
   }
-  Bitmap tmp;
   int32_t h = info.biHeight < 0 ? -info.biHeight : info.biHeight;
+  if (static_cast<uint64_t>(BmpRowBytes(info)) * h > size - pos) return false;
+  Bitmap tmp;
   if (!tmp.Create(info.biWidth, h, info.biBitCount)) return false;
-  if (static_cast<uint64_t>(tmp.stride) * h > size - pos) return false;
   for (int32_t k = 0; k < h; ++k)
     std::memcpy(tmp.pixels + static_cast<size_t>(tmp.stride) * (h - 1 - k),
                 base + pos + static_cast<size_t>(tmp.stride) * k, static_cast<size_t>(tmp.stride));

@@ -29,6 +29,8 @@ struct BmpInfoHeader {
 // Reads the little-endian header at p (size bytes available). False when
 // fewer than 40 bytes are there.
 bool ParseBmpInfoHeader(const uint8_t* p, size_t size, BmpInfoHeader* out);
+// Bytes per stored row (a multiple of 4).
+int64_t BmpRowBytes(const BmpInfoHeader& h);
 // Null when the game's reader can take the picture, else why not:
 // uncompressed (or native bit fields) 8, 16, 24 or 32 bits and a size that
 // fits in memory.
