@@ -202,8 +202,9 @@ bool BoardSet::LoadFromBuffer(const uint8_t* data, size_t size, bool checkPasswo
 }
 
 bool BoardSet::Save(const boost::filesystem::path& path) {
-  // A set without boards could never be read back.
-  if (boardCount < 1) return false;
+  // A set without boards, or with a column count outside 1..26, could never
+  // be read back.
+  if (boardCount < 1 || columns < 1 || columns > BoardRecord::kColumns) return false;
   int32_t count = boardCount > kMaxBoards ? kMaxBoards : boardCount;
 
   std::vector<uint8_t> out;

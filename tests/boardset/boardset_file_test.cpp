@@ -406,14 +406,19 @@ TEST(BoardSetFile, EmptyPasswordLockHashesTheSaltAlone) {
   EXPECT_FALSE(set->CheckPassword("x"));
 }
 
-TEST(BoardSetFile, SaveRefusesASetWithoutBoards) {
+TEST(BoardSetFile, SaveRefusesASetItCouldNotReadBack) {
   fs::path dir = vantrel::test::MakeTempDir("noboards");
   auto set = SampleSet();
   set->SetBoardCount(0);
   EXPECT_FALSE(set->Save(dir / "none.bdz"));
   EXPECT_FALSE(fs::exists(dir / "none.bdz"));
   set->SetBoardCount(1);
+  set->columns = 27;
+  EXPECT_FALSE(set->Save(dir / "none.bdz"));
+  EXPECT_FALSE(fs::exists(dir / "none.bdz"));
+  set->columns = 20;
   EXPECT_FALSE(set->Save(dir / "missing-folder" / "x.bdz"));
+  EXPECT_TRUE(set->Save(dir / "one.bdz"));
 }
 
 TEST(BoardSetFile, InterruptedSaveKeepsTheOldFile) {
