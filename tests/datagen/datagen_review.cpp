@@ -1,0 +1,118 @@
+// Writes the pack's review material into a folder: a contact sheet PNG of
+// every image set and font, and a WAV rendering of every module (the sound
+// effects are WAVs already and are copied beside them).
+//   vantrel-datagen-review <pack folder> <review folder>
+#include <boost/filesystem.hpp>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "contact_sheet.h"
+#include "platform/seal/seal.h"
+#include "tools/datagen/pack_contract.h"
+
+namespace fs = boost::filesystem;
+namespace pack = vantrel::pack;
+
+namespace {
+
+std::string Stem(std::string_view path) { return fs::path(std::string(path)).stem().string(); }
+
+bool Sheet(const fs::path& root, std::string_view rel, const fs::path& out) {
+  ImageSet set;
+  if (!set.Load((root / std::string(rel)).string().c_str())) {
+    std::fprintf(stderr, "cannot load %s\n", std::string(rel).c_str());
+    return false;
+  }
+  return vantrel::datagen_check::WriteContactSheet(set, out / (Stem(rel) + ".png"));
+}
+
+void Put32(std::FILE* f, uint32_t v) {
+  for (int i = 0; i < 4; ++i) std::fputc(int((v >> (8 * i)) & 0xFF), f);
+}
+
+// 16-bit stereo WAVE of interleaved samples.
+bool WriteWav16(const fs::path& path, const std::vector<int16_t>& s, uint32_t rate) {
+  std::FILE* f = std::fopen(path.string().c_str(), "wb");
+  if (!f) return false;
+  uint32_t bytes = uint32_t(s.size() * 2);
+  std::fwrite("RIFF", 1, 4, f);
+  Put32(f, 36 + bytes);
+  std::fwrite("WAVEfmt ", 1, 8, f);
+  Put32(f, 16);
+  Put32(f, 1 | (2u << 16));
+  Put32(f, rate);
+  Put32(f, rate * 4);
+  Put32(f, 4 | (16u << 16));
+  std::fwrite("data", 1, 4, f);
+  Put32(f, bytes);
+  std::fwrite(s.data(), 2, s.size(), f);
+  return std::fclose(f) == 0;
+}
+
+// Plays a module once through the sound library's null output into a WAV;
+// the playing time until it loops goes to *seconds.
+bool RenderModule(const fs::path& mod, const fs::path& wav, double* seconds) {
+  namespace seal = vantrel::seal;
+  const uint32_t rate = 22050;
+  seal::Module* m = nullptr;
+  if (seal::LoadModuleFile(mod.string().c_str(), 0, &m) != seal::kOk) return false;
+  seal::SelectOutput(seal::Output::kNull);
+  seal::DeviceDesc desc;
+  desc.format = seal::kFormat16Bit | seal::kFormatStereo;
+  desc.rate = rate;
+  bool ok = seal::OpenDevice(&desc) == seal::kOk && seal::PlayModule(m) == seal::kOk;
+  std::vector<int16_t> all;
+  uint32_t frames = 0;
+  while (ok && frames < rate * 300) {
+    seal::AdvanceNullOutput(rate / 10);
+    frames += rate / 10;
+    std::vector<int16_t> part = seal::TakeNullOutputSamples();
+    all.insert(all.end(), part.begin(), part.end());
+    seal::ModuleInfo info;
+    seal::GetModuleInfo(&info);
+    if (info.loops > 0) break;
+  }
+  *seconds = frames / double(rate);
+  seal::StopModule();
+  seal::CloseDevice();
+  seal::FreeModuleFile(m);
+  return ok && WriteWav16(wav, all, rate);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: vantrel-datagen-review <pack folder> <review folder>\n");
+    return 2;
+  }
+  fs::path root = argv[1], out = argv[2];
+  fs::create_directories(out / "sheets");
+  fs::create_directories(out / "sounds");
+  bool ok = true;
+  for (const auto& s : pack::kGameImageSets) ok &= Sheet(root, s.path, out / "sheets");
+  for (const auto& f : pack::kFonts) ok &= Sheet(root, f.path, out / "sheets");
+  for (auto rel : {pack::kBrickSet, pack::kBrickSetClassic, pack::kBackgroundSet,
+                   pack::kBackgroundSetClassic, pack::kCharmSet})
+    ok &= Sheet(root, rel, out / "sheets");
+  for (auto name : pack::kSounds) {
+    fs::path src = root / std::string(pack::kSoundFolder) / std::string(name);
+    boost::system::error_code ec;
+    fs::copy_file(src, out / "sounds" / std::string(name), fs::copy_options::overwrite_existing, ec);
+    ok &= !ec;
+  }
+  fs::create_directories(out / "music");
+  for (const auto& list : {std::vector<pack::ModuleSpec>(pack::kModules.begin(), pack::kModules.end()),
+                           std::vector<pack::ModuleSpec>(pack::kInGameModules.begin(), pack::kInGameModules.end())}) {
+    for (const auto& m : list) {
+      double seconds = 0;
+      bool rendered = RenderModule(root / std::string(m.path), out / "music" / (Stem(m.path) + ".wav"), &seconds);
+      std::printf("%s: %s, %.1f s before it loops\n", std::string(m.path).c_str(), rendered ? "rendered" : "FAILED", seconds);
+      ok &= rendered;
+    }
+  }
+  std::printf("review material in %s\n", out.string().c_str());
+  return ok ? 0 : 1;
+}

@@ -1,0 +1,248 @@
+// File writers and the picture rules shared by every generator.
+#include "tools/datagen/datagen.h"
+
+#include <QBuffer>
+#include <QByteArray>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace vantrel::datagen {
+
+namespace fs = boost::filesystem;
+
+void Pack::Write(const std::string& rel, const Bytes& bytes) {
+  fs::path p = root_ / rel;
+  fs::create_directories(p.parent_path());
+  written_.push_back(rel);
+  {
+    std::ifstream in(p.string(), std::ios::binary);
+    if (in) {
+      Bytes old((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      if (old == bytes) return;
+    }
+  }
+  fs::path tmp = p;
+  tmp += ".tmp";
+  {
+    std::ofstream out(tmp.string(), std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    if (!out) throw std::runtime_error("cannot write " + tmp.string());
+  }
+  fs::rename(tmp, p);
+}
+
+QImage NewImage(int w, int h) {
+  QImage img(w, h, QImage::Format_ARGB32);
+  img.fill(0);
+  return img;
+}
+
+void Binarize(QImage& img, QColor edge, int threshold) {
+  for (int y = 0; y < img.height(); ++y) {
+    QRgb* row = reinterpret_cast<QRgb*>(img.scanLine(y));
+    for (int x = 0; x < img.width(); ++x) {
+      QRgb p = row[x];
+      int a = qAlpha(p);
+      if (a < threshold) {
+        row[x] = 0;
+        continue;
+      }
+      // Un-premultiplied colour over the edge colour by coverage.
+      int r = (qRed(p) * a + edge.red() * (255 - a)) / 255;
+      int g = (qGreen(p) * a + edge.green() * (255 - a)) / 255;
+      int b = (qBlue(p) * a + edge.blue() * (255 - a)) / 255;
+      row[x] = qRgba(r, g, b, 255);
+    }
+  }
+}
+
+static const int kBayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
+
+static int To555(int c, int t) {
+  int q = std::clamp((c + t / 2) >> 3, 0, 31);  // ordered offset 0..7, then the 5-bit level
+  return (q << 3) | (q >> 2);
+}
+
+void Dither555(QImage& img) {
+  for (int y = 0; y < img.height(); ++y) {
+    QRgb* row = reinterpret_cast<QRgb*>(img.scanLine(y));
+    for (int x = 0; x < img.width(); ++x) {
+      QRgb p = row[x];
+      if (qAlpha(p) == 0) continue;
+      int t = kBayer[y & 3][x & 3];
+      row[x] = qRgba(To555(qRed(p), t), To555(qGreen(p), t), To555(qBlue(p), t), qAlpha(p));
+    }
+  }
+}
+
+void KeySafe(QImage& img) {
+  for (int y = 0; y < img.height(); ++y) {
+    QRgb* row = reinterpret_cast<QRgb*>(img.scanLine(y));
+    for (int x = 0; x < img.width(); ++x) {
+      QRgb p = row[x];
+      if (qAlpha(p) == 0) {
+        row[x] = 0;
+        continue;
+      }
+      int r = qRed(p), g = qGreen(p), b = qBlue(p);
+      if (r < 8 && g < 8 && b < 8) b = 8;
+      row[x] = qRgba(r, g, b, 255);
+    }
+  }
+}
+
+void FinishSprite(QImage& img, QColor edge) {
+  Binarize(img, edge);
+  Dither555(img);
+  KeySafe(img);
+}
+
+void FinishOpaque(QImage& img) {
+  for (int y = 0; y < img.height(); ++y) {
+    QRgb* row = reinterpret_cast<QRgb*>(img.scanLine(y));
+    for (int x = 0; x < img.width(); ++x) row[x] |= 0xFF000000u;
+  }
+  Dither555(img);
+  KeySafe(img);
+}
+
+namespace {
+void Put32(Bytes& b, int32_t v) {
+  uint32_t u = uint32_t(v);
+  for (int i = 0; i < 4; ++i) b.push_back(uint8_t(u >> (8 * i)));
+}
+void PutName(Bytes& b, const std::string& name) {
+  Put32(b, int32_t(name.size() + 1));
+  b.insert(b.end(), name.begin(), name.end());
+  b.push_back(0);
+}
+}  // namespace
+
+Bytes ImageSetV2(const std::vector<NamedImage>& images) {
+  Bytes b = {'I', 'M', 'S', 'T'};
+  Put32(b, 2);
+  Put32(b, int32_t(images.size()));
+  for (const NamedImage& n : images) {
+    QImage img = n.image.convertToFormat(QImage::Format_ARGB32);
+    PutName(b, n.name);
+    Put32(b, img.width());
+    Put32(b, img.height());
+    Put32(b, 0);
+    Put32(b, 0);
+    for (int y = 0; y < img.height(); ++y) {
+      const QRgb* row = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+      for (int x = 0; x < img.width(); ++x) Put32(b, int32_t(row[x]));
+    }
+  }
+  return b;
+}
+
+Bytes ImageSetV1(const std::vector<Rgb>& palette, const std::vector<IndexedImage>& images) {
+  Bytes b = {'I', 'M', 'S', 'T'};
+  Put32(b, 1);
+  Put32(b, int32_t(images.size()));
+  Put32(b, 256);
+  for (int i = 0; i < 256; ++i) {
+    Rgb c = i < int(palette.size()) ? palette[i] : Rgb{0, 0, 0};
+    b.push_back(c.r);
+    b.push_back(c.g);
+    b.push_back(c.b);
+    b.push_back(0);
+  }
+  for (const IndexedImage& img : images) {
+    PutName(b, img.name);
+    Put32(b, img.width);
+    Put32(b, img.height);
+    Put32(b, 0);
+    Put32(b, 0);
+    Put32(b, 0);  // P = 0: the global palette
+    b.insert(b.end(), img.pixels.begin(), img.pixels.end());
+  }
+  return b;
+}
+
+Bytes PngBytes(const QImage& img) {
+  QByteArray data;
+  QBuffer buf(&data);
+  buf.open(QIODevice::WriteOnly);
+  QImage out = img.convertToFormat(QImage::Format_ARGB32);
+  out.setDotsPerMeterX(2835);
+  out.setDotsPerMeterY(2835);
+  if (!out.save(&buf, "PNG")) throw std::runtime_error("PNG encoding failed");
+  return Bytes(data.begin(), data.end());
+}
+
+Bytes Bmp8Bytes(int w, int h, const std::vector<Rgb>& palette, const std::vector<uint8_t>& idx) {
+  int stride = (w + 3) & ~3;
+  Bytes b = {'B', 'M'};
+  Put32(b, h * stride + 1078);
+  Put32(b, 0);
+  Put32(b, 1078);
+  Put32(b, 40);
+  Put32(b, w);
+  Put32(b, h);
+  b.push_back(1);
+  b.push_back(0);
+  b.push_back(8);
+  b.push_back(0);
+  for (int i = 0; i < 6; ++i) Put32(b, 0);
+  for (int i = 0; i < 256; ++i) {
+    Rgb c = i < int(palette.size()) ? palette[i] : Rgb{0, 0, 0};
+    b.push_back(c.b);
+    b.push_back(c.g);
+    b.push_back(c.r);
+    b.push_back(0);
+  }
+  for (int y = h - 1; y >= 0; --y) {
+    b.insert(b.end(), idx.begin() + size_t(y) * w, idx.begin() + size_t(y + 1) * w);
+    for (int p = w; p < stride; ++p) b.push_back(0);
+  }
+  return b;
+}
+
+Bytes Wave8Bytes(const std::vector<uint8_t>& samples, int rate) {
+  Bytes data = samples;
+  if (data.size() & 1) data.push_back(128);
+  Bytes b = {'R', 'I', 'F', 'F'};
+  Put32(b, int32_t(36 + data.size()));
+  b.insert(b.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+  Put32(b, 16);
+  b.push_back(1);
+  b.push_back(0);  // PCM
+  b.push_back(1);
+  b.push_back(0);  // mono
+  Put32(b, rate);
+  Put32(b, rate);  // bytes per second
+  b.push_back(1);
+  b.push_back(0);  // block align
+  b.push_back(8);
+  b.push_back(0);  // bits
+  b.insert(b.end(), {'d', 'a', 't', 'a'});
+  Put32(b, int32_t(data.size()));
+  b.insert(b.end(), data.begin(), data.end());
+  return b;
+}
+
+std::vector<Rgb> FireRamp() {
+  std::vector<Rgb> p(256);
+  for (int i = 0; i < 256; ++i) {
+    if (i < 128)
+      p[i] = {uint8_t(2 * i), uint8_t(i), 0};
+    else
+      p[i] = {255, uint8_t(i), 0};
+  }
+  for (int k = 0; k < 32; ++k) {
+    Rgb& c = p[224 + k];
+    c.r = uint8_t((c.r * (31 - k) + 255 * (k + 1)) >> 5);
+    c.g = uint8_t((c.g * (31 - k) + 255 * (k + 1)) >> 5);
+    c.b = uint8_t((c.b * (31 - k) + 255 * (k + 1)) >> 5);
+  }
+  p[255] = {255, 255, 255};
+  return p;
+}
+
+}  // namespace vantrel::datagen
