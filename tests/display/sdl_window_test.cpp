@@ -5,7 +5,9 @@
 
 #include <SDL.h>
 
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -175,6 +177,169 @@ TEST(SdlWindow, WithoutVideoWindowsFailButBoxesAnswer) {
   Display d;
   EXPECT_EQ(d.CreateMainWindow(64, 64, "T", nullptr, nullptr, nullptr, 0, true), 0);
   EXPECT_EQ(plat::ShowMessageBox(nullptr, "Could not open Window!", "Fatal Error", 0), plat::kIdOk);
+}
+
+// Events pushed into SDL's queue come out as window messages.
+class SdlEvents : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    system = plat::sdl::CreateWindowSystem();
+    plat::WindowDesc desc;
+    desc.proc = plat::DefaultWindowProc;
+    window = system->CreateMainWindow(desc);
+    ASSERT_NE(window, nullptr);
+    id = SDL_GetWindowID(plat::sdl::NativeWindow(window));
+    Drain();
+  }
+  std::vector<plat::Message> Drain() {
+    std::vector<plat::Message> got;
+    plat::Message m;
+    while (system->PeekMessage(&m, true)) {
+      if (m.message != plat::kMsgPaint) got.push_back(m);
+    }
+    return got;
+  }
+  void Key(uint32_t type, SDL_Keycode sym, bool repeat = false) {
+    SDL_Event e{};
+    e.type = type;
+    e.key.windowID = id;
+    e.key.keysym.sym = sym;
+    e.key.repeat = repeat ? 1 : 0;
+    e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+    SDL_PushEvent(&e);
+  }
+  void Text(const char* utf8) {
+    SDL_Event e{};
+    e.type = SDL_TEXTINPUT;
+    e.text.windowID = id;
+    std::strncpy(e.text.text, utf8, sizeof(e.text.text) - 1);
+    SDL_PushEvent(&e);
+  }
+  void WindowEvent(uint8_t ev) {
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.windowID = id;
+    e.window.event = ev;
+    SDL_PushEvent(&e);
+  }
+  std::unique_ptr<plat::WindowSystem> system;
+  plat::Window* window = nullptr;
+  uint32_t id = 0;
+};
+
+TEST_F(SdlEvents, KeysAndCharacters) {
+  Key(SDL_KEYDOWN, SDLK_p);
+  Text("p");
+  Key(SDL_KEYDOWN, SDLK_p, true);  // auto-repeat: another key-down
+  Key(SDL_KEYUP, SDLK_p);
+  Key(SDL_KEYDOWN, SDLK_ESCAPE);
+  Key(SDL_KEYDOWN, SDLK_F7);
+  Key(SDL_KEYDOWN, SDLK_UP);
+  Key(SDL_KEYDOWN, SDLK_RETURN);
+  Text("\xC3\xA5\xE6\x97\xA5");  // å and a character Windows-1252 cannot hold
+  std::vector<std::pair<uint32_t, uintptr_t>> want = {
+      {plat::kMsgKeyDown, 'P'},          {plat::kMsgChar, 'p'},
+      {plat::kMsgKeyDown, 'P'},          {plat::kMsgKeyUp, 'P'},
+      {plat::kMsgKeyDown, plat::kKeyEscape}, {plat::kMsgChar, 27},
+      {plat::kMsgKeyDown, plat::kKeyF1 + 6}, {plat::kMsgKeyDown, plat::kKeyUp},
+      {plat::kMsgKeyDown, plat::kKeyEnter},  {plat::kMsgChar, 13},
+      {plat::kMsgChar, 0xE5},
+  };
+  std::vector<std::pair<uint32_t, uintptr_t>> got;
+  for (const plat::Message& m : Drain()) got.emplace_back(m.message, m.wParam);
+  EXPECT_EQ(got, want);
+}
+
+TEST_F(SdlEvents, MouseCarriesClientPositionAndButtons) {
+  SDL_Event e{};
+  e.type = SDL_MOUSEBUTTONDOWN;
+  e.button.windowID = id;
+  e.button.button = SDL_BUTTON_LEFT;
+  e.button.x = 300;
+  e.button.y = 200;
+  SDL_PushEvent(&e);
+  e = {};
+  e.type = SDL_MOUSEMOTION;
+  e.motion.windowID = id;
+  e.motion.x = 310;
+  e.motion.y = 205;
+  SDL_PushEvent(&e);
+  e = {};
+  e.type = SDL_MOUSEBUTTONUP;
+  e.button.windowID = id;
+  e.button.button = SDL_BUTTON_LEFT;
+  e.button.x = 311;
+  e.button.y = 206;
+  SDL_PushEvent(&e);
+  e = {};
+  e.type = SDL_MOUSEWHEEL;
+  e.wheel.windowID = id;
+  e.wheel.y = -1;
+  SDL_PushEvent(&e);
+  std::vector<plat::Message> got = Drain();
+  ASSERT_EQ(got.size(), 4u);
+  EXPECT_EQ(got[0].message, plat::kMsgLButtonDown);
+  EXPECT_EQ(got[0].wParam & plat::kButtonLeft, plat::kButtonLeft);
+  EXPECT_EQ(plat::LowWord(got[0].lParam), 300u);
+  EXPECT_EQ(plat::HighWord(got[0].lParam), 200u);
+  EXPECT_EQ(got[1].message, plat::kMsgMouseMove);
+  EXPECT_EQ(got[1].wParam & plat::kButtonLeft, plat::kButtonLeft);
+  EXPECT_EQ(plat::LowWord(got[1].lParam), 310u);
+  EXPECT_EQ(got[2].message, plat::kMsgLButtonUp);
+  EXPECT_EQ(got[2].wParam & plat::kButtonLeft, 0u);
+  EXPECT_EQ(got[3].message, plat::kMsgMouseWheel);
+  EXPECT_EQ(plat::SignedHighWord(got[3].wParam), -plat::kWheelDelta);
+}
+
+TEST_F(SdlEvents, WindowEventsBecomeActivationPaintAndClose) {
+  WindowEvent(SDL_WINDOWEVENT_MINIMIZED);
+  WindowEvent(SDL_WINDOWEVENT_RESTORED);
+  WindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
+  WindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
+  WindowEvent(SDL_WINDOWEVENT_MAXIMIZED);  // the user's: reported
+  WindowEvent(SDL_WINDOWEVENT_CLOSE);
+  std::vector<plat::Message> got = Drain();
+  std::vector<std::pair<uint32_t, uintptr_t>> seen;
+  for (const plat::Message& m : got) seen.emplace_back(m.message, m.wParam);
+  std::vector<std::pair<uint32_t, uintptr_t>> want = {
+      {plat::kMsgActivate, plat::MakeWParam(plat::kInactive, 1)},
+      {plat::kMsgSize, plat::kSizeMinimised},
+      {plat::kMsgActivate, plat::MakeWParam(plat::kActive, 0)},
+      {plat::kMsgActivateApp, 0},
+      {plat::kMsgActivateApp, 1},
+      {plat::kMsgActivate, plat::MakeWParam(plat::kActive, 0)},
+      {plat::kMsgSize, plat::kSizeMaximised},
+      {plat::kMsgClose, 0},
+  };
+  EXPECT_EQ(seen, want);
+  // Expose asks for a paint.
+  WindowEvent(SDL_WINDOWEVENT_EXPOSED);
+  plat::Message m;
+  ASSERT_TRUE(system->PeekMessage(&m, true));
+  EXPECT_EQ(m.message, plat::kMsgPaint);
+  // A maximise right after entering or leaving full screen is the mode
+  // change's own, never the user's.
+  window->SetStyle(plat::WindowStyle::kFullScreen);
+  window->SetStyle(plat::WindowStyle::kFramedSizable);
+  Drain();
+  WindowEvent(SDL_WINDOWEVENT_MAXIMIZED);
+  for (const plat::Message& g : Drain()) EXPECT_NE(g.message, plat::kMsgSize);
+}
+
+TEST_F(SdlEvents, QuitAndInterruptBecomeClose) {
+  SDL_Event e{};
+  e.type = SDL_QUIT;
+  SDL_PushEvent(&e);
+  std::vector<plat::Message> got = Drain();
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got[0].message, plat::kMsgClose);
+  EXPECT_EQ(got[0].window, window);
+  // SIGINT reaches the program as SDL's quit, so the close runs as well.
+  std::raise(SIGINT);
+  got = Drain();
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got[0].message, plat::kMsgClose);
 }
 
 TEST(Cp1252, Utf8ToBytes) {
