@@ -55,6 +55,8 @@ public:
     int CopyNormalised(char* destination, int len, int offset, int count) const;
 
 private:
+    // Takes a copy of n bytes as the text and builds the normalised copy.
+    bool Adopt(const char* bytes, int32_t n);
     void Prescan();
     bool FoundValue() const { return text && valueStart > 0; }
 };

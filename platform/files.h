@@ -25,7 +25,8 @@ bool MatchPattern(const std::string& pattern, const std::string& name);
 
 struct FolderEntry {
     std::string name;      // file name only
-    bool isDirectory = false;
+    bool isDirectory = false;  // a folder, or a link to one
+    bool isLink = false;       // a symbolic link (walks do not follow these)
 };
 
 // Lists the direct entries of a folder ("." and ".." left out), sorted.
