@@ -531,11 +531,11 @@ class SdlWindowSystem : public WindowSystem, public MessageBoxHandler {
         uint32_t vk = VirtualKey(e.key.keysym.sym);
         if (!w || vk == 0) break;
         if (e.type == SDL_KEYDOWN) {
-          PostMessage(w, kMsgKeyDown, vk, 1 | (e.key.repeat ? (1 << 30) : 0));
+          PostMessage(w, kMsgKeyDown, vk, static_cast<intptr_t>(1u | (e.key.repeat ? 1u << 30 : 0u)));
           int c = ControlChar(vk);
           if (c >= 0) PostMessage(w, kMsgChar, static_cast<uintptr_t>(c), 1);
         } else {
-          PostMessage(w, kMsgKeyUp, vk, 1 | (3 << 30));
+          PostMessage(w, kMsgKeyUp, vk, static_cast<intptr_t>(1u | 3u << 30));
         }
         break;
       }

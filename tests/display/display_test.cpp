@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/registry_settings.h"
 #include "graphics/display.h"
 #include "platform/headless/headless_window.h"
 #include "platform/message_box.h"
@@ -289,6 +290,26 @@ TEST_F(DisplayTest, PlacementWithoutCentring) {
   EXPECT_EQ(Win()->ClientRect().bottom, 200);
   EXPECT_EQ(SetWindowClientSize(nullptr, 1, 1), 0);
   EXPECT_EQ(PlaceWindow(nullptr, 1, 1), 0);
+}
+
+TEST_F(DisplayTest, WindowPlacementRoundTrip) {
+  Open(800, 600, 800, 600, 16);
+  RegistrySettings settings("Quillmark", "Vantrel", 0);
+  display.SetCentreWindow(false);
+  display.MoveWindowTo(123, 45);
+  ASSERT_EQ(settings.SaveWindow(handle, "MainWnd", false, false), 1);
+  display.MoveWindowTo(600, 400);
+  ASSERT_EQ(settings.RestoreWindow(handle, "MainWnd", false, false), 1);
+  EXPECT_EQ(Win()->OuterRect().left, 123);
+  EXPECT_EQ(Win()->OuterRect().top, 45);
+  EXPECT_EQ(Win()->ClientRect().right, 800);
+  EXPECT_EQ(Win()->ClientRect().bottom, 600);
+  // A minimised window reports -32000, restored as -8.
+  Win()->UserMinimise();
+  ASSERT_EQ(settings.SaveWindow(handle, "MainWnd", false, false), 1);
+  Win()->UserRestore();
+  ASSERT_EQ(settings.RestoreWindow(handle, "MainWnd", false, false), 1);
+  EXPECT_EQ(Win()->OuterRect().left, -8);
 }
 
 TEST_F(DisplayTest, PresentedImageEqualsDrawnBuffer) {
