@@ -72,7 +72,7 @@ const char* CheckBmpLayout(const BmpInfoHeader& h) {
   if (h.biWidth <= 0 || h.biHeight == 0 || h.biHeight == INT32_MIN) return "bad size";
   int64_t rowBytes = BmpRowBytes(h);
   int64_t rows = h.biHeight < 0 ? -int64_t{h.biHeight} : h.biHeight;
-  if (rowBytes * rows > INT32_MAX) return "bad size";
+  if (rowBytes > INT32_MAX || rows > INT32_MAX / rowBytes) return "bad size";
   return nullptr;
 }
 

@@ -8,9 +8,11 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "graphics/bitmap.h"
 #include "platform/debug.h"
+#include "platform/files.h"
 
 namespace {
 
@@ -78,7 +80,7 @@ void ReadPalette(Reader& in, int32_t n, uint8_t rgb[256][4], uint8_t* indexMap) 
 
 bool ImageSet::Load(const char* path) {
   if (!path) return false;
-  FILE* f = std::fopen(path, "rb");
+  FILE* f = plat::OpenFile(std::string(path), "rb");
   if (!f) return false;
   bool ok = Load(f);
   std::fclose(f);

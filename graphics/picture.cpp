@@ -7,6 +7,7 @@
 #include <string>
 
 #include "graphics/bitmap.h"
+#include "graphics/noise.h"
 #include "platform/debug.h"
 #include "platform/picture.h"
 
@@ -145,18 +146,9 @@ bool Bitmap::ToRGB32(const uint8_t paletteIn[256][4]) {
 
 namespace {
 
-float BiasCurve(float a, float b) { return b / ((1.0f / a - 2.0f) * (1.0f - b) + 1.0f); }
-
-float GainCurve(float a, float b) {
-  float g = 1.0f / (1.0f - a) - 2.0f;
-  if (b < 0.5f) return 0.5f * 2.0f * b / (g * (1.0f - 2.0f * b) + 1.0f);
-  float c = 2.0f - 2.0f * b;
-  return 1.0f - 0.5f * c / (g * (1.0f - c) + 1.0f);
-}
-
 uint8_t Curve(int v, float gain, float bias, float scale, float offset) {
   float x = v * 0.003921569f;
-  float y = BiasCurve(bias, GainCurve(gain, x));
+  float y = Bias(bias, Gain(gain, x));
   float r = (y * scale + offset) * 255.0f;
   // NaN (a degenerate curve) counts as below 1.
   if (!(r >= 1.0f)) return 0;

@@ -198,6 +198,7 @@ void JpegEmitMessage(j_common_ptr info, int level) {
 
 int DecodeJpegFrame(const uint8_t* data, size_t size, JpegError* err, Picture* out) {
   jpeg_decompress_struct cinfo;
+  std::memset(&cinfo, 0, sizeof(cinfo));  // destroying a half-made decoder is then safe
   cinfo.err = jpeg_std_error(&err->base);
   err->base.error_exit = JpegErrorExit;
   err->base.output_message = JpegOutputMessage;
