@@ -27,6 +27,8 @@ struct PresentBuffer {
 // Colour of one buffer pixel as 0xFFRRGGBB (5-bit channels widened as
 // (c << 3) | (c >> 2)). The caller keeps x, y inside the buffer.
 uint32_t PresentPixelRgb(const PresentBuffer& buffer, int32_t x, int32_t y);
+// The same for the whole row y (width values); the buffer must be usable.
+void PresentRowRgb(const PresentBuffer& buffer, int32_t y, uint32_t* out);
 
 // Nearest-neighbour mapping of the buffer onto a target of targetWidth x
 // targetHeight: target column tx shows buffer column tx * width / targetWidth

@@ -214,10 +214,16 @@ bool HeadlessWindow::Present(const PresentBuffer& buffer, const WindowRect& targ
     const int32_t y0 = std::max(0, target.top), y1 = std::min(image_.height, target.bottom);
     std::vector<int32_t> columns(static_cast<size_t>(std::max(0, x1 - x0)));
     for (int32_t x = x0; x < x1; ++x) columns[x - x0] = NearestSource(x - target.left, buffer.width, tw);
+    std::vector<uint32_t> row(static_cast<size_t>(buffer.width));
+    int32_t converted = -1;
     for (int32_t y = y0; y < y1; ++y) {
-      int32_t sy = NearestSource(y - target.top, buffer.height, th);
+      const int32_t sy = NearestSource(y - target.top, buffer.height, th);
+      if (sy != converted) {
+        PresentRowRgb(buffer, sy, row.data());
+        converted = sy;
+      }
       uint32_t* out = &image_.pixels[static_cast<size_t>(y) * image_.width];
-      for (int32_t x = x0; x < x1; ++x) out[x] = PresentPixelRgb(buffer, columns[x - x0], sy);
+      for (int32_t x = x0; x < x1; ++x) out[x] = row[columns[x - x0]];
     }
   }
   for (int i = 0; black && i < blackCount; ++i) {
