@@ -6,6 +6,7 @@
 #include <boost/filesystem.hpp>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -306,6 +307,32 @@ TEST(DataPack, PicturesHaveTheirSizesAndNoKeyColourOnFullScreens) {
       for (int x = 0; x < bmp.width; ++x) keyed += IsKeyed(bmp.GetPixel(x, y) & 0xFFFFFF);
     EXPECT_EQ(keyed, 0);
   }
+}
+
+TEST(DataPack, TitleScreenHasABrightLogoBandOverACalmMenuPanel) {
+  Bitmap bmp;
+  uint8_t pal[256][4] = {};
+  ASSERT_TRUE(Bitmap::LoadBmpFile(P("Pictures/TitleScreen.bmp"), &bmp, pal));
+  ASSERT_TRUE(bmp.ToRGB32(pal));
+  auto mean = [&](int x0, int y0, int w, int h, double* spread) {
+    double sum = 0, sq = 0;
+    for (int y = y0; y < y0 + h; ++y)
+      for (int x = x0; x < x0 + w; ++x) {
+        uint32_t c = bmp.GetPixel(x, y);
+        double v = ((c >> 16) & 0xFF) + ((c >> 8) & 0xFF) + (c & 0xFF);
+        sum += v;
+        sq += v * v;
+      }
+    double n = double(w) * h, m = sum / n;
+    *spread = std::sqrt(std::max(0.0, sq / n - m * m));
+    return m;
+  };
+  double logoSpread = 0, panelSpread = 0;
+  double logo = mean(316, 93, 646, 108, &logoSpread);
+  double panel = mean(800, 320, 360, 190, &panelSpread);
+  // Rows upside down would put the dark panel's top into the band.
+  EXPECT_GT(logo, panel * 2.0);
+  EXPECT_LT(panelSpread, 30.0);  // calm under the option lines
 }
 
 // ---- board-set graphics and board sets --------------------------------------

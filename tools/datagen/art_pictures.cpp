@@ -220,11 +220,6 @@ QImage Cursor() {
   return img;
 }
 
-// Writes a 32-bit picture as PNG through the project's writer.
-void WritePng(Pack& pack, const std::string& rel, const QImage& img) {
-  pack.Write(rel, PngBytes(img));
-}
-
 // TitleScreen.bmp: quantised to 8 bits with the project's quantiser, no
 // palette entry packing to the key.
 void WriteTitleBmp(Pack& pack, const std::string& rel, const QImage& img) {

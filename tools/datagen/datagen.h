@@ -46,6 +46,8 @@ class Pack {
   const boost::filesystem::path& Root() const { return root_; }
   boost::filesystem::path PathOf(const std::string& rel) const { return root_ / rel; }
   void Write(const std::string& rel, const Bytes& bytes);
+  // For a file another writer put at PathOf(rel).
+  void Record(const std::string& rel);
   const std::vector<std::string>& Written() const { return written_; }
 
  private:
@@ -81,7 +83,7 @@ void FinishOpaque(QImage& img);
 
 // ---- writers --------------------------------------------------------------
 
-// Version-2 image set (32-bit pixels).
+// Version-2 image set (32-bit pixels), through the project's image-set writer.
 Bytes ImageSetV2(const std::vector<NamedImage>& images);
 // Version-1 image set: one global palette, every record uses it (P = 0).
 struct IndexedImage {
@@ -93,8 +95,9 @@ struct Rgb {
   uint8_t r, g, b;
 };
 Bytes ImageSetV1(const std::vector<Rgb>& palette, const std::vector<IndexedImage>& images);
-Bytes PngBytes(const QImage& img);
-// 8-bit uncompressed bottom-up BMP with a 256-entry palette.
+// PNG through the project's picture writer.
+void WritePng(Pack& pack, const std::string& rel, const QImage& img);
+// 8-bit uncompressed bottom-up BMP with a 256-entry palette (the project's BMP writer).
 Bytes Bmp8Bytes(int w, int h, const std::vector<Rgb>& palette, const std::vector<uint8_t>& idx);
 // Mono PCM WAVE, 8-bit unsigned.
 Bytes Wave8Bytes(const std::vector<uint8_t>& samples, int rate);

@@ -1,11 +1,13 @@
 // File writers and the picture rules shared by every generator.
 #include "tools/datagen/datagen.h"
 
-#include <QBuffer>
-#include <QByteArray>
+#include "graphics/imageset_writer.h"
+
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -13,6 +15,8 @@
 namespace vantrel::datagen {
 
 namespace fs = boost::filesystem;
+
+void Pack::Record(const std::string& rel) { written_.push_back(rel); }
 
 void Pack::Write(const std::string& rel, const Bytes& bytes) {
   fs::path p = root_ / rel;
@@ -122,23 +126,24 @@ void PutName(Bytes& b, const std::string& name) {
 }
 }  // namespace
 
+Bitmap ToBitmap(const QImage& image) {
+  QImage img = image.convertToFormat(QImage::Format_ARGB32);
+  Bitmap bmp;
+  if (!bmp.Create(img.width(), img.height(), 32)) throw std::runtime_error("out of memory");
+  for (int y = 0; y < img.height(); ++y)
+    std::memcpy(bmp.pixels + size_t(y) * bmp.stride, img.constScanLine(y), size_t(img.width()) * 4);
+  return bmp;
+}
+
 Bytes ImageSetV2(const std::vector<NamedImage>& images) {
-  Bytes b = {'I', 'M', 'S', 'T'};
-  Put32(b, 2);
-  Put32(b, int32_t(images.size()));
-  for (const NamedImage& n : images) {
-    QImage img = n.image.convertToFormat(QImage::Format_ARGB32);
-    PutName(b, n.name);
-    Put32(b, img.width());
-    Put32(b, img.height());
-    Put32(b, 0);
-    Put32(b, 0);
-    for (int y = 0; y < img.height(); ++y) {
-      const QRgb* row = reinterpret_cast<const QRgb*>(img.constScanLine(y));
-      for (int x = 0; x < img.width(); ++x) Put32(b, int32_t(row[x]));
-    }
-  }
-  return b;
+  std::vector<Bitmap> bitmaps;
+  bitmaps.reserve(images.size());
+  for (const NamedImage& n : images) bitmaps.push_back(ToBitmap(n.image));
+  std::vector<ImageSetWriterEntry> entries;
+  for (size_t i = 0; i < images.size(); ++i) entries.push_back({images[i].name, &bitmaps[i]});
+  Bytes out;
+  if (!BuildImageSet(entries, out)) throw std::runtime_error("the image-set writer refused a set");
+  return out;
 }
 
 Bytes ImageSetV1(const std::vector<Rgb>& palette, const std::vector<IndexedImage>& images) {
@@ -165,43 +170,34 @@ Bytes ImageSetV1(const std::vector<Rgb>& palette, const std::vector<IndexedImage
   return b;
 }
 
-Bytes PngBytes(const QImage& img) {
-  QByteArray data;
-  QBuffer buf(&data);
-  buf.open(QIODevice::WriteOnly);
-  QImage out = img.convertToFormat(QImage::Format_ARGB32);
-  out.setDotsPerMeterX(2835);
-  out.setDotsPerMeterY(2835);
-  if (!out.save(&buf, "PNG")) throw std::runtime_error("PNG encoding failed");
-  return Bytes(data.begin(), data.end());
+void WritePng(Pack& pack, const std::string& rel, const QImage& img) {
+  Bitmap bmp = ToBitmap(img);
+  boost::filesystem::create_directories(pack.PathOf(rel).parent_path());
+  if (!bmp.SavePng(pack.PathOf(rel))) throw std::runtime_error("cannot write " + rel);
+  pack.Record(rel);
 }
 
 Bytes Bmp8Bytes(int w, int h, const std::vector<Rgb>& palette, const std::vector<uint8_t>& idx) {
-  int stride = (w + 3) & ~3;
-  Bytes b = {'B', 'M'};
-  Put32(b, h * stride + 1078);
-  Put32(b, 0);
-  Put32(b, 1078);
-  Put32(b, 40);
-  Put32(b, w);
-  Put32(b, h);
-  b.push_back(1);
-  b.push_back(0);
-  b.push_back(8);
-  b.push_back(0);
-  for (int i = 0; i < 6; ++i) Put32(b, 0);
-  for (int i = 0; i < 256; ++i) {
-    Rgb c = i < int(palette.size()) ? palette[i] : Rgb{0, 0, 0};
-    b.push_back(c.b);
-    b.push_back(c.g);
-    b.push_back(c.r);
-    b.push_back(0);
+  Bitmap bmp;
+  if (!bmp.Create(w, h, 8)) throw std::runtime_error("out of memory");
+  for (int y = 0; y < h; ++y) std::memcpy(bmp.pixels + size_t(y) * bmp.stride, &idx[size_t(y) * w], size_t(w));
+  uint8_t pal[256][4] = {};
+  for (int i = 0; i < 256 && i < int(palette.size()); ++i) {
+    pal[i][0] = palette[i].r;
+    pal[i][1] = palette[i].g;
+    pal[i][2] = palette[i].b;
   }
-  for (int y = h - 1; y >= 0; --y) {
-    b.insert(b.end(), idx.begin() + size_t(y) * w, idx.begin() + size_t(y + 1) * w);
-    for (int p = w; p < stride; ++p) b.push_back(0);
-  }
-  return b;
+  char* buffer = nullptr;
+  size_t size = 0;
+  std::FILE* mem = open_memstream(&buffer, &size);
+  if (!mem) throw std::runtime_error("out of memory");
+  // Rows are top first in memory; the file stores them bottom-up.
+  bool ok = Bitmap::WriteBmp(mem, &bmp, pal, false);
+  std::fclose(mem);
+  Bytes out(buffer, buffer + size);
+  std::free(buffer);
+  if (!ok) throw std::runtime_error("BMP writer failed");
+  return out;
 }
 
 Bytes Wave8Bytes(const std::vector<uint8_t>& samples, int rate) {
