@@ -88,7 +88,9 @@ int Linklist<CStr>::FillFromDirectory(const char* pattern, bool recursive, const
         std::string mask = cut == std::string::npos ? pat : pat.substr(cut + 1);
         if (plat::FindFiles(folder + "*.*", entries)) {
             for (const auto& e : entries) {
-                if (!e.isDirectory || e.name == "." || e.name == "..") continue;
+                // Links to folders are not followed, so a link that points
+                // back up the tree cannot make the walk endless.
+                if (!e.isDirectory || e.isLink || e.name == "." || e.name == "..") continue;
                 std::string sub = folder + e.name + "\\" + mask;
                 std::string subPrefix = pre + e.name + "\\";
                 total += FillFromDirectory(sub.c_str(), true, subPrefix.c_str());

@@ -6,9 +6,10 @@
 
 namespace plat {
 namespace {
+// Never destroyed, so objects torn down at exit may still write.
 DebugCapture& Capture() {
-    static DebugCapture capture;
-    return capture;
+    static DebugCapture* capture = new DebugCapture;
+    return *capture;
 }
 
 bool PrintEnabled() {

@@ -111,6 +111,17 @@ std::string ConfigRoot() {
 
 }  // namespace
 
+bool SettingsStore::NameLess::operator()(const std::string& a, const std::string& b) const {
+    size_t n = a.size() < b.size() ? a.size() : b.size();
+    for (size_t i = 0; i < n; ++i) {
+        unsigned char ca = (unsigned char)a[i], cb = (unsigned char)b[i];
+        if (ca >= 'A' && ca <= 'Z') ca = (unsigned char)(ca - 'A' + 'a');
+        if (cb >= 'A' && cb <= 'Z') cb = (unsigned char)(cb - 'A' + 'a');
+        if (ca != cb) return ca < cb;
+    }
+    return a.size() < b.size();
+}
+
 std::string SettingsStore::FilePath(const std::string& keyPath, bool localMachine) {
     std::string root = ConfigRoot();
     if (root.empty()) return std::string();

@@ -37,13 +37,19 @@ public:
         SettingType type = SettingType::String;
         std::string bytes;
     };
+    // Value names compare without regard to ASCII letter case, as the
+    // programs' stores always have; a name keeps the spelling it was first
+    // written with.
+    struct NameLess {
+        bool operator()(const std::string& a, const std::string& b) const;
+    };
 
 private:
     SettingsStore() = default;
     bool Save() const;
     std::string file_;
     std::string keyPath_;
-    std::map<std::string, Value> values_;
+    std::map<std::string, Value, NameLess> values_;
 };
 
 }  // namespace plat

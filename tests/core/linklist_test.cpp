@@ -75,6 +75,17 @@ TEST(LinklistTest, RecursiveFillListsSubfolderNamesFirst) {
     EXPECT_STREQ(list.Get(4), "top.bdz");
 }
 
+TEST(LinklistTest, RecursiveFillDoesNotFollowFolderLinks) {
+    fs::path dir = vantrel::test::MakeTempDir("links");
+    Touch(dir / "Boards/Sub/x.bdz");
+    fs::create_directory_symlink(dir / "Boards", dir / "Boards/Sub/Loop");
+    fs::create_directory_symlink(dir / "Boards", dir / "Boards/Back");
+    InFolder in(dir);
+    Linklist<CStr> list;
+    EXPECT_EQ(list.FillFromDirectory("Boards/*.bdz", true, ""), 1);
+    EXPECT_STREQ(list.Get(0), "Sub\\x.bdz");
+}
+
 TEST(LinklistTest, NonRecursiveStarDotStarListsFoldersAndDotlessNamesButNotDots) {
     fs::path dir = vantrel::test::MakeTempDir("flat");
     Touch(dir / "README");

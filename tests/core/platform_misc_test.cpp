@@ -83,6 +83,10 @@ TEST(PlatformSettingsTest, FileFormatKeepsTypesAndOddBytes) {
     text << std::ifstream(plat::SettingsStore::FilePath("Software\\Quillmark\\Format", false)).rdbuf();
     for (char c : text.str()) EXPECT_TRUE(c == '\n' || (c >= 0x20 && c < 0x7F)) << int(c);
     EXPECT_NE(text.str().find("\"D\"=dword:deadbeef\n"), std::string::npos);
+    // Value names ignore letter case and keep their first spelling.
+    ASSERT_TRUE(again->WriteDword("d", 5));
+    ASSERT_TRUE(again->ReadDword("D", &v));
+    EXPECT_EQ(v, 5u);
     // Key paths cannot climb out of the settings folder.
     std::string path = plat::SettingsStore::FilePath("Software\\..\\..\\x", false);
     EXPECT_EQ(path.find("/../"), std::string::npos) << path;
