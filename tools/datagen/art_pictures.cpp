@@ -71,7 +71,7 @@ void Heading(QPainter& p, const QString& text, double size, double centreX, doub
   DrawHeading(p, path, top, bottom, QColor(20, 12, 8), size / 18.0);
 }
 
-void Logo(QPainter& p, QRectF band, double size) {
+void Logo(QPainter& p, QRectF band, double size, bool clipGlow = false) {
   // The word mark: bright, hot gold on the dark band so the flame effect
   // burning it reads well.
   QRawFont face = Face("DejaVuSerif-Bold.ttf", size);
@@ -79,6 +79,7 @@ void Logo(QPainter& p, QRectF band, double size) {
   QRectF b = path.boundingRect();
   path.translate(band.center().x() - b.center().x(), band.center().y() - b.center().y());
   p.save();
+  if (clipGlow) p.setClipRect(band);
   QRadialGradient glow(band.center(), band.width() / 2);
   glow.setColorAt(0, QColor(255, 140, 30, 90));
   glow.setColorAt(1, QColor(255, 80, 0, 0));
@@ -96,7 +97,7 @@ QImage TitlePicture() {
     // logo band
     QRectF band(316, 93, 646, 108);
     p.fillRect(band, QColor(12, 10, 20));
-    Logo(p, band, 92);
+    Logo(p, band, 92, true);
     // menu panel, calm and dark, under the option lines
     Panel(p, QRectF(782, 295, 399, 239), QColor(200, 150, 70));
     // button bay on the left (buttons are drawn over it)

@@ -301,7 +301,7 @@ QImage ExplosionFrame(int f, const std::vector<Rgb>& ramp) {
   QImage img = NewImage(S, S);
   double t = f / double(pack::kExplosionFrames - 1);  // 0..1
   double radius = 8 + 38 * std::sqrt(t);
-  double intensity = std::pow(1.0 - t, 1.3);
+  double intensity = std::pow(1.0 - t, 0.9);
   double ring = 14 + 34 * std::pow(t, 0.6);
   for (int y = 0; y < S; ++y) {
     QRgb* row = reinterpret_cast<QRgb*>(img.scanLine(y));
@@ -312,7 +312,7 @@ QImage ExplosionFrame(int f, const std::vector<Rgb>& ramp) {
       double n = Fbm(x * 0.09 + t * 3, y * 0.09 - t * 4, 4, 0, 77);
       double edge = radius * (0.8 + 0.4 * Fbm(std::cos(ang) * 2 + 5, std::sin(ang) * 2 + t * 2, 3, 0, 78));
       double core = std::clamp(1.0 - d / edge, 0.0, 1.0);
-      double heat = core * (0.6 + 0.7 * n) * intensity * 1.5;
+      double heat = std::pow(core, 0.7) * (0.55 + 0.8 * n) * intensity * 1.8;
       // shock ring in the first frames
       if (t < 0.35) {
         double rw = std::exp(-std::pow((d - ring) / 2.5, 2)) * (1.0 - t / 0.35);
