@@ -151,7 +151,8 @@ void HeadlessWindow::Invalidate() {
 }
 
 void HeadlessWindow::Destroy() {
-  if (!alive_) return;
+  if (!alive_ || destroying_) return;  // also a destroy from inside the handler
+  destroying_ = true;
   WindowSystem::SendMessage(this, kMsgDestroy, 0, 0);
   alive_ = false;
   shown_ = false;

@@ -120,6 +120,7 @@ class HeadlessWindow : public Window {
   int32_t clientWidth_ = 0;  // framed client size (full screen covers the screen)
   int32_t clientHeight_ = 0;
   bool alive_ = true;
+  bool destroying_ = false;
   bool shown_ = false;
   bool focused_ = false;
   bool maximised_ = false;

@@ -284,6 +284,7 @@ class SdlWindow : public Window {
   uint32_t id_ = 0;
   WindowStyle style_;
   bool invalid_ = false;
+  bool destroying_ = false;
   uint32_t quietUntil_ = 0;
   mutable Borders lastBorders_;
   std::vector<Timer> timers_;
@@ -625,9 +626,9 @@ void SdlWindow::EnterFullScreen() {
 }
 
 void SdlWindow::Destroy() {
-  if (!window_) return;
+  if (!window_ || destroying_) return;  // also a destroy from inside the handler
+  destroying_ = true;
   WindowSystem::SendMessage(this, kMsgDestroy, 0, 0);
-  if (!window_) return;  // destroyed again from inside the handler
   SDL_SetWindowMouseRect(window_, nullptr);
   timers_.clear();
   invalid_ = false;

@@ -434,7 +434,10 @@ class QueueTest : public ::testing::Test {
     desc.proc = [this](plat::Window* w, uint32_t m, uintptr_t wp, intptr_t lp) -> intptr_t {
       order.push_back(m);
       if (m == plat::kMsgUser + 1) system.PostMessage(w, plat::kMsgUser + 3, 0, 0);
-      if (m == plat::kMsgDestroy) system.PostQuitMessage(7);
+      if (m == plat::kMsgDestroy) {
+        system.PostQuitMessage(7);
+        w->Destroy();  // from inside its own destroy: nothing more
+      }
       return plat::DefaultWindowProc(w, m, wp, lp);
     };
     window = system.CreateMainWindow(desc);
