@@ -14,8 +14,10 @@ public:
     T* next = nullptr;
 
     LinklistBase() = default;
-    LinklistBase(const LinklistBase&) = delete;
-    LinklistBase& operator=(const LinklistBase&) = delete;
+    // A copy of an element is not a member of the original's chain: it
+    // starts unlinked, and assigning an element keeps the target's links.
+    LinklistBase(const LinklistBase&) {}
+    LinklistBase& operator=(const LinklistBase&) { return *this; }
 
     // Clears the back-link of each neighbour and deletes it (first the next
     // side, then the prev side), so the whole chain goes. The chain is taken
@@ -60,6 +62,8 @@ public:
     explicit Linklist(const char* pattern);
     // Deletes the item, then the chain (base destructor).
     ~Linklist() override;
+    Linklist(const Linklist&) = delete;
+    Linklist& operator=(const Linklist&) = delete;
 
     // Links a node owning item behind the last node and returns it; null
     // (and item deleted) when no node can be allocated. count is the

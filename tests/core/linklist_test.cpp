@@ -150,6 +150,21 @@ TEST(LinklistTest, DeletingAnyLinkedNodeDeletesTheWholeChain) {
     }
 }
 
+TEST(LinklistTest, CopiedElementsStartUnlinked) {
+    int deaths = 0;
+    Node a(&deaths), b(&deaths);
+    a.next = &b;
+    b.prev = &a;
+    Node copy(b);
+    EXPECT_EQ(copy.prev, nullptr);
+    EXPECT_EQ(copy.next, nullptr);
+    Node target(&deaths);
+    target = b;
+    EXPECT_EQ(target.prev, nullptr);
+    a.next = nullptr;  // unlink the stack objects before they go
+    b.prev = nullptr;
+}
+
 TEST(LinklistTest, LongChainsAreDeletedWithoutDeepRecursion) {
     int deaths = 0;
     Node* head = new Node(&deaths);
