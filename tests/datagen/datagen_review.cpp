@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "contact_sheet.h"
+#include "core/data_files.h"
+#include "game/boardset.h"
 #include "platform/seal/seal.h"
 #include "tools/datagen/pack_contract.h"
 
@@ -26,6 +28,41 @@ bool Sheet(const fs::path& root, std::string_view rel, const fs::path& out) {
     return false;
   }
   return vantrel::datagen_check::WriteContactSheet(set, out / (Stem(rel) + ".png"));
+}
+
+// Every board of a set drawn at half size with its bricks over its
+// background tile, three boards to a row.
+bool BoardSheet(const fs::path& root, std::string_view rel, const fs::path& png) {
+  DataFiles files;
+  files.searchDirs = {root};
+  if (!files.Open(root / std::string(rel))) return false;
+  BoardSet set;
+  try {
+    set.Load(files, false, "");
+    if (!set.LoadImageSets(files, true)) return false;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s: %s\n", std::string(rel).c_str(), e.what());
+    return false;
+  }
+  const int bw = set.columns * 24, bh = 20 * 12 + 60, pad = 8;
+  Bitmap sheet;
+  if (!sheet.Create(3 * (bw + pad) + pad, ((set.boardCount + 2) / 3) * (bh + pad) + pad, 32)) return false;
+  for (int y = 0; y < sheet.height; ++y)
+    for (int x = 0; x < sheet.width; ++x) sheet.SetPixel(x, y, 0xFF202028u);
+  for (int b = 0; b < set.boardCount; ++b) {
+    int ox = pad + (b % 3) * (bw + pad), oy = pad + (b / 3) * (bh + pad);
+    const Image* tile = set.backgrounds.GetImage(int(set.boards[b].background));
+    for (int y = 0; y < bh; ++y)
+      for (int x = 0; x < bw; ++x) {
+        uint32_t c = vantrel::datagen_check::RgbAt(*tile, (x * 2) % tile->width, (y * 2) % tile->height);
+        int col = x / 24, row = y / 12;
+        int32_t v = row < 20 ? set.boards[b].cells[col * BoardRecord::kRows + row] : 0;
+        if (v > 0 && v <= set.bricks.count)
+          c = vantrel::datagen_check::RgbAt(*set.bricks.GetImage(v - 1), (x % 24) * 2, (y % 12) * 2);
+        sheet.SetPixel(ox + x, oy + y, 0xFF000000u | c);
+      }
+  }
+  return sheet.SavePng(png);
 }
 
 void Put32(std::FILE* f, uint32_t v) {
@@ -97,6 +134,7 @@ int main(int argc, char** argv) {
   for (auto rel : {pack::kBrickSet, pack::kBrickSetClassic, pack::kBackgroundSet,
                    pack::kBackgroundSetClassic, pack::kCharmSet})
     ok &= Sheet(root, rel, out / "sheets");
+  for (const auto& b : pack::kBoardSets) ok &= BoardSheet(root, b.path, out / "sheets" / (Stem(b.path) + "-boards.png"));
   for (auto name : pack::kSounds) {
     fs::path src = root / std::string(pack::kSoundFolder) / std::string(name);
     boost::system::error_code ec;
