@@ -54,7 +54,7 @@ fs::path DataFiles::FindFile(const fs::path& name, bool recursive, bool lastFold
     for (size_t step = 0; step < n; ++step) {
         const fs::path& folder = searchDirs[lastFolderFirst ? n - 1 - step : step];
         if (!recursive) {
-            fs::path candidate = folder / local;
+            fs::path candidate = plat::ToPath(folder.string()) / local;
             boost::system::error_code ec;
             fs::file_status st = fs::status(candidate, ec);
             if (!ec && fs::exists(st)) return candidate;

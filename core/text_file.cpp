@@ -1,6 +1,7 @@
 #include "core/text_file.h"
 
 #include <algorithm>
+#include <charconv>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -161,6 +162,33 @@ bool TextFile::FindKey(const char* name) {
 
 namespace {
 std::string ValueOf(const char* text, int32_t start, int32_t n) { return std::string(text + start, size_t(n)); }
+
+// A decimal number with a '.' as the decimal point whatever locale the
+// process runs in (the tools' toolkit switches it to the user's); leading
+// blanks and a sign are allowed, reading stops at the first character that
+// does not belong to the number. 0 when there is none.
+float ParseFloat(const std::string& v) {
+    const char* p = v.c_str();
+    const char* end = p + v.size();
+    while (p < end && (IsBlank(*p) || *p == '\v' || *p == '\f')) ++p;
+    bool negative = false;
+    if (p < end && (*p == '+' || *p == '-')) {
+        negative = *p == '-';
+        ++p;
+    }
+    if (p < end && (*p == '+' || *p == '-')) return 0.0f;
+    float value = 0.0f;
+    std::from_chars_result r = std::from_chars(p, end, value);
+    if (r.ec == std::errc::result_out_of_range) {
+        // from_chars leaves the value alone when it overflows or underflows.
+        double d = 0;
+        std::from_chars(p, end, d);
+        value = float(d);
+    } else if (r.ec != std::errc()) {
+        value = 0.0f;
+    }
+    return negative ? -value : value;
+}
 }  // namespace
 
 bool TextFile::GetInt(int32_t* out) {
@@ -174,7 +202,7 @@ bool TextFile::GetInt(int32_t* out) {
 bool TextFile::GetFloat(float* out) {
     if (!FoundValue() || !out) return false;
     std::string v = ValueOf(text, valueStart, valueLength);
-    *out = std::strtof(v.c_str(), nullptr);
+    *out = ParseFloat(v);
     return true;
 }
 
@@ -187,7 +215,7 @@ int TextFile::GetFloatList(float* out, int count) {
         size_t comma = v.find(',', pos);
         if (comma == std::string::npos) comma = v.size();
         std::string piece = v.substr(pos, std::min<size_t>(comma - pos, 99));
-        if (!piece.empty()) out[stored++] = std::strtof(piece.c_str(), nullptr);
+        if (!piece.empty()) out[stored++] = ParseFloat(piece);
         pos = comma + 1;
     }
     return stored;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -103,6 +105,28 @@ TEST(TextFileTest, TypedReads) {
     EXPECT_FALSE(f.GetInt(&v));
     EXPECT_FALSE(f.GetFloat(&x));
     EXPECT_EQ(f.GetFloatList(list, 4), 0);
+}
+
+TEST(TextFileTest, FloatsIgnoreTheProcessLocale) {
+    struct Case { const char* value; float want; } cases[] = {
+        {"2.5", 2.5f}, {"  -0.25x", -0.25f}, {"+3", 3.0f}, {"1e3", 1000.0f}, {".5", 0.5f},
+        {"abc", 0.0f}, {"--1", 0.0f}, {"1e60", HUGE_VALF}, {"", 0.0f},
+    };
+    // A locale with a decimal comma, when the machine has one.
+    std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
+    for (const auto& c : cases) {
+        TextFile f;
+        Load(f, std::string("f ") + c.value + "\nlist " + c.value + "," + c.value);
+        float x = -1;
+        ASSERT_TRUE(f.FindKey("f"));
+        EXPECT_TRUE(f.GetFloat(&x));
+        EXPECT_FLOAT_EQ(x, c.want) << c.value;
+        float list[2] = {-1, -1};
+        ASSERT_TRUE(f.FindKey("list"));
+        EXPECT_EQ(f.GetFloatList(list, 2), *c.value ? 2 : 0);
+        EXPECT_FLOAT_EQ(list[1], *c.value ? c.want : -1.0f) << c.value;
+    }
+    std::setlocale(LC_NUMERIC, "C");
 }
 
 TEST(TextFileTest, QuotedTokens) {
