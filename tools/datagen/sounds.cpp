@@ -24,8 +24,9 @@ Buffer Make(double seconds, const std::function<double(double t)>& f) {
   return b;
 }
 
-// Half-band FIR (windowed sinc) then every second sample.
-std::vector<double> Decimate(const Buffer& in) {
+// Half-band FIR (windowed sinc) then every second sample. A looped sound is
+// filtered around its wrap so the seam stays seamless.
+std::vector<double> Decimate(const Buffer& in, bool loop) {
   constexpr int kTaps = 63;
   double h[kTaps];
   double sum = 0;
@@ -43,7 +44,9 @@ std::vector<double> Decimate(const Buffer& in) {
     double acc = 0;
     for (int k = 0; k < kTaps; ++k) {
       long j = long(i) + k - (kTaps - 1) / 2;
-      if (j >= 0 && j < long(in.size())) acc += h[k] * in[size_t(j)];
+      long n = long(in.size());
+      if (loop) acc += h[k] * in[size_t(((j % n) + n) % n)];
+      else if (j >= 0 && j < n) acc += h[k] * in[size_t(j)];
     }
     out.push_back(acc);
   }
@@ -414,7 +417,7 @@ void GenerateSounds(Pack& pack) {
   };
   for (size_t i = 0; i < pack::kSounds.size(); ++i) {
     bool loop = int(i) == pack::kLoopedSound;
-    std::vector<double> s = Decimate(recipes[i]());
+    std::vector<double> s = Decimate(recipes[i](), loop);
     std::vector<uint8_t> pcm = To8Bit(std::move(s), 2.0, 1000 + i, loop);
     pack.Write(std::string(pack::kSoundFolder) + std::string(pack::kSounds[i]),
                Wave8Bytes(pcm, pack::kSampleRate));
