@@ -21,6 +21,20 @@ uint32_t GetLe32(const uint8_t* p) {
     return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
 }
 
+// XORs n bytes with the key repeated (key[j mod k] at byte j). The key is
+// laid out repeatedly over a block first, so the inner loop is a plain
+// block XOR the compiler can widen.
+void XorWithKey(uint8_t* p, int32_t n, const uint8_t* key, int k) {
+    uint8_t pattern[256];
+    const int period = (256 / k) * k;
+    for (int j = 0; j < period; ++j) pattern[j] = key[j % k];
+    int32_t i = 0;
+    for (; i + period <= n; i += period) {
+        for (int j = 0; j < period; ++j) p[i + j] ^= pattern[j];
+    }
+    for (int j = 0; i < n; ++i, ++j) p[i] ^= pattern[j];
+}
+
 // Room behind the payload for the largest trailers: 15 layers of a 15-byte
 // key and a marker, rounded up.
 constexpr int32_t kTrailerRoom = 256;
@@ -73,9 +87,7 @@ bool ScrambleBuffer(const void* data, int32_t length, uint8_t** out, int32_t* ou
             buf[size++] = key[j];
         }
         buf[size++] = uint8_t((plat::Rand() & 0xF0) | k);
-        if (start > 4) {
-            for (int32_t i = 4, j = 0; i < start; ++i, j = (j + 1 == k) ? 0 : j + 1) buf[i] ^= key[j];
-        }
+        if (start > 4) XorWithKey(buf + 4, start - 4, key, k);
     }
     PutLe32(buf, uint32_t(size) ^ kScrambleLengthMask);
     *out = buf;
@@ -109,8 +121,9 @@ bool UnscrambleBuffer(const void* data, int32_t length, uint8_t** out, int32_t* 
             break;
         }
         m -= k;
-        const uint8_t* key = buf + m;
-        for (int32_t i = 0, j = 0; i < m; ++i, j = (j + 1 == k) ? 0 : j + 1) buf[i] ^= key[j];
+        uint8_t key[16];
+        std::memcpy(key, buf + m, size_t(k));
+        XorWithKey(buf, m, key, k);
     }
     if (!ok) {
         std::free(buf);
