@@ -662,3 +662,22 @@ TEST_F(SoundSealTest, StreamDeliversTheSourceAcrossRingWraps) {
   }
   for (size_t i = size_t(frames); i < out.size(); ++i) ASSERT_EQ(out[i], 0) << i;
 }
+
+// The position follows the song's orders; LoadModule's restart position 0
+// sends the song back to its first order when it ends.
+TEST_F(SoundSealTest, ModulePositionFollowsOrdersAndRestart) {
+  const std::string xm = WriteFile("orders.xm", SilentXm(3, 2));
+  Open();
+  ASSERT_TRUE(sound.LoadModule(xm.c_str(), 0, 0));
+  ASSERT_TRUE(sound.PlayModule(0));
+  // 64 rows at speed 6 and 125 BPM: 7.68 s per order.
+  const uint32_t order = uint32_t(7.68 * 22050);
+  std::vector<int32_t> seen;
+  seal::AdvanceNullOutput(order / 2);
+  for (int i = 0; i < 4; ++i) {
+    seen.push_back(sound.GetModulePosition());
+    seal::AdvanceNullOutput(order);
+    seal::TakeNullOutputBytes();
+  }
+  EXPECT_EQ(seen, (std::vector<int32_t>{0, 1, 2, 0}));
+}
