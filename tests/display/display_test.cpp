@@ -79,6 +79,11 @@ TEST_F(DisplayTest, SetVideoModeRefusals) {
   for (const Case& c : refused) {
     EXPECT_EQ(display.SetVideoMode(c.w, c.h, c.bpp, false, &format), 0) << c.w << "x" << c.h << "x" << c.bpp;
   }
+  // Buffers that cannot be made fail the mode (instead of a display
+  // that silently has no buffer).
+  EXPECT_EQ(display.SetVideoMode(1 << 18, 1 << 16, 32, false, &format), 0);
+  SurfaceLock none;
+  EXPECT_FALSE(display.Lock(&none));
   // Refused while locked.
   ASSERT_EQ(display.SetVideoMode(640, 480, 16, false, nullptr), 1);
   SurfaceLock lock;
