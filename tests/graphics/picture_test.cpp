@@ -397,6 +397,15 @@ TEST(GameBmp, ReadsRowsBottomUpAndKeepsThePalette) {
   EXPECT_EQ(pal[1][3], 0xAA);  // fourth byte left alone
   EXPECT_EQ(pal[2][0], 0);     // missing entries read as 0
 
+  // The same picture as a packed DIB in memory (header, table, rows).
+  Bitmap m;
+  uint8_t mpal[256][4] = {};
+  ASSERT_TRUE(Bitmap::LoadBmpMemory(file.data() + 14, file.size() - 14, &m, mpal));
+  EXPECT_EQ(m.GetPixel(1, 0), 1u);
+  EXPECT_EQ(m.GetPixel(0, 1), 1u);
+  EXPECT_EQ(m.GetPixel(0, 0), 0u);
+  EXPECT_EQ(mpal[1][0], 60);
+
   // A top-down BMP is still read bottom-up: its rows end up upside down.
   std::vector<uint8_t> td = MakeBmp(1, -2, 24, 0, {}, {}, {1, 2, 3, 0, 4, 5, 6, 0});
   ASSERT_TRUE(Bitmap::LoadBmpFile(WriteFile(dir, "td.bmp", td), &b, nullptr));
