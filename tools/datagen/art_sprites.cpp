@@ -397,6 +397,7 @@ QImage CloudIcon() {
   {
     Painter p(&img);
     QPainterPath c;
+    c.setFillRule(Qt::WindingFill);
     c.addEllipse(QRectF(1, 6, 7, 7));
     c.addEllipse(QRectF(4, 2.5, 8, 8));
     c.addEllipse(QRectF(8, 5, 7, 7));
@@ -561,6 +562,7 @@ QPainterPath CharmShape(int shape) {
       break;
     }
     case 7: {  // clover
+      s.setFillRule(Qt::WindingFill);
       s.addEllipse(QPointF(24, 14), 9, 9);
       s.addEllipse(QPointF(14, 25), 9, 9);
       s.addEllipse(QPointF(34, 25), 9, 9);
