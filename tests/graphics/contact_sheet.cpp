@@ -6,7 +6,7 @@
 // Images are drawn with the keyed blits (index 0 and the zero word are
 // transparent) over a checkerboard; names are drawn with a bitmap font: the
 // one given, or a small built-in one. Pictures larger than a cell are shown
-// scaled down (the label says so).
+// scaled down, tiny ones enlarged (the label says so).
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -153,7 +153,7 @@ int main(int argc, char** argv) {
   for (int y = 0; y < sheetH; ++y)
     for (int x = 0; x < sheetW; ++x) sheet.SetPixel(x, y, 0xFF202830u);
   font.SetTarget(sheet.pixels, sheet.width, sheet.height, sheet.stride, 32);
-  std::string title = std::string(setPath) + "  (" + std::to_string(set.count) + " images)";
+  std::string title = std::to_string(set.count) + " images: " + setPath;
   font.DrawText(Fit(font, title, sheetW - 2 * kGap).c_str(), kGap, kGap);
 
   for (int i = 0; i < set.count; ++i) {
@@ -166,7 +166,13 @@ int main(int argc, char** argv) {
     if (To32(*img, &picture)) {
       float scale = std::min(1.0f, std::min(static_cast<float>(cellW) / picture.width,
                                             static_cast<float>(cellH) / picture.height));
-      if (scale < 1.0f) {
+      // Small pictures are enlarged by a whole factor so they can be seen.
+      int biggest = std::max(picture.width, picture.height);
+      int zoom = std::min(4, 48 / std::max(1, biggest));
+      if (zoom >= 2) {
+        picture.Resize(picture.width * zoom, picture.height * zoom, false);
+        label += " x" + std::to_string(zoom);
+      } else if (scale < 1.0f) {
         int w = std::max(1, static_cast<int>(picture.width * scale));
         int h = std::max(1, static_cast<int>(picture.height * scale));
         picture.Resize(w, h, true);
