@@ -8,12 +8,14 @@
 namespace plat {
 namespace {
 
+// Atomics, so a mixing thread of the sound output may read the clock while
+// a test moves it.
 struct FakeClock {
     std::atomic<bool> installed{false};
-    int64_t counter = 0;
-    uint32_t milli = 0;
-    int64_t unixTime = 0;
-    bool counterAvailable = true;
+    std::atomic<int64_t> counter{0};
+    std::atomic<uint32_t> milli{0};
+    std::atomic<int64_t> unixTime{0};
+    std::atomic<bool> counterAvailable{true};
 };
 
 FakeClock& Fake() {
@@ -85,10 +87,9 @@ void AdvanceFakeClockMs(uint32_t ms) {
     FakeClock& f = Fake();
     // Whole seconds follow the millisecond clock: a second passes each time
     // the milliseconds cross a multiple of 1000.
-    uint64_t before = f.milli;
+    uint32_t before = f.milli.fetch_add(ms);
     f.counter += int64_t(ms) * (kPerfFrequency / 1000);
-    f.milli += ms;
-    f.unixTime += int64_t((before % 1000 + ms) / 1000);
+    f.unixTime += int64_t((uint64_t(before % 1000) + ms) / 1000);
 }
 
 void AdvanceFakeCounter(int64_t ticks) { Fake().counter += ticks; }
