@@ -37,6 +37,54 @@ QImage Backdrop(uint32_t seed, QColor top, QColor bottom) {
   return img;
 }
 
+// Arcade dressing behind the panels: soft light rays from the top, a few
+// tumbling bricks in the lower corners and a glowing ball with its trail.
+void Decor(QPainter& p, uint32_t seed) {
+  Rng rng(seed);
+  p.save();
+  p.setPen(Qt::NoPen);
+  for (int k = 0; k < 7; ++k) {
+    double a = -1.1 + k * 0.37 + rng.Range(-0.05, 0.05);
+    QPolygonF ray({{SW / 2.0, -40}, {SW / 2.0 + std::sin(a - 0.06) * 1500, std::cos(a - 0.06) * 1500},
+                   {SW / 2.0 + std::sin(a + 0.06) * 1500, std::cos(a + 0.06) * 1500}});
+    QLinearGradient g(SW / 2.0, 0, SW / 2.0, SH);
+    g.setColorAt(0, QColor(160, 170, 255, 26));
+    g.setColorAt(1, QColor(160, 170, 255, 0));
+    p.setBrush(g);
+    p.drawPolygon(ray);
+  }
+  const QColor colours[6] = {QColor(214, 40, 40), QColor(240, 200, 30), QColor(40, 170, 60),
+                             QColor(40, 80, 210), QColor(150, 60, 200), QColor(240, 120, 24)};
+  for (int k = 0; k < 14; ++k) {
+    bool left = k % 2 == 0;
+    double x = left ? rng.Range(20, 260) : rng.Range(SW - 300, SW - 60);
+    double y = rng.Range(SH - 150, SH - 30);
+    p.save();
+    p.translate(x, y);
+    p.rotate(rng.Range(-35, 35));
+    QColor c = colours[rng.Below(6)];
+    QLinearGradient g(0, -12, 0, 12);
+    g.setColorAt(0, Shade(c, 1.4));
+    g.setColorAt(1, Shade(c, 0.5));
+    p.setBrush(g);
+    p.setOpacity(0.55);
+    p.drawRoundedRect(QRectF(-24, -12, 48, 24), 3, 3);
+    p.restore();
+  }
+  // ball and trail
+  QPointF ball(rng.Range(SW * 0.7, SW * 0.85), rng.Range(SH * 0.72, SH * 0.82));
+  for (int k = 12; k >= 1; --k) {
+    p.setBrush(QColor(140, 190, 255, 12 + 4 * (12 - k)));
+    p.drawEllipse(ball + QPointF(-k * 14.0, k * 6.0), 9.0 - k * 0.4, 9.0 - k * 0.4);
+  }
+  QRadialGradient bg(ball - QPointF(3, 3), 12);
+  bg.setColorAt(0, QColor(255, 255, 255));
+  bg.setColorAt(1, QColor(120, 160, 230));
+  p.setBrush(bg);
+  p.drawEllipse(ball, 9, 9);
+  p.restore();
+}
+
 // Bevelled, dark, calm panel where the code writes text.
 void Panel(QPainter& p, QRectF r, QColor rim = QColor(120, 130, 170)) {
   p.save();
@@ -94,6 +142,7 @@ QImage TitlePicture() {
   QImage img = Backdrop(3001, QColor(34, 24, 60), QColor(14, 16, 36));
   {
     Painter p(&img);
+    Decor(p, 4001);
     // logo band
     QRectF band(316, 93, 646, 108);
     p.fillRect(band, QColor(12, 10, 20));
@@ -116,6 +165,7 @@ QImage SplashPicture() {
   QImage img = Backdrop(3002, QColor(20, 26, 50), QColor(10, 10, 22));
   {
     Painter p(&img);
+    Decor(p, 4002);
     QRawFont maker = Face("DejaVuSans-Bold.ttf", 40);
     QPainterPath m = CenteredText(maker, "QUILLMARK", QRectF(0, 180, SW, 60));
     DrawHeading(p, m, QColor(220, 230, 255), QColor(120, 140, 200), QColor(10, 12, 30), 2);
@@ -134,6 +184,7 @@ QImage HighScoresPicture() {
   QImage img = Backdrop(3003, QColor(20, 30, 56), QColor(10, 12, 26));
   {
     Painter p(&img);
+    Decor(p, 4003);
     Heading(p, "HIGH SCORES", 64, SW / 2.0, 140);
     Panel(p, QRectF(300, 170, 700, 430));
   }
@@ -145,6 +196,7 @@ QImage CharmsPicture() {
   QImage img = Backdrop(3004, QColor(36, 20, 52), QColor(12, 10, 24));
   {
     Painter p(&img);
+    Decor(p, 4004);
     Heading(p, "CHARM COLLECTION", 60, SW / 2.0, 150, QColor(250, 230, 255), QColor(190, 110, 240));
     Panel(p, QRectF(40, 196, 1168, 374), QColor(160, 120, 210));
     Track(p, QRectF(1219, 214, 22, 342));
@@ -157,6 +209,7 @@ QImage BoardSelectPicture() {
   QImage img = Backdrop(3005, QColor(18, 34, 46), QColor(10, 14, 22));
   {
     Painter p(&img);
+    Decor(p, 4005);
     Panel(p, QRectF(30, 92, 1230, 510), QColor(90, 160, 170));
     Track(p, QRectF(1227, 122, 22, 470));
   }
@@ -168,6 +221,7 @@ QImage ExitPicture() {
   QImage img = Backdrop(3006, QColor(40, 22, 30), QColor(12, 10, 20));
   {
     Painter p(&img);
+    Decor(p, 4006);
     Logo(p, QRectF(240, 220, 800, 150), 120);
     Heading(p, "Thanks for playing!", 44, SW / 2.0, 460, QColor(235, 238, 255), QColor(150, 160, 210));
   }
