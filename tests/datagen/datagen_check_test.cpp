@@ -14,6 +14,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "audio/wave_buffer.h"
@@ -136,6 +137,29 @@ TEST(DataPack, GameImageSetsLoadWithTheirCountsSizesAndKey) {
     }
     bool opaque = std::string(spec.path) == "Graphics/buttons.img" || std::string(spec.path) == "Graphics/LockedCharms.img";
     ExpectKeySafe(set, std::string(spec.path), opaque);
+  }
+}
+
+TEST(DataPack, StartUpResizesLeaveTheSetsUnchanged) {
+  // The game resizes these sets at start-up; made at the final size, the
+  // resize changes no pixel.
+  for (auto [rel, w, h] : {std::tuple{"Graphics/PowerUps.img", pack::kPowerUpSize, pack::kPowerUpSize},
+                           std::tuple{"Graphics/Explosion.img", pack::kExplosionSize, pack::kExplosionSize},
+                           std::tuple{"Boards/Bricks.img", pack::kBrickWidth, pack::kBrickHeight}}) {
+    ImageSet set, resized;
+    ASSERT_TRUE(set.Load(P(rel).c_str())) << rel;
+    ASSERT_TRUE(resized.Load(P(rel).c_str())) << rel;
+    resized.Resize(w, h, true);
+    for (int i = 0; i < set.count; ++i) {
+      const Image* a = set.GetImage(i);
+      const Image* b = resized.GetImage(i);
+      ASSERT_EQ(b->width, w);
+      ASSERT_EQ(b->height, h);
+      int changed = 0;
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) changed += a->GetPixel(x, y) != b->GetPixel(x, y);
+      EXPECT_EQ(changed, 0) << rel << " image " << i;
+    }
   }
 }
 
