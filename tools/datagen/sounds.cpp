@@ -305,11 +305,13 @@ Buffer Thunder() {
   Svf crack;
   OnePole lp1, lp2;
   return Make(2.5, [&](double t) {
-    crack.Run(n.White(), 4000, 0.7, kSr);
-    double c = crack.low * AD(t, 0.0005, 0.25);
+    crack.Run(n.White(), 5000, 0.7, kSr);
+    // a tearing crack: three bursts before the rumble rolls in
+    double c = crack.low * (AD(t, 0.0005, 0.22) + 0.8 * AD(t - 0.07, 0.0005, 0.2) * (t > 0.07) +
+                            0.6 * AD(t - 0.16, 0.0005, 0.3) * (t > 0.16));
     double swell = 0.6 + 0.4 * std::sin(kTwoPi * 1.3 * t + 1.0) * std::sin(kTwoPi * 0.7 * t);
     double r = lp2.Low(lp1.Low(n.Brown(), 300, kSr), 180, kSr) * 9.0 * swell * AD(t - 0.05, 0.15, 2.6);
-    return c * 1.2 + (t > 0.05 ? r : 0.0);
+    return c * 1.6 + (t > 0.05 ? r : 0.0);
   });
 }
 
