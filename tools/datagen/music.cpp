@@ -83,6 +83,164 @@ Bytes ModBytes(const std::string& title, const std::vector<ModSample>& samples,
   return b;
 }
 
+// Sample numbers of the shared instrument bank.
+enum Instrument { kKick = 1, kSnare, kHat, kOpenHat, kBass, kLead, kPad, kArp, kBell };
+
+// ---- the S3M file ---------------------------------------------------------
+// A Scream Tracker 3 module of the same song on six channels: the four of the
+// MOD, an echo of the lead on the other side and a sustained pad.
+
+constexpr int kS3mChannels = 6;
+
+struct S3mCell {
+  int note = -1;  // 0..35 as in Cell (C-1..B-3 of the MOD scale)
+  int sample = 0;
+  int volume = -1;
+  int command = 0;  // 1 = A, 4 = D, 8 = H, 10 = J, ...
+  int info = 0;
+};
+struct S3mPattern {
+  S3mCell cells[64][kS3mChannels];
+};
+
+S3mCell FromModCell(const Cell& c) {
+  S3mCell o;
+  if (c.note >= 0) o.note = c.note, o.sample = c.sample;
+  if (c.effect == 0xC) {
+    o.volume = std::min(c.param, 64);
+  } else if (c.effect == 0 && c.param) {
+    o.command = 10, o.info = c.param;  // arpeggio
+  } else if (c.effect == 4) {
+    o.command = 8, o.info = c.param;  // vibrato
+  } else if (c.effect == 0xA) {
+    o.command = 4, o.info = c.param;  // volume slide (down in the low nibble in both formats)
+  }
+  // Fxx (speed/tempo) goes into the header instead.
+  return o;
+}
+
+std::vector<S3mPattern> ToS3mPatterns(const std::vector<Pattern>& pats) {
+  std::vector<S3mPattern> out(pats.size());
+  for (size_t i = 0; i < pats.size(); ++i) {
+    for (int r = 0; r < 64; ++r)
+      for (int c = 0; c < 4; ++c) out[i].cells[r][c] = FromModCell(pats[i].cells[r][c]);
+    for (int r = 0; r < 64; ++r) {
+      // echo of the lead, three rows late and softer
+      if (r >= 3) {
+        S3mCell e = out[i].cells[r - 3][3];
+        if (e.volume > 0) e.volume = e.volume * 9 / 20;
+        if (e.command != 8) e.command = 0, e.info = 0;
+        out[i].cells[r][4] = e;
+      }
+      // sustained pad on the chord of each bar
+      const Cell& chord = pats[i].cells[r][2];
+      if (r % 16 == 0 && chord.note >= 0) {
+        S3mCell pad;
+        pad.note = std::min(35, chord.note + (chord.param >> 4));
+        pad.sample = kPad;
+        pad.volume = 22;
+        out[i].cells[r][5] = pad;
+      }
+    }
+  }
+  return out;
+}
+
+void Put16(Bytes& b, size_t at, int v) {
+  b[at] = uint8_t(v & 0xFF);
+  b[at + 1] = uint8_t((v >> 8) & 0xFF);
+}
+void Put32At(Bytes& b, size_t at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) b[at + i] = uint8_t(v >> (8 * i));
+}
+void Align16(Bytes& b) {
+  while (b.size() % 16) b.push_back(0);
+}
+
+Bytes S3mBytes(const std::string& title, const std::vector<ModSample>& samples, const std::vector<Pattern>& modPats,
+               std::vector<int> order, int tempo, int speed) {
+  std::vector<S3mPattern> pats = ToS3mPatterns(modPats);
+  if (order.size() % 2) order.push_back(255);  // an even order count, 255 = end
+  Bytes b(96, 0);
+  for (size_t i = 0; i < 27 && i < title.size(); ++i) b[i] = uint8_t(title[i]);
+  b[28] = 0x1A;
+  b[29] = 16;  // module type: ST3
+  Put16(b, 32, int(order.size()));
+  Put16(b, 34, int(samples.size()));
+  Put16(b, 36, int(pats.size()));
+  Put16(b, 38, 0);       // flags
+  Put16(b, 40, 0x1320);  // made with 3.20
+  Put16(b, 42, 2);       // unsigned samples
+  b[44] = 'S', b[45] = 'C', b[46] = 'R', b[47] = 'M';
+  b[48] = 64;            // global volume
+  b[49] = uint8_t(speed);
+  b[50] = uint8_t(tempo);
+  b[51] = 0x80 | 48;     // stereo, master volume
+  b[52] = 0;
+  b[53] = 0;             // no pan table: channel sides below
+  const int side[kS3mChannels] = {0, 8, 9, 1, 10, 2};  // 0..7 left, 8..15 right
+  for (int c = 0; c < 32; ++c) b[64 + c] = uint8_t(c < kS3mChannels ? side[c] : 255);
+  for (int o : order) b.push_back(uint8_t(o));
+  size_t insPtrs = b.size();
+  b.resize(b.size() + samples.size() * 2 + pats.size() * 2, 0);
+  size_t patPtrs = insPtrs + samples.size() * 2;
+  Align16(b);
+  std::vector<size_t> insAt;
+  for (size_t i = 0; i < samples.size(); ++i) {
+    Put16(b, insPtrs + 2 * i, int(b.size() / 16));
+    insAt.push_back(b.size());
+    b.resize(b.size() + 80, 0);
+  }
+  for (size_t i = 0; i < pats.size(); ++i) {
+    Align16(b);
+    Put16(b, patPtrs + 2 * i, int(b.size() / 16));
+    size_t start = b.size();
+    b.push_back(0);
+    b.push_back(0);
+    for (int r = 0; r < 64; ++r) {
+      for (int c = 0; c < kS3mChannels; ++c) {
+        const S3mCell& e = pats[i].cells[r][c];
+        int what = c | (e.note >= 0 ? 32 : 0) | (e.volume >= 0 ? 64 : 0) | (e.command ? 128 : 0);
+        if (what == c) continue;
+        b.push_back(uint8_t(what));
+        if (e.note >= 0) {
+          b.push_back(uint8_t(((e.note / 12 + 3) << 4) | (e.note % 12)));
+          b.push_back(uint8_t(e.sample));
+        }
+        if (e.volume >= 0) b.push_back(uint8_t(e.volume));
+        if (e.command) {
+          b.push_back(uint8_t(e.command));
+          b.push_back(uint8_t(e.info));
+        }
+      }
+      b.push_back(0);
+    }
+    Put16(b, start, int(b.size() - start));
+  }
+  for (size_t i = 0; i < samples.size(); ++i) {
+    Align16(b);
+    const ModSample& m = samples[i];
+    size_t h = insAt[i];
+    size_t para = b.size() / 16;
+    b[h] = 1;  // sample instrument
+    const std::string file = m.name.substr(0, 12);
+    for (size_t k = 0; k < file.size(); ++k) b[h + 1 + k] = uint8_t(file[k]);
+    b[h + 13] = uint8_t((para >> 16) & 0xFF);
+    Put16(b, h + 14, int(para & 0xFFFF));
+    Put32At(b, h + 16, uint32_t(m.data.size()));
+    Put32At(b, h + 20, uint32_t(m.loopLength ? m.loopStart : 0));
+    Put32At(b, h + 24, uint32_t(m.loopLength ? m.loopStart + m.loopLength : 0));
+    b[h + 28] = uint8_t(m.volume);
+    b[h + 30] = 0;                       // not packed
+    b[h + 31] = m.loopLength ? 1 : 0;    // loop flag
+    Put32At(b, h + 32, 8287);            // the rate of C-4, as C-2 of the MOD scale
+    for (size_t k = 0; k < m.name.size() && k < 27; ++k) b[h + 48 + k] = uint8_t(m.name[k]);
+    b[h + 76] = 'S', b[h + 77] = 'C', b[h + 78] = 'R', b[h + 79] = 'S';
+    for (int8_t v : m.data) b.push_back(uint8_t(uint8_t(v) ^ 0x80));
+  }
+  return b;
+}
+
 // ---- instruments ----------------------------------------------------------
 
 // Samples play at 8287 Hz for C-2: a 32-sample cycle sounds at C-2.
@@ -139,7 +297,6 @@ ModSample OneShot(const char* name, double seconds, int volume, const std::funct
   return s;
 }
 
-enum Instrument { kKick = 1, kSnare, kHat, kOpenHat, kBass, kLead, kPad, kArp, kBell };
 
 std::vector<ModSample> Instruments() {
   std::vector<ModSample> s;
@@ -343,6 +500,9 @@ Bytes Song(const pack::ModuleSpec& spec, const Style& st) {
     order.push_back(3);
     order.push_back(4);
   }
+  std::string path(spec.path);
+  if (path.size() > 4 && path.compare(path.size() - 4, 4, ".s3m") == 0)
+    return S3mBytes(std::string(spec.title), Instruments(), pats, order, spec.bpm, 6);
   return ModBytes(std::string(spec.title), Instruments(), pats, order);
 }
 
@@ -350,7 +510,7 @@ Bytes Song(const pack::ModuleSpec& spec, const Style& st) {
 
 void GenerateMusic(Pack& pack) {
   // Keys and progressions (0-based scale degrees): i-VI-III-VII, I-V-vi-IV, ...
-  const Style styles[7] = {
+  const Style styles[8] = {
       {9, true, {0, 5, 2, 6}, {3, 0, 4, 5}, 0, 101, kLead},   // BeatWave: A minor synth-pop
       {2, true, {0, 6, 5, 6}, {0, 3, 4, 0}, 1, 102, kLead},   // Raiders: D minor, driving
       {5, false, {0, 3, 4, 0}, {5, 3, 0, 4}, 2, 103, kBell},  // Seasons: F major, calm
@@ -358,6 +518,7 @@ void GenerateMusic(Pack& pack) {
       {7, false, {0, 5, 3, 4}, {5, 3, 0, 4}, 0, 105, kLead},  // Lumen: G major
       {4, true, {0, 3, 5, 4}, {5, 6, 0, 4}, 1, 106, kLead},   // Quarry: E minor
       {10, false, {0, 2, 3, 4}, {5, 3, 4, 0}, 2, 107, kBell}, // Tidewater: Bb major
+      {1, true, {0, 5, 6, 4}, {3, 4, 0, 0}, 0, 108, kLead},   // Starlight: C# minor, six channels
   };
   int k = 0;
   for (const pack::ModuleSpec& m : pack::kModules) pack.Write(std::string(m.path), Song(m, styles[k++]));

@@ -173,10 +173,11 @@ inline constexpr std::array<ModuleSpec, 4> kModules = {{
     {"Mods/Seasons.mod", "Seasons", 96, 60},
     {"Mods/OrbFlowr.mod", "OrbFlowr", 112, 60},
 }};
-inline constexpr std::array<ModuleSpec, 3> kInGameModules = {{
+inline constexpr std::array<ModuleSpec, 4> kInGameModules = {{
     {"InGameMods/Lumen.mod", "Lumen", 128, 60},
     {"InGameMods/Quarry.mod", "Quarry", 132, 60},
     {"InGameMods/Tidewater.mod", "Tidewater", 104, 60},
+    {"InGameMods/Starlight.s3m", "Starlight", 124, 60},
 }};
 
 inline constexpr std::string_view kLicenceFile = "LICENSES.txt";
