@@ -144,7 +144,9 @@ bool BoardSet::LoadFromBuffer(const uint8_t* data, size_t size, bool checkPasswo
     if (size < 4 || std::memcmp(data, kMagic, 4) != 0) Fail(kNotFound);
   }
 
-  if (size < 12 || size > 0x7FFFFFFF) Fail(kCorrupted);
+  // The version is judged before anything else is read: a newer file says
+  // so even when it is too short for the fields this reader knows.
+  if (size < 8 || size > 0x7FFFFFFF) Fail(kCorrupted);
   version = static_cast<int32_t>(GetU32(data + 4));
   if (version > 7) Fail(kBadVersion);
   int32_t v = version < 1 ? 1 : version;

@@ -295,6 +295,8 @@ TEST(BoardSetFile, ReaderErrors) {
       {"four bytes", {'B', 'D', 'S', 'T'}, kNoMemory},
       {"empty", {}, kNoMemory},
       {"version 8", v8, kBadVersion},
+      {"version 8 and nothing after it", {'B', 'D', 'S', 'T', 8, 0, 0, 0}, kBadVersion},
+      {"scrambled version 8 and nothing after it", Scramble({'B', 'D', 'S', 'T', 9, 0, 0, 0}), kBadVersion},
       {"not a board set", Bytes(64, 0x41), kNotFound},
       {"broken scrambling", scrambledBad, kNotFound},
   };
@@ -345,6 +347,7 @@ TEST(BoardSetFile, MalformedLengthsAndCountsFailInsideTheBuffer) {
       {"count past the end, checksum good", v7NoBoards},
       {"last board cut short", truncated},
       {"too small for its fields", tiny},
+      {"half a version", {'B', 'D', 'S', 'T', 7, 0}},
       {"columns 0", Plain(6, cols0)},
       {"columns 27", Plain(7, cols27)},
       {"columns -1", Plain(5, colsNeg)},

@@ -209,3 +209,55 @@ TEST(BoardSetImages, IconOfAWideBoardLosesTheOuterColumns) {
   EXPECT_EQ(icon.GetPixel(0, 4) & 0xFFFFFFu, 0x102030u);
   EXPECT_EQ(icon.GetPixel(47, 4) & 0xFFFFFFu, 0x102030u);
 }
+
+TEST(BoardSetImages, IconTakesTheDisplayFrameInItsTrueColours) {
+  // The uploaded copy is what the icon averages; each depth must give the
+  // brick's own colour back (less what 5-5-5 drops), red never traded for blue.
+  struct Case {
+    int depth;
+    uint32_t expected;
+  } cases[] = {{32, 0x3366CCu}, {24, 0x3366CCu}, {16, 0x3060C8u}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.depth);
+    Fixture f("frameicon" + std::to_string(c.depth));
+    WriteSet(f.dir / "Solid.img", {"one"}, 48, 24, {0xFF3366CC});
+    f.set->brickSetPath = "Solid.img";
+    ASSERT_TRUE(f.set->LoadImageSets(f.files, false));
+    PixelFormat format;
+    format.SetForDepth(c.depth);
+    ASSERT_TRUE(f.set->UploadImageSets(format));
+    ASSERT_EQ(f.set->bricks.frameCount, 2);
+    ASSERT_EQ(f.set->bricks.GetFrame(1)->bpp, c.depth);
+    f.set->boards[0].cells[0] = 1;
+    fs::path png = f.dir / "icon.png";
+    ASSERT_TRUE(f.set->SaveIcon(0, png));
+    Bitmap icon;
+    icon.LoadWithGdiplus(png);
+    ASSERT_EQ(icon.width, 48);
+    EXPECT_EQ(icon.GetPixel(4, 4), 0xFF000000u | c.expected);
+  }
+}
+
+TEST(BoardSetImages, SearchOrderFollowsTheSignatureFlag) {
+  // The game (which checks signatures) lets later search folders override
+  // earlier ones; the editor (which does not) takes the first folder's sets.
+  fs::path first = vantrel::test::MakeTempDir("first");
+  fs::path later = vantrel::test::MakeTempDir("later");
+  fs::create_directories(later / "nested");
+  WriteSet(first / "Bricks.img", {"a", "b"}, 48, 24, {0xFF000000});
+  WriteSet(later / "nested" / "Bricks.img", {"a", "b", "c"}, 48, 24, {0xFF000000});
+  WriteSet(first / "Back.img", {"x"}, 8, 4, {0xFF000000});
+  WriteSet(later / "Back.img", {"x", "y", "z", "w"}, 8, 4, {0xFF000000});
+  DataFiles files;
+  files.searchDirs = {first, later};
+  auto set = std::make_unique<BoardSet>();
+  set->brickSetPath = "Bricks.img";
+  set->backgroundSetPath = "Back.img";
+
+  ASSERT_TRUE(set->LoadImageSets(files, true));
+  EXPECT_EQ(set->bricks.count, 3);
+  EXPECT_EQ(set->backgrounds.count, 4);
+  ASSERT_TRUE(set->LoadImageSets(files, false));
+  EXPECT_EQ(set->bricks.count, 2);
+  EXPECT_EQ(set->backgrounds.count, 1);
+}
