@@ -10,6 +10,7 @@
 
 #include "contact_sheet.h"
 #include "core/data_files.h"
+#include "graphics/bitfont.h"
 #include "game/boardset.h"
 #include "platform/seal/seal.h"
 #include "tools/datagen/pack_contract.h"
@@ -62,6 +63,42 @@ bool BoardSheet(const fs::path& root, std::string_view rel, const fs::path& png)
         sheet.SetPixel(ox + x, oy + y, 0xFF000000u | c);
       }
   }
+  return sheet.SavePng(png);
+}
+
+// A specimen of every font: sample lines drawn with BitFont onto a dark
+// 5-5-5 picture (the game's screen format, whose colour key drops black),
+// then widened to 32 bits for the PNG.
+bool FontSpecimens(const fs::path& root, const fs::path& png) {
+  const char* lines[] = {"Vantrel 0123456789 Score: 48250", "Select A Boardset - Game Paused!",
+                         "The quick brown fox jumps over the lazy dog?", "(Local Scores) #1 ABCDEFGHIJKLMNOPQRSTUVWXYZ"};
+  Bitmap screen;
+  if (!screen.Create(1400, 620, 16)) return false;
+  for (int y = 0; y < screen.height; ++y)
+    for (int x = 0; x < screen.width; ++x) screen.SetPixel(x, y, (3u << 10) | (3u << 5) | 5u);
+  PixelFormat fmt;
+  fmt.SetForDepth(16);
+  int y = 10;
+  for (const auto& spec : pack::kFonts) {
+    BitFont font;
+    if (!font.Load((root / std::string(spec.path)).string().c_str()) || !font.Upload(&fmt)) return false;
+    std::string name(spec.path);
+    if (name == "Fonts/SysFont.img" || name == "Fonts/BrushedFont.img") font.SetSpacing(2, 0, 0, 0, 6);
+    font.SetTarget(screen.pixels, screen.width, screen.height, screen.stride, 16);
+    for (int k = 0; k < 2 && y < screen.height - spec.lineHeight; ++k) {
+      font.DrawText(lines[(k + y) % 4], 10, y);
+      y += font.lineHeight + 4;
+    }
+    y += 10;
+  }
+  Bitmap sheet;
+  if (!sheet.Create(screen.width, screen.height, 32)) return false;
+  for (int yy = 0; yy < screen.height; ++yy)
+    for (int x = 0; x < screen.width; ++x) {
+      uint32_t v = screen.GetPixel(x, yy);
+      uint32_t r = (v >> 10) & 31, g = (v >> 5) & 31, b = v & 31;
+      sheet.SetPixel(x, yy, 0xFF000000u | ((r << 3 | r >> 2) << 16) | ((g << 3 | g >> 2) << 8) | (b << 3 | b >> 2));
+    }
   return sheet.SavePng(png);
 }
 
@@ -134,6 +171,7 @@ int main(int argc, char** argv) {
   for (auto rel : {pack::kBrickSet, pack::kBrickSetClassic, pack::kBackgroundSet,
                    pack::kBackgroundSetClassic, pack::kCharmSet})
     ok &= Sheet(root, rel, out / "sheets");
+  ok &= FontSpecimens(root, out / "sheets" / "font-specimens.png");
   for (const auto& b : pack::kBoardSets) ok &= BoardSheet(root, b.path, out / "sheets" / (Stem(b.path) + "-boards.png"));
   for (auto name : pack::kSounds) {
     fs::path src = root / std::string(pack::kSoundFolder) / std::string(name);

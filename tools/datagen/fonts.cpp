@@ -35,6 +35,7 @@ struct FontStyle {
   double outline;   // outline width in pixels (0 = none)
   int lineHeight;
   double baseline;  // y of the baseline in the cell
+  int margin = 0;   // blank columns each side of the ink (the game adds its spacing after each glyph)
 };
 
 std::vector<float> Rasterise(const QPainterPath& path, int w, int h, double stroke) {
@@ -67,14 +68,18 @@ Mask GlyphMask(const QRawFont& face, const FontStyle& st, unsigned char ch) {
   path = t.map(path);
   advance *= st.squeeze;
   int pad = int(std::ceil(st.outline));
-  // Ink may overhang the advance (italic-like bearings): widen to the ink.
+  // The cell is as wide as the ink (the font's own spacing is added between
+  // glyphs when drawing); a glyph without ink keeps its advance.
   QRectF ink = path.boundingRect();
-  double left = std::min(0.0, ink.left());
-  double right = std::max(advance, ink.right());
+  double left = 0, right = advance;
+  if (ink.width() > 0) {
+    left = std::floor(ink.left());
+    right = std::ceil(ink.right());
+  }
   Mask m;
-  m.w = std::max(1, int(std::lround(right - left)) + 2 * pad);
+  m.w = std::max(1, int(std::lround(right - left)) + 2 * pad + 2 * st.margin);
   m.h = st.lineHeight;
-  path.translate(pad - left, st.baseline);
+  path.translate(pad + st.margin - left, st.baseline);
   m.fill = Rasterise(path, m.w, m.h, 0);
   m.outline = st.outline > 0 ? Rasterise(path, m.w, m.h, st.outline) : m.fill;
   return m;
@@ -113,7 +118,7 @@ Bytes SysFont(const pack::FontSpec& spec) {
 
 // VantrelBigFont: the fire ramp; pixel = heat, hottest in the core, a darker rim.
 Bytes BigFont(const pack::FontSpec& spec) {
-  FontStyle st{"DejaVuSerif-Bold.ttf", 30, 1.0, 1.2, spec.lineHeight, 30};
+  FontStyle st{"DejaVuSerif-Bold.ttf", 30, 1.0, 1.2, spec.lineHeight, 30, 1};
   QRawFont face = Face(st.file, st.pixelSize);
   std::vector<IndexedImage> glyphs;
   for (int ch : Charset(spec.latin1)) {
@@ -136,7 +141,7 @@ Bytes BigFont(const pack::FontSpec& spec) {
 // ChiselFont: a height map from the blurred glyph lit from the upper left;
 // the palette runs from dark bronze to bright gold, index 0 is the key.
 Bytes ChiselFont(const pack::FontSpec& spec) {
-  FontStyle st{"DejaVuSerif-Bold.ttf", 26, 1.0, 1.0, spec.lineHeight, 26};
+  FontStyle st{"DejaVuSerif-Bold.ttf", 26, 1.0, 1.0, spec.lineHeight, 26, 1};
   QRawFont face = Face(st.file, st.pixelSize);
   std::vector<Rgb> pal(256);
   pal[0] = {0, 0, 0};
@@ -229,7 +234,7 @@ void GenerateFonts(Pack& pack) {
       bytes = ChiselFont(f);
     } else if (file == "Fonts/BrushedFont.img" || file == "Fonts/GreenBrushedFont.img") {
       bool green = file == "Fonts/GreenBrushedFont.img";
-      FontStyle st{"DejaVuSans-Bold.ttf", 17, 0.68, 1.0, f.lineHeight, 17};
+      FontStyle st{"DejaVuSans-Bold.ttf", 17, 0.72, 1.0, f.lineHeight, 17};
       bytes = TrueColourFont(f, st, QColor(18, 16, 22),
                              [green](int x, int y, int, int h, unsigned char) { return Brushed(x, y, h, green ? 1 : 0); });
     } else if (file == "Fonts/CandyFont.img") {
