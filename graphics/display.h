@@ -68,9 +68,10 @@ class Display {
   bool AddDirtyRect(int32_t x, int32_t y, int32_t w, int32_t h);
   bool AddDirtyRect(const plat::WindowRect* rect);
   void ClearDirtyRects() { dirtyCount = 0; }
-  // Flags: kPresentScaleToClient, kPresentDirtyOnly. 0 while locked,
-  // without a window or without buffers (the list is then kept), else 1;
-  // the dirty list is emptied either way once the buffer was shown.
+  // Flags: kPresentScaleToClient, kPresentDirtyOnly. 0 while locked (the
+  // list is kept); 0 without a window or without buffers (the list then
+  // holds the whole buffer, so the next present shows everything); else 1
+  // with the list emptied.
   int32_t Present(int32_t flags);
   // Buffer position to client coordinates, clamped to 0..client right
   // (bottom).

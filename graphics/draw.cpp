@@ -64,8 +64,11 @@ void DrawGlow(int32_t x, int32_t y, int32_t alpha, uint8_t r, uint8_t g, uint8_t
   Display& display = TheDisplay();
   SurfaceLock lock;
   if (!display.Lock(&lock)) return;
-  if (1 < x && x < lock.width - 2 && 1 < y && y < lock.height - 2) {
-    const PixelFormat& f = display.format;
+  const PixelFormat& f = display.format;
+  // The blend reads and writes whole pixels of the format's size; a mode
+  // whose depth has no format of its own (15, 33, ...) keeps the previous
+  // format, whose pixels may be wider than the buffer's.
+  if (f.bpp >> 3 == lock.bytesPerPixel && 1 < x && x < lock.width - 2 && 1 < y && y < lock.height - 2) {
     const int32_t a = alpha, keep = 256 - alpha;
     for (int32_t j = -2; j <= 2; ++j) {
       for (int32_t i = -2; i <= 2; ++i) {

@@ -24,8 +24,8 @@ void FillRectColour(int32_t x, int32_t y, int32_t height, int32_t width, uint8_t
 void DrawLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint8_t r, uint8_t g, uint8_t b);
 
 // Blends the colour into the 13 pixels within distance 2 of (x, y) with
-// alpha 0..256, only when 1 < x < width - 2 and 1 < y < height - 2.
-// Nothing is marked dirty.
+// alpha 0..256, only when 1 < x < width - 2 and 1 < y < height - 2 and the
+// display's pixel format has the buffer's depth. Nothing is marked dirty.
 void DrawGlow(int32_t x, int32_t y, int32_t alpha, uint8_t r, uint8_t g, uint8_t b);
 
 // Draws the bitmap (which must have the back buffer's depth; give an

@@ -343,9 +343,31 @@ bool HeadlessWindowSystem::PeekMessage(Message* out, bool remove) {
   return true;
 }
 
+bool HeadlessWindowSystem::HasWaiting() const {
+  if (!queue_.empty() || quitPending_) return true;
+  for (const auto& w : windows_) {
+    if (w->alive_ && w->invalid_) return true;
+  }
+  return false;
+}
+
+void HeadlessWindowSystem::WaitMessage() {
+  if (HasWaiting()) return;
+  if (idle_) {
+    // A copy: the handler may replace itself.
+    std::function<void()> idle = idle_;
+    idle();
+    if (HasWaiting()) return;
+  }
+  ++ranDry_;
+  std::fprintf(stderr, "[headless] the message queue ran dry; posting a quit\n");
+  PostQuitMessage(kRanDryQuitCode);
+}
+
 bool HeadlessWindowSystem::GetMessage(Message* out) {
   Message m;
-  if (!PeekMessage(&m, true)) m = {};
+  WaitMessage();
+  PeekMessage(&m, true);  // something is waiting now, a quit at least
   if (out) *out = m;
   return m.message != kMsgQuit;
 }

@@ -6,6 +6,7 @@
 // from a script, and cursor calls are recorded.
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -151,10 +152,13 @@ class HeadlessWindowSystem : public WindowSystem, public MessageBoxHandler {
   bool PostMessage(Window* window, uint32_t message, uintptr_t wParam, intptr_t lParam) override;
   void PostQuitMessage(int32_t code) override;
   bool PeekMessage(Message* out, bool remove) override;
-  // Never blocks: with nothing waiting it returns true with a kMsgNull
-  // message (dispatching it does nothing).
+  // Nothing here can ever block: nothing arrives on its own. A wait that
+  // finds nothing waiting first calls the idle handler (if set), which may
+  // post the test's next input or advance time. When the queue is still
+  // empty the queue has run dry: the system posts a quit with
+  // kRanDryQuitCode, so a program's message loop ends instead of spinning.
   bool GetMessage(Message* out) override;
-  void WaitMessage() override {}
+  void WaitMessage() override;
   void ShowCursor(bool show) override;
   int32_t ScreenWidth() const override { return screenWidth_; }
   int32_t ScreenHeight() const override { return screenHeight_; }
@@ -165,6 +169,12 @@ class HeadlessWindowSystem : public WindowSystem, public MessageBoxHandler {
                          uint32_t flags) override;
 
   // Test controls.
+  // Quit code of the quit posted when a wait finds the queue run dry.
+  static constexpr int32_t kRanDryQuitCode = -1;
+  // Called by a wait that finds nothing waiting; null for none.
+  void SetIdleHandler(std::function<void()> handler) { idle_ = std::move(handler); }
+  // How often a wait found the queue run dry.
+  int RanDryCount() const { return ranDry_; }
   void SetScreenSize(int32_t width, int32_t height);
   void ScriptAnswer(int32_t answer) { answers_.push_back(answer); }
   const std::vector<MessageBoxRecord>& MessageBoxes() const { return boxes_; }
@@ -187,8 +197,12 @@ class HeadlessWindowSystem : public WindowSystem, public MessageBoxHandler {
   int32_t screenHeight_;
   std::vector<std::unique_ptr<HeadlessWindow>> windows_;
   std::deque<Message> queue_;
+  bool HasWaiting() const;
+
   bool quitPending_ = false;
   int32_t quitCode_ = 0;
+  std::function<void()> idle_;
+  int ranDry_ = 0;
   bool cursorShown_ = true;
   std::deque<int32_t> answers_;
   std::vector<MessageBoxRecord> boxes_;

@@ -491,6 +491,51 @@ TEST_F(QueueTest, CloseDestroyQuit) {
   EXPECT_EQ(order.size(), 2u);
 }
 
+TEST_F(QueueTest, LoopsEndWhenTheQueueRunsDry) {
+  // A loop of the shape "wait while nothing waits, get, dispatch": the idle
+  // handler feeds it three messages, one per wait, then has nothing more.
+  int fed = 0;
+  system.SetIdleHandler([&] {
+    if (fed < 3) system.PostMessage(window, plat::kMsgUser + 10 + fed++, 0, 0);
+  });
+  plat::Message m;
+  int turns = 0;
+  for (; turns < 100; ++turns) {
+    if (!system.PeekMessage(&m, false)) system.WaitMessage();
+    if (!system.GetMessage(&m)) break;
+    plat::WindowSystem::DispatchMessage(m);
+  }
+  EXPECT_LT(turns, 100);
+  std::vector<uint32_t> want = {plat::kMsgUser + 10, plat::kMsgUser + 11, plat::kMsgUser + 12};
+  EXPECT_EQ(order, want);
+  EXPECT_EQ(m.message, plat::kMsgQuit);
+  EXPECT_EQ(static_cast<int32_t>(m.wParam), HeadlessWindowSystem::kRanDryQuitCode);
+  EXPECT_EQ(system.RanDryCount(), 1);
+
+  // A bare get on an empty queue is the same quit, never an empty message;
+  // "peek until something waits" ends too.
+  system.SetIdleHandler(nullptr);
+  EXPECT_FALSE(system.GetMessage(&m));
+  EXPECT_EQ(m.message, plat::kMsgQuit);
+  for (turns = 0; turns < 100 && !system.PeekMessage(&m, true); ++turns) system.WaitMessage();
+  EXPECT_EQ(m.message, plat::kMsgQuit);
+  EXPECT_EQ(system.RanDryCount(), 3);
+
+  // A program's own quit keeps its code; waiting with messages queued (or a
+  // paint due) calls no idle handler.
+  bool idleCalled = false;
+  system.SetIdleHandler([&] { idleCalled = true; });
+  window->Invalidate();
+  system.WaitMessage();
+  ASSERT_TRUE(system.GetMessage(&m));
+  EXPECT_EQ(m.message, plat::kMsgPaint);
+  system.PostQuitMessage(4);
+  EXPECT_FALSE(system.GetMessage(&m));
+  EXPECT_EQ(m.wParam, 4u);
+  EXPECT_FALSE(idleCalled);
+  EXPECT_EQ(system.RanDryCount(), 3);
+}
+
 TEST_F(QueueTest, UserActionsAndTimers) {
   auto* w = static_cast<HeadlessWindow*>(window);
   w->UserMinimise();

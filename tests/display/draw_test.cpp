@@ -1,6 +1,7 @@
 // The drawing primitives over the display's locked back buffer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "graphics/bitmap.h"
@@ -107,6 +108,21 @@ TEST_F(DrawTest, GlowOnlyAwayFromTheEdges) {
   EXPECT_EQ(Px(13, 10), 0x7FFF);
   DrawGlow(20, 20, 0, 0, 0, 0);
   EXPECT_EQ(Px(20, 20), (31 << 10) | (31 << 5) | 31);
+}
+
+TEST_F(DrawTest, GlowSkipsAFormatWiderThanTheBuffer) {
+  // Depth 15 makes 8-bit buffers and keeps the previous (32-bit) format.
+  Mode(32);
+  Mode(15);
+  ASSERT_EQ(TheDisplay().surface.BitsPerPixel(), 8);
+  ASSERT_EQ(TheDisplay().format.bpp, 32);
+  // Its lowest pixel is next to the buffer's last byte: four-byte writes
+  // would run past the buffer.
+  DrawGlow(kW - 3, kH - 3, 256, 255, 255, 255);
+  const uint8_t* bits = TheDisplay().surface.Bits();
+  const int32_t size = TheDisplay().surface.Pitch() * kH;
+  EXPECT_EQ(std::count(bits, bits + size, 0), size);
+  EXPECT_EQ(TheDisplay().lockCount, 0);
 }
 
 TEST_F(DrawTest, FillRectColour) {

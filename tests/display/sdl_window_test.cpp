@@ -237,6 +237,10 @@ TEST_F(SdlEvents, KeysAndCharacters) {
   Key(SDL_KEYDOWN, SDLK_F7);
   Key(SDL_KEYDOWN, SDLK_UP);
   Key(SDL_KEYDOWN, SDLK_RETURN);
+  Key(SDL_KEYDOWN, SDLK_BACKSPACE);
+  Key(SDL_KEYDOWN, SDLK_TAB);
+  Text("\t");  // a text event for the tab too: one character all the same
+  Key(SDL_KEYDOWN, SDLK_F12);
   Text("\xC3\xA5\xE6\x97\xA5");  // å and a character Windows-1252 cannot hold
   std::vector<std::pair<uint32_t, uintptr_t>> want = {
       {plat::kMsgKeyDown, 'P'},          {plat::kMsgChar, 'p'},
@@ -244,6 +248,9 @@ TEST_F(SdlEvents, KeysAndCharacters) {
       {plat::kMsgKeyDown, plat::kKeyEscape}, {plat::kMsgChar, 27},
       {plat::kMsgKeyDown, plat::kKeyF1 + 6}, {plat::kMsgKeyDown, plat::kKeyUp},
       {plat::kMsgKeyDown, plat::kKeyEnter},  {plat::kMsgChar, 13},
+      {plat::kMsgKeyDown, plat::kKeyBackspace}, {plat::kMsgChar, 8},
+      {plat::kMsgKeyDown, plat::kKeyTab},    {plat::kMsgChar, 9},
+      {plat::kMsgKeyDown, plat::kKeyF12},
       {plat::kMsgChar, 0xE5},
   };
   std::vector<std::pair<uint32_t, uintptr_t>> got;
