@@ -261,3 +261,33 @@ TEST(BoardSetImages, SearchOrderFollowsTheSignatureFlag) {
   EXPECT_EQ(set->bricks.count, 2);
   EXPECT_EQ(set->backgrounds.count, 1);
 }
+
+TEST(BoardSetImages, MoreThan999BricksAndEmptyBrickImages) {
+  Fixture f("oddbricks");
+  // 1001 images: kinds stop at brick 999, nothing is written past the table.
+  std::vector<std::string> names(1001, "invin");
+  WriteSet(f.dir / "Many.img", names, 1, 1, {0xFF000000});
+  f.set->brickSetPath = "Many.img";
+  ASSERT_TRUE(f.set->LoadImageSets(f.files, false));
+  ASSERT_EQ(f.set->bricks.count, 1001);
+  EXPECT_EQ(f.set->GetBrickType(1), kBrickInvin);
+  EXPECT_EQ(f.set->GetBrickType(999), kBrickInvin);
+  EXPECT_EQ(f.set->GetBrickType(1000), 0);
+
+  // A brick image without pixels is drawn opaque black on the icon.
+  Bitmap none;
+  ASSERT_TRUE(WriteImageSet(f.dir / "Empty.img", {{"gone", &none}}));
+  ImageSet empty;
+  ASSERT_TRUE(empty.Load((f.dir / "Empty.img").string().c_str()));
+  ASSERT_EQ(empty.width, 0);
+  f.set->bricks = empty;
+  f.set->columns = 20;
+  f.set->boards[0].cells[0] = 1;
+  fs::path png = f.dir / "icon.png";
+  ASSERT_TRUE(f.set->SaveIcon(0, png));
+  Bitmap icon;
+  icon.LoadWithGdiplus(png);
+  ASSERT_EQ(icon.width, 48);
+  EXPECT_EQ(icon.GetPixel(4, 4), 0xFF000000u);
+  EXPECT_EQ(icon.GetPixel(0, 0), 0u);
+}
