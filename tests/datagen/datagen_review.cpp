@@ -102,6 +102,73 @@ bool FontSpecimens(const fs::path& root, const fs::path& png) {
   return sheet.SavePng(png);
 }
 
+Bitmap Widen555(const Bitmap& screen) {
+  Bitmap sheet;
+  sheet.Create(screen.width, screen.height, 32);
+  for (int y = 0; y < screen.height; ++y)
+    for (int x = 0; x < screen.width; ++x) {
+      uint32_t v = screen.GetPixel(x, y);
+      uint32_t r = (v >> 10) & 31, g = (v >> 5) & 31, b = v & 31;
+      sheet.SetPixel(x, y, 0xFF000000u | ((r << 3 | r >> 2) << 16) | ((g << 3 | g >> 2) << 8) | (b << 3 | b >> 2));
+    }
+  return sheet;
+}
+
+// A play-screen mock-up from the pack's own pieces, laid out as the play
+// scene draws them: tiled background, the first board, paddle, a falling
+// capsule, an explosion, the score and the life icons.
+bool PlayMockup(const fs::path& root, const fs::path& png) {
+  DataFiles files;
+  files.searchDirs = {root};
+  if (!files.Open(root / std::string(pack::kBoardSets[0].path))) return false;
+  BoardSet set;
+  ImageSet paddle, powerUps, explosion;
+  BitFont chisel, big;
+  try {
+    set.Load(files, false, "");
+    if (!set.LoadImageSets(files, true)) return false;
+  } catch (const std::exception&) {
+    return false;
+  }
+  if (!paddle.Load((root / "Graphics/Paddle.img").string().c_str()) ||
+      !powerUps.Load((root / "Graphics/PowerUps.img").string().c_str()) ||
+      !explosion.Load((root / "Graphics/Explosion.img").string().c_str()) ||
+      !chisel.Load((root / "Fonts/ChiselFont.img").string().c_str()) ||
+      !big.Load((root / "Fonts/VantrelBigFont.img").string().c_str()))
+    return false;
+  paddle.Scale(1.5f, false);
+  PixelFormat fmt;
+  fmt.SetForDepth(16);
+  for (ImageSet* s : {static_cast<ImageSet*>(&paddle), &powerUps, &explosion, &set.bricks, &set.backgrounds,
+                      static_cast<ImageSet*>(&chisel), static_cast<ImageSet*>(&big)})
+    s->Upload(&fmt);
+  Bitmap screen;
+  if (!screen.Create(pack::kScreenWidth, pack::kScreenHeight, 16)) return false;
+  const int left = 160, right = left + set.columns * 48;
+  auto draw = [&](const Image* img, int x, int y, bool keyed) {
+    img->GetFrame(1)->Draw(screen.pixels, screen.width, screen.height, screen.stride, x, y, keyed ? 1 : 0, 256);
+  };
+  const Image* tile = set.backgrounds.GetImage(int(set.boards[0].background));
+  for (int y = 0; y < screen.height; y += tile->height)
+    for (int x = left; x < right; x += tile->width) draw(tile, x, y, false);
+  for (int c = 0; c < set.columns; ++c)
+    for (int r = 0; r < 20; ++r) {
+      int32_t v = set.boards[0].cells[c * BoardRecord::kRows + r];
+      if (v > 0 && v <= set.bricks.count) draw(set.bricks.GetImage(v - 1), left + 48 * c, 40 + 24 * r, false);
+    }
+  const Image* pad = paddle.GetImage(4);  // normal mode, size 3, first step
+  draw(pad, 620 - pad->width / 2, 690, true);
+  draw(powerUps.GetImage(powerUps.IndexOf("laser")), 430, 470, true);
+  draw(explosion.GetImage(9), 700, 120, true);
+  chisel.SetTarget(screen.pixels, screen.width, screen.height, screen.stride, 16);
+  chisel.DrawText("48250", left + 4, 2);
+  big.SetTarget(screen.pixels, screen.width, screen.height, screen.stride, 16);
+  big.DrawTextCentered("Get Ready", left, 340, right - left);
+  const Image* life = paddle.GetImage(16);
+  for (int j = 0; j < 3; ++j) draw(life, right - 10 - life->width - j * (life->width + 6), 10, true);
+  return Widen555(screen).SavePng(png);
+}
+
 void Put32(std::FILE* f, uint32_t v) {
   for (int i = 0; i < 4; ++i) std::fputc(int((v >> (8 * i)) & 0xFF), f);
 }
@@ -172,6 +239,7 @@ int main(int argc, char** argv) {
                    pack::kBackgroundSetClassic, pack::kCharmSet})
     ok &= Sheet(root, rel, out / "sheets");
   ok &= FontSpecimens(root, out / "sheets" / "font-specimens.png");
+  ok &= PlayMockup(root, out / "sheets" / "play-mockup.png");
   for (const auto& b : pack::kBoardSets) ok &= BoardSheet(root, b.path, out / "sheets" / (Stem(b.path) + "-boards.png"));
   for (auto name : pack::kSounds) {
     fs::path src = root / std::string(pack::kSoundFolder) / std::string(name);

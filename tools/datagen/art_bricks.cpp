@@ -407,6 +407,12 @@ QImage Tile(int kind, bool classic) {
           break;
         }
       }
+      {
+        // mid-dark and a little desaturated, so the bricks and the HUD stand out
+        int grey = (c.red() * 30 + c.green() * 59 + c.blue() * 11) / 100;
+        c = Mix(c, QColor(grey, grey, grey), 0.2);
+        c = Shade(c, 0.68);
+      }
       if (classic) {
         // posterised, flat
         c = QColor((c.red() / 24) * 24 + 12, (c.green() / 24) * 24 + 12, (c.blue() / 24) * 24 + 12);
