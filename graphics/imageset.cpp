@@ -130,8 +130,9 @@ bool ImageSet::Load(FILE* f) {
       img->ResetPaletteAndMap();
       img->Bitmap::Destroy();
       if (w > 0 && h >= 1) {
+        // The block (and so its stride) must stay within 32-bit sizes.
         int64_t area = int64_t{w} * h;
-        if (area > INT32_MAX || !in.Fits(area * 4)) return false;
+        if (area > INT32_MAX / 4 || !in.Fits(area * 4)) return false;
         int64_t bytes = area * 4;
         uint8_t* block = new (std::nothrow) uint8_t[static_cast<size_t>(bytes)];
         if (!block) {
@@ -151,7 +152,9 @@ bool ImageSet::Load(FILE* f) {
     if (w > 0 && h > 0) {
       int64_t bytes = int64_t{w} * h;
       int64_t rowBytes = (int64_t{w} + 3) & ~int64_t{3};
-      if (!in.Fits(bytes) || rowBytes * h > INT32_MAX) return false;
+      // The own palette comes before the rows: both must be in the file.
+      int64_t paletteBytes = p >= 1 ? int64_t{p} * 4 : 0;
+      if (!in.Fits(paletteBytes + bytes) || rowBytes * h > INT32_MAX) return false;
       uint8_t* block = new (std::nothrow) uint8_t[static_cast<size_t>(rowBytes * h)];
       if (!block) {
         if (p >= 1) in.Skip(int64_t{p} * 4);

@@ -248,10 +248,12 @@ bool Bitmap::Resize(int32_t newWidth, int32_t newHeight, bool smooth) {
 }
 
 bool Bitmap::Scale(float factor, bool smooth) {
-  double w = std::trunc(static_cast<double>(width) * factor);
-  double h = std::trunc(static_cast<double>(height) * factor);
+  // The size times the factor is a float product: 10 * 0.7f is 7, not 6.
+  float w = std::trunc(static_cast<float>(width) * factor);
+  float h = std::trunc(static_cast<float>(height) * factor);
   // Out-of-range (or NaN) sizes are refused like any other bad size.
-  if (!(w >= 0 && w <= INT32_MAX && h >= 0 && h <= INT32_MAX)) return false;
+  constexpr float kLimit = 2147483648.0f;
+  if (!(w >= 0 && w < kLimit && h >= 0 && h < kLimit)) return false;
   return Resize(static_cast<int32_t>(w), static_cast<int32_t>(h), smooth);
 }
 

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include <boost/filesystem/operations.hpp>
+
 #include "graphics/bitmap.h"
 #include "platform/debug.h"
 #include "support/test_support.h"
@@ -127,6 +129,10 @@ TEST(ImageSetFile, RefusedFilesLeaveTheSetAsItWas) {
   cases.push_back({"8-bit rows beyond the file",
                    Bytes().Raw("IMST").Int(1).Int(1).Int(0).Name("x").Int(64).Int(64).Int(0).Int(0).Int(0),
                    false});
+  cases.push_back({"own palette and rows beyond the file",
+                   Bytes().Raw("IMST").Int(1).Int(1).Int(0).Name("x").Int(4).Int(4).Int(0).Int(0).Int(100)
+                       .Fill(16, 1),
+                   false});
   cases.push_back({"empty file", Bytes(), false});
   for (Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -189,6 +195,24 @@ TEST(ImageSetFile, TruncatedIntegersReadAsZero) {
   ASSERT_TRUE(LoadBytes(set, b.data));
   EXPECT_EQ(set.count, 1);
   EXPECT_EQ(set.pixels, nullptr);
+}
+
+TEST(ImageSetFile, RecordOfTwoGigabytesIsRefusedEvenWhenTheFileHoldsIt) {
+  // 2^29 x 1 pixels of 4 bytes: 2^31 bytes, one more than a 32-bit size can
+  // hold. The file is sparse, so it is cheap to make.
+  Bytes b;
+  b.Raw("IMST").Int(2).Int(1).Name("x").Int(1 << 29).Int(1).Int(0).Int(0);
+  auto dir = vantrel::test::MakeTempDir("imghuge");
+  auto path = dir / "huge.img";
+  FILE* f = std::fopen(path.string().c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fwrite(b.data.data(), 1, b.data.size(), f);
+  std::fclose(f);
+  boost::filesystem::resize_file(path, b.data.size() + (uint64_t{1} << 31) + 16);
+  ImageSet set;
+  FillWithMarker(set);
+  EXPECT_FALSE(set.Load(path.string().c_str()));
+  ExpectMarker(set);
 }
 
 TEST(ImageSetFile, LoadFromPath) {

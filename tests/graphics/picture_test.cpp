@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -513,6 +514,28 @@ TEST(Convert, ResizeScaleAndPowerOfTwo) {
   EXPECT_TRUE(b.stateFlags & kBitmapResized);
   EXPECT_FALSE(b.Resize(0, 3, false));
   EXPECT_FALSE(b.Scale(-1.0f, false));
+
+  // The new size is trunc of a float product.
+  struct ScaleCase {
+    int w, h;
+    float factor;
+    bool ok;
+    int newW, newH;
+  } scales[] = {
+      {5, 5, 0.5f, true, 2, 2},
+      {10, 20, 0.7f, true, 7, 14},  // 10 * 0.7f is 7.0f in float
+      {4, 4, 1.5f, true, 6, 6},
+      {4, 4, std::nanf(""), false, 4, 4},
+      {4, 4, 1e10f, false, 4, 4},
+  };
+  for (const ScaleCase& c : scales) {
+    SCOPED_TRACE(c.factor);
+    Bitmap s;
+    ASSERT_TRUE(s.Create(c.w, c.h, 32));
+    EXPECT_EQ(s.Scale(c.factor, false), c.ok);
+    EXPECT_EQ(s.width, c.newW);
+    EXPECT_EQ(s.height, c.newH);
+  }
 
   Bitmap c;
   ASSERT_TRUE(c.Create(100, 64, 32));
