@@ -3,6 +3,7 @@
 // and printf-style formatting into new std::strings.
 #include <cstdarg>
 #include <string>
+#include <type_traits>
 
 using LogCallback = void (*)(const char* text, int level);
 
@@ -25,12 +26,20 @@ int FormatIntoBuffer(char* buffer, int count, const char* format, ...);
 namespace detail {
 // The whole formatted text; empty when the formatter reports an error.
 std::string FormatPrintf(const char* format, ...);
+
+// What a printf argument list can carry: numbers, enums and pointers. A
+// class object (std::string, CStr) passed through "..." would be read as
+// garbage, so such a call does not compile.
+template <class T>
+concept PrintfArgument = std::is_arithmetic_v<T> || std::is_enum_v<T> || std::is_pointer_v<T> ||
+                         std::is_null_pointer_v<T>;
 }  // namespace detail
 
 // The FormatString family: the complete formatted text, whatever its length;
 // an empty string when the formatter reports an error. Floats travel as
 // double.
 template <class... Args>
+    requires(detail::PrintfArgument<Args> && ...)
 std::string FormatString(const char* format, Args... args) {
     return detail::FormatPrintf(format, args...);
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 #include <climits>
+#include <cfloat>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -181,9 +183,19 @@ float ParseFloat(const std::string& v) {
     std::from_chars_result r = std::from_chars(p, end, value);
     if (r.ec == std::errc::result_out_of_range) {
         // from_chars leaves the value alone when it overflows or underflows.
+        // Within double's range the conversion gives infinity or a tiny
+        // value; beyond it, a negative exponent means 0 and anything else
+        // infinity, as the C library's reading gives.
         double d = 0;
-        std::from_chars(p, end, d);
-        value = float(d);
+        std::from_chars_result rd = std::from_chars(p, end, d);
+        if (rd.ec == std::errc::result_out_of_range) {
+            bool tiny = false;
+            for (const char* q = p; q < rd.ptr; ++q) {
+                if ((*q == 'e' || *q == 'E') && q + 1 < rd.ptr && q[1] == '-') tiny = true;
+            }
+            d = tiny ? 0.0 : HUGE_VAL;
+        }
+        value = d > FLT_MAX ? HUGE_VALF : float(d);
     } else if (r.ec != std::errc()) {
         value = 0.0f;
     }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/cstr.h"
 #include "platform/debug.h"
 #include "support/test_support.h"
 
@@ -75,6 +76,18 @@ TEST(FormatStringTest, FormatsWholeTexts) {
     EXPECT_EQ(got.size(), 5002u);
     EXPECT_EQ(got, "[" + big + "]");
 }
+
+// Only what printf can read travels through the family: a class object such
+// as std::string or CStr is refused at compile time instead of being read as
+// garbage by the formatter.
+template <class... A>
+concept Formattable = requires(A... a) { FormatString("%d", a...); };
+static_assert(Formattable<int, const char*, int>);
+static_assert(Formattable<float>);
+static_assert(Formattable<long long, unsigned, char*>);
+static_assert(!Formattable<std::string>);
+static_assert(!Formattable<int, CStr>);
+static_assert(!Formattable<std::wstring>);
 
 TEST(FormatStringTest, FormatterErrorGivesEmptyString) {
     std::setlocale(LC_ALL, "C");
