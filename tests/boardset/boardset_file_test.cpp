@@ -468,3 +468,23 @@ TEST(BoardSetFile, ReadBoardSetStringStaysInsideTheBuffer) {
   pos = 0;
   EXPECT_THROW(ReadBoardSetString(data, 6, pos), std::runtime_error);  // 3 bytes claimed, 2 there
 }
+
+TEST(BoardSetFile, FullSetWithLongTextsRoundTrips) {
+  // 128 boards and texts far past any editor limit: more than a fixed
+  // half-megabyte buffer would hold.
+  fs::path path = vantrel::test::MakeTempDir("long") / "Long.bdz";
+  auto saved = SampleSet();
+  saved->SetBoardCount(128);
+  saved->boards[127].cells[519] = 4321;
+  saved->notes = std::string(300000, 'n');
+  saved->title = std::string(70000, 't');
+  saved->spareText = std::string(1, '\0') + std::string(5000, 's');
+  ASSERT_TRUE(saved->Save(path));
+  auto loaded = std::make_unique<BoardSet>();
+  Load(*loaded, path);
+  EXPECT_EQ(loaded->boardCount, 128);
+  EXPECT_EQ(loaded->boards[127].cells[519], 4321);
+  EXPECT_EQ(loaded->notes, saved->notes);
+  EXPECT_EQ(loaded->title, saved->title);
+  EXPECT_EQ(loaded->spareText, saved->spareText);
+}
