@@ -211,11 +211,13 @@ bool SoundSEAL::SetDefaultDistances(float minDistance, float maxDistance) {
 // ---- modules ---------------------------------------------------------------
 
 bool SoundSEAL::LoadModule(const char* fileName, int32_t fileOffset, int32_t slot) {
-  if (!ValidModuleSlot(slot) || !fileName || fileOffset < 0) return false;
+  if (!ValidModuleSlot(slot)) return false;
+  // The slot is emptied first: a load that fails for any reason leaves it empty.
   if (modules[slot]) {
     seal::FreeModuleFile(modules[slot]);
     modules[slot] = nullptr;
   }
+  if (!fileName || fileOffset < 0) return false;
   seal::Module* m = nullptr;
   if (seal::LoadModuleFile(fileName, uint32_t(fileOffset), &m) != seal::kOk || !m) return false;
   modules[slot] = m;

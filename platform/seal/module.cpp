@@ -48,7 +48,8 @@ bool RenderTick(Module* module) {
     d.lastLoop = info.loop_count;
     if (looped) {
       ++d.loops;
-      const int restart = module->restart < d.orders ? module->restart : 0;
+      const int wanted = module->restart.load(std::memory_order_relaxed);
+      const int restart = wanted < d.orders ? wanted : 0;
       xmp_set_position(d.context, restart);
       if (xmp_play_frame(d.context) != 0) return false;
       xmp_get_frame_info(d.context, &info);
@@ -145,7 +146,7 @@ int LoadModuleMemory(const void* bytes, std::size_t size, Module** module) {
   data->orders = info.mod->len;
   auto result = std::make_unique<Module>();
   const int rst = info.mod->rst;
-  result->restart = static_cast<std::uint16_t>(rst >= 0 && rst < 65536 ? rst : 0);
+  result->restart.store(static_cast<std::uint16_t>(rst >= 0 && rst < 65536 ? rst : 0));
   result->impl = data.release();
   OutputLock lock;
   S().modules.insert(result.get());

@@ -167,7 +167,9 @@ void Mix(std::uint8_t* out, std::uint32_t frames) {
         std::memcpy(out, &w, 2);
         out += 2;
       } else {
-        *out++ = static_cast<std::uint8_t>((v >> 8) + 128);
+        // Rounded to the nearest step: cutting the low byte off would pull
+        // every sound half a step down (a DC offset).
+        *out++ = static_cast<std::uint8_t>(std::min((v + 128) >> 8, 127) + 128);
       }
     }
     frames -= block;

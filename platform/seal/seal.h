@@ -12,6 +12,7 @@
 // SDL_AUDIODRIVER=dummy) or into the null output, which mixes only when the
 // program calls AdvanceNullOutput and keeps what it mixed for reading. Choose
 // with SelectOutput before OpenDevice.
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -81,12 +82,15 @@ struct DeviceCaps {
 
 // A loaded tracker module. `restart` is the order the song goes back to when
 // it reaches its end; it starts as the file's own value and the caller may
-// change it at any time (it is read each time the song loops).
+// read and change it at any time, also while the module plays: the output
+// thread reads it each time the song loops, so it is a lock-free atomic that
+// reads and assigns like a plain number.
 struct ModuleData;
 struct Module {
-  std::uint16_t restart = 0;
+  std::atomic<std::uint16_t> restart{0};
   ModuleData* impl = nullptr;  // the library's; do not touch
 };
+static_assert(std::atomic<std::uint16_t>::is_always_lock_free);
 
 using Voice = std::uint32_t;  // 0 is never a valid voice
 

@@ -1,13 +1,21 @@
 // Renders a few seconds of sound effects and a tracker module through the
 // null output into a WAV file, so a person can listen to what the mixer
-// makes:  render_audio out.wav [rate] [bits]
+// makes:  render_audio out.wav [rate] [bits] [data folder]
 // Defaults: 22050 Hz, 8 bits (the game's own output settings), stereo.
+// With a data folder (one that holds "Sounds/", "Mods/" and "InGameMods/"),
+// the game's own effects and music are loaded through the sound bank, as the
+// game loads them, and played instead: every effect alone with a pause after
+// it, then a busy passage of effects over the first menu module.
+#include <unistd.h>
+
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "audio/sound_bank.h"
 #include "audio/sound_seal.h"
 #include "audio/wave_buffer.h"
 #include "audio_test_files.h"
@@ -68,16 +76,72 @@ bool WriteWav(const char* path, const std::vector<uint8_t>& pcm, int rate, int b
   return std::fclose(f) == 0 && ok;
 }
 
+// Plays the game's data through the sound bank; the mixed output stays in
+// the null output's store.
+bool RenderGameData(const char* folder, int rate, int bits) {
+  if (chdir(folder) != 0) {
+    std::fprintf(stderr, "cannot enter %s\n", folder);
+    return false;
+  }
+  audioSettings.playbackRate = rate;
+  audioSettings.playbackBits = bits;
+  if (!LoadSounds()) {
+    std::fprintf(stderr, "the sound bank did not load\n");
+    return false;
+  }
+  auto advance = [&](double seconds) { seal::AdvanceNullOutput(uint32_t(seconds * rate)); };
+  const float width = float(soundBank.screenWidth);
+  for (int32_t i = 0; i < kSoundEffectCount; ++i) {
+    const int32_t length = soundSystem.GetSampleLength(i);
+    const int32_t own = soundSystem.GetSampleRate(i);
+    if (length <= 0 || own <= 0) continue;
+    PlaySoundAt(i, width / 2, 0, 63);
+    // Long sounds are cut after two seconds.
+    advance(std::min(2.0, double(length) / own) + 0.3);
+    soundSystem.StopAllVoices();
+  }
+  // A busy moment: music at the game's volume and effects piling up.
+  PlayMusic(0);
+  advance(1.0);
+  const int32_t busy[] = {0, 2, 13, 0, 14, 21, 0, 18, 2, 22, 0, 14};
+  for (size_t k = 0; k < sizeof busy / sizeof busy[0]; ++k) {
+    PlaySoundAt(busy[k], width * float(k % 5) / 4.0f, 0, 63);
+    advance(0.08);
+  }
+  advance(2.0);
+  StopMusic();
+  advance(0.3);
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: %s out.wav [rate] [bits]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s out.wav [rate] [bits] [data folder]\n", argv[0]);
     return 2;
   }
   const int rate = argc > 2 ? std::atoi(argv[2]) : 22050;
   const int bits = argc > 3 ? std::atoi(argv[3]) : 8;
   seal::SelectOutput(seal::Output::kNull);
+  if (argc > 4) {
+    // The output file name is taken as given, before the folder changes.
+    std::string out = argv[1];
+    if (out[0] != '/') {
+      char here[4096];
+      if (getcwd(here, sizeof here)) out = std::string(here) + "/" + out;
+    }
+    if (!RenderGameData(argv[4], rate, bits)) return 1;
+    const std::vector<uint8_t> pcm = seal::TakeNullOutputBytes();
+    ShutdownAudio();
+    if (!WriteWav(out.c_str(), pcm, rate, bits == 16 ? 16 : 8)) {
+      std::fprintf(stderr, "cannot write %s\n", out.c_str());
+      return 1;
+    }
+    std::printf("%s: %.2f s of the game's sounds at %d Hz, %d-bit stereo\n", out.c_str(),
+                double(pcm.size()) / (rate * 2 * (bits == 16 ? 2 : 1)), rate, bits == 16 ? 16 : 8);
+    return 0;
+  }
   SoundSEAL sound;
   if (!sound.Init(true, rate, bits, 1, 8, 8, 16)) {
     std::fprintf(stderr, "cannot open the null output at %d Hz, %d bits\n", rate, bits);

@@ -436,7 +436,13 @@ TEST_F(SoundSealTest, ModuleAtFileOffset) {
   Open();
   EXPECT_FALSE(sound.LoadModule(path.c_str(), 0, 0));
   ASSERT_TRUE(sound.LoadModule(path.c_str(), 300, 0));
+  // A refused load empties the slot like a failed one.
   EXPECT_FALSE(sound.LoadModule(path.c_str(), -1, 0));
+  EXPECT_EQ(sound.ModuleRecord(0), nullptr);
+  ASSERT_TRUE(sound.LoadModule(path.c_str(), 300, 0));
+  EXPECT_FALSE(sound.LoadModule(nullptr, 0, 0));
+  EXPECT_EQ(sound.ModuleRecord(0), nullptr);
+  EXPECT_EQ(seal::GetCounts().modules, 0u);
   ASSERT_TRUE(sound.LoadModule(path.c_str(), 300, 0));
   EXPECT_TRUE(sound.FreeModule(0));
   EXPECT_EQ(sound.ModuleRecord(0), nullptr);

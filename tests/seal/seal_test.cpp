@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -412,8 +413,29 @@ TEST(SealMixer, EightBitOutputIsUnsignedAroundTheMiddle) {
   TestSample s(std::vector<std::int8_t>{64, -64, 127, -128}, 22050);
   PlayOn(dev.voice(0), s.rec, 32, 0);  // half volume, hard left
   ASSERT_EQ(seal::AdvanceNullOutput(5), seal::kOk);
-  const std::vector<std::uint8_t> expected = {160, 128, 96, 128, 191, 128, 64, 128, 128, 128};
+  // 127 at half volume is 63.5 steps: rounded to the nearest, 64.
+  const std::vector<std::uint8_t> expected = {160, 128, 96, 128, 192, 128, 64, 128, 128, 128};
   EXPECT_EQ(seal::TakeNullOutputBytes(), expected);
+}
+
+TEST(SealMixer, EightBitOutputAddsNoDcOffset) {
+  // A looping sine with no DC of its own, at levels between the 8-bit steps:
+  // the output's mean stays on the middle line (cutting the low byte off
+  // would put it half a step below).
+  NullDevice dev(seal::kFormatStereo, 22050);
+  ASSERT_TRUE(dev.ok());
+  std::vector<std::int16_t> sine(98);
+  for (std::size_t k = 0; k < sine.size(); ++k) {
+    sine[k] = static_cast<std::int16_t>(std::lround(5000 * std::sin(2 * M_PI * double(k) / 98)));
+  }
+  TestSample s(sine, 22050, seal::kFormatLoop);
+  s.rec.loopEnd = s.rec.length;
+  PlayOn(dev.voice(0), s.rec, 37, 128);
+  ASSERT_EQ(seal::AdvanceNullOutput(98 * 200), seal::kOk);
+  const auto out = seal::TakeNullOutputBytes();
+  double sum = 0;
+  for (auto b : out) sum += double(b) - 128;
+  EXPECT_NEAR(sum / double(out.size()), 0.0, 0.05);
 }
 
 TEST(SealMixer, ResamplesWithLinearInterpolation) {
@@ -832,4 +854,34 @@ TEST(SealModule, PlaysOnEveryOutputFormatAtTheVolumeAsked) {
     EXPECT_NEAR(energy[1] / energy[0], 16.0 * 16.0 / (63.0 * 63.0), 0.02) << format;
     ASSERT_EQ(seal::FreeModuleFile(m), seal::kOk);
   }
+}
+
+TEST(SealModule, RestartWrittenWhileTheOutputThreadPlaysIt) {
+  // The caller writes the restart position whenever it likes; the SDL
+  // callback reads it each time the song loops. The song (two orders of two
+  // rows) loops every half second, so the writes below meet its reads.
+  const auto bytes = vantrel::test::MakeTestMod(2, 0);
+  seal::Module* m = nullptr;
+  ASSERT_EQ(seal::LoadModuleMemory(bytes.data(), bytes.size(), &m), seal::kOk);
+  seal::SelectOutput(seal::Output::kSdl);
+  seal::DeviceDesc d{seal::kDefaultDevice, seal::kFormatStereo, 22050};
+  ASSERT_EQ(seal::OpenDevice(&d), seal::kOk);
+  ASSERT_EQ(seal::PlayModule(m), seal::kOk);
+  seal::ModuleInfo info;
+  std::uint32_t highest = 0;
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  for (std::uint16_t k = 0; std::chrono::steady_clock::now() < until; ++k) {
+    m->restart = static_cast<std::uint16_t>(k % 3);  // 2 is past the song: back to 0
+    std::uint32_t order = 0;
+    ASSERT_EQ(seal::GetModulePosition(&order), seal::kOk);
+    highest = std::max(highest, order);
+    ASSERT_EQ(seal::GetModuleInfo(&info), seal::kOk);
+    if (info.loops >= 2) break;
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+  EXPECT_GE(info.loops, 2u);
+  EXPECT_LE(highest, 1u);
+  EXPECT_LT(m->restart, 3);
+  ASSERT_EQ(seal::CloseDevice(), seal::kOk);
+  ASSERT_EQ(seal::FreeModuleFile(m), seal::kOk);
 }
