@@ -547,6 +547,42 @@ TEST(DataPack, SoundEffectsAreShortCleanEightBitMono) {
   }
 }
 
+TEST(DataPack, FixedSongsAreWellFormedFourChannelMods) {
+  // Players are lenient with short or padded files; the game's four fixed
+  // songs must be exact "M.K." modules.
+  for (const pack::ModuleSpec& spec : pack::kModules) {
+    SCOPED_TRACE(std::string(spec.path));
+    std::vector<uint8_t> b = ReadAll(P(spec.path));
+    ASSERT_GE(b.size(), 1084u);
+    EXPECT_EQ(std::string(b.begin() + 1080, b.begin() + 1084), "M.K.");
+    int songLength = b[950];
+    ASSERT_TRUE(songLength >= 1 && songLength <= 128);
+    int patterns = 0;
+    for (int i = 0; i < 128; ++i) patterns = std::max(patterns, b[952 + i] + 1);
+    size_t samples = 0;
+    for (int s = 0; s < 31; ++s) {
+      const uint8_t* h = &b[20 + 30 * s];
+      size_t words = size_t(h[22]) << 8 | h[23];
+      size_t loopStart = size_t(h[26]) << 8 | h[27], loopLength = size_t(h[28]) << 8 | h[29];
+      EXPECT_LE(h[25], 64) << "volume of sample " << s;
+      if (loopLength > 1) {
+        EXPECT_LE(loopStart + loopLength, words) << "loop of sample " << s;
+      }
+      samples += words * 2;
+    }
+    EXPECT_EQ(b.size(), 1084 + size_t(patterns) * 1024 + samples);
+    // Speed 6 and the song's tempo are set on the first row.
+    std::set<int> firstRows;
+    for (int row = 0; row < 2; ++row)
+      for (int ch = 0; ch < 4; ++ch) {
+        const uint8_t* cell = &b[1084 + size_t(b[952]) * 1024 + size_t(row) * 16 + size_t(ch) * 4];
+        if ((cell[2] & 0x0F) == 0xF) firstRows.insert(cell[3]);
+      }
+    EXPECT_TRUE(firstRows.count(spec.bpm)) << "tempo";
+    EXPECT_TRUE(firstRows.count(6)) << "speed";
+  }
+}
+
 TEST(DataPack, ModulesLoadAndPlayForAMinuteBeforeTheyLoop) {
   namespace seal = vantrel::seal;
   seal::SelectOutput(seal::Output::kNull);
