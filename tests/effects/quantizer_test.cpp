@@ -359,27 +359,36 @@ TEST(BitmapReduce, PhotoLikeGradientStaysWithinMeanError) {
 int AxisCost(int d) { return d >= 0 ? d * (d + 1) : (-d) * (1 - d) - 1; }
 
 TEST(InverseCube, EveryCellHoldsAnEntryOfLeastCost) {
-  uint8_t pal[256][4] = {};
-  plat::Srand(31);
-  for (auto& e : pal)
-    for (int c = 0; c < 3; ++c) e[c] = static_cast<uint8_t>(plat::Rand() & 255);
-  for (int n : {1, 5, 256}) {
+  // The 6-bit rows are palettes on which a scan that stops each line, row
+  // or plane at its first unimproved cell leaves a few cells with an entry
+  // that is not the nearest (seed 3 with 32 entries: four such cells).
+  struct Case {
+    int b0, b1, b2;
+    uint32_t seed;
+    int n;
+  } cases[] = {{4, 5, 3, 31, 1}, {4, 5, 3, 31, 5}, {4, 5, 3, 31, 256}, {6, 6, 6, 3, 32},
+               {6, 6, 6, 6, 32}};
+  for (const Case& c : cases) {
+    uint8_t pal[256][4] = {};
+    plat::Srand(c.seed);
+    for (auto& e : pal)
+      for (int ch = 0; ch < 3; ++ch) e[ch] = static_cast<uint8_t>(plat::Rand() & 255);
     InverseColourCube cube;
-    ASSERT_TRUE(cube.SetSize(4, 5, 3));
-    ASSERT_TRUE(cube.Build(&pal[0][0], n));
-    for (int x = 0; x < 16; ++x)
-      for (int y = 0; y < 32; ++y)
-        for (int z = 0; z < 8; ++z) {
+    ASSERT_TRUE(cube.SetSize(c.b0, c.b1, c.b2));
+    ASSERT_TRUE(cube.Build(&pal[0][0], c.n));
+    auto cost = [&](int i, int x, int y, int z) {
+      return AxisCost(x - (pal[i][0] >> (8 - c.b0))) + AxisCost(y - (pal[i][1] >> (8 - c.b1))) +
+             AxisCost(z - (pal[i][2] >> (8 - c.b2)));
+    };
+    for (int x = 0; x < (1 << c.b0); ++x)
+      for (int y = 0; y < (1 << c.b1); ++y)
+        for (int z = 0; z < (1 << c.b2); ++z) {
           int least = 1 << 30;
-          for (int i = 0; i < n; ++i)
-            least = std::min(least, AxisCost(x - (pal[i][0] >> 4)) + AxisCost(y - (pal[i][1] >> 3)) +
-                                        AxisCost(z - (pal[i][2] >> 5)));
-          const int held = cube.cells[(x << 8) | (y << 3) | z];
-          ASSERT_LT(held, n);
-          ASSERT_EQ(AxisCost(x - (pal[held][0] >> 4)) + AxisCost(y - (pal[held][1] >> 3)) +
-                        AxisCost(z - (pal[held][2] >> 5)),
-                    least)
-              << n << " " << x << " " << y << " " << z;
+          for (int i = 0; i < c.n; ++i) least = std::min(least, cost(i, x, y, z));
+          const int held = cube.cells[(x << (c.b1 + c.b2)) | (y << c.b2) | z];
+          ASSERT_LT(held, c.n);
+          ASSERT_EQ(cost(held, x, y, z), least)
+              << c.b0 << c.b1 << c.b2 << " n " << c.n << " cell " << x << " " << y << " " << z;
         }
   }
 }
