@@ -173,6 +173,7 @@ bool Bitmap::LoadBmpMemory(const void* packedDib, size_t size, Bitmap* out,
   // With bit fields the three masks take the table's place after a 40-byte
   // header.
   if (info.biCompression == 3 && info.biSize == kBmpInfoHeaderSize) pos += 12;
+  if (pos > size) return false;
   for (uint32_t i = 0; i < entries + skipped; ++i, pos += 4) {
     if (pos + 4 > size) return false;
     if (i < entries) std::memcpy(table[i], base + pos, 4);

@@ -111,6 +111,8 @@ bool Bitmap::ConvertFrom(const Bitmap& src, const uint8_t* table) {
 bool Bitmap::ToRGB32(const uint8_t paletteIn[256][4]) {
   if (bpp == 32 && pixels) return true;
   if (!pixels || width <= 0 || height <= 0 || (bpp != 8 && bpp != 24)) return false;
+  // The new rows must stay within the 32-bit sizes every bitmap keeps.
+  if (int64_t{width} * 4 * height > INT32_MAX) return false;
   const uint8_t* pal = paletteIn ? &paletteIn[0][0] : palette;
   size_t total = static_cast<size_t>(width) * 4 * height;
   uint8_t* block = new (std::nothrow) uint8_t[total];

@@ -41,7 +41,8 @@ void Blit(benchmark::State& state) {
     benchmark::DoNotOptimize(frame.data());
     benchmark::ClobberMemory();
   }
-  state.counters["Mpix/s"] = benchmark::Counter(static_cast<double>(w) * h / 1e6,
+  // Shown as "Mpix=...k/s": megapixels per second.
+  state.counters["Mpix"] = benchmark::Counter(static_cast<double>(w) * h / 1e6,
                                                 benchmark::Counter::kIsIterationInvariantRate);
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(rowBytes) * h);
   static const char* names[] = {"memcpy", "opaque", "keyed", "blend"};

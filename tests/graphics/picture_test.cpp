@@ -689,6 +689,13 @@ TEST(Convert, PaletteRemapAndToRgb32) {
   Bitmap b16;
   b16.Create(1, 1, 16);
   EXPECT_FALSE(b16.ToRGB32(nullptr));
+
+  // 2^29 8-bit pixels fit a bitmap; at 4 bytes each they would not.
+  Bitmap wide;
+  ASSERT_TRUE(wide.Create(1 << 29, 1, 8));
+  EXPECT_FALSE(wide.ToRGB32(nullptr));
+  EXPECT_EQ(wide.bpp, 8);
+  EXPECT_EQ(wide.stride, 1 << 29);
 }
 
 TEST(Convert, CopyAndConvertBetweenDepths) {
