@@ -399,7 +399,7 @@ Motif MakeMotif(Rng& rng) {
   return m;
 }
 
-Pattern Compose(const Style& st, const Section& sec, const Motif& motif, Rng& rng) {
+Pattern Compose(const Style& st, const Section& sec, const Motif& motif) {
   Pattern p{};
   const std::array<int, 4>& prog = sec.chorus ? st.chorus : st.verse;
   for (int bar = 0; bar < 4; ++bar) {
@@ -469,7 +469,6 @@ Pattern Compose(const Style& st, const Section& sec, const Motif& motif, Rng& rn
       }
     }
   }
-  (void)rng;
   return p;
 }
 
@@ -487,8 +486,8 @@ Bytes Song(const pack::ModuleSpec& spec, const Style& st) {
   };
   std::vector<Pattern> pats;
   for (size_t i = 0; i < sections.size(); ++i)
-    pats.push_back(Compose(st, sections[i], sections[i].chorus ? b : a, rng));
-  // Speed and tempo at the top of the first pattern (drums channel effect is free on row 0? use lead channel)
+    pats.push_back(Compose(st, sections[i], sections[i].chorus ? b : a));
+  // Speed and tempo on the first two rows of the first pattern (lead channel).
   pats[0].cells[0][3].effect = 0xF;
   pats[0].cells[0][3].param = spec.bpm;
   pats[0].cells[1][3].effect = 0xF;
