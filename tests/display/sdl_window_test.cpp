@@ -332,6 +332,14 @@ TEST_F(SdlEvents, WindowEventsBecomeActivationPaintAndClose) {
   Drain();
   WindowEvent(SDL_WINDOWEVENT_MAXIMIZED);
   for (const plat::Message& g : Drain()) EXPECT_NE(g.message, plat::kMsgSize);
+  // Nor is one that arrives while the window is full screen, however late.
+  window->SetStyle(plat::WindowStyle::kFullScreen);
+  Drain();
+  SDL_Delay(600);
+  WindowEvent(SDL_WINDOWEVENT_MAXIMIZED);
+  for (const plat::Message& g : Drain()) {
+    EXPECT_FALSE(g.message == plat::kMsgSize && g.wParam == plat::kSizeMaximised);
+  }
 }
 
 TEST_F(SdlEvents, QuitAndInterruptBecomeClose) {
@@ -342,11 +350,14 @@ TEST_F(SdlEvents, QuitAndInterruptBecomeClose) {
   ASSERT_EQ(got.size(), 1u);
   EXPECT_EQ(got[0].message, plat::kMsgClose);
   EXPECT_EQ(got[0].window, window);
-  // SIGINT reaches the program as SDL's quit, so the close runs as well.
-  std::raise(SIGINT);
-  got = Drain();
-  ASSERT_EQ(got.size(), 1u);
-  EXPECT_EQ(got[0].message, plat::kMsgClose);
+  // SIGINT and SIGTERM reach the program as SDL's quit, so the close runs
+  // as well.
+  for (int sig : {SIGINT, SIGTERM}) {
+    std::raise(sig);
+    got = Drain();
+    ASSERT_EQ(got.size(), 1u) << sig;
+    EXPECT_EQ(got[0].message, plat::kMsgClose) << sig;
+  }
 }
 
 TEST(Cp1252, Utf8ToBytes) {
