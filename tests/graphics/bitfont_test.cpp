@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "graphics/bitfont.h"
+#include "support/test_support.h"
 #include "test_images.h"
 
 using gfxtest::Bytes;
@@ -90,6 +91,31 @@ TEST(BitFont, LoadBuildsGlyphMapAndSpacing) {
   BitFont single;
   EXPECT_FALSE(LoadFont(single, {{"A", 1, 1, kA}}));
   EXPECT_EQ(single.glyph['A'], -1);
+}
+
+TEST(BitFont, PathLoadBuildsTheGlyphMapThroughAnImageSet) {
+  std::vector<uint8_t> bytes = FontFile(StandardFont());
+  auto dir = vantrel::test::MakeTempDir("fontpath");
+  std::string path = (dir / "font.img").string();
+  FILE* f = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fwrite(bytes.data(), 1, bytes.size(), f);
+  std::fclose(f);
+  BitFont font;
+  ImageSet& asSet = font;  // callers that only know image sets
+  ASSERT_TRUE(asSet.Load(path.c_str()));
+  EXPECT_EQ(font.glyph['B'], 2);
+  EXPECT_EQ(font.spaceWidth, 6);
+  // A refused file leaves the font as it was, glyphs and all.
+  std::string bad = (dir / "bad.img").string();
+  f = std::fopen(bad.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fwrite("IMST\x03\0\0\0", 1, 8, f);
+  std::fclose(f);
+  EXPECT_FALSE(asSet.Load(bad.c_str()));
+  EXPECT_EQ(font.count, 6);
+  EXPECT_EQ(font.glyph['B'], 2);
+  EXPECT_EQ(font.TextWidth("AB"), 9);
 }
 
 TEST(BitFont, CaseBorrowing) {
