@@ -135,8 +135,8 @@ int DestroySampleData(Sample* sample);
 
 // Reads a RIFF WAVE (PCM, 8 or 16 bits, mono or stereo) that starts at byte
 // `offset` of the file. The new record holds signed 8-bit data (16-bit input
-// is reduced to its high byte), with the file's channels and rate and no
-// loop. Free it with FreeWaveFile.
+// is rounded to the nearest 8-bit step), with the file's channels and rate
+// and no loop. Free it with FreeWaveFile.
 int LoadWaveFile(const char* fileName, std::uint32_t offset, Sample** sample);
 int LoadWaveMemory(const void* bytes, std::size_t size, Sample** sample);
 int FreeWaveFile(Sample* sample);

@@ -81,8 +81,12 @@ int ParseWave(const std::uint8_t* bytes, std::size_t size, WaveData* out) {
   if (bits == 8) {
     for (std::size_t k = 0; k < values; ++k) dst[k] = static_cast<std::uint8_t>(data[k] ^ 0x80);
   } else {
-    // The high byte of a little-endian signed 16-bit value is its signed 8-bit reduction.
-    for (std::size_t k = 0; k < values; ++k) dst[k] = data[2 * k + 1];
+    // Each value is rounded to the nearest 8-bit step (cutting the low byte
+    // off would pull the whole sound half a step down).
+    for (std::size_t k = 0; k < values; ++k) {
+      const int v = static_cast<std::int16_t>(Le16(data + 2 * k));
+      dst[k] = static_cast<std::uint8_t>(static_cast<std::int8_t>(std::min((v + 128) >> 8, 127)));
+    }
   }
   return kOk;
 }

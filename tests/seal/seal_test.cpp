@@ -578,8 +578,11 @@ std::vector<std::uint8_t> Riff(const std::vector<std::uint8_t>& chunks) {
 TEST(SealWave, ReadsATableOfFiles) {
   std::vector<std::uint8_t> pcm8 = {0x00, 0x7F, 0x80, 0x81, 0xFF};
   std::vector<std::uint8_t> pcm16;
+  // 16-bit values round to the nearest 8-bit step: -1 is 0, 128 is half a
+  // step and goes up, -129 is nearer -1, and full scale stays 127.
   for (std::int16_t v : {std::int16_t(-32768), std::int16_t(-1), std::int16_t(0), std::int16_t(256),
-                         std::int16_t(32767), std::int16_t(-256)}) {
+                         std::int16_t(32767), std::int16_t(-256), std::int16_t(128), std::int16_t(-129),
+                         std::int16_t(32700), std::int16_t(127)}) {
     Put16(pcm16, static_cast<std::uint16_t>(v));
   }
   struct Case {
@@ -600,7 +603,8 @@ TEST(SealWave, ReadsATableOfFiles) {
     std::vector<std::uint8_t> c;
     Chunk(c, "fmt ", Fmt(2, 22050, 16));
     Chunk(c, "data", pcm16);
-    cases.push_back({"16-bit stereo", Riff(c), seal::kOk, 22050, seal::kFormatStereo, {-128, -1, 0, 1, 127, -1}});
+    cases.push_back({"16-bit stereo", Riff(c), seal::kOk, 22050, seal::kFormatStereo,
+                     {-128, 0, 0, 1, 127, -1, 1, -1, 127, 0}});
   }
   {
     std::vector<std::uint8_t> c;
@@ -609,7 +613,7 @@ TEST(SealWave, ReadsATableOfFiles) {
     Chunk(c, "junk", std::vector<std::uint8_t>(7, 0xAA));
     Chunk(c, "data", pcm16);
     Chunk(c, "cue ", {1, 2, 3, 4});
-    cases.push_back({"extra chunks, odd sizes", Riff(c), seal::kOk, 8000, 0, {-128, -1, 0, 1, 127, -1}});
+    cases.push_back({"extra chunks, odd sizes", Riff(c), seal::kOk, 8000, 0, {-128, 0, 0, 1, 127, -1, 1, -1, 127, 0}});
   }
   {
     std::vector<std::uint8_t> c;
@@ -622,7 +626,7 @@ TEST(SealWave, ReadsATableOfFiles) {
     Chunk(c, "fmt ", Fmt(2, 8000, 16));
     std::vector<std::uint8_t> part(pcm16.begin(), pcm16.begin() + 7);  // one frame and a bit
     Chunk(c, "data", part, 12, false);
-    cases.push_back({"truncated mid-frame", Riff(c), seal::kOk, 8000, seal::kFormatStereo, {-128, -1}});
+    cases.push_back({"truncated mid-frame", Riff(c), seal::kOk, 8000, seal::kFormatStereo, {-128, 0}});
   }
   {
     std::vector<std::uint8_t> c;
