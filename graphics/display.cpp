@@ -1,6 +1,7 @@
 #include "graphics/display.h"
 
 #include <algorithm>
+#include <cstdint>
 
 Display::Display() = default;
 
@@ -186,7 +187,12 @@ bool Display::Unlock() {
 
 bool Display::AddDirtyRect(int32_t x, int32_t y, int32_t w, int32_t h) {
   if (dirtyCount >= kMaxDirtyRects) return false;
-  const plat::WindowRect r{x, y, x + w, y + h};
+  // Right and bottom saturate: a rectangle reaching past the coordinate
+  // range is clipped by Present all the same.
+  const auto edge = [](int32_t start, int32_t size) {
+    return static_cast<int32_t>(std::clamp<int64_t>(int64_t{start} + size, INT32_MIN, INT32_MAX));
+  };
+  const plat::WindowRect r{x, y, edge(x, w), edge(y, h)};
   for (int32_t i = 0; i < dirtyCount; ++i) {
     plat::WindowRect& s = dirty[i];
     if (s.right >= r.left && s.left <= r.right && s.bottom >= r.top && s.top <= r.bottom) {

@@ -1,6 +1,7 @@
 #include "graphics/draw.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 
 #include "graphics/bitmap.h"
@@ -17,6 +18,12 @@ inline uint8_t* PixelAt(const SurfaceLock& lock, int32_t x, int32_t y) {
 // The colour packed as StorePixel packs it, as the bytes to write.
 inline uint32_t PackedColour(const PixelFormat& f, uint8_t r, uint8_t g, uint8_t b) {
   return f.Pack(r, g, b) | 0xFF000000u;
+}
+
+// start + size (or start - size) kept inside the int32 range, for the
+// rectangles of blits at extreme positions (the blits themselves clip).
+inline int32_t Edge(int32_t start, int64_t size) {
+  return static_cast<int32_t>(std::clamp<int64_t>(int64_t{start} + size, INT32_MIN, INT32_MAX));
 }
 
 inline void StoreValue(uint8_t* dst, uint32_t v, int32_t bytes) {
@@ -38,7 +45,7 @@ void FillRectColour(int32_t x, int32_t y, int32_t height, int32_t width, uint8_t
     uint8_t* p = PixelAt(lock, static_cast<int32_t>(x0), static_cast<int32_t>(row));
     for (int64_t col = x0; col < x1; ++col, p += lock.bytesPerPixel) StoreValue(p, v, lock.bytesPerPixel);
   }
-  if (out) *out = {x, y, x + width, y + height};
+  if (out) *out = {x, y, Edge(x, width), Edge(y, height)};
   display.Unlock();
 }
 
@@ -93,9 +100,9 @@ void BlitImage(const Bitmap* image, int32_t x, int32_t y, plat::WindowRect* out,
   // buffer's would run past the rows.
   if (image->bytesPerPixel == lock.bytesPerPixel) {
     image->Draw(lock.bits, lock.width, lock.height, lock.pitch, x, y, key, 256);
-    const int32_t left = x - image->hotX, top = y - image->hotY;
+    const int32_t left = Edge(x, -int64_t{image->hotX}), top = Edge(y, -int64_t{image->hotY});
     display.AddDirtyRect(left, top, image->width, image->height);
-    if (out) *out = {left, top, left + image->width, top + image->height};
+    if (out) *out = {left, top, Edge(left, image->width), Edge(top, image->height)};
   }
   display.Unlock();
 }
@@ -106,7 +113,7 @@ void BlitKeyed(const Bitmap* image, int32_t x, int32_t y, int32_t mode, const Bi
   Display& display = TheDisplay();
   SurfaceLock lock;
   if (!display.Lock(&lock)) return;
-  const int32_t left = x - image->hotX, top = y - image->hotY;
+  const int32_t left = Edge(x, -int64_t{image->hotX}), top = Edge(y, -int64_t{image->hotY});
   const bool inside = left >= 0 && top >= 0 && int64_t{left} + image->width < lock.width &&
                       int64_t{top} + image->height < lock.height;
   if (!inside || image->bpp != 16 || !image->pixels || lock.bytesPerPixel != 2) {
@@ -150,7 +157,7 @@ void BlitKeyed(const Bitmap* image, int32_t x, int32_t y, int32_t mode, const Bi
     }
   }
   display.AddDirtyRect(left, top, image->width, image->height);
-  if (out) *out = {left, top, left + image->width, top + image->height};
+  if (out) *out = {left, top, Edge(left, image->width), Edge(top, image->height)};
   display.Unlock();
 }
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
 #include "graphics/bitmap.h"
@@ -191,6 +192,29 @@ TEST_F(DrawTest, BlitImageUsesTheHotSpotAndMarksDirty) {
   EXPECT_EQ(out.right, 0);
   EXPECT_EQ(Changed(), 11);
   BlitImage(nullptr, 0, 0, nullptr, 0);
+}
+
+TEST_F(DrawTest, RectanglesAtExtremePositionsSaturate) {
+  // The blits clip far-off positions; the rectangles they report and mark
+  // stay inside the coordinate range instead of wrapping.
+  Bitmap b;
+  Make16(&b, 4, 4, 0x7FFF);
+  b.hotX = -8;
+  b.hotY = 8;
+  plat::WindowRect out{};
+  BlitImage(&b, INT32_MAX - 2, INT32_MIN + 2, &out, 0);
+  EXPECT_EQ(out.left, INT32_MAX);
+  EXPECT_EQ(out.right, INT32_MAX);
+  EXPECT_EQ(out.top, INT32_MIN);
+  EXPECT_EQ(out.bottom, INT32_MIN + 4);
+  BlitKeyed(&b, INT32_MAX - 2, 0, 256, nullptr, &out);
+  FillRectColour(INT32_MAX - 1, 0, 3, 10, 255, 255, 255, &out);
+  EXPECT_EQ(out.right, INT32_MAX);
+  EXPECT_EQ(Changed(), 0);
+  EXPECT_TRUE(TheDisplay().AddDirtyRect(INT32_MAX - 1, INT32_MAX - 1, 10, 10));
+  EXPECT_EQ(TheDisplay().dirty[TheDisplay().dirtyCount - 1].right, INT32_MAX);
+  // Whatever was listed, the present clips it to the buffer.
+  EXPECT_EQ(TheDisplay().Present(kPresentDirtyOnly), 1);
 }
 
 TEST_F(DrawTest, BlitKeyedModes) {
