@@ -74,7 +74,21 @@ void Symbol(QPainter& p, const std::string& name, const QRawFont& bold, const QR
       p.drawRect(QRectF(31, 18, 8, 12));
     }
   } else if (name == "slow") {
-    text("S", bold);
+    // a snail: spiral shell on a foot
+    p.setBrush(Qt::NoBrush);
+    QPainterPath spiral;
+    for (int k = 0; k <= 60; ++k) {
+      double a = k * 0.21, r = 1.0 + k * 0.13;
+      QPointF q(26 + std::cos(a) * r, 23 + std::sin(a) * r);
+      if (k == 0) spiral.moveTo(q);
+      else spiral.lineTo(q);
+    }
+    p.setPen(QPen(QColor(255, 255, 255), 2.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawPath(spiral);
+    p.drawLine(QPointF(12, 32), QPointF(36, 32));
+    p.drawLine(QPointF(14, 32), QPointF(13, 24));
+    p.drawLine(QPointF(13, 24), QPointF(11, 19));
+    p.drawLine(QPointF(13, 24), QPointF(16, 19));
   } else if (name == "multiply") {
     for (int k = 0; k < 3; ++k) p.drawEllipse(QPointF(16 + 8 * k, k == 1 ? 20 : 27), 3.2, 3.2);
   } else if (name == "through") {
@@ -146,7 +160,9 @@ void Symbol(QPainter& p, const std::string& name, const QRawFont& bold, const QR
     p.drawRect(QRectF(21.5, 29, 1.2, 3));
     p.drawRect(QRectF(25.3, 29, 1.2, 3));
   } else if (name == "fast") {
-    text(">>", bold);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(255, 255, 255), 3.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    for (double x : {14.0, 24.0}) p.drawPolyline(QPolygonF({{x, 16}, {x + 8, 24}, {x, 32}}));
   } else if (name == "fall") {
     Arrow(p, {18, 12}, {18, 34}, 5);
     Arrow(p, {30, 12}, {30, 34}, 5);
