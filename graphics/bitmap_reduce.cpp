@@ -28,7 +28,6 @@ bool Bitmap::ReduceTo8Octree(Bitmap* dst, uint8_t palette[256][4], int colours, 
   if (!IsTrueColour(*this) || !dst || dst == this || colours < 1 || colours > 256) return false;
   uint8_t* pal = palette ? &palette[0][0] : dst->palette;
   if (!pal) return false;
-  if (!PrepareDestination(dst, width, height)) return false;
 
   // The low byte of the option is the number of low bits dropped from each
   // channel; the top byte is a key byte carried in the packed colour. Taking
@@ -43,13 +42,21 @@ bool Bitmap::ReduceTo8Octree(Bitmap* dst, uint8_t palette[256][4], int colours, 
     return lowFirst ? (b0 | b1 << 8 | b2 << 16 | k << 24) : (k << 24 | b0 << 16 | b1 << 8 | b2);
   };
 
+  // The destination is made at least this size, so the overlap is the whole
+  // picture: the tree is built first, and a tree that runs out of memory
+  // leaves dst as it was.
+  OctreeQuantizer tree;
+  try {
+    for (int32_t y = 0; y < height; ++y) {
+      const uint8_t* row = pixels + static_cast<ptrdiff_t>(y) * stride;
+      for (int32_t x = 0; x < width; ++x) tree.AddColour(key(row + x * bytesPerPixel));
+    }
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  if (!PrepareDestination(dst, width, height)) return false;
   const int32_t w = std::min(width, dst->width);
   const int32_t h = std::min(height, dst->height);
-  OctreeQuantizer tree;
-  for (int32_t y = 0; y < h; ++y) {
-    const uint8_t* row = pixels + static_cast<ptrdiff_t>(y) * stride;
-    for (int32_t x = 0; x < w; ++x) tree.AddColour(key(row + x * bytesPerPixel));
-  }
   tree.ReduceTo(colours);
   tree.AssignIndices(pal, 256);
   for (int32_t y = 0; y < h; ++y) {

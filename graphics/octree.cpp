@@ -80,14 +80,19 @@ void OctreeQuantizer::AddColour(uint32_t packed) {
 bool OctreeQuantizer::AddColours(const uint8_t* pixels, int32_t n, int32_t shades) {
   if (!pixels || shades < 0) return false;
   const int64_t levels = static_cast<int64_t>(shades) + 1;
-  for (int64_t s = levels; s >= 1; --s) {
-    for (int32_t i = 0; i < n; ++i) {
-      const uint8_t* p = pixels + 4 * static_cast<size_t>(i);
-      const uint32_t c0 = static_cast<uint32_t>(p[0] * s / levels);
-      const uint32_t c1 = static_cast<uint32_t>(p[1] * s / levels);
-      const uint32_t c2 = static_cast<uint32_t>(p[2] * s / levels);
-      AddColour(c0 | c1 << 8 | c2 << 16);
+  try {
+    for (int64_t s = levels; s >= 1; --s) {
+      for (int32_t i = 0; i < n; ++i) {
+        const uint8_t* p = pixels + 4 * static_cast<size_t>(i);
+        const uint32_t c0 = static_cast<uint32_t>(p[0] * s / levels);
+        const uint32_t c1 = static_cast<uint32_t>(p[1] * s / levels);
+        const uint32_t c2 = static_cast<uint32_t>(p[2] * s / levels);
+        AddColour(c0 | c1 << 8 | c2 << 16);
+      }
     }
+  } catch (const std::bad_alloc&) {
+    // Out of memory for nodes: the colours added so far stay in the tree.
+    return false;
   }
   return true;
 }
@@ -199,20 +204,24 @@ bool InverseColourCube::Build(const uint8_t* palette, int n) {
   if (!cells || !palette || n < 1 || n > 256) return false;
   const int size[3] = {1 << bits[0], 1 << bits[1], 1 << bits[2]};
   constexpr int32_t kNoCost = 1 << 28;
-  std::vector<int32_t> best(cellCount, kNoCost);
-  std::fill(cells.get(), cells.get() + cellCount, uint8_t{0});
   // Highest best cost of each row (channel 2 line) and of each plane
   // (channel 0 slice): an entry whose cost at the row's or plane's nearest
   // cell already reaches that bound cannot improve any cell there.
-  std::vector<int32_t> rowMax(static_cast<size_t>(size[0]) * size[1], kNoCost);
-  std::vector<int32_t> planeMax(size[0], kNoCost);
+  std::vector<int32_t> best, rowMax, planeMax;
+  std::vector<int32_t> axisCost[3];
+  try {
+    best.assign(cellCount, kNoCost);
+    rowMax.assign(static_cast<size_t>(size[0]) * size[1], kNoCost);
+    planeMax.assign(size[0], kNoCost);
+    for (int a = 0; a < 3; ++a) axisCost[a].resize(size[a]);
+  } catch (const std::bad_alloc&) {
+    return false;  // the cells keep what they held
+  }
+  std::fill(cells.get(), cells.get() + cellCount, uint8_t{0});
 
   int order[256];
   for (int i = 0; i < n; ++i) order[i] = i;
   for (int i = 0; i < n; ++i) std::swap(order[i], order[plat::Rand() % n]);
-
-  std::vector<int32_t> axisCost[3];
-  for (int a = 0; a < 3; ++a) axisCost[a].resize(size[a]);
 
   for (int k = 0; k < n; ++k) {
     const uint8_t* entry = palette + 4 * order[k];

@@ -18,11 +18,13 @@ class OctreeQuantizer {
   OctreeQuantizer& operator=(const OctreeQuantizer&) = delete;
 
   // Adds one colour: follows it down the tree (creating nodes) until a node
-  // that already holds colours or the finest node of that colour.
+  // that already holds colours or the finest node of that colour. Throws
+  // std::bad_alloc when a node cannot be made (the callers below turn that
+  // into a false result).
   void AddColour(uint32_t packed);
   // Adds `count` 4-byte pixels (channels 0, 1, 2, one skipped byte); with
   // shades > 0 also shades darker copies of each, scaled by n / (shades + 1).
-  // False for a null buffer or shades < 0.
+  // False for a null buffer, shades < 0 or no memory for the nodes.
   bool AddColours(const uint8_t* pixels, int32_t count, int32_t shades);
   // Nodes that hold colours.
   int32_t LeafCount() const;
@@ -79,7 +81,7 @@ class InverseColourCube {
   // Fills every cell with an entry of least cost among the first n (1..256)
   // entries of a palette of 4-byte {c0, c1, c2, pad} entries. Ties between
   // equally near entries go by a random order. False without cells, palette
-  // or a valid n.
+  // or a valid n, or without memory for the scan.
   bool Build(const uint8_t* palette, int n);
 
   int bits[3] = {0, 0, 0};
