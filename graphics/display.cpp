@@ -253,11 +253,11 @@ void Display::BufferToClient(int32_t* x, int32_t* y) const {
   const LetterboxFit fit = ComputeLetterboxFit(client.right, client.bottom, surface.Width(), surface.Height());
   const int64_t bw = surface.Width(), bh = surface.Height();
   if (x) {
-    const int64_t v = bw > 0 ? *x * fit.fitWidth / bw + fit.offsetX : 0;
+    const int64_t v = bw > 0 ? int64_t{*x} * fit.fitWidth / bw + fit.offsetX : 0;
     *x = static_cast<int32_t>(std::clamp<int64_t>(v, 0, client.right));
   }
   if (y) {
-    const int64_t v = bh > 0 ? *y * fit.fitHeight / bh + fit.offsetY : 0;
+    const int64_t v = bh > 0 ? int64_t{*y} * fit.fitHeight / bh + fit.offsetY : 0;
     *y = static_cast<int32_t>(std::clamp<int64_t>(v, 0, client.bottom));
   }
 }

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/registry_settings.h"
@@ -226,11 +227,14 @@ TEST_F(DisplayTest, ClientToBufferUsesTheFit) {
   display.BufferToClient(&x, &y);
   EXPECT_EQ(x, 640);
   EXPECT_EQ(y, 360);
-  x = 100000;
-  y = -100000;
-  display.BufferToClient(&x, &y);
-  EXPECT_EQ(x, 1280);
-  EXPECT_EQ(y, 0);
+  for (auto [bx, by, cx, cy] : {std::tuple{100000, -100000, 1280, 0}, std::tuple{INT32_MAX, INT32_MIN, 1280, 0},
+                                std::tuple{INT32_MIN, INT32_MAX, 0, 720}}) {
+    x = bx;
+    y = by;
+    display.BufferToClient(&x, &y);
+    EXPECT_EQ(x, cx) << bx;
+    EXPECT_EQ(y, cy) << by;
+  }
 }
 
 TEST_F(DisplayTest, FullScreenSwitchKeepsBufferSize) {
