@@ -196,40 +196,58 @@ TEST(SealDevice, SdlOutputPlaysVoicesToTheEnd) {
 }
 
 TEST(SealDevice, SdlOutputDeliversTheMixToTheDriver) {
-  // SDL's disk driver writes what the callback mixed into a file.
+  // SDL's disk driver writes what the callback mixed into a file, in the
+  // format asked for: 16-bit stereo, and the game's own 8-bit stereo.
   const std::string file = (vantrel::test::MakeTempDir("disk") / "out.raw").string();
   setenv("SDL_AUDIODRIVER", "disk", 1);
   setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
   setenv("SDL_DISKAUDIODELAY", "1", 1);
   seal::SelectOutput(seal::Output::kSdl);
-  seal::DeviceDesc d{seal::kDefaultDevice, seal::kFormat16Bit | seal::kFormatStereo, 22050};
-  if (seal::OpenDevice(&d) != seal::kOk) GTEST_SKIP() << "no disk audio driver in this SDL";
-  ASSERT_EQ(seal::OpenVoices(1), seal::kOk);
-  seal::Voice v = 0;
-  ASSERT_EQ(seal::CreateVoice(&v), seal::kOk);
-  {
-    TestSample s(Constant(4410, 64), 22050);
-    PlayOn(v, s.rec, 63, 0);
-    int stopped = 0;
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!stopped && std::chrono::steady_clock::now() < until) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-      ASSERT_EQ(seal::GetVoiceStatus(v, &stopped), seal::kOk);
+  for (const std::uint16_t format : {std::uint16_t(seal::kFormat16Bit | seal::kFormatStereo),
+                                     seal::kFormatStereo}) {
+    SCOPED_TRACE(format);
+    const bool sixteen = (format & seal::kFormat16Bit) != 0;
+    seal::DeviceDesc d{seal::kDefaultDevice, format, 22050};
+    if (seal::OpenDevice(&d) != seal::kOk) GTEST_SKIP() << "no disk audio driver in this SDL";
+    ASSERT_EQ(seal::OpenVoices(1), seal::kOk);
+    seal::Voice v = 0;
+    ASSERT_EQ(seal::CreateVoice(&v), seal::kOk);
+    {
+      TestSample s(Constant(4410, 64), 22050);
+      PlayOn(v, s.rec, 63, 0);
+      int stopped = 0;
+      const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+      while (!stopped && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ASSERT_EQ(seal::GetVoiceStatus(v, &stopped), seal::kOk);
+      }
+      ASSERT_TRUE(stopped);
     }
-    ASSERT_TRUE(stopped);
+    ASSERT_EQ(seal::CloseDevice(), seal::kOk);
+    std::ifstream in(file, std::ios::binary);
+    std::vector<char> raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<int> values;
+    if (sixteen) {
+      for (std::size_t k = 0; k + 1 < raw.size(); k += 2) {
+        std::int16_t w;
+        std::memcpy(&w, raw.data() + k, 2);
+        values.push_back(w);
+      }
+    } else {
+      for (char c : raw) values.push_back(static_cast<std::uint8_t>(c));
+    }
+    // 64 of 128 at volume 63 of 64, hard left: 16128 at 16 bits, 63 steps
+    // above the middle at 8 bits.
+    const int level = sixteen ? 64 * 256 * 63 / 64 : 128 + 63;
+    const int silence = sixteen ? 0 : 128;
+    std::size_t leftFrames = 0, rightSounding = 0;
+    for (std::size_t k = 0; k + 1 < values.size(); k += 2) {
+      leftFrames += values[k] == level;
+      rightSounding += values[k + 1] != silence;
+    }
+    EXPECT_EQ(leftFrames, 4410u);
+    EXPECT_EQ(rightSounding, 0u);
   }
-  ASSERT_EQ(seal::CloseDevice(), seal::kOk);
-  std::ifstream in(file, std::ios::binary);
-  std::vector<char> raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::vector<std::int16_t> values(raw.size() / 2);
-  if (!values.empty()) std::memcpy(values.data(), raw.data(), values.size() * 2);
-  std::size_t leftFrames = 0, rightNonZero = 0;
-  for (std::size_t k = 0; k + 1 < values.size(); k += 2) {
-    leftFrames += values[k] == 64 * 256 * 63 / 64;
-    rightNonZero += values[k + 1] != 0;
-  }
-  EXPECT_EQ(leftFrames, 4410u);
-  EXPECT_EQ(rightNonZero, 0u);
 }
 
 TEST(SealDevice, RepeatedOpenCloseLeavesNothingBehind) {
