@@ -243,10 +243,11 @@ TEST(BitmapReduce, OctreeDroppedBitsAndFailures) {
 
 // ---- NeuQuant -------------------------------------------------------------
 
-// The published network moves a neuron by a truncated fraction of its
-// distance, so a few colours come out exact only when each has enough
-// samples; more colours end within a unit or two (or, with many colours
-// on few pixels, further: the network is not meant for exact palettes).
+// The network is not meant for exact palettes: its neurons stop within a
+// fraction of a level of each colour (with 16 colours, within 2/16 in the
+// 4 fraction bits), and dropping the fraction bits takes a neuron that
+// stopped just below a colour one level down. With many colours on few
+// pixels the neurons end further away.
 TEST(NeuQuant, FewColoursReproduced) {
   struct Case {
     int k, maxError;
