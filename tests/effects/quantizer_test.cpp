@@ -135,6 +135,28 @@ TEST(Octree, ThreeHundredColoursMergeFinestLeavesFirst) {
   EXPECT_EQ(r.ReduceTo(0), 0);
 }
 
+TEST(Octree, RepeatedAssignmentKeepsTheAverages) {
+  // Two colours merged into one leaf: its entry is their average, however
+  // often the indices are assigned and when a sorted palette follows.
+  OctreeQuantizer q;
+  q.AddColour(Pack(100, 60, 20));
+  q.AddColour(Pack(101, 60, 20));
+  q.AddColour(Pack(101, 62, 20));
+  q.AddColour(Pack(200, 10, 90));
+  ASSERT_EQ(q.ReduceTo(2), 2);
+  uint8_t first[256][4] = {}, second[256][4] = {}, sorted[2][4] = {};
+  ASSERT_TRUE(q.AssignIndices(&first[0][0], 256));
+  ASSERT_TRUE(q.AssignIndices(&second[0][0], 256));
+  EXPECT_EQ(std::memcmp(first, second, sizeof first), 0);
+  ASSERT_TRUE(q.BuildSortedPalette(&sorted[0][0], 2));
+  std::set<uint32_t> want = {Pack(100, 60, 20), Pack(200, 10, 90)};
+  std::set<uint32_t> got = {Pack(sorted[0][0], sorted[0][1], sorted[0][2]),
+                            Pack(sorted[1][0], sorted[1][1], sorted[1][2])};
+  EXPECT_EQ(got, want);
+  const int i = q.FindIndex(Pack(101, 62, 20));
+  EXPECT_EQ(Pack(second[i][0], second[i][1], second[i][2]), Pack(100, 60, 20));
+}
+
 TEST(Octree, ArgumentChecksAndShades) {
   OctreeQuantizer q;
   uint8_t pixels[8] = {200, 100, 50, 9, 10, 20, 30, 9};
