@@ -185,18 +185,23 @@ bool SettingsStore::ReadString(const std::string& name, char* buffer, int size) 
     return true;
 }
 
-bool SettingsStore::WriteDword(const std::string& name, uint32_t value) {
-    Value v;
-    v.type = SettingType::Dword;
-    v.bytes.assign(reinterpret_cast<const char*>(&value), 4);
+bool SettingsStore::Put(const std::string& name, const Value& v) {
     Value old;
     auto it = values_.find(name);
     bool had = it != values_.end();
     if (had) old = it->second;
     values_[name] = v;
     if (Save()) return true;
+    // The file was not written: keep the store as it is on disk.
     if (had) values_[name] = old; else values_.erase(name);
     return false;
+}
+
+bool SettingsStore::WriteDword(const std::string& name, uint32_t value) {
+    Value v;
+    v.type = SettingType::Dword;
+    v.bytes.assign(reinterpret_cast<const char*>(&value), 4);
+    return Put(name, v);
 }
 
 bool SettingsStore::WriteString(const std::string& name, const char* text) {
@@ -205,14 +210,7 @@ bool SettingsStore::WriteString(const std::string& name, const char* text) {
     v.type = SettingType::String;
     v.bytes = text;
     v.bytes += '\0';
-    Value old;
-    auto it = values_.find(name);
-    bool had = it != values_.end();
-    if (had) old = it->second;
-    values_[name] = v;
-    if (Save()) return true;
-    if (had) values_[name] = old; else values_.erase(name);
-    return false;
+    return Put(name, v);
 }
 
 bool SettingsStore::Save() const {

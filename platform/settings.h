@@ -47,6 +47,8 @@ public:
 private:
     SettingsStore() = default;
     bool Save() const;
+    // Sets one value and writes the file; on a failed write the value is put back.
+    bool Put(const std::string& name, const Value& v);
     std::string file_;
     std::string keyPath_;
     std::map<std::string, Value, NameLess> values_;
