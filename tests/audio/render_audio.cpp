@@ -28,14 +28,16 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-// A falling laser sweep, unsigned 8-bit.
+// A falling laser sweep, unsigned 8-bit around 127 (the zero line
+// CreateSample8 maps to 0). It starts at phase 0 and dies away, so neither
+// end clicks.
 std::vector<uint8_t> Sweep(int rate) {
   std::vector<uint8_t> s(size_t(rate) * 3 / 10);
   double phase = 0;
   for (size_t i = 0; i < s.size(); ++i) {
     const double t = double(i) / double(s.size());
+    s[i] = uint8_t(std::lround(127 + 100 * (1 - t) * std::sin(phase)));
     phase += 2 * kPi * (1800 - 1500 * t) / rate;
-    s[i] = uint8_t(128 + 100 * (1 - t) * std::sin(phase));
   }
   return s;
 }
@@ -54,13 +56,16 @@ void Burst(WaveBuffer& w, int rate) {
   }
 }
 
-// A bell: two partials with a slow decay, unsigned 8-bit, looped later.
+// A bell: two partials with a slow decay, unsigned 8-bit around 127.
 std::vector<uint8_t> Bell(int rate) {
   std::vector<uint8_t> s(static_cast<size_t>(rate));
   for (size_t i = 0; i < s.size(); ++i) {
     const double t = double(i) / rate;
-    const double v = std::exp(-3 * t) * (0.6 * std::sin(2 * kPi * 660 * t) + 0.3 * std::sin(2 * kPi * 1650 * t));
-    s[i] = uint8_t(std::lround(128 + 120 * v));
+    // The last 20 ms fade to nothing, so the end of the sample is no click.
+    const double tail = std::min(1.0, double(s.size() - i) / (0.02 * rate));
+    const double v = tail * std::exp(-3 * t) *
+                     (0.6 * std::sin(2 * kPi * 660 * t) + 0.3 * std::sin(2 * kPi * 1650 * t));
+    s[i] = uint8_t(std::lround(127 + 120 * v));
   }
   return s;
 }
@@ -178,8 +183,9 @@ int main(int argc, char** argv) {
   advance(0.3);
   sound.PlaySample(2, 33075, 50, 215);
   advance(0.8);
+  // Up to five of these overlap; at this volume their sum stays inside full scale.
   for (int i = 0; i < 12; ++i) {
-    sound.PlaySample(0, 22050 + 2000 * i, 40, (i * 97) % 256);
+    sound.PlaySample(0, 22050 + 2000 * i, 24, (i * 97) % 256);
     advance(0.06);
   }
   advance(0.5);
