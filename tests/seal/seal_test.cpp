@@ -907,3 +907,22 @@ TEST(SealModule, RestartWrittenWhileTheOutputThreadPlaysIt) {
   ASSERT_EQ(seal::CloseDevice(), seal::kOk);
   ASSERT_EQ(seal::FreeModuleFile(m), seal::kOk);
 }
+
+TEST(SealModule, S3mLoadsAndPlaysAndACutOneIsRefused) {
+  const auto bytes = vantrel::test::MakeTestS3m();
+  seal::Module* m = nullptr;
+  ASSERT_EQ(seal::LoadModuleMemory(bytes.data(), bytes.size(), &m), seal::kOk);
+  NullDevice dev(seal::kFormatStereo, 22050);
+  ASSERT_TRUE(dev.ok());
+  ASSERT_EQ(seal::SetModuleVolume(63), seal::kOk);
+  ASSERT_EQ(seal::PlayModule(m), seal::kOk);
+  ASSERT_EQ(seal::AdvanceNullOutput(11025), seal::kOk);
+  int loud = 0;
+  for (auto b : seal::TakeNullOutputBytes()) loud += (b < 118 || b > 138) ? 1 : 0;
+  EXPECT_GT(loud, 5000);
+  ASSERT_EQ(seal::FreeModuleFile(m), seal::kOk);
+  // Cut inside the header: refused, nothing kept.
+  EXPECT_EQ(seal::LoadModuleMemory(bytes.data(), 0x50, &m), seal::kBadFormat);
+  EXPECT_EQ(m, nullptr);
+  EXPECT_EQ(seal::GetCounts().modules, 0u);
+}

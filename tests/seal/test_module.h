@@ -48,4 +48,59 @@ inline std::vector<std::uint8_t> MakeTestMod(int orders = 3, int restartByte = 0
   return m;
 }
 
+// Writes a small S3M: one looping square-wave instrument, one pattern whose
+// first row plays a note on the first channel, and two orders (the pattern,
+// then the end marker).
+inline std::vector<std::uint8_t> MakeTestS3m() {
+  std::vector<std::uint8_t> m(0x60, 0);
+  std::memcpy(m.data(), "test s3m", 8);
+  m[0x1C] = 0x1A;
+  m[0x1D] = 16;  // module type
+  m[0x20] = 2;   // orders
+  m[0x22] = 1;   // instruments
+  m[0x24] = 1;   // patterns
+  m[0x28] = 0x20;
+  m[0x29] = 0x13;  // tracker version
+  m[0x2A] = 2;     // unsigned sample data
+  std::memcpy(m.data() + 0x2C, "SCRM", 4);
+  m[0x30] = 64;    // global volume
+  m[0x31] = 6;     // speed
+  m[0x32] = 125;   // tempo
+  m[0x33] = 0xB0;  // master volume, stereo
+  for (int c = 0; c < 32; ++c) m[0x40 + c] = c < 4 ? static_cast<std::uint8_t>(c < 2 ? c : 6 + c) : 0xFF;
+  m.push_back(0);     // order 0: pattern 0
+  m.push_back(0xFF);  // end of the song
+  const std::size_t headerEnd = m.size() + 4;  // + one instrument and one pattern pointer
+  const std::size_t instrumentAt = (headerEnd + 15) / 16 * 16;
+  const std::size_t patternAt = instrumentAt + 0x50;
+  const std::size_t sampleAt = (patternAt + 2 + 4 + 63 + 15) / 16 * 16;
+  for (std::size_t at : {instrumentAt, patternAt}) {
+    m.push_back(static_cast<std::uint8_t>(at / 16));
+    m.push_back(static_cast<std::uint8_t>(at / 16 >> 8));
+  }
+  m.resize(instrumentAt, 0);
+  std::vector<std::uint8_t> ins(0x50, 0);
+  ins[0x00] = 1;  // a sample instrument
+  ins[0x0E] = static_cast<std::uint8_t>(sampleAt / 16);
+  ins[0x0F] = static_cast<std::uint8_t>(sampleAt / 16 >> 8);
+  ins[0x10] = 64;  // length
+  ins[0x18] = 64;  // loop end
+  ins[0x1C] = 64;  // volume
+  ins[0x1F] = 1;   // looped
+  ins[0x20] = 0xAB;
+  ins[0x21] = 0x20;  // 8363 Hz
+  std::memcpy(ins.data() + 0x4C, "SCRS", 4);
+  m.insert(m.end(), ins.begin(), ins.end());
+  // Row 0, channel 0: note C-5 with instrument 1; 63 empty rows after it.
+  std::vector<std::uint8_t> pattern = {0x20, 0x50, 1, 0};
+  pattern.resize(pattern.size() + 63, 0);
+  const std::size_t length = pattern.size() + 2;
+  m.push_back(static_cast<std::uint8_t>(length));
+  m.push_back(static_cast<std::uint8_t>(length >> 8));
+  m.insert(m.end(), pattern.begin(), pattern.end());
+  m.resize(sampleAt, 0);
+  for (int k = 0; k < 64; ++k) m.push_back(k < 32 ? 0xC0 : 0x40);
+  return m;
+}
+
 }  // namespace vantrel::test
