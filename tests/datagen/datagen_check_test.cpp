@@ -15,14 +15,18 @@
 #include <set>
 #include <string>
 #include <tuple>
+#include <unistd.h>
 #include <vector>
 
+#include "audio/sound_bank.h"
 #include "audio/wave_buffer.h"
 #include "contact_sheet.h"
 #include "core/data_files.h"
 #include "game/boardset.h"
 #include "graphics/bitfont.h"
 #include "graphics/bitmap.h"
+#include "graphics/flame.h"
+#include "platform/debug.h"
 #include "platform/seal/seal.h"
 #include "support/test_support.h"
 #include "tools/datagen/pack_contract.h"
@@ -115,6 +119,52 @@ TEST(DataPack, EveryListedFileExistsAndNoOtherDataFile) {
   for (const auto& [name, n] : names) EXPECT_EQ(n, 1) << name << " occurs " << n << " times";
 }
 
+TEST(DataPack, TheGameFindsEveryFileByTheNameItAsksFor) {
+  // The names as the game's start-up, the board-set files and the editor
+  // spell them; the search matches file names anywhere under the root, case
+  // and all.
+  DataFiles files;
+  files.searchDirs = {Root()};
+  for (const char* name :
+       {"PowerUps.img", "Paddle.img", "Explosion.img", "Icons.img", "Boing.img", "buttons.img",
+        "LockedCharms.img", "StSmallFont.img", "CandyFont.img", "ChiselFont.img", "VantrelBigFont.img",
+        "SysFont.img", "BrushedFont.img", "GreenBrushedFont.img", "HighScores.png", "splash.png",
+        "Charms.png", "BoardSelect.png", "TitlePowerups.png", "cursor.png", "TitleScreen.bmp",
+        "Bricks.img", "Bricks_classic.img", "Backgrounds.img"}) {
+    fs::path found = files.FindFile(name, true, true);
+    EXPECT_TRUE(fs::is_regular_file(found)) << name;
+    EXPECT_EQ(found.filename().string(), name);
+  }
+  // The editor opens its font by this path, flat, from the current folder.
+  EXPECT_TRUE(fs::is_regular_file(Root() / "Fonts/SysFont.img"));
+  // Board and charm sets are listed by their exact extensions.
+  EXPECT_EQ(files.ListAll(".bdz", true).size(), pack::kBoardSets.size());
+  EXPECT_EQ(files.ListAll(".charms", true).size(), 1u);
+}
+
+TEST(DataPack, TheGamesSoundBankLoadsEveryEffectAndSong) {
+  // The sound bank opens its files relative to the current folder, by its own
+  // list of names: every slot must fill.
+  namespace seal = vantrel::seal;
+  seal::SelectOutput(seal::Output::kNull);
+  ASSERT_EQ(chdir(Root().c_str()), 0);
+  plat::DebugCaptureScope capture;
+  ASSERT_EQ(LoadSounds(), 1);
+  EXPECT_EQ(soundBank.audioFailed, 0);
+  EXPECT_EQ(soundBank.inGameModuleCount, int(pack::kInGameModules.size()));
+  EXPECT_EQ(seal::GetCounts().modules, pack::kModules.size() + pack::kInGameModules.size());
+  EXPECT_EQ(capture.text.find("Error loading module"), std::string::npos) << capture.text;
+  ASSERT_EQ(soundSystem.GetSampleCount(), kSoundEffectCount);
+  for (int k = 0; k < kSoundEffectCount; ++k) {
+    EXPECT_GT(soundSystem.GetSampleLength(k), 32) << kSoundEffectFiles[k];
+    EXPECT_EQ(soundSystem.GetSampleRate(k), pack::kSampleRate) << kSoundEffectFiles[k];
+  }
+  for (int m = 0; m < kFixedModuleCount + soundBank.inGameModuleCount; ++m) EXPECT_EQ(PlayMusic(m), 1) << m;
+  StopMusic();
+  ShutdownAudio();
+}
+
+// ---- game image sets --------------------------------------------------------
 // ---- game image sets --------------------------------------------------------
 
 TEST(DataPack, GameImageSetsLoadWithTheirCountsSizesAndKey) {
@@ -292,6 +342,73 @@ TEST(DataPack, PaletteFontsCarryTheIndicesTheGameRecolours) {
   EXPECT_EQ(chisel.palette[0][0] | chisel.palette[0][1] | chisel.palette[0][2], 0);
 }
 
+// Pixels of a font that hold ink (a non-zero index, or an opaque colour).
+int InkedPixels(ImageSet& font) {
+  int n = 0;
+  for (int i = 0; i < font.count; ++i) {
+    const Image* g = font.GetImage(i);
+    for (int y = 0; y < g->height; ++y)
+      for (int x = 0; x < g->width; ++x) n += g->bpp == 8 ? g->GetPixel(x, y) != 0 : (g->GetPixel(x, y) >> 24) != 0;
+  }
+  return n;
+}
+
+TEST(DataPack, StartUpRecolouringKeepsEveryGlyphPixelVisible) {
+  // The game recolours three fonts at start-up; none of their ink may turn
+  // into the key on the way.
+  // The big title font takes the flame's fire ramp; the file carries the same ramp.
+  SetEffectPalette(0);
+  const auto& ramp = gBackgroundEffect.ramp;
+  BitFont big;
+  ASSERT_TRUE(big.Load(P("Fonts/VantrelBigFont.img").c_str()));
+  for (int i = 0; i < 256; ++i)
+    for (int c = 0; c < 3; ++c) ASSERT_EQ(big.GetImage(1)->palette[i][c], ramp[i][c]) << "ramp entry " << i;
+  for (int i = 0; i < big.count; ++i) big.GetImage(i)->SetPalette(ramp);
+  ExpectKeySafe(big, "VantrelBigFont with the fire ramp", false);
+
+  // The chisel font turns the palette entry of its first pixel black.
+  BitFont chisel;
+  ASSERT_TRUE(chisel.Load(P("Fonts/ChiselFont.img").c_str()));
+  const uint32_t background = chisel.GetPixel(0, 0);
+  for (int i = 0; i < chisel.count; ++i) {
+    Image* g = chisel.GetImage(i);
+    g->palette[background][0] = g->palette[background][1] = g->palette[background][2] = 0;
+  }
+  ExpectKeySafe(chisel, "ChiselFont after its background entry turns black", false);
+
+  // sysFont: indices whose red is under 16 drop to 0, then the amber copy.
+  BitFont sys;
+  ASSERT_TRUE(sys.Load(P("Fonts/SysFont.img").c_str()));
+  const int ink = InkedPixels(sys);
+  uint8_t map[256];
+  for (int i = 0; i < 256; ++i) map[i] = sys.GetImage(1)->palette[i][0] < 16 ? 0 : uint8_t(i);
+  ASSERT_TRUE(sys.SetIndexMap(map));
+  ASSERT_TRUE(sys.RemapToPalette(nullptr));
+  EXPECT_EQ(InkedPixels(sys), ink) << "sysFont loses ink to the dark-index remap";
+  BitFont amber;
+  amber.CopyFrom(sys);
+  uint8_t amberPalette[256][4] = {};
+  for (int i = 0; i < 256; ++i) {
+    const int r = amber.GetImage(1)->palette[i][0];
+    amberPalette[i][0] = uint8_t(std::min(255, 2 * r));
+    amberPalette[i][1] = uint8_t(r);
+    amberPalette[i][2] = uint8_t(r / 4);
+  }
+  for (int i = 0; i < amber.count; ++i) amber.GetImage(i)->SetPalette(amberPalette);
+  ExpectKeySafe(amber, "amber sysFont", false);
+
+  // sysFontGlow: every pixel becomes its brightness, then the smear pass.
+  BitFont glow;
+  ASSERT_TRUE(glow.Load(P("Fonts/SysFont.img").c_str()));
+  for (int i = 0; i < 256; ++i) {
+    const uint8_t* e = glow.GetImage(1)->palette[i];
+    map[i] = uint8_t((e[0] + e[1] + e[2]) / 3);
+  }
+  ASSERT_TRUE(glow.SetIndexMap(map));
+  ASSERT_TRUE(glow.RemapToPalette(nullptr));
+  EXPECT_EQ(InkedPixels(glow), ink) << "the glow font loses ink to the brightness remap";
+}
+
 TEST(DataPack, FloatingScoreDigitsFitTheirDirtyRectangle) {
   for (const char* path : {"Fonts/BrushedFont.img", "Fonts/GreenBrushedFont.img"}) {
     BitFont font;
@@ -461,6 +578,12 @@ TEST_P(BoardSetFiles, LoadsScrambledWithMatchingSignatureAndPlayableBoards) {
           }
           if (v > 0) ++cells, breakable += set.brickKind[v] != kBrickInvin;
         }
+      // A charm needs an empty cell with an empty cell below it, in rows 0..14
+      // (hidden bricks are concealed when the board starts, so they count as bricks).
+      bool charmSpot = false;
+      for (int r = 0; r < 15 && !charmSpot; ++r)
+        for (int c = 0; c < set.columns && !charmSpot; ++c) charmSpot = set.GetCell(c, r) == 0 && set.GetCell(c, r + 1) == 0;
+      EXPECT_TRUE(charmSpot) << "board " << b << " has no room for a charm";
       EXPECT_GT(breakable, 0) << b;
       EXPECT_GE(breakable * 10, cells * 6) << "board " << b << ": under 60% breakable";
     }

@@ -182,7 +182,8 @@ void Finale(Grid& g) {
       else if (r < 10) v = (c % 2) ? kGold : kSilver;
       else if (r < 12) v = (c % 2) ? kStone : kMarble;
       else v = kRainbow[(c + r) % 12];
-      if ((r == 4 || r == 10) && (c == g.cols / 2 || c == g.cols / 2 - 1)) v = 0;
+      // two 2 x 2 windows: room for a charm from the start
+      if ((r == 4 || r == 5 || r == 10 || r == 11) && (c == g.cols / 2 || c == g.cols / 2 - 1)) v = 0;
       g.Set(c, r, v);
     }
 }
