@@ -560,6 +560,8 @@ TEST_P(BoardSetFiles, LoadsScrambledWithMatchingSignatureAndPlayableBoards) {
     EXPECT_EQ(set.sortOrder, spec.sortOrder);
     EXPECT_LE(set.title.size(), 32u);
     EXPECT_FALSE(set.IsLocked());
+    // The wide set shares the achievement of its narrow partner.
+    EXPECT_EQ(set.GetAchievementName(), "Ach_starter");
     // The game checks the signature against the brick set it finds.
     bool loaded = false;
     ASSERT_NO_THROW(loaded = set.LoadImageSets(files, true)) << (classic ? "classic" : "");
