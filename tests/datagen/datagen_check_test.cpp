@@ -450,6 +450,30 @@ TEST(DataPack, PicturesHaveTheirSizesAndNoKeyColourOnFullScreens) {
   }
 }
 
+TEST(DataPack, TitleMarqueeLoopsWithoutAJump) {
+  // The title screen cycles the marquee frames for as long as it shows: the
+  // step from the last frame back to the first is no bigger than any other.
+  Bitmap sheet;
+  sheet.LoadWithGdiplus(P("Pictures/TitlePowerups.png"));
+  ASSERT_EQ(sheet.height, pack::kMarqueeHeight * pack::kMarqueeFrames);
+  auto step = [&](int a, int b) {
+    double d = 0;
+    for (int y = 0; y < pack::kMarqueeHeight; ++y)
+      for (int x = 0; x < sheet.width; ++x) {
+        uint32_t p = sheet.GetPixel(x, a * pack::kMarqueeHeight + y), q = sheet.GetPixel(x, b * pack::kMarqueeHeight + y);
+        for (int s = 0; s < 24; s += 8) d += std::abs(int((p >> s) & 0xFF) - int((q >> s) & 0xFF));
+      }
+    return d;
+  };
+  double largest = 0;
+  for (int f = 0; f + 1 < pack::kMarqueeFrames; ++f) {
+    double d = step(f, f + 1);
+    EXPECT_GT(d, 0) << "frames " << f << " and " << f + 1 << " are the same";
+    largest = std::max(largest, d);
+  }
+  EXPECT_LE(step(pack::kMarqueeFrames - 1, 0), largest * 1.1);
+}
+
 TEST(DataPack, TitleScreenHasABrightLogoBandOverACalmMenuPanel) {
   Bitmap bmp;
   uint8_t pal[256][4] = {};

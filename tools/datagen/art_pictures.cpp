@@ -3,6 +3,7 @@
 #include <QLinearGradient>
 #include <QRadialGradient>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <stdexcept>
@@ -16,6 +17,8 @@ namespace vantrel::datagen {
 using namespace art;
 
 namespace {
+
+constexpr double kPi = 3.14159265358979;
 
 constexpr int SW = pack::kScreenWidth, SH = pack::kScreenHeight;
 
@@ -229,6 +232,10 @@ QImage ExitPicture() {
   return img;
 }
 
+// The title marquee: a row of capsules over a dark strip. The game cycles
+// the frames for as long as the title shows, so the animation is a closed
+// loop: a wave runs along the row, lifting each capsule and catching a glint
+// on it as it passes, and frame F would be frame 0 again.
 QImage Marquee(const std::vector<NamedImage>& capsules) {
   const int F = pack::kMarqueeFrames, H = pack::kMarqueeHeight, pitch = 64;
   QImage img(SW, H * F, QImage::Format_ARGB32);
@@ -242,12 +249,19 @@ QImage Marquee(const std::vector<NamedImage>& capsules) {
     {
       Painter p(&strip);
       p.fillRect(0, 0, SW, H, g);
-      for (int k = -1; k <= SW / pitch + 1; ++k) {
-        int x = k * pitch + f * 4;
-        const QImage& c = capsules[size_t((k + 64) % int(capsules.size()))].image;
+      for (int k = 0; k < SW / pitch; ++k) {
+        // the wave travels one capsule every two frames: 8 capsules per loop
+        double phase = 2 * kPi * (double(f) / F - k / 8.0);
+        double lift = std::sin(phase);
+        QImage cap = capsules[size_t(k % int(capsules.size()))].image.convertToFormat(QImage::Format_ARGB32);
+        double glint = std::pow(std::max(0.0, lift), 6.0);
+        if (glint > 0.01) {
+          Painter gp(&cap);
+          gp.setCompositionMode(QPainter::CompositionMode_SourceAtop);
+          gp.fillRect(cap.rect(), QColor(255, 255, 255, int(80 * glint)));
+        }
         // keyed capsules over the strip: black parts leave the strip showing
-        QImage cap = c.convertToFormat(QImage::Format_ARGB32);
-        p.drawImage(x + 8, (H - 48) / 2, cap);
+        p.drawImage(k * pitch + 8, (H - 48) / 2 - int(std::lround(3.0 * lift)), cap);
       }
     }
     Painter p(&img);
