@@ -582,7 +582,10 @@ TEST_P(BoardSetFiles, LoadsScrambledWithMatchingSignatureAndPlayableBoards) {
     EXPECT_EQ(set.title, std::string(spec.title));
     EXPECT_EQ(set.author, std::string(spec.author));
     EXPECT_EQ(set.sortOrder, spec.sortOrder);
+    // the editor's limits on its two text fields
     EXPECT_LE(set.title.size(), 32u);
+    EXPECT_LE(set.author.size(), 32u);
+    EXPECT_EQ(set.notes, std::string(spec.notes));
     EXPECT_FALSE(set.IsLocked());
     // The wide set shares the achievement of its narrow partner.
     EXPECT_EQ(set.GetAchievementName(), "Ach_starter");
