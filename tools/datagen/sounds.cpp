@@ -53,9 +53,12 @@ std::vector<double> Decimate(const Buffer& in, bool loop) {
   return out;
 }
 
-// Normalise to about -1 dBFS, fade the ends, dither to unsigned 8 bits.
+// Normalise to about -6 dBFS, fade the ends, dither to unsigned 8 bits. The
+// game plays several effects at full volume at once (a lightning strike plays
+// thunder three times), and the mixer clips: the headroom keeps such stacks
+// clean.
 std::vector<uint8_t> To8Bit(std::vector<double> s, double fadeMs, uint64_t seed, bool loop) {
-  Normalize(s, 0.89);
+  Normalize(s, 0.5);
   size_t fade = size_t(fadeMs * 0.001 * pack::kSampleRate);
   if (!loop) {
     for (size_t i = 0; i < fade && i < s.size(); ++i) {
