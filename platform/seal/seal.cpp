@@ -99,19 +99,24 @@ void MixVoice(VoiceState& v, std::int32_t* acc, std::uint32_t frames, int channe
   const std::int32_t gainL = static_cast<std::int32_t>(v.volume) * PanLeft(v.panning);
   const std::int32_t gainR = static_cast<std::int32_t>(v.volume) * PanRight(v.panning);
   const std::int32_t gainMono = static_cast<std::int32_t>(v.volume) * 256;
-  for (std::uint32_t n = 0; n < frames; ++n) {
-    std::uint32_t i = static_cast<std::uint32_t>(v.position >> 32);
-    if (i >= end) {
-      if (!loop) {
-        v.playing = false;
-        v.position = static_cast<std::uint64_t>(v.frames) << 32;
-        return;
-      }
-      const std::uint64_t span = static_cast<std::uint64_t>(v.loopEnd - v.loopStart) << 32;
-      const std::uint64_t start = static_cast<std::uint64_t>(v.loopStart) << 32;
-      v.position = start + (v.position - start) % span;
-      i = static_cast<std::uint32_t>(v.position >> 32);
+  // At or past the end: a looping voice wraps into its loop, any other voice
+  // stops (and reports stopped as soon as its last frame is mixed). False
+  // when the voice stopped.
+  auto wrapOrStop = [&]() {
+    if ((v.position >> 32) < end) return true;
+    if (!loop) {
+      v.playing = false;
+      v.position = static_cast<std::uint64_t>(v.frames) << 32;
+      return false;
     }
+    const std::uint64_t span = static_cast<std::uint64_t>(v.loopEnd - v.loopStart) << 32;
+    const std::uint64_t start = static_cast<std::uint64_t>(v.loopStart) << 32;
+    v.position = start + (v.position - start) % span;
+    return true;
+  };
+  for (std::uint32_t n = 0; n < frames; ++n) {
+    if (!wrapOrStop()) return;
+    const std::uint32_t i = static_cast<std::uint32_t>(v.position >> 32);
     std::uint32_t next = i + 1;
     if (next >= end) next = loop ? v.loopStart : i;
     const std::int64_t frac = static_cast<std::int64_t>((v.position >> 16) & 0xFFFF);
@@ -130,17 +135,7 @@ void MixVoice(VoiceState& v, std::int32_t* acc, std::uint32_t frames, int channe
       acc[n] += static_cast<std::int32_t>((mono * gainMono) >> 14);
     }
     v.position += step;
-    if ((v.position >> 32) >= end) {
-      if (!loop) {
-        // Played out: the voice reports stopped as soon as its last frame is mixed.
-        v.playing = false;
-        v.position = static_cast<std::uint64_t>(v.frames) << 32;
-        return;
-      }
-      const std::uint64_t span = static_cast<std::uint64_t>(v.loopEnd - v.loopStart) << 32;
-      const std::uint64_t start = static_cast<std::uint64_t>(v.loopStart) << 32;
-      v.position = start + (v.position - start) % span;
-    }
+    if (!wrapOrStop()) return;
   }
 }
 
