@@ -26,6 +26,7 @@
 //
 // Calls made while not initialised do nothing and return false, 0 or empty.
 // Exceptions are the minidump calls, which work at any time.
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -452,8 +453,9 @@ void AddUser(UserId user, const std::string& name);
 // The game language (replaces the environment's).
 void SetLanguage(const std::string& language);
 
-// Stats of the current user, as if stored earlier (visible after the next
-// stats-received callback; on the fake at once when already received).
+// Stats of the current user, as if stored earlier: written to the store, and
+// into the live stats at once when those were received already. These and
+// the leaderboard seeding need Init (they belong to the application).
 void SeedStatInt(const std::string& name, std::int32_t value);
 void SeedStatFloat(const std::string& name, float value);
 void SeedAchievement(const std::string& name, bool achieved);
