@@ -9,7 +9,7 @@
 
 #include "platform/message_box.h"
 #include "platform/present.h"
-#include "platform/sdl/cp1252.h"
+#include "platform/cp1252.h"
 
 namespace plat::sdl {
 

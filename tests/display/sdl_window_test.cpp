@@ -15,7 +15,7 @@
 #include "graphics/draw.h"
 #include "platform/message_box.h"
 #include "platform/present.h"
-#include "platform/sdl/cp1252.h"
+#include "platform/cp1252.h"
 #include "platform/sdl/sdl_window.h"
 
 namespace {
@@ -376,21 +376,21 @@ TEST(Cp1252, Utf8ToBytes) {
       {"\xE2\x82", {}},                           // truncated sequence
       {"\x80x", {'x'}},                           // stray continuation byte
   };
-  for (const Case& c : cases) EXPECT_EQ(plat::sdl::Utf8ToCp1252(c.utf8), c.bytes) << c.utf8;
+  for (const Case& c : cases) EXPECT_EQ(plat::Utf8ToCp1252(c.utf8), c.bytes) << c.utf8;
 }
 
 TEST(Cp1252, BytesToUtf8RoundTrip) {
   std::string all;
   for (int b = 1; b < 256; ++b) all.push_back(static_cast<char>(b));
-  const std::string utf8 = plat::sdl::Cp1252ToUtf8(all);
-  std::vector<uint8_t> back = plat::sdl::Utf8ToCp1252(utf8);
+  const std::string utf8 = plat::Cp1252ToUtf8(all);
+  std::vector<uint8_t> back = plat::Utf8ToCp1252(utf8);
   std::vector<uint8_t> want;
   for (int b = 1; b < 256; ++b) {
     if (b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D) continue;  // undefined bytes
     want.push_back(static_cast<uint8_t>(b));
   }
   EXPECT_EQ(back, want);
-  EXPECT_EQ(plat::sdl::Cp1252ToUtf8("\x80"), "\xE2\x82\xAC");
+  EXPECT_EQ(plat::Cp1252ToUtf8("\x80"), "\xE2\x82\xAC");
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
-#include "platform/sdl/cp1252.h"
+#include "platform/cp1252.h"
 
-namespace plat::sdl {
+namespace plat {
 
 namespace {
 
@@ -93,4 +93,4 @@ std::vector<uint8_t> Utf8ToCp1252(const std::string& text) {
   return out;
 }
 
-}  // namespace plat::sdl
+}  // namespace plat
