@@ -78,12 +78,20 @@ std::uint32_t Now() { return static_cast<std::uint32_t>(std::time(nullptr)); }
 
 std::string Fmt(const char* f, ...) __attribute__((format(printf, 1, 2)));
 std::string Fmt(const char* f, ...) {
-  char buf[512];
   va_list ap;
   va_start(ap, f);
-  std::vsnprintf(buf, sizeof buf, f, ap);
+  va_list again;
+  va_copy(again, ap);
+  int n = std::vsnprintf(nullptr, 0, f, ap);
   va_end(ap);
-  return buf;
+  std::string out;
+  if (n > 0) {
+    out.resize(static_cast<std::size_t>(n) + 1);
+    std::vsnprintf(out.data(), out.size(), f, again);
+    out.resize(static_cast<std::size_t>(n));
+  }
+  va_end(again);
+  return out;
 }
 
 std::string Env(const char* name) {
@@ -357,8 +365,14 @@ class DiskStore : public Store {
       std::string ext = fs::path(preview).extension().string();
       if (ext.size() > 16) ext.clear();
       std::string name = "preview" + ext;
-      fs::copy_file(preview, dir / name, fs::copy_options::overwrite_existing, ec);
-      if (ec) return kResultFail;
+      // through a temporary copy, so the stored preview may be sent again
+      fs::path tmp = dir / (name + ".new");
+      fs::copy_file(preview, tmp, fs::copy_options::overwrite_existing, ec);
+      if (!ec) fs::rename(tmp, dir / name, ec);
+      if (ec) {
+        fs::remove(tmp, ec);
+        return kResultFail;
+      }
       item.meta.preview = name;
     }
     return kResultOk;

@@ -726,6 +726,15 @@ TEST_F(SteamItems, CreateUpdateSubmitAndListAsInstalled) {
   EXPECT_EQ(rec.title, "Renamed");
   EXPECT_EQ(rec.description, "Twenty boards.");
   EXPECT_TRUE(fs::exists(fs::path(rec.installFolder) / "set.bdz"));
+
+  // sending the installed copy and the stored preview again keeps both whole
+  fs::path storedPreview = installed.parent_path() / "preview.png";
+  u = st::StartItemUpdate(kApp, id);
+  st::SetItemContent(u, rec.installFolder.c_str());
+  st::SetItemPreview(u, storedPreview.c_str());
+  EXPECT_EQ(Submit(u), st::kResultOk);
+  EXPECT_EQ(ReadAll(storedPreview), "preview");
+  EXPECT_EQ(ReadAll(installed / "set.bdz"), "board bytes");
 }
 
 TEST_F(SteamItems, SubscribedItemsThatAreNotInstalledAndUnknownDetails) {
