@@ -485,7 +485,6 @@ void CommunityManagerSteam::IssueNextDetailsRequest() {
     DetailsRequest request = std::move(detailsQueue.front());
     detailsQueue.pop_front();
     detailsHandler = std::move(request.handler);
-    detailsId = request.id;
     if (detailsCall.Set(steam::RequestUGCDetails(request.id, 60),
                         [this](const steam::UgcDetailsResult& result, bool io) {
                           OnDetailsResult(result, io);

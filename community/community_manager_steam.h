@@ -134,7 +134,6 @@ class CommunityManagerSteam : public CommunityManager {
   CreateHandler createHandler;
   // Details requests waiting for the pending one to finish.
   std::deque<DetailsRequest> detailsQueue;
-  uint64_t detailsId = 0;  // the item of the pending details request
   vantrel::steam::CallResult<vantrel::steam::CreateItemResult> createCall;
   vantrel::steam::CallResult<vantrel::steam::SubmitItemUpdateResult> submitCall;
   vantrel::steam::CallResult<vantrel::steam::UgcDetailsResult> detailsCall;

@@ -348,6 +348,32 @@ TEST_F(SteamWorkshop, ResultTexts) {
   }
 }
 
+TEST_F(SteamWorkshop, HandlerMayStartTheNextCallOfItsKind) {
+  auto m = Make();
+  std::vector<std::string> order;
+  m->CreateWorkshopItem([&](const steam::CreateItemResult*) {
+    order.push_back("first");
+    // Replaces the handler that is running right now.
+    m->CreateWorkshopItem([&](const steam::CreateItemResult*) { order.push_back("second"); });
+  });
+  m->Update(1000.0f);
+  EXPECT_TRUE(m->IsCreatingItem());
+  m->Update(1000.0f);
+  EXPECT_EQ(order, (std::vector<std::string>{"first", "second"}));
+  EXPECT_FALSE(m->IsCreatingItem());
+
+  SeedItem(85, "Chained", "");
+  order.clear();
+  m->RequestItemDetails(85, [&](const steam::UgcDetailsResult*) {
+    order.push_back("details 1");
+    m->RequestItemDetails(85, [&](const steam::UgcDetailsResult*) {
+      order.push_back("details 2");
+    });
+  });
+  for (int i = 0; i < 3; ++i) m->Update(1000.0f);
+  EXPECT_EQ(order, (std::vector<std::string>{"details 1", "details 2"}));
+}
+
 TEST_F(SteamWorkshop, CancelForgetsTheCallsButTheServiceMayFinish) {
   auto m = Make();
   int handled = 0;
