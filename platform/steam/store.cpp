@@ -137,10 +137,23 @@ bool Decode(const std::string& bytes, const std::string& kind, std::vector<Recor
 std::string HexName(const std::string& name) {
   if (name.empty()) return "_";
   static const char* digits = "0123456789abcdef";
+  // Beyond 100 bytes the hex of the first 100 and a hash of the whole name,
+  // so the file name stays well inside the 255 bytes a folder entry may have.
+  constexpr std::size_t kPlain = 100;
   std::string out;
-  for (unsigned char c : name) {
+  for (std::size_t i = 0; i < name.size() && i < kPlain; ++i) {
+    unsigned char c = static_cast<unsigned char>(name[i]);
     out += digits[c >> 4];
     out += digits[c & 15];
+  }
+  if (name.size() > kPlain) {
+    std::uint64_t h = 1469598103934665603ull;  // FNV-1a
+    for (unsigned char c : name) {
+      h ^= c;
+      h *= 1099511628211ull;
+    }
+    out += '-';
+    for (int shift = 60; shift >= 0; shift -= 4) out += digits[(h >> shift) & 15];
   }
   return out;
 }

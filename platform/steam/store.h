@@ -23,7 +23,8 @@ constexpr std::size_t kMaxFileBytes = 64u << 20;
 std::string Encode(const std::string& kind, const std::vector<Record>& records);
 bool Decode(const std::string& bytes, const std::string& kind, std::vector<Record>& out);
 
-// A name as a file name: lower-case hex of its bytes ("" gives "_").
+// A name as a file name: lower-case hex of its bytes ("" gives "_"); a name
+// longer than 100 bytes gives the hex of its first 100 and a hash of it all.
 std::string HexName(const std::string& name);
 
 // ---- stats and achievements of one user for one application ("stats")

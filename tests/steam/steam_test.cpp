@@ -611,6 +611,17 @@ TEST_F(SteamBoards, BadArgumentsAreRefused) {
   ASSERT_TRUE(st::GetDownloadedLeaderboardEntry(d.entries, 0, &e, out.data(), 64));
   EXPECT_EQ(e.detailCount, 64);
   EXPECT_EQ(out, many);
+
+  // names of the longest length are kept in the store like any other
+  const std::string longest(st::kMaxNameLength, 'z');
+  const std::string sibling = std::string(st::kMaxNameLength - 1, 'z') + "y";
+  Upload(Find(longest.c_str()), 31);
+  Upload(Find(sibling.c_str()), 32);
+  Restart();
+  d = Download(Find(longest.c_str()), 1, 15);
+  ASSERT_EQ(d.entryCount, 1);
+  ASSERT_TRUE(st::GetDownloadedLeaderboardEntry(d.entries, 0, &e, nullptr, 0));
+  EXPECT_EQ(e.score, 31);
 }
 
 TEST_F(SteamBoards, WithoutOnDemandBoardsOnlyExistingOnesAreFound) {
@@ -919,6 +930,8 @@ TEST(SteamStore, RoundTripsAndRefusesDamage) {
   sf::Item item;
   EXPECT_FALSE(sf::DecodeItem("vantrel-community\t1\titem\ntitle\tx\n", item)) << "no id";
   EXPECT_EQ(sf::HexName("A_b"), "415f62");
+  EXPECT_LE(sf::HexName(std::string(200, 'a')).size(), 220u);
+  EXPECT_NE(sf::HexName(std::string(200, 'a')), sf::HexName(std::string(199, 'a') + "b"));
 }
 
 }  // namespace
