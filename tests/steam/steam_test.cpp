@@ -6,6 +6,8 @@
 
 #include <cstring>
 #include <fstream>
+#include <functional>
+#include <memory>
 #include <sstream>
 
 #include "platform/steam/steam.h"
@@ -210,6 +212,21 @@ TEST_F(SteamService, HandlersThatStartCallsSeeTheirResultsOnTheNextRun) {
   st::RunCallbacks();
   EXPECT_EQ(upload.calls, 1);
   EXPECT_TRUE(upload.last.success);
+
+  // one object may watch its next call from inside its own handler
+  st::CallResult<st::UgcDetailsResult> details;
+  std::vector<st::ItemId> arrived;
+  std::function<void(const st::UgcDetailsResult&, bool)> next;
+  next = [&](const st::UgcDetailsResult& r, bool) {
+    arrived.push_back(r.details.publishedFileId);
+    if (arrived.size() < 3) {
+      EXPECT_TRUE(details.Set(st::RequestUGCDetails(arrived.size() + 1, 60), next));
+    }
+  };
+  ASSERT_TRUE(details.Set(st::RequestUGCDetails(1, 60), next));
+  for (int i = 0; i < 5; ++i) st::RunCallbacks();
+  EXPECT_EQ(arrived, (std::vector<st::ItemId>{1, 2, 3}));
+  EXPECT_FALSE(details.IsActive());
 }
 
 TEST_F(SteamService, ScriptsFailTheCallFailTheResultAnswerAndHold) {
