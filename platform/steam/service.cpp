@@ -466,6 +466,7 @@ struct Service {
   std::uint64_t nextHandle = 1;
   std::uint64_t entryOrder = 0;
   bool delivering = false;
+  std::uint64_t session = 0;  // counts Inits, so a restart inside a handler ends the old run
 
   Store& Backing() {
     if (disk) return *disk;
@@ -660,6 +661,7 @@ bool Init(AppId appId) {
     s.disk = std::make_unique<DiskStore>(*root);
   }
   s.initialized = true;
+  ++s.session;
   s.app = appId;
   s.user = s.userOverride.value_or(kLocalUser);
   s.statsLoaded = s.statsReceived = false;
@@ -696,11 +698,12 @@ void RunCallbacks() {
   Service& s = S();
   if (!s.initialized || s.delivering) return;
   s.delivering = true;
+  const std::uint64_t session = s.session;
   std::deque<Event> batch;
   batch.swap(s.queue);
   std::deque<Event> kept;
   while (!batch.empty()) {
-    if (!s.initialized) break;  // a handler shut the service down
+    if (!s.initialized || s.session != session) break;  // a handler shut the service down
     Event e = std::move(batch.front());
     batch.pop_front();
     if (e.isResult) {
@@ -736,11 +739,11 @@ void RunCallbacks() {
         if (it == s.callbacks.end()) continue;  // unregistered by an earlier handler
         detail::RawCallback fn = it->second.fn;  // the handler may unregister itself
         std::visit([&](const auto& rec) { fn(&rec); }, e.callback);
-        if (!s.initialized) break;
+        if (!s.initialized || s.session != session) break;
       }
     }
   }
-  if (s.initialized) {
+  if (s.initialized && s.session == session) {
     for (auto it = s.queue.begin(); it != s.queue.end(); ++it) kept.push_back(std::move(*it));
     s.queue.swap(kept);
   }
@@ -1253,11 +1256,17 @@ void Reset() {
   auto callbacks = std::move(s.callbacks);
   int token = s.nextToken;
   Backend backend = s.backend;
+  std::uint64_t session = s.session;
+  std::uint64_t handle = s.nextHandle;
+  bool delivering = s.delivering;
   s.~Service();
   new (&s) Service();
   s.callbacks = std::move(callbacks);  // registrations belong to live objects
   s.nextToken = token;
   s.backend = backend;
+  s.session = session;     // an old run of RunCallbacks stops
+  s.nextHandle = handle;   // handles of the old session never come back
+  s.delivering = delivering;
 }
 
 void SetInitFails(bool fails) { S().initFails = fails; }

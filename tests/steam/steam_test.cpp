@@ -327,6 +327,22 @@ TEST_F(SteamService, ShutdownInsideAHandlerDropsTheRest) {
   st::RunCallbacks();
   EXPECT_EQ(calls, 1);
   EXPECT_FALSE(st::IsInitialized());
+
+  // a restart inside a handler: the old session's events stay dropped
+  ASSERT_TRUE(st::Init(kApp));
+  calls = 0;
+  cb.Register([&](const st::PersonaStateChange&) {
+    ++calls;
+    st::Shutdown();
+    st::Init(kApp);
+  });
+  st::RequestUserInformation(1, true);
+  st::RequestUserInformation(2, true);
+  st::RunCallbacks();
+  EXPECT_EQ(calls, 1);
+  EXPECT_TRUE(st::IsInitialized());
+  st::RunCallbacks();
+  EXPECT_EQ(calls, 1);
 }
 
 // ------------------------------------------------------------------ stats
