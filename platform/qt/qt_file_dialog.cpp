@@ -92,8 +92,15 @@ FileDialogResult QtFileDialogs::Run(const FileDialogRequest& request) {
   if (dialog.exec() != QDialog::Accepted) return result;
   for (const QString& f : dialog.selectedFiles()) result.paths.emplace_back(f.toStdString());
   result.chosen = !result.paths.empty();
-  const int chosenFilter = filters.indexOf(dialog.selectedNameFilter());
-  result.filterIndex = chosenFilter >= 0 ? chosenFilter + 1 : 0;
+  // With the details hidden the dialog reports the filter by its shown name.
+  const QString selected = dialog.selectedNameFilter().trimmed();
+  for (int i = 0; i < filters.size(); ++i) {
+    const QString shown = filters[i].left(filters[i].lastIndexOf(QStringLiteral(" ("))).trimmed();
+    if (filters[i] == selected || shown == selected) {
+      result.filterIndex = i + 1;
+      break;
+    }
+  }
   return result;
 }
 
