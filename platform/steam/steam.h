@@ -84,8 +84,8 @@ Backend CurrentBackend();
 // made). A second Init while online returns true and changes nothing.
 bool Init(AppId appId);
 // Ends the service: queued results and callbacks are dropped, the entry
-// downloads freed. Registered callbacks and call-result objects stay
-// registered (results simply never come). Does nothing when not initialised.
+// downloads freed, and every CallResult stops watching (IsActive false).
+// Registered callbacks stay registered. Does nothing when not initialised.
 void Shutdown();
 bool IsInitialized();
 // Delivers every queued callback and call result, in the order they were
@@ -444,8 +444,8 @@ void SetInitFails(bool fails);
 // Removes an interface after Init (HasInterface false; its calls fail).
 void SetInterfaceAvailable(Interface which, bool available);
 
-// The current user's persona name and id (fake only; the local service uses
-// the environment). A name set here replaces the environment's.
+// The current user's persona name and id (for the next Init), on either back
+// end; they replace the environment's name and the local user's id.
 void SetPersonaName(const std::string& name);
 void SetCurrentUser(UserId user);
 // A user the service knows by name.
@@ -525,9 +525,11 @@ void PostPersonaStateChange(UserId user);
 void PostUserStatsReceived(std::uint64_t gameId, std::int32_t result);
 void PostUserStatsStored(std::uint64_t gameId, std::int32_t result);
 
-// Every service call made, one line each, e.g. "SetStat int wins 2",
-// "FindLeaderboard level_1", "SetItemTitle 1 My set" (since Reset or
-// ClearCallLog). Only the calls of the service itself, not the controls.
+// Every call that asks the service to do something, one line each, e.g.
+// "SetStat int wins 2", "FindLeaderboard level_1", "SetItemTitle 1 My set"
+// (since Reset or ClearCallLog): Init, Shutdown, the Request, Store, Reset,
+// Set, Update, Find, Upload, Download, Create, Start and Submit calls; not the
+// reads (Get...) and not the controls.
 const std::vector<std::string>& CallLog();
 void ClearCallLog();
 
