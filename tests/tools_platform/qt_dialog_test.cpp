@@ -12,6 +12,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -300,4 +301,62 @@ TEST(QtDialog, ModalRunEndsWithTheResultAndServesWindows) {
   EXPECT_FALSE(seen->IsAlive());
   EXPECT_EQ(f.got.back().message, plat::kMsgDestroy);
   preview->Destroy();
+}
+
+TEST(QtWindow, InputBecomesWindowMessages) {
+  plat::WindowSystem* system = plat::GetWindowSystem();
+  std::vector<plat::Message> got;
+  plat::WindowDesc wd;
+  wd.clientWidth = 120;
+  wd.clientHeight = 80;
+  wd.proc = [&](plat::Window* w, uint32_t m, uintptr_t wp, intptr_t lp) -> intptr_t {
+    if (m == plat::kMsgKeyDown || m == plat::kMsgKeyUp || m == plat::kMsgChar || m == plat::kMsgLButtonDown ||
+        m == plat::kMsgRButtonUp || m == plat::kMsgMouseWheel || m == plat::kMsgClose || m == plat::kMsgDestroy) {
+      got.push_back({w, m, wp, lp});
+    }
+    return plat::DefaultWindowProc(w, m, wp, lp);
+  };
+  plat::Window* window = system->CreateMainWindow(wd);
+  ASSERT_NE(window, nullptr);
+  window->Show(false);
+  QWidget* w = plat::qt::NativeWidget(window);
+  ASSERT_NE(w, nullptr);
+
+  QKeyEvent press(QEvent::KeyPress, Qt::Key_E, Qt::NoModifier, QString::fromUtf8("\xC3\xA9"));
+  QApplication::sendEvent(w, &press);
+  QKeyEvent release(QEvent::KeyRelease, Qt::Key_E, Qt::NoModifier, QString::fromUtf8("\xC3\xA9"));
+  QApplication::sendEvent(w, &release);
+  QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier, QStringLiteral("\x1b"));
+  QApplication::sendEvent(w, &escape);
+  QMouseEvent down(QEvent::MouseButtonPress, QPointF(30, 20), w->mapToGlobal(QPointF(30, 20)), Qt::LeftButton,
+                   Qt::LeftButton, Qt::ShiftModifier);
+  QApplication::sendEvent(w, &down);
+  QMouseEvent up(QEvent::MouseButtonRelease, QPointF(7, 9), w->mapToGlobal(QPointF(7, 9)), Qt::RightButton,
+                 Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(w, &up);
+  w->close();
+  // Input is queued, not handled at once.
+  EXPECT_TRUE(got.empty());
+  plat::Message m;
+  while (system->PeekMessage(&m, true)) plat::WindowSystem::DispatchMessage(m);
+
+  ASSERT_EQ(got.size(), 9u);
+  EXPECT_EQ(got[0].message, plat::kMsgKeyDown);
+  EXPECT_EQ(got[0].wParam, static_cast<uintptr_t>('E'));
+  EXPECT_EQ(got[1].message, plat::kMsgChar);
+  EXPECT_EQ(got[1].wParam, 0xE9u);
+  EXPECT_EQ(got[2].message, plat::kMsgKeyUp);
+  EXPECT_EQ(got[3].message, plat::kMsgKeyDown);
+  EXPECT_EQ(got[3].wParam, plat::kKeyEscape);
+  EXPECT_EQ(got[4].message, plat::kMsgChar);
+  EXPECT_EQ(got[4].wParam, 27u);
+  EXPECT_EQ(got[5].message, plat::kMsgLButtonDown);
+  EXPECT_EQ(got[5].wParam, plat::kButtonLeft | plat::kButtonShift);
+  EXPECT_EQ(got[5].lParam, plat::MakeLParam(30, 20));
+  EXPECT_EQ(got[6].message, plat::kMsgRButtonUp);
+  EXPECT_EQ(got[6].lParam, plat::MakeLParam(7, 9));
+  // The close box asks the procedure; the default handling destroys.
+  EXPECT_EQ(got[7].message, plat::kMsgClose);
+  EXPECT_EQ(got[8].message, plat::kMsgDestroy);
+  EXPECT_FALSE(window->IsAlive());
 }
