@@ -918,6 +918,26 @@ TEST_F(SteamService, MiniDumpWritesCommentAndCodeWithoutInit) {
   EXPECT_EQ(st::fake::Dumps()[0].code, 7u);
 }
 
+TEST_F(SteamService, WithoutARootTheStoreLivesInTheDataFolder) {
+  unsetenv("VANTREL_COMMUNITY_ROOT");
+  const fs::path data = fs::path(std::getenv("XDG_DATA_HOME")) / "vantrel-community";
+  fs::remove_all(data);
+  StartOnline();
+  st::SetStat("wins", 1);
+  st::StoreStats();
+  st::SetMiniDumpComment("c");
+  EXPECT_TRUE(st::WriteMiniDump(1, nullptr, 0));
+  EXPECT_TRUE(fs::is_directory(data / "users"));
+  EXPECT_TRUE(fs::is_directory(data / "crashes"));
+  st::Shutdown();
+  unsetenv("XDG_DATA_HOME");
+  fs::remove_all(vantrel::test::TempHome() / ".local/share/vantrel-community");
+  StartOnline();
+  st::SetStat("wins", 1);
+  st::StoreStats();
+  EXPECT_TRUE(fs::is_directory(vantrel::test::TempHome() / ".local/share/vantrel-community/users"));
+}
+
 // ------------------------------------------------------------------ store format
 
 TEST(SteamStore, RoundTripsAndRefusesDamage) {
