@@ -10,7 +10,7 @@
 //                   shows
 //   kMsgCommand     wParam = control or menu item id | notification << 16
 //                   (kNotify*), lParam 0. Escape arrives as the command
-//                   kIdCancel, Enter without a default button as kIdOk.
+//                   kDialogIdCancel; Enter presses the default button.
 //   kMsgTimer       wParam = timer id
 //   kMsgClose       the user closed the dialog (close box); the procedure
 //                   decides what happens: nothing happens by itself

@@ -256,8 +256,15 @@ void HeadlessDialog::MoveOuter(int32_t x, int32_t y, int32_t width, int32_t heig
   height_ = std::max(0, height);
 }
 
-int32_t HeadlessDialog::ScreenWidth() const { return 1920; }
-int32_t HeadlessDialog::ScreenHeight() const { return 1080; }
+// The screen of the window system when one is installed.
+int32_t HeadlessDialog::ScreenWidth() const {
+  const WindowSystem* windows = GetWindowSystem();
+  return windows ? windows->ScreenWidth() : 1920;
+}
+int32_t HeadlessDialog::ScreenHeight() const {
+  const WindowSystem* windows = GetWindowSystem();
+  return windows ? windows->ScreenHeight() : 1080;
+}
 
 bool HeadlessDialog::Click(int32_t id) {
   ControlState* c = Find(id);

@@ -102,8 +102,8 @@ class DialogWidget : public QDialog {
     e->ignore();
     if (owner_) owner_->Send(kMsgClose, 0, 0);
   }
-  // Escape and Enter come to the procedure as commands, as the dialog
-  // procedures expect; the dialog never closes by itself.
+  // Escape (and anything else that would accept or reject the dialog)
+  // comes to the procedure as a command; the dialog never closes by itself.
   void reject() override {
     if (owner_) owner_->Notify(kDialogIdCancel, kNotifyClicked);
   }
