@@ -3,6 +3,7 @@
 // dialog's commands.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 
 #include <boost/filesystem.hpp>
@@ -116,6 +117,54 @@ TEST(EditorAppend, FillsUpTo128BoardsAndDropsTheRest) {
   for (int i = 0; i < 8; ++i) EXPECT_EQ(set.boards[120 + i].cells[0], 2000 + i);
   EXPECT_EQ(set.boards[BoardSet::kSpareBoard].cells[0], 0);
   EXPECT_EQ(set.title, "kept");
+}
+
+TEST(EditorDrawing, FillSurfaceRectStaysInsideTheBuffer) {
+  // A 6 x 4 buffer of 16-bit pixels inside a guard of 0xEE bytes.
+  constexpr int32_t kW = 6, kH = 4, kPitch = 16;
+  std::vector<uint8_t> memory(kPitch * (kH + 2), 0xEE);
+  SurfaceLock lock;
+  lock.bytesPerPixel = 2;
+  lock.width = kW;
+  lock.height = kH;
+  lock.pitch = kPitch;
+  lock.bits = memory.data() + kPitch;
+  TheDisplay().format.SetForDepth(16);
+  plat::WindowRect out;
+  FillSurfaceRect(lock, -3, -2, 5, 4, 255, 0, 0, &out);
+  EXPECT_EQ(out.left, -3);
+  EXPECT_EQ(out.bottom, 2);
+  FillSurfaceRect(lock, 4, 3, 100, 100, 0, 0, 255);
+  FillSurfaceRect(lock, 7, 0, 2, 2, 0, 255, 0);  // wholly outside
+  auto pixel = [&](int x, int y) {
+    uint16_t v;
+    std::memcpy(&v, lock.bits + y * kPitch + x * 2, 2);
+    return v;
+  };
+  EXPECT_EQ(pixel(0, 0), 0x7C00);
+  EXPECT_EQ(pixel(1, 1), 0x7C00);
+  EXPECT_EQ(pixel(2, 0), 0xEEEE);
+  EXPECT_EQ(pixel(0, 2), 0xEEEE);
+  EXPECT_EQ(pixel(5, 3), 0x001F);
+  for (int i = 0; i < kPitch; ++i) {
+    EXPECT_EQ(memory[i], 0xEE);
+    EXPECT_EQ(memory[kPitch * (kH + 1) + i], 0xEE);
+  }
+  for (int y = 0; y < kH; ++y)
+    for (int x = kW * 2; x < kPitch; ++x) EXPECT_EQ(lock.bits[y * kPitch + x], 0xEE);
+}
+
+TEST_F(EditorTest, DirsConfigAddsSearchFolders) {
+  {
+    std::ofstream out((dir_ / "dirs.cfg").string(), std::ios::binary);
+    out << "/data/one\r\n\r\nrelative/two\n/data/three";
+  }
+  Start();
+  const auto& dirs = TheEditor().dataFiles.searchDirs;
+  ASSERT_EQ(dirs.size(), 4u);
+  EXPECT_EQ(dirs[1], fs::path("/data/one"));
+  EXPECT_EQ(dirs[2], fs::path("relative/two"));
+  EXPECT_EQ(dirs[3], fs::path("/data/three"));
 }
 
 TEST_F(EditorTest, StartsWithWindowDialogAndGrid) {
