@@ -38,7 +38,9 @@ struct PostedEvent : QEvent {
 // a number edit, and only characters Windows-1252 can hold.
 class EditValidator : public QValidator {
  public:
-  EditValidator(uint32_t flags, int32_t* limit) : flags_(flags & ~kCtlReadOnly), limit_(limit) {}
+  // Owned by its edit (the parent), so it goes with the dialog.
+  EditValidator(uint32_t flags, int32_t* limit, QObject* parent)
+      : QValidator(parent), flags_(flags & ~kCtlReadOnly), limit_(limit) {}
   State validate(QString& input, int&) const override {
     if (!FitsCp1252(input)) return Invalid;
     return EditAccepts(flags_, *limit_, FromQt(input)) ? Acceptable : Invalid;
@@ -248,7 +250,7 @@ QtDialog::QtDialog(const DialogDesc& desc, WindowPlacement* owner, bool modal) :
           k->line = new LineEdit(ToQt(c.text), w);
           k->line->setReadOnly(c.flags & kCtlReadOnly);
           if (c.flags & kCtlRightAlign) k->line->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-          k->line->setValidator(new EditValidator(c.flags, &k->limit));
+          k->line->setValidator(new EditValidator(c.flags, &k->limit, k->line));
           QObject::connect(k->line, &QLineEdit::textEdited, [this, id] { Notify(id, kNotifyEditChange); });
           k->line->onFocusOut = [this, id] { Notify(id, kNotifyEditKillFocus); };
           k->widget = k->line;
