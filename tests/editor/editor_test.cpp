@@ -119,6 +119,13 @@ TEST(EditorAppend, FillsUpTo128BoardsAndDropsTheRest) {
   EXPECT_EQ(set.title, "kept");
 }
 
+TEST(EditorStart, WithoutAWindowTheProgramEndsWithZero) {
+  ASSERT_EQ(plat::GetWindowSystem(), nullptr);
+  plat::headless::HeadlessDialogSystem dialogs;
+  EXPECT_EQ(RunEditor({}), 0);
+  EXPECT_TRUE(dialogs.Dialogs().empty());
+}
+
 TEST(EditorDrawing, FillSurfaceRectStaysInsideTheBuffer) {
   // A 6 x 4 buffer of 16-bit pixels inside a guard of 0xEE bytes.
   constexpr int32_t kW = 6, kH = 4, kPitch = 16;
