@@ -162,8 +162,11 @@ bool ParseImageSetEntries(const uint8_t* data, size_t size, ImageSetContents* ou
   }
   // Every record takes at least five integers and one pixel: a count the
   // rest of the file cannot hold is refused before any entry is made.
+  // Each entry also costs a few kilobytes of its own, so the count is held
+  // to a bound far above any real set as well.
   const size_t minRecord = paletted ? 25 : 24;
-  if (count > 0 && static_cast<size_t>(count) > in.Remaining() / minRecord) return fail(kNoRam);
+  if (count > kMaxSetEntries || (count > 0 && static_cast<size_t>(count) > in.Remaining() / minRecord))
+    return fail(kNoRam);
 
   const char* frameError = paletted ? kBad8 : kBad32;
   for (int32_t i = 0; i < count; ++i) {

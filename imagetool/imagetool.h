@@ -49,6 +49,9 @@ enum : int32_t {
   kIdAppendSet = 1026,
 };
 
+// Most entries a set file may hold for the reader.
+constexpr int32_t kMaxSetEntries = 65536;
+
 // Longest entry name kept, in bytes.
 constexpr int32_t kMaxEntryName = 255;
 

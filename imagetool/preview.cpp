@@ -43,6 +43,10 @@ intptr_t ImageTool::PreviewWndProc(plat::Window* window, uint32_t message, uintp
     case kMsgRefresh:
       PreviewRefresh(window);
       return 0;
+    case plat::kMsgSize:
+      // A resized window is drawn again whole.
+      window->Invalidate();
+      return 0;
     case plat::kMsgPaint:
       PreviewPaint(window);
       return 0;

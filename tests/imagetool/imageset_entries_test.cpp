@@ -160,6 +160,14 @@ TEST_F(ImageSetEntries, BadFilesFailWithTheReadersMessageAndChangeNothing) {
       {"cut in the header", cut(10), "Not an Image Set!"},
       {"version 3", patched(good, 4, 3), "Wrong version!"},
       {"huge count", patched(good, 8, 0x7FFFFFFF), "Couldn't allocate ram!"},
+      {"count over the bound with the bytes for it",
+       [] {
+         Bytes b;
+         b.Str("IMST").Int(2).Int(kMaxSetEntries + 1);
+         b.b.resize(b.b.size() + static_cast<size_t>(kMaxSetEntries + 1) * 24, 0);
+         return b.b;
+       }(),
+       "Couldn't allocate ram!"},
       {"cut before the records can fit", cut(14), "Couldn't allocate ram!"},
       {"name longer than the file", patched(good, 12, 100), "Error initializing 32-bit bitmap!"},
       {"negative name length", patched(good, 12, -1), "Error initializing 32-bit bitmap!"},

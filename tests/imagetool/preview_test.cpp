@@ -89,6 +89,12 @@ TEST_F(PreviewWindow, TheWindowKeepsTheEntrysAspectAndNeverShrinksBelowItsWidth)
   EXPECT_EQ(Preview()->OuterRect().left, before.left);
   EXPECT_EQ(Preview()->OuterRect().top, before.top);
   EXPECT_EQ(ClientHeight(Preview()), 600);
+  // The user's own resize is drawn at once, stretched to the new size.
+  Preview()->UserResize(150, 40);
+  Pump();
+  ASSERT_EQ(Shown().width, 150);
+  ASSERT_EQ(Shown().height, 40);
+  EXPECT_EQ(Shown().At(149, 39), 0xFF000913u);
 }
 
 TEST_F(PreviewWindow, GridCellsBetweenTheCornersAreInverted) {
