@@ -184,6 +184,7 @@ class ImageTool {
   int32_t y2 = 0;
 
  private:
+  bool settingFields_ = false;
   void Commit(ImageSetContents&& contents, bool append);
   void ShowError(const std::string& text) const;
   void PreviewRefresh(plat::Window* window);

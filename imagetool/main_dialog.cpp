@@ -106,6 +106,9 @@ intptr_t ImageTool::MainDlgProc(plat::Dialog* d, uint32_t message, uintptr_t wPa
         for (size_t i = 0; i < entries.size(); ++i) d->AddItem(kIdEntryList, ListLine(i));
         d->SetSelection(kIdEntryList, Selected() ? static_cast<int32_t>(current) : -1);
       }
+      // The field is filled from the name here, so the change it reports
+      // is not taken back as a rename (a toolkit may not hold every byte).
+      settingFields_ = true;
       if (const ImageEntry* entry = CurrentEntry()) {
         d->SetText(kIdName, entry->name.Text());
         char size[64];
@@ -115,6 +118,7 @@ intptr_t ImageTool::MainDlgProc(plat::Dialog* d, uint32_t message, uintptr_t wPa
         d->SetText(kIdName, "");
         d->SetText(kIdSize, "");
       }
+      settingFields_ = false;
       if (preview && preview->IsAlive()) plat::GetWindowSystem()->PostMessage(preview, kMsgRefresh, 0, 0);
       return 1;
     }
@@ -133,6 +137,7 @@ intptr_t ImageTool::MainDlgProc(plat::Dialog* d, uint32_t message, uintptr_t wPa
         case kIdName:
           if (ImageEntry* entry = CurrentEntry()) {
             if (notify == plat::kNotifyEditChange) {
+              if (settingFields_) return 1;
               SetName(entry, d->GetText(kIdName));
             } else if (notify == plat::kNotifyEditKillFocus) {
               d->DeleteItem(kIdEntryList, static_cast<int32_t>(current));

@@ -363,3 +363,22 @@ TEST(Run, OpensTheSetFromTheCommandLineInFontModeAndSavesPlacementsOnClose) {
   EXPECT_EQ(y, 200);
   EXPECT_TRUE(settings.ReadInt("PreviewWndX", &x));
 }
+
+TEST(Run, ASetOnTheCommandLineThatFailsShowsOnlyTheReadersMessage) {
+  plat::headless::HeadlessWindowSystem windows;
+  plat::headless::HeadlessDialogSystem dialogs;
+  fs::path dir = vantrel::test::MakeTempDir("run");
+  WriteBytes(dir / "bad.img", {'N', 'O', 'P', 'E'});
+  ImageTool tool;
+  tool.ParseCommandLine({(dir / "bad.img").string()});
+  size_t lines = 99;
+  dialogs.AddStep([&] {
+    lines = dialogs.ActiveModal()->Control(kIdEntryList)->items.size();
+    dialogs.ActiveModal()->UserClose();
+  });
+  EXPECT_EQ(tool.Run(), 0);
+  EXPECT_EQ(lines, 0u);
+  ASSERT_EQ(windows.MessageBoxes().size(), 1u);
+  EXPECT_EQ(windows.MessageBoxes()[0].text, "Not an Image Set!");
+  EXPECT_EQ(windows.MessageBoxes()[0].caption, "Error");
+}
