@@ -1,7 +1,7 @@
 // VantrelWorkshop: the Workshop upload helper on the Qt back end. The
 // command line is ignored.
 //
-// VANTREL_WORKSHOP_QUIT_MS=n (read only here): ends the program n
+// VANTREL_QUIT_AFTER_MS=n (read only here): ends the program n
 // milliseconds after start, once the dialog has been shown; for the smoke
 // test and screenshots.
 #include <QTimer>
@@ -13,7 +13,7 @@
 
 int main(int argc, char** argv) {
   auto platform = plat::qt::QtPlatform::Create(argc, argv);
-  if (const char* quitMs = std::getenv("VANTREL_WORKSHOP_QUIT_MS")) {
+  if (const char* quitMs = std::getenv("VANTREL_QUIT_AFTER_MS")) {
     const int ms = std::atoi(quitMs);
     QTimer::singleShot(ms > 0 ? ms : 0, [] { plat::GetWindowSystem()->PostQuitMessage(0); });
   }

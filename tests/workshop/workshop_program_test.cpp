@@ -1,5 +1,5 @@
 // Starts the real VantrelWorkshop under the offscreen Qt platform and lets it
-// end itself once its dialog is up (VANTREL_WORKSHOP_QUIT_MS).
+// end itself once its dialog is up (VANTREL_QUIT_AFTER_MS).
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -13,7 +13,7 @@
 TEST(WorkshopProgram, StartsShowsItsDialogAndEnds) {
   ASSERT_NE(std::getenv("QT_QPA_PLATFORM"), nullptr);
   const std::string command =
-      std::string("VANTREL_WORKSHOP_QUIT_MS=500 timeout 60 '") +
+      std::string("VANTREL_QUIT_AFTER_MS=500 timeout 60 '") +
                               VANTREL_WORKSHOP_PROGRAM + "' extra arguments are ignored";
   const int status = std::system(command.c_str());
   ASSERT_TRUE(WIFEXITED(status));
