@@ -1,6 +1,6 @@
 // Sheetwright's entry point: installs the Qt back end and runs the tool.
 //
-// SHEETWRIGHT_QUIT_AFTER_MS (read only here): when set to a number of
+// VANTREL_QUIT_AFTER_MS (read only here): when set to a number of
 // milliseconds, the program closes its main dialog that long after it
 // started, once its windows have been shown. The smoke test and screenshots use it.
 #include <QApplication>
@@ -15,7 +15,7 @@
 
 int main(int argc, char** argv) {
   auto platform = plat::qt::QtPlatform::Create(argc, argv);
-  if (const char* quit = std::getenv("SHEETWRIGHT_QUIT_AFTER_MS")) {
+  if (const char* quit = std::getenv("VANTREL_QUIT_AFTER_MS")) {
     const int ms = std::atoi(quit);
     // Closing the main dialog ends the tool as the user's close box would
     // (placements saved, windows destroyed); without one, quit.
