@@ -309,25 +309,14 @@ Window* HeadlessWindowSystem::CreateMainWindow(const WindowDesc& desc) {
 }
 
 bool HeadlessWindowSystem::PostMessage(Window* window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-  if (window && !window->IsAlive()) return false;
-  queue_.push_back({window, message, wParam, lParam});
-  return true;
+  return PostToQueue(window, message, wParam, lParam);
 }
 
-void HeadlessWindowSystem::PostQuitMessage(int32_t code) {
-  quitPending_ = true;
-  quitCode_ = code;
-}
+void HeadlessWindowSystem::PostQuitMessage(int32_t code) { SetQuit(code); }
 
 bool HeadlessWindowSystem::PeekMessage(Message* out, bool remove) {
   Message m;
-  if (!queue_.empty()) {
-    m = queue_.front();
-    if (remove) queue_.pop_front();
-  } else if (quitPending_) {
-    m = {nullptr, kMsgQuit, static_cast<uintptr_t>(quitCode_), 0};
-    if (remove) quitPending_ = false;
-  } else {
+  if (!TakePosted(&m, remove)) {
     HeadlessWindow* painted = nullptr;
     for (auto& w : windows_) {
       if (w->alive_ && w->invalid_) {
@@ -344,7 +333,7 @@ bool HeadlessWindowSystem::PeekMessage(Message* out, bool remove) {
 }
 
 bool HeadlessWindowSystem::HasWaiting() const {
-  if (!queue_.empty() || quitPending_) return true;
+  if (HasPosted()) return true;
   for (const auto& w : windows_) {
     if (w->alive_ && w->invalid_) return true;
   }

@@ -138,7 +138,7 @@ class HeadlessWindow : public Window {
   std::vector<Timer> timers_;
 };
 
-class HeadlessWindowSystem : public WindowSystem, public MessageBoxHandler {
+class HeadlessWindowSystem : public WindowSystem, public MessageBoxHandler, private PostedQueue {
  public:
   // Installs itself as the window system and the message-box handler; the
   // destructor takes both out again.
@@ -196,11 +196,8 @@ class HeadlessWindowSystem : public WindowSystem, public MessageBoxHandler {
   int32_t screenWidth_;
   int32_t screenHeight_;
   std::vector<std::unique_ptr<HeadlessWindow>> windows_;
-  std::deque<Message> queue_;
   bool HasWaiting() const;
 
-  bool quitPending_ = false;
-  int32_t quitCode_ = 0;
   std::function<void()> idle_;
   int ranDry_ = 0;
   bool cursorShown_ = true;

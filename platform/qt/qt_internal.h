@@ -85,7 +85,7 @@ class QtWindow : public Window {
   std::map<uint32_t, std::unique_ptr<QTimer>> timers_;
 };
 
-class QtWindowSystem : public WindowSystem, public MessageBoxHandler {
+class QtWindowSystem : public WindowSystem, public MessageBoxHandler, private PostedQueue {
  public:
   QtWindowSystem();
   ~QtWindowSystem() override;
@@ -109,9 +109,6 @@ class QtWindowSystem : public WindowSystem, public MessageBoxHandler {
  private:
   bool Take(Message* out, bool remove);
   std::vector<std::unique_ptr<QtWindow>> windows_;
-  std::deque<Message> queue_;
-  bool quitPending_ = false;
-  int32_t quitCode_ = 0;
   bool cursorShown_ = true;
 };
 

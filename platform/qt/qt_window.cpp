@@ -399,27 +399,19 @@ Window* QtWindowSystem::CreateMainWindow(const WindowDesc& desc) {
 }
 
 bool QtWindowSystem::PostMessage(Window* window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-  if (window && !window->IsAlive()) return false;
-  queue_.push_back({window, message, wParam, lParam});
+  if (!PostToQueue(window, message, wParam, lParam)) return false;
   if (QAbstractEventDispatcher* d = QAbstractEventDispatcher::instance()) d->wakeUp();
   return true;
 }
 
 void QtWindowSystem::PostQuitMessage(int32_t code) {
-  quitPending_ = true;
-  quitCode_ = code;
+  SetQuit(code);
   if (QAbstractEventDispatcher* d = QAbstractEventDispatcher::instance()) d->wakeUp();
 }
 
 bool QtWindowSystem::Take(Message* out, bool remove) {
   Message m;
-  if (!queue_.empty()) {
-    m = queue_.front();
-    if (remove) queue_.pop_front();
-  } else if (quitPending_) {
-    m = {nullptr, kMsgQuit, static_cast<uintptr_t>(quitCode_), 0};
-    if (remove) quitPending_ = false;
-  } else {
+  if (!TakePosted(&m, remove)) {
     QtWindow* painted = nullptr;
     for (auto& w : windows_) {
       if (w->alive_ && w->invalid_) {

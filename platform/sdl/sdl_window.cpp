@@ -290,7 +290,7 @@ class SdlWindow : public Window {
   std::vector<Timer> timers_;
 };
 
-class SdlWindowSystem : public WindowSystem, public MessageBoxHandler {
+class SdlWindowSystem : public WindowSystem, public MessageBoxHandler, private PostedQueue {
  public:
   SdlWindowSystem() {
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
@@ -331,26 +331,15 @@ class SdlWindowSystem : public WindowSystem, public MessageBoxHandler {
   }
 
   bool PostMessage(Window* window, uint32_t message, uintptr_t wParam, intptr_t lParam) override {
-    if (window && !window->IsAlive()) return false;
-    queue_.push_back({window, message, wParam, lParam});
-    return true;
+    return PostToQueue(window, message, wParam, lParam);
   }
 
-  void PostQuitMessage(int32_t code) override {
-    quitPending_ = true;
-    quitCode_ = code;
-  }
+  void PostQuitMessage(int32_t code) override { SetQuit(code); }
 
   bool PeekMessage(Message* out, bool remove) override {
     Pump();
     Message m;
-    if (!queue_.empty()) {
-      m = queue_.front();
-      if (remove) queue_.pop_front();
-    } else if (quitPending_) {
-      m = {nullptr, kMsgQuit, static_cast<uintptr_t>(quitCode_), 0};
-      if (remove) quitPending_ = false;
-    } else {
+    if (!TakePosted(&m, remove)) {
       SdlWindow* painted = nullptr;
       for (auto& w : windows_) {
         if (w->IsAlive() && w->Invalid()) {
@@ -375,7 +364,7 @@ class SdlWindowSystem : public WindowSystem, public MessageBoxHandler {
 
   void WaitMessage() override {
     Pump();
-    if (!queue_.empty() || quitPending_) return;
+    if (HasPosted()) return;
     for (auto& w : windows_) {
       if (w->IsAlive() && w->Invalid()) return;
     }
@@ -597,9 +586,6 @@ class SdlWindowSystem : public WindowSystem, public MessageBoxHandler {
 
   bool videoOk_ = false;
   std::vector<std::unique_ptr<SdlWindow>> windows_;
-  std::deque<Message> queue_;
-  bool quitPending_ = false;
-  int32_t quitCode_ = 0;
   uintptr_t buttons_ = 0;
 };
 
