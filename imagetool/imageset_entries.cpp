@@ -184,7 +184,7 @@ bool ParseImageSetEntries(const uint8_t* data, size_t size, ImageSetContents* ou
     size_t kept = std::min<size_t>(static_cast<uint32_t>(nameLength), 1023);
     size_t textLength = 0;
     while (textLength < kept && nameBytes[textLength] != 0) ++textLength;
-    textLength = std::min<size_t>(textLength, kMaxEntryName);
+    textLength = std::min<size_t>(textLength, kMaxSetName);
     entry->name.Assign(std::string(reinterpret_cast<const char*>(nameBytes), textLength).c_str());
 
     int32_t width = 0, height = 0, reserved = 0;

@@ -52,8 +52,12 @@ enum : int32_t {
 // Most entries a set file may hold for the reader.
 constexpr int32_t kMaxSetEntries = 65536;
 
-// Longest entry name kept, in bytes.
+// Longest entry name kept, in bytes, from the name field.
 constexpr int32_t kMaxEntryName = 255;
+
+// Longest entry name kept from a set file, in bytes: as long as the writer
+// takes, so that every set that reads can be saved again unchanged.
+constexpr int32_t kMaxSetName = 1022;
 
 // One image of the set being assembled.
 class ImageEntry {

@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const auto& entry : contents.entries) {
     const Bitmap& frame = entry->DisplayFrame();
     if (frame.bpp != 32 || frame.width != entry->image.width || frame.height != entry->image.height) std::abort();
-    if (entry->surface.Width() != frame.width || std::strlen(entry->name.Text()) > kMaxEntryName) std::abort();
+    if (entry->surface.Width() != frame.width || std::strlen(entry->name.Text()) > kMaxSetName) std::abort();
     list.push_back({entry->name.Text(), &frame});
   }
   std::vector<uint8_t> written;

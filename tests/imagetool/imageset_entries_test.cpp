@@ -114,7 +114,7 @@ TEST_F(ImageSetEntries, AppendKeepsEntriesInFrontAndTheCurrentIndex) {
   EXPECT_EQ(ListLines(), (std::vector<std::string>{"0 x", "1 x", "2 y"}));
 }
 
-TEST_F(ImageSetEntries, LongNameFieldIsSkippedWholeAndNamesKeep255Bytes) {
+TEST_F(ImageSetEntries, LongNameFieldIsSkippedWholeAndNamesKeepWhatTheWriterTakes) {
   Bytes f;
   std::string longName(2000, 'n');
   f.Str("IMST").Int(2).Int(2).Name(longName).Int(1).Int(1).Int(0).Int(0).Int(5);
@@ -123,9 +123,19 @@ TEST_F(ImageSetEntries, LongNameFieldIsSkippedWholeAndNamesKeep255Bytes) {
   std::string error;
   ASSERT_TRUE(ParseImageSetEntries(f.b.data(), f.b.size(), &c, &error)) << error;
   ASSERT_EQ(c.entries.size(), 2u);
-  EXPECT_EQ(std::string(c.entries[0]->name.Text()), std::string(255, 'n'));
+  EXPECT_EQ(std::string(c.entries[0]->name.Text()), std::string(kMaxSetName, 'n'));
   EXPECT_STREQ(c.entries[1]->name.Text(), "next");
   EXPECT_EQ(c.entries[1]->DisplayFrame().GetPixel(0, 0), 6u);
+
+  // A name longer than the name field takes (but one the writer takes) is
+  // kept whole, so loading and saving such a set changes no byte.
+  fs::path in = dir / "long.img";
+  fs::path out = dir / "long-again.img";
+  WriteBytes(in, V2Set(std::string(300, 'q'), 1, 1));
+  ASSERT_TRUE(tool.LoadImageSetEntries(in, false));
+  EXPECT_EQ(std::string(tool.entries[0]->name.Text()), std::string(300, 'q'));
+  ASSERT_TRUE(tool.SaveImageSetEntries(out));
+  EXPECT_EQ(ReadBytes(out), ReadBytes(in));
 }
 
 TEST_F(ImageSetEntries, EmptyEntryIsWrittenWithoutPixelsAndRefusedOnReading) {
