@@ -89,13 +89,11 @@ EditorState& TheEditor() {
 BoardSet& TheBoardSet() { return *TheEditor().boardSet; }
 
 std::string PasswordFromArguments(const std::vector<std::string>& args) {
+  // Every argument that directly follows a "-pwd" argument becomes the
+  // password (so the last such one wins, and "-pwd -pwd x" gives "x").
   std::string password;
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "-pwd") {
-      password = i + 1 < args.size() ? args[i + 1] : std::string();
-      ++i;
-    }
-  }
+  for (size_t i = 1; i < args.size(); ++i)
+    if (args[i - 1] == "-pwd") password = args[i];
   return password;
 }
 

@@ -93,6 +93,9 @@ TEST(EditorArguments, PasswordIsTheArgumentAfterPwd) {
       {{"x.bdz", "-pwd", "with blanks inside", "more"}, "with blanks inside"},
       {{"-pwd"}, ""},
       {{"-PWD", "nope"}, ""},
+      {{"-pwd", "first", "-pwd"}, "first"},
+      {{"-pwd", "-pwd", "x"}, "x"},
+      {{"-pwd", "a", "-pwd", "b"}, "b"},
   };
   for (const Case& c : cases) EXPECT_EQ(PasswordFromArguments(c.args), c.password);
 }
