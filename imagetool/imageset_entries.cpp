@@ -9,6 +9,7 @@
 
 #include "graphics/imageset_writer.h"
 #include "imagetool/imagetool.h"
+#include "platform/cp1252.h"
 #include "platform/message_box.h"
 
 namespace fs = boost::filesystem;
@@ -248,7 +249,9 @@ bool ImageTool::LoadImageSetEntries(const fs::path& path, bool append) {
     std::fclose(file);
   }
   if (!readOk) {
-    ShowError("Error opening file: " + path.string());
+    // Message boxes take Windows-1252 text; the path is UTF-8.
+    const std::vector<uint8_t> shown = plat::Utf8ToCp1252(path.string());
+    ShowError("Error opening file: " + std::string(shown.begin(), shown.end()));
     return false;
   }
   ImageSetContents contents;

@@ -222,4 +222,8 @@ TEST_F(ImageSetEntries, MissingFileIsReportedWithItsPath) {
   EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Error opening file: " + p.string()});
   EXPECT_FALSE(tool.LoadImageSetEntries(dir, false));
   EXPECT_EQ(BoxTexts().back(), "Error opening file: " + dir.string());
+  // The path is shown in the message box's Windows-1252, not as UTF-8 bytes.
+  fs::path accented = dir / "caf\xC3\xA9.img";
+  EXPECT_FALSE(tool.LoadImageSetEntries(accented, false));
+  EXPECT_EQ(BoxTexts().back(), "Error opening file: " + dir.string() + "/caf\xE9.img");
 }
