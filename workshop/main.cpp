@@ -17,6 +17,5 @@ int main(int argc, char** argv) {
     const int ms = std::atoi(quitMs);
     QTimer::singleShot(ms > 0 ? ms : 0, [] { plat::GetWindowSystem()->PostQuitMessage(0); });
   }
-  WorkshopHelperMain();
-  return 0;
+  return WorkshopHelperMain() == kWorkshopHelperStartFailed ? 1 : 0;
 }

@@ -2,6 +2,7 @@
 
 #include <boost/filesystem/operations.hpp>
 #include <cstring>
+#include <exception>
 
 #include "core/log.h"
 #include "platform/cp1252.h"
@@ -15,7 +16,7 @@ using namespace workshop;
 namespace {
 
 constexpr char kDialogTitle[] = "Vantrel - Steam Workshop Helper";
-constexpr char kItemPageFormat[] = "https://steamcommunity.com/sharedfiles/filedetails/?id=%llu";
+constexpr char kItemPagePath[] = "/sharedfiles/filedetails/?id=%llu";
 constexpr char kLegalAgreementText[] =
     "You need to accept the Legal Agreement on the workshop page to make this mode public.";
 
@@ -39,7 +40,8 @@ fs::path LastElement(const fs::path& folder) {
 }  // namespace
 
 std::string FormatItemPageUrl(uint64_t publishedFileId) {
-  return FormatString(kItemPageFormat, static_cast<unsigned long long>(publishedFileId));
+  return std::string("https://") + kItemPageHost +
+         FormatString(kItemPagePath, static_cast<unsigned long long>(publishedFileId));
 }
 
 std::string FormatProgressCount(int32_t progressCount) { return FormatString("%d", progressCount); }
@@ -313,11 +315,19 @@ void WorkshopHelper::HandleItemSubmitted(const steam::SubmitItemUpdateResult* re
 }
 
 int32_t WorkshopHelperMain() {
-  CommunityManagerSteam manager(kVantrelAppId);
-  WorkshopHelper helper(&manager);
-  manager.SetMessageCallback([&helper](const char* text) { helper.LogAppend(text ? text : ""); });
+  std::unique_ptr<CommunityManagerSteam> manager;
+  try {
+    manager = std::make_unique<CommunityManagerSteam>(kVantrelAppId);
+  } catch (const std::exception& error) {
+    // The service started without a user: say why instead of ending the
+    // process on an uncaught exception.
+    plat::ShowMessageBox(nullptr, error.what(), "Error", plat::kMbOk);
+    return kWorkshopHelperStartFailed;
+  }
+  WorkshopHelper helper(manager.get());
+  manager->SetMessageCallback([&helper](const char* text) { helper.LogAppend(text ? text : ""); });
   const int32_t result = helper.Run();
   // Reports made while the manager goes must not reach the helper.
-  manager.SetMessageCallback(CommunityManager::MessageCallback());
+  manager->SetMessageCallback(CommunityManager::MessageCallback());
   return result;
 }

@@ -49,6 +49,12 @@ constexpr uint32_t kMsgRefresh = 2024;
 constexpr uint32_t kTimerId = 1;
 constexpr uint32_t kTimerPeriodMs = 1000;
 
+// Host of the item page address. The items live in the local community
+// service, which has no web pages and whose ids mean nothing to any public
+// site; the reserved ".invalid" name can never resolve, so opening the
+// address never shows someone else's item or sends the id to a stranger.
+inline constexpr char kItemPageHost[] = "community.vantrel.invalid";
+
 // Registry value prefix of the dialog's position.
 inline constexpr char kPlacementName[] = "MainDlgWnd";
 
@@ -117,6 +123,11 @@ class WorkshopHelper {
   FileRequester previewRequester;
 };
 
+// WorkshopHelperMain's result when the community manager could not be made
+// (the reason was shown in an "Error" message box; no dialog ran).
+inline constexpr int32_t kWorkshopHelperStartFailed = -1;
+
 // The program: makes the community manager for the game's application id,
-// sends its reports to the helper's log and runs the dialog. Returns 1.
+// sends its reports to the helper's log and runs the dialog. Returns 1, or
+// kWorkshopHelperStartFailed.
 int32_t WorkshopHelperMain();

@@ -512,10 +512,24 @@ TEST_F(WorkshopHelperTest, RunEndsOnCloseAndTheDialogComesBackWhereItWas) {
   EXPECT_EQ(restored.top, 200);
 }
 
+TEST_F(WorkshopHelperTest, ServiceWithoutAUserIsShownAndNoDialogRuns) {
+  steam::fake::SetInterfaceAvailable(steam::Interface::User, false);
+  EXPECT_EQ(WorkshopHelperMain(), kWorkshopHelperStartFailed);
+  ASSERT_EQ(windows.MessageBoxes().size(), 1u);
+  EXPECT_EQ(windows.MessageBoxes()[0].text,
+            "Error: program attempts to connect to Steam when Steam not initialized.");
+  EXPECT_EQ(windows.MessageBoxes()[0].caption, "Error");
+  EXPECT_EQ(dialogs.Last(), nullptr);
+  EXPECT_FALSE(steam::IsInitialized());
+}
+
 TEST(WorkshopHelperText, FormatsAndPathConversion) {
   EXPECT_EQ(FormatProgressCount(7), "7");
+  // The whole unsigned id, on a host that no public site answers for: the
+  // ids are the local service's own.
   EXPECT_EQ(FormatItemPageUrl(UINT64_MAX),
-            "https://steamcommunity.com/sharedfiles/filedetails/?id=18446744073709551615");
+            "https://community.vantrel.invalid/sharedfiles/filedetails/?id=18446744073709551615");
+  EXPECT_EQ(FormatItemPageUrl(1), "https://community.vantrel.invalid/sharedfiles/filedetails/?id=1");
   // A path in the program's Windows-1252 text.
   EXPECT_EQ(WideToNarrow(fs::path("/home/author/Caf\xC3\xA9")), "/home/author/Caf\xE9");
 }
