@@ -568,6 +568,13 @@ TEST_F(EditorTest, ClipboardCutInsertShiftAndOffset) {
   Pump();
   EXPECT_EQ(set.GetCell(1, 1), 7);
   EXPECT_EQ(set.GetCell(5, 5), 0);
+  // The offset is signed.
+  dialog_->Type(kIdOffsetValue, "-5");
+  EXPECT_EQ(TheEditor().offsetValue, -5);
+  dialog_->Click(kIdApplyOffset);
+  Pump();
+  EXPECT_EQ(set.GetCell(1, 1), 2);
+  EXPECT_EQ(dialog_->GetText(kIdOffsetValue), "-5");
   dialog_->Click(kIdClear);
   Pump();
   EXPECT_EQ(set.GetCell(1, 1), 0);
