@@ -103,8 +103,13 @@ void ImageTool::PreviewPaint(plat::Window* window) {
     }
     const int32_t stepX = std::max(1, cellWidth + gapAcross);
     const int32_t stepY = std::max(1, cellHeight + gapDown);
-    for (int64_t y = y1; y < y2; y += stepY) {
-      for (int64_t x = x1; x < x2; x += stepX) {
+    // Cells that start past the picture's edge are not on screen; stopping
+    // there keeps a far corner (the mouse dragged outside the window reads
+    // as a point far off) from costing millions of empty cells per paint.
+    const int64_t endX = std::min<int64_t>(x2, sw);
+    const int64_t endY = std::min<int64_t>(y2, sh);
+    for (int64_t y = y1; y < endY; y += stepY) {
+      for (int64_t x = x1; x < endX; x += stepX) {
         const int32_t left = std::clamp(Scale(x, cw, sw), 0, cw);
         const int32_t right = std::clamp(Scale(x + cellWidth, cw, sw), 0, cw);
         const int32_t top = std::clamp(Scale(y, ch, sh), 0, ch);

@@ -117,6 +117,15 @@ TEST_F(PreviewWindow, GridCellsBetweenTheCornersAreInverted) {
   for (int32_t x = 36; x < 68; ++x) want.push_back(x);
   EXPECT_EQ(InvertedColumns(5), want);
 
+  // A corner far past the picture (a drag that left the window) inverts
+  // the cells up to the picture's edge, and painting still finishes.
+  tool.gapAcross = 0;
+  SetCorners(64, 0, 1 << 30, 1 << 30);
+  want.clear();
+  for (int32_t x = 64; x < 128; ++x) want.push_back(x);
+  EXPECT_EQ(InvertedColumns(0), want);
+  EXPECT_EQ(InvertedColumns(63), want);
+
   SetCorners(40, 20, 10, 30);  // corner 2 left of corner 1
   EXPECT_TRUE(InvertedColumns(25).empty());
   SetCorners(10, 20, 40, 5);  // corner 2 above corner 1
