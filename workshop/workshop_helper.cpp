@@ -205,7 +205,14 @@ void WorkshopHelper::Close() {
 }
 
 void WorkshopHelper::OnTimer() {
+  // A message box shown by a completion handler runs its own message loop,
+  // in which this timer goes on firing. Such a tick would find no call
+  // pending (the finished one is gone, the next not yet made) and end the
+  // upload early; it waits for the tick that is running instead.
+  if (ticking) return;
+  ticking = true;
   manager->Update(1000.0f);
+  ticking = false;
   if (!uploading) return;
   if (manager->IsCreatingItem() || manager->IsSubmittingItem()) {
     progressCount += 1;

@@ -117,6 +117,8 @@ class WorkshopHelper {
   std::string logText;
   bool uploading = false;
   int32_t progressCount = 0;
+  // Inside the timer's Update (completion handlers run there).
+  bool ticking = false;
   plat::Dialog* dialog = nullptr;
   RegistrySettings settings;
   FileRequester folderRequester;

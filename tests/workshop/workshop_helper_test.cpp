@@ -4,6 +4,7 @@
 
 #include <boost/filesystem.hpp>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "platform/headless/headless_dialog.h"
 #include "platform/headless/headless_file_dialog.h"
 #include "platform/headless/headless_window.h"
+#include "platform/message_box.h"
 #include "platform/shell.h"
 #include "platform/steam/steam.h"
 #include "support/test_support.h"
@@ -397,6 +399,62 @@ TEST_F(WorkshopHelperTest, LegalAgreementWarningStillKeepsTheNewId) {
   uint64_t saved = 0;
   EXPECT_EQ(ReadWorkshopIdFile(folder, saved), WorkshopIdFileRead::kOk);
   EXPECT_EQ(saved, kBigId);
+}
+
+// A message box whose own message loop lets the dialog's timer fire, as a
+// real one does.
+class TickingMessageBoxes : public plat::MessageBoxHandler {
+ public:
+  explicit TickingMessageBoxes(std::function<void()> whileShown)
+      : whileShown(std::move(whileShown)), previous(plat::GetMessageBoxHandler()) {
+    plat::SetMessageBoxHandler(this);
+  }
+  ~TickingMessageBoxes() override { plat::SetMessageBoxHandler(previous); }
+  int32_t ShowMessageBox(plat::Window*, const std::string& text, const std::string&,
+                         uint32_t) override {
+    texts.push_back(text);
+    whileShown();
+    return plat::kIdOk;
+  }
+  std::vector<std::string> texts;
+
+ private:
+  std::function<void()> whileShown;
+  plat::MessageBoxHandler* previous;
+};
+
+TEST_F(WorkshopHelperTest, TicksWhileTheWarningIsShownDoNotEndTheUpload) {
+  const fs::path folder = ItemFolder("legal");
+  steam::CreateItemResult created;
+  created.result = steam::kResultOk;
+  created.publishedFileId = kBigId;
+  created.userNeedsToAcceptLegalAgreement = true;
+  steam::fake::QueueResult(created);
+  steam::fake::ItemRecord record;  // the item the scripted creation names
+  record.id = kBigId;
+  record.appId = kVantrelAppId;
+  record.owner = kAuthor;
+  steam::fake::SeedItem(record);
+  Open();
+  ChooseFolder(folder);
+  ClickUpload();
+  bool uploadingDuringBox = false;
+  TickingMessageBoxes boxes([&] {
+    Tick(2);
+    uploadingDuringBox = helper->IsUploading();
+  });
+  Tick();
+  ASSERT_EQ(boxes.texts.size(), 1u);
+  EXPECT_TRUE(uploadingDuringBox);
+  // The content goes up after the box; the upload is still on meanwhile.
+  EXPECT_TRUE(helper->IsUploading());
+  EXPECT_EQ(Text(kIdUpload), "Cancel");
+  EXPECT_FALSE(Enabled(kIdSelectFolder));
+  EXPECT_TRUE(manager->IsSubmittingItem());
+  Tick(2);
+  EXPECT_TRUE(Contains(Log(), "Workshop upload succeeded!"));
+  EXPECT_FALSE(helper->IsUploading());
+  EXPECT_EQ(CountCalls("SubmitItemUpdate"), 1);
 }
 
 TEST_F(WorkshopHelperTest, TitleAndDescriptionGoUpToTheServiceLimits) {
