@@ -501,6 +501,21 @@ TEST_F(EditorTest, AppendAddsTheOtherSetsBoards) {
                         sizeof TheBoardSet().boards[0].cells),
             0);
   EXPECT_EQ(TheBoardSet().title, title);
+
+  // A file that is no board set is reported and appends nothing.
+  const int32_t grown = TheBoardSet().boardCount;
+  {
+    std::ofstream out((dir_ / "bad.bdz").string(), std::ios::binary);
+    out << "not a board set";
+  }
+  files_.QueueChoose(dir_ / "bad.bdz");
+  dialog_->ChooseMenu(kMenuAppend);
+  Pump();
+  ASSERT_EQ(windows_.MessageBoxes().size(), 1u);
+  EXPECT_EQ(windows_.MessageBoxes()[0].caption, "Error");
+  EXPECT_EQ(windows_.MessageBoxes()[0].text.rfind("Error loading boardset: ", 0), 0u);
+  EXPECT_EQ(TheBoardSet().boardCount, grown);
+  EXPECT_EQ(TheBoardSet().title, title);
 }
 
 TEST_F(EditorTest, BoardNumberFieldClampsAndNavigationButtons) {
@@ -627,6 +642,15 @@ TEST_F(EditorTest, SaveIconWritesAPng) {
   EXPECT_EQ(files_.Requests().back().title, "Save Icon");
   EXPECT_TRUE(fs::exists(dir_ / "icon.png"));
   EXPECT_TRUE(windows_.MessageBoxes().empty());
+
+  // A name that cannot be written (a folder has it) is reported.
+  fs::create_directories(dir_ / "taken.png");
+  files_.QueueChoose(dir_ / "taken.png");
+  dialog_->Click(kIdSaveIcon);
+  Pump();
+  ASSERT_EQ(windows_.MessageBoxes().size(), 1u);
+  EXPECT_EQ(windows_.MessageBoxes()[0].caption, "Error");
+  EXPECT_EQ(windows_.MessageBoxes()[0].text, "Couldn't save icon!");
 }
 
 TEST_F(EditorTest, ToolButtonsStartTheToolsFromTheStartFolder) {
