@@ -211,6 +211,8 @@ TEST_F(EditorTest, SavedPlacementIsAppliedAfterTheDisplayCentresTheWindow) {
 
   window_->MoveOuter(70, 80, window_->OuterRect().right - window_->OuterRect().left,
                      window_->OuterRect().bottom - window_->OuterRect().top, false);
+  dialog_->MoveOuter(320, 330, dialog_->OuterRect().right - dialog_->OuterRect().left,
+                     dialog_->OuterRect().bottom - dialog_->OuterRect().top, false);
   windows_.ScriptAnswer(plat::kIdOk);
   window_->UserClose();
   Pump();
@@ -222,6 +224,10 @@ TEST_F(EditorTest, SavedPlacementIsAppliedAfterTheDisplayCentresTheWindow) {
   settings.ReadInt("MainWndY", &y);
   EXPECT_EQ(x, 70);
   EXPECT_EQ(y, 80);
+  settings.ReadInt("MainDlgX", &x);
+  settings.ReadInt("MainDlgY", &y);
+  EXPECT_EQ(x, 320);
+  EXPECT_EQ(y, 330);
 }
 
 TEST_F(EditorTest, QuittingAsksFirstFromEveryWay) {
