@@ -234,6 +234,9 @@ void WorkshopHelper::SelectFolder() {
     // texts are not sent, so the item keeps its own.
     item.title.clear();
     item.description.clear();
+    // The same for a preview named for another folder: with none, the item
+    // keeps the picture it has.
+    item.previewPath.clear();
     manager->RequestItemDetails(item.publishedFileId,
                                 [this](const steam::UgcDetailsResult* result) {
                                   HandleDetailsDownloaded(result);

@@ -285,7 +285,7 @@ TEST_F(WorkshopHelperTest, UploadOfAFolderWithAnIdUpdatesThatItem) {
 }
 
 TEST_F(WorkshopHelperTest, UploadBeforeTheDetailsArriveKeepsTheItemsTexts) {
-  const fs::path first = vantrel::test::MakeTempDir("Other Set");
+  const fs::path first = ItemFolder("Other Set");  // with a preview picture of its own
   const fs::path known = ItemFolder("known");
   SeedOwnItem(kBigId, known, "Served title", "Served description");
   steam::fake::HoldResults(true);
@@ -299,6 +299,9 @@ TEST_F(WorkshopHelperTest, UploadBeforeTheDetailsArriveKeepsTheItemsTexts) {
   ASSERT_TRUE(steam::fake::PeekItem(kBigId, &stored));
   EXPECT_EQ(stored.title, "Served title");  // not "Other Set"
   EXPECT_EQ(stored.description, "Served description");
+  // Nor the other folder's preview.
+  EXPECT_EQ(Text(kIdPreview), "");
+  EXPECT_EQ(stored.previewFile, "");
 }
 
 TEST_F(WorkshopHelperTest, UploadOfAFolderDeletedMeanwhileSaysPathNotFound) {
