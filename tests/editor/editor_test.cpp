@@ -320,6 +320,11 @@ TEST_F(EditorTest, ViewShowsSideBarsGridBricksAndPalette) {
   EXPECT_EQ(shot.At(1120, 100), grey64);
   EXPECT_EQ(shot.At(600, 500), grey64);  // status bar
   EXPECT_EQ(shot.At(5, 700), black);     // palette
+  // No brick selected: a black box in the status bar, grey around it.
+  EXPECT_EQ(shot.At(616, 492), black);
+  EXPECT_EQ(shot.At(663, 515), black);
+  EXPECT_EQ(shot.At(615, 492), grey64);
+  EXPECT_EQ(shot.At(664, 515), grey64);
 
   // Bricks: a number beyond the set draws image 0, a negative one nothing.
   OpenStarter();
@@ -346,6 +351,18 @@ TEST_F(EditorTest, ViewShowsSideBarsGridBricksAndPalette) {
   EXPECT_TRUE(cellDiffers(view, 2, empty, 2)) << "brick 1 is drawn";
   EXPECT_FALSE(cellDiffers(view, 0, view, 2)) << "too large a brick number draws image 0";
   EXPECT_FALSE(cellDiffers(view, 1, empty, 1)) << "a negative cell draws nothing";
+
+  // A selected brick shows its image in the box.
+  Mouse(plat::kMsgLButtonDown, 16 + 48 + 5, 528 + 5, plat::kButtonLeft);
+  ASSERT_EQ(TheEditor().selectedBrick, 1);
+  {
+    const auto& picked = window_->LastPresented();
+    bool sameAsBrick = true;
+    for (int y = 0; y < 24; ++y)
+      for (int x = 0; x < 48; ++x)
+        if (picked.At(616 + x, 492 + y) != picked.At(left + 96 + x, y)) sameAsBrick = false;
+    EXPECT_TRUE(sameAsBrick) << "the box shows brick 1 as the board does";
+  }
 
   // 26 columns: 16-pixel side bars.
   dialog_->Click(kIdWidescreen);
