@@ -197,23 +197,13 @@ bool HeadlessDialog::IsMenuItemChecked(int32_t id) const {
 
 void HeadlessDialog::SetTimer(uint32_t id, uint32_t periodMs) {
   if (!alive_) return;
-  for (Timer& t : timers_) {
-    if (t.id == id) {
-      t.period = periodMs;
-      t.elapsed = 0;
-      return;
-    }
-  }
-  timers_.push_back({id, periodMs, 0});
+  timers_.Set(id, periodMs);
 }
 
-void HeadlessDialog::KillTimer(uint32_t id) {
-  timers_.erase(std::remove_if(timers_.begin(), timers_.end(), [id](const Timer& t) { return t.id == id; }),
-                timers_.end());
-}
+void HeadlessDialog::KillTimer(uint32_t id) { timers_.Kill(id); }
 
 bool HeadlessDialog::HasTimer(uint32_t id) const {
-  return std::any_of(timers_.begin(), timers_.end(), [id](const Timer& t) { return t.id == id; });
+  return timers_.Has(id);
 }
 
 bool HeadlessDialog::PostMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) {
@@ -242,7 +232,7 @@ void HeadlessDialog::Destroy() {
   Send(kMsgDestroy, 0, 0);
   alive_ = false;
   shown_ = false;
-  timers_.clear();
+  timers_.Clear();
   system_->DropMessagesFor(this);
 }
 
@@ -406,17 +396,13 @@ int HeadlessDialogSystem::DispatchAll() {
 void HeadlessDialogSystem::AdvanceTime(uint32_t ms) {
   for (auto& d : dialogs_) {
     if (!d->alive_) continue;
-    for (HeadlessDialog::Timer& t : d->timers_) {
-      if (t.period == 0) continue;
-      t.elapsed += ms;
-      if (t.elapsed < t.period) continue;
-      t.elapsed %= t.period;
+    d->timers_.Advance(ms, [&](uint32_t id) {
       bool pending = false;
       for (const Posted& p : queue_) {
-        if (p.dialog == d.get() && p.message == kMsgTimer && p.wParam == t.id) pending = true;
+        if (p.dialog == d.get() && p.message == kMsgTimer && p.wParam == id) pending = true;
       }
-      if (!pending) queue_.push_back({d.get(), kMsgTimer, t.id, 0});
-    }
+      if (!pending) queue_.push_back({d.get(), kMsgTimer, id, 0});
+    });
   }
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/dialog.h"
+#include "platform/headless/headless_timers.h"
 
 namespace plat::headless {
 
@@ -127,12 +128,7 @@ class HeadlessDialog : public Dialog {
   int32_t y_ = 0;
   int32_t width_;
   int32_t height_;
-  struct Timer {
-    uint32_t id;
-    uint32_t period;
-    uint32_t elapsed;
-  };
-  std::vector<Timer> timers_;
+  TimerList timers_;
 };
 
 class HeadlessDialogSystem : public DialogSystem {

@@ -157,7 +157,7 @@ void HeadlessWindow::Destroy() {
   alive_ = false;
   shown_ = false;
   invalid_ = false;
-  timers_.clear();
+  timers_.Clear();
   if (confined_) {
     confined_ = false;
     system_->Record({CursorCall::kRelease, this, 0, 0, {}});
@@ -167,20 +167,10 @@ void HeadlessWindow::Destroy() {
 
 void HeadlessWindow::SetTimer(uint32_t id, uint32_t periodMs) {
   if (!alive_) return;
-  for (Timer& t : timers_) {
-    if (t.id == id) {
-      t.period = periodMs;
-      t.elapsed = 0;
-      return;
-    }
-  }
-  timers_.push_back({id, periodMs, 0});
+  timers_.Set(id, periodMs);
 }
 
-void HeadlessWindow::KillTimer(uint32_t id) {
-  timers_.erase(std::remove_if(timers_.begin(), timers_.end(), [id](const Timer& t) { return t.id == id; }),
-                timers_.end());
-}
+void HeadlessWindow::KillTimer(uint32_t id) { timers_.Kill(id); }
 
 void HeadlessWindow::ConfineCursor(bool confine) {
   if (!alive_) return;
@@ -386,17 +376,13 @@ void HeadlessWindowSystem::SetScreenSize(int32_t width, int32_t height) {
 void HeadlessWindowSystem::AdvanceTime(uint32_t ms) {
   for (auto& w : windows_) {
     if (!w->alive_) continue;
-    for (HeadlessWindow::Timer& t : w->timers_) {
-      if (t.period == 0) continue;
-      t.elapsed += ms;
-      if (t.elapsed < t.period) continue;
-      t.elapsed %= t.period;
+    w->timers_.Advance(ms, [&](uint32_t id) {
       bool pending = false;
       for (const Message& m : queue_) {
-        if (m.window == w.get() && m.message == kMsgTimer && m.wParam == t.id) pending = true;
+        if (m.window == w.get() && m.message == kMsgTimer && m.wParam == id) pending = true;
       }
-      if (!pending) PostMessage(w.get(), kMsgTimer, t.id, 0);
-    }
+      if (!pending) PostMessage(w.get(), kMsgTimer, id, 0);
+    });
   }
 }
 

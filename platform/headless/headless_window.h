@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/headless/headless_timers.h"
 #include "platform/message_box.h"
 #include "platform/present.h"
 #include "platform/window.h"
@@ -130,12 +131,7 @@ class HeadlessWindow : public Window {
   bool confined_ = false;
   int presentCount_ = 0;
   ClientImage image_;
-  struct Timer {
-    uint32_t id;
-    uint32_t period;
-    uint32_t elapsed;
-  };
-  std::vector<Timer> timers_;
+  TimerList timers_;
 };
 
 class HeadlessWindowSystem : public WindowSystem, public MessageBoxHandler, private PostedQueue {
