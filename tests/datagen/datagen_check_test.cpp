@@ -343,6 +343,25 @@ TEST(DataPack, PaletteFontsCarryTheIndicesTheGameRecolours) {
 }
 
 // Pixels of a font that hold ink (a non-zero index, or an opaque colour).
+TEST(DataPack, OutlinedGlyphsKeepABlankColumnEachSide) {
+  // The large outlined fonts leave a blank column on each side of every cell,
+  // so ink in the first or last column means the letter or its outline went
+  // on past the cell and was cut off. (The brushed fonts are cut tight to
+  // their ink: their digits must fit the floating score's rectangle.)
+  for (const char* path : {"Fonts/CandyFont.img", "Fonts/VantrelBigFont.img", "Fonts/ChiselFont.img"}) {
+    SCOPED_TRACE(path);
+    BitFont font;
+    ASSERT_TRUE(font.Load(P(path).c_str()));
+    for (int i = 0; i < font.count; ++i) {
+      const Image* g = font.GetImage(i);
+      auto inked = [g](int x, int y) { return g->bpp == 8 ? g->GetPixel(x, y) != 0 : (g->GetPixel(x, y) >> 24) != 0; };
+      int cut = 0;
+      for (int y = 0; y < g->height; ++y) cut += inked(0, y) + inked(g->width - 1, y);
+      EXPECT_EQ(cut, 0) << "glyph " << i << " of width " << g->width;
+    }
+  }
+}
+
 int InkedPixels(ImageSet& font) {
   int n = 0;
   for (int i = 0; i < font.count; ++i) {
