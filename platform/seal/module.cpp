@@ -72,17 +72,18 @@ bool IsPlayedFormat(const char* type) {
 
 // The restart order the file names. libopenmpt keeps it to itself, so it is
 // read from the header: the byte after the song length in a 31-sample MOD
-// (offset 951), the restart field of an XM (offset 66); S3M has none.
+// (offset 951), the restart field of an XM (offset 66); S3M has none. One
+// that does not name an order of the song (ProTracker's 127, say) is 0.
 std::uint16_t HeaderRestart(const std::uint8_t* bytes, std::size_t size, std::string_view type) {
-  if (type == "xm") {
-    if (size < 68) return 0;
-    return static_cast<std::uint16_t>(bytes[66] | (bytes[67] << 8));
+  unsigned restart = 0, length = 0;
+  if (type == "xm" && size >= 68) {
+    length = bytes[64] | (bytes[65] << 8);
+    restart = bytes[66] | (bytes[67] << 8);
+  } else if (type == "mod" && size >= 952) {
+    length = bytes[950];
+    restart = bytes[951];
   }
-  if (type == "mod") {
-    if (size < 952) return 0;
-    return bytes[951];
-  }
-  return 0;
+  return static_cast<std::uint16_t>(restart < length ? restart : 0);
 }
 
 // A 31-sample MOD keeps its patterns after a 1084-byte header, as many as the

@@ -1056,6 +1056,30 @@ TEST(SealModule, XmRestartComesFromItsHeaderAndTheSongLoopsThere) {
   ASSERT_EQ(seal::FreeModuleFile(m), seal::kOk);
 }
 
+TEST(SealModule, ARestartPastTheSongReadsAsTheFirstOrder) {
+  struct Case {
+    const char* what;
+    std::vector<std::uint8_t> bytes;
+    int restart;
+  };
+  using vantrel::test::MakeTestMod;
+  using vantrel::test::variants::MakeXmTune;
+  const Case cases[] = {
+      {"MOD, 3 orders, byte 2", MakeTestMod(3, 2), 2},
+      {"MOD, 3 orders, byte 3", MakeTestMod(3, 3), 0},
+      {"MOD, ProTracker's 127", MakeTestMod(3, 127), 0},
+      {"XM, 4 orders, restart 3", MakeXmTune(4, 3, true), 3},
+      {"XM, 4 orders, restart 4", MakeXmTune(4, 4, true), 0},
+      {"XM, 4 orders, restart 258", MakeXmTune(4, 258, false), 0},
+  };
+  for (const Case& c : cases) {
+    seal::Module* m = nullptr;
+    ASSERT_EQ(seal::LoadModuleMemory(c.bytes.data(), c.bytes.size(), &m), seal::kOk) << c.what;
+    EXPECT_EQ(m->restart, c.restart) << c.what;
+    ASSERT_EQ(seal::FreeModuleFile(m), seal::kOk);
+  }
+}
+
 TEST(SealModule, OnlyTheGamesFormatsLoad) {
   // The player library reads this IT song; the game's module calls do not.
   const auto it = MakeTinyIt();
