@@ -2,9 +2,9 @@
 //
 // Modules reach the game from other players (Workshop items), so the player
 // underneath has to survive any bytes. libopenmpt is fuzzed continuously by
-// its authors and checks every read of the file and of sample data; we add a
-// format check (only the MOD, XM and S3M families are played), a size cap,
-// and a song-end rule that cannot spin.
+// its authors, loaders and playback alike; on top of it we allow only the MOD,
+// XM and S3M families, cap the size, refuse a MOD cut inside its patterns,
+// and end a song that keeps ending instead of spinning on it.
 #include <libopenmpt/libopenmpt.h>
 
 #include <algorithm>
@@ -46,7 +46,8 @@ constexpr int kMaxLoopsPerBlock = 32;
 // The sound: linear interpolation and channels panned hard to their sides
 // (libopenmpt's 200% separation; its 100% keeps MOD channels near the middle),
 // which is how the songs were written and reviewed. At the library's own gain
-// the pack's songs then sit within half a decibel of where they were.
+// the pack's songs then sit within a quarter of a decibel of their old level
+// (each side within one decibel).
 constexpr int kInterpolation = 2;        // taps: linear
 constexpr int kStereoSeparation = 200;   // percent
 constexpr int kMasterGainMillibel = 0;
