@@ -1022,6 +1022,15 @@ TEST_F(Rules, ZapSoftensTheBoard) {
   EXPECT_EQ(boardSet.GetCell(6, 0), 0);
 }
 
+TEST_F(Rules, RandomIntRange) {
+  for (uint32_t i = 0; i < 500; ++i) {
+    plat::SetFakeMilliClock(i * 37);
+    EXPECT_EQ(RandomInt(1), 0u);
+    EXPECT_LT(RandomInt(5), 5u);
+    EXPECT_EQ(RandomInt(0), 0u);
+  }
+}
+
 // --- Scoring --------------------------------------------------------------
 
 TEST_F(Rules, FloatingScores) {
