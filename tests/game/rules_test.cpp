@@ -343,6 +343,7 @@ TEST_F(RulesZeroImage, FastBreakOfAnImageWithoutPixelsMakesNoSparks) {
   ASSERT_TRUE(frame->pixels == nullptr || frame->width == 0);
   EXPECT_EQ(HitBrick(kCol, kRow, 0, 1), 1);
   EXPECT_EQ(CountEntities(kEntitySpark), 0);
+  EXPECT_EQ(SoundsOf(29).size(), 1u);
   EXPECT_EQ(boardSet.GetCell(kCol, kRow), 0);
   // SetBrick with that number draws the background, not a picture.
   EXPECT_NE(SetBrick(kCol, kRow, kRed), 0);
