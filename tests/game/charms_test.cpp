@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <boost/filesystem.hpp>
+#include <signal.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <climits>
@@ -459,6 +461,33 @@ TEST_F(CharmsFile, FailedSaveKeepsTheOldFile) {
   size_t entries = 0;
   for (fs::directory_iterator it(savedGamesFolder), end; it != end; ++it) ++entries;
   EXPECT_EQ(entries, 1u);
+}
+
+TEST_F(CharmsFile, InterruptedWriteKeepsTheOldFile) {
+  collectedCharms = {"old", "older"};
+  SaveCollectedCharms();
+  const std::vector<uint8_t> before = ReadBytes(file);
+  ASSERT_FALSE(before.empty());
+
+  // A file-size limit (as a full disk would) stops the write part way.
+  for (int i = 0; i < 40; ++i) collectedCharms.insert(std::string(200, char('A' + i % 26)) + std::to_string(i));
+  struct rlimit saved;
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  struct sigaction ignore {}, previous {};
+  ignore.sa_handler = SIG_IGN;
+  ASSERT_EQ(sigaction(SIGXFSZ, &ignore, &previous), 0);
+  struct rlimit small = saved;
+  small.rlim_cur = 1024;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  plat::DebugCaptureScope debug;
+  SaveCollectedCharms();
+  setrlimit(RLIMIT_FSIZE, &saved);
+  sigaction(SIGXFSZ, &previous, nullptr);
+
+  EXPECT_NE(debug.text.find("Error saving collected charms: "), std::string::npos) << debug.text;
+  EXPECT_EQ(ReadBytes(file), before);
+  LoadCollectedCharms();
+  EXPECT_EQ(collectedCharms, (std::set<std::string>{"old", "older"}));
 }
 
 TEST_F(CharmsFile, NoSavedGamesFolderTouchesNothing) {
