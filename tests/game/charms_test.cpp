@@ -853,4 +853,132 @@ TEST_F(CharmPlay, CollectWithoutPixelsThrowsNoSparks) {
   EXPECT_EQ(charmsThisGame, 3);
 }
 
+
+// Random tables and boards, many spawns, choices and collections: the lists
+// stay whole, one charm at most, and only names of the table are collected.
+TEST_F(CharmPlay, RandomisedSpawnAndCollect) {
+  const std::vector<std::string> suffixes = {"",     "_",    "_0",  "_1", "_3",
+                                             "_4",   "_12x", "_-3", "_99999999999999999999",
+                                             "_2147483648"};
+  const int32_t hostile[] = {0, 1, 2, 3, 4, 5, -1, -100, INT_MIN, INT_MAX, 1000};
+  const int32_t cells[] = {0, 0, 0, kFilled, kFilled, kHidden, -kHidden, 1000, 5000, -5000, INT_MIN, INT_MAX};
+  int32_t placed = 0, sparks = 0;
+  for (uint32_t seed : {1u, 2u, 3u, 20261210u}) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    ResetGameStateForTests();
+    communityManager = &community;
+    std::srand(seed);
+    auto pick = [](int32_t n) { return std::rand() % n; };
+
+    // A table of 0 to 200 charms over one or two sets, some pictures 0 x 0.
+    const int32_t count = seed == 1u ? 0 : pick(201);
+    const fs::path data = root / ("soak" + std::to_string(seed));
+    fs::create_directories(data);
+    std::vector<CharmFrame> frames[2];
+    for (int32_t i = 0; i < count; ++i) {
+      CharmFrame f;
+      // Every fifth name repeats an earlier one.
+      f.name = "N" + std::to_string(i % 5 == 4 ? pick(i + 1) : i) + suffixes[size_t(pick(int32_t(suffixes.size())))];
+      const bool empty = pick(6) == 0;
+      f.width = empty ? 0 : 1 + pick(48);
+      f.height = empty ? 0 : 1 + pick(48);
+      f.colour = 0xFF000000u | uint32_t(std::rand());
+      frames[pick(2)].push_back(f);
+    }
+    for (int k = 0; k < 2; ++k)
+      if (!frames[k].empty()) WriteCharmFrames(data / ("set" + std::to_string(k) + ".charms"), frames[k]);
+    LoadCharms({data}, {}, {});
+    for (auto& set : charmSets)
+      for (int32_t i = 0; i < set->count; ++i) set->GetImage(i)->Upload(&TheDisplay().format);
+    for (CharmInfo& c : charms)
+      if (pick(4) == 0) c.rarity = hostile[pick(int32_t(std::size(hostile)))];
+    std::set<std::string> names;
+    for (const CharmInfo& c : charms) names.insert(c.name);
+    if (count > 0) {
+      ASSERT_FALSE(charms.empty());
+    }
+
+    for (int step = 0; step < 1500; ++step) {
+      if (step % 50 == 0) {
+        SetColumns(pick(2) ? 20 : 26);
+        for (int32_t c = 0; c < BoardRecord::kColumns; ++c)
+          for (int32_t r = 0; r < BoardRecord::kRows; ++r)
+            boardSet.SetCell(c, r, cells[pick(int32_t(std::size(cells)))]);
+        cheatMode = pick(4) == 0;
+        doubleScoreMs = pick(2);
+        charmsThisGame = pick(3) == 0 ? pick(40) : charmsThisGame;
+      }
+      switch (pick(4)) {
+        case 0:
+        case 1:
+          if (!charmEntity) {
+            plat::Srand(uint32_t(std::rand()));
+            SpawnCharm();
+            ASSERT_TRUE(charmDelay == 10 || charmDelay == 10000) << charmDelay;
+            ASSERT_EQ(charmDelay == 10000, charmEntity != nullptr);
+            if (charmEntity) {
+              ++placed;
+              ASSERT_EQ(entityHead.next, charmEntity);
+              ASSERT_GE(charmEntity->value, 0);
+              ASSERT_LT(size_t(charmEntity->value), charms.size());
+            }
+          }
+          break;
+        case 2:
+          if (charmEntity) {
+            CollectCharm(charmEntity);
+            charmEntity = nullptr;
+          } else {
+            Entity* stray = InsertEntityFirst(kEntityCharm, hostile[pick(int32_t(std::size(hostile)))], 0,
+                                              float(pick(1280)), float(pick(720)), 0, 0);
+            if (!charms.empty() && pick(2)) {
+              const CharmInfo& c = charms[size_t(pick(int32_t(charms.size())))];
+              stray->image = c.set;
+              stray->frame = c.frame;
+            }
+            CollectCharm(stray);
+          }
+          break;
+        case 3: {
+          const int32_t k = ChooseCharm();
+          if (charms.empty()) {
+            ASSERT_EQ(k, -1);
+          } else {
+            ASSERT_GE(k, 0);
+            ASSERT_LT(size_t(k), charms.size());
+          }
+          break;
+        }
+      }
+      // The drawing pass removes what is dead; sparks fade out now and then.
+      const bool fade = pick(8) == 0;
+      for (Entity* e = entityHead.next; e;) {
+        Entity* next = e->next;
+        if (e->kind == kEntitySpark && e->startTime == 0) {
+          ++sparks;
+          e->startTime = 1;
+        }
+        if (e->dead || (fade && e->kind == kEntitySpark)) UnlinkAndDelete(e);
+        e = next;
+      }
+
+      ASSERT_EQ(entityHead.prev, nullptr);
+      int32_t live = 0, shown = 0;
+      for (Entity* e = &entityHead; e->next; e = e->next) {
+        ASSERT_EQ(e->next->prev, e);
+        ++live;
+        if (e->next->kind == kEntityCharm) ++shown;
+      }
+      ASSERT_LE(shown, 1);
+      ASSERT_EQ(shown == 1, charmEntity != nullptr);
+      ASSERT_LT(live, 20000);
+      for (const std::string& n : collectedCharms) ASSERT_TRUE(names.count(n)) << n;
+    }
+    charmEntity = nullptr;
+  }
+  // The runs did place charms and throw sparks.
+  EXPECT_GT(placed, 100);
+  EXPECT_GT(sparks, 1000);
+}
+
 }  // namespace
