@@ -15,6 +15,7 @@
 #include "core/random_int.h"
 #include "game/boardset.h"
 #include "game/game_globals.h"
+#include "game/play/brick_hits.h"
 #include "game/play/entities.h"
 #include "game/play/scoring.h"
 #include "graphics/bitmap.h"
@@ -222,7 +223,12 @@ void MakeSparks(const Entity* charm) {
 
 void CollectCharm(Entity* charm) {
   if (!charm) return;
-  AddScoreAt(kCharmPoints[std::clamp(charmsThisGame, 0, 15)], charm->x, charm->y);
+  // The floating score starts at the charm (a position off every screen
+  // shows it at the corner instead of converting it out of range).
+  int32_t scoreX = 0, scoreY = 0;
+  PositionToInt(charm->x, &scoreX, true);
+  PositionToInt(charm->y, &scoreY, true);
+  AddScoreAt(kCharmPoints[std::clamp(charmsThisGame, 0, 15)], scoreX, scoreY);
   PlaySoundAt(kCharmSound, charm->x, 0, 63);
   if (!cheatMode) {
     if (communityManager) communityManager->AddToStat("CharmsCollected", 1.0f);
