@@ -147,7 +147,7 @@ int32_t ChooseCharm() {
 }
 
 void SpawnCharm() {
-  const int32_t columns = boardSet.columns;
+  const int32_t columns = BoardColumns();
   const uint32_t a = static_cast<uint32_t>(plat::Rand());
   bool found = false;
   int32_t column = 0;
