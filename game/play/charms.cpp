@@ -103,8 +103,11 @@ void LoadCharms(const std::vector<boost::filesystem::path>& dataFolders,
     RegisterCharmFile(lister.ListDir(folder, kCharmExtension, true), kCharmSourceGame);
   if (!communityFolder.empty())
     RegisterCharmFile(lister.ListDir(communityFolder, kCharmExtension, true), kCharmSourceLocal);
+  // An item without an install folder has no files (an empty path would
+  // search the current folder).
   for (const WorkshopItem& item : workshopItems)
-    RegisterCharmFile(lister.ListDir(item.folder, kCharmExtension, true), kCharmSourceCloud);
+    if (!item.folder.empty())
+      RegisterCharmFile(lister.ListDir(item.folder, kCharmExtension, true), kCharmSourceCloud);
 
   for (const auto& entry : charmFiles) {
     const boost::filesystem::path& path = entry.second.path;
