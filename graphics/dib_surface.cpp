@@ -62,10 +62,15 @@ bool DibSurface::CreateBuffers(plat::Window* w, int32_t bufferWidth, int32_t buf
   height = bufferHeight;
   bitsPerPixel = depth;
   pitch = static_cast<int32_t>(rowBytes);
+  changed.clear();
+  allChanged = true;
   return true;
 }
 
 void DibSurface::FreeBuffers() {
+  std::vector<plat::WindowRect>().swap(changed);
+  tracking = false;
+  allChanged = true;
   std::vector<uint8_t>().swap(drawBits);
   std::vector<uint8_t>().swap(presentBits);
   window = nullptr;
@@ -83,9 +88,14 @@ void DibSurface::SetColourTable(const uint8_t rgbx[256][4]) {
     colourTable[i][2] = rgbx[i][2];
     colourTable[i][3] = 0;
   }
+  allChanged = true;  // every pixel may show another colour now
 }
 
-uint8_t* DibSurface::BeginPresent() { return Bits(); }
+uint8_t* DibSurface::BeginPresent() {
+  changed.clear();
+  tracking = true;
+  return Bits();
+}
 
 void DibSurface::CopyRect(int32_t xDst, int32_t yDst, int32_t xSrc, int32_t ySrc, int32_t w, int32_t h) {
   if (!Valid()) return;
@@ -97,6 +107,7 @@ void DibSurface::CopyRect(int32_t xDst, int32_t yDst, int32_t xSrc, int32_t ySrc
   w = std::min({w, width - xSrc, width - xDst});
   h = std::min({h, height - ySrc, height - yDst});
   if (w <= 0 || h <= 0) return;
+  if (tracking) changed.push_back({xDst, yDst, xDst + w, yDst + h});
   const int32_t bpp = bitsPerPixel >> 3;
   const size_t rowBytes = static_cast<size_t>(w) * bpp;
   for (int32_t row = 0; row < h; ++row) {
@@ -111,6 +122,7 @@ void DibSurface::StretchRect(int32_t xDst, int32_t yDst, int32_t wDst, int32_t h
   const int32_t bpp = bitsPerPixel >> 3;
   const int32_t x0 = std::max(0, xDst), x1 = std::min(width, xDst + wDst);
   const int32_t y0 = std::max(0, yDst), y1 = std::min(height, yDst + hDst);
+  if (tracking && x1 > x0 && y1 > y0) changed.push_back({x0, y0, x1, y1});
   for (int32_t y = y0; y < y1; ++y) {
     const int32_t sy = ySrc + plat::NearestSource(y - yDst, hSrc, hDst);
     if (sy < 0 || sy >= height) continue;
@@ -123,9 +135,17 @@ void DibSurface::StretchRect(int32_t xDst, int32_t yDst, int32_t wDst, int32_t h
   }
 }
 
-bool DibSurface::EndPresent() { return PresentLetterboxed(); }
+bool DibSurface::EndPresent() {
+  const bool ok = Send(!allChanged);
+  changed.clear();
+  tracking = false;
+  if (ok) allChanged = false;
+  return ok;
+}
 
-bool DibSurface::PresentLetterboxed() {
+bool DibSurface::PresentLetterboxed() { return Send(false); }
+
+bool DibSurface::Send(bool onlyChanged) {
   if (!Valid() || !window || !window->IsAlive()) return false;
   const plat::WindowRect client = window->ClientRect();
   const LetterboxFit fit = ComputeLetterboxFit(client.right, client.bottom, width, height);
@@ -138,6 +158,10 @@ bool DibSurface::PresentLetterboxed() {
   buffer.pitch = pitch;
   buffer.bitsPerPixel = bitsPerPixel;
   buffer.palette = colourTable;
+  if (onlyChanged) {
+    buffer.changed = changed.data();
+    buffer.changedCount = static_cast<int32_t>(changed.size());
+  }
   const plat::WindowRect target{fit.offsetX, fit.offsetY, fit.offsetX + fit.fitWidth, fit.offsetY + fit.fitHeight};
   return window->Present(buffer, target, bars, barCount);
 }

@@ -63,8 +63,10 @@ class DibSurface {
   // destination rectangle (clipped to the presentation buffer).
   void StretchRect(int32_t xDst, int32_t yDst, int32_t wDst, int32_t hDst, int32_t xSrc, int32_t ySrc,
                    int32_t wSrc, int32_t hSrc);
-  // Puts the whole presentation buffer into the window (letterboxed).
+  // Puts the presentation buffer into the window (letterboxed), telling it
+  // which rectangles the copies since BeginPresent changed.
   bool EndPresent();
+  // Puts the whole presentation buffer into the window (letterboxed).
   bool PresentLetterboxed();
 
   // The presentation buffer (what the window last got or is about to get).
@@ -78,4 +80,12 @@ class DibSurface {
   std::vector<uint8_t> drawBits;
   std::vector<uint8_t> presentBits;
   uint8_t colourTable[256][4] = {};
+  // Presentation-buffer rectangles changed since BeginPresent.
+  std::vector<plat::WindowRect> changed;
+  bool tracking = false;
+  // New buffers or colours: the next present sends everything.
+  bool allChanged = true;
+
+ private:
+  bool Send(bool onlyChanged);
 };

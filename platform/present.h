@@ -15,6 +15,11 @@ struct PresentBuffer {
   int32_t bitsPerPixel = 0;  // 8 (palette indices), 16 (5-5-5), 24 (B, G, R bytes), 32 (0xAARRGGBB; alpha ignored)
   // 8 bits only: 256 entries of red, green, blue, unused.
   const uint8_t (*palette)[4] = nullptr;
+  // The rectangles (buffer coordinates) that changed since this buffer was
+  // last presented to the window; null: everything may have changed. A
+  // window may send only these when what it shows came from this buffer.
+  const WindowRect* changed = nullptr;
+  int32_t changedCount = 0;
 
   bool Usable() const {
     if (!bits || width <= 0 || height <= 0) return false;
@@ -29,6 +34,8 @@ struct PresentBuffer {
 uint32_t PresentPixelRgb(const PresentBuffer& buffer, int32_t x, int32_t y);
 // The same for the whole row y (width values); the buffer must be usable.
 void PresentRowRgb(const PresentBuffer& buffer, int32_t y, uint32_t* out);
+// The same for w pixels of row y from column x (all inside the buffer).
+void PresentSpanRgb(const PresentBuffer& buffer, int32_t x, int32_t y, int32_t w, uint32_t* out);
 
 // Nearest-neighbour mapping of the buffer onto a target of targetWidth x
 // targetHeight: target column tx shows buffer column tx * width / targetWidth

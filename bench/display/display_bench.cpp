@@ -1,6 +1,7 @@
 // Present of the game's 1280 x 720 16-bit back buffer: a whole frame and a
-// frame with ten small dirty rectangles, on the in-memory window system and
-// on SDL's offscreen driver.
+// frame with ten small dirty rectangles, on the in-memory window system, on
+// SDL's offscreen driver and, where there is an X display (xvfb-run -a), on
+// SDL's x11 driver; and the whole frame scaled into a 1920 x 1080 window.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -71,6 +72,30 @@ void BM_PresentTenDirtySdlOffscreen(benchmark::State& state) {
   auto system = Offscreen();
   RunPresent(state, system.get(), 1280, 720, true);
 }
+void BM_PresentFullSdlOffscreenScaled1080(benchmark::State& state) {
+  auto system = Offscreen();
+  RunPresent(state, system.get(), 1920, 1080, false);
+}
+
+// One x11 window system for all the x11 rows: opening SDL's x11 video again
+// right after closing it now and then fails to reach the X server.
+plat::WindowSystem* X11() {
+  static std::unique_ptr<plat::WindowSystem> system;
+  if (!system && std::getenv("DISPLAY")) {
+    setenv("SDL_VIDEODRIVER", "x11", 1);
+    system = plat::sdl::CreateWindowSystem();
+  }
+  return system.get();
+}
+void BM_PresentFullSdlX11(benchmark::State& state) {
+  RunPresent(state, X11(), 1280, 720, false);
+}
+void BM_PresentTenDirtySdlX11(benchmark::State& state) {
+  RunPresent(state, X11(), 1280, 720, true);
+}
+void BM_PresentFullSdlX11Scaled1080(benchmark::State& state) {
+  RunPresent(state, X11(), 1920, 1080, false);
+}
 
 }  // namespace
 
@@ -79,3 +104,7 @@ BENCHMARK(BM_PresentTenDirtyHeadless)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PresentFullHeadlessScaled1080)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PresentFullSdlOffscreen)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PresentTenDirtySdlOffscreen)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PresentFullSdlOffscreenScaled1080)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PresentFullSdlX11)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PresentTenDirtySdlX11)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PresentFullSdlX11Scaled1080)->Unit(benchmark::kMillisecond);

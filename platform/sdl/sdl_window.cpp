@@ -70,8 +70,12 @@ class SdlWindow : public Window {
       : system_(system), window_(window), style_(desc.style) {
     proc_ = desc.proc;
     id_ = SDL_GetWindowID(window_);
-    renderer_ = SDL_CreateRenderer(window_, -1, 0);
-    if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+    // The software renderer draws into the window surface, which a present
+    // at the buffer's own size fills directly, sending only what changed.
+    renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+    if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, 0);
+    SDL_RendererInfo info;
+    software_ = renderer_ && SDL_GetRendererInfo(renderer_, &info) == 0 && (info.flags & SDL_RENDERER_SOFTWARE);
   }
   ~SdlWindow() override { Release(); }
 
@@ -136,6 +140,7 @@ class SdlWindow : public Window {
 
   void Invalidate() override {
     if (window_) invalid_ = true;
+    stale_ = true;
   }
   bool Invalid() const { return invalid_; }
   void Validate() { invalid_ = false; }
@@ -251,8 +256,33 @@ class SdlWindow : public Window {
   // window over the whole screen, which looks the same.
   void EnterFullScreen();
 
+  // What the window shows: which buffer, at which place. A present of the
+  // same buffer at the same place needs to send only what changed.
+  struct Shown {
+    const uint8_t* bits = nullptr;
+    int32_t width = 0, height = 0, pitch = 0, bitsPerPixel = 0;
+    WindowRect target{};
+    int32_t clientWidth = 0, clientHeight = 0;
+    bool direct = false;
+    const void* surface = nullptr;
+    bool operator==(const Shown& o) const {
+      return bits == o.bits && width == o.width && height == o.height && pitch == o.pitch &&
+             bitsPerPixel == o.bitsPerPixel && target.left == o.target.left && target.top == o.target.top &&
+             target.right == o.target.right && target.bottom == o.target.bottom && clientWidth == o.clientWidth &&
+             clientHeight == o.clientHeight && direct == o.direct && surface == o.surface;
+    }
+  };
+  bool PresentToSurface(const PresentBuffer& buffer, const WindowRect& target, const WindowRect* black,
+                        int blackCount, Shown now);
+  bool PresentWithRenderer(const PresentBuffer& buffer, const WindowRect& target, const WindowRect* black,
+                           int blackCount, Shown now);
+  // The changed rectangles of the buffer (clipped), or the whole buffer when
+  // the window does not show this buffer at this place yet.
+  void ListChanged(const PresentBuffer& buffer, const Shown& now);
+
   bool EnsureTexture(int w, int h, uint32_t format) {
     if (texture_ && textureW_ == w && textureH_ == h && textureFormat_ == format) return true;
+    stale_ = true;
     if (texture_) SDL_DestroyTexture(texture_);
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
     texture_ = SDL_CreateTexture(renderer_, format, SDL_TEXTUREACCESS_STREAMING, w, h);
@@ -280,7 +310,10 @@ class SdlWindow : public Window {
   SDL_Texture* texture_ = nullptr;
   int textureW_ = 0, textureH_ = 0;
   uint32_t textureFormat_ = 0;
-  std::vector<uint32_t> converted_;  // 8-bit buffers, through the palette
+  bool software_ = false;
+  bool stale_ = true;
+  Shown shown_;
+  std::vector<SDL_Rect> rects_;
   uint32_t id_ = 0;
   WindowStyle style_;
   bool invalid_ = false;
@@ -296,6 +329,9 @@ class SdlWindowSystem : public WindowSystem, public MessageBoxHandler, private P
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    // Window surfaces are the system's own framebuffer, not a texture of a
+    // hidden renderer of SDL's.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     videoOk_ = SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0;
     if (!videoOk_) std::fprintf(stderr, "SDL video: %s\n", SDL_GetError());
     if (videoOk_) SDL_StartTextInput();
@@ -625,28 +661,97 @@ void SdlWindow::Destroy() {
 bool SdlWindow::Present(const PresentBuffer& buffer, const WindowRect& target, const WindowRect* black,
                         int blackCount) {
   if (!window_ || !renderer_ || !buffer.Usable()) return false;
-  const uint8_t* pixels = buffer.bits;
-  int pitch = buffer.pitch;
-  uint32_t format = SDL_PIXELFORMAT_RGB888;
-  switch (buffer.bitsPerPixel) {
-    case 16: format = SDL_PIXELFORMAT_RGB555; break;
-    case 24: format = SDL_PIXELFORMAT_BGR24; break;
-    case 32: format = SDL_PIXELFORMAT_RGB888; break;
-    case 8: {
-      converted_.resize(static_cast<size_t>(buffer.width) * buffer.height);
-      for (int y = 0; y < buffer.height; ++y) {
-        for (int x = 0; x < buffer.width; ++x) {
-          converted_[static_cast<size_t>(y) * buffer.width + x] = PresentPixelRgb(buffer, x, y);
-        }
-      }
-      pixels = reinterpret_cast<const uint8_t*>(converted_.data());
-      pitch = buffer.width * 4;
-      break;
-    }
-    default: return false;
+  const WindowRect client = ClientRect();
+  Shown now;
+  now.bits = buffer.bits;
+  now.width = buffer.width;
+  now.height = buffer.height;
+  now.pitch = buffer.pitch;
+  now.bitsPerPixel = buffer.bitsPerPixel;
+  now.target = target;
+  now.clientWidth = client.right;
+  now.clientHeight = client.bottom;
+  // At the buffer's own size the pixels go straight into the window surface
+  // (which the software renderer draws into as well).
+  if (software_ && target.right - target.left == buffer.width && target.bottom - target.top == buffer.height &&
+      target.left >= 0 && target.top >= 0 && target.right <= client.right && target.bottom <= client.bottom) {
+    now.direct = true;
+    if (PresentToSurface(buffer, target, black, blackCount, now)) return true;
+    now.direct = false;
+    now.surface = nullptr;
   }
-  if (!EnsureTexture(buffer.width, buffer.height, format)) return false;
-  if (SDL_UpdateTexture(texture_, nullptr, pixels, pitch) != 0) return false;
+  return PresentWithRenderer(buffer, target, black, blackCount, now);
+}
+
+void SdlWindow::ListChanged(const PresentBuffer& buffer, const Shown& now) {
+  rects_.clear();
+  if (!stale_ && now == shown_ && buffer.changed) {
+    for (int32_t i = 0; i < buffer.changedCount; ++i) {
+      const WindowRect& r = buffer.changed[i];
+      const int x0 = std::max(r.left, 0), y0 = std::max(r.top, 0);
+      const int x1 = std::min(r.right, buffer.width), y1 = std::min(r.bottom, buffer.height);
+      if (x1 > x0 && y1 > y0) rects_.push_back({x0, y0, x1 - x0, y1 - y0});
+    }
+    return;
+  }
+  rects_.push_back({0, 0, buffer.width, buffer.height});
+  stale_ = true;  // everything goes, bars included
+}
+
+bool SdlWindow::PresentToSurface(const PresentBuffer& buffer, const WindowRect& target, const WindowRect* black,
+                                 int blackCount, Shown now) {
+  SDL_Surface* surface = SDL_GetWindowSurface(window_);
+  if (!surface || !surface->pixels) return false;
+  const uint32_t format = surface->format->format;
+  if (format != SDL_PIXELFORMAT_RGB888 && format != SDL_PIXELFORMAT_ARGB8888) return false;
+  if (surface->w < target.right || surface->h < target.bottom) return false;
+  now.surface = surface;
+  ListChanged(buffer, now);
+  if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return false;
+  for (SDL_Rect& r : rects_) {
+    for (int y = r.y; y < r.y + r.h; ++y) {
+      auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(surface->pixels) +
+                                              static_cast<ptrdiff_t>(target.top + y) * surface->pitch);
+      PresentSpanRgb(buffer, r.x, y, r.w, row + target.left + r.x);
+    }
+    r.x += target.left;
+    r.y += target.top;
+  }
+  if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
+  bool ok;
+  if (stale_) {
+    const uint32_t blackPixel = SDL_MapRGB(surface->format, 0, 0, 0);
+    for (int i = 0; black && i < blackCount; ++i) {
+      SDL_Rect r{black[i].left, black[i].top, black[i].right - black[i].left, black[i].bottom - black[i].top};
+      if (r.w > 0 && r.h > 0) SDL_FillRect(surface, &r, blackPixel);
+    }
+    ok = SDL_UpdateWindowSurface(window_) == 0;
+  } else {
+    ok = rects_.empty() || SDL_UpdateWindowSurfaceRects(window_, rects_.data(), static_cast<int>(rects_.size())) == 0;
+  }
+  shown_ = now;
+  stale_ = !ok;
+  return ok;
+}
+
+bool SdlWindow::PresentWithRenderer(const PresentBuffer& buffer, const WindowRect& target, const WindowRect* black,
+                                    int blackCount, Shown now) {
+  // The texture holds the buffer as 0xFFRRGGBB; only changed rectangles are
+  // converted into it. The renderer then scales it into the window.
+  if (!EnsureTexture(buffer.width, buffer.height, SDL_PIXELFORMAT_RGB888)) return false;
+  ListChanged(buffer, now);
+  for (const SDL_Rect& r : rects_) {
+    void* pixels = nullptr;
+    int pitch = 0;
+    if (SDL_LockTexture(texture_, &r, &pixels, &pitch) != 0) {
+      stale_ = true;
+      return false;
+    }
+    for (int y = 0; y < r.h; ++y)
+      PresentSpanRgb(buffer, r.x, r.y + y, r.w,
+                     reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(pixels) + static_cast<ptrdiff_t>(y) * pitch));
+    SDL_UnlockTexture(texture_);
+  }
   SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
   SDL_RenderClear(renderer_);
   bool ok = true;
@@ -659,6 +764,8 @@ bool SdlWindow::Present(const PresentBuffer& buffer, const WindowRect& target, c
     if (r.w > 0 && r.h > 0) SDL_RenderFillRect(renderer_, &r);
   }
   SDL_RenderPresent(renderer_);
+  shown_ = now;
+  stale_ = false;  // the texture holds the whole buffer now
   return ok;
 }
 

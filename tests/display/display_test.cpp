@@ -629,4 +629,42 @@ TEST_F(QueueTest, PresentedImageSavesAsPng) {
   EXPECT_FALSE(w->Present(b, target, nullptr, 0));
 }
 
+// Spans of a row, converted in groups, give each pixel's own colour: every
+// 5-5-5 value (top bit set or not) from every starting column, and the
+// other depths.
+TEST(PresentSpan, MatchesEachPixel) {
+  for (int bpp : {8, 16, 24, 32}) {
+    const int width = 70000 / (bpp == 16 ? 1 : 2);
+    const int n = bpp / 8;
+    std::vector<uint8_t> bits(static_cast<size_t>(width) * n + 3);
+    uint32_t seed = 1;
+    for (size_t i = 0; i < bits.size(); ++i) {
+      seed = seed * 1664525u + 1013904223u;
+      bits[i] = static_cast<uint8_t>(seed >> 24);
+    }
+    if (bpp == 16) {
+      for (int x = 0; x < 65536; ++x) {
+        bits[2 * x] = static_cast<uint8_t>(x);
+        bits[2 * x + 1] = static_cast<uint8_t>(x >> 8);
+      }
+    }
+    uint8_t palette[256][4];
+    for (int i = 0; i < 256; ++i)
+      for (int k = 0; k < 4; ++k) palette[i][k] = static_cast<uint8_t>(i * (k + 3));
+    plat::PresentBuffer b;
+    b.bits = bits.data();
+    b.width = width;
+    b.height = 1;
+    b.pitch = width * n;
+    b.bitsPerPixel = bpp;
+    b.palette = palette;
+    std::vector<uint32_t> out(static_cast<size_t>(width));
+    for (int start : {0, 1, 2, 3, 5, 7, 9}) {
+      SCOPED_TRACE(testing::Message() << "bpp " << bpp << " from " << start);
+      plat::PresentSpanRgb(b, start, 0, width - start, out.data());
+      for (int x = start; x < width; ++x) ASSERT_EQ(out[x - start], plat::PresentPixelRgb(b, x, 0)) << x;
+    }
+  }
+}
+
 }  // namespace

@@ -153,6 +153,104 @@ TEST(SdlWindow, OffscreenDriverGameWindow) {
   RunGameWindow();
 }
 
+// Fills a rectangle of the locked 16-bit back buffer with a 5-5-5 value.
+void FillBuffer(Display& d, int x, int y, int w, int h, uint16_t v) {
+  SurfaceLock lock;
+  ASSERT_TRUE(d.Lock(&lock));
+  for (int row = y; row < y + h; ++row)
+    for (int col = x; col < x + w; ++col) std::memcpy(lock.bits + row * lock.pitch + col * 2, &v, 2);
+  d.Unlock();
+}
+
+// A present that lists dirty rectangles sends the window only those, into
+// the window surface at the buffer's own size and into the renderer's
+// texture when scaled; whenever the window may not show the buffer as it
+// is (new mode, new colours, lost contents), the whole buffer goes.
+TEST(SdlWindow, DirtyPresentSendsWhatChanged) {
+  setenv("SDL_VIDEODRIVER", "dummy", 1);
+  auto system = plat::sdl::CreateWindowSystem();
+  Display d;
+  plat::Window* window = nullptr;
+  ASSERT_EQ(d.CreateMainWindow(320, 240, "T", nullptr, &window, plat::DefaultWindowProc, 0, true), 1);
+  ASSERT_EQ(d.SetVideoMode(320, 240, 16, false, nullptr), 1);
+  const uint32_t black = 0xFF000000u, red = 0xFFFF0000u, green = 0xFF00FF00u, blue = 0xFF0000FFu;
+  int w = 0, h = 0;
+  const auto at = [&](int x, int y) {
+    std::vector<uint32_t> shot = ReadBack(window, &w, &h);
+    return shot.empty() ? 0u : shot[static_cast<size_t>(y) * w + x];
+  };
+
+  FillBuffer(d, 0, 0, 320, 240, 0);
+  ASSERT_EQ(d.Present(0), 1);
+  EXPECT_EQ(at(0, 0), black);
+
+  // Only the listed rectangle reaches the window.
+  FillBuffer(d, 20, 30, 10, 10, 0x7C00);
+  FillBuffer(d, 200, 100, 4, 4, 0x03E0);
+  ASSERT_TRUE(d.AddDirtyRect(20, 30, 10, 10));
+  ASSERT_EQ(d.Present(kPresentDirtyOnly), 1);
+  EXPECT_EQ(at(20, 30), red);
+  EXPECT_EQ(at(29, 39), red);
+  EXPECT_EQ(at(30, 40), black);
+  EXPECT_EQ(at(200, 100), black);
+
+  // Contents lost (painted over) and the window invalidated: the next
+  // present, dirty list or not, sends the whole buffer again.
+  SDL_Surface* surface = SDL_GetWindowSurface(plat::sdl::NativeWindow(window));
+  ASSERT_NE(surface, nullptr);
+  SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 255, 255, 255));
+  window->Invalidate();
+  ASSERT_TRUE(d.AddDirtyRect(0, 0, 1, 1));
+  ASSERT_EQ(d.Present(kPresentDirtyOnly), 1);
+  EXPECT_EQ(at(319, 239), black);
+  EXPECT_EQ(at(25, 35), red);
+
+  // A scaled buffer (twice the size) takes dirty rectangles through the
+  // renderer's texture.
+  ASSERT_EQ(d.SetVideoMode(160, 120, 16, false, nullptr), 1);
+  FillBuffer(d, 0, 0, 160, 120, 0x001F);
+  ASSERT_EQ(d.Present(0), 1);
+  EXPECT_EQ(at(0, 0), blue);
+  EXPECT_EQ(at(319, 239), blue);
+  FillBuffer(d, 50, 60, 2, 2, 0x7C00);
+  FillBuffer(d, 100, 10, 2, 2, 0x03E0);
+  ASSERT_TRUE(d.AddDirtyRect(50, 60, 2, 2));
+  ASSERT_EQ(d.Present(kPresentDirtyOnly), 1);
+  EXPECT_EQ(at(100, 120), red);
+  EXPECT_EQ(at(103, 123), red);
+  EXPECT_EQ(at(104, 124), blue);
+  EXPECT_EQ(at(200, 20), blue);
+
+  // Back at the window's size: the new buffers go whole even when only a
+  // small rectangle is listed (outside it, the new presentation buffer is
+  // still black where the window showed blue).
+  ASSERT_EQ(d.SetVideoMode(320, 240, 16, false, nullptr), 1);
+  FillBuffer(d, 0, 0, 320, 240, 0x03E0);
+  ASSERT_TRUE(d.AddDirtyRect(0, 0, 2, 2));
+  ASSERT_EQ(d.Present(kPresentDirtyOnly), 1);
+  EXPECT_EQ(at(0, 0), green);
+  EXPECT_EQ(at(300, 200), black);
+
+  // New colours of an 8-bit buffer change every pixel: all of it goes.
+  ASSERT_EQ(d.SetVideoMode(320, 240, 8, false, nullptr), 1);
+  uint8_t palette[256][4] = {};
+  palette[1][0] = 255;
+  d.SetPalette(palette);
+  SurfaceLock lock;
+  ASSERT_TRUE(d.Lock(&lock));
+  for (int row = 0; row < 240; ++row) std::memset(lock.bits + row * lock.pitch, 1, 320);
+  d.Unlock();
+  ASSERT_EQ(d.Present(0), 1);
+  EXPECT_EQ(at(160, 120), red);
+  palette[1][0] = 0;
+  palette[1][1] = 255;
+  d.SetPalette(palette);
+  ASSERT_TRUE(d.AddDirtyRect(0, 0, 1, 1));
+  ASSERT_EQ(d.Present(kPresentDirtyOnly), 1);
+  EXPECT_EQ(at(160, 120), green);
+  d.Close(true);
+}
+
 TEST(SdlWindow, TimerMessages) {
   setenv("SDL_VIDEODRIVER", "dummy", 1);
   auto system = plat::sdl::CreateWindowSystem();

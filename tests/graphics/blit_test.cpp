@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
+#include <random>
 #include <vector>
 
 #include "graphics/bitmap.h"
@@ -243,6 +245,90 @@ TEST(Blit, IndexedTo32) {
   Bitmap lone = Numbered(1, 1);
   EXPECT_FALSE(lone.DrawIndexedTo32(out.data(), 16, 0, 0, 1, 1, nullptr));  // no palette
   EXPECT_TRUE(lone.DrawIndexedTo32(out.data(), 16, 0, 0, 1, 1, table));
+}
+
+// The vector loops against the per-pixel ones: random pictures, positions,
+// source parts, destination pitches and offsets (so rows start at every
+// alignment), widths around the vector sizes, keys and alphas, at every
+// depth. The whole destination, padding included, must come out the same.
+TEST(Blit, FastPathsMatchPerPixelLoops) {
+  std::mt19937 rng(20261210);
+  auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  const int alphas[] = {0, 1, 2, 127, 128, 129, 200, 254, 255, 256, -1, -200, 300};
+  int compared = 0;
+  for (int bpp : {8, 16, 24, 32}) {
+    const int n = bpp / 8;
+    for (int round = 0; round < 400; ++round) {
+      const int w = round < 40 ? 1 + round : pick(1, 90);
+      const int h = pick(1, 9);
+      Bitmap b;
+      ASSERT_TRUE(b.Create(w, h, bpp));
+      for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+          uint32_t v = static_cast<uint32_t>(rng());
+          switch (pick(0, 5)) {
+            case 0: v = 0; break;                // the key
+            case 1: v &= 0xFF000000u; break;     // 32 bits: alpha only, black colour
+            case 2: v &= 0x8000u; break;         // 16 bits: top bit only
+            case 3: v &= 0x00010101u; break;     // dark colours
+            default: break;
+          }
+          b.SetPixel(x, y, v);
+        }
+      }
+      const int dstW = pick(1, 100), dstH = pick(1, 12);
+      const int pitch = dstW * n + pick(0, 7);
+      const int offset = pick(0, 15);
+      std::vector<uint8_t> fast(static_cast<size_t>(offset) + static_cast<size_t>(pitch) * dstH + 16);
+      for (uint8_t& byte : fast) byte = static_cast<uint8_t>(pick(0, 3) == 0 ? 0 : rng());
+      std::vector<uint8_t> slow = fast;
+      const int x = pick(-w, dstW), y = pick(-h, dstH);
+      const int srcX = pick(-2, w), srcY = pick(-1, h);
+      const int srcW = pick(0, w + 2), srcH = pick(0, h + 1);
+      const int keyed = pick(0, 1);
+      const int alpha = alphas[pick(0, static_cast<int>(std::size(alphas)) - 1)];
+      SCOPED_TRACE(testing::Message() << "bpp " << bpp << " round " << round << " w " << w << " alpha " << alpha
+                                      << " keyed " << keyed << " at " << x << "," << y << " part " << srcX << ","
+                                      << srcY << " " << srcW << "x" << srcH << " pitch " << pitch << " offset "
+                                      << offset);
+      SetScalarBlits(false);
+      const bool a = b.DrawPart(fast.data() + offset, dstW, dstH, pitch, x, y, srcX, srcY, srcW, srcH, keyed, alpha);
+      SetScalarBlits(true);
+      const bool c = b.DrawPart(slow.data() + offset, dstW, dstH, pitch, x, y, srcX, srcY, srcW, srcH, keyed, alpha);
+      SetScalarBlits(false);
+      EXPECT_EQ(a, c);
+      ASSERT_EQ(fast, slow);
+      ++compared;
+    }
+  }
+  EXPECT_EQ(compared, 4 * 400);
+}
+
+// Whole rows the vector loops take from start to end, every alpha value,
+// with and without the key, at the depths that blend.
+TEST(Blit, FastBlendMatchesForEveryAlpha) {
+  std::mt19937 rng(7);
+  for (int bpp : {16, 24, 32}) {
+    Bitmap b;
+    ASSERT_TRUE(b.Create(67, 3, bpp));
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < 67; ++x) b.SetPixel(x, y, (x % 5) ? static_cast<uint32_t>(rng()) : 0u);
+    const int pitch = 67 * (bpp / 8) + 1;
+    std::vector<uint8_t> start(static_cast<size_t>(pitch) * 3 + 1);
+    for (uint8_t& byte : start) byte = static_cast<uint8_t>(rng());
+    for (int alpha = 0; alpha < 256; ++alpha) {
+      for (int keyed = 0; keyed < 2; ++keyed) {
+        SCOPED_TRACE(testing::Message() << "bpp " << bpp << " alpha " << alpha << " keyed " << keyed);
+        std::vector<uint8_t> fast = start, slow = start;
+        SetScalarBlits(false);
+        b.Draw(fast.data() + 1, 67, 3, pitch, 0, 0, keyed, alpha);
+        SetScalarBlits(true);
+        b.Draw(slow.data() + 1, 67, 3, pitch, 0, 0, keyed, alpha);
+        SetScalarBlits(false);
+        ASSERT_EQ(fast, slow);
+      }
+    }
+  }
 }
 
 }  // namespace
