@@ -230,6 +230,12 @@ void WriteMiniPack(const fs::path& root, const MiniPackOptions& options) {
   w.Set(std::string(pack::kBrickSetClassic), classic, pack::kBrickWidth, pack::kBrickHeight, {0x806020});
   w.Set(std::string(pack::kBackgroundSet), Numbered("background", 2), 32, 32, {0x202830, 0x302820});
   WriteBoardSet(root, w, brickBytes);
+
+  if (options.charmCount > 0) {
+    std::vector<std::string> charms;
+    for (int i = 0; i < options.charmCount; ++i) charms.push_back("charm" + std::to_string(i) + "_" + std::to_string(i % 5));
+    w.Set(std::string(pack::kCharmSet), charms, 12, 12, {0xE040E0, 0x40E0E0});
+  }
 }
 
 }  // namespace gametest
