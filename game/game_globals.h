@@ -171,6 +171,9 @@ extern int32_t quitRequested;
 extern Timer mainTimer;  // the loop's clock, read in ms by the scenes too
 extern plat::Window* windowHandle;
 extern PixelFormat screenFormat;
+// The community object start-up made, while it lives: the test reset deletes
+// only this one (tests may install objects of their own).
+extern CommunityManager* startUpCommunityManager;
 // Set when the window or the display could not be opened (or reopened): the
 // process then ends with status 1.
 extern int32_t startUpFailed;
