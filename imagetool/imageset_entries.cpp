@@ -275,6 +275,7 @@ void ImageTool::Commit(ImageSetContents&& contents, bool append) {
 }
 
 bool ImageTool::SaveImageSetEntries(const fs::path& path) const {
+  if (!EntriesWithoutPicture().empty()) return false;
   std::vector<ImageSetWriterEntry> list;
   list.reserve(entries.size());
   for (const auto& entry : entries) list.push_back({entry->name.Text(), &entry->DisplayFrame()});

@@ -132,7 +132,8 @@ class ImageTool {
   // failure the reader's message is shown and the list stays as it was.
   bool LoadImageSetEntries(const boost::filesystem::path& path, bool append);
   // Writes the list as a version-2 set; false when nothing could be
-  // written (an existing file then stays as it was).
+  // written (an existing file then stays as it was), and for a list with an
+  // entry without a picture, which no reader could open again.
   bool SaveImageSetEntries(const boost::filesystem::path& path) const;
 
   // The file name Save suggests for entry `index` (with ".png").
@@ -144,6 +145,8 @@ class ImageTool {
   bool Selected() const { return current < entries.size(); }
   ImageEntry* CurrentEntry() { return Selected() ? entries[current].get() : nullptr; }
   const ImageEntry* CurrentEntry() const { return Selected() ? entries[current].get() : nullptr; }
+  // Indices of the entries whose picture could not be read (no pixels).
+  std::vector<size_t> EntriesWithoutPicture() const;
   // The list line of an entry: index, blank, name.
   std::string ListLine(size_t index) const;
   // Posts the refresh message to the dialog (0: rebuild the list too).

@@ -7,6 +7,7 @@
 #include "imagetool/imagetool.h"
 #include "platform/cp1252.h"
 #include "platform/message_box.h"
+#include "platform/picture.h"
 
 namespace fs = boost::filesystem;
 
@@ -19,6 +20,22 @@ std::string Narrow(const std::string& utf8) {
 
 void SetName(ImageEntry* entry, const std::string& text) {
   entry->name.Assign(text.substr(0, kMaxEntryName).c_str());
+}
+
+// Loads a picture file into an entry. A file that cannot be read still
+// leaves the entry (empty); the returned text then says which file and why,
+// for the caller to show once the entry is in the list.
+std::string LoadEntryPicture(ImageEntry* entry, const fs::path& path) {
+  entry->image.Free();
+  entry->image.LoadWithGdiplus(path);
+  entry->BuildDisplayFrame();
+  entry->RefreshSurface();
+  if (!entry->Empty()) return std::string();
+  // The loader reports success either way; ask the decoder for its reason.
+  plat::Picture picture;
+  std::string reason;
+  if (plat::LoadPicture(path, &picture, &reason) || reason.empty()) reason = "the file holds no picture";
+  return "Could not read picture " + Narrow(path.string()) + ": " + reason;
 }
 
 }  // namespace
@@ -192,11 +209,10 @@ void ImageTool::OnAdd() {
       name = std::string(1, static_cast<char>(code));
     }
     auto entry = std::make_unique<ImageEntry>();
-    entry->image.LoadWithGdiplus(path);
-    entry->BuildDisplayFrame();
-    entry->RefreshSurface();
+    const std::string error = LoadEntryPicture(entry.get(), path);
     SetName(entry.get(), name);
     entries.push_back(std::move(entry));
+    if (!error.empty()) ShowError(error);
   }
   current = static_cast<uint32_t>(entries.size() - 1);
   PostRefresh(0);
@@ -209,10 +225,8 @@ void ImageTool::OnReplace() {
   requester.AddFilter("Images", "*.bmp;*.jpg;*.png");
   requester.SetDefaultExtension("png");
   if (!requester.Open(dialog, "Replace an Image")) return;
-  entry->image.Free();
-  entry->image.LoadWithGdiplus(requester.GetPath());
-  entry->BuildDisplayFrame();
-  entry->RefreshSurface();
+  const std::string error = LoadEntryPicture(entry, requester.GetPath());
+  if (!error.empty()) ShowError(error);
   PostRefresh(0);
 }
 
@@ -308,7 +322,26 @@ void ImageTool::OnLoadSet(bool append) {
   if (!LoadImageSetEntries(requester.GetPath(), append)) ShowError("Can't open file.");
 }
 
+std::vector<size_t> ImageTool::EntriesWithoutPicture() const {
+  std::vector<size_t> out;
+  for (size_t i = 0; i < entries.size(); ++i)
+    if (entries[i]->Empty()) out.push_back(i);
+  return out;
+}
+
 void ImageTool::OnSaveSet() {
+  // No reader opens a set with an image of no pixels: such entries are named
+  // and nothing is asked or written.
+  const std::vector<size_t> missing = EntriesWithoutPicture();
+  if (!missing.empty()) {
+    std::string text = "These images have no picture, so the set could not be opened again:\n";
+    constexpr size_t kListed = 20;
+    for (size_t k = 0; k < missing.size() && k < kListed; ++k) text += ListLine(missing[k]) + "\n";
+    if (missing.size() > kListed) text += "and " + std::to_string(missing.size() - kListed) + " more\n";
+    text += "Replace or remove them, then save the set.";
+    ShowError(text);
+    return;
+  }
   if (!setRequester.Save(dialog, "Save ImageSet", true)) return;
   fs::path path = setRequester.GetPath();
   if (!path.has_extension()) path.replace_extension("img");

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/seal/seal.h"
+#include "tests/seal/module_variants.h"
 #include "tests/seal/test_module.h"
 
 namespace seal = vantrel::seal;
@@ -70,8 +71,60 @@ void MixOneSecond(benchmark::State& state, std::uint32_t voices, bool withModule
 void BM_Mix8VoicesAndModule(benchmark::State& state) { MixOneSecond(state, 8, true); }
 void BM_Mix32Voices(benchmark::State& state) { MixOneSecond(state, 32, false); }
 
+// The generated songs with the most channels: one second of each mixed.
+const std::vector<vantrel::test::ModuleVariant>& BusySongs() {
+  static const auto songs = [] {
+    std::vector<vantrel::test::ModuleVariant> out;
+    for (auto& v : vantrel::test::ModuleVariants()) {
+      if (v.name == "tune-32ch.mod" || v.name == "tune-32.xm" || v.name == "effects-32.s3m" ||
+          v.name == "effects-12.xm") {
+        out.push_back(v);
+      }
+    }
+    return out;
+  }();
+  return songs;
+}
+
+void BM_MixBusySong(benchmark::State& state) {
+  const auto& song = BusySongs().at(static_cast<std::size_t>(state.range(0)));
+  state.SetLabel(song.name);
+  seal::SelectOutput(seal::Output::kNull);
+  seal::DeviceDesc desc{seal::kDefaultDevice, seal::kFormatStereo, kRate};
+  seal::Module* module = nullptr;
+  if (seal::OpenDevice(&desc) != seal::kOk ||
+      seal::LoadModuleMemory(song.bytes.data(), song.bytes.size(), &module) != seal::kOk) {
+    state.SkipWithError("cannot play the song");
+    seal::CloseDevice();
+    return;
+  }
+  seal::PlayModule(module);
+  for (auto _ : state) {
+    seal::AdvanceNullOutput(kRate);
+    benchmark::DoNotOptimize(seal::TakeNullOutputBytes());
+  }
+  state.counters["x_realtime"] = benchmark::Counter(static_cast<double>(state.iterations()),
+                                                    benchmark::Counter::kIsRate);
+  seal::CloseDevice();
+  seal::FreeModuleFile(module);
+}
+
+void BM_LoadModule(benchmark::State& state) {
+  const auto& song = BusySongs().at(static_cast<std::size_t>(state.range(0)));
+  state.SetLabel(song.name);
+  for (auto _ : state) {
+    seal::Module* module = nullptr;
+    seal::LoadModuleMemory(song.bytes.data(), song.bytes.size(), &module);
+    if (module != nullptr) seal::FreeModuleFile(module);
+  }
+}
+
 }  // namespace
 
 // Argument: 0 = 8-bit output (the game's default), 1 = 16-bit output.
 BENCHMARK(BM_Mix8VoicesAndModule)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Mix32Voices)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+// Argument: which busy song (32-channel MOD, 32-channel XM, 32-channel S3M
+// effect sweep, 12-channel XM effect sweep).
+BENCHMARK(BM_MixBusySong)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadModule)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);

@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWheelEvent>
+#include <QWindow>
 #include <algorithm>
 #include <clocale>
 
@@ -51,8 +52,19 @@ WindowRect OuterOf(const QWidget* w) {
 void MoveOuterOf(QWidget* w, int32_t x, int32_t y, int32_t width, int32_t height) {
   int32_t l, t, r, b;
   FrameMargins(w, &l, &t, &r, &b);
-  w->move(x, y);
   w->resize(std::max(1, width - l - r), std::max(1, height - t - b));
+  // (x, y) is where the frame goes. A window not yet created takes a move()
+  // as the frame's place. A created one (already shown) would take it as the
+  // frame offset it knows at this moment, which is none until the window
+  // manager has framed it: the client would land on (x, y) and the frame
+  // that far up and left, on every start. The native window is told the
+  // frame's place instead, and the window manager puts the frame there.
+  QWindow* native = w->testAttribute(Qt::WA_WState_Created) ? w->windowHandle() : nullptr;
+  if (native) {
+    native->setFramePosition(QPoint(x, y));
+  } else {
+    w->move(x, y);
+  }
 }
 
 int32_t ScreenWidthOf(const QWidget* w) {

@@ -1,31 +1,56 @@
-// Tracker modules: loaded and rendered by libxmp, mixed in by our mixer.
-#include <xmp.h>
+// Tracker modules: loaded and rendered by libopenmpt, mixed in by our mixer.
+//
+// Modules reach the game from other players (Workshop items), so the player
+// underneath has to survive any bytes. libopenmpt is fuzzed continuously by
+// its authors, loaders and playback alike; on top of it we allow only the MOD,
+// XM and S3M families, cap the size, refuse a MOD cut inside its patterns,
+// and end a song that keeps ending instead of spinning on it.
+#include <libopenmpt/libopenmpt.h>
 
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <string_view>
 
 #include "platform/seal/internal.h"
 
 namespace vantrel::seal {
 
 struct ModuleData {
-  xmp_context context = nullptr;
+  openmpt_module* player = nullptr;
   int orders = 0;
   bool started = false;
   bool ended = false;
-  std::vector<std::int16_t> pending;  // rendered, not yet mixed (interleaved)
-  std::size_t pendingPos = 0;
+  int rate = 0;
   int channels = 2;
-  int lastLoop = 0;
+  std::vector<std::int16_t> rendered;  // scratch for one block (interleaved)
   std::uint32_t loops = 0;
   std::uint32_t order = 0;
+
+  ~ModuleData() {
+    if (player != nullptr) openmpt_module_destroy(player);
+  }
 };
 
 namespace detail {
 namespace {
 
 constexpr std::size_t kMaxModuleBytes = 64u * 1024u * 1024u;
+// Frames rendered per call into libopenmpt; also the scratch buffer's size.
+constexpr std::size_t kRenderFrames = 1024;
+// A song that comes to its end this many times within one mix block is
+// looping on next to nothing (a crafted file): it ends instead of spinning.
+constexpr int kMaxLoopsPerBlock = 32;
+
+// The sound: linear interpolation and channels panned hard to their sides
+// (libopenmpt's 200% separation; its 100% keeps MOD channels near the middle),
+// which is how the songs were written and reviewed. At the library's own gain
+// the pack's songs then sit within a quarter of a decibel of their old level
+// (each side within one decibel).
+constexpr int kInterpolation = 2;        // taps: linear
+constexpr int kStereoSeparation = 200;   // percent
+constexpr int kMasterGainMillibel = 0;
 
 Module* FindModule(const Module* module) {
   State& s = S();
@@ -35,33 +60,55 @@ Module* FindModule(const Module* module) {
   return nullptr;
 }
 
-// Renders the next tick of the song into `pending`. When the song has come to
-// its end (and the player went back to its own start), it jumps to the
-// module's restart order instead and renders from there.
-bool RenderTick(Module* module) {
-  ModuleData& d = *module->impl;
-  if (xmp_play_frame(d.context) != 0) return false;
-  xmp_frame_info info;
-  xmp_get_frame_info(d.context, &info);
-  if (info.loop_count != d.lastLoop) {
-    const bool looped = info.loop_count > d.lastLoop;
-    d.lastLoop = info.loop_count;
-    if (looped) {
-      ++d.loops;
-      const int wanted = module->restart.load(std::memory_order_relaxed);
-      const int restart = wanted < d.orders ? wanted : 0;
-      xmp_set_position(d.context, restart);
-      if (xmp_play_frame(d.context) != 0) return false;
-      xmp_get_frame_info(d.context, &info);
-      d.lastLoop = info.loop_count;
-    }
+// The player formats the game loads: the MOD family (31 and 15 samples, any
+// channel count), XM and S3M. Everything else libopenmpt could read is refused.
+bool IsPlayedFormat(const char* type) {
+  if (type == nullptr) return false;
+  const std::string_view t(type);
+  for (std::string_view ok : {"mod", "m15", "stk", "st26", "nst", "xm", "s3m"}) {
+    if (t == ok) return true;
   }
-  d.order = info.pos < 0 ? 0 : static_cast<std::uint32_t>(info.pos);
-  const std::size_t values = info.buffer_size > 0 ? static_cast<std::size_t>(info.buffer_size) / 2 : 0;
-  d.pending.resize(values);
-  if (values > 0) std::memcpy(d.pending.data(), info.buffer, values * 2);
-  d.pendingPos = 0;
-  return true;
+  return false;
+}
+
+// The restart order the file names. libopenmpt keeps it to itself, so it is
+// read from the header: the byte after the song length in a 31-sample MOD
+// (offset 951), the restart field of an XM (offset 66); S3M has none. One
+// that does not name an order of the song (ProTracker's 127, say) is 0.
+std::uint16_t HeaderRestart(const std::uint8_t* bytes, std::size_t size, std::string_view type) {
+  unsigned restart = 0, length = 0;
+  if (type == "xm" && size >= 68) {
+    length = bytes[64] | (bytes[65] << 8);
+    restart = bytes[66] | (bytes[67] << 8);
+  } else if (type == "mod" && size >= 952) {
+    length = bytes[950];
+    restart = bytes[951];
+  }
+  return static_cast<std::uint16_t>(restart < length ? restart : 0);
+}
+
+// A 31-sample MOD keeps its patterns after a 1084-byte header, as many as the
+// highest pattern number in its 128 order entries (plus one), each 64 rows of
+// `channels` four-byte cells. A file cut short inside them is a damaged file
+// and is refused; sample data after the patterns may be short (many real
+// songs lose the end of their last sample) and plays as silence.
+bool ModPatternsComplete(const std::uint8_t* bytes, std::size_t size, int channels) {
+  if (size < 1084) return false;
+  // "FLT8" songs store each 8-channel pattern as two 4-channel halves.
+  if (std::memcmp(bytes + 1080, "FLT8", 4) == 0) channels = 4;
+  int highest = 0;
+  for (int k = 0; k < 128; ++k) highest = std::max<int>(highest, bytes[952 + k]);
+  const std::size_t patternBytes = 64u * 4u * static_cast<std::size_t>(std::max(channels, 1));
+  return size - 1084 >= static_cast<std::size_t>(highest + 1) * patternBytes;
+}
+
+// Renders `frames` frames into `out` (interleaved, `channels` wide) and
+// returns how many it made; fewer means the song reached its end.
+std::size_t Render(ModuleData& d, std::int16_t* out, std::size_t frames) {
+  if (d.channels == 1) {
+    return openmpt_module_read_mono(d.player, d.rate, frames, out);
+  }
+  return openmpt_module_read_interleaved_stereo(d.player, d.rate, frames, out);
 }
 
 }  // namespace
@@ -69,13 +116,12 @@ bool RenderTick(Module* module) {
 int StartModulePlayer(Module* module, int rate, bool mono) {
   ModuleData& d = *module->impl;
   if (d.started) EndModulePlayer(module);
-  if (xmp_start_player(d.context, rate, mono ? XMP_FORMAT_MONO : 0) != 0) return kDeviceFailed;
+  if (openmpt_module_set_position_order_row(d.player, 0, 0) < 0) return kDeviceFailed;
   d.started = true;
   d.ended = false;
+  d.rate = rate;
   d.channels = mono ? 1 : 2;
-  d.pending.clear();
-  d.pendingPos = 0;
-  d.lastLoop = 0;
+  d.rendered.assign(kRenderFrames * 2, 0);
   d.loops = 0;
   d.order = 0;
   return kOk;
@@ -83,34 +129,51 @@ int StartModulePlayer(Module* module, int rate, bool mono) {
 
 void EndModulePlayer(Module* module) {
   ModuleData& d = *module->impl;
-  if (d.started) xmp_end_player(d.context);
   d.started = false;
-  d.pending.clear();
-  d.pendingPos = 0;
+  d.rendered.clear();
+  d.rendered.shrink_to_fit();
 }
 
 void MixModule(Module* module, std::int32_t* acc, std::uint32_t frames, int channels,
                std::uint32_t volume) {
   ModuleData& d = *module->impl;
   if (!d.started || d.ended || d.channels != channels) return;
-  std::size_t want = static_cast<std::size_t>(frames) * channels;
-  std::size_t at = 0;
   const std::int32_t gain = static_cast<std::int32_t>(volume);
-  int emptyTicks = 0;
-  while (at < want) {
-    if (d.pendingPos >= d.pending.size()) {
-      // A player that stops making sound (or makes only empty ticks) ends the song.
-      if (!RenderTick(module) || (d.pending.empty() && ++emptyTicks > 64)) {
-        d.ended = true;
-        return;
-      }
-      if (d.pending.empty()) continue;
+  std::size_t at = 0;
+  int loopsHere = 0;
+  bool renderedSinceLoop = true;
+  while (at < frames) {
+    const std::size_t want = std::min<std::size_t>(frames - at, kRenderFrames);
+    const std::size_t got = Render(d, d.rendered.data(), want);
+    const std::int32_t order = openmpt_module_get_current_order(d.player);
+    d.order = order < 0 ? 0 : static_cast<std::uint32_t>(order);
+    if (got > 0) {
+      const std::size_t n = got * static_cast<std::size_t>(channels);
+      std::int32_t* dst = acc + at * channels;
+      const std::int16_t* src = d.rendered.data();
+      for (std::size_t k = 0; k < n; ++k) dst[k] += (src[k] * gain) >> 6;
+      at += got;
+      renderedSinceLoop = true;
     }
-    const std::size_t n = std::min(want - at, d.pending.size() - d.pendingPos);
-    const std::int16_t* src = d.pending.data() + d.pendingPos;
-    for (std::size_t k = 0; k < n; ++k) acc[at + k] += (src[k] * gain) >> 6;
-    at += n;
-    d.pendingPos += n;
+    if (got == want) continue;
+    // The song came to its end: go on from the restart order the caller
+    // wants (the first order when that lies past the song). A song that makes
+    // nothing after going back, or keeps ending, has ended for good.
+    if (!renderedSinceLoop || ++loopsHere > kMaxLoopsPerBlock) {
+      d.ended = true;
+      return;
+    }
+    renderedSinceLoop = false;
+    ++d.loops;
+    const int wanted = module->restart.load(std::memory_order_relaxed);
+    const int restart = wanted < d.orders ? wanted : 0;
+    if (openmpt_module_set_position_order_row(d.player, restart, 0) < 0 &&
+        openmpt_module_set_position_order_row(d.player, 0, 0) < 0) {
+      d.ended = true;
+      return;
+    }
+    const std::int32_t now = openmpt_module_get_current_order(d.player);
+    d.order = now < 0 ? 0 : static_cast<std::uint32_t>(now);
   }
 }
 
@@ -128,25 +191,42 @@ int LoadModuleMemory(const void* bytes, std::size_t size, Module** module) {
   if (bytes == nullptr) return kBadArgument;
   if (size == 0) return kBadFormat;
   if (size > kMaxModuleBytes) return kNoMemory;
+  // Songs end (rather than fade or repeat by themselves) so that the mixer
+  // decides where they go on from.
+  const openmpt_module_initial_ctl ctls[] = {
+      {"play.at_end", "continue"},
+      {"load.skip_plugins", "1"},
+      {nullptr, nullptr},
+  };
   auto data = std::make_unique<ModuleData>();
-  data->context = xmp_create_context();
-  if (data->context == nullptr) return kNoMemory;
-  if (xmp_load_module_from_memory(data->context, bytes, static_cast<long>(size)) != 0) {
-    xmp_free_context(data->context);
+  int error = 0;
+  data->player = openmpt_module_create_from_memory2(bytes, size, openmpt_log_func_silent, nullptr,
+                                                    openmpt_error_func_ignore, nullptr, &error,
+                                                    nullptr, ctls);
+  if (data->player == nullptr) {
+    return error == OPENMPT_ERROR_OUT_OF_MEMORY ? kNoMemory : kBadFormat;
+  }
+  const char* type = openmpt_module_get_metadata(data->player, "type");
+  const bool played = IsPlayedFormat(type);
+  const std::string typeName = type != nullptr ? type : "";
+  openmpt_free_string(type);
+  data->orders = openmpt_module_get_num_orders(data->player);
+  if (!played || data->orders <= 0) return kBadFormat;
+  if (typeName == "mod" &&
+      !ModPatternsComplete(static_cast<const std::uint8_t*>(bytes), size,
+                           openmpt_module_get_num_channels(data->player))) {
     return kBadFormat;
   }
-  xmp_module_info info;
-  std::memset(&info, 0, sizeof info);
-  xmp_get_module_info(data->context, &info);
-  if (info.mod == nullptr || info.mod->len <= 0) {
-    xmp_release_module(data->context);
-    xmp_free_context(data->context);
-    return kBadFormat;
-  }
-  data->orders = info.mod->len;
+  openmpt_module_select_subsong(data->player, 0);
+  openmpt_module_set_repeat_count(data->player, 0);
+  openmpt_module_set_render_param(data->player, OPENMPT_MODULE_RENDER_INTERPOLATIONFILTER_LENGTH,
+                                  kInterpolation);
+  openmpt_module_set_render_param(data->player, OPENMPT_MODULE_RENDER_STEREOSEPARATION_PERCENT,
+                                  kStereoSeparation);
+  openmpt_module_set_render_param(data->player, OPENMPT_MODULE_RENDER_MASTERGAIN_MILLIBEL,
+                                  kMasterGainMillibel);
   auto result = std::make_unique<Module>();
-  const int rst = info.mod->rst;
-  result->restart.store(static_cast<std::uint16_t>(rst >= 0 && rst < 65536 ? rst : 0));
+  result->restart.store(HeaderRestart(static_cast<const std::uint8_t*>(bytes), size, typeName));
   result->impl = data.release();
   OutputLock lock;
   S().modules.insert(result.get());
@@ -176,8 +256,6 @@ int FreeModuleFile(Module* module) {
     EndModulePlayer(m);
     s.modules.erase(m);
   }
-  xmp_release_module(module->impl->context);
-  xmp_free_context(module->impl->context);
   delete module->impl;
   delete module;
   return kOk;

@@ -343,6 +343,25 @@ TEST(DataPack, PaletteFontsCarryTheIndicesTheGameRecolours) {
 }
 
 // Pixels of a font that hold ink (a non-zero index, or an opaque colour).
+TEST(DataPack, OutlinedGlyphsKeepABlankColumnEachSide) {
+  // The large outlined fonts leave a blank column on each side of every cell,
+  // so ink in the first or last column means the letter or its outline went
+  // on past the cell and was cut off. (The brushed fonts are cut tight to
+  // their ink: their digits must fit the floating score's rectangle.)
+  for (const char* path : {"Fonts/CandyFont.img", "Fonts/VantrelBigFont.img", "Fonts/ChiselFont.img"}) {
+    SCOPED_TRACE(path);
+    BitFont font;
+    ASSERT_TRUE(font.Load(P(path).c_str()));
+    for (int i = 0; i < font.count; ++i) {
+      const Image* g = font.GetImage(i);
+      auto inked = [g](int x, int y) { return g->bpp == 8 ? g->GetPixel(x, y) != 0 : (g->GetPixel(x, y) >> 24) != 0; };
+      int cut = 0;
+      for (int y = 0; y < g->height; ++y) cut += inked(0, y) + inked(g->width - 1, y);
+      EXPECT_EQ(cut, 0) << "glyph " << i << " of width " << g->width;
+    }
+  }
+}
+
 int InkedPixels(ImageSet& font) {
   int n = 0;
   for (int i = 0; i < font.count; ++i) {
@@ -771,6 +790,57 @@ TEST(DataPack, ModulesLoadAndPlayForAMinuteBeforeTheyLoop) {
     EXPECT_EQ(silentSeconds, 0u);
     EXPECT_LT(loud, 32700);  // no clipping
     seal::FreeModuleFile(m);
+  }
+  seal::CloseDevice();
+}
+
+TEST(DataPack, EverySongKeepsBothSidesBalancedThroughout) {
+  // Rendered as the game's mixer plays them: over every 2-second window
+  // (half a second apart) the left and right levels stay within 4 dB of each
+  // other, and neither side falls silent while the other plays. Headphones
+  // make a one-sided song plain at once.
+  namespace seal = vantrel::seal;
+  constexpr int kRate = 22050;
+  seal::SelectOutput(seal::Output::kNull);
+  seal::DeviceDesc desc;
+  desc.format = seal::kFormat16Bit | seal::kFormatStereo;
+  desc.rate = kRate;
+  ASSERT_EQ(seal::OpenDevice(&desc), seal::kOk);
+  std::vector<pack::ModuleSpec> all(pack::kModules.begin(), pack::kModules.end());
+  all.insert(all.end(), pack::kInGameModules.begin(), pack::kInGameModules.end());
+  for (const pack::ModuleSpec& spec : all) {
+    SCOPED_TRACE(std::string(spec.path));
+    seal::Module* m = nullptr;
+    ASSERT_EQ(seal::LoadModuleFile(P(spec.path).c_str(), 0, &m), seal::kOk);
+    ASSERT_EQ(seal::PlayModule(m), seal::kOk);
+    std::vector<int16_t> song;
+    for (int second = 0; second < 240; ++second) {
+      seal::AdvanceNullOutput(kRate);
+      std::vector<int16_t> part = seal::TakeNullOutputSamples();
+      song.insert(song.end(), part.begin(), part.end());
+      seal::ModuleInfo info;
+      seal::GetModuleInfo(&info);
+      if (info.loops > 0) break;
+    }
+    seal::FreeModuleFile(m);
+    const size_t frames = song.size() / 2, window = 2 * kRate, hop = kRate / 2;
+    ASSERT_GE(frames, window);
+    double worst = 0, worstAt = 0;
+    int oneSided = 0;
+    for (size_t start = 0; start + window <= frames; start += hop) {
+      double sum[2] = {0, 0};
+      for (size_t f = start; f < start + window; ++f)
+        for (int side = 0; side < 2; ++side) sum[side] += double(song[2 * f + side]) * song[2 * f + side];
+      const double left = std::sqrt(sum[0] / window), right = std::sqrt(sum[1] / window);
+      // Below -60 dBFS a side counts as silent; above -40 dBFS as playing.
+      const bool leftSilent = left < 33, rightSilent = right < 33;
+      if ((leftSilent && right > 330) || (rightSilent && left > 330)) ++oneSided;
+      if (leftSilent || rightSilent) continue;
+      const double apart = std::fabs(20 * std::log10(left / right));
+      if (apart > worst) worst = apart, worstAt = double(start) / kRate;
+    }
+    EXPECT_EQ(oneSided, 0) << "windows where one side is silent while the other plays";
+    EXPECT_LE(worst, 4.0) << "left and right apart in the window from " << worstAt << " s";
   }
   seal::CloseDevice();
 }

@@ -2,6 +2,8 @@
 // palettes, and cut or hostile files refused with the list kept.
 #include "imagetool_fixture.h"
 
+#include "graphics/imageset_writer.h"
+
 using namespace imagetool_test;
 
 namespace {
@@ -138,11 +140,20 @@ TEST_F(ImageSetEntries, LongNameFieldIsSkippedWholeAndNamesKeepWhatTheWriterTake
   EXPECT_EQ(ReadBytes(out), ReadBytes(in));
 }
 
-TEST_F(ImageSetEntries, EmptyEntryIsWrittenWithoutPixelsAndRefusedOnReading) {
+TEST_F(ImageSetEntries, EmptyEntryIsNeverSavedAndAFileWithOneIsRefusedOnReading) {
   tool.entries.push_back(MakeEntry("ok", 1, 1, 1));
   tool.entries.push_back(MakeEntry("broken", 0, 0, 0));
+  EXPECT_EQ(tool.EntriesWithoutPicture(), std::vector<size_t>{1});
+  // The tool writes nothing over an existing file...
   fs::path p = dir / "empty.img";
-  ASSERT_TRUE(tool.SaveImageSetEntries(p));
+  WriteBytes(p, {'o', 'l', 'd'});
+  EXPECT_FALSE(tool.SaveImageSetEntries(p));
+  EXPECT_EQ(ReadBytes(p), (std::vector<uint8_t>{'o', 'l', 'd'}));
+  // ...because the writer lays such an entry out without pixels, which the
+  // reader refuses.
+  std::vector<ImageSetWriterEntry> list;
+  for (const auto& entry : tool.entries) list.push_back({entry->name.Text(), &entry->DisplayFrame()});
+  ASSERT_TRUE(WriteImageSet(p, list));
   EXPECT_EQ(ReadBytes(p).size(), 12u + (4 + 3 + 16 + 4) + (4 + 7 + 16));
   tool.entries.clear();
   tool.entries.push_back(MakeEntry("kept", 1, 1, 1));

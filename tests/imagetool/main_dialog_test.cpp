@@ -3,9 +3,27 @@
 
 #include "core/registry_settings.h"
 
+#include <random>
+
 using namespace imagetool_test;
 
-class MainDialog : public ToolFixture {};
+class MainDialog : public ToolFixture {
+ protected:
+  // Save Set, answering the requester with `path`; false when the requester
+  // was never shown (the unused answer is taken back).
+  bool SaveSetTo(const fs::path& path) {
+    files.QueueChoose(path, 0, true);
+    dlg->Click(kIdSaveSet);
+    Pump();
+    if (files.AnswersLeft() == 0) return true;
+    DropUnusedAnswers();
+    return false;
+  }
+  // Takes back scripted answers no requester asked for.
+  void DropUnusedAnswers() {
+    while (files.AnswersLeft() > 0) files.Run(plat::FileDialogRequest{});
+  }
+};
 
 class FontModeDialog : public ToolFixture {
  protected:
@@ -49,6 +67,173 @@ TEST_F(MainDialog, AnUnreadablePictureStillBecomesAnEmptyEntry) {
   ASSERT_EQ(tool.entries.size(), 1u);
   EXPECT_TRUE(tool.entries[0]->Empty());
   EXPECT_EQ(dlg->GetText(kIdSize), "0 x 0");
+  // The user is told at once which file and why, in the dialog's error box.
+  ASSERT_EQ(windows.MessageBoxes().size(), 1u);
+  EXPECT_EQ(windows.MessageBoxes()[0].text,
+            "Could not read picture " + bad.string() + ": not a PNG, JPEG or BMP picture");
+  EXPECT_EQ(windows.MessageBoxes()[0].caption, "Error");
+}
+
+// A set with "life" among its images, written by the tool itself.
+class UnreadablePicture : public MainDialog {
+ protected:
+  void SetUp() override {
+    MainDialog::SetUp();
+    ASSERT_NO_FATAL_FAILURE(AddPictures(3, 4, 4));
+    tool.entries[1]->name.Assign("life");
+    set = dir / "PowerUps.img";
+    ASSERT_TRUE(tool.SaveImageSetEntries(set));
+    original = ReadBytes(set);
+    files.QueueChoose(set);
+    dlg->Click(kIdLoadSet);
+    Pump();
+    ASSERT_TRUE(dlg->Select(kIdEntryList, 1));
+    Pump();
+    ASSERT_EQ(dlg->GetText(kIdName), "life");
+    // A text file named like a picture, and a PNG cut in half.
+    fake = dir / "fake.png";
+    WriteBytes(fake, {'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c', 't', 'u', 'r', 'e'});
+    MakePng(dir / "whole.png", 16, 16, 0xFF336699u);
+    std::vector<uint8_t> whole = ReadBytes(dir / "whole.png");
+    half = dir / "half.png";
+    WriteBytes(half, std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<long>(whole.size() / 2)));
+  }
+  // Save Set onto the loaded set's own file; true when a file was asked for.
+  bool SaveSetOverTheFile() { return SaveSetTo(set); }
+  fs::path set, fake, half;
+  std::vector<uint8_t> original;
+};
+
+TEST_F(UnreadablePicture, ReplaceReportsTheFileAndSaveSetRefusesNamingTheEntry) {
+  for (const fs::path& bad : {fake, half}) {
+    SCOPED_TRACE(bad.string());
+    const size_t shown = BoxTexts().size();
+    files.QueueChoose(bad);
+    dlg->Click(kIdReplace);
+    Pump();
+    EXPECT_EQ(dlg->GetText(kIdSize), "0 x 0");
+    EXPECT_STREQ(tool.entries[1]->name.Text(), "life");
+    ASSERT_EQ(BoxTexts().size(), shown + 1);
+    const std::string said = BoxTexts()[shown];
+    const std::string lead = "Could not read picture " + bad.string() + ": ";
+    EXPECT_EQ(said.rfind(lead, 0), 0u) << said;
+    EXPECT_GT(said.size(), lead.size()) << "the decoder's reason follows";
+
+    EXPECT_FALSE(SaveSetOverTheFile()) << "no file is asked for";
+    ASSERT_EQ(BoxTexts().size(), shown + 2);
+    EXPECT_EQ(BoxTexts()[shown + 1],
+              "These images have no picture, so the set could not be opened again:\n1 life\n"
+              "Replace or remove them, then save the set.");
+    EXPECT_EQ(ReadBytes(set), original);
+    EXPECT_FALSE(tool.SaveImageSetEntries(set));
+    EXPECT_EQ(ReadBytes(set), original);
+  }
+  // A readable picture mends the entry and the set saves and opens again.
+  files.QueueChoose(dir / "whole.png");
+  dlg->Click(kIdReplace);
+  Pump();
+  EXPECT_TRUE(SaveSetOverTheFile());
+  ImageSet game;
+  ASSERT_TRUE(game.Load(set.string().c_str()));
+  EXPECT_EQ(game.count, 3);
+  EXPECT_EQ(game.GetImage(1)->width, 16);
+}
+
+TEST_F(UnreadablePicture, AddReportsEveryBadFileAndSaveSetNamesEveryEmptyEntry) {
+  fs::path good = dir / "good.png";
+  MakePng(good, 2, 2, 0xFF000000u);
+  Add({fake, good, half});
+  ASSERT_EQ(ListLines(), (std::vector<std::string>{"0 p0", "1 life", "2 p2", "3 fake", "4 good", "5 half"}));
+  ASSERT_EQ(BoxTexts().size(), 2u);
+  EXPECT_EQ(BoxTexts()[0].rfind("Could not read picture " + fake.string(), 0), 0u);
+  EXPECT_EQ(BoxTexts()[1].rfind("Could not read picture " + half.string(), 0), 0u);
+  EXPECT_FALSE(SaveSetOverTheFile());
+  ASSERT_EQ(BoxTexts().size(), 3u);
+  EXPECT_EQ(BoxTexts()[2],
+            "These images have no picture, so the set could not be opened again:\n3 fake\n5 half\n"
+            "Replace or remove them, then save the set.");
+  EXPECT_EQ(ReadBytes(set), original);
+  // Removing them is the other way out.
+  ASSERT_TRUE(dlg->Select(kIdEntryList, 5));
+  dlg->Click(kIdRemove);
+  ASSERT_TRUE(dlg->Select(kIdEntryList, 3));
+  dlg->Click(kIdRemove);
+  Pump();
+  EXPECT_TRUE(SaveSetOverTheFile());
+  EXPECT_EQ(BoxTexts().size(), 3u);
+  ImageSet game;
+  ASSERT_TRUE(game.Load(set.string().c_str()));
+  EXPECT_EQ(game.count, 4);
+}
+
+// Whatever a user does with Add, Replace, Remove and the arrows, Save Set
+// either writes a set both readers open with every entry, or nothing.
+TEST_F(MainDialog, EverySavedSetOpensInBothReaders) {
+  fs::path good[3] = {dir / "a.png", dir / "b.png", dir / "c.png"};
+  MakePng(good[0], 1, 1, 0xFF010203u);
+  MakePng(good[1], 7, 3, 0x80FFFFFFu);
+  MakePng(good[2], 2, 9, 0xFF000000u);
+  fs::path bad[2] = {dir / "text.png", dir / "cut.png"};
+  WriteBytes(bad[0], {'h', 'i'});
+  std::vector<uint8_t> cut = ReadBytes(good[1]);
+  cut.resize(cut.size() / 2);
+  WriteBytes(bad[1], cut);
+  const fs::path target = dir / "random.img";
+
+  std::mt19937 rng(20240611u);
+  auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+  auto anyPicture = [&]() { return pick(8) == 0 ? bad[pick(2)] : good[pick(3)]; };
+  int saved = 0, refused = 0;
+  for (int round = 0; round < 80; ++round) {
+    if (pick(3) == 0) {
+      windows.ScriptAnswer(plat::kIdOk);
+      dlg->Click(kIdClearSet);
+      Pump();
+    }
+    for (int step = 0; step < 5; ++step) {
+      switch (pick(8)) {
+        case 0: Add({anyPicture()}); break;
+        case 1: Add({anyPicture(), anyPicture()}); break;
+        case 2:
+        case 3:
+          files.QueueChoose(anyPicture());
+          dlg->Click(kIdReplace);
+          break;
+        case 4:
+        case 5: dlg->Click(kIdRemove); break;
+        default: dlg->Click(pick(2) ? kIdUp : kIdDown); break;
+      }
+      Pump();
+      DropUnusedAnswers();  // Replace with nothing selected asks for nothing
+      if (!tool.entries.empty()) dlg->Select(kIdEntryList, pick(static_cast<int>(tool.entries.size())));
+      Pump();
+    }
+    const std::vector<uint8_t> before = ReadBytes(target);
+    const bool asked = SaveSetTo(target);
+    const std::vector<uint8_t> after = ReadBytes(target);
+    SCOPED_TRACE("round " + std::to_string(round));
+    if (!asked || tool.entries.empty()) {
+      ++refused;
+      EXPECT_EQ(after, before) << "a refused save leaves the file as it was";
+      EXPECT_TRUE(tool.entries.empty() || !tool.EntriesWithoutPicture().empty());
+      continue;
+    }
+    ++saved;
+    ImageSetContents contents;
+    std::string error;
+    ASSERT_TRUE(ParseImageSetEntries(after.data(), after.size(), &contents, &error)) << error;
+    ASSERT_EQ(contents.entries.size(), tool.entries.size());
+    ImageSet game;
+    ASSERT_TRUE(game.Load(target.string().c_str()));
+    ASSERT_EQ(game.count, static_cast<int32_t>(tool.entries.size()));
+    for (size_t i = 0; i < tool.entries.size(); ++i) {
+      EXPECT_EQ(contents.entries[i]->image.width, tool.entries[i]->image.width);
+      EXPECT_EQ(game.GetImage(static_cast<int32_t>(i))->height, tool.entries[i]->image.height);
+    }
+  }
+  // Both outcomes happened along the way.
+  EXPECT_GT(saved, 10) << refused;
+  EXPECT_GT(refused, 10) << saved;
 }
 
 TEST_F(MainDialog, UpDownAndRemoveMoveTheCurrentEntry) {
@@ -192,7 +377,8 @@ TEST_F(MainDialog, SaveAllReportsTheEntriesItCouldNotWrite) {
   files.QueueChoose(out);
   dlg->Click(kIdSaveAll);
   Pump();
-  EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Couldn't save 1 of 3 images!"});
+  ASSERT_EQ(BoxTexts().size(), 2u);
+  EXPECT_EQ(BoxTexts()[1], "Couldn't save 1 of 3 images!");
   EXPECT_TRUE(fs::exists(out / "p1.png"));
 }
 

@@ -2,6 +2,7 @@
 #include "platform/seal/seal.h"
 
 #include <gtest/gtest.h>
+#include <libopenmpt/libopenmpt.h>
 
 #include <algorithm>
 #include <chrono>
@@ -15,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/seal/module_variants.h"
 #include "tests/seal/test_module.h"
 #include "tests/support/test_support.h"
 
@@ -925,4 +927,189 @@ TEST(SealModule, S3mLoadsAndPlaysAndACutOneIsRefused) {
   EXPECT_EQ(seal::LoadModuleMemory(bytes.data(), 0x50, &m), seal::kBadFormat);
   EXPECT_EQ(m, nullptr);
   EXPECT_EQ(seal::GetCounts().modules, 0u);
+}
+
+// ---- modules from other players -------------------------------------------------
+
+namespace {
+
+constexpr std::uint16_t kDeviceFormats[] = {0, seal::kFormatStereo, seal::kFormat16Bit,
+                                            seal::kFormat16Bit | seal::kFormatStereo};
+
+double Rms(const std::vector<std::int16_t>& v) {
+  double e = 0;
+  for (auto x : v) e += double(x) * x;
+  return v.empty() ? 0 : std::sqrt(e / v.size());
+}
+
+// A small IT song (a format the player library reads but the game does not
+// load): header, the orders "pattern 0, end", one empty pattern.
+std::vector<std::uint8_t> MakeTinyIt() {
+  using namespace vantrel::test::variants;
+  Bytes m;
+  PutText(m, "IMPM", 4);
+  PutText(m, "other tracker", 26);
+  for (std::uint32_t v : {0x1004u, 2u, 0u, 0u, 1u, 0x0214u, 0x0214u, 9u, 0u}) Put16le(m, v);
+  for (std::uint8_t v : {128, 48, 6, 125, 128, 0}) m.push_back(v);
+  Put16le(m, 0);
+  Put32le(m, 0);
+  Put32le(m, 0);
+  m.insert(m.end(), 64, 32);  // channel pans
+  m.insert(m.end(), 64, 64);  // channel volumes
+  m.push_back(0);
+  m.push_back(255);
+  Put32le(m, 0);  // pattern 0 is empty
+  return m;
+}
+
+}  // namespace
+
+TEST(SealModule, EveryGeneratedVariantLoadsAndMakesSound) {
+  // Every channel-count tag of the MOD family, the 15-sample kind, XMs and
+  // S3Ms of many channels, and songs that sweep every effect value: all are
+  // played, on each output format in turn.
+  const auto variants = vantrel::test::ModuleVariants();
+  ASSERT_GE(variants.size(), 15u);
+  for (std::size_t k = 0; k < variants.size(); ++k) {
+    const auto& v = variants[k];
+    const std::uint16_t format = kDeviceFormats[k % 4];
+    NullDevice dev(format, 22050);
+    ASSERT_TRUE(dev.ok());
+    seal::Module* m = nullptr;
+    ASSERT_EQ(seal::LoadModuleMemory(v.bytes.data(), v.bytes.size(), &m), seal::kOk) << v.name;
+    ASSERT_EQ(seal::SetModuleVolume(63), seal::kOk);
+    ASSERT_EQ(seal::PlayModule(m), seal::kOk);
+    ASSERT_EQ(seal::AdvanceNullOutput(22050), seal::kOk);
+    const auto out = seal::TakeNullOutputSamples();
+    ASSERT_EQ(out.size(), 22050u * ((format & seal::kFormatStereo) ? 2 : 1)) << v.name;
+    EXPECT_GT(Rms(out), 300.0) << v.name;
+    ASSERT_EQ(seal::FreeModuleFile(m), seal::kOk);
+  }
+  EXPECT_EQ(seal::GetCounts().modules, 0u);
+}
+
+TEST(SealModule, CraftedFilesPlayWithoutHarm) {
+  // Damaged files of the kinds that once crashed playback: each either is
+  // refused or plays its whole length and loops on every output format,
+  // with the restart moved about while it plays. The sanitizer build checks
+  // every access on our side.
+  constexpr std::uint32_t kHalfSecond = 11025 / 2;
+  for (const auto& v : vantrel::test::CraftedModules()) {
+    for (std::uint16_t format : kDeviceFormats) {
+      NullDevice dev(format, 11025);
+      ASSERT_TRUE(dev.ok());
+      seal::Module* m = nullptr;
+      const int loaded = seal::LoadModuleMemory(v.bytes.data(), v.bytes.size(), &m);
+      if (loaded != seal::kOk) {
+        EXPECT_EQ(loaded, seal::kBadFormat) << v.name;
+        EXPECT_EQ(m, nullptr);
+        continue;
+      }
+      ASSERT_EQ(seal::PlayModule(m), seal::kOk);
+      for (int step = 0; step < 40; ++step) {
+        m->restart = static_cast<std::uint16_t>(step % 3);
+        ASSERT_EQ(seal::AdvanceNullOutput(kHalfSecond), seal::kOk) << v.name;
+        if (step == 20) {
+          ASSERT_EQ(seal::PlayModule(m), seal::kOk);  // from the top again
+        }
+      }
+      const auto out = seal::TakeNullOutputSamples();
+      EXPECT_EQ(out.size(), 40u * kHalfSecond * ((format & seal::kFormatStereo) ? 2 : 1)) << v.name;
+      seal::ModuleInfo info;
+      ASSERT_EQ(seal::GetModuleInfo(&info), seal::kOk);
+      EXPECT_EQ(info.playing, m) << v.name;
+      ASSERT_EQ(seal::FreeModuleFile(m), seal::kOk);
+    }
+  }
+  EXPECT_EQ(seal::GetCounts().modules, 0u);
+}
+
+TEST(SealModule, XmRestartComesFromItsHeaderAndTheSongLoopsThere) {
+  // Orders 0..3, restart field 2: the song plays 0 1 2 3, then 2 3 2 3.
+  const auto xm = vantrel::test::variants::MakeXmTune(8, 2, true);
+  seal::Module* m = nullptr;
+  ASSERT_EQ(seal::LoadModuleMemory(xm.data(), xm.size(), &m), seal::kOk);
+  EXPECT_EQ(m->restart, 2);
+  NullDevice dev(seal::kFormat16Bit | seal::kFormatStereo, 11025);
+  ASSERT_TRUE(dev.ok());
+  ASSERT_EQ(seal::PlayModule(m), seal::kOk);
+  std::vector<std::uint32_t> seen;
+  seal::ModuleInfo info;
+  for (int step = 0; step < 2000; ++step) {
+    ASSERT_EQ(seal::AdvanceNullOutput(256), seal::kOk);
+    std::uint32_t order = 0;
+    ASSERT_EQ(seal::GetModulePosition(&order), seal::kOk);
+    if (seen.empty() || seen.back() != order) seen.push_back(order);
+    ASSERT_EQ(seal::GetModuleInfo(&info), seal::kOk);
+    if (info.loops >= 2) break;
+  }
+  seal::TakeNullOutputBytes();
+  const std::vector<std::uint32_t> expected = {0, 1, 2, 3, 2, 3};
+  ASSERT_GE(seen.size(), expected.size());
+  EXPECT_EQ(std::vector<std::uint32_t>(seen.begin(), seen.begin() + expected.size()), expected);
+  ASSERT_EQ(seal::FreeModuleFile(m), seal::kOk);
+
+  // S3M names no restart.
+  const auto s3m = vantrel::test::variants::MakeS3mTune(4);
+  ASSERT_EQ(seal::LoadModuleMemory(s3m.data(), s3m.size(), &m), seal::kOk);
+  EXPECT_EQ(m->restart, 0);
+  ASSERT_EQ(seal::FreeModuleFile(m), seal::kOk);
+}
+
+TEST(SealModule, ARestartPastTheSongReadsAsTheFirstOrder) {
+  struct Case {
+    const char* what;
+    std::vector<std::uint8_t> bytes;
+    int restart;
+  };
+  using vantrel::test::MakeTestMod;
+  using vantrel::test::variants::MakeXmTune;
+  const Case cases[] = {
+      {"MOD, 3 orders, byte 2", MakeTestMod(3, 2), 2},
+      {"MOD, 3 orders, byte 3", MakeTestMod(3, 3), 0},
+      {"MOD, ProTracker's 127", MakeTestMod(3, 127), 0},
+      {"XM, 4 orders, restart 3", MakeXmTune(4, 3, true), 3},
+      {"XM, 4 orders, restart 4", MakeXmTune(4, 4, true), 0},
+      {"XM, 4 orders, restart 258", MakeXmTune(4, 258, false), 0},
+  };
+  for (const Case& c : cases) {
+    seal::Module* m = nullptr;
+    ASSERT_EQ(seal::LoadModuleMemory(c.bytes.data(), c.bytes.size(), &m), seal::kOk) << c.what;
+    EXPECT_EQ(m->restart, c.restart) << c.what;
+    ASSERT_EQ(seal::FreeModuleFile(m), seal::kOk);
+  }
+}
+
+TEST(SealModule, OnlyTheGamesFormatsLoad) {
+  // The player library reads this IT song; the game's module calls do not.
+  const auto it = MakeTinyIt();
+  openmpt_module* direct = openmpt_module_create_from_memory2(
+      it.data(), it.size(), openmpt_log_func_silent, nullptr, openmpt_error_func_ignore, nullptr,
+      nullptr, nullptr, nullptr);
+  ASSERT_NE(direct, nullptr);
+  openmpt_module_destroy(direct);
+  seal::Module* m = nullptr;
+  EXPECT_EQ(seal::LoadModuleMemory(it.data(), it.size(), &m), seal::kBadFormat);
+  EXPECT_EQ(m, nullptr);
+  EXPECT_EQ(seal::GetCounts().modules, 0u);
+}
+
+TEST(SealModule, ASongWithNothingToPlayFallsSilentInsteadOfSpinning) {
+  // Its only order is a skip marker: the song ends before it makes a frame,
+  // and goes on ending after every restart.
+  using namespace vantrel::test::variants;
+  const auto bytes = WriteS3m(4, {254, 255}, 1, S3mSamples(), [](int, int, int) { return S3mCell{}; });
+  seal::Module* m = nullptr;
+  ASSERT_EQ(seal::LoadModuleMemory(bytes.data(), bytes.size(), &m), seal::kOk);
+  NullDevice dev(seal::kFormat16Bit | seal::kFormatStereo, 22050);
+  ASSERT_TRUE(dev.ok());
+  ASSERT_EQ(seal::PlayModule(m), seal::kOk);
+  for (int k = 0; k < 20; ++k) ASSERT_EQ(seal::AdvanceNullOutput(4410), seal::kOk);
+  const auto out = seal::TakeNullOutputSamples();
+  ASSERT_EQ(out.size(), 20u * 4410u * 2u);
+  for (auto v : out) ASSERT_EQ(v, 0);
+  seal::ModuleInfo info;
+  ASSERT_EQ(seal::GetModuleInfo(&info), seal::kOk);
+  EXPECT_LE(info.loops, 1u);
+  ASSERT_EQ(seal::FreeModuleFile(m), seal::kOk);
 }

@@ -69,19 +69,43 @@ Mask GlyphMask(const QRawFont& face, const FontStyle& st, unsigned char ch) {
   advance *= st.squeeze;
   int pad = int(std::ceil(st.outline));
   // The cell is as wide as the ink (the font's own spacing is added between
-  // glyphs when drawing); a glyph without ink keeps its advance.
+  // glyphs when drawing); a glyph without ink keeps its advance. The glyph is
+  // first drawn on a canvas with room to spare and the cell is then cut to the
+  // columns that really took ink, outline and anti-aliasing included, so no
+  // glyph loses an edge to rounding of its outline's bounds.
   QRectF ink = path.boundingRect();
   double left = 0, right = advance;
   if (ink.width() > 0) {
     left = std::floor(ink.left());
     right = std::ceil(ink.right());
   }
+  const int slack = pad + 4;
+  const int wide = std::max(1, int(std::lround(right - left)) + 2 * slack);
+  path.translate(slack - left, st.baseline);
+  std::vector<float> fill = Rasterise(path, wide, st.lineHeight, 0);
+  std::vector<float> outline = st.outline > 0 ? Rasterise(path, wide, st.lineHeight, st.outline) : fill;
+  int first = wide, last = -1;
+  for (int y = 0; y < st.lineHeight; ++y)
+    for (int x = 0; x < wide; ++x)
+      if (outline[size_t(y) * wide + x] > 0.f || fill[size_t(y) * wide + x] > 0.f) {
+        first = std::min(first, x);
+        last = std::max(last, x);
+      }
+  if (last < 0) {  // no ink: a blank cell of the advance
+    first = slack;
+    last = slack + std::max(1, int(std::lround(advance))) - 1;
+  }
   Mask m;
-  m.w = std::max(1, int(std::lround(right - left)) + 2 * pad + 2 * st.margin);
+  m.w = last - first + 1 + 2 * st.margin;
   m.h = st.lineHeight;
-  path.translate(pad + st.margin - left, st.baseline);
-  m.fill = Rasterise(path, m.w, m.h, 0);
-  m.outline = st.outline > 0 ? Rasterise(path, m.w, m.h, st.outline) : m.fill;
+  m.fill.assign(size_t(m.w) * m.h, 0.f);
+  m.outline.assign(size_t(m.w) * m.h, 0.f);
+  for (int y = 0; y < m.h; ++y)
+    for (int x = first; x <= last; ++x) {
+      const size_t to = size_t(y) * m.w + (x - first + st.margin), from = size_t(y) * wide + x;
+      m.fill[to] = fill[from];
+      m.outline[to] = outline[from];
+    }
   return m;
 }
 
@@ -238,7 +262,7 @@ void GenerateFonts(Pack& pack) {
       bytes = TrueColourFont(f, st, QColor(18, 16, 22),
                              [green](int x, int y, int, int h, unsigned char) { return Brushed(x, y, h, green ? 1 : 0); });
     } else if (file == "Fonts/CandyFont.img") {
-      FontStyle st{"DejaVuSans-Bold.ttf", 19, 1.0, 1.4, f.lineHeight, 19};
+      FontStyle st{"DejaVuSans-Bold.ttf", 19, 1.0, 1.4, f.lineHeight, 19, 1};
       bytes = TrueColourFont(f, st, QColor(255, 255, 255), [](int x, int y, int, int, unsigned char) {
         return ((x + y) / 3) % 2 ? QColor(255, 90, 160) : QColor(255, 200, 225);
       });

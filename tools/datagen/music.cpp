@@ -22,6 +22,15 @@ namespace {
 // Sample numbers of the shared instrument bank.
 enum Instrument { kKick = 1, kSnare, kHat, kOpenHat, kBass, kLead, kPad, kArp, kBell };
 
+// The channels of the four-channel layout. Players put channels 0 and 3 on
+// one side and 1 and 2 on the other: the bass and the lead share the left,
+// the drums and the chords the right, so that each side carries one steady
+// low part and one melodic part throughout.
+constexpr int kBassChannel = 0;
+constexpr int kDrumChannel = 1;
+constexpr int kChordChannel = 2;
+constexpr int kLeadChannel = 3;
+
 // ---- the S3M file ---------------------------------------------------------
 // A Scream Tracker 3 module of the same song on six channels: the four of the
 // MOD, an echo of the lead on the other side and a sustained pad.
@@ -63,13 +72,13 @@ std::vector<S3mPattern> ToS3mPatterns(const std::vector<Pattern>& pats) {
     for (int r = 0; r < 64; ++r) {
       // echo of the lead, three rows late and softer
       if (r >= 3) {
-        S3mCell e = out[i].cells[r - 3][3];
+        S3mCell e = out[i].cells[r - 3][kLeadChannel];
         if (e.volume > 0) e.volume = e.volume * 9 / 20;
         if (e.command != 8) e.command = 0, e.info = 0;
         out[i].cells[r][4] = e;
       }
       // sustained pad on the chord of each bar
-      const Cell& chord = pats[i].cells[r][2];
+      const Cell& chord = pats[i].cells[r][kChordChannel];
       if (r % 16 == 0 && chord.note >= 0) {
         S3mCell pad;
         pad.note = std::min(35, chord.note + (chord.param >> 4));
@@ -344,8 +353,8 @@ Pattern Compose(const Style& st, const Section& sec, const Motif& motif) {
     auto [third, fifth] = ChordShape(st, chord);
     for (int r = 0; r < 16; ++r) {
       int row = bar * 16 + r;
-      // drums, channel 0
-      Cell& d = p.cells[row][0];
+      // drums
+      Cell& d = p.cells[row][kDrumChannel];
       if (sec.drums) {
         bool lastBar = bar == 3 && sec.fill;
         if (lastBar && r >= 12) {
@@ -363,8 +372,8 @@ Pattern Compose(const Style& st, const Section& sec, const Motif& motif) {
           else if (sec.fullDrums && st.swing == 1) d = {kHat, 12, 0xC, 22};
         }
       }
-      // bass, channel 1: eighths (root, octave, fifth figures)
-      Cell& b = p.cells[row][1];
+      // bass: eighths (root, octave, fifth figures)
+      Cell& b = p.cells[row][kBassChannel];
       if (sec.bass && r % 2 == 0) {
         int figure[8] = {0, 0, 12, 0, 7, 0, 12, 10};
         if (st.swing == 2) figure[2] = 0, figure[6] = 7;
@@ -373,19 +382,21 @@ Pattern Compose(const Style& st, const Section& sec, const Motif& motif) {
         bool play = st.swing == 2 ? (r % 4 == 0 || r == 14) : true;
         if (play) b = {kBass, Clamp36(rootNote + off + 12), 0xC, r == 0 ? 64 : 48};
       }
-      // chords, channel 2: arpeggio on every row, retriggered each half bar
-      Cell& c = p.cells[row][2];
+      // chords: arpeggio on every row, retriggered each half bar
+      Cell& c = p.cells[row][kChordChannel];
       if (sec.chords) {
         if (r == 0 || r == 8) c = {kArp, Clamp36(rootNote + 12), 0, (third << 4) | fifth};
         else c = {0, -1, 0, (third << 4) | fifth};
         if (r == 6 || r == 14) c.effect = 0xA, c.param = 0x03;  // short decay before the retrigger
       } else if (sec.pad && (r == 0)) {
-        c = {kPad, Clamp36(rootNote + 12), 0, (third << 4) | fifth};
+        // Louder than the sample's own level: with the drums light or gone,
+        // the pad holds its side up against the bass and the bell.
+        c = {kPad, Clamp36(rootNote + 12), 0xC, 54};
       } else if (sec.pad) {
         c = {0, -1, 0, (third << 4) | fifth};
       }
-      // lead, channel 3
-      Cell& l = p.cells[row][3];
+      // lead
+      Cell& l = p.cells[row][kLeadChannel];
       if (sec.lead) {
         int mbar = bar % 2;
         int kind = motif.rhythm[mbar][r];
@@ -424,10 +435,10 @@ Bytes Song(const pack::ModuleSpec& spec, const Style& st) {
   for (size_t i = 0; i < sections.size(); ++i)
     pats.push_back(Compose(st, sections[i], sections[i].chorus ? b : a));
   // Speed and tempo on the first two rows of the first pattern (lead channel).
-  pats[0].cells[0][3].effect = 0xF;
-  pats[0].cells[0][3].param = spec.bpm;
-  pats[0].cells[1][3].effect = 0xF;
-  pats[0].cells[1][3].param = 6;
+  pats[0].cells[0][kLeadChannel].effect = 0xF;
+  pats[0].cells[0][kLeadChannel].param = spec.bpm;
+  pats[0].cells[1][kLeadChannel].effect = 0xF;
+  pats[0].cells[1][kLeadChannel].param = 6;
   // Order: enough passes to pass the song's minimum length.
   std::vector<int> order = {0, 1, 2, 3, 4, 5, 1, 2, 3, 4};
   double patternSeconds = 64.0 / (spec.bpm / 15.0);
