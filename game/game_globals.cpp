@@ -293,6 +293,7 @@ int32_t quitRequested = 0;
 Timer mainTimer;
 plat::Window* windowHandle = nullptr;
 PixelFormat screenFormat;
+CommunityManager* startUpCommunityManager = nullptr;
 int32_t startUpFailed = 0;
 
 int32_t sceneNumber = 0;
@@ -377,7 +378,6 @@ const bool programLinksApplied = (ApplyProgramLinks(), true);
 
 // The program's part of ResetGameStateForTests.
 void ResetProgramStateForTests() {
-  ShutdownAudio();
   instanceToken.Release();
   totalMs = 0;
   appActive = 1;
@@ -420,8 +420,9 @@ void ResetProgramStateForTests() {
   gameRootFolders.clear();
   savedGamesFolder.clear();
   userContentFolder.clear();
-  delete communityManager;
+  if (communityManager && communityManager == startUpCommunityManager) delete communityManager;
   communityManager = nullptr;
+  startUpCommunityManager = nullptr;
 
   pauseClickX = pauseClickY = -1;
   scoresViewOnly = scoresFromCompletion = scoreMusicStarted = entryPlayerScore = 0;
@@ -432,6 +433,12 @@ void ResetProgramStateForTests() {
 
   gBackgroundEffect.echoOn = true;
   audioSettings = AudioSettings();
+  // The sound system stays as it is (open or not): the bank keeps what says so.
+  const SoundBank device = soundBank;
   soundBank = SoundBank();
+  soundBank.audioLoaded = device.audioLoaded;
+  soundBank.audioFailed = device.audioFailed;
+  soundBank.alternativeDriver = device.alternativeDriver;
+  soundBank.inGameModuleCount = device.inGameModuleCount;
   ApplyProgramLinks();
 }

@@ -148,7 +148,8 @@ extern int32_t trailAlphaStep;
 // Puts every plain global back to its start value, empties both lists and
 // the deck, clears the player slots and re-applies the links the board set
 // and the drawing code take from these globals. Loaded pictures and image
-// sets stay.
+// sets stay, except the charm sets: the charm tables and the collected set
+// are emptied.
 void ResetGameStateForTests();
 
 // ===== The program: start-up, loop, frame, window, settings, front end =====
@@ -171,6 +172,9 @@ extern int32_t quitRequested;
 extern Timer mainTimer;  // the loop's clock, read in ms by the scenes too
 extern plat::Window* windowHandle;
 extern PixelFormat screenFormat;
+// The community object start-up made, while it lives: the test reset deletes
+// only this one (tests may install objects of their own).
+extern CommunityManager* startUpCommunityManager;
 // Set when the window or the display could not be opened (or reopened): the
 // process then ends with status 1.
 extern int32_t startUpFailed;

@@ -279,10 +279,12 @@ std::optional<int32_t> GameStartUp() {
 
   plat::Srand(uint32_t(plat::UnixTime()));
 
-  delete communityManager;
+  // A previous object of start-up's own goes first.
+  if (communityManager == startUpCommunityManager) delete communityManager;
   communityManager = nullptr;
   auto* manager = new CommunityManagerSteam(kVantrelAppId);
   communityManager = manager;
+  startUpCommunityManager = manager;
   manager->LoadSubscribedItems();
 
   PreparePlayerFolder(savedGamesFolder, plat::KnownFolder::SavedGames, "Vantrel - Orvesse");
@@ -355,6 +357,7 @@ int32_t ShutdownGame() {
   instanceToken.Release();
   CommunityManager* manager = communityManager;
   communityManager = nullptr;
+  startUpCommunityManager = nullptr;
   delete manager;
   ShutdownAudio();
 

@@ -49,6 +49,7 @@ GameDriver::GameDriver() {
 GameDriver::~GameDriver() {
   SetFrameHookForTests(nullptr);
   if (running_ && !finished_) ShutdownGame();
+  ShutdownAudio();
   ResetGameStateForTests();
   TheDisplay().Shutdown();
   vantrel::steam::fake::Reset();
