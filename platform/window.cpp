@@ -26,25 +26,4 @@ intptr_t WindowSystem::SendMessage(Window* window, uint32_t message, uintptr_t w
   return proc(window, message, wParam, lParam);
 }
 
-bool PostedQueue::PostToQueue(Window* window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-  if (window && !window->IsAlive()) return false;
-  queue_.push_back({window, message, wParam, lParam});
-  return true;
-}
-
-bool PostedQueue::TakePosted(Message* out, bool remove) {
-  Message m;
-  if (!queue_.empty()) {
-    m = queue_.front();
-    if (remove) queue_.pop_front();
-  } else if (quitPending_) {
-    m = {nullptr, kMsgQuit, static_cast<uintptr_t>(quitCode_), 0};
-    if (remove) quitPending_ = false;
-  } else {
-    return false;
-  }
-  if (out) *out = m;
-  return true;
-}
-
 }  // namespace plat

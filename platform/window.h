@@ -247,25 +247,4 @@ class WindowSystem {
 void SetWindowSystem(WindowSystem* system);
 WindowSystem* GetWindowSystem();
 
-// What every back end's message queue keeps the same way: posted messages in
-// order, then a pending quit. Paint messages for invalidated windows come
-// after both; each back end finds those among its own windows.
-class PostedQueue {
- protected:
-  // False (nothing queued) when the window is gone.
-  bool PostToQueue(Window* window, uint32_t message, uintptr_t wParam, intptr_t lParam);
-  void SetQuit(int32_t code) {
-    quitPending_ = true;
-    quitCode_ = code;
-  }
-  // The next posted message, else the pending quit; removed when `remove`
-  // is set. False when neither is waiting.
-  bool TakePosted(Message* out, bool remove);
-  bool HasPosted() const { return !queue_.empty() || quitPending_; }
-
-  std::deque<Message> queue_;
-  bool quitPending_ = false;
-  int32_t quitCode_ = 0;
-};
-
 }  // namespace plat

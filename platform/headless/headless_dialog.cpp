@@ -16,10 +16,10 @@ bool IsList(ControlKind kind) { return kind == ControlKind::kListBox || kind == 
 
 HeadlessDialog::HeadlessDialog(HeadlessDialogSystem* system, const DialogDesc& desc, WindowPlacement* owner,
                                bool modal)
-    : system_(system),
+    : BackendDialog(modal),
+      system_(system),
       owner_(owner),
       title_(desc.title),
-      modal_(modal),
       // Pixels of a dialog unit for the classic 8-point dialog font.
       width_(desc.width * 6 / 4 + 16),
       height_(desc.height * 13 / 8 + 39 + (desc.menus.empty() ? 0 : 20)) {
@@ -216,21 +216,7 @@ void HeadlessDialog::Show(bool shown) {
   if (alive_) shown_ = shown;
 }
 
-void HeadlessDialog::End(intptr_t result) {
-  if (!alive_) return;
-  if (!modal_) {
-    Destroy();
-    return;
-  }
-  ended_ = true;
-  result_ = result;
-}
-
-void HeadlessDialog::Destroy() {
-  if (!alive_ || destroying_) return;
-  destroying_ = true;
-  Send(kMsgDestroy, 0, 0);
-  alive_ = false;
+void HeadlessDialog::Close() {
   shown_ = false;
   timers_.Clear();
   system_->DropMessagesFor(this);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/backend.h"
 #include "platform/dialog.h"
 #include "platform/headless/headless_timers.h"
 
@@ -29,7 +30,7 @@ struct ControlState {
   int scrolledToEnd = 0;  // how often ScrollToEnd was called
 };
 
-class HeadlessDialog : public Dialog {
+class HeadlessDialog : public BackendDialog {
  public:
   HeadlessDialog(HeadlessDialogSystem* system, const DialogDesc& desc, WindowPlacement* owner, bool modal);
 
@@ -58,9 +59,6 @@ class HeadlessDialog : public Dialog {
   void KillTimer(uint32_t id) override;
   bool PostMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
   void Show(bool shown) override;
-  void End(intptr_t result) override;
-  void Destroy() override;
-  bool IsAlive() const override { return alive_; }
 
   // WindowPlacement
   WindowRect OuterRect() const override;
@@ -95,14 +93,12 @@ class HeadlessDialog : public Dialog {
   const ControlState* Control(int32_t id) const;
   const std::vector<ControlState>& Controls() const { return controls_; }
   bool Shown() const { return shown_; }
-  bool Modal() const { return modal_; }
-  bool Ended() const { return ended_; }
-  intptr_t Result() const { return result_; }
   WindowPlacement* Owner() const { return owner_; }
   bool HasTimer(uint32_t id) const;
 
  private:
   friend class HeadlessDialogSystem;
+  void Close() override;
   ControlState* Find(int32_t id);
   const ControlState* Find(int32_t id) const;
   ControlState* FindList(int32_t id);
@@ -118,12 +114,7 @@ class HeadlessDialog : public Dialog {
     bool checked;
   };
   std::vector<MenuItemState> menuItems_;
-  bool modal_;
-  bool alive_ = true;
-  bool destroying_ = false;
   bool shown_ = false;
-  bool ended_ = false;
-  intptr_t result_ = 0;
   int32_t x_ = 0;
   int32_t y_ = 0;
   int32_t width_;

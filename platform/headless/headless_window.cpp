@@ -49,7 +49,8 @@ bool ClientImage::SavePng(const std::string& path) const {
 // HeadlessWindow
 
 HeadlessWindow::HeadlessWindow(HeadlessWindowSystem* system, const WindowDesc& desc)
-    : system_(system),
+    : BackendWindow(system, desc.proc),
+      system_(system),
       title_(desc.title),
       iconId_(desc.iconId),
       style_(desc.style),
@@ -57,7 +58,6 @@ HeadlessWindow::HeadlessWindow(HeadlessWindowSystem* system, const WindowDesc& d
       y_(desc.y),
       clientWidth_(std::max(0, desc.clientWidth)),
       clientHeight_(std::max(0, desc.clientHeight)) {
-  proc_ = desc.proc;
   ResizeImage();
 }
 
@@ -146,23 +146,14 @@ void HeadlessWindow::MoveOuter(int32_t x, int32_t y, int32_t width, int32_t heig
 int32_t HeadlessWindow::ScreenWidth() const { return system_->ScreenWidth(); }
 int32_t HeadlessWindow::ScreenHeight() const { return system_->ScreenHeight(); }
 
-void HeadlessWindow::Invalidate() {
-  if (alive_) invalid_ = true;
-}
-
-void HeadlessWindow::Destroy() {
-  if (!alive_ || destroying_) return;  // also a destroy from inside the handler
-  destroying_ = true;
-  WindowSystem::SendMessage(this, kMsgDestroy, 0, 0);
+void HeadlessWindow::Close() {
   alive_ = false;
   shown_ = false;
-  invalid_ = false;
   timers_.Clear();
   if (confined_) {
     confined_ = false;
     system_->Record({CursorCall::kRelease, this, 0, 0, {}});
   }
-  system_->DropMessagesFor(this);
 }
 
 void HeadlessWindow::SetTimer(uint32_t id, uint32_t periodMs) {
@@ -278,15 +269,7 @@ void HeadlessWindow::UserClose() {
 // HeadlessWindowSystem
 
 HeadlessWindowSystem::HeadlessWindowSystem(int32_t screenWidth, int32_t screenHeight)
-    : screenWidth_(screenWidth), screenHeight_(screenHeight) {
-  SetWindowSystem(this);
-  SetMessageBoxHandler(this);
-}
-
-HeadlessWindowSystem::~HeadlessWindowSystem() {
-  if (GetWindowSystem() == this) SetWindowSystem(nullptr);
-  if (GetMessageBoxHandler() == this) SetMessageBoxHandler(nullptr);
-}
+    : screenWidth_(screenWidth), screenHeight_(screenHeight) {}
 
 void HeadlessWindowSystem::RefuseStyle(WindowStyle style, bool refuse) {
   refusedStyles_[static_cast<int>(style)] = refuse;
@@ -300,13 +283,7 @@ Window* HeadlessWindowSystem::CreateMainWindow(const WindowDesc& desc) {
   if (refuseWindows_) return nullptr;
   WindowDesc given = desc;
   if (StyleRefused(given.style)) given.style = WindowStyle::kFramedFixed;
-  windows_.push_back(std::make_unique<HeadlessWindow>(this, given));
-  HeadlessWindow* w = windows_.back().get();
-  if (WindowSystem::SendMessage(w, kMsgCreate, 0, 0) == -1) {
-    w->Destroy();
-    return nullptr;
-  }
-  return w;
+  return AddWindow(std::make_unique<HeadlessWindow>(this, given));
 }
 
 bool HeadlessWindowSystem::PostMessage(Window* window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
@@ -315,31 +292,7 @@ bool HeadlessWindowSystem::PostMessage(Window* window, uint32_t message, uintptr
 
 void HeadlessWindowSystem::PostQuitMessage(int32_t code) { SetQuit(code); }
 
-bool HeadlessWindowSystem::PeekMessage(Message* out, bool remove) {
-  Message m;
-  if (!TakePosted(&m, remove)) {
-    HeadlessWindow* painted = nullptr;
-    for (auto& w : windows_) {
-      if (w->alive_ && w->invalid_) {
-        painted = w.get();
-        break;
-      }
-    }
-    if (!painted) return false;
-    m = {painted, kMsgPaint, 0, 0};
-    if (remove) painted->invalid_ = false;
-  }
-  if (out) *out = m;
-  return true;
-}
-
-bool HeadlessWindowSystem::HasWaiting() const {
-  if (HasPosted()) return true;
-  for (const auto& w : windows_) {
-    if (w->alive_ && w->invalid_) return true;
-  }
-  return false;
-}
+bool HeadlessWindowSystem::PeekMessage(Message* out, bool remove) { return TakeNext(out, remove); }
 
 void HeadlessWindowSystem::WaitMessage() {
   if (HasWaiting()) return;
@@ -388,11 +341,7 @@ void HeadlessWindowSystem::AdvanceTime(uint32_t ms) {
   for (auto& w : windows_) {
     if (!w->alive_) continue;
     w->timers_.Advance(ms, [&](uint32_t id) {
-      bool pending = false;
-      for (const Message& m : queue_) {
-        if (m.window == w.get() && m.message == kMsgTimer && m.wParam == id) pending = true;
-      }
-      if (!pending) PostMessage(w.get(), kMsgTimer, id, 0);
+      if (!HasPendingTimer(w.get(), id)) PostMessage(w.get(), kMsgTimer, id, 0);
     });
   }
 }
@@ -405,15 +354,9 @@ int HeadlessWindowSystem::DispatchAll() {
       m = queue_.front();
       queue_.pop_front();
     } else {
-      HeadlessWindow* painted = nullptr;
-      for (auto& w : windows_) {
-        if (w->alive_ && w->invalid_) {
-          painted = w.get();
-          break;
-        }
-      }
+      HeadlessWindow* painted = FirstInvalid();
       if (!painted) break;
-      painted->invalid_ = false;
+      painted->Validate();
       m = {painted, kMsgPaint, 0, 0};
     }
     DispatchMessage(m);
@@ -427,11 +370,6 @@ HeadlessWindow* HeadlessWindowSystem::MainWindow() const {
     if (w->alive_) return w.get();
   }
   return nullptr;
-}
-
-void HeadlessWindowSystem::DropMessagesFor(Window* window) {
-  queue_.erase(std::remove_if(queue_.begin(), queue_.end(), [window](const Message& m) { return m.window == window; }),
-               queue_.end());
 }
 
 }  // namespace plat::headless

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/backend.h"
 #include "platform/headless/headless_timers.h"
 #include "platform/message_box.h"
 #include "platform/present.h"
@@ -57,7 +58,7 @@ struct CursorCall {
 
 class HeadlessWindowSystem;
 
-class HeadlessWindow : public Window {
+class HeadlessWindow : public BackendWindow {
  public:
   HeadlessWindow(HeadlessWindowSystem* system, const WindowDesc& desc);
 
@@ -70,8 +71,6 @@ class HeadlessWindow : public Window {
   WindowRect OuterForClient(int32_t clientWidth, int32_t clientHeight) const override;
   void ClientToScreen(int32_t* x, int32_t* y) const override;
   void SetTitle(const std::string& title) override { title_ = title; }
-  void Invalidate() override;
-  void Destroy() override;
   bool IsAlive() const override { return alive_; }
   void SetTimer(uint32_t id, uint32_t periodMs) override;
   void KillTimer(uint32_t id) override;
@@ -97,7 +96,6 @@ class HeadlessWindow : public Window {
   bool Shown() const { return shown_; }
   bool Focused() const { return focused_; }
   bool Minimised() const { return minimised_; }
-  bool Invalid() const { return invalid_; }
   bool CursorConfined() const { return confined_; }
 
   // What the user does; each posts the messages a real window would.
@@ -110,6 +108,7 @@ class HeadlessWindow : public Window {
 
  private:
   friend class HeadlessWindowSystem;
+  void Close() override;
   void ResizeImage();
   void PostSize(uint32_t kind);
 
@@ -122,26 +121,21 @@ class HeadlessWindow : public Window {
   int32_t clientWidth_ = 0;  // framed client size (full screen covers the screen)
   int32_t clientHeight_ = 0;
   bool alive_ = true;
-  bool destroying_ = false;
   bool shown_ = false;
   bool focused_ = false;
   bool maximised_ = false;
   bool minimised_ = false;
-  bool invalid_ = false;
   bool confined_ = false;
   int presentCount_ = 0;
   ClientImage image_;
   TimerList timers_;
 };
 
-class HeadlessWindowSystem : public WindowSystem, public MessageBoxHandler, private PostedQueue {
+class HeadlessWindowSystem : public BackendWindowSystem<HeadlessWindow> {
  public:
   // Installs itself as the window system and the message-box handler; the
   // destructor takes both out again.
   explicit HeadlessWindowSystem(int32_t screenWidth = 1920, int32_t screenHeight = 1080);
-  ~HeadlessWindowSystem() override;
-  HeadlessWindowSystem(const HeadlessWindowSystem&) = delete;
-  HeadlessWindowSystem& operator=(const HeadlessWindowSystem&) = delete;
 
   // WindowSystem
   Window* CreateMainWindow(const WindowDesc& desc) override;
@@ -192,13 +186,10 @@ class HeadlessWindowSystem : public WindowSystem, public MessageBoxHandler, priv
 
  private:
   friend class HeadlessWindow;
-  void DropMessagesFor(Window* window);
   void Record(const CursorCall& call) { cursorCalls_.push_back(call); }
 
   int32_t screenWidth_;
   int32_t screenHeight_;
-  std::vector<std::unique_ptr<HeadlessWindow>> windows_;
-  bool HasWaiting() const;
 
   std::function<void()> idle_;
   int ranDry_ = 0;

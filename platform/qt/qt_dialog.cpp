@@ -145,7 +145,7 @@ struct QtDialog::MenuItem {
 // ---------------------------------------------------------------------------
 // QtDialog
 
-QtDialog::QtDialog(const DialogDesc& desc, WindowPlacement* owner, bool modal) : modal_(modal) {
+QtDialog::QtDialog(const DialogDesc& desc, WindowPlacement* owner, bool modal) : BackendDialog(modal) {
   proc_ = desc.proc;
   widget_ = new DialogWidget(this, nullptr);
   DialogWidget* w = widget_;
@@ -526,21 +526,7 @@ void QtDialog::Show(bool shown) {
   if (Widget()) widget_->setVisible(shown);
 }
 
-void QtDialog::End(intptr_t result) {
-  if (!alive_) return;
-  if (!modal_) {
-    Destroy();
-    return;
-  }
-  ended_ = true;
-  result_ = result;
-}
-
-void QtDialog::Destroy() {
-  if (!alive_ || destroying_) return;
-  destroying_ = true;
-  Send(kMsgDestroy, 0, 0);
-  alive_ = false;
+void QtDialog::Close() {
   timers_.clear();
   if (widget_) {
     widget_->Detach();

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/backend.h"
 #include "platform/dialog.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
@@ -36,7 +37,7 @@ int32_t ScreenHeightOf(const QWidget* w);
 class QtWindowSystem;
 class Canvas;
 
-class QtWindow : public Window {
+class QtWindow : public BackendWindow {
  public:
   QtWindow(QtWindowSystem* system, const WindowDesc& desc);
   ~QtWindow() override;
@@ -49,8 +50,6 @@ class QtWindow : public Window {
   WindowRect OuterForClient(int32_t clientWidth, int32_t clientHeight) const override;
   void ClientToScreen(int32_t* x, int32_t* y) const override;
   void SetTitle(const std::string& title) override;
-  void Invalidate() override;
-  void Destroy() override;
   bool IsAlive() const override { return alive_; }
   void SetTimer(uint32_t id, uint32_t periodMs) override;
   void KillTimer(uint32_t id) override;
@@ -75,20 +74,19 @@ class QtWindow : public Window {
  private:
   friend class QtWindowSystem;
   friend class Canvas;
+  void Close() override;
+
   QtWindowSystem* system_;
   QPointer<Canvas> widget_;
   QImage image_;
   WindowStyle style_;
   bool alive_ = true;
-  bool destroying_ = false;
-  bool invalid_ = false;
   std::map<uint32_t, std::unique_ptr<QTimer>> timers_;
 };
 
-class QtWindowSystem : public WindowSystem, public MessageBoxHandler, private PostedQueue {
+class QtWindowSystem : public BackendWindowSystem<QtWindow> {
  public:
-  QtWindowSystem();
-  ~QtWindowSystem() override;
+  QtWindowSystem() = default;
 
   Window* CreateMainWindow(const WindowDesc& desc) override;
   bool PostMessage(Window* window, uint32_t message, uintptr_t wParam, intptr_t lParam) override;
@@ -103,18 +101,13 @@ class QtWindowSystem : public WindowSystem, public MessageBoxHandler, private Po
   int32_t ShowMessageBox(Window* owner, const std::string& text, const std::string& caption,
                          uint32_t flags) override;
 
-  bool HasPendingTimer(Window* window, uint32_t id) const;
-  void DropMessagesFor(Window* window);
-
  private:
-  bool Take(Message* out, bool remove);
-  std::vector<std::unique_ptr<QtWindow>> windows_;
   bool cursorShown_ = true;
 };
 
 class DialogWidget;
 
-class QtDialog : public Dialog {
+class QtDialog : public BackendDialog {
  public:
   QtDialog(const DialogDesc& desc, WindowPlacement* owner, bool modal);
   ~QtDialog() override;
@@ -143,9 +136,6 @@ class QtDialog : public Dialog {
   void KillTimer(uint32_t id) override;
   bool PostMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
   void Show(bool shown) override;
-  void End(intptr_t result) override;
-  void Destroy() override;
-  bool IsAlive() const override { return alive_; }
 
   WindowRect OuterRect() const override;
   void MoveOuter(int32_t x, int32_t y, int32_t width, int32_t height, bool repaint) override;
@@ -158,12 +148,11 @@ class QtDialog : public Dialog {
   QWidget* Widget() const;
   // The widget of a control (the first with the id); null when missing.
   QWidget* ControlWidget(int32_t id) const;
-  bool Ended() const { return ended_; }
-  intptr_t Result() const { return result_; }
   void Notify(int32_t id, uint32_t code);
 
  private:
   friend class DialogWidget;
+  void Close() override;
   struct Control;
   Control* Find(int32_t id) const;
   std::unique_ptr<Control>* FindSlot(int32_t id);
@@ -173,11 +162,6 @@ class QtDialog : public Dialog {
   struct MenuItem;
   std::vector<std::unique_ptr<MenuItem>> menuItems_;
   std::map<uint32_t, std::unique_ptr<QTimer>> timers_;
-  bool modal_;
-  bool alive_ = true;
-  bool destroying_ = false;
-  bool ended_ = false;
-  intptr_t result_ = 0;
   int quiet_ = 0;  // program changes in progress: no notifications
 };
 

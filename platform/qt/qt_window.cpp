@@ -205,8 +205,8 @@ class Canvas : public QWidget {
 // ---------------------------------------------------------------------------
 // QtWindow
 
-QtWindow::QtWindow(QtWindowSystem* system, const WindowDesc& desc) : system_(system), style_(desc.style) {
-  proc_ = desc.proc;
+QtWindow::QtWindow(QtWindowSystem* system, const WindowDesc& desc)
+    : BackendWindow(system, desc.proc), system_(system), style_(desc.style) {
   widget_ = new Canvas(this);
   widget_->setWindowTitle(ToQt(desc.title));
   widget_->resize(std::max(1, desc.clientWidth), std::max(1, desc.clientHeight));
@@ -291,18 +291,9 @@ void QtWindow::SetTitle(const std::string& title) {
   if (alive_ && widget_) widget_->setWindowTitle(ToQt(title));
 }
 
-void QtWindow::Invalidate() {
-  if (alive_) invalid_ = true;
-}
-
-void QtWindow::Destroy() {
-  if (!alive_ || destroying_) return;
-  destroying_ = true;
-  WindowSystem::SendMessage(this, kMsgDestroy, 0, 0);
+void QtWindow::Close() {
   alive_ = false;
-  invalid_ = false;
   timers_.clear();
-  system_->DropMessagesFor(this);
   if (widget_) {
     widget_->Detach();
     widget_->hide();
@@ -390,24 +381,8 @@ bool QtWindow::IsMaximised() const { return widget_ && widget_->isMaximized() &&
 // ---------------------------------------------------------------------------
 // QtWindowSystem
 
-QtWindowSystem::QtWindowSystem() {
-  SetWindowSystem(this);
-  SetMessageBoxHandler(this);
-}
-
-QtWindowSystem::~QtWindowSystem() {
-  if (GetWindowSystem() == this) SetWindowSystem(nullptr);
-  if (GetMessageBoxHandler() == this) SetMessageBoxHandler(nullptr);
-}
-
 Window* QtWindowSystem::CreateMainWindow(const WindowDesc& desc) {
-  windows_.push_back(std::make_unique<QtWindow>(this, desc));
-  QtWindow* w = windows_.back().get();
-  if (WindowSystem::SendMessage(w, kMsgCreate, 0, 0) == -1) {
-    w->Destroy();
-    return nullptr;
-  }
-  return w;
+  return AddWindow(std::make_unique<QtWindow>(this, desc));
 }
 
 bool QtWindowSystem::PostMessage(Window* window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
@@ -421,39 +396,21 @@ void QtWindowSystem::PostQuitMessage(int32_t code) {
   if (QAbstractEventDispatcher* d = QAbstractEventDispatcher::instance()) d->wakeUp();
 }
 
-bool QtWindowSystem::Take(Message* out, bool remove) {
-  Message m;
-  if (!TakePosted(&m, remove)) {
-    QtWindow* painted = nullptr;
-    for (auto& w : windows_) {
-      if (w->alive_ && w->invalid_) {
-        painted = w.get();
-        break;
-      }
-    }
-    if (!painted) return false;
-    m = {painted, kMsgPaint, 0, 0};
-    if (remove) painted->invalid_ = false;
-  }
-  if (out) *out = m;
-  return true;
-}
-
 bool QtWindowSystem::PeekMessage(Message* out, bool remove) {
   QCoreApplication::sendPostedEvents();
   QCoreApplication::processEvents(QEventLoop::AllEvents);
-  return Take(out, remove);
+  return TakeNext(out, remove);
 }
 
 bool QtWindowSystem::GetMessage(Message* out) {
   Message m;
-  while (!Take(&m, true)) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  while (!TakeNext(&m, true)) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   if (out) *out = m;
   return m.message != kMsgQuit;
 }
 
 void QtWindowSystem::WaitMessage() {
-  while (!Take(nullptr, false)) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  while (!TakeNext(nullptr, false)) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 void QtWindowSystem::ShowCursor(bool show) {
@@ -482,18 +439,6 @@ int32_t QtWindowSystem::ShowMessageBox(Window* owner, const std::string& text, c
   box.setEscapeButton(okCancel ? QMessageBox::Cancel : QMessageBox::Ok);
   const int answer = box.exec();
   return answer == QMessageBox::Cancel ? kIdCancel : kIdOk;
-}
-
-bool QtWindowSystem::HasPendingTimer(Window* window, uint32_t id) const {
-  for (const Message& m : queue_) {
-    if (m.window == window && m.message == kMsgTimer && m.wParam == id) return true;
-  }
-  return false;
-}
-
-void QtWindowSystem::DropMessagesFor(Window* window) {
-  queue_.erase(std::remove_if(queue_.begin(), queue_.end(), [window](const Message& m) { return m.window == window; }),
-               queue_.end());
 }
 
 // ---------------------------------------------------------------------------

@@ -7,6 +7,7 @@
 #include <deque>
 #include <vector>
 
+#include "platform/backend.h"
 #include "platform/message_box.h"
 #include "platform/present.h"
 #include "platform/cp1252.h"
@@ -64,19 +65,9 @@ int ControlChar(uint32_t vk) {
   }
 }
 
-class SdlWindow : public Window {
+class SdlWindow : public BackendWindow {
  public:
-  SdlWindow(SdlWindowSystem* system, SDL_Window* window, const WindowDesc& desc)
-      : system_(system), window_(window), style_(desc.style) {
-    proc_ = desc.proc;
-    id_ = SDL_GetWindowID(window_);
-    // The software renderer draws into the window surface, which a present
-    // at the buffer's own size fills directly, sending only what changed.
-    renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
-    if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, 0);
-    SDL_RendererInfo info;
-    software_ = renderer_ && SDL_GetRendererInfo(renderer_, &info) == 0 && (info.flags & SDL_RENDERER_SOFTWARE);
-  }
+  SdlWindow(SdlWindowSystem* system, SDL_Window* window, const WindowDesc& desc);
   ~SdlWindow() override { Release(); }
 
   uint32_t Id() const { return id_; }
@@ -138,14 +129,9 @@ class SdlWindow : public Window {
     if (window_) SDL_SetWindowTitle(window_, Cp1252ToUtf8(title).c_str());
   }
 
-  void Invalidate() override {
-    if (window_) invalid_ = true;
-    stale_ = true;
-  }
-  bool Invalid() const { return invalid_; }
-  void Validate() { invalid_ = false; }
+  // An invalidated window is shown whole at its next present.
+  void OnInvalidate() override { stale_ = true; }
 
-  void Destroy() override;
   bool IsAlive() const override { return window_ != nullptr; }
 
   void SetTimer(uint32_t id, uint32_t periodMs) override {
@@ -251,6 +237,8 @@ class SdlWindow : public Window {
 
   void Quiet() { quietUntil_ = SDL_GetTicks() + kModeChangeQuietMs; }
 
+  void Close() override;
+
   // Desktop full screen. Without a window manager (a bare X server) the
   // request is never carried out; the window then becomes a frameless
   // window over the whole screen, which looks the same.
@@ -316,14 +304,12 @@ class SdlWindow : public Window {
   std::vector<SDL_Rect> rects_;
   uint32_t id_ = 0;
   WindowStyle style_;
-  bool invalid_ = false;
-  bool destroying_ = false;
   uint32_t quietUntil_ = 0;
   mutable Borders lastBorders_;
   std::vector<Timer> timers_;
 };
 
-class SdlWindowSystem : public WindowSystem, public MessageBoxHandler, private PostedQueue {
+class SdlWindowSystem : public BackendWindowSystem<SdlWindow> {
  public:
   SdlWindowSystem() {
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
@@ -335,13 +321,9 @@ class SdlWindowSystem : public WindowSystem, public MessageBoxHandler, private P
     videoOk_ = SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0;
     if (!videoOk_) std::fprintf(stderr, "SDL video: %s\n", SDL_GetError());
     if (videoOk_) SDL_StartTextInput();
-    SetWindowSystem(this);
-    SetMessageBoxHandler(this);
   }
 
   ~SdlWindowSystem() override {
-    if (GetWindowSystem() == this) SetWindowSystem(nullptr);
-    if (GetMessageBoxHandler() == this) SetMessageBoxHandler(nullptr);
     windows_.clear();
     if (videoOk_) SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
   }
@@ -357,13 +339,7 @@ class SdlWindowSystem : public WindowSystem, public MessageBoxHandler, private P
       std::fprintf(stderr, "SDL window: %s\n", SDL_GetError());
       return nullptr;
     }
-    windows_.push_back(std::make_unique<SdlWindow>(this, sw, desc));
-    SdlWindow* w = windows_.back().get();
-    if (SendMessage(w, kMsgCreate, 0, 0) == -1) {
-      w->Destroy();
-      return nullptr;
-    }
-    return w;
+    return AddWindow(std::make_unique<SdlWindow>(this, sw, desc));
   }
 
   bool PostMessage(Window* window, uint32_t message, uintptr_t wParam, intptr_t lParam) override {
@@ -374,21 +350,7 @@ class SdlWindowSystem : public WindowSystem, public MessageBoxHandler, private P
 
   bool PeekMessage(Message* out, bool remove) override {
     Pump();
-    Message m;
-    if (!TakePosted(&m, remove)) {
-      SdlWindow* painted = nullptr;
-      for (auto& w : windows_) {
-        if (w->IsAlive() && w->Invalid()) {
-          painted = w.get();
-          break;
-        }
-      }
-      if (!painted) return false;
-      m = {painted, kMsgPaint, 0, 0};
-      if (remove) painted->Validate();
-    }
-    if (out) *out = m;
-    return true;
+    return TakeNext(out, remove);
   }
 
   bool GetMessage(Message* out) override {
@@ -400,10 +362,7 @@ class SdlWindowSystem : public WindowSystem, public MessageBoxHandler, private P
 
   void WaitMessage() override {
     Pump();
-    if (HasPosted()) return;
-    for (auto& w : windows_) {
-      if (w->IsAlive() && w->Invalid()) return;
-    }
+    if (HasWaiting()) return;
     // Sleep until an event arrives or the next timer is due.
     int timeout = 100;
     uint32_t now = SDL_GetTicks();
@@ -453,12 +412,6 @@ class SdlWindowSystem : public WindowSystem, public MessageBoxHandler, private P
 
   // Moves every waiting SDL event into the queue and posts due timers.
   void PumpEvents() { Pump(); }
-
-  void DropMessagesFor(Window* window) {
-    queue_.erase(
-        std::remove_if(queue_.begin(), queue_.end(), [window](const Message& m) { return m.window == window; }),
-        queue_.end());
-  }
 
  private:
   struct Size {
@@ -621,7 +574,6 @@ class SdlWindowSystem : public WindowSystem, public MessageBoxHandler, private P
   }
 
   bool videoOk_ = false;
-  std::vector<std::unique_ptr<SdlWindow>> windows_;
   uintptr_t buttons_ = 0;
 };
 
@@ -647,15 +599,21 @@ void SdlWindow::EnterFullScreen() {
   system_->PumpEvents();
 }
 
-void SdlWindow::Destroy() {
-  if (!window_ || destroying_) return;  // also a destroy from inside the handler
-  destroying_ = true;
-  WindowSystem::SendMessage(this, kMsgDestroy, 0, 0);
+SdlWindow::SdlWindow(SdlWindowSystem* system, SDL_Window* window, const WindowDesc& desc)
+    : BackendWindow(system, desc.proc), system_(system), window_(window), style_(desc.style) {
+  id_ = SDL_GetWindowID(window_);
+  // The software renderer draws into the window surface, which a present
+  // at the buffer's own size fills directly, sending only what changed.
+  renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+  if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, 0);
+  SDL_RendererInfo info;
+  software_ = renderer_ && SDL_GetRendererInfo(renderer_, &info) == 0 && (info.flags & SDL_RENDERER_SOFTWARE);
+}
+
+void SdlWindow::Close() {
   SDL_SetWindowMouseRect(window_, nullptr);
   timers_.clear();
-  invalid_ = false;
   Release();
-  system_->DropMessagesFor(this);
 }
 
 bool SdlWindow::Present(const PresentBuffer& buffer, const WindowRect& target, const WindowRect* black,

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "community/community_manager_steam.h"
+#include "platform/steam/fake.h"
 #include "platform/steam/steam.h"
 
 namespace steam = vantrel::steam;

@@ -19,6 +19,7 @@
 #include "platform/headless/headless_window.h"
 #include "platform/message_box.h"
 #include "platform/settings.h"
+#include "platform/steam/fake.h"
 #include "platform/steam/steam.h"
 
 namespace fs = boost::filesystem;

@@ -13,6 +13,7 @@
 #include "game/window_proc.h"
 #include "graphics/display.h"
 #include "platform/seal/seal.h"
+#include "platform/steam/fake.h"
 #include "platform/steam/steam.h"
 
 using gametest::DriverOptions;

@@ -10,6 +10,7 @@
 #include <memory>
 #include <sstream>
 
+#include "platform/steam/fake.h"
 #include "platform/steam/steam.h"
 #include "platform/steam/store.h"
 #include "support/test_support.h"

@@ -17,6 +17,7 @@
 #include "platform/headless/headless_window.h"
 #include "platform/message_box.h"
 #include "platform/shell.h"
+#include "platform/steam/fake.h"
 #include "platform/steam/steam.h"
 #include "support/test_support.h"
 #include "workshop/workshop_helper.h"

@@ -9,6 +9,7 @@
 #include "community/community_manager_steam.h"
 #include "core/registry_settings.h"
 #include "platform/qt/qt_platform.h"
+#include "platform/steam/fake.h"
 #include "platform/steam/steam.h"
 #include "workshop/workshop_helper.h"
 

@@ -13,6 +13,7 @@
 #include "platform/cp1252.h"
 #include "platform/seal/seal.h"
 #include "platform/settings.h"
+#include "platform/steam/fake.h"
 #include "platform/steam/steam.h"
 #include "support/test_support.h"
 

@@ -1,0 +1,75 @@
+// The fake's store: everything in memory, kept across Shutdown until Reset.
+#include <boost/filesystem.hpp>
+
+#include "platform/steam/stores.h"
+
+namespace fs = boost::filesystem;
+
+namespace vantrel::steam {
+
+namespace {
+
+class MemoryStore : public Store {
+ public:
+  store::Stats LoadStats(UserId user, AppId app) override { return stats_[{user, app}]; }
+  bool SaveStats(UserId user, AppId app, const store::Stats& s) override {
+    stats_[{user, app}] = s;
+    return true;
+  }
+  std::optional<store::Board> LoadBoard(AppId app, const std::string& name) override {
+    auto it = boards_.find({app, name});
+    if (it == boards_.end()) return std::nullopt;
+    return it->second;
+  }
+  bool SaveBoard(AppId app, const store::Board& b) override {
+    boards_[{app, b.name}] = b;
+    return true;
+  }
+  std::map<ItemId, ItemData> LoadItems() override { return items_; }
+  bool SaveItem(const ItemData& item) override {
+    items_[item.meta.id] = item;
+    return true;
+  }
+  std::vector<ItemId> LoadSubscriptions(UserId user) override { return subs_[user]; }
+  bool SaveSubscriptions(UserId user, const std::vector<ItemId>& ids) override {
+    subs_[user] = ids;
+    return true;
+  }
+  ItemId LoadNextItemId() override { return nextId_; }
+  bool SaveNextItemId(ItemId id) override {
+    nextId_ = id;
+    return true;
+  }
+  std::int32_t TakeContent(ItemData& item, const fs::path& folder, const std::string& preview,
+                           bool setContent) override {
+    boost::system::error_code ec;
+    if (setContent) {
+      if (!fs::is_directory(folder, ec)) return kResultFileNotFound;
+    }
+    if (!preview.empty() && !fs::is_regular_file(preview, ec)) return kResultFileNotFound;
+    if (setContent) {
+      std::string f = folder.string();
+      while (f.size() > 1 && f.back() == '/') f.pop_back();
+      item.installFolder = f;
+    }
+    if (!preview.empty()) item.meta.preview = preview;
+    return kResultOk;
+  }
+  bool SeedContent(ItemData& item, const std::string& folder) override {
+    item.installFolder = folder;
+    return true;
+  }
+
+ private:
+  std::map<std::pair<UserId, AppId>, store::Stats> stats_;
+  std::map<std::pair<AppId, std::string>, store::Board> boards_;
+  std::map<ItemId, ItemData> items_;
+  std::map<UserId, std::vector<ItemId>> subs_;
+  ItemId nextId_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<Store> NewMemoryStore() { return std::make_unique<MemoryStore>(); }
+
+}  // namespace vantrel::steam
