@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #include <string>
 
 #include "core/cstr.h"
@@ -82,7 +83,17 @@ int32_t LoadSounds() {
   return 1;
 }
 
+namespace {
+PlaySoundObserver& SoundObserver() {
+  static PlaySoundObserver observer;
+  return observer;
+}
+}  // namespace
+
+void SetPlaySoundObserver(PlaySoundObserver observer) { SoundObserver() = std::move(observer); }
+
 int32_t PlaySoundAt(int32_t sample, float x, int32_t frequency, int32_t volume) {
+  if (const PlaySoundObserver& observer = SoundObserver()) observer(sample, x, frequency, volume);
   const double width = soundBank.screenWidth;
   const double p = double(x) / width * 255.0;
   int32_t pan = 0;

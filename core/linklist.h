@@ -19,6 +19,55 @@ public:
     LinklistBase(const LinklistBase&) {}
     LinklistBase& operator=(const LinklistBase&) { return *this; }
 
+    // Walks from start along next to the last node and links node behind
+    // it (node's next null); returns node. A null node links nothing.
+    static T* Append(T* start, T* node) {
+        if (!node) return nullptr;
+        if (!start) return node;
+        T* last = start;
+        while (last->LinklistBase<T>::next) last = last->LinklistBase<T>::next;
+        last->LinklistBase<T>::next = node;
+        node->LinklistBase<T>::prev = last;
+        node->LinklistBase<T>::next = nullptr;
+        return node;
+    }
+
+    // Links node directly after head (before the former first node);
+    // returns node. A null node links nothing.
+    static T* InsertFirst(T* head, T* node) {
+        if (!node) return nullptr;
+        if (!head) return node;
+        T* first = head->LinklistBase<T>::next;
+        node->LinklistBase<T>::prev = head;
+        node->LinklistBase<T>::next = first;
+        if (first) first->LinklistBase<T>::prev = node;
+        head->LinklistBase<T>::next = node;
+        return node;
+    }
+
+    // Joins the neighbours to each other and clears this node's links.
+    void Unlink() {
+        T* p = prev;
+        T* n = next;
+        if (p) p->LinklistBase<T>::next = n;
+        if (n) n->LinklistBase<T>::prev = p;
+        prev = nullptr;
+        next = nullptr;
+    }
+
+    // Deletes every node linked to this one, first the next side, then the
+    // prev side, one at a time (no recursion); this node stays, unlinked.
+    void DeleteAll() {
+        while (T* n = next) {
+            n->LinklistBase<T>::Unlink();
+            delete n;
+        }
+        while (T* p = prev) {
+            p->LinklistBase<T>::Unlink();
+            delete p;
+        }
+    }
+
     // Clears the back-link of each neighbour and deletes it (first the next
     // side, then the prev side), so the whole chain goes. The chain is taken
     // apart node by node rather than by recursion, so long chains are safe.

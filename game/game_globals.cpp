@@ -1,0 +1,264 @@
+// Every game global, in one translation unit so that their construction
+// order is fixed: the board set first (the display is built on first use),
+// then the pictures, the lists, the players and the table.
+#include "game/game_globals.h"
+
+#include <algorithm>
+
+#include "core/random_int.h"
+#include "graphics/draw.h"
+
+BoardSet boardSet;
+
+namespace {
+// The board-set code and the drawing code take these from the game.
+void ApplyGlobalLinks() {
+  BoardSetHost& host = GetBoardSetHost();
+  host.gameSet = &boardSet;
+  host.screenWidth = [] { return screenWidth; };
+  SetBackgroundPicture(&sceneBackdrop);
+}
+}  // namespace
+
+Bitmap boardBackdrop;
+Bitmap sceneBackdrop;
+Image cursorBackdrop;
+ImageSet powerUpSet;
+ImageSet paddleSet;
+ImageSet explosionSet;
+ImageSet iconSet;
+ImageSet boingSet;
+ImageSet buttonSet;
+ImageSet lockedCharmSet;
+ImageSet ballSprites;
+
+Entity entityHead;
+ExploQueue exploQueueHead;
+
+PlayerSlot playerSlots[kMaxPlayers];
+
+PowerUpInfo powerUpTable[kPowerUpCount] = {
+    {0, "life", 12, 5, 1, 1},
+    {1, "level", 7, 5, 1, 1},
+    {2, "zap", 7, 100, 1, 1},
+    {3, "slow", 7, 100, 1, 1},
+    {4, "multiply", 7, 100, 1, 1},
+    {5, "through", 7, 50, 1, 1},
+    {6, "dynamite", 7, 100, 1, 1},
+    {7, "fireball", 7, 50, 1, 1},
+    {8, "laser", 7, 50, 1, 1},
+    {9, "catch", 7, 100, 1, 1},
+    {10, "", 0, 0, 1, 1},
+    {11, "expand", 9, 100, 1, 1},
+    {12, "split", 11, 100, 1, 1},
+    {13, "kill", 8, 250, 1, 0},
+    {14, "shrink", 10, 100, 1, 1},
+    {15, "fast", 8, 200, 1, 1},
+    {16, "supershrink", 10, 200, 1, 0},
+    {17, "fall", 8, 200, 1, 1},
+    {18, "small", 8, 200, 1, 0},
+    {19, "megaball", 11, 50, 1, 1},
+    {20, "bigball", 9, 100, 1, 1},
+    {21, "lightning", 7, 50, 0, 1},
+    {22, "doublescore", 31, 50, 0, 1},
+    {23, "gravityball", 7, 75, 0, 0},
+};
+std::vector<int32_t> powerUpDeck;
+
+boost::filesystem::path savedGamesFolder;
+boost::filesystem::path userContentFolder;
+std::vector<boost::filesystem::path> gameRootFolders;
+CommunityManager* communityManager = nullptr;
+
+int32_t screenWidth = 1280;
+int32_t screenHeight = 720;
+
+int32_t playClock = 0;
+int32_t frameMs = 0;
+float frameSec = 0;
+int32_t boardPending = 0;
+int32_t boardCleared = 0;
+int32_t nextBoard = 0;
+int32_t paused = 0;
+int32_t ballLost = 0;
+int32_t ballLostTime = 0;
+float paddleX = 0;
+float paddleY = 0;
+float paddleHalfWidth = 0;
+int32_t paddleSize = 0;
+int32_t throughOn = 0;
+int32_t fireballOn = 0;
+int32_t catchOn = 0;
+int32_t laserOn = 0;
+int32_t fallArmed = 0;
+int32_t gravityOn = 0;
+int32_t doubleScoreMs = 0;
+int32_t fallRunning = 0;
+int32_t fallColumn = 0;
+int32_t heldFrames = 0;
+int32_t catchGraceFrames = 0;
+int32_t capsuleMarker = 0;
+int32_t invinHits = 0;
+int32_t firstInvinHitTime = 0;
+Entity* charmEntity = nullptr;
+int32_t charmDelay = 0;
+int32_t lastBricksStart = 0;
+int32_t lastBricksStep = 0;
+int32_t animColumn = 0;
+int32_t animRow = 0;
+int32_t lastExplosionTime = 0;
+int32_t particlesThisFrame = 0;
+int32_t particlesLastFrame = 0;
+int32_t boltCount = 0;
+int32_t ballCount = 0;
+int32_t anyInputThisFrame = 0;
+int32_t fullRedraw = 1;
+int32_t backgroundDirty = 1;
+int32_t hudDirty = 0;
+int32_t score = 0;
+int32_t shownScore = 0;
+int32_t shownScoreTime = 0;
+int32_t lives = 0;
+int32_t playerCount = 1;
+int32_t currentPlayer = 0;
+
+int32_t classicRules = 0;
+int32_t kidMode = 0;
+int32_t showScores = 1;
+int32_t backgroundStyle = 0;
+int32_t useInGameMods = 0;
+int32_t cheatMode = 0;
+
+int32_t pointsPerBrick = 8;
+int32_t brokenBricksCount = 0;
+float lastBallVx = 0;
+float lastBallVy = 0;
+std::string statusLine1;
+std::string statusLine2;
+int32_t statusExpiry = 0;
+
+float paddleSink = 0;
+float paddleSinkTrail = 0;
+int32_t lastPaddleSoundTime = 0;
+int32_t playfieldLeft = 0;
+int32_t explosionToggle = 0;
+int32_t musicStarted = 0;
+int32_t softCursorX = -1;
+int32_t softCursorY = -1;
+int32_t charmsThisGame = 0;
+float charmPhase[3] = {};
+
+float sinkTrailRate = 100.0f;
+float glowSpeed = 80.0f;
+int32_t paddleTrailStep = 10;
+int32_t trailAlphaStep = 96;
+
+namespace {
+// Runs after every global above is built.
+const bool globalLinksApplied = (ApplyGlobalLinks(), true);
+}  // namespace
+
+void ResetGameStateForTests() {
+  entityHead.DeleteAll();
+  exploQueueHead.DeleteAll();
+  {
+    // The head keeps its (empty) links; every other field starts again.
+    Entity fresh;
+    entityHead = fresh;
+    exploQueueHead.column = 0;
+    exploQueueHead.row = 0;
+  }
+  powerUpDeck.clear();
+  for (PlayerSlot& slot : playerSlots) {
+    ClearBoardArray(slot.boards);
+    for (BoardRecord& record : slot.boards) record.background = 0;
+    slot.score = slot.lives = slot.board = slot.charmsThisGame = slot.charmDelay = 0;
+  }
+  communityManager = nullptr;
+
+  screenWidth = 1280;
+  screenHeight = 720;
+
+  playClock = 0;
+  frameMs = 0;
+  frameSec = 0;
+  boardPending = 0;
+  boardCleared = 0;
+  nextBoard = 0;
+  paused = 0;
+  ballLost = 0;
+  ballLostTime = 0;
+  paddleX = 0;
+  paddleY = 0;
+  paddleHalfWidth = 0;
+  paddleSize = 0;
+  throughOn = 0;
+  fireballOn = 0;
+  catchOn = 0;
+  laserOn = 0;
+  fallArmed = 0;
+  gravityOn = 0;
+  doubleScoreMs = 0;
+  fallRunning = 0;
+  fallColumn = 0;
+  heldFrames = 0;
+  catchGraceFrames = 0;
+  capsuleMarker = 0;
+  invinHits = 0;
+  firstInvinHitTime = 0;
+  charmEntity = nullptr;
+  charmDelay = 0;
+  lastBricksStart = 0;
+  lastBricksStep = 0;
+  animColumn = 0;
+  animRow = 0;
+  lastExplosionTime = 0;
+  particlesThisFrame = 0;
+  particlesLastFrame = 0;
+  boltCount = 0;
+  ballCount = 0;
+  anyInputThisFrame = 0;
+  fullRedraw = 1;
+  backgroundDirty = 1;
+  hudDirty = 0;
+  score = 0;
+  shownScore = 0;
+  shownScoreTime = 0;
+  lives = 0;
+  playerCount = 1;
+  currentPlayer = 0;
+
+  classicRules = 0;
+  kidMode = 0;
+  showScores = 1;
+  backgroundStyle = 0;
+  useInGameMods = 0;
+  cheatMode = 0;
+
+  pointsPerBrick = 8;
+  brokenBricksCount = 0;
+  lastBallVx = 0;
+  lastBallVy = 0;
+  statusLine1.clear();
+  statusLine2.clear();
+  statusExpiry = 0;
+
+  paddleSink = 0;
+  paddleSinkTrail = 0;
+  lastPaddleSoundTime = 0;
+  playfieldLeft = 0;
+  explosionToggle = 0;
+  musicStarted = 0;
+  softCursorX = -1;
+  softCursorY = -1;
+  charmsThisGame = 0;
+  std::fill(std::begin(charmPhase), std::end(charmPhase), 0.0f);
+
+  sinkTrailRate = 100.0f;
+  glowSpeed = 80.0f;
+  paddleTrailStep = 10;
+  trailAlphaStep = 96;
+
+  randomIntState = 123456;
+  ApplyGlobalLinks();
+}

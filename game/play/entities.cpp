@@ -1,0 +1,88 @@
+#include "game/play/entities.h"
+
+#include <cassert>
+#include <new>
+
+#include "game/game_globals.h"
+#include "platform/random.h"
+
+Entity::Entity(int32_t kind, int32_t value, int32_t flags, float x, float y, float vx, float vy)
+    : x(x), y(y), prevX(x), prevY(y), vx(vx), vy(vy), prevVx(vx), prevVy(vy), kind(kind), value(value),
+      flags(flags) {
+  switch (kind) {
+    case kEntityBrickPiece:
+      if (this->value > 0) {
+        image = &boardSet.bricks;
+        frame = this->value - 1;
+        this->value = 0;
+        // x and y came as the cell's column and row.
+        this->x = x * kPieceCellWidth + float(boardSet.GetBoardLeft());
+        this->y = y * kPieceCellHeight + kPieceBoardTop;
+      }
+      aux = playClock;
+      break;
+    case kEntitySpark: {
+      startTime = playClock;
+      int32_t r, g, b;
+      if (flags & kSparkGrey) {
+        r = g = b = plat::Rand() % 192;
+      } else if (flags & kSparkBlueGreen) {
+        r = 0;
+        g = plat::Rand() % 192;
+        b = plat::Rand() % 192;
+      } else if (flags & kSparkGreen) {
+        r = plat::Rand() % 64;
+        g = 255;
+        b = plat::Rand() % 64;
+      } else {
+        r = 255;
+        g = 127 + plat::Rand() % 128;
+        b = 0;
+      }
+      aux = r + 256 * g + 65536 * b;
+      if (this->value == 0) this->value = kDefaultSparkLife;
+      break;
+    }
+    case kEntityExplosion:
+      aux = playClock;
+      this->flags = 0;
+      break;
+    case kEntityLightning:
+      startTime = playClock;
+      break;
+    default:
+      break;
+  }
+}
+
+Entity::~Entity() = default;
+
+ExploQueue::ExploQueue(int32_t column, int32_t row) : column(column), row(row) {}
+
+ExploQueue::~ExploQueue() = default;
+
+void UnlinkAndDelete(Entity* node) {
+  if (!node) return;
+  assert(node != &entityHead);
+  node->Unlink();
+  assert(!node->prev && !node->next);
+  delete node;
+}
+
+void UnlinkAndDelete(ExploQueue* node) {
+  if (!node) return;
+  assert(node != &exploQueueHead);
+  node->Unlink();
+  assert(!node->prev && !node->next);
+  delete node;
+}
+
+Entity* InsertEntityFirst(int32_t kind, int32_t value, int32_t flags, float x, float y, float vx, float vy) {
+  Entity* e = new (std::nothrow) Entity(kind, value, flags, x, y, vx, vy);
+  return Entity::InsertFirst(&entityHead, e);
+}
+
+Entity* AppendEntity(int32_t kind, int32_t value, int32_t flags, float x, float y, float vx, float vy) {
+  Entity* e = new (std::nothrow) Entity(kind, value, flags, x, y, vx, vy);
+  return Entity::Append(&entityHead, e);
+}

@@ -1,0 +1,107 @@
+#pragma once
+// The things that move or live briefly on the play screen (entities) and the
+// explosions still to come (explosion queue nodes). Both are intrusive lists
+// reached through a global head: the entity head is the paddle itself, the
+// queue head is a cell that never explodes.
+#include <cstdint>
+
+#include "core/linklist.h"
+
+class ImageSet;
+
+// Entity kinds.
+constexpr int32_t kEntityPaddle = 0;
+constexpr int32_t kEntityBall = 1;
+constexpr int32_t kEntityCapsule = 2;
+constexpr int32_t kEntityLaser = 3;
+constexpr int32_t kEntityBrickPiece = 4;
+constexpr int32_t kEntitySpark = 5;
+constexpr int32_t kEntityExplosion = 6;
+constexpr int32_t kEntityLightning = 7;
+constexpr int32_t kEntityFloatingScore = 8;
+constexpr int32_t kEntityScoreGlow = 9;
+constexpr int32_t kEntityCharm = 10;
+
+// Spark flag bits: falls under gravity, then the colour choice.
+constexpr int32_t kSparkFalls = 1;
+constexpr int32_t kSparkGrey = 2;
+constexpr int32_t kSparkBlueGreen = 4;
+constexpr int32_t kSparkGreen = 8;
+
+// A brick piece's cell geometry (the board's: 48 x 24 cells, row 0 at 40).
+constexpr float kPieceCellWidth = 48.0f;
+constexpr float kPieceCellHeight = 24.0f;
+constexpr float kPieceBoardTop = 40.0f;
+
+// A spark built with life 0 lives this long (ms).
+constexpr int32_t kDefaultSparkLife = 400;
+
+class Entity : public LinklistBase<Entity> {
+ public:
+  // Every field 0 but alpha (opaque): the list head.
+  Entity() = default;
+  // Stores the arguments (and x, y, vx, vy again as the previous values),
+  // then the set-up of its kind: a brick piece takes its brick picture and
+  // turns column and row into the cell's screen position, a spark picks its
+  // colour and life, an explosion and a lightning strike note the time.
+  Entity(int32_t kind, int32_t value, int32_t flags, float x, float y, float vx, float vy);
+  ~Entity() override;
+
+  float x = 0;
+  float y = 0;
+  float prevX = 0;
+  float prevY = 0;
+  float vx = 0;
+  float vy = 0;
+  float prevVx = 0;
+  float prevVy = 0;
+  float width = 0;
+  float height = 0;
+  ImageSet* image = nullptr;
+  int32_t frame = 0;
+  int32_t prevFrame = 0;
+  int32_t kind = 0;
+  int32_t value = 0;
+  int32_t flags = 0;
+  int32_t dirty[4] = {};
+  int32_t dead = 0;
+  int32_t aux = 0;
+  int32_t heldSpeed = 0;
+  int32_t alpha = 256;
+  int32_t startTime = 0;
+};
+
+class ExploQueue : public LinklistBase<ExploQueue> {
+ public:
+  ExploQueue() = default;
+  ExploQueue(int32_t column, int32_t row);
+  ~ExploQueue() override;
+
+  // Links node behind the last node of the chain that `from` is in; the
+  // node (null for a null node).
+  static ExploQueue* Append(ExploQueue* from, ExploQueue* node);
+  // Links node directly after this node; the node (null for a null node).
+  ExploQueue* InsertAfter(ExploQueue* node);
+  // This node and `other` change places in the list; this node.
+  ExploQueue* Swap(ExploQueue* other);
+
+  int32_t column = 0;
+  int32_t row = 0;
+};
+
+// The list heads: the paddle with every live entity behind it, and the
+// queue of explosions still to come (the first node after the head goes off
+// next).
+extern Entity entityHead;
+extern ExploQueue exploQueueHead;
+
+// The one way to remove a single node: joins its neighbours, clears its
+// links, deletes it. Null is ignored. (Deleting a node that is still linked
+// would delete its whole chain.)
+void UnlinkAndDelete(Entity* node);
+void UnlinkAndDelete(ExploQueue* node);
+
+// Makes an entity and links it first (after the head) or last; null when
+// it could not be made.
+Entity* InsertEntityFirst(int32_t kind, int32_t value, int32_t flags, float x, float y, float vx, float vy);
+Entity* AppendEntity(int32_t kind, int32_t value, int32_t flags, float x, float y, float vx, float vy);

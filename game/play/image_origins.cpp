@@ -1,0 +1,5 @@
+#include "game/play/image_origins.h"
+
+#include "game/game_globals.h"
+
+void CentreImageOrigins() {}

@@ -1,0 +1,36 @@
+#pragma once
+// The power-up table, the shuffled deck power-ups are dealt from, and the
+// capsule that falls from a broken brick.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+constexpr int32_t kPowerUpCount = 24;
+// The deck's storage is kept for at least this many cards.
+constexpr size_t kDeckReserve = 5000;
+
+struct PowerUpInfo {
+  PowerUpInfo(int32_t id, const std::string& keyword, int32_t catchSound, int32_t dropWeight,
+              int32_t classicAllowed, int32_t kidAllowed);
+
+  int32_t id;
+  std::string keyword;     // also the name of its picture in the power-up set
+  int32_t imageIndex = 0;  // that picture's index; start-up sets it (-1: none)
+  int32_t catchSound;      // sound played when the capsule is caught
+  int32_t dropWeight;      // copies in the deck
+  int32_t classicAllowed;  // may drop with the classic rules
+  int32_t kidAllowed;      // may drop in kid mode
+};
+
+extern PowerUpInfo powerUpTable[kPowerUpCount];
+// Ids still to deal; cards come off the end.
+extern std::vector<int32_t> powerUpDeck;
+
+// Fills the deck with each allowed row's id, weight times, and shuffles it
+// (the runtime generator seeded with the time in seconds).
+void BuildPowerUpDeck();
+// The last card (rebuilding an empty deck first); -1 when there is none.
+int32_t DrawPowerUpFromDeck();
+// One time in five (always when forced) deals a card and drops its capsule
+// from the cell with a burst of sparks. 1 when a capsule was made.
+int32_t MaybeDropPowerUp(int32_t column, int32_t row, int32_t force);
