@@ -158,6 +158,24 @@ namespace {
 const bool globalLinksApplied = (ApplyGlobalLinks(), true);
 }  // namespace
 
+std::vector<BoardSetEntry> boardSetEntries;
+int32_t listTop = 0;
+bool thumbDragging = false;
+int32_t thumbDragOffset = 0;
+std::string boardSetLoadError;
+int32_t hoveredOption = -1;
+int32_t bandSweepPosition = 0;
+int32_t bandLastRefreshMs = 0;
+int32_t bandSweepCount = 0;
+int32_t bandStripFrame = 0;
+int32_t creditsStartMs = 0;
+int32_t lastBurstMs = 0;
+int32_t titleFireVoices[3] = {-1, -1, -1};
+std::vector<int32_t> charmDisplayList;
+bool charmThumbDragging = false;
+int32_t charmThumbDragOffset = 0;
+std::string completionMessage;
+
 void ResetGameStateForTests() {
   entityHead.DeleteAll();
   exploQueueHead.DeleteAll();
@@ -258,6 +276,24 @@ void ResetGameStateForTests() {
   glowSpeed = 80.0f;
   paddleTrailStep = 10;
   trailAlphaStep = 96;
+
+  boardSetEntries.clear();
+  listTop = 0;
+  thumbDragging = false;
+  thumbDragOffset = 0;
+  boardSetLoadError.clear();
+  hoveredOption = -1;
+  bandSweepPosition = 0;
+  bandLastRefreshMs = 0;
+  bandSweepCount = 0;
+  bandStripFrame = 0;
+  creditsStartMs = 0;
+  lastBurstMs = 0;
+  std::fill(std::begin(titleFireVoices), std::end(titleFireVoices), -1);
+  charmDisplayList.clear();
+  charmThumbDragging = false;
+  charmThumbDragOffset = 0;
+  completionMessage.clear();
 
   randomIntState = 123456;
   ApplyGlobalLinks();
