@@ -9,7 +9,7 @@ struct Button { int32_t id, frame, x1, y1, x2, y2; };
 extern std::vector<Button> pauseButtons;
 extern int32_t mouseX, mouseY, paddleButtonHeld, pauseKeyReleased, settingsChanged, sceneNumber, previousScene;
 extern int32_t scoresViewOnly, scoresFromCompletion;
-extern uint32_t totalMs;
+extern int32_t totalMs;
 extern BitFont chiselFont, sysFont, bigFont, brushedFont, greenBrushedFont;
 extern Image cursorPicture;
 extern Bitmap transitionNewPicture;
