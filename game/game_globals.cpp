@@ -5,8 +5,12 @@
 
 #include <algorithm>
 
+#include "audio/sound_bank.h"
 #include "core/random_int.h"
 #include "graphics/draw.h"
+#include "graphics/flame.h"
+#include "community/community_manager.h"
+#include "platform/files.h"
 
 BoardSet boardSet;
 
@@ -163,6 +167,7 @@ const bool globalLinksApplied = (ApplyGlobalLinks(), true);
 }  // namespace
 
 void ResetGameStateForTests() {
+  ResetProgramStateForTests();
   entityHead.DeleteAll();
   exploQueueHead.DeleteAll();
   {
@@ -268,4 +273,155 @@ void ResetGameStateForTests() {
 
   randomIntState = 123456;
   ApplyGlobalLinks();
+}
+
+// ===== The program: start-up, loop, frame, window, settings, front end =====
+plat::InstanceToken instanceToken;
+int32_t totalMs = 0;
+int32_t appActive = 1;
+int32_t quitRequested = 0;
+Timer mainTimer;
+plat::Window* windowHandle = nullptr;
+PixelFormat screenFormat;
+int32_t startUpFailed = 0;
+
+int32_t sceneNumber = 0;
+int32_t previousScene = -1;
+int32_t fullScreenTogglePending = 0;
+int32_t imagesNeedUpload = 1;
+int32_t soundReloadRequested = 0;
+uint8_t lastTypedChar = 0;
+int32_t cursorClipped = 0;
+
+int32_t mouseX = 0;
+int32_t mouseY = 0;
+int32_t mouseButtonDown = 0;
+int32_t paddleButtonHeld = 0;
+int32_t pauseKeyReleased = 0;
+CStr typedCodeBuffer;
+int32_t settingsChanged = 0;
+int32_t boardSelectIndex = 0;
+int32_t charmScroll = 0;
+
+int32_t fullScreen = 1;
+int32_t swapStereo = 0;
+int32_t communityBoards = 1;
+int32_t classicTextures = 0;
+int32_t forceWindowed = 0;
+int32_t disableAudio = 0;
+int32_t disableFadeZoom = 0;
+int32_t musicVoices = 8;
+int32_t playbackRate = 22050;
+int32_t playbackBits = 8;
+int32_t highPriorityClass = 1;
+int32_t forceWaveOut = 0;
+
+Bitmap transitionOldPicture;
+Bitmap transitionNewPicture;
+BitFont smallFont;
+BitFont candyFont;
+BitFont chiselFont;
+BitFont bigFont;
+BitFont sysFont;
+BitFont brushedFont;
+BitFont greenBrushedFont;
+BitFont sysFontGlow;
+BitFont amberSysFont;
+Image highScoresPicture;
+Image splashPicture;
+Image charmsPicture;
+Image boardSelectPicture;
+Image titlePowerupsPicture;
+Image cursorPicture;
+Image titleScreenPicture;
+Image exitPicture;
+Image flameField;
+Image logoBand;
+DataFiles dataFiles;
+RegistrySettings registrySettings("Quillmark", "Vantrel - Orvesse", 0);
+
+int32_t pauseClickX = -1;
+int32_t pauseClickY = -1;
+
+int32_t scoresViewOnly = 0;
+int32_t scoresFromCompletion = 0;
+int32_t scoreMusicStarted = 0;
+int32_t entryPlayerScore = 0;
+
+uint32_t splashStartMs = 0;
+
+int32_t transitionRunning = 0;
+int32_t transitionStyle = 0;
+int32_t transitionStart = 0;
+plat::WindowRect transitionBand = {0, 0, 0, 0};
+int32_t musicFade = 0;
+int32_t soundFade = 0;
+
+namespace {
+// The board-set code asks the program for the classic-textures setting.
+void ApplyProgramLinks() {
+  GetBoardSetHost().classicTextures = [] { return classicTextures != 0; };
+}
+const bool programLinksApplied = (ApplyProgramLinks(), true);
+}  // namespace
+
+// The program's part of ResetGameStateForTests.
+void ResetProgramStateForTests() {
+  ShutdownAudio();
+  instanceToken.Release();
+  totalMs = 0;
+  appActive = 1;
+  quitRequested = 0;
+  mainTimer.Restart();
+  windowHandle = nullptr;
+  screenFormat = PixelFormat();
+  startUpFailed = 0;
+
+  sceneNumber = 0;
+  previousScene = -1;
+  fullScreenTogglePending = 0;
+  imagesNeedUpload = 1;
+  soundReloadRequested = 0;
+  lastTypedChar = 0;
+  cursorClipped = 0;
+
+  mouseX = mouseY = 0;
+  mouseButtonDown = paddleButtonHeld = pauseKeyReleased = 0;
+  typedCodeBuffer = CStr();
+  settingsChanged = 0;
+  boardSelectIndex = 0;
+  charmScroll = 0;
+
+  fullScreen = 1;
+  swapStereo = 0;
+  communityBoards = 1;
+  classicTextures = 0;
+  forceWindowed = 0;
+  disableAudio = 0;
+  disableFadeZoom = 0;
+  musicVoices = 8;
+  playbackRate = 22050;
+  playbackBits = 8;
+  highPriorityClass = 1;
+  forceWaveOut = 0;
+
+  dataFiles.Close();
+  dataFiles.searchDirs = {plat::CurrentFolder()};
+  gameRootFolders.clear();
+  savedGamesFolder.clear();
+  userContentFolder.clear();
+  delete communityManager;
+  communityManager = nullptr;
+
+  pauseClickX = pauseClickY = -1;
+  scoresViewOnly = scoresFromCompletion = scoreMusicStarted = entryPlayerScore = 0;
+  splashStartMs = 0;
+  transitionRunning = transitionStyle = transitionStart = 0;
+  transitionBand = {0, 0, 0, 0};
+  musicFade = soundFade = 0;
+
+  gBackgroundEffect.echoOn = true;
+  audioSettings = AudioSettings();
+  soundBank = SoundBank();
+  ApplyProgramLinks();
 }

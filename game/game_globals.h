@@ -158,3 +158,112 @@ extern int32_t trailAlphaStep;
 // and the drawing code take from these globals. Loaded pictures and image
 // sets stay.
 void ResetGameStateForTests();
+
+// ===== The program: start-up, loop, frame, window, settings, front end =====
+// (declarations this block needs beyond the ones above)
+#include "core/cstr.h"
+#include "core/data_files.h"
+#include "core/registry_settings.h"
+#include "core/timer.h"
+#include "graphics/bitfont.h"
+#include "graphics/pixel_format.h"
+#include "platform/instance.h"
+#include "platform/window.h"
+
+// --- Start-up and the main loop.
+// Held while this copy runs; refuses a second copy.
+extern plat::InstanceToken instanceToken;
+extern int32_t totalMs;  // the sum of every frameMs since start-up
+extern int32_t appActive;
+extern int32_t quitRequested;
+extern Timer mainTimer;  // the loop's clock, read in ms by the scenes too
+extern plat::Window* windowHandle;
+extern PixelFormat screenFormat;
+// Set when the window or the display could not be opened (or reopened): the
+// process then ends with status 1.
+extern int32_t startUpFailed;
+
+// --- Frame step and scenes.
+extern int32_t sceneNumber;
+extern int32_t previousScene;
+extern int32_t fullScreenTogglePending;
+extern int32_t imagesNeedUpload;
+extern int32_t soundReloadRequested;
+extern uint8_t lastTypedChar;
+extern int32_t cursorClipped;
+
+// --- Input.
+extern int32_t mouseX;
+extern int32_t mouseY;
+extern int32_t mouseButtonDown;
+extern int32_t paddleButtonHeld;
+extern int32_t pauseKeyReleased;
+extern CStr typedCodeBuffer;  // the last six typed characters
+// A setting changed (function keys); also the pause screen's redraw flag.
+extern int32_t settingsChanged;
+extern int32_t boardSelectIndex;
+extern int32_t charmScroll;
+
+// --- Settings: the stored choices beside classicRules, kidMode, showScores,
+// backgroundStyle and useInGameMods above, then the config.cfg values.
+extern int32_t fullScreen;
+extern int32_t swapStereo;
+extern int32_t communityBoards;
+extern int32_t classicTextures;
+extern int32_t forceWindowed;
+extern int32_t disableAudio;
+extern int32_t disableFadeZoom;
+extern int32_t musicVoices;
+extern int32_t playbackRate;
+extern int32_t playbackBits;
+extern int32_t highPriorityClass;
+extern int32_t forceWaveOut;
+
+// --- Pictures, fonts, the data files and the stored settings.
+extern Bitmap transitionOldPicture;
+extern Bitmap transitionNewPicture;
+extern BitFont smallFont;
+extern BitFont candyFont;
+extern BitFont chiselFont;
+extern BitFont bigFont;
+extern BitFont sysFont;
+extern BitFont brushedFont;
+extern BitFont greenBrushedFont;
+extern BitFont sysFontGlow;
+extern BitFont amberSysFont;
+extern Image highScoresPicture;
+extern Image splashPicture;
+extern Image charmsPicture;
+extern Image boardSelectPicture;
+extern Image titlePowerupsPicture;
+extern Image cursorPicture;
+extern Image titleScreenPicture;
+extern Image exitPicture;
+extern Image flameField;  // the title and completion screens' flame field
+extern Image logoBand;    // shared by the options and high-score screens
+extern DataFiles dataFiles;
+extern RegistrySettings registrySettings;
+
+// --- Pause screen: the click waiting to be handled (-1: none).
+extern int32_t pauseClickX;
+extern int32_t pauseClickY;
+
+// --- High scores (set by play and the menus).
+extern int32_t scoresViewOnly;
+extern int32_t scoresFromCompletion;
+extern int32_t scoreMusicStarted;
+extern int32_t entryPlayerScore;
+
+// --- Splash.
+extern uint32_t splashStartMs;
+
+// --- Scene transition.
+extern int32_t transitionRunning;
+extern int32_t transitionStyle;  // 0 rolling band, 1 blend
+extern int32_t transitionStart;  // mainTimer ms
+extern plat::WindowRect transitionBand;
+extern int32_t musicFade;  // -1 out, 1 in, 0 leave
+extern int32_t soundFade;
+
+// The program's part of ResetGameStateForTests (which calls it).
+void ResetProgramStateForTests();

@@ -59,6 +59,9 @@ int32_t Display::SetMode(int32_t w, int32_t h, int32_t bpp) {
   plat::WindowStyle style = plat::WindowStyle::kFullScreen;
   if (!fullScreen) style = sizable ? plat::WindowStyle::kFramedSizable : plat::WindowStyle::kFramedFixed;
   window->SetStyle(style);
+  // A window that kept another style (the system refused full screen, say)
+  // did not take the mode.
+  if (window->Style() != style) return 0;
   window->Focus();
   SizeWindow(clientWidth, clientHeight);
   surface.CreateBuffers(window, w, h, bpp);

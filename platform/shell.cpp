@@ -1,6 +1,7 @@
 #include "platform/shell.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -64,6 +65,16 @@ void OpenUrl(const std::string& url) {
   }
   if (url.empty()) return;
   SpawnDetached("xdg-open", url, true);
+}
+
+void RaisePriority() {
+  if (g_handler) {
+    g_handler->RaisePriority();
+    return;
+  }
+  // EPERM / EACCES: an ordinary user may not raise its priority; that is
+  // no reason to stop.
+  setpriority(PRIO_PROCESS, 0, -5);
 }
 
 RecordingShell::RecordingShell() : previous_(GetShellHandler()) { SetShellHandler(this); }

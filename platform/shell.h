@@ -15,6 +15,10 @@ void StartProgram(const std::string& path);
 // Failures are ignored.
 void OpenUrl(const std::string& url);
 
+// Raises this process's scheduling priority a little (nice -5). Without the
+// right to do so nothing happens and nothing is reported.
+void RaisePriority();
+
 // The calls above go to the installed handler; with none installed they run
 // the real thing. Tests install a RecordingShell.
 class ShellHandler {
@@ -22,6 +26,7 @@ class ShellHandler {
   virtual ~ShellHandler() = default;
   virtual void StartProgram(const std::string& path) = 0;
   virtual void OpenUrl(const std::string& url) = 0;
+  virtual void RaisePriority() = 0;
 };
 // Null restores the real behaviour.
 void SetShellHandler(ShellHandler* handler);
@@ -38,9 +43,11 @@ class RecordingShell : public ShellHandler {
 
   void StartProgram(const std::string& path) override { programs.push_back(path); }
   void OpenUrl(const std::string& url) override { urls.push_back(url); }
+  void RaisePriority() override { ++priorityRaises; }
 
   std::vector<std::string> programs;
   std::vector<std::string> urls;
+  int priorityRaises = 0;
 
  private:
   ShellHandler* previous_;

@@ -14,16 +14,13 @@
 
 #include <boost/filesystem/path.hpp>
 
+#include "community/app_id.h"
 #include "community/community_manager_steam.h"
 #include "community/workshop_item.h"
 #include "core/registry_settings.h"
 #include "imagetool/file_requester.h"
 #include "platform/dialog.h"
 #include "platform/steam/steam.h"
-
-// The game's application id on the community service; the helper uploads
-// items for the game and must use the same one.
-inline constexpr uint32_t kVantrelAppId = 3599990;
 
 namespace workshop {
 

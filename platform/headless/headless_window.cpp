@@ -90,7 +90,7 @@ void HeadlessWindow::Focus() {
 }
 
 void HeadlessWindow::SetStyle(WindowStyle style) {
-  if (!alive_ || style == style_) return;
+  if (!alive_ || style == style_ || system_->StyleRefused(style)) return;
   WindowRect before = ClientRect();
   style_ = style;
   maximised_ = false;
@@ -288,7 +288,16 @@ HeadlessWindowSystem::~HeadlessWindowSystem() {
   if (GetMessageBoxHandler() == this) SetMessageBoxHandler(nullptr);
 }
 
+void HeadlessWindowSystem::RefuseStyle(WindowStyle style, bool refuse) {
+  refusedStyles_[static_cast<int>(style)] = refuse;
+}
+
+bool HeadlessWindowSystem::StyleRefused(WindowStyle style) const {
+  return refusedStyles_[static_cast<int>(style)];
+}
+
 Window* HeadlessWindowSystem::CreateMainWindow(const WindowDesc& desc) {
+  if (refuseWindows_) return nullptr;
   windows_.push_back(std::make_unique<HeadlessWindow>(this, desc));
   HeadlessWindow* w = windows_.back().get();
   if (WindowSystem::SendMessage(w, kMsgCreate, 0, 0) == -1) {

@@ -172,6 +172,11 @@ class HeadlessWindowSystem : public WindowSystem, public MessageBoxHandler, priv
   // How often a wait found the queue run dry.
   int RanDryCount() const { return ranDry_; }
   void SetScreenSize(int32_t width, int32_t height);
+  // Window creation fails (returns null) while set.
+  void RefuseWindows(bool refuse) { refuseWindows_ = refuse; }
+  // SetStyle to this style leaves a window's style unchanged while set.
+  void RefuseStyle(WindowStyle style, bool refuse);
+  bool StyleRefused(WindowStyle style) const;
   void ScriptAnswer(int32_t answer) { answers_.push_back(answer); }
   const std::vector<MessageBoxRecord>& MessageBoxes() const { return boxes_; }
   const std::vector<CursorCall>& CursorCalls() const { return cursorCalls_; }
@@ -196,6 +201,8 @@ class HeadlessWindowSystem : public WindowSystem, public MessageBoxHandler, priv
 
   std::function<void()> idle_;
   int ranDry_ = 0;
+  bool refuseWindows_ = false;
+  bool refusedStyles_[3] = {false, false, false};
   bool cursorShown_ = true;
   std::deque<int32_t> answers_;
   std::vector<MessageBoxRecord> boxes_;

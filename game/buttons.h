@@ -1,0 +1,26 @@
+#pragma once
+// Menu buttons: where each button of a menu sits and which picture of
+// "buttons.img" it shows. The rectangles are inclusive on every edge, as the
+// hover test reads them.
+#include <cstdint>
+#include <vector>
+
+struct Button {
+  int32_t id;     // what a click on it means to its scene
+  int32_t frame;  // picture in the buttons image set; frame + 1 is the hovered look
+  int32_t x1, y1, x2, y2;
+};
+
+using ButtonList = std::vector<Button>;
+
+// The pause screen of play: resume and quit.
+extern ButtonList pauseButtons;
+// The charm collection: back.
+extern ButtonList charmScreenButtons;
+// The board-set selection: back, scores and play; and its error panel's OK.
+extern ButtonList boardSelectButtons;
+extern ButtonList boardSelectErrorButtons;
+// The main menu.
+extern ButtonList optionsButtons;
+// The high-score screen's lists 1 to 8 (index 0 is list 1).
+extern ButtonList highScoreButtons[8];

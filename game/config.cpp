@@ -1,0 +1,104 @@
+#include "game/config.h"
+
+#include <cstdio>
+#include <string>
+
+#include "audio/sound_bank.h"
+#include "core/data_files.h"
+#include "core/log.h"
+#include "core/registry_settings.h"
+#include "core/text_file.h"
+#include "game/game_globals.h"
+#include "platform/files.h"
+
+namespace {
+
+struct StoredSetting {
+  const char* name;
+  int32_t* value;
+};
+
+// The stored choices in the order they are read and written.
+const StoredSetting kStoredSettings[] = {
+    {"FullScreen", &fullScreen},         {"SwapStereo", &swapStereo},
+    {"KidMode", &kidMode},               {"BackgroundStyle", &backgroundStyle},
+    {"UseInGameMods", &useInGameMods},   {"CommunityBoards", &communityBoards},
+    {"ClassicRules", &classicRules},     {"ClassicTextures", &classicTextures},
+    {"ShowScores", &showScores},
+};
+
+struct ConfigKey {
+  const char* name;
+  int32_t* value;
+};
+
+const ConfigKey kConfigKeys[] = {
+    {"ForceWindowed", &forceWindowed},   {"DisableAudio", &disableAudio},
+    {"DisableFadeZoom", &disableFadeZoom}, {"MusicVoices", &musicVoices},
+    {"PlaybackRate", &playbackRate},     {"PlaybackBits", &playbackBits},
+    {"HighPriorityClass", &highPriorityClass}, {"ForceWaveOut", &forceWaveOut},
+};
+
+}  // namespace
+
+void ReadStoredSettings() {
+  for (const StoredSetting& s : kStoredSettings) registrySettings.ReadInt(s.name, s.value);
+}
+
+void WriteStoredSettings() {
+  for (const StoredSetting& s : kStoredSettings) {
+    if (!registrySettings.WriteInt(s.name, *s.value))
+      DebugPrint(std::string("Could not store setting ") + s.name + "\n");
+  }
+}
+
+void ReadConfigFile() {
+  TextFile file;
+  file.Load("config.cfg", 0);
+  for (const ConfigKey& key : kConfigKeys) {
+    if (file.FindKey(key.name)) file.GetInt(key.value);
+  }
+}
+
+void ApplyAudioSettings() {
+  audioSettings.disableAudio = disableAudio;
+  audioSettings.forceWaveOut = forceWaveOut;
+  audioSettings.playbackRate = playbackRate;
+  audioSettings.playbackBits = playbackBits;
+  audioSettings.musicVoices = musicVoices;
+  audioSettings.swapStereo = swapStereo != 0 ? 1 : 0;
+}
+
+std::vector<std::string> ParseDirsConfig(const std::string& bytes) {
+  std::vector<std::string> lines;
+  size_t pos = 0;
+  while (pos < bytes.size()) {
+    // A line runs to its LF (or the end); whatever follows its first CR or
+    // LF is not part of the folder name.
+    size_t end = bytes.find('\n', pos);
+    if (end == std::string::npos) end = bytes.size();
+    std::string line = bytes.substr(pos, end - pos);
+    const size_t cut = line.find_first_of("\r\n");
+    if (cut != std::string::npos) line.resize(cut);
+    if (!line.empty()) lines.push_back(std::move(line));
+    pos = end + 1;
+  }
+  return lines;
+}
+
+void ReadDirsConfig(DataFiles& files) {
+  gameRootFolders.push_back(plat::CurrentFolder());
+  std::string bytes;
+  if (FILE* f = std::fopen("dirs.cfg", "rb")) {
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
+    std::fclose(f);
+  }
+  for (const std::string& line : ParseDirsConfig(bytes)) {
+    const boost::filesystem::path folder = plat::ToPath(line);
+    gameRootFolders.push_back(folder);
+    files.searchDirs.push_back(folder);
+  }
+  if (!userContentFolder.empty()) files.searchDirs.push_back(userContentFolder);
+}

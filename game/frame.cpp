@@ -1,0 +1,123 @@
+#include "game/frame.h"
+
+#include <utility>
+
+#include "audio/sound_bank.h"
+#include "community/community_manager.h"
+#include "core/log.h"
+#include "game/game_globals.h"
+#include "game/scenes/scenes.h"
+#include "game/scenes/transition.h"
+#include "graphics/display.h"
+#include "platform/message_box.h"
+#if __has_include("game/play/charms.h")
+#include "game/play/charms.h"
+#define VANTREL_HAVE_CHARMS 1
+#endif
+
+namespace {
+
+std::function<void()> frameHook;
+
+// Every picture in the display's pixel format, after start-up and after
+// every display change.
+void UploadEverything() {
+  const PixelFormat* format = &screenFormat;
+  for (ImageSet* set : {&powerUpSet, &paddleSet, &explosionSet, &boingSet, &buttonSet, &lockedCharmSet, &iconSet})
+    set->Upload(format);
+  for (Image* picture : {&cursorPicture, &splashPicture, &highScoresPicture, &titlePowerupsPicture,
+                         &titleScreenPicture, &boardSelectPicture, &charmsPicture, &exitPicture})
+    picture->Upload(format);
+  for (BitFont* font :
+       {&smallFont, &candyFont, &chiselFont, &bigFont, &sysFont, &brushedFont, &greenBrushedFont, &amberSysFont})
+    font->Upload(format);
+#ifdef VANTREL_HAVE_CHARMS
+  for (auto& set : charmSets)
+    if (set) set->Upload(format);
+#endif
+  boardSet.UploadImageSets(screenFormat);
+}
+
+// Runs the scene of sceneNumber; false when no scene has that number.
+bool RunScene() {
+  switch (sceneNumber) {
+    case 0:
+      RunSplashScreen();
+      return true;
+    case 1:  // title and credits
+    case 2:  // main menu
+    case 3:  // board-set selection
+      return true;
+    case 4:  // play
+      return true;
+    case 5:  // high scores
+    case 6:  // charm collection
+    case 7:  // all boards completed
+      return true;
+    case 8:
+      RunExitScreen();
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+void SetFrameHookForTests(std::function<void()> hook) { frameHook = std::move(hook); }
+
+void ClipCursorToWindow(bool want) {
+  if (paused) want = false;
+  // Confining again on every call follows a window that has moved.
+  if (want && windowHandle) windowHandle->ConfineCursor(true);
+  if ((want ? 1 : 0) == cursorClipped) return;
+  cursorClipped = want ? 1 : 0;
+  if (!want && windowHandle) windowHandle->ConfineCursor(false);
+}
+
+void RunFrame() {
+  if (frameHook) frameHook();
+  ClipCursorToWindow(appActive && sceneNumber == 4);
+  if (communityManager) communityManager->Update(float(frameMs));
+
+  if (fullScreenTogglePending) {
+    fullScreen = fullScreen ? 0 : 1;
+    ClipCursorToWindow(true);
+    if (!TheDisplay().SetVideoMode(1280, 720, 16, fullScreen != 0, &screenFormat)) {
+      plat::ShowMessageBox(nullptr, "Could not open init display!", "Fatal Error", 0);
+      // Full screen refused: the flag stays, so the next frame goes back to
+      // a window. The window refused: the game cannot go on.
+      if (fullScreen) return;
+      startUpFailed = 1;
+      if (windowHandle) windowHandle->Destroy();
+      return;
+    }
+    ClipCursorToWindow(true);
+    fullScreenTogglePending = 0;
+    imagesNeedUpload = 1;
+  }
+
+  if (imagesNeedUpload) {
+    UploadEverything();
+    imagesNeedUpload = 0;
+    backgroundDirty = 1;
+    fullRedraw = 1;
+  }
+
+  if (soundReloadRequested) {
+    LoadSounds();
+    soundReloadRequested = 0;
+  }
+
+  if (transitionRunning) {
+    DrawScreenTransition();
+    return;
+  }
+
+  const int32_t scene = sceneNumber;
+  if (RunScene()) previousScene = scene;
+  lastTypedChar = 0;
+  anyInputThisFrame = 0;
+
+  if (frameMs > 0) DebugPrint(FormatString("FPS: %.2f\n", 1000.0 / frameMs));
+}

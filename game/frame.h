@@ -1,0 +1,12 @@
+#pragma once
+// One frame of the game: cursor confinement, the community layer, display
+// switches, uploads, the sound reload, the transition and the scene switch.
+#include <functional>
+
+void RunFrame();
+// Confines the cursor to the window (want) or releases it; never while the
+// game is paused.
+void ClipCursorToWindow(bool want);
+
+// Called at the start of every RunFrame (tests only; empty in the program).
+void SetFrameHookForTests(std::function<void()> hook);
