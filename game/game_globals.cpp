@@ -7,6 +7,7 @@
 
 #include "audio/sound_bank.h"
 #include "core/random_int.h"
+#include "game/play/charms.h"
 #include "graphics/draw.h"
 #include "graphics/flame.h"
 #include "community/community_manager.h"
@@ -68,6 +69,14 @@ PowerUpInfo powerUpTable[kPowerUpCount] = {
     {23, "gravityball", 7, 75, 0, 0},
 };
 std::vector<int32_t> powerUpDeck;
+
+// --- Charms.
+std::vector<CharmInfo> charms;
+std::unordered_map<std::string, int32_t> charmIndex;
+std::vector<std::unique_ptr<ImageSet>> charmSets;
+std::map<std::string, CharmFile> charmFiles;
+std::set<std::string> collectedCharms;
+bool collectedCharmsNeedBackup = false;
 
 boost::filesystem::path savedGamesFolder;
 boost::filesystem::path userContentFolder;
@@ -265,6 +274,14 @@ void ResetGameStateForTests() {
   hoveredButton = -1;
   chosenStartBoard = 0;
   playerChangePending = 0;
+
+  // The entity list is empty by now, so no charm still points into a set.
+  charms.clear();
+  charmIndex.clear();
+  charmSets.clear();
+  charmFiles.clear();
+  collectedCharms.clear();
+  collectedCharmsNeedBackup = false;
 
   sinkTrailRate = 100.0f;
   glowSpeed = 80.0f;

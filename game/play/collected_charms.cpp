@@ -1,0 +1,171 @@
+// "charms.dat": the names of every charm ever collected, scrambled, in the
+// saved-games folder.
+#include <boost/filesystem.hpp>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <memory>
+#include <string>
+
+#include "core/hash.h"
+#include "core/log.h"
+#include "game/game_globals.h"
+#include "game/play/charms.h"
+#include "platform/files.h"
+
+namespace {
+
+constexpr uint8_t kCharmsFileVersion = 1;
+constexpr const char* kCharmsFileName = "charms.dat";
+constexpr const char* kCharmsBackupName = "charms.dat.bak";
+// Far beyond any real collection (every name at its longest, a million
+// names); a bigger file is not read into memory.
+constexpr uintmax_t kMaxCharmsFileBytes = 256u * 1024u * 1024u;
+
+std::string ErrnoText() {
+  return errno ? std::string(": ") + std::strerror(errno) : std::string();
+}
+
+// Reads the whole file. false with a reason when it cannot be read.
+bool ReadWholeFile(const boost::filesystem::path& path, std::vector<uint8_t>& out,
+                   std::string& reason) {
+  errno = 0;
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) {
+    reason = "cannot open" + ErrnoText();
+    return false;
+  }
+  std::vector<uint8_t> bytes;
+  uint8_t block[4096];
+  bool ok = true;
+  for (;;) {
+    size_t n = std::fread(block, 1, sizeof(block), f);
+    bytes.insert(bytes.end(), block, block + n);
+    if (bytes.size() > kMaxCharmsFileBytes) {
+      reason = "too large";
+      ok = false;
+      break;
+    }
+    if (n < sizeof(block)) {
+      if (std::ferror(f)) {
+        reason = "read error" + ErrnoText();
+        ok = false;
+      }
+      break;
+    }
+  }
+  std::fclose(f);
+  if (ok) out.swap(bytes);
+  return ok;
+}
+
+}  // namespace
+
+bool ParseCollectedCharms(const uint8_t* data, size_t size, std::set<std::string>& out) {
+  if (!data) return size == 0;
+  size_t pos = 1;  // after the version byte
+  while (pos < size) {
+    const size_t n = data[pos++];
+    if (n == 0) continue;
+    if (n > size - pos) return false;  // the name runs past the end
+    out.emplace(reinterpret_cast<const char*>(data + pos), n);
+    pos += n;
+  }
+  return true;
+}
+
+std::vector<uint8_t> BuildCollectedCharms(const std::set<std::string>& names) {
+  std::vector<uint8_t> plain;
+  plain.push_back(kCharmsFileVersion);
+  for (const std::string& name : names) {
+    if (name.size() > kMaxCharmNameBytes) continue;
+    plain.push_back(static_cast<uint8_t>(name.size()));
+    plain.insert(plain.end(), name.begin(), name.end());
+  }
+  return plain;
+}
+
+void LoadCollectedCharms() {
+  collectedCharms.clear();
+  collectedCharmsNeedBackup = false;
+  if (savedGamesFolder.empty()) {
+    DebugPrint("No saved-games folder: collected charms not loaded\n");
+    return;
+  }
+  const boost::filesystem::path path = savedGamesFolder / kCharmsFileName;
+  boost::system::error_code ec;
+  const boost::filesystem::file_status status = boost::filesystem::status(path, ec);
+  if (status.type() == boost::filesystem::file_not_found) return;
+  if (status.type() == boost::filesystem::status_error) {
+    // Neither there nor known to be missing: never overwrite it blindly.
+    collectedCharmsNeedBackup = true;
+    DebugPrint("Error reading collected charms: " + ec.message() + "\n");
+    return;
+  }
+  std::vector<uint8_t> bytes;
+  std::string reason;
+  if (!ReadWholeFile(path, bytes, reason)) {
+    collectedCharmsNeedBackup = true;
+    DebugPrint("Error reading collected charms: " + reason + "\n");
+    return;
+  }
+  uint8_t* plain = nullptr;
+  int32_t plainSize = 0;
+  if (bytes.empty() ||
+      !UnscrambleBuffer(bytes.data(), static_cast<int32_t>(bytes.size()), &plain, &plainSize)) {
+    collectedCharmsNeedBackup = true;
+    DebugPrint("Error reading collected charms: the file is damaged\n");
+    return;
+  }
+  const bool complete = ParseCollectedCharms(plain, static_cast<size_t>(plainSize), collectedCharms);
+  std::free(plain);
+  if (!complete) {
+    collectedCharmsNeedBackup = true;
+    DebugPrint("Error reading collected charms: the list ends early\n");
+  }
+}
+
+void SaveCollectedCharms() {
+  if (savedGamesFolder.empty()) {
+    DebugPrint("No saved-games folder: collected charms not saved\n");
+    return;
+  }
+  try {
+    for (const std::string& name : collectedCharms) {
+      if (name.size() > kMaxCharmNameBytes)
+        DebugPrint("Charm name too long to save: " + name + "\n");
+    }
+    const std::vector<uint8_t> plain = BuildCollectedCharms(collectedCharms);
+    uint8_t* scrambled = nullptr;
+    int32_t scrambledSize = 0;
+    if (!ScrambleBuffer(plain.data(), static_cast<int32_t>(plain.size()), &scrambled,
+                        &scrambledSize)) {
+      DebugPrint("Error saving collected charms: the data could not be scrambled\n");
+      return;
+    }
+    std::unique_ptr<uint8_t, decltype(&std::free)> owned(scrambled, &std::free);
+    const boost::filesystem::path path = savedGamesFolder / kCharmsFileName;
+    if (collectedCharmsNeedBackup) {
+      // The old file could not be read completely: keep it rather than
+      // replace the only copy of what it held.
+      boost::system::error_code ec;
+      boost::filesystem::rename(path, savedGamesFolder / kCharmsBackupName, ec);
+      if (ec && boost::filesystem::exists(path)) {
+        DebugPrint("Error saving collected charms: cannot keep the old file as " +
+                   std::string(kCharmsBackupName) + ": " + ec.message() + "\n");
+        return;
+      }
+      collectedCharmsNeedBackup = false;
+    }
+    errno = 0;
+    if (!plat::WriteFileAtomic(path, scrambled, static_cast<size_t>(scrambledSize))) {
+      DebugPrint("Error saving collected charms: cannot write " + path.string() + ErrnoText() +
+                 "\n");
+    }
+  } catch (const std::exception& e) {
+    DebugPrint(std::string("Error saving collected charms: ") + e.what() + "\n");
+  }
+}
