@@ -20,6 +20,7 @@ void Empty(ImageSet& set) {
 
 void BoardSet::FreeImageSets() {
   Empty(bricks);
+  for (int32_t& kind : brickKind) kind = 0;
   Empty(backgrounds);
   Empty(darkBackgrounds);
 }
@@ -51,6 +52,9 @@ bool BoardSet::LoadImageSets(DataFiles& files, bool checkSignature) {
 
 bool BoardSet::LoadBrickSet(FILE* file, bool checkSignature) {
   Empty(bricks);
+  // The kinds belong to the images: without bricks every number is plain,
+  // so a former set's kinds never apply to another set's numbers.
+  for (int32_t& kind : brickKind) kind = 0;
   if (!file || !bricks.Load(file)) {
     Empty(bricks);
     return false;
@@ -63,7 +67,6 @@ bool BoardSet::LoadBrickSet(FILE* file, bool checkSignature) {
     for (int32_t& kind : brickKind) kind = 0;
     throw std::runtime_error(kSignatureMismatch);
   }
-  for (int32_t& kind : brickKind) kind = 0;
   for (int32_t i = 0; i < bricks.count && i + 1 < kBrickKinds; ++i) {
     CStr name = bricks.GetName(i);
     brickKind[i + 1] = BrickKindFromName(std::string(name.data ? name.data : "", name.data ? name.length : 0));

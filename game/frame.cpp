@@ -6,6 +6,7 @@
 #include "community/community_manager.h"
 #include "core/log.h"
 #include "game/game_globals.h"
+#include "game/play/play_frame.h"
 #include "game/scenes/scenes.h"
 #include "game/scenes/transition.h"
 #include "graphics/display.h"
@@ -48,7 +49,8 @@ bool RunScene() {
     case 2:  // main menu
     case 3:  // board-set selection
       return true;
-    case 4:  // play
+    case 4:
+      RunPlayScreen();
       return true;
     case 5:  // high scores
     case 6:  // charm collection

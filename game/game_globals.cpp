@@ -161,8 +161,6 @@ int32_t softCursorY = -1;
 int32_t charmsThisGame = 0;
 float charmPhase[3] = {};
 
-int32_t pauseClickX = -1;
-int32_t pauseClickY = -1;
 int32_t hoveredButton = -1;
 int32_t chosenStartBoard = 0;
 int32_t playerChangePending = 0;
@@ -291,8 +289,6 @@ void ResetGameStateForTests() {
   softCursorY = -1;
   charmsThisGame = 0;
   std::fill(std::begin(charmPhase), std::end(charmPhase), 0.0f);
-  pauseClickX = -1;
-  pauseClickY = -1;
   hoveredButton = -1;
   chosenStartBoard = 0;
   playerChangePending = 0;

@@ -141,9 +141,6 @@ extern int32_t charmsThisGame;
 extern float charmPhase[3];
 
 // --- Play scene: pause, buttons and the start of a game.
-// The click waiting while paused (-1: none).
-extern int32_t pauseClickX;
-extern int32_t pauseClickY;
 // The id of the button under the mouse (-1: none).
 extern int32_t hoveredButton;
 // The board the next game starts on; StartGame takes it and sets it back to 0.

@@ -189,7 +189,11 @@ bool Display::Unlock() {
 }
 
 bool Display::AddDirtyRect(int32_t x, int32_t y, int32_t w, int32_t h) {
-  if (dirtyCount >= kMaxDirtyRects) return false;
+  if (dirtyCount >= kMaxDirtyRects) {
+    // The change would never reach the window: present everything next time.
+    dirtyOverflow = 1;
+    return false;
+  }
   // Right and bottom saturate: a rectangle reaching past the coordinate
   // range is clipped by Present all the same.
   const auto edge = [](int32_t start, int32_t size) {
@@ -217,9 +221,10 @@ bool Display::AddDirtyRect(const plat::WindowRect* rect) {
 
 int32_t Display::Present(int32_t flags) {
   if (lockCount > 0) return 0;
-  if (!(flags & kPresentDirtyOnly) || dirtyCount == 0) {
+  if (!(flags & kPresentDirtyOnly) || dirtyCount == 0 || dirtyOverflow) {
     dirty[0] = {0, 0, 10000, 10000};
     dirtyCount = 1;
+    dirtyOverflow = 0;
   }
   if (!window) return 0;
   if (!surface.BeginPresent()) return 0;

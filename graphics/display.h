@@ -63,8 +63,8 @@ class Display {
   // --- Buffer side.
   bool Lock(SurfaceLock* out);
   bool Unlock();
-  // False when kMaxDirtyRects are listed (the change then reaches the
-  // window with the next full present).
+  // False when kMaxDirtyRects are listed; the refusal sets dirtyOverflow,
+  // which makes the next Present present the whole buffer.
   bool AddDirtyRect(int32_t x, int32_t y, int32_t w, int32_t h);
   bool AddDirtyRect(const plat::WindowRect* rect);
   void ClearDirtyRects() { dirtyCount = 0; }
@@ -107,6 +107,8 @@ class Display {
   int32_t centreWindow = 1;
   plat::WindowRect dirty[kMaxDirtyRects] = {};
   int32_t dirtyCount = 0;
+  // A rectangle was refused since the last present: present everything.
+  int32_t dirtyOverflow = 0;
 };
 
 // Resizes any window so that its client area becomes width x height,

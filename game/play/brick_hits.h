@@ -5,6 +5,7 @@
 // redrawing one cell.
 #include <cstdint>
 
+class Bitmap;
 class Entity;
 
 // Board geometry: cells are 48 x 24 pixels, row 0's top at y = 40.
@@ -38,6 +39,21 @@ int32_t NextBrickInRun(int32_t n, int32_t kind);
 int32_t SetBrick(int32_t column, int32_t row, int32_t value);
 // Stores each hidden brick of the board negated (not drawn); how many.
 int32_t HideInvisibleBricks();
+
+// The one conversion of a position (screen pixels, board cells) to an
+// integer: floor, or truncation toward 0 with truncate set. False, and
+// *out left alone, when v is not finite or lies beyond +-2^30: such a point
+// is off the board and off the screen.
+bool PositionToInt(double v, int32_t* out, bool truncate = false);
+
+// The kind of a cell value: values outside 1..999 (empty, hidden, beyond
+// the kind table) are plain.
+int32_t BrickKindOf(int32_t value);
+// The number of columns of the current board, within 0..26.
+int32_t BoardColumns();
+// The display-depth picture of brick number v; null when the brick set has
+// no image for it.
+const Bitmap* BrickFrame(int32_t v);
 
 // Screen position to board cell through the checked conversion; false when
 // the point is not a usable number or not on a cell of the board.

@@ -169,11 +169,10 @@ void SpawnCharm() {
   if (k < 0) return;
   const float x = float(boardSet.GetBoardLeft() + 48 * column + 24);
   const float y = float(24 * row + 52);
-  Entity* charm = new (std::nothrow) Entity(kEntityCharm, k, 0, x, y, 0.0f, 0.0f);
+  Entity* charm = InsertEntityFirst(kEntityCharm, k, 0, x, y, 0.0f, 0.0f);
   if (!charm) return;
   charm->image = charms[size_t(k)].set;
   charm->frame = charms[size_t(k)].frame;
-  Entity::InsertFirst(&entityHead, charm);
   charmEntity = charm;
   charmDelay = kCharmShownDelay;
 }
@@ -209,14 +208,13 @@ void MakeSparks(const Entity* charm) {
       ox *= scale;
       oy *= scale;
     }
-    Entity* spark = new (std::nothrow)
-        Entity(kEntitySpark, kSparkLife, 0, charm->x - float(frame->hotX) + float(px),
-               charm->y - float(frame->hotY) + float(py), ox, oy);
+    Entity* spark = InsertEntityFirst(kEntitySpark, kSparkLife, 0,
+                                      charm->x - float(frame->hotX) + float(px),
+                                      charm->y - float(frame->hotY) + float(py), ox, oy);
     if (!spark) continue;
     uint8_t r = 0, g = 0, b = 0;
     format.UnpackPixel(pixel, &r, &g, &b);
     spark->aux = int32_t(r) + 256 * int32_t(g) + 65536 * int32_t(b);
-    Entity::InsertFirst(&entityHead, spark);
   }
 }
 

@@ -7,7 +7,6 @@
 
 #include "audio/sound_bank.h"
 #include "game/game_globals.h"
-#include "game/play/play_pending.h"
 #include "game/play/ball_sprite.h"
 #include "game/play/entities.h"
 #include "game/play/player_state.h"

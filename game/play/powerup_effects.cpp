@@ -7,7 +7,6 @@
 
 #include "community/community_manager.h"
 #include "game/game_globals.h"
-#include "game/play/play_pending.h"
 #include "game/play/brick_hits.h"
 #include "game/play/entities.h"
 #include "game/play/explosions.h"

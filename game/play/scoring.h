@@ -13,6 +13,6 @@ inline constexpr const char* kStatusPlayer = "Player ";
 // Adds points earned at a board cell.
 void AddScoreAtCell(int32_t points, int32_t column, int32_t row);
 // Adds points earned at a screen position.
-void AddScoreAt(int32_t points, float x, float y);
+void AddScoreAt(int32_t points, int32_t x, int32_t y);
 // Sets both status lines, shown until durationMs from now on the play clock.
 void SetStatusMessage(const std::string& line1, const std::string& line2, int32_t durationMs);

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <boost/filesystem.hpp>
+#include <signal.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,15 +16,21 @@
 #include <string>
 #include <vector>
 
+#include "audio/sound_bank.h"
+#include "community/community_manager.h"
 #include "community/workshop_item.h"
 #include "core/hash.h"
 #include "core/random_int.h"
 #include "game/game_globals.h"
+#include "game/play/brick_hits.h"
 #include "game/play/charms.h"
+#include "game/play/entities.h"
 #include "graphics/bitmap.h"
+#include "graphics/display.h"
 #include "graphics/imageset_writer.h"
 #include "platform/clock.h"
 #include "platform/debug.h"
+#include "platform/headless/headless_window.h"
 #include "platform/random.h"
 #include "support/test_support.h"
 
@@ -461,6 +470,33 @@ TEST_F(CharmsFile, FailedSaveKeepsTheOldFile) {
   EXPECT_EQ(entries, 1u);
 }
 
+TEST_F(CharmsFile, InterruptedWriteKeepsTheOldFile) {
+  collectedCharms = {"old", "older"};
+  SaveCollectedCharms();
+  const std::vector<uint8_t> before = ReadBytes(file);
+  ASSERT_FALSE(before.empty());
+
+  // A file-size limit (as a full disk would) stops the write part way.
+  for (int i = 0; i < 40; ++i) collectedCharms.insert(std::string(200, char('A' + i % 26)) + std::to_string(i));
+  struct rlimit saved;
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  struct sigaction ignore {}, previous {};
+  ignore.sa_handler = SIG_IGN;
+  ASSERT_EQ(sigaction(SIGXFSZ, &ignore, &previous), 0);
+  struct rlimit small = saved;
+  small.rlim_cur = 1024;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  plat::DebugCaptureScope debug;
+  SaveCollectedCharms();
+  setrlimit(RLIMIT_FSIZE, &saved);
+  sigaction(SIGXFSZ, &previous, nullptr);
+
+  EXPECT_NE(debug.text.find("Error saving collected charms: "), std::string::npos) << debug.text;
+  EXPECT_EQ(ReadBytes(file), before);
+  LoadCollectedCharms();
+  EXPECT_EQ(collectedCharms, (std::set<std::string>{"old", "older"}));
+}
+
 TEST_F(CharmsFile, NoSavedGamesFolderTouchesNothing) {
   savedGamesFolder.clear();
   const fs::path cwd = fs::current_path();
@@ -490,6 +526,459 @@ TEST_F(CharmsFile, LoadEmptiesTheSetFirst) {
   LoadCollectedCharms();
   EXPECT_TRUE(collectedCharms.empty());
   EXPECT_FALSE(collectedCharmsNeedBackup);
+}
+
+
+// --- Play: placing, collecting, touching ---------------------------------
+
+// Records the stat calls the charms make.
+class RecordingCommunity : public CommunityManager {
+ public:
+  float GetStat(const std::string&) override { return 0.0f; }
+  bool IsAchievementUnlocked(const std::string&) override { return false; }
+  std::string GetPlayerName() override { return {}; }
+  void ResetAllStats(bool) override {}
+  void RequestCurrentStats() override {}
+  bool IsUploading() override { return false; }
+  float GetRequestWaitTime() override { return 0.0f; }
+  bool IsDownloading() override { return false; }
+  int32_t GetEntryCount() override { return 0; }
+  bool GetEntry(int32_t, int32_t&, std::string&, int32_t&, int32_t&) override { return false; }
+  void SetStat(const std::string& name, float value) override { calls.push_back("set " + name + " " + Num(value)); }
+  void AddToStat(const std::string& name, float delta) override { calls.push_back("add " + name + " " + Num(delta)); }
+
+  static std::string Num(float v) { return std::to_string(static_cast<int64_t>(v)); }
+  std::vector<std::string> calls;
+};
+
+struct PlayedSound {
+  int32_t sample;
+  float x;
+  int32_t frequency;
+  int32_t volume;
+};
+
+constexpr int32_t kFilled = 1;   // a plain brick
+constexpr int32_t kHidden = 14;  // a hidden brick number
+
+// The headless display at 1280 x 720 x 16, a board, recorded sounds and stats,
+// and a few charm sets loaded and uploaded as the game does.
+class CharmPlay : public CharmTables {
+ protected:
+  static void SetUpTestSuite() {
+    system = new plat::headless::HeadlessWindowSystem(1920, 1080);
+    plat::Window* window = nullptr;
+    ASSERT_EQ(TheDisplay().CreateMainWindow(1280, 720, "Charms", nullptr, &window,
+                                            plat::DefaultWindowProc, 0, false),
+              1);
+    ASSERT_EQ(TheDisplay().SetVideoMode(1280, 720, 16, false, nullptr), 1);
+  }
+  static void TearDownTestSuite() {
+    TheDisplay().Close(true);
+    delete system;
+    system = nullptr;
+  }
+
+  void SetUp() override {
+    CharmTables::SetUp();
+    communityManager = &community;
+    SetPlaySoundObserver([this](int32_t sample, float x, int32_t frequency, int32_t volume) {
+      sounds.push_back({sample, x, frequency, volume});
+    });
+    std::fill(std::begin(boardSet.brickKind), std::end(boardSet.brickKind), 0);
+    boardSet.brickKind[kHidden] = kBrickHidden;
+    boardSet.SetBoardCount(1);
+    boardSet.SetCurrentBoard(0);
+    SetColumns(20);
+    Fill(0);
+  }
+  void TearDown() override {
+    SetPlaySoundObserver(nullptr);
+    std::fill(std::begin(boardSet.brickKind), std::end(boardSet.brickKind), 0);
+    Fill(0);
+    CharmTables::TearDown();
+  }
+
+  void SetColumns(int32_t columns) { boardSet.columns = columns; }
+  void Fill(int32_t value) {
+    for (int32_t c = 0; c < BoardRecord::kColumns; ++c)
+      for (int32_t r = 0; r < BoardRecord::kRows; ++r) boardSet.SetCell(c, r, value);
+  }
+
+  // Charm sets: "Plain" (common, opaque 48 x 48), "Ruby_2" (uncommon), "Opal_5"
+  // (rare), "Void" (0 x 0), "Half" (left half black, right half coloured).
+  void LoadTestCharms() {
+    const fs::path data = root / "charm-data";
+    fs::create_directories(data);
+    std::vector<CharmFrame> frames = {{"Plain", 48, 48, 0xFF2080C0u},
+                                      {"Ruby_2", 48, 48, 0xFFF80808u},
+                                      {"Opal_5", 48, 48, 0xFF08F808u},
+                                      {"Void", 0, 0, 0}};
+    WriteCharmFrames(data / "test.charms", frames);
+    // The half-black picture is written by hand.
+    Bitmap half;
+    ASSERT_TRUE(half.Create(40, 20, 32));
+    for (int32_t y = 0; y < 20; ++y)
+      for (int32_t x = 0; x < 40; ++x) half.SetPixel(x, y, x < 20 ? 0xFF000000u : 0xFFF8F8F8u);
+    ASSERT_TRUE(WriteImageSet(data / "zhalf.charms", {{"Half_1", &half}}));
+    LoadCharms({data}, {}, {});
+    ASSERT_EQ(CharmNames(), (std::vector<std::string>{"Plain", "Ruby", "Opal", "Void", "Half"}));
+    for (auto& set : charmSets)
+      for (int32_t i = 0; i < set->count; ++i) set->GetImage(i)->Upload(&TheDisplay().format);
+  }
+
+  // A charm entity for charm k (or any value) at x, y, as SpawnCharm makes it.
+  Entity* PlaceCharm(int32_t value, float x, float y) {
+    Entity* e = InsertEntityFirst(kEntityCharm, value, 0, x, y, 0, 0);
+    if (value >= 0 && size_t(value) < charms.size()) {
+      e->image = charms[size_t(value)].set;
+      e->frame = charms[size_t(value)].frame;
+    }
+    charmEntity = e;
+    return e;
+  }
+
+  std::vector<Entity*> Entities() {
+    std::vector<Entity*> list;
+    for (Entity* e = entityHead.next; e; e = e->next) list.push_back(e);
+    return list;
+  }
+
+  static plat::headless::HeadlessWindowSystem* system;
+  RecordingCommunity community;
+  std::vector<PlayedSound> sounds;
+};
+
+plat::headless::HeadlessWindowSystem* CharmPlay::system = nullptr;
+
+TEST_F(CharmPlay, SpawnOnTheOnlyOpenPair) {
+  LoadTestCharms();
+  struct Case {
+    int32_t columns, column, row;
+    int32_t top, below;  // the two cells of the pair
+  };
+  const Case cases[] = {
+      {20, 0, 0, 0, 0},      {20, 19, 14, 0, 0},      {20, 7, 3, 0, 0},  {26, 25, 9, 0, 0},
+      {26, 0, 14, 0, 0},     {20, 5, 6, kHidden, 0},  {20, 11, 2, 0, kHidden},
+  };
+  for (const Case& c : cases) {
+    for (uint32_t seed : {1u, 99u, 12345u}) {
+      ResetGameStateForTests();
+      charmSets.clear();
+      LoadTestCharms();
+      SetColumns(c.columns);
+      Fill(kFilled);
+      boardSet.SetCell(c.column, c.row, c.top);
+      boardSet.SetCell(c.column, c.row + 1, c.below);
+      plat::Srand(seed);
+      SpawnCharm();
+      const std::string where = std::to_string(c.columns) + " columns, cell " + std::to_string(c.column) +
+                                "," + std::to_string(c.row) + ", seed " + std::to_string(seed);
+      ASSERT_NE(charmEntity, nullptr) << where;
+      EXPECT_EQ(entityHead.next, charmEntity) << where;
+      EXPECT_EQ(Entities().size(), 1u) << where;
+      EXPECT_EQ(charmEntity->kind, kEntityCharm);
+      EXPECT_EQ(charmEntity->x, float(boardSet.GetBoardLeft() + 48 * c.column + 24)) << where;
+      EXPECT_EQ(charmEntity->y, float(24 * c.row + 52)) << where;
+      ASSERT_GE(charmEntity->value, 0);
+      ASSERT_LT(size_t(charmEntity->value), charms.size());
+      EXPECT_EQ(charmEntity->image, charms[size_t(charmEntity->value)].set);
+      EXPECT_EQ(charmEntity->frame, charms[size_t(charmEntity->value)].frame);
+      EXPECT_EQ(charmDelay, 10000);
+    }
+  }
+}
+
+TEST_F(CharmPlay, SpawnFindsNoPlace) {
+  LoadTestCharms();
+  struct Case {
+    const char* what;
+    std::vector<std::pair<int32_t, int32_t>> open;  // cells left empty
+    int32_t hiddenNegated;                           // cell 5,5 holds -14 when 1
+  };
+  const Case cases[] = {
+      {"full board", {}, 0},
+      {"open cells never one above the other", {{0, 0}, {1, 1}, {2, 2}, {3, 14}}, 0},
+      // Only the top 15 rows are searched, so the last rows never hold a charm.
+      {"open cell only in row 19", {{4, 19}}, 0},
+      {"open pair in rows 15 and 16", {{4, 15}, {4, 16}}, 0},
+      {"negated hidden brick above an empty cell", {{5, 6}}, 1},
+  };
+  for (const Case& c : cases) {
+    Fill(kFilled);
+    for (const auto& [col, row] : c.open) boardSet.SetCell(col, row, 0);
+    if (c.hiddenNegated) boardSet.SetCell(5, 5, -kHidden);
+    charmDelay = 0;
+    plat::Srand(7);
+    SpawnCharm();
+    EXPECT_EQ(charmEntity, nullptr) << c.what;
+    EXPECT_TRUE(Entities().empty()) << c.what;
+    EXPECT_EQ(charmDelay, 10) << c.what;
+  }
+}
+
+TEST_F(CharmPlay, SpawnWithoutCharmsPlacesNothing) {
+  Fill(0);
+  SpawnCharm();
+  EXPECT_EQ(charmEntity, nullptr);
+  EXPECT_TRUE(Entities().empty());
+  EXPECT_EQ(charmDelay, 10);
+}
+
+TEST_F(CharmPlay, CollectScoresSoundsAndStats) {
+  LoadTestCharms();
+  struct Case {
+    const char* what;
+    int32_t value;           // the entity's charm index
+    int32_t before;          // charms collected earlier in the game
+    int32_t doubleScore;     // x2 running
+    int32_t cheat;
+    int32_t points;
+    std::vector<std::string> calls;
+    std::set<std::string> collected;
+  };
+  const Case cases[] = {
+      {"first charm, common", 0, 0, 0, 0, 250,
+       {"add CharmsCollected 1", "set UniqueCharms 1"}, {"Plain"}},
+      {"second charm", 0, 1, 0, 0, 325, {"add CharmsCollected 1", "set UniqueCharms 1"}, {"Plain"}},
+      {"16th charm", 0, 15, 0, 0, 4000, {"add CharmsCollected 1", "set UniqueCharms 1"}, {"Plain"}},
+      {"21st charm", 0, 20, 0, 0, 4000, {"add CharmsCollected 1", "set UniqueCharms 1"}, {"Plain"}},
+      {"x2 running", 0, 0, 1, 0, 500, {"add CharmsCollected 1", "set UniqueCharms 1"}, {"Plain"}},
+      {"uncommon", 1, 0, 0, 0, 250,
+       {"add CharmsCollected 1", "set UniqueCharms 1", "add UncommonCharms 1"}, {"Ruby"}},
+      {"rare", 2, 0, 0, 0, 250, {"add CharmsCollected 1", "set UniqueCharms 1", "add RareCharms 1"}, {"Opal"}},
+      {"cheat mode", 2, 0, 0, 1, 250, {}, {}},
+      {"value -1", -1, 0, 0, 0, 250, {"add CharmsCollected 1"}, {}},
+      {"value past the table", 5, 0, 0, 0, 250, {"add CharmsCollected 1"}, {}},
+  };
+  for (const Case& c : cases) {
+    entityHead.DeleteAll();
+    community.calls.clear();
+    sounds.clear();
+    collectedCharms.clear();
+    score = 0;
+    charmsThisGame = c.before;
+    doubleScoreMs = c.doubleScore;
+    cheatMode = c.cheat;
+    Entity* charm = PlaceCharm(c.value, 400.0f, 160.0f);
+    CollectCharm(charm);
+    EXPECT_EQ(score, c.points) << c.what;
+    ASSERT_EQ(sounds.size(), 1u) << c.what;
+    EXPECT_EQ(sounds[0].sample, 27) << c.what;
+    EXPECT_EQ(sounds[0].x, 400.0f) << c.what;
+    EXPECT_EQ(sounds[0].frequency, 0) << c.what;
+    EXPECT_EQ(sounds[0].volume, 63) << c.what;
+    EXPECT_EQ(community.calls, c.calls) << c.what;
+    EXPECT_EQ(collectedCharms, c.collected) << c.what;
+    EXPECT_EQ(charmsThisGame, c.before + 1) << c.what;
+    EXPECT_EQ(charm->dead, 1) << c.what;
+  }
+  // The unique count is the size of the whole set.
+  community.calls.clear();
+  collectedCharms = {"Plain", "Ruby"};
+  cheatMode = 0;
+  CollectCharm(PlaceCharm(2, 400.0f, 160.0f));
+  EXPECT_EQ(community.calls, (std::vector<std::string>{"add CharmsCollected 1", "set UniqueCharms 3",
+                                                       "add RareCharms 1"}));
+  // Without a community manager nothing is sent, and the name still counts.
+  communityManager = nullptr;
+  collectedCharms.clear();
+  CollectCharm(PlaceCharm(1, 400.0f, 160.0f));
+  EXPECT_EQ(collectedCharms, std::set<std::string>{"Ruby"});
+  CollectCharm(nullptr);
+}
+
+TEST_F(CharmPlay, CollectThrowsSparksFromThePicture) {
+  LoadTestCharms();
+  plat::Srand(4242);
+  Entity* charm = PlaceCharm(0, 500.0f, 200.0f);
+  CollectCharm(charm);
+  std::vector<Entity*> list = Entities();
+  ASSERT_EQ(list.size(), 101u);
+  EXPECT_EQ(list.back(), charm);
+  const uint32_t expectColour = 0x20 + 256 * 0x80 + 65536 * 0xC0;
+  for (size_t i = 0; i < 100; ++i) {
+    const Entity* s = list[i];
+    EXPECT_EQ(s->kind, kEntitySpark);
+    EXPECT_EQ(s->value, 2000);
+    EXPECT_EQ(uint32_t(s->aux), expectColour);
+    // Inside the picture: hot spot (24, 12) at the charm.
+    EXPECT_GE(s->x, 500.0f - 24);
+    EXPECT_LT(s->x, 500.0f - 24 + 48);
+    EXPECT_GE(s->y, 200.0f - 12);
+    EXPECT_LT(s->y, 200.0f - 12 + 48);
+    const float speed = std::sqrt(s->vx * s->vx + s->vy * s->vy);
+    if (speed > 0.0f) {
+      EXPECT_GE(speed, 39.99f);
+      EXPECT_LE(speed, 70.01f);
+    }
+  }
+
+  // Black pixels throw nothing: only the right half of "Half" does.
+  entityHead.DeleteAll();
+  charm = PlaceCharm(4, 300.0f, 100.0f);
+  CollectCharm(charm);
+  list = Entities();
+  ASSERT_GT(list.size(), 20u);
+  ASSERT_LT(list.size(), 90u);
+  for (size_t i = 0; i + 1 < list.size(); ++i) EXPECT_GE(list[i]->x, 300.0f - 24 + 20);
+}
+
+TEST_F(CharmPlay, CollectWithoutPixelsThrowsNoSparks) {
+  LoadTestCharms();
+  // The 0 x 0 picture; a picture never uploaded (not the display's depth); no
+  // picture at all.
+  Entity* charm = PlaceCharm(3, 300.0f, 100.0f);
+  CollectCharm(charm);
+  EXPECT_EQ(Entities().size(), 1u);
+
+  Bitmap plain;
+  ASSERT_TRUE(plain.Create(48, 48, 32));
+  plain.Fill(0x7F);
+  const fs::path data = root / "raw";
+  fs::create_directories(data);
+  ASSERT_TRUE(WriteImageSet(data / "raw.charms", {{"Raw", &plain}}));
+  ImageSet raw;
+  ASSERT_TRUE(raw.Load((data / "raw.charms").c_str()));
+  entityHead.DeleteAll();
+  charm = PlaceCharm(-1, 300.0f, 100.0f);
+  charm->image = &raw;
+  charm->frame = 0;
+  CollectCharm(charm);
+  EXPECT_EQ(Entities().size(), 1u);
+
+  charm->image = nullptr;
+  CollectCharm(charm);
+  EXPECT_EQ(Entities().size(), 1u);
+  EXPECT_EQ(charmsThisGame, 3);
+}
+
+
+// Random tables and boards, many spawns, choices and collections: the lists
+// stay whole, one charm at most, and only names of the table are collected.
+TEST_F(CharmPlay, RandomisedSpawnAndCollect) {
+  const std::vector<std::string> suffixes = {"",     "_",    "_0",  "_1", "_3",
+                                             "_4",   "_12x", "_-3", "_99999999999999999999",
+                                             "_2147483648"};
+  const int32_t hostile[] = {0, 1, 2, 3, 4, 5, -1, -100, INT_MIN, INT_MAX, 1000};
+  const int32_t cells[] = {0, 0, 0, kFilled, kFilled, kHidden, -kHidden, 1000, 5000, -5000, INT_MIN, INT_MAX};
+  int32_t placed = 0, sparks = 0;
+  for (uint32_t seed : {1u, 2u, 3u, 20261210u}) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    ResetGameStateForTests();
+    communityManager = &community;
+    std::srand(seed);
+    auto pick = [](int32_t n) { return std::rand() % n; };
+
+    // A table of 0 to 200 charms over one or two sets, some pictures 0 x 0.
+    const int32_t count = seed == 1u ? 0 : pick(201);
+    const fs::path data = root / ("soak" + std::to_string(seed));
+    fs::create_directories(data);
+    std::vector<CharmFrame> frames[2];
+    for (int32_t i = 0; i < count; ++i) {
+      CharmFrame f;
+      // Every fifth name repeats an earlier one.
+      f.name = "N" + std::to_string(i % 5 == 4 ? pick(i + 1) : i) + suffixes[size_t(pick(int32_t(suffixes.size())))];
+      const bool empty = pick(6) == 0;
+      f.width = empty ? 0 : 1 + pick(48);
+      f.height = empty ? 0 : 1 + pick(48);
+      f.colour = 0xFF000000u | uint32_t(std::rand());
+      frames[pick(2)].push_back(f);
+    }
+    for (int k = 0; k < 2; ++k)
+      if (!frames[k].empty()) WriteCharmFrames(data / ("set" + std::to_string(k) + ".charms"), frames[k]);
+    LoadCharms({data}, {}, {});
+    for (auto& set : charmSets)
+      for (int32_t i = 0; i < set->count; ++i) set->GetImage(i)->Upload(&TheDisplay().format);
+    for (CharmInfo& c : charms)
+      if (pick(4) == 0) c.rarity = hostile[pick(int32_t(std::size(hostile)))];
+    std::set<std::string> names;
+    for (const CharmInfo& c : charms) names.insert(c.name);
+    if (count > 0) {
+      ASSERT_FALSE(charms.empty());
+    }
+
+    for (int step = 0; step < 1500; ++step) {
+      if (step % 50 == 0) {
+        SetColumns(pick(2) ? 20 : 26);
+        for (int32_t c = 0; c < BoardRecord::kColumns; ++c)
+          for (int32_t r = 0; r < BoardRecord::kRows; ++r)
+            boardSet.SetCell(c, r, cells[pick(int32_t(std::size(cells)))]);
+        cheatMode = pick(4) == 0;
+        doubleScoreMs = pick(2);
+        charmsThisGame = pick(3) == 0 ? pick(40) : charmsThisGame;
+      }
+      switch (pick(4)) {
+        case 0:
+        case 1:
+          if (!charmEntity) {
+            plat::Srand(uint32_t(std::rand()));
+            SpawnCharm();
+            ASSERT_TRUE(charmDelay == 10 || charmDelay == 10000) << charmDelay;
+            ASSERT_EQ(charmDelay == 10000, charmEntity != nullptr);
+            if (charmEntity) {
+              ++placed;
+              ASSERT_EQ(entityHead.next, charmEntity);
+              ASSERT_GE(charmEntity->value, 0);
+              ASSERT_LT(size_t(charmEntity->value), charms.size());
+            }
+          }
+          break;
+        case 2:
+          if (charmEntity) {
+            CollectCharm(charmEntity);
+            charmEntity = nullptr;
+          } else {
+            Entity* stray = InsertEntityFirst(kEntityCharm, hostile[pick(int32_t(std::size(hostile)))], 0,
+                                              float(pick(1280)), float(pick(720)), 0, 0);
+            if (!charms.empty() && pick(2)) {
+              const CharmInfo& c = charms[size_t(pick(int32_t(charms.size())))];
+              stray->image = c.set;
+              stray->frame = c.frame;
+            }
+            CollectCharm(stray);
+          }
+          break;
+        case 3: {
+          const int32_t k = ChooseCharm();
+          if (charms.empty()) {
+            ASSERT_EQ(k, -1);
+          } else {
+            ASSERT_GE(k, 0);
+            ASSERT_LT(size_t(k), charms.size());
+          }
+          break;
+        }
+      }
+      // The drawing pass removes what is dead; sparks fade out now and then.
+      const bool fade = pick(8) == 0;
+      for (Entity* e = entityHead.next; e;) {
+        Entity* next = e->next;
+        if (e->kind == kEntitySpark && e->startTime == 0) {
+          ++sparks;
+          e->startTime = 1;
+        }
+        if (e->dead || (fade && e->kind == kEntitySpark)) UnlinkAndDelete(e);
+        e = next;
+      }
+
+      ASSERT_EQ(entityHead.prev, nullptr);
+      int32_t live = 0, shown = 0;
+      for (Entity* e = &entityHead; e->next; e = e->next) {
+        ASSERT_EQ(e->next->prev, e);
+        ++live;
+        if (e->next->kind == kEntityCharm) ++shown;
+      }
+      ASSERT_LE(shown, 1);
+      ASSERT_EQ(shown == 1, charmEntity != nullptr);
+      ASSERT_LT(live, 20000);
+      for (const std::string& n : collectedCharms) ASSERT_TRUE(names.count(n)) << n;
+    }
+    charmEntity = nullptr;
+  }
+  // The runs did place charms and throw sparks.
+  EXPECT_GT(placed, 100);
+  EXPECT_GT(sparks, 1000);
 }
 
 }  // namespace
