@@ -105,8 +105,7 @@ TEST_F(FrontEndTest, ListTakesEverySourceOnceAndLeavesBadFilesOut) {
   const fs::path items = fs::temp_directory_path() / fs::unique_path("items-%%%%%%");
   WriteSet(items / "a" / "WsNoTitle.bdz", {"Cloud one"});
   WriteSet(items / "b" / "WsTitled.bdz", {"Cloud two"});
-  gametest::DriverOptions options;
-  d.Prepare(options);
+  Prepare();
   // The first details request fails: that item keeps no title.
   SeedWorkshopItem(501, "ignored", items / "a");
   SeedWorkshopItem(502, "Brick Pack", items / "b");

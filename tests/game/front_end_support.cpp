@@ -5,6 +5,8 @@
 
 #include "core/hash.h"
 #include "game/scenes/scenes.h"
+#include "platform/files.h"
+#include "platform/settings.h"
 
 namespace fetest {
 
@@ -78,8 +80,18 @@ void FrontEndTest::TearDown() {
   if (d.Running()) d.Finish();
 }
 
-void FrontEndTest::Start(const gametest::DriverOptions& options) {
+void FrontEndTest::Prepare(const gametest::DriverOptions& options) {
+  // The settings file outlives a test inside one test program: start from
+  // no stored values, so each test sees the start values or its own.
+  boost::system::error_code ignored;
+  fs::remove(plat::SettingsStore::FilePath("Software\\Quillmark\\Vantrel - Orvesse", false), ignored);
+  // Nor do the player's own sets: start with none.
+  fs::remove_all(plat::GetKnownFolder(plat::KnownFolder::Documents, false) / "Quillmark", ignored);
   d.Prepare(options);
+}
+
+void FrontEndTest::Start(const gametest::DriverOptions& options) {
+  Prepare(options);
   ASSERT_EQ(d.StartUp(), std::nullopt);
   d.Frame();
   Settle();

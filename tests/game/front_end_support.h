@@ -46,6 +46,8 @@ class FrontEndTest : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
+  // The driver's Prepare over no stored settings but the options' own.
+  void Prepare(const gametest::DriverOptions& options = {});
   // Prepare and StartUp; the splash's transition is finished.
   void Start(const gametest::DriverOptions& options = {});
   // Frames until no transition runs.
