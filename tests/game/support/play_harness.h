@@ -18,9 +18,13 @@
 
 class Bitmap;
 
+namespace gametest {
+class GameDriver;
+}
+
 namespace vantrel::test {
 
-class GameDriver;
+using gametest::GameDriver;
 
 // A community layer that records what the game sends.
 class PlayCommunity : public CommunityManager {
@@ -128,6 +132,9 @@ class PlayHarness {
   int64_t BackBufferDiffersFromBackdrop(const std::vector<std::array<int32_t, 4>>& except) const;
   // The names in "charms.dat", unscrambled; empty when there is none.
   std::vector<std::string> CharmsFile() const;
+  bool CharmsFileExists() const;
+  // Every invariant of a running game; empty when all hold.
+  std::string CheckInvariants();
   // Writes the presented picture to build/play-review/<name>.png.
   void SaveReview(const std::string& name);
 
@@ -137,6 +144,11 @@ class PlayHarness {
   PlayCommunity* community_ = nullptr;
   std::vector<SoundCall> sounds_;
   std::map<char, int32_t> letters_;
+  std::vector<int32_t> startCells_;  // every value the boards started with
+  int32_t lastScore_ = 0;
+  int32_t lastPlayer_ = 0;
+  int32_t frames_ = 0;
+  int32_t transitionSince_ = -1;
 };
 
 // A board of rows (top first) from a compact text.
