@@ -16,7 +16,8 @@ play: build
 	@if [ -x build/game/Vantrel ]; then \
 		cd build/game && exec ./Vantrel; \
 	else \
-		echo "The game program is not built yet: the libraries, the three tools and the data pack (in build/game) were built, but there is no game to start."; \
+		echo "build/game/Vantrel is missing"; \
+		exit 1; \
 	fi
 
 test: deps

@@ -298,7 +298,9 @@ bool HeadlessWindowSystem::StyleRefused(WindowStyle style) const {
 
 Window* HeadlessWindowSystem::CreateMainWindow(const WindowDesc& desc) {
   if (refuseWindows_) return nullptr;
-  windows_.push_back(std::make_unique<HeadlessWindow>(this, desc));
+  WindowDesc given = desc;
+  if (StyleRefused(given.style)) given.style = WindowStyle::kFramedFixed;
+  windows_.push_back(std::make_unique<HeadlessWindow>(this, given));
   HeadlessWindow* w = windows_.back().get();
   if (WindowSystem::SendMessage(w, kMsgCreate, 0, 0) == -1) {
     w->Destroy();

@@ -174,7 +174,8 @@ class HeadlessWindowSystem : public WindowSystem, public MessageBoxHandler, priv
   void SetScreenSize(int32_t width, int32_t height);
   // Window creation fails (returns null) while set.
   void RefuseWindows(bool refuse) { refuseWindows_ = refuse; }
-  // SetStyle to this style leaves a window's style unchanged while set.
+  // While set, SetStyle to this style leaves a window's style unchanged, and
+  // a window asked for in this style is made with the fixed frame instead.
   void RefuseStyle(WindowStyle style, bool refuse);
   bool StyleRefused(WindowStyle style) const;
   void ScriptAnswer(int32_t answer) { answers_.push_back(answer); }

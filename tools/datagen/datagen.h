@@ -11,9 +11,10 @@
 #include <utility>
 #include <vector>
 
+#include "tools/datagen/pack_writers.h"
+
 namespace vantrel::datagen {
 
-using Bytes = std::vector<uint8_t>;
 
 // 64-bit xorshift*: the same sequence on every machine and compiler.
 class Rng {
@@ -85,22 +86,8 @@ void FinishOpaque(QImage& img);
 
 // Version-2 image set (32-bit pixels), through the project's image-set writer.
 Bytes ImageSetV2(const std::vector<NamedImage>& images);
-// Version-1 image set: one global palette, every record uses it (P = 0).
-struct IndexedImage {
-  std::string name;
-  int width = 0, height = 0;
-  std::vector<uint8_t> pixels;  // width * height indices, rows top first
-};
-struct Rgb {
-  uint8_t r, g, b;
-};
-Bytes ImageSetV1(const std::vector<Rgb>& palette, const std::vector<IndexedImage>& images);
 // PNG through the project's picture writer.
 void WritePng(Pack& pack, const std::string& rel, const QImage& img);
-// 8-bit uncompressed bottom-up BMP with a 256-entry palette (the project's BMP writer).
-Bytes Bmp8Bytes(int w, int h, const std::vector<Rgb>& palette, const std::vector<uint8_t>& idx);
-// Mono PCM WAVE, 8-bit unsigned.
-Bytes Wave8Bytes(const std::vector<uint8_t>& samples, int rate);
 
 // ---- the generators -------------------------------------------------------
 void GenerateGraphics(Pack& pack);   // game image sets, bricks, backgrounds, charms

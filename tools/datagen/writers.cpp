@@ -114,18 +114,6 @@ void FinishOpaque(QImage& img) {
   KeySafe(img);
 }
 
-namespace {
-void Put32(Bytes& b, int32_t v) {
-  uint32_t u = uint32_t(v);
-  for (int i = 0; i < 4; ++i) b.push_back(uint8_t(u >> (8 * i)));
-}
-void PutName(Bytes& b, const std::string& name) {
-  Put32(b, int32_t(name.size() + 1));
-  b.insert(b.end(), name.begin(), name.end());
-  b.push_back(0);
-}
-}  // namespace
-
 Bitmap ToBitmap(const QImage& image) {
   QImage img = image.convertToFormat(QImage::Format_ARGB32);
   Bitmap bmp;
@@ -146,81 +134,11 @@ Bytes ImageSetV2(const std::vector<NamedImage>& images) {
   return out;
 }
 
-Bytes ImageSetV1(const std::vector<Rgb>& palette, const std::vector<IndexedImage>& images) {
-  Bytes b = {'I', 'M', 'S', 'T'};
-  Put32(b, 1);
-  Put32(b, int32_t(images.size()));
-  Put32(b, 256);
-  for (int i = 0; i < 256; ++i) {
-    Rgb c = i < int(palette.size()) ? palette[i] : Rgb{0, 0, 0};
-    b.push_back(c.r);
-    b.push_back(c.g);
-    b.push_back(c.b);
-    b.push_back(0);
-  }
-  for (const IndexedImage& img : images) {
-    PutName(b, img.name);
-    Put32(b, img.width);
-    Put32(b, img.height);
-    Put32(b, 0);
-    Put32(b, 0);
-    Put32(b, 0);  // P = 0: the global palette
-    b.insert(b.end(), img.pixels.begin(), img.pixels.end());
-  }
-  return b;
-}
-
 void WritePng(Pack& pack, const std::string& rel, const QImage& img) {
   Bitmap bmp = ToBitmap(img);
   boost::filesystem::create_directories(pack.PathOf(rel).parent_path());
   if (!bmp.SavePng(pack.PathOf(rel))) throw std::runtime_error("cannot write " + rel);
   pack.Record(rel);
-}
-
-Bytes Bmp8Bytes(int w, int h, const std::vector<Rgb>& palette, const std::vector<uint8_t>& idx) {
-  Bitmap bmp;
-  if (!bmp.Create(w, h, 8)) throw std::runtime_error("out of memory");
-  for (int y = 0; y < h; ++y) std::memcpy(bmp.pixels + size_t(y) * bmp.stride, &idx[size_t(y) * w], size_t(w));
-  uint8_t pal[256][4] = {};
-  for (int i = 0; i < 256 && i < int(palette.size()); ++i) {
-    pal[i][0] = palette[i].r;
-    pal[i][1] = palette[i].g;
-    pal[i][2] = palette[i].b;
-  }
-  char* buffer = nullptr;
-  size_t size = 0;
-  std::FILE* mem = open_memstream(&buffer, &size);
-  if (!mem) throw std::runtime_error("out of memory");
-  // Rows are top first in memory; the file stores them bottom-up.
-  bool ok = Bitmap::WriteBmp(mem, &bmp, pal, false);
-  std::fclose(mem);
-  Bytes out(buffer, buffer + size);
-  std::free(buffer);
-  if (!ok) throw std::runtime_error("BMP writer failed");
-  return out;
-}
-
-Bytes Wave8Bytes(const std::vector<uint8_t>& samples, int rate) {
-  Bytes data = samples;
-  if (data.size() & 1) data.push_back(128);
-  Bytes b = {'R', 'I', 'F', 'F'};
-  Put32(b, int32_t(36 + data.size()));
-  b.insert(b.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-  Put32(b, 16);
-  b.push_back(1);
-  b.push_back(0);  // PCM
-  b.push_back(1);
-  b.push_back(0);  // mono
-  Put32(b, rate);
-  Put32(b, rate);  // bytes per second
-  b.push_back(1);
-  b.push_back(0);  // block align
-  b.push_back(8);
-  b.push_back(0);  // bits
-  b.insert(b.end(), {'d', 'a', 't', 'a'});
-  Put32(b, int32_t(data.size()));
-  b.insert(b.end(), data.begin(), data.end());
-  return b;
 }
 
 std::vector<Rgb> FireRamp() {

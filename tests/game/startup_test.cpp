@@ -1,0 +1,254 @@
+// Start-up and shutdown of the game over the test driver: the single-copy
+// token, missing and broken data files, window and display failures, the
+// settings read at start and written at a normal exit, and the player folders.
+#include <gtest/gtest.h>
+
+#include <boost/filesystem.hpp>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "audio/sound_bank.h"
+#include "game/game_globals.h"
+#include "game/support/game_driver.h"
+#include "graphics/display.h"
+#include "graphics/flame.h"
+#include "platform/instance.h"
+#include "platform/seal/seal.h"
+#include "platform/settings.h"
+
+namespace fs = boost::filesystem;
+using gametest::DriverOptions;
+using gametest::GameDriver;
+
+namespace {
+
+const char* const kSettingsKey = "Software\\Quillmark\\Vantrel - Orvesse";
+
+bool SettingsFileExists() { return fs::exists(plat::SettingsStore::FilePath(kSettingsKey, false)); }
+
+bool HasBox(const GameDriver& d, const std::string& text, const std::string& caption) {
+  for (const auto& box : d.Boxes())
+    if (box.text == text && box.caption == caption) return true;
+  return false;
+}
+
+TEST(GameStartUp, SecondCopyIsRefusedWithoutTouchingSettingsOrWindow) {
+  GameDriver d;
+  d.Prepare();
+  plat::InstanceToken running;
+  ASSERT_EQ(running.Acquire("Vantrel - Orvesse Semaphore"), plat::InstanceResult::kAcquired);
+  EXPECT_EQ(d.StartUp(), 0);
+  EXPECT_TRUE(HasBox(d, "Vantrel is already running!", "Error!"));
+  EXPECT_EQ(d.Windows().MainWindow(), nullptr);
+  EXPECT_FALSE(SettingsFileExists());
+  EXPECT_EQ(startUpFailed, 0);
+}
+
+TEST(GameStartUp, MissingOrBrokenGraphicFilesStopBeforeTheWindow) {
+  struct Case {
+    const char* omit;
+    const char* corrupt;
+    const char* box;
+  } cases[] = {
+      {"Fonts/GreenBrushedFont.img", nullptr, "Could not find needed graphic file: GreenBrushedFont.img!"},
+      {nullptr, "Graphics/Icons.img", "Could not load needed graphic file: Icons.img!"},
+      {"Pictures/Charms.png", nullptr, "Could not find needed graphic file: Charms.png!"},
+      {nullptr, "Pictures/TitleScreen.bmp", "Could not find needed graphic file: TitleScreen.bmp!"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.box);
+    GameDriver d;
+    DriverOptions options;
+    if (c.omit) options.pack.omit.insert(c.omit);
+    if (c.corrupt) options.pack.corrupt.insert(c.corrupt);
+    d.Prepare(options);
+    EXPECT_EQ(d.StartUp(), -1);
+    ASSERT_EQ(d.Boxes().size(), 1u);
+    EXPECT_EQ(d.Boxes()[0].text, c.box);
+    EXPECT_EQ(d.Boxes()[0].caption, "Fatal Error");
+    EXPECT_EQ(d.Windows().MainWindow(), nullptr);
+  }
+}
+
+TEST(GameStartUp, ThirtyTwoBitFontsSkipThePaletteStepsSafely) {
+  GameDriver d;
+  DriverOptions options;
+  options.pack.fonts32 = {"ChiselFont", "SysFont"};
+  d.Prepare(options);
+  EXPECT_EQ(d.StartUp(), std::nullopt);
+  EXPECT_NE(d.DebugText().find("ChiselFont.img is not an 8-bit font"), std::string::npos);
+  EXPECT_NE(d.DebugText().find("SysFont.img is not an 8-bit font: it is not remapped"), std::string::npos);
+  EXPECT_NE(d.DebugText().find("no glow is made"), std::string::npos);
+  d.Frame();
+  EXPECT_EQ(d.Finish(), 0);
+}
+
+TEST(GameStartUp, FontStepsOnEightBitFonts) {
+  GameDriver d;
+  d.Prepare();
+  ASSERT_EQ(d.StartUp(), std::nullopt);
+  // The palette entry of the chisel font's first pixel is black in every
+  // image; the others keep their colours.
+  const uint8_t first = chiselFont.pixels[0];
+  for (int32_t i = 0; i < chiselFont.count; ++i) {
+    const Image* image = chiselFont.GetImage(i);
+    EXPECT_EQ(image->palette[first][0] + image->palette[first][1] + image->palette[first][2], 0) << i;
+    EXPECT_NE(image->palette[200][1], 0) << i;
+  }
+  // The system font's dark column (index 8) became see-through; the bright
+  // pixels stayed.
+  const Image* glyph = sysFont.GetImage(sysFont.IndexOf("A"));
+  ASSERT_NE(glyph, nullptr);
+  EXPECT_EQ(glyph->GetPixel(0, 0), 0u);
+  EXPECT_EQ(glyph->GetPixel(1, 0), 200u);
+  // Amber: red doubled (limited), green as red, blue a quarter.
+  EXPECT_EQ(amberSysFont.palette[200][0], 255);
+  EXPECT_EQ(amberSysFont.palette[200][1], 200);
+  EXPECT_EQ(amberSysFont.palette[200][2], 50);
+  EXPECT_EQ(amberSysFont.palette[100][0], 200);
+  // Glow: pixels hold their brightness; the see-through last column takes a
+  // third of its neighbours in the run: the bright pixel left of it and the
+  // next row's first pixel (brightness 8), read across the row's end.
+  const Image* glow = sysFontGlow.GetImage(sysFontGlow.IndexOf("A"));
+  ASSERT_NE(glow, nullptr);
+  const int32_t w = glow->width;
+  EXPECT_EQ(glow->GetPixel(1, 0), 200u);
+  EXPECT_EQ(glow->GetPixel(w - 1, 0), uint32_t((200 + 8) / 3));
+  // The big title font took the flame ramp as its palette.
+  EXPECT_EQ(0, std::memcmp(bigFont.GetImage(bigFont.count - 1)->palette, gBackgroundEffect.ramp, 1024));
+  // Power-up pictures by keyword; the empty row finds none.
+  EXPECT_EQ(powerUpTable[0].imageIndex, powerUpSet.IndexOf("life"));
+  EXPECT_GE(powerUpTable[23].imageIndex, 0);
+  d.Finish();
+}
+
+TEST(GameStartUp, WindowAndDisplayFailures) {
+  {
+    SCOPED_TRACE("no window");
+    GameDriver d;
+    d.Prepare();
+    d.Windows().RefuseWindows(true);
+    EXPECT_EQ(d.StartUp(), 0);
+    EXPECT_TRUE(HasBox(d, "Could not open Window!", "Fatal Error"));
+    EXPECT_EQ(startUpFailed, 1);
+  }
+  {
+    SCOPED_TRACE("full screen refused, the window works");
+    GameDriver d;
+    DriverOptions options;
+    options.configCfg.reset();
+    d.Prepare(options);
+    d.Windows().RefuseStyle(plat::WindowStyle::kFullScreen, true);
+    EXPECT_EQ(d.StartUp(), std::nullopt);
+    EXPECT_EQ(fullScreen, 0);
+    EXPECT_EQ(d.Window()->Style(), plat::WindowStyle::kFramedSizable);
+    EXPECT_EQ(d.Finish(), 0);
+    EXPECT_EQ(d.StoredSetting("FullScreen"), 0);
+    EXPECT_EQ(startUpFailed, 0);
+  }
+  {
+    SCOPED_TRACE("both refused");
+    GameDriver d;
+    DriverOptions options;
+    options.configCfg.reset();
+    d.Prepare(options);
+    d.Windows().RefuseStyle(plat::WindowStyle::kFullScreen, true);
+    d.Windows().RefuseStyle(plat::WindowStyle::kFramedSizable, true);
+    EXPECT_EQ(d.StartUp(), 0);
+    EXPECT_TRUE(HasBox(d, "Could not open initialize display!", "Fatal Error"));
+    EXPECT_EQ(startUpFailed, 1);
+  }
+}
+
+TEST(GameStartUp, ForceWindowedWinsOverStoredFullScreenAndIsWrittenBack) {
+  GameDriver d;
+  DriverOptions options;
+  options.configCfg = "ForceWindowed 1\n";
+  options.storedSettings = {{"FullScreen", 1}};
+  d.Prepare(options);
+  ASSERT_EQ(d.StartUp(), std::nullopt);
+  EXPECT_EQ(fullScreen, 0);
+  EXPECT_NE(d.Window()->Style(), plat::WindowStyle::kFullScreen);
+  EXPECT_EQ(d.Finish(), 0);
+  EXPECT_EQ(d.StoredSetting("FullScreen"), 0);
+}
+
+TEST(GameStartUp, WithoutConfigFileTheDefaultsOpenTheSound) {
+  GameDriver d;
+  DriverOptions options;
+  options.configCfg.reset();
+  d.Prepare(options);
+  ASSERT_EQ(d.StartUp(), std::nullopt);
+  vantrel::seal::DeviceDesc device;
+  ASSERT_EQ(vantrel::seal::GetOpenDevice(&device), 0);
+  EXPECT_EQ(device.rate, 22050);
+  EXPECT_EQ(device.format & vantrel::seal::kFormat16Bit, 0);
+  EXPECT_EQ(vantrel::seal::GetCounts().voicesOpened, 16u);
+  EXPECT_EQ(d.Shell().priorityRaises, 1);
+  d.Finish();
+}
+
+TEST(GameStartUp, AFileInTheWayOfTheSavedGamesFolderKeepsTheDocumentsFolder) {
+  GameDriver d;
+  d.Prepare();
+  const fs::path dataHome = std::getenv("XDG_DATA_HOME");
+  fs::create_directories(dataHome);
+  fs::remove_all(dataHome / "Vantrel - Orvesse");
+  std::FILE* f = std::fopen((dataHome / "Vantrel - Orvesse").string().c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fclose(f);
+  ASSERT_EQ(d.StartUp(), std::nullopt);
+  EXPECT_NE(d.DebugText().find("Error creating game folder: "), std::string::npos);
+  EXPECT_FALSE(userContentFolder.empty());
+  EXPECT_TRUE(fs::is_directory(userContentFolder));
+  d.Finish();
+}
+
+TEST(GameStartUp, SettingsChangedByKeysPersistOnlyThroughANormalExit) {
+  GameDriver d;
+  d.Prepare();
+  ASSERT_EQ(d.StartUp(), std::nullopt);
+  d.Frame();
+  for (uint32_t key : {uint32_t(plat::kKeyF1), uint32_t(plat::kKeyF1), plat::kKeyF1 + 4u, plat::kKeyF1 + 5u, plat::kKeyF1 + 8u}) d.Key(key);
+  d.Frame();
+  EXPECT_EQ(d.Finish(), 0);
+  EXPECT_EQ(d.StoredSetting("BackgroundStyle"), 2);
+  EXPECT_EQ(d.StoredSetting("UseInGameMods"), 1);
+  EXPECT_EQ(d.StoredSetting("SwapStereo"), 1);
+  EXPECT_EQ(d.StoredSetting("ShowScores"), 0);
+  EXPECT_EQ(d.StoredSetting("FullScreen"), 0);
+  EXPECT_EQ(d.StoredSetting("KidMode"), 0);
+  EXPECT_EQ(d.StoredSetting("CommunityBoards"), 1);
+}
+
+TEST(GameStartUp, AStoredBackgroundStyleOutOfRangeStepsToZero) {
+  GameDriver d;
+  DriverOptions options;
+  options.storedSettings = {{"BackgroundStyle", 5}};
+  d.Prepare(options);
+  ASSERT_EQ(d.StartUp(), std::nullopt);
+  EXPECT_EQ(backgroundStyle, 5);  // kept as read
+  d.Key(plat::kKeyF1);
+  d.Frame();
+  EXPECT_EQ(backgroundStyle, 0);
+  d.Finish();
+}
+
+TEST(GameShutdown, ReleasesTheTokenAndTheResources) {
+  GameDriver d;
+  d.Prepare();
+  ASSERT_EQ(d.StartUp(), std::nullopt);
+  d.Frame();
+  EXPECT_EQ(d.Finish(), 0);
+  EXPECT_FALSE(instanceToken.Held());
+  EXPECT_EQ(communityManager, nullptr);
+  EXPECT_EQ(powerUpSet.pixels, nullptr);
+  EXPECT_EQ(sysFontGlow.count, 1);
+  EXPECT_EQ(splashPicture.pixels, nullptr);
+  plat::InstanceToken next;
+  EXPECT_EQ(next.Acquire("Vantrel - Orvesse Semaphore"), plat::InstanceResult::kAcquired);
+}
+
+}  // namespace
