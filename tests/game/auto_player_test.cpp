@@ -14,6 +14,7 @@
 #include "game/play/entities.h"
 #include "game/play/entity_behaviour.h"
 #include "graphics/display.h"
+#include "game/support/game_driver.h"
 #include "support/auto_player.h"
 #include "support/play_harness.h"
 
