@@ -48,8 +48,7 @@ TEST(PlayBricks, BallBreaksAPlainBrick) {
       h.Begin();
       paddleSize = c.paddle;
       if (c.doubled) doubleScoreMs = 5000;
-      Entity* ball = h.BallBelowCell(10, 5, 400.0f);
-      ball->value = c.ballSize;
+      Entity* ball = h.BallBelowCell(10, 5, 400.0f, c.ballSize);
       const int32_t before = score;
       h.ClearSounds();
       h.Step(ms);

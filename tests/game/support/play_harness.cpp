@@ -14,6 +14,7 @@
 #include "audio/sound_bank.h"
 #include "core/hash.h"
 #include "game/game_globals.h"
+#include "game/play/ball_sprite.h"
 #include "game/play/charms.h"
 #include "game/play/entity_behaviour.h"
 #include "game/play/game_flow.h"
@@ -198,12 +199,12 @@ Entity* PlayHarness::PlaceBall(float x, float y, float vx, float vy, int32_t siz
   return ball;
 }
 
-Entity* PlayHarness::BallBelowCell(int32_t column, int32_t row, float speed) {
+Entity* PlayHarness::BallBelowCell(int32_t column, int32_t row, float speed, int32_t size) {
   const float x = static_cast<float>(boardSet.GetBoardLeft() + column * 48 + 24);
-  // The upward probe (half the diagonal, 12 for a normal ball) reaches into
-  // the cell in the next logic pass.
-  const float y = static_cast<float>(40 + row * 24 + 24) + 10.0f;
-  return PlaceBall(x, y, 0.0f, -speed, 1);
+  // The upward probe (half the diagonal) reaches 2 px into the cell.
+  const float diameter = static_cast<float>(kBallDiameters[std::clamp(size, 0, 2)]);
+  const float y = static_cast<float>(40 + row * 24 + 24) + diameter * 0.7071f - 2.0f;
+  return PlaceBall(x, y, 0.0f, -speed, size);
 }
 
 void PlayHarness::HoldAllBalls() {
@@ -215,9 +216,13 @@ void PlayHarness::HoldAllBalls() {
   }
 }
 
-void PlayHarness::MoveMouse(int32_t x, int32_t y) { driver_->MoveMouse(x, y); }
+void PlayHarness::MoveMouse(int32_t x, int32_t y) {
+  mouseX_ = x;
+  mouseY_ = y;
+  driver_->MoveMouse(x, y);
+}
 
-void PlayHarness::Click() { driver_->Click(mouseX, mouseY); }
+void PlayHarness::Click() { driver_->Click(mouseX_, mouseY_); }
 
 void PlayHarness::Key(int32_t vk) {
   KeyDown(vk);
@@ -228,13 +233,13 @@ void PlayHarness::KeyDown(int32_t vk) { driver_->Post(plat::kMsgKeyDown, static_
 void PlayHarness::KeyUp(int32_t vk) { driver_->Post(plat::kMsgKeyUp, static_cast<uintptr_t>(vk), 0); }
 
 void PlayHarness::ButtonDown() {
-  int32_t x = mouseX, y = mouseY;
+  int32_t x = mouseX_, y = mouseY_;
   TheDisplay().BufferToClient(&x, &y);
   driver_->Post(plat::kMsgLButtonDown, 1, plat::MakeLParam(x, y));
 }
 
 void PlayHarness::ButtonUp() {
-  int32_t x = mouseX, y = mouseY;
+  int32_t x = mouseX_, y = mouseY_;
   TheDisplay().BufferToClient(&x, &y);
   driver_->Post(plat::kMsgLButtonUp, 0, plat::MakeLParam(x, y));
 }

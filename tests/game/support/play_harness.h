@@ -100,8 +100,9 @@ class PlayHarness {
 
   // Takes the held ball (or makes one) and puts it free at x, y moving vx, vy.
   Entity* PlaceBall(float x, float y, float vx, float vy, int32_t size = 1);
-  // A ball 3 px below cell (c, r), moving straight up at speed.
-  Entity* BallBelowCell(int32_t column, int32_t row, float speed);
+  // A ball below cell (c, r), moving straight up at speed, so near that its
+  // upward probe reaches the cell in the next logic pass.
+  Entity* BallBelowCell(int32_t column, int32_t row, float speed, int32_t size = 1);
   // Parks every ball harmlessly: held on the paddle.
   void HoldAllBalls();
 
@@ -149,6 +150,8 @@ class PlayHarness {
   int32_t lastPlayer_ = 0;
   int32_t frames_ = 0;
   int32_t transitionSince_ = -1;
+  int32_t mouseX_ = 640;  // where the mouse was last moved to
+  int32_t mouseY_ = 690;
 };
 
 // A board of rows (top first) from a compact text.
