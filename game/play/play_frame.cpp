@@ -427,6 +427,7 @@ void DrawFrame() {
   const int64_t beforePresent = NowNs();
   display.Present(fullRedraw ? 0 : kPresentDirtyOnly);
   playFrameCounters.presentNs = NowNs() - beforePresent;
+  ++playFrameCounters.presents;
   fullRedraw = 0;
 }
 

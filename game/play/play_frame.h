@@ -19,5 +19,6 @@ struct PlayFrameCounters {
   int32_t dirtyRects = 0;
   int64_t presentedPixels = 0;
   int32_t fullPresent = 0;
+  int64_t presents = 0;  // play frames presented since start-up
 };
 extern PlayFrameCounters playFrameCounters;

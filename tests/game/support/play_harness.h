@@ -150,6 +150,7 @@ class PlayHarness {
   int32_t lastPlayer_ = 0;
   int32_t frames_ = 0;
   int32_t transitionSince_ = -1;
+  bool lastStepPresented_ = false;  // the last step ran a play frame to its present
   int32_t mouseX_ = 640;  // where the mouse was last moved to
   int32_t mouseY_ = 690;
 };
