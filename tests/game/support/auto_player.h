@@ -53,6 +53,7 @@ struct AutoRunConfig {
   int32_t maxPlayMsPerBoard = 20 * 60 * 1000;
   int64_t maxFrames = -1;     // stop after this many frames (-1: play to the end)
   bool checkInvariants = true;
+  int32_t stopAfterBoards = -1;  // stop once this many boards were finished (-1: play to the end)
 };
 
 struct AutoRunResult {
@@ -63,6 +64,8 @@ struct AutoRunResult {
   int32_t mostEntities = 0;
   int32_t endScene = 4;
   bool finished = false;       // reached the all-boards-completed scene
+  int32_t boardsFinished = 0;  // boards left for the next one (every player)
+  std::vector<int64_t> framesPerBoard;
   std::string failure;         // the first broken invariant or the budget, with where
 };
 

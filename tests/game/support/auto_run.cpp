@@ -37,6 +37,11 @@ AutoRunResult RunAutoGame(PlayHarness& h, AutoPlayer& player, const AutoRunConfi
       }
     }
     if (board != boardSet.currentBoard || player0 != currentPlayer) {
+      if (player0 == currentPlayer && boardSet.currentBoard > board) {
+        ++result.boardsFinished;
+        result.framesPerBoard.push_back(result.frames);
+        if (config.stopAfterBoards >= 0 && result.boardsFinished >= config.stopAfterBoards) break;
+      }
       board = boardSet.currentBoard;
       player0 = currentPlayer;
       boardStartClock = playClock;
