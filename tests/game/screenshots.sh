@@ -1,50 +1,58 @@
 #!/usr/bin/env bash
-# Runs the real game in a window on a virtual X screen, waits until the splash
-# has handed over to the main menu and takes a screenshot of it; then clicks
-# CREDITS (the title scene), presses Esc (back to the menu) and types x (the
-# board-set selection), with a screenshot after each. Needs xvfb-run, xdotool
-# and ImageMagick's import. The game starts in the build's game folder with
-# its own temporary HOME, so no settings or saved games of the user are read
-# or written. Usage:
+# Starts the game in a real window on a virtual X screen and writes what it
+# shows 1 s after its first frame (the transition's band sweeping over the
+# splash), 3 s after (the splash itself) and 8 s after (the main menu) as
+# PNGs; then clicks CREDITS (the title and credits), presses Esc (back to the
+# menu) and types x (the board-set selection), with a picture after each. The game runs in a fresh
+# temporary home, windowed, with silent audio; its first frame is known from
+# its first "FPS" debug line. Needs xvfb-run, xdotool and ImageMagick's
+# import. Usage:
 #   tests/game/screenshots.sh BUILD_DIR OUT_DIR
 set -euo pipefail
 build=$(cd "${1:?build folder}" && pwd)
-out=$(mkdir -p "${2:?output folder}" && cd "$2" && pwd)
-game="$build/game"
-[ -x "$game/Vantrel" ] || { echo "missing $game/Vantrel" >&2; exit 1; }
+out=${2:?output folder}
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
+[ -x "$build/game/Vantrel" ] || { echo "missing $build/game/Vantrel" >&2; exit 1; }
 
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
-export HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/config" XDG_DATA_HOME="$scratch/data" \
-  XDG_RUNTIME_DIR="$scratch/run" XDG_CACHE_HOME="$scratch/cache"
-mkdir -p "$HOME" "$XDG_CONFIG_HOME/Quillmark/Vantrel - Orvesse" "$XDG_DATA_HOME" "$XDG_CACHE_HOME"
-mkdir -m 700 -p "$XDG_RUNTIME_DIR"
-# A window of the buffer's size, so that window coordinates are buffer ones.
-printf '; settings of Software\\Quillmark\\Vantrel - Orvesse\n"FullScreen"=dword:00000000\n' \
-  >"$XDG_CONFIG_HOME/Quillmark/Vantrel - Orvesse/registry.ini"
-export SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy VANTREL_COMMUNITY=off
-export SHOT_OUT="$out" GAME_DIR="$game"
+home=$(mktemp -d)
+trap 'rm -rf "$home"' EXIT
+mkdir -p "$home/config/Quillmark/Vantrel - Orvesse" "$home/data" "$home/run"
+chmod 700 "$home/run"
+printf '"FullScreen"=dword:00000000\n' > "$home/config/Quillmark/Vantrel - Orvesse/registry.ini"
+
+export HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" XDG_RUNTIME_DIR="$home/run"
+export VANTREL_COMMUNITY=off SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
+export VANTREL_SHOT_OUT="$out" VANTREL_GAME_FOLDER="$build/game"
 
 xvfb-run -a -s "-screen 0 1920x1080x24" bash -c '
-  set -u
-  cd "$GAME_DIR"
-  ./Vantrel &
+  set -e
+  cd "$VANTREL_GAME_FOLDER"
+  VANTREL_DEBUG=1 ./Vantrel 2> "$VANTREL_SHOT_OUT/game.log" &
   pid=$!
-  sleep 8
-  import -window root "$SHOT_OUT/real-main-menu.png"
-  win=$(xdotool search --sync --onlyvisible --name "Vantrel" | head -n 1)
-  xdotool windowactivate --sync "$win" 2>/dev/null || true
+  window=$(xdotool search --sync --name "Vantrel: Orvesse" | head -n 1)
+  for i in $(seq 1 300); do
+    grep -q "FPS: " "$VANTREL_SHOT_OUT/game.log" && break
+    sleep 0.05
+  done
+  sleep 1
+  import -window "$window" "$VANTREL_SHOT_OUT/splash-1s.png"
+  sleep 2
+  import -window "$window" "$VANTREL_SHOT_OUT/splash-3s.png"
+  sleep 5
+  import -window "$window" "$VANTREL_SHOT_OUT/main-menu-8s.png"
   # CREDITS: the second button of the menu (450..685, 322..397).
-  xdotool mousemove --window "$win" 567 360 click 1
+  xdotool mousemove --window "$window" 567 360 click 1
   sleep 3
-  import -window root "$SHOT_OUT/real-title.png"
-  xdotool key --window "$win" Escape
+  import -window "$window" "$VANTREL_SHOT_OUT/title.png"
+  xdotool key --window "$window" Escape
   sleep 3
-  import -window root "$SHOT_OUT/real-main-menu-again.png"
-  xdotool type --window "$win" x
+  import -window "$window" "$VANTREL_SHOT_OUT/main-menu.png"
+  xdotool type --window "$window" x
   sleep 3
-  import -window root "$SHOT_OUT/real-board-set-selection.png"
-  kill "$pid" 2>/dev/null || true
-  wait "$pid" 2>/dev/null || true
+  import -window "$window" "$VANTREL_SHOT_OUT/board-set-selection.png"
+  kill -TERM "$pid"
+  wait "$pid"
 '
-ls "$out"/real-*.png
+rm -f "$out/game.log"
+echo "wrote" "$out"/{splash-1s,splash-3s,main-menu-8s,title,main-menu,board-set-selection}.png
