@@ -176,6 +176,8 @@ std::string BoardSet::GetAchievementName() const {
   return "Ach_" + (at == std::string::npos ? fileStem : fileStem.substr(0, at));
 }
 
+std::string BoardSet::GetLeaderboardName() const { return fileStem + "_" + checksumText; }
+
 int BoardSet::GetBoardLeft() const {
   const BoardSetHost& host = GetBoardSetHost();
   int width = host.screenWidth ? host.screenWidth() : 1280;

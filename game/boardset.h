@@ -85,6 +85,8 @@ class BoardSet {
   bool IsBrickCellOpen(int column, int row) const;
   bool IsLocked() const;
   std::string GetAchievementName() const;
+  // The name of the set's online leaderboard: fileStem, "_", checksumText.
+  std::string GetLeaderboardName() const;
   int GetBoardLeft() const;
   int GetBorderWidth() const;
 

@@ -1,5 +1,8 @@
 #include "game/buttons.h"
 
+#include "game/game_globals.h"
+#include "graphics/display.h"
+
 // The pause buttons sit 10 and 85 lines below the middle of the 720-line screen.
 ButtonList pauseButtons = {{0, 0, 384, 370, 619, 445}, {2, 4, 661, 370, 896, 445}};
 
@@ -24,3 +27,36 @@ ButtonList highScoreButtons[8] = {
     {},
     {{9, 18, 39, 622, 274, 697}, {11, 22, 522, 622, 757, 697}},
 };
+
+void UpdateButtonHover(const ButtonList& buttons) {
+  const int32_t previous = hoveredButton;
+  hoveredButton = -1;
+  for (const Button& b : buttons) {
+    if (mouseX >= b.x1 && mouseX <= b.x2 && mouseY >= b.y1 && mouseY <= b.y2) {
+      hoveredButton = b.id;
+      break;
+    }
+  }
+  if (hoveredButton != previous) settingsChanged = 1;
+}
+
+int32_t DrawButtons(const ButtonList& buttons) {
+  Display& display = TheDisplay();
+  for (const Button& b : buttons) {
+    const int32_t index = b.frame + (b.id == hoveredButton ? 1 : 0);
+    // GetImage gives the set itself for an index outside 1..count-1.
+    const Image* image = buttonSet.GetImage(index);
+    const Bitmap* picture = image ? image->GetFrame(1) : nullptr;
+    if (!picture || !picture->pixels) continue;
+    SurfaceLock lock;
+    if (!display.Lock(&lock)) continue;
+    // A picture of another depth than the back buffer's would be written
+    // past its rows: it is not drawn.
+    if (picture->bytesPerPixel == lock.bytesPerPixel) {
+      picture->Draw(lock.bits, lock.width, lock.height, lock.pitch, b.x1, b.y1, 1, 256);
+      display.AddDirtyRect(b.x1 - picture->hotX, b.y1 - picture->hotY, picture->width, picture->height);
+    }
+    display.Unlock();
+  }
+  return static_cast<int32_t>(buttons.size());
+}

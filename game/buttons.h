@@ -24,3 +24,12 @@ extern ButtonList boardSelectErrorButtons;
 extern ButtonList optionsButtons;
 // The high-score screen's lists 1 to 8 (index 0 is list 1).
 extern ButtonList highScoreButtons[8];
+
+// The first button whose rectangle holds the mouse (edges included) becomes
+// the hovered one (hoveredButton, its id; -1 for none); settingsChanged is
+// set when that changed, so a menu redraws its buttons.
+void UpdateButtonHover(const ButtonList& buttons);
+// Draws each button at its top-left corner onto the back buffer, the
+// hovered one with its hovered picture, and marks it dirty. The number of
+// buttons.
+int32_t DrawButtons(const ButtonList& buttons);

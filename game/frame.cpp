@@ -7,6 +7,7 @@
 #include "core/log.h"
 #include "game/game_globals.h"
 #include "game/play/charms.h"
+#include "game/play/play_frame.h"
 #include "game/scenes/scenes.h"
 #include "game/scenes/transition.h"
 #include "graphics/display.h"
@@ -39,15 +40,25 @@ bool RunScene() {
     case 0:
       RunSplashScreen();
       return true;
-    case 1:  // title and credits
-    case 2:  // main menu
-    case 3:  // board-set selection
+    case 1:
+      RunTitleScreen();
       return true;
-    case 4:  // play
+    case 2:
+      RunOptionsScreen();
+      return true;
+    case 3:
+      RunBoardSetSelectScreen();
+      return true;
+    case 4:
+      RunPlayScreen();
       return true;
     case 5:  // high scores
-    case 6:  // charm collection
-    case 7:  // all boards completed
+      return true;
+    case 6:
+      RunCharmsScreen();
+      return true;
+    case 7:
+      RunCompletedScreen();
       return true;
     case 8:
       RunExitScreen();

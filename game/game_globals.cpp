@@ -161,6 +161,10 @@ int32_t softCursorY = -1;
 int32_t charmsThisGame = 0;
 float charmPhase[3] = {};
 
+int32_t hoveredButton = -1;
+int32_t chosenStartBoard = 0;
+int32_t playerChangePending = 0;
+
 float sinkTrailRate = 100.0f;
 float glowSpeed = 80.0f;
 int32_t paddleTrailStep = 10;
@@ -170,6 +174,24 @@ namespace {
 // Runs after every global above is built.
 const bool globalLinksApplied = (ApplyGlobalLinks(), true);
 }  // namespace
+
+std::vector<BoardSetEntry> boardSetEntries;
+int32_t listTop = 0;
+bool thumbDragging = false;
+int32_t thumbDragOffset = 0;
+std::string boardSetLoadError;
+int32_t hoveredOption = -1;
+int32_t bandSweepPosition = 0;
+int32_t bandLastRefreshMs = 0;
+int32_t bandSweepCount = 0;
+int32_t bandStripFrame = 0;
+int32_t creditsStartMs = 0;
+int32_t lastBurstMs = 0;
+int32_t titleFireVoices[3] = {-1, -1, -1};
+std::vector<int32_t> charmDisplayList;
+bool charmThumbDragging = false;
+int32_t charmThumbDragOffset = 0;
+std::string completionMessage;
 
 void ResetGameStateForTests() {
   ResetProgramStateForTests();
@@ -267,6 +289,9 @@ void ResetGameStateForTests() {
   softCursorY = -1;
   charmsThisGame = 0;
   std::fill(std::begin(charmPhase), std::end(charmPhase), 0.0f);
+  hoveredButton = -1;
+  chosenStartBoard = 0;
+  playerChangePending = 0;
 
   // The entity list is empty by now, so no charm still points into a set.
   charms.clear();
@@ -280,6 +305,24 @@ void ResetGameStateForTests() {
   glowSpeed = 80.0f;
   paddleTrailStep = 10;
   trailAlphaStep = 96;
+
+  boardSetEntries.clear();
+  listTop = 0;
+  thumbDragging = false;
+  thumbDragOffset = 0;
+  boardSetLoadError.clear();
+  hoveredOption = -1;
+  bandSweepPosition = 0;
+  bandLastRefreshMs = 0;
+  bandSweepCount = 0;
+  bandStripFrame = 0;
+  creditsStartMs = 0;
+  lastBurstMs = 0;
+  std::fill(std::begin(titleFireVoices), std::end(titleFireVoices), -1);
+  charmDisplayList.clear();
+  charmThumbDragging = false;
+  charmThumbDragOffset = 0;
+  completionMessage.clear();
 
   randomIntState = 123456;
   ApplyGlobalLinks();

@@ -10,6 +10,7 @@
 #include <boost/filesystem/path.hpp>
 
 #include "game/boardset.h"
+#include "game/scenes/board_set_select.h"
 #include "game/play/entities.h"
 #include "game/play/powerup_deck.h"
 #include "graphics/bitmap.h"
@@ -139,11 +140,48 @@ extern int32_t softCursorY;
 extern int32_t charmsThisGame;
 extern float charmPhase[3];
 
+// --- Play scene: pause, buttons and the start of a game.
+// The id of the button under the mouse (-1: none).
+extern int32_t hoveredButton;
+// The board the next game starts on; StartGame takes it and sets it back to 0.
+extern int32_t chosenStartBoard;
+// The board is ending for a change of player, not because it was finished.
+extern int32_t playerChangePending;
+
 // --- Tuning values.
 extern float sinkTrailRate;
 extern float glowSpeed;
 extern int32_t paddleTrailStep;
 extern int32_t trailAlphaStep;
+
+// --- Front-end scenes.
+// Board-set selection: the list, its first visible row, the thumb drag and
+// the text of the error box (empty while none shows).
+extern std::vector<BoardSetEntry> boardSetEntries;
+extern int32_t listTop;
+extern bool thumbDragging;
+extern int32_t thumbDragOffset;
+extern std::string boardSetLoadError;
+// Options menu: the line under the pointer (-1 none) and the logo band's
+// sweep position (pixels), last refresh (ms), finished sweeps and the frame
+// of the power-ups strips.
+extern int32_t hoveredOption;
+extern int32_t bandSweepPosition;
+extern int32_t bandLastRefreshMs;
+extern int32_t bandSweepCount;
+extern int32_t bandStripFrame;
+// Title: when the credits started and the last flame burst (ms), and the
+// voices playing the fire (-1 none).
+extern int32_t creditsStartMs;
+extern int32_t lastBurstMs;
+extern int32_t titleFireVoices[3];
+// Charm collection: the charms in display order (indexes into `charms`) and
+// the thumb drag.
+extern std::vector<int32_t> charmDisplayList;
+extern bool charmThumbDragging;
+extern int32_t charmThumbDragOffset;
+// Completion: the message shown.
+extern std::string completionMessage;
 
 // Puts every plain global back to its start value, empties both lists and
 // the deck, clears the player slots and re-applies the links the board set

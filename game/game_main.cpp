@@ -16,6 +16,7 @@
 #include "game/frame.h"
 #include "game/game_globals.h"
 #include "game/play/charms.h"
+#include "game/play/game_flow.h"
 #include "game/play/image_origins.h"
 #include "game/window_proc.h"
 #include "graphics/display.h"
@@ -310,7 +311,8 @@ std::optional<int32_t> GameStartUp() {
                            "UniqueCharms"})
     communityManager->DefineStat(stat, "int", none);
 
-  // The first game is prepared here.
+  // The first game, which also builds the music playlist and the ball lens tables.
+  if (!StartGame()) return ShutdownGame();
 
   if (highPriorityClass) plat::RaisePriority();
   ClipCursorToWindow(true);

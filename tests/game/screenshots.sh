@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Starts the game in a real window on a virtual X screen and writes what it
 # shows 1 s after its first frame (the transition's band sweeping over the
-# splash) and 3 s after (the splash itself) as PNGs. The game runs in a fresh
+# splash), 3 s after (the splash itself) and 8 s after (the main menu) as
+# PNGs; then clicks CREDITS (the title and credits), presses Esc (back to the
+# menu) and types x (the board-set selection), with a picture after each. The game runs in a fresh
 # temporary home, windowed, with silent audio; its first frame is known from
 # its first "FPS" debug line. Needs xvfb-run, xdotool and ImageMagick's
 # import. Usage:
@@ -37,8 +39,20 @@ xvfb-run -a -s "-screen 0 1920x1080x24" bash -c '
   import -window "$window" "$VANTREL_SHOT_OUT/splash-1s.png"
   sleep 2
   import -window "$window" "$VANTREL_SHOT_OUT/splash-3s.png"
+  sleep 5
+  import -window "$window" "$VANTREL_SHOT_OUT/main-menu-8s.png"
+  # CREDITS: the second button of the menu (450..685, 322..397).
+  xdotool mousemove --window "$window" 567 360 click 1
+  sleep 3
+  import -window "$window" "$VANTREL_SHOT_OUT/title.png"
+  xdotool key --window "$window" Escape
+  sleep 3
+  import -window "$window" "$VANTREL_SHOT_OUT/main-menu.png"
+  xdotool type --window "$window" x
+  sleep 3
+  import -window "$window" "$VANTREL_SHOT_OUT/board-set-selection.png"
   kill -TERM "$pid"
   wait "$pid"
 '
 rm -f "$out/game.log"
-echo "wrote $out/splash-1s.png and $out/splash-3s.png"
+echo "wrote" "$out"/{splash-1s,splash-3s,main-menu-8s,title,main-menu,board-set-selection}.png

@@ -1,0 +1,615 @@
+#include "game/play/entity_behaviour.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <new>
+
+#include "audio/sound_bank.h"
+#include "game/game_globals.h"
+#include "game/play/ball_sprite.h"
+#include "game/play/brick_hits.h"
+#include "game/play/entities.h"
+#include "game/play/powerup_effects.h"
+#include "game/play/scoring.h"
+#include "graphics/bitfont.h"
+#include "graphics/display.h"
+#include "graphics/draw.h"
+#include "platform/random.h"
+
+int32_t nonFiniteResets = 0;
+
+namespace {
+
+constexpr float kTwoPi = 6.28318f;
+
+int32_t BoardLeft() { return boardSet.GetBoardLeft(); }
+int32_t BoardColumns() { return std::clamp(boardSet.columns, 0, BoardRecord::kColumns); }
+int32_t BoardRight() { return BoardLeft() + BoardColumns() * BoardSet::kCellWidth; }
+
+int32_t Px(float v) { return PositionToInt(v); }
+
+float Speed(const Entity* e) { return std::sqrt(e->vx * e->vx + e->vy * e->vy); }
+
+// Scales the velocity to `speed`, keeping the direction.
+void SetSpeed(Entity* e, float current, float speed) {
+  if (current > 0.0f) {
+    const float k = speed / current;
+    e->vx *= k;
+    e->vy *= k;
+  }
+}
+
+int32_t BallDiameter(int32_t size) { return kBallDiameters[std::clamp(size, 0, 2)]; }
+
+// The rate a ball plays its sounds at: twice the sample's own for a small
+// ball, half for a big one, its own (0) otherwise.
+int32_t BallSoundRate(const Entity* ball, int32_t sample) {
+  if (ball->value == 0) return soundSystem.GetSampleRate(sample) * 2;
+  if (ball->value == 2) return soundSystem.GetSampleRate(sample) / 2;
+  return 0;
+}
+
+void SetDirty(Entity* e, int32_t left, int32_t top, int32_t right, int32_t bottom) {
+  e->dirty[0] = left;
+  e->dirty[1] = top;
+  e->dirty[2] = right;
+  e->dirty[3] = bottom;
+}
+
+void ClearDirty(Entity* e) { SetDirty(e, 0, 0, 0, 0); }
+
+// The display frame of image `frame` of a set, or null when it cannot be
+// blitted onto the back buffer (no pixels, or another depth).
+const Bitmap* DisplayFrame(const ImageSet* set, int32_t frame) {
+  if (!set) return nullptr;
+  const Image* image = set->GetImage(frame);
+  if (!image) return nullptr;
+  const Bitmap* f = image->GetFrame(1);
+  if (!f || !f->pixels || f->bytesPerPixel != TheDisplay().bytesPerPixel) return nullptr;
+  return f;
+}
+
+// Blended below alpha 256, else a keyed copy; the rectangle drawn becomes
+// the entity's dirty rectangle (empty when nothing could be drawn).
+void DrawKeyedAt(Entity* e, const Bitmap* f, int32_t x, int32_t y, int32_t alpha) {
+  plat::WindowRect rect;
+  if (f) {
+    if (alpha < 256) {
+      BlitKeyed(f, x, y, std::max(alpha, 0), nullptr, &rect);
+    } else {
+      BlitImage(f, x, y, &rect, 1);
+    }
+  }
+  SetDirty(e, rect.left, rect.top, rect.right, rect.bottom);
+}
+
+void DrawOwnPicture(Entity* e) {
+  if (!e->image || e->frame < 0) {
+    ClearDirty(e);
+    return;
+  }
+  DrawKeyedAt(e, DisplayFrame(e->image, e->frame), Px(e->x), Px(e->y), e->alpha);
+}
+
+// A line in three strands: the outer two in (c/2, c/2, c), the middle one in
+// (c, c, 255); `across` shifts the outer strands by one pixel in x (true) or y.
+void DrawBoltSegment(int32_t x1, int32_t y1, int32_t x2, int32_t y2, bool across) {
+  const int32_t c = 127 + plat::Rand() % 128;
+  const uint8_t outer = static_cast<uint8_t>(c / 2), mid = static_cast<uint8_t>(c);
+  const int32_t dx = across ? 1 : 0, dy = across ? 0 : 1;
+  DrawLine(x1 - dx, y1 - dy, x2 - dx, y2 - dy, outer, outer, mid);
+  DrawLine(x1, y1, x2, y2, mid, mid, 255);
+  DrawLine(x1 + dx, y1 + dy, x2 + dx, y2 + dy, outer, outer, mid);
+}
+
+void MarkDirty(Entity* e, int32_t left, int32_t top, int32_t right, int32_t bottom) {
+  SetDirty(e, left, top, right, bottom);
+  TheDisplay().AddDirtyRect(left, top, right - left, bottom - top);
+}
+
+// ---- logic by kind ----
+
+void PaddleLogic(Entity* e) {
+  e->image = &paddleSet;
+  const int32_t mode = std::min(((catchOn || heldFrames > 0) ? 1 : 0) + 2 * (laserOn ? 1 : 0), 2);
+  e->frame = 20 * mode + static_cast<int32_t>((totalMs / 100) % 4) - 4 * paddleSize + 16;
+  const Image* picture = paddleSet.GetImage(e->frame);  // the set's image 0 when out of range
+  e->width = static_cast<float>(picture->width);
+  e->height = static_cast<float>(picture->height);
+  paddleHalfWidth = e->width / 2.0f;
+  if (ballLost || paused) return;
+
+  if (paddleButtonHeld && !laserOn && !catchOn && !heldFrames && !classicRules) {
+    paddleSink = std::min(paddleSink + 600.0f * frameSec, 20.0f);
+    if (paddleSink >= 20.0f) paddleSinkTrail = std::min(paddleSinkTrail + sinkTrailRate * frameSec, paddleSink);
+  } else {
+    paddleSink = std::max(paddleSink - 200.0f * frameSec, 0.0f);
+    paddleSinkTrail = std::max(paddleSinkTrail - sinkTrailRate * frameSec, paddleSink);
+  }
+
+  const float lo = static_cast<float>(BoardLeft()) + e->width / 2.0f;
+  const float hi = static_cast<float>(BoardRight()) - e->width / 2.0f;
+  e->x = std::max(lo, std::min(static_cast<float>(mouseX), hi));
+  e->y = kPaddleRestLine - paddleSink;
+  paddleX = e->x;
+  paddleY = e->y;
+  playfieldLeft = static_cast<int32_t>(lo);
+
+  if (doubleScoreMs > 0) {
+    const float t = std::min(1.0f, static_cast<float>(doubleScoreMs) / 10000.0f);
+    if (std::abs(playClock - e->startTime) > static_cast<int32_t>((1.0f - t) * 20.0f) + 2) {
+      if (particlesLastFrame < kParticleCap) {
+        const float side = plat::Rand() % 100 > 50 ? 1.0f : -1.0f;
+        const float sy = paddleY + 15.0f + static_cast<float>(plat::Rand() % 8 - 4);
+        const float svx = (static_cast<float>(plat::Rand() % 50) + 30.0f + t * 125.0f) * side;
+        const float svy = static_cast<float>(plat::Rand() % 50 - 70);
+        Spark(600, 9, paddleX + side * e->width / 2.0f, sy, svx, svy);
+      }
+      e->startTime = playClock;
+    }
+  }
+}
+
+void HitSparks(const Entity* e) {
+  for (int i = 0; i < 6; ++i) {
+    const float svx = e->vx * 0.1f + static_cast<float>(plat::Rand() % 100 - 50);
+    const float svy = e->vy * 0.1f + static_cast<float>(plat::Rand() % 100 - 50);
+    Spark(0, 0, e->x, e->y, svx, svy);
+  }
+}
+
+void BallTrail(Entity* e) {
+  const float speed = Speed(e);
+  const int32_t since = std::abs(playClock - e->startTime);
+  const bool due = ((fireballOn || gravityOn) && since > 20) ||
+                   (speed * speed > 308025.0f &&
+                    since > static_cast<int32_t>((5.0f - (speed - 555.0f) / 125.0f) * 20.0f));
+  if (!due) return;
+  if (particlesLastFrame < kParticleCap) {
+    int32_t life = 1000, flags = 0;
+    float svx = e->vx * 0.2f + static_cast<float>(plat::Rand() % 50 - 25);
+    float svy = e->vy * 0.2f + static_cast<float>(plat::Rand() % 50 - 25);
+    if (gravityOn) {
+      svx = 0.0f;
+      svy = 10.0f;
+      flags = 1 + (fireballOn ? 0 : throughOn ? 4 : 2);
+    } else if (fireballOn) {
+      flags = 0;
+    } else {
+      life = 500;
+      flags = throughOn ? 4 : 2;
+    }
+    const int32_t w = std::max(1, static_cast<int32_t>(e->width));
+    const int32_t h = std::max(1, static_cast<int32_t>(e->height));
+    const float sx = e->x + static_cast<float>(plat::Rand() % w) - e->width / 2.0f;
+    const float sy = e->y + static_cast<float>(plat::Rand() % h) - e->height / 2.0f;
+    Spark(life, flags, sx, sy, svx, svy);
+  }
+  e->startTime = playClock;
+}
+
+void BallLogic(Entity* e) {
+  ballCount += 1;
+  e->width = e->height = static_cast<float>(BallDiameter(e->value));
+  lastBallVx = e->vx;
+  lastBallVy = e->vy;
+  float speed = Speed(e);
+  pointsPerBrick = static_cast<int32_t>(speed * 0.04f) *
+                   (100 + (paddleSize == 0 ? 50 : 0) + (e->value == 0 ? 50 : 0)) / 100;
+  if (!classicRules && speed > 450.0f) {
+    const float slower = std::max(450.0f, speed - 30.0f * static_cast<float>(frameMs) / 1000.0f);
+    SetSpeed(e, speed, slower);
+    speed = slower;
+  }
+  if (gravityOn) {
+    e->vy += 130.0f * static_cast<float>(frameMs) / 1000.0f;
+    const float cap = std::max(speed, 450.0f);
+    const float now = Speed(e);
+    if (now > cap) SetSpeed(e, now, cap);
+  }
+  if (BallBrickCollision(e)) {
+    ClampBallSpeed(e, 0.0f);
+    if (!throughOn) HitSparks(e);
+  }
+  BallTrail(e);
+
+  if (e->flags & 1) {  // held on the paddle
+    e->x = paddleX + static_cast<float>(e->aux);
+    e->y = paddleY - e->height / 2.0f;
+    e->vx = e->vy = 0.0f;
+    heldFrames = 2;
+    return;
+  }
+
+  int32_t sound = -1;
+  const float w = e->width, h = e->height;
+  if (e->y > paddleY - h / 2.0f && paddleX - paddleHalfWidth - w / 2.0f < e->x &&
+      e->x < paddleX + paddleHalfWidth + w / 2.0f && !ballLost) {
+    const bool centre = std::fabs(e->x - paddleX) < 0.81f * paddleHalfWidth;
+    if (playClock - lastPaddleSoundTime > 200) {
+      lastPaddleSoundTime = playClock;
+      sound = centre ? 0 : 15;
+      if (fallArmed) {
+        fallRunning = 1;
+        PlaySoundAt(19, e->x, 0, 63);
+      }
+    }
+    float s = Speed(e);
+    float angle = (e->x - paddleX) / std::max(1.0f, paddleHalfWidth) * 1.3f;
+    angle = std::max(-1.3f, std::min(angle, 1.3f));
+    if (!classicRules) {
+      s += 9.0f;
+      if (paddleButtonHeld && paddleSink < 20.0f) {
+        const float factor = 1.0f - paddleSink / 20.0f;
+        s = std::min(650.0f, s + 200.0f * factor);
+        if (factor > 0.0f) {
+          PlaySoundAt(28, e->x, BallSoundRate(e, 28), static_cast<int32_t>(factor * 63.0f));
+          const int32_t n = 4 + static_cast<int32_t>(16.0f * factor);
+          for (int32_t i = 0; i < n; ++i) {
+            const float svx = static_cast<float>(plat::Rand() % 600 - 200);
+            const float svy = static_cast<float>(plat::Rand() % 200 - 200);
+            Spark(0, 0, e->x, e->y, svx, svy, true);
+          }
+        }
+      }
+    }
+    e->vx = std::sin(angle) * s;
+    e->vy = -std::cos(angle) * s;
+    if (centre) {
+      e->y = paddleY - h / 2.0f;
+      if (catchOn && catchGraceFrames == 0) {
+        e->flags |= 1;
+        e->aux = static_cast<int32_t>(e->x - paddleX);
+        e->heldSpeed = static_cast<int32_t>(s);
+        sound = 17;
+      } else if (classicRules && s > 500.0f) {
+        sound = 14;
+        for (int i = 0; i < 8; ++i) {
+          const float svx = static_cast<float>(plat::Rand() % 400 - 200);
+          const float svy = static_cast<float>(plat::Rand() % 200 - 200);
+          Spark(0, 0, e->x, e->y, svx, svy, true);
+        }
+      }
+    }
+  }
+
+  if (!(e->flags & 1)) {
+    const float left = static_cast<float>(BoardLeft());
+    if (e->x < left + w / 2.0f && e->vx < 0.0f) {
+      e->vx = std::fabs(e->vx);
+      ClampBallSpeed(e, 0.0f);
+      sound = 4;
+    }
+    if (e->x > static_cast<float>(screenWidth) - left - w / 2.0f && e->vx > 0.0f) {
+      e->vx = -std::fabs(e->vx);
+      ClampBallSpeed(e, 0.0f);
+      sound = 4;
+    }
+    if (e->y < h / 2.0f && e->vy < 0.0f) {
+      e->vy = std::fabs(e->vy);
+      ClampBallSpeed(e, 0.0f);
+      sound = 4;
+    }
+    if (e->y > kBoardBottom - h / 2.0f && e->vy > 0.0f) {
+      e->dead = 1;
+      sound = 5;
+    }
+  }
+  if (!gravityOn && std::fabs(e->vy) < 30.0f) e->vy = static_cast<float>(plat::Rand() % 100 - 50);
+  if (sound >= 0) PlaySoundAt(sound, e->x, BallSoundRate(e, sound), 63);
+}
+
+void CapsuleLogic(Entity* e) {
+  capsuleMarker = 2;
+  e->vy += 160.0f * frameSec;
+  e->width = static_cast<float>(powerUpSet.width);
+  e->height = static_cast<float>(powerUpSet.height);
+  const float left = static_cast<float>(BoardLeft());
+  if (e->x < left + e->width / 2.0f && e->vx < 0.0f) {
+    PlaySoundAt(4, e->x, 0, 63);
+    e->vx = std::fabs(e->vx);
+  }
+  const float m = e->value == 13 ? 0.0f : e->width / 2.0f;
+  if (e->y > paddleY - e->height / 2.0f && paddleX - paddleHalfWidth - m < e->x &&
+      e->x < paddleX + paddleHalfWidth + m && !ballLost && !e->dead) {
+    AddScoreAt(50, e->x, e->y - 10.0f);
+    PlaySoundAt(e->flags, e->x, 0, 63);
+    ApplyPowerUpEffect(e->value);
+    e->dead = 1;
+  }
+  if (e->x > static_cast<float>(screenWidth) - left - e->width / 2.0f && e->vx > 0.0f) {
+    PlaySoundAt(4, e->x, 0, 63);
+    e->vx = -std::fabs(e->vx);
+  }
+  if (e->y < e->height / 2.0f && e->vy < 0.0f) {
+    PlaySoundAt(4, e->x, 0, 63);
+    e->vy = std::fabs(e->vy);
+  }
+  if (e->y > kBoardBottom && e->vy > 0.0f) e->dead = 1;
+}
+
+void BoltLogic(Entity* e) {
+  boltCount += 1;
+  e->width = 3.0f;
+  e->height = 16.0f;
+  pointsPerBrick = 8;
+  if (BallBrickCollision(e) && !throughOn) {
+    e->dead = 1;
+    HitSparks(e);
+  }
+  if (e->y < 0.0f) e->dead = 1;
+}
+
+void PieceLogic(Entity* e) {
+  const int32_t age = playClock - e->aux;
+  e->alpha = std::clamp(256 - (age * 256) / 150, 0, 256);
+  if (age > 150) e->dead = 1;
+}
+
+void SparkLogic(Entity* e) {
+  const float fraction =
+      static_cast<float>(std::abs(playClock - e->startTime)) / static_cast<float>(std::max(1, e->value));
+  if (e->flags & 1) e->vy += 100.0f * static_cast<float>(frameMs) / 1000.0f;
+  const float left = static_cast<float>(BoardLeft()), right = static_cast<float>(BoardRight());
+  if ((e->vx > 0.0f && e->x >= right) || (e->vx < 0.0f && e->x <= left)) e->vx = -e->vx;
+  if (fraction > 1.0f) {
+    e->dead = 1;
+  } else {
+    e->alpha = static_cast<int32_t>((1.0f - fraction) * 255.0f);
+  }
+  particlesThisFrame += 1;
+}
+
+void ExplosionLogic(Entity* e) {
+  const int32_t age = playClock - e->aux;
+  e->frame = std::clamp(age * 45 / 400, 0, 45);
+  if (age > 100 && e->flags == 0) {
+    const int32_t c = Px(e->x), r = Px(e->y);
+    for (int32_t dc = -1; dc <= 1; ++dc) {
+      for (int32_t dr = -1; dr <= 1; ++dr) {
+        if (dc == 0 && dr == 0) continue;
+        const int64_t nc = int64_t{c} + dc, nr = int64_t{r} + dr;
+        if (nc >= 0 && nc < BoardColumns() && nr >= 0 && nr < BoardRecord::kRows) {
+          HitBrick(static_cast<int32_t>(nc), static_cast<int32_t>(nr), 1, 0);
+        }
+      }
+    }
+    e->flags = 1;
+  }
+  if (age > 400) e->dead = 1;
+}
+
+// Walks clockwise along the border of the 45 x 21 path: the top edge to the
+// right, the right edge down, the bottom to the left, the left edge up.
+void GlowLogic(Entity* e) {
+  if (!std::isfinite(e->x) || !std::isfinite(e->y)) e->x = e->y = 0.0f;
+  // A place off the path is put on it first, so the walk always ends.
+  e->x = std::clamp(e->x, 0.0f, kGlowPathWidth);
+  e->y = std::clamp(e->y, 0.0f, kGlowPathHeight);
+  if (e->x > 0.0f && e->x < kGlowPathWidth && e->y > 0.0f && e->y < kGlowPathHeight) e->y = 0.0f;
+  float d = glowSpeed * frameSec;
+  if (std::isfinite(d) && d > 0.0f) {
+    d = std::fmod(d, 2.0f * (kGlowPathWidth + kGlowPathHeight));
+    for (int step = 0; step < 5 && d > 0.0f; ++step) {
+      if (e->y <= 0.0f && e->x < kGlowPathWidth) {
+        const float m = std::min(d, kGlowPathWidth - e->x);
+        e->x += m;
+        d -= m;
+      } else if (e->x >= kGlowPathWidth && e->y < kGlowPathHeight) {
+        const float m = std::min(d, kGlowPathHeight - e->y);
+        e->y += m;
+        d -= m;
+      } else if (e->y >= kGlowPathHeight && e->x > 0.0f) {
+        const float m = std::min(d, e->x);
+        e->x -= m;
+        d -= m;
+      } else {
+        const float m = std::min(d, e->y);
+        e->y -= m;
+        d -= m;
+      }
+    }
+  }
+  if (doubleScoreMs < 1) e->dead = 1;
+  particlesThisFrame += 1;
+}
+
+// ---- drawing by kind ----
+
+void DrawPaddle(Entity* e) {
+  if (paused) return;
+  if (heldFrames > 0 || catchGraceFrames > 0) {
+    const float w = 0.92f * paddleHalfWidth;
+    const int32_t x0 = Px(paddleX - w), x1 = Px(paddleX + w);
+    const int32_t top = Px(paddleY - 26.0f);
+    RestoreBackgroundRect(x0, top, x1 - x0 + 1, 32);
+    if (heldFrames > 0) {
+      const int32_t base = Px(paddleY - 10.0f);
+      for (int pass = 0; pass < 2; ++pass) {
+        int32_t px = x0, py = base + plat::Rand() % 21 - 10;
+        for (int seg = 1; seg <= 3; ++seg) {
+          const int32_t nx = x0 + (x1 - x0) * seg / 3;
+          const int32_t ny = base + plat::Rand() % 21 - 10;
+          DrawBoltSegment(px, py, nx, ny, false);
+          px = nx;
+          py = ny;
+        }
+      }
+    }
+  }
+  const Bitmap* f = DisplayFrame(&paddleSet, e->frame);
+  if (paddleButtonHeld && paddleSink > paddleSinkTrail && f) {
+    int32_t alpha = 64;
+    for (float t = paddleSinkTrail; t <= paddleSink; t += static_cast<float>(paddleTrailStep)) {
+      plat::WindowRect ignored;
+      if (alpha < 256) {
+        BlitKeyed(f, Px(e->x), Px(kPaddleRestLine - t), alpha, nullptr, &ignored);
+      } else {
+        BlitImage(f, Px(e->x), Px(kPaddleRestLine - t), &ignored, 1);
+      }
+      alpha = std::min(256, alpha + trailAlphaStep);
+      if (paddleTrailStep <= 0) break;
+    }
+  }
+  DrawKeyedAt(e, f, Px(e->x), Px(e->y), 256);
+  e->dirty[3] += 20;  // the sink trail below the paddle
+}
+
+void DrawBall(Entity* e) {
+  if (paused) return;
+  const uint32_t size = static_cast<uint32_t>(std::clamp(e->value, 0, 2));
+  float sx = e->x, sy = e->y;
+  uint32_t tint = throughOn ? 2 : 0;
+  if (fireballOn) {
+    const float a = static_cast<float>(playClock % 512) / 512.0f * 3.14159f * 2.0f;
+    sx = e->x + 16.0f * std::sin(a);
+    sy = e->y + 16.0f * std::cos(a);
+    tint = 1;
+  }
+  const bool rendered = RenderBallSprite(sx, sy, &ballSprites, size, tint) != 0;
+  const Bitmap* sprite = &ballSprites;
+  const bool drawable =
+      rendered && sprite->pixels && sprite->bytesPerPixel == TheDisplay().bytesPerPixel;
+  DrawKeyedAt(e, drawable ? sprite : nullptr, Px(e->x), Px(e->y), 256);
+  e->frame = 0;
+}
+
+void DrawBolt(Entity* e) {
+  const int32_t x = Px(e->x), y = Px(e->y);
+  DrawLine(x - 1, y - 7, x - 1, y + 7, 200, 100, 50);
+  DrawLine(x, y - 8, x, y + 8, 255, 150, 50);
+  DrawLine(x + 1, y - 7, x + 1, y + 7, 200, 100, 50);
+  MarkDirty(e, x - 2, y - 8, x + 2, y + 8);
+}
+
+void DrawGlowAt(Entity* e, int32_t x, int32_t y) {
+  const uint32_t c = static_cast<uint32_t>(e->aux);
+  DrawGlow(x, y, e->alpha, static_cast<uint8_t>(c & 255), static_cast<uint8_t>((c >> 8) & 255),
+           static_cast<uint8_t>((c >> 16) & 255));
+  MarkDirty(e, x - 8, y - 8, x + 8, y + 8);
+}
+
+void DrawExplosion(Entity* e) {
+  ClearDirty(e);
+  if (e->value != 0) return;
+  const int32_t x = Px(e->x * 48.0f + static_cast<float>(BoardLeft()) + 24.0f);
+  const int32_t y = Px(e->y * 24.0f + 52.0f);
+  const Bitmap* f = DisplayFrame(&explosionSet, e->frame);
+  if (!f) return;
+  plat::WindowRect rect;
+  BlitKeyed(f, x, y, 256, nullptr, &rect);
+  SetDirty(e, rect.left, rect.top, rect.right, rect.bottom);
+}
+
+void DrawLightning(Entity* e) {
+  const int32_t tx = Px(e->x * 48.0f + static_cast<float>(BoardLeft()) + 24.0f);
+  const int32_t ty = Px(e->y * 24.0f + 52.0f);
+  // The bolt keeps its shape for 50 ms.
+  plat::Srand(static_cast<uint32_t>(playClock / 50));
+  const int32_t n = std::max(0, ty / 40);
+  const int32_t div = std::max(1, n);
+  for (int bolt = 0; bolt < 3; ++bolt) {
+    int32_t px = tx, py = 0;
+    for (int32_t i = 0; i <= n; ++i) {
+      const int32_t ey = static_cast<int32_t>(int64_t{i} * ty / div);
+      const int32_t ex = tx + (plat::Rand() % 150 - 75) * (n - i) / div;
+      DrawBoltSegment(px, py, ex, ey, true);
+      px = ex;
+      py = ey;
+    }
+  }
+  MarkDirty(e, tx - 76, 0, tx + 76, std::max(ty, 0));
+}
+
+void DrawFloatingScore(Entity* e) {
+  ClearDirty(e);
+  if (!showScores) return;
+  BitFont& font = e->flags ? greenBrushedFont : brushedFont;
+  SurfaceLock lock;
+  Display& display = TheDisplay();
+  if (!display.Lock(&lock)) return;
+  const int32_t x = Px(e->x), y = Px(e->y);
+  char text[16];
+  std::snprintf(text, sizeof text, "%d", e->value);
+  font.SetTarget(lock.bits, lock.width, lock.height, lock.pitch, lock.bytesPerPixel * 8);
+  const int32_t saved = font.alpha;
+  font.alpha = std::clamp(e->alpha, 0, 256);
+  font.DrawText(text, x, y);
+  font.alpha = saved;
+  display.Unlock();
+  MarkDirty(e, x - 2, y - 2, x + 60, y + 27);
+}
+
+void DrawCharm(Entity* e) {
+  static const float kRates[3] = {5.026544f, 4.3982263f, 5.654862f};
+  for (int i = 0; i < 3; ++i) {
+    charmPhase[i] = std::fmod(charmPhase[i] + static_cast<float>(frameMs) * kRates[i] / 1000.0f, kTwoPi);
+  }
+  const float x = e->x + 2.0f * std::cos(charmPhase[0]) + 2.0f * std::cos(charmPhase[1]);
+  const float y = e->y + 4.0f * std::cos(charmPhase[1]);
+  if (!e->image || e->frame < 0) {
+    ClearDirty(e);
+    return;
+  }
+  DrawKeyedAt(e, DisplayFrame(e->image, e->frame), Px(x), Px(y), e->alpha);
+}
+
+}  // namespace
+
+Entity* Spark(int32_t value, int32_t flags, float x, float y, float vx, float vy, bool uncapped) {
+  if (!uncapped && particlesLastFrame >= kParticleCap) return nullptr;
+  Entity* spark = new (std::nothrow) Entity(kEntitySpark, value, flags, x, y, vx, vy);
+  return Entity::InsertFirst(&entityHead, spark);
+}
+
+void RunEntityLogic(Entity* e) {
+  if (!e) return;
+  switch (e->kind) {
+    case kEntityPaddle: PaddleLogic(e); break;
+    case kEntityBall: BallLogic(e); break;
+    case kEntityCapsule: CapsuleLogic(e); break;
+    case kEntityLaser: BoltLogic(e); break;
+    case kEntityBrickPiece: PieceLogic(e); break;
+    case kEntitySpark: SparkLogic(e); break;
+    case kEntityExplosion: ExplosionLogic(e); break;
+    case kEntityLightning:
+      if (playClock - e->startTime > 300) e->dead = 1;
+      break;
+    case kEntityFloatingScore:
+      e->x += static_cast<float>(frameMs) * e->vx / 1000.0f;
+      e->y += static_cast<float>(frameMs) * e->vy / 1000.0f;
+      e->alpha = std::max(0, e->alpha - frameMs * 300 / 1000);
+      if (e->alpha < 1) e->dead = 1;
+      break;
+    case kEntityScoreGlow: GlowLogic(e); break;
+    default: break;  // the charm has no logic of its own
+  }
+}
+
+void DrawEntity(Entity* e) {
+  if (!e) return;
+  switch (e->kind) {
+    case kEntityPaddle: DrawPaddle(e); break;
+    case kEntityBall: DrawBall(e); break;
+    case kEntityLaser: DrawBolt(e); break;
+    case kEntitySpark: DrawGlowAt(e, Px(e->x), Px(e->y)); break;
+    case kEntityExplosion: DrawExplosion(e); break;
+    case kEntityLightning: DrawLightning(e); break;
+    case kEntityFloatingScore: DrawFloatingScore(e); break;
+    case kEntityScoreGlow: {
+      const float gx = static_cast<float>(BoardLeft() + (e->value & 255) * 48) + e->x + 1.0f;
+      const float gy = static_cast<float>(((e->value >> 8) & 0xFFFFFF) * 24 + 40) + e->y + 1.0f;
+      DrawGlowAt(e, Px(gx), Px(gy));
+      break;
+    }
+    case kEntityCharm: DrawCharm(e); break;
+    default: DrawOwnPicture(e); break;  // capsules, brick pieces and anything else with a picture
+  }
+}
+
+int32_t PositionToInt(float v) {
+  constexpr float kLimit = 1073741824.0f;  // 2^30
+  if (!std::isfinite(v) || v > kLimit || v < -kLimit) return kOffScreen;
+  return static_cast<int32_t>(v);
+}

@@ -1,0 +1,535 @@
+#include "game/play/play_frame.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <new>
+#include <string>
+
+#include "audio/sound_bank.h"
+#include "community/community_manager.h"
+#include "game/buttons.h"
+#include "game/game_globals.h"
+#include "game/play/board_background.h"
+#include "game/play/brick_hits.h"
+#include "game/play/charms.h"
+#include "game/play/entities.h"
+#include "game/play/entity_behaviour.h"
+#include "game/play/explosions.h"
+#include "game/play/game_flow.h"
+#include "game/play/pause.h"
+#include "game/play/player_state.h"
+#include "game/play/powerup_deck.h"
+#include "game/play/scoring.h"
+#include "game/scenes/transition.h"
+#include "graphics/bitfont.h"
+#include "graphics/display.h"
+#include "graphics/draw.h"
+#include "platform/clock.h"
+#include "platform/random.h"
+
+PlayFrameCounters playFrameCounters;
+
+namespace {
+
+constexpr int32_t kHudHeight = 40;
+
+int64_t NowNs() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+int32_t Columns() { return std::clamp(boardSet.columns, 1, BoardRecord::kColumns); }
+
+bool SameDepth(const Bitmap& a, const Bitmap& b) {
+  return a.pixels && b.pixels && a.bytesPerPixel == b.bytesPerPixel;
+}
+
+// Copies a rectangle of `from` onto the same place of `to` (pictures of the
+// same size and depth), clipped to both.
+void CopyPictureRect(Bitmap& to, const Bitmap& from, int32_t x, int32_t y, int32_t w, int32_t h) {
+  if (!SameDepth(to, from)) return;
+  from.DrawPart(to.pixels, to.width, to.height, to.stride, x + from.hotX, y + from.hotY, x, y, w, h, 0, 256);
+}
+
+void DrawIntoPicture(Bitmap& to, const Bitmap* image, int32_t x, int32_t y) {
+  if (!image || !SameDepth(to, *image)) return;
+  image->Draw(to.pixels, to.width, to.height, to.stride, x, y, 1, 256);
+}
+
+void TargetFontAt(BitFont& font, Bitmap& picture) {
+  font.SetTarget(picture.pixels, picture.width, picture.height, picture.stride, picture.bpp);
+}
+
+bool AnyPieceExplosionOrLightning() {
+  for (const Entity* e = entityHead.next; e; e = e->next) {
+    if (e->kind == kEntityBrickPiece || e->kind == kEntityExplosion || e->kind == kEntityLightning) return true;
+  }
+  return false;
+}
+
+// Step 1: a pending board draws its background, starts and fades in.
+bool PendingBoard() {
+  if (boardPending) SnapshotOldScreen();
+  if (boardPending || backgroundDirty) {
+    if (boardPending) HideInvisibleBricks();
+    DrawBoardBackground(255, 255, 255);
+    backgroundDirty = 0;
+    fullRedraw = 1;
+  }
+  if (!boardPending) return false;
+  if (transitionNewPicture.Create(sceneBackdrop.width, sceneBackdrop.height, sceneBackdrop.bpp)) {
+    CopyPictureRect(transitionNewPicture, sceneBackdrop, 0, 0, sceneBackdrop.width, sceneBackdrop.height);
+  }
+  StartBoard();
+  boardPending = 0;
+  StartTransition(1);
+  musicStarted = 0;
+  return true;
+}
+
+void InGameMusic() {
+  if (!musicStarted && useInGameMods) {
+    musicStarted = 1;
+    PlayNextInGameMusic();
+    soundBank.currentModule = -1;  // the menus start their own music again
+  } else if (!useInGameMods && musicStarted) {
+    StopMusic();
+    musicStarted = 0;
+  }
+}
+
+// Step 3. True when the frame ends here.
+bool BoardFinished() {
+  if (!boardCleared || ballLost || AnyPieceExplosionOrLightning()) return false;
+  // A player change passes through here as a finished board: it is no
+  // board completed.
+  if (!cheatMode && !playerChangePending && communityManager) {
+    communityManager->AddToStat("BoardsCompleted", 1.0f);
+    communityManager->StoreStats();
+  }
+  playerChangePending = 0;
+  SaveCollectedCharms();
+  if (nextBoard < boardSet.boardCount) {
+    boardPending = 1;
+    boardCleared = 0;
+    boardSet.SetCurrentBoard(nextBoard);
+    return true;
+  }
+  boardSet.currentBoard = std::clamp<int32_t>(nextBoard, 0, BoardSet::kMaxBoards);
+  SavePlayerState(currentPlayer);
+  fullRedraw = 1;
+  if (NextPlayer()) {
+    StartBoard();
+    if (ActivePlayerCount() >= 2) {
+      RestorePlayerState(currentPlayer);
+      boardPending = 1;
+      boardCleared = 0;
+      boardSet.SetCurrentBoard(playerSlots[currentPlayer].board);
+    }
+  } else {
+    if (!cheatMode && communityManager) communityManager->UnlockAchievement(boardSet.GetAchievementName());
+    sceneNumber = 7;
+  }
+  return true;
+}
+
+// Step 4.
+void BricksLeft() {
+  const int32_t left = boardSet.CountBreakableBricks();
+  if (left < 1 && !ballLost) {
+    boardCleared = 1;
+    nextBoard = boardSet.currentBoard + 1;
+  }
+  if (left != 1 && left != 2) return;
+  if (lastBricksStart == 0) {
+    lastBricksStart = playClock;
+    lastBricksStep = -1;
+    return;
+  }
+  if (shownScore != score) lastBricksStart = playClock;  // held while the score counts up
+  const int32_t elapsed = playClock - lastBricksStart;
+  const int32_t step = elapsed / 4400;
+  if (step != lastBricksStep) {
+    lastBricksStep = step;
+    PlaySoundAt(23, static_cast<float>(plat::Rand() % std::max(1, screenWidth)), 0,
+                static_cast<int32_t>(int64_t{elapsed} * 63 / 60000));
+  }
+  if (elapsed > 60000) {
+    LightningStrike(1);
+    lastBricksStart = 0;
+  }
+}
+
+// Step 5: the explosive bricks step through their run of pictures.
+void AnimateExplosiveBricks() {
+  const int32_t columns = Columns();
+  for (int32_t i = 0; i < 4 * frameMs; ++i) {
+    animColumn = std::clamp(animColumn, 0, columns - 1);
+    animRow = std::clamp(animRow, 0, BoardRecord::kRows - 1);
+    const int32_t v = boardSet.GetCell(animColumn, animRow);
+    if (v >= 1 && v <= 999 && boardSet.GetBrickType(v) == kBrickExplo) {
+      const int32_t n = NextBrickInRun(v, kBrickExplo);
+      if (n > 0) SetBrick(animColumn, animRow, n);
+    }
+    if (++animColumn >= columns) {
+      animColumn = 0;
+      animRow = (animRow + 1) % BoardRecord::kRows;
+    }
+  }
+}
+
+// Step 6: one column per frame, right to left, drops by one row.
+void BrickFall() {
+  if (!fallRunning) return;
+  const int32_t columns = Columns();
+  fallColumn = std::clamp(fallColumn, 0, columns - 1);
+  const int32_t c = fallColumn;
+  for (int32_t r = BoardRecord::kRows - 2; r >= 0; --r) {
+    const int32_t v = boardSet.GetCell(c, r);
+    if (v == 0 || boardSet.GetCell(c, r + 1) != 0) continue;
+    if (v < 0) {  // a hidden brick moves unseen
+      boardSet.SetCell(c, r + 1, v);
+      boardSet.SetCell(c, r, 0);
+    } else {
+      SetBrick(c, r + 1, v);
+      SetBrick(c, r, 0);
+    }
+  }
+  if (--fallColumn < 0) {
+    fallColumn = columns;
+    fallRunning = 0;
+  }
+}
+
+// Step 15: at most one queued explosion every 25 ms.
+void PopExplosionQueue() {
+  ExploQueue* node = exploQueueHead.next;
+  if (!node || std::abs(playClock - lastExplosionTime) <= 24) return;
+  const int32_t c = node->column, r = node->row;
+  const int32_t left = boardSet.GetBoardLeft();
+  PlaySoundAt(21 + (plat::Rand() & 1), static_cast<float>(left + c * 48), 0, 63);
+  const int32_t before = explosionToggle;
+  explosionToggle = explosionToggle ? 0 : 1;
+  const int32_t value = (before == 0 || node->next == nullptr) ? 0 : 1;
+  Entity::Append(&entityHead, new (std::nothrow) Entity(kEntityExplosion, value, 0, static_cast<float>(c),
+                                                        static_cast<float>(r), 0.0f, 0.0f));
+  const int32_t cell = boardSet.GetCell(c, r);
+  Entity::InsertFirst(&entityHead, new (std::nothrow) Entity(kEntityBrickPiece, cell, 0, static_cast<float>(c),
+                                                             static_cast<float>(r), 0.0f, 0.0f));
+  if (cell != 0) {
+    SetBrick(c, r, 0);
+    AddScoreAtCell(8, c, r);
+    MaybeDropPowerUp(c, r, 0);
+  }
+  UnlinkAndDelete(node);
+  lastExplosionTime = playClock;
+}
+
+// 16.3 and 16.4: the score, the player and board line and the lives.
+void DrawHud() {
+  const bool redraw = fullRedraw || hudDirty;
+  if (!redraw && !(score != shownScore && (playClock - shownScoreTime > 25 || score - shownScore > 50))) return;
+  const int32_t left = boardSet.GetBoardLeft();
+  shownScore = std::min(shownScore + 1, score);
+  char text[64];
+  std::snprintf(text, sizeof text, "%d", shownScore);
+  const int32_t textWidth = std::max(chiselFont.TextWidth(text), 0);
+  CopyPictureRect(sceneBackdrop, boardBackdrop, left + 4, 0, textWidth, kHudHeight);
+  TargetFontAt(chiselFont, sceneBackdrop);
+  chiselFont.DrawText(text, left + 4, 2);
+  RestoreBackgroundRect(left + 4, 0, textWidth, kHudHeight);
+  shownScoreTime = playClock;
+  if (!redraw) return;
+
+  const int32_t quarter = screenWidth / 4, half = screenWidth / 2;
+  std::snprintf(text, sizeof text, "Player %d    Board %d", currentPlayer + 1, boardSet.currentBoard + 1);
+  CopyPictureRect(sceneBackdrop, boardBackdrop, quarter, 0, half, kHudHeight);
+  TargetFontAt(sysFont, sceneBackdrop);
+  sysFont.DrawTextCentered(text, quarter, 14, half);
+  RestoreBackgroundRect(quarter, 0, half, kHudHeight);
+
+  // The lives strip ends at the board's right edge. Only the icons that fit
+  // between the end of the text and that edge are drawn, and the strip
+  // never reaches into the text.
+  const Image* icon = paddleSet.GetImage(16);
+  const Bitmap* iconFrame = icon ? icon->GetFrame(1) : nullptr;
+  const int32_t iconWidth = iconFrame ? iconFrame->width : 0;
+  const int32_t pitch = iconWidth + 6;
+  const int32_t right = left + Columns() * BoardSet::kCellWidth;
+  const int32_t textWidthLine = std::max(sysFont.TextWidth(text), 0);
+  const int32_t textRight = quarter + std::max(0, (half - textWidthLine) / 2) + textWidthLine;
+  const int64_t wanted = std::max<int64_t>(180, int64_t{std::max(lives - 1, 0)} * pitch);
+  const int32_t stripLeft = static_cast<int32_t>(std::max<int64_t>(right - wanted, std::min(textRight, right)));
+  CopyPictureRect(sceneBackdrop, boardBackdrop, stripLeft, 0, right - stripLeft, kHudHeight);
+  if (iconFrame && pitch > 0) {
+    for (int32_t j = 1; j < lives; ++j) {
+      const int64_t iconLeft = int64_t{right} - int64_t{j} * pitch;
+      if (iconLeft < stripLeft) break;
+      DrawIntoPicture(sceneBackdrop, iconFrame, static_cast<int32_t>(iconLeft) + iconFrame->hotX, 10);
+    }
+  }
+  RestoreBackgroundRect(stripLeft, 0, right - stripLeft, kHudHeight);
+}
+
+void RestoreCursorBacking() {
+  if (softCursorX < 0 || softCursorY < 0) return;
+  const Bitmap* backing = cursorBackdrop.GetFrame(0);
+  (void)backing;
+  SurfaceLock lock;
+  Display& display = TheDisplay();
+  if (cursorBackdrop.pixels && display.Lock(&lock)) {
+    if (cursorBackdrop.bytesPerPixel == lock.bytesPerPixel) {
+      cursorBackdrop.DrawPart(lock.bits, lock.width, lock.height, lock.pitch, softCursorX + cursorBackdrop.hotX,
+                              softCursorY + cursorBackdrop.hotY, 0, 0, cursorBackdrop.width,
+                              cursorBackdrop.height, 0, 256);
+    }
+    display.Unlock();
+  }
+  display.AddDirtyRect(softCursorX, softCursorY, cursorBackdrop.width, cursorBackdrop.height);
+}
+
+// 16.8: the software cursor over the pause screen, with the screen under it kept.
+void DrawSoftCursor() {
+  const Bitmap* picture = cursorPicture.GetFrame(1);
+  if (!picture || !picture->pixels) picture = &cursorPicture;
+  const int32_t cw = std::max(picture->width, 1), ch = std::max(picture->height, 1);
+  softCursorX = std::clamp(mouseX, 0, std::max(0, screenWidth - cw));
+  softCursorY = std::clamp(mouseY, 0, std::max(0, screenHeight - ch));
+  SurfaceLock lock;
+  Display& display = TheDisplay();
+  if (!display.Lock(&lock)) return;
+  if (cursorBackdrop.width != cw || cursorBackdrop.height != ch || cursorBackdrop.bytesPerPixel != lock.bytesPerPixel) {
+    cursorBackdrop.Create(cw, ch, lock.bytesPerPixel * 8);
+  }
+  if (cursorBackdrop.pixels && cursorBackdrop.bytesPerPixel == lock.bytesPerPixel) {
+    cursorBackdrop.hotX = cursorBackdrop.hotY = 0;
+    cursorBackdrop.CopyFromBuffer(lock.bits + static_cast<ptrdiff_t>(softCursorY) * lock.pitch +
+                                      static_cast<ptrdiff_t>(softCursorX) * lock.bytesPerPixel,
+                                  std::min(cw, lock.width - softCursorX), std::min(ch, lock.height - softCursorY),
+                                  lock.pitch, lock.bytesPerPixel * 8);
+  }
+  display.Unlock();
+  if (picture->pixels && picture->bytesPerPixel == lock.bytesPerPixel) {
+    plat::WindowRect rect;
+    BlitImage(picture, softCursorX + picture->hotX, softCursorY + picture->hotY, &rect, 1);
+  }
+}
+
+void StatusStrip(int32_t top, int32_t height) {
+  if (statusExpiry == 0) return;
+  RestoreBackgroundRect(0, top, screenWidth, height);
+  if (statusExpiry > playClock) {
+    plat::WindowRect rect;
+    FillRectColour(0, top, height, screenWidth, 0, 0, 0, &rect);
+    TheDisplay().AddDirtyRect(&rect);
+    SurfaceLock lock;
+    Display& display = TheDisplay();
+    if (display.Lock(&lock)) {
+      bigFont.SetTarget(lock.bits, lock.width, lock.height, lock.pitch, lock.bytesPerPixel * 8);
+      bigFont.DrawTextCentered(statusLine1.c_str(), 0, screenHeight / 2 - 20, screenWidth);
+      bigFont.DrawTextCentered(statusLine2.c_str(), 0, screenHeight / 2 + 20, screenWidth);
+      display.Unlock();
+    }
+  } else {
+    statusExpiry = 0;
+  }
+}
+
+// Without a display lock nothing is drawn, but the dead are still removed
+// and the living still move, so nothing piles up and a lost ball is seen.
+void MoveWithoutDrawing() {
+  for (Entity* e = entityHead.next; e;) {
+    Entity* next = e->next;
+    if (e->dead) {
+      UnlinkAndDelete(e);
+    } else {
+      if (!std::isfinite(e->x) || !std::isfinite(e->y)) {
+        e->x = e->y = e->prevX = e->prevY = e->vx = e->vy = e->prevVx = e->prevVy = 100.0f;
+        ++nonFiniteResets;
+      }
+      e->x += (e->prevVx + e->vx) * frameSec * 0.5f;
+      e->y += (e->prevVy + e->vy) * frameSec * 0.5f;
+      e->prevX = e->x;
+      e->prevY = e->y;
+      e->prevVx = e->vx;
+      e->prevVy = e->vy;
+    }
+    e = next;
+  }
+}
+
+void DrawFrame() {
+  Display& display = TheDisplay();
+  SurfaceLock lock;
+  if (!display.Lock(&lock)) {
+    MoveWithoutDrawing();
+    return;
+  }
+  if (fullRedraw) {
+    DrawBoardBackground(255, 255, 255);
+    RestoreBackgroundRect(0, 0, screenWidth, static_cast<int32_t>(kBoardBottom));
+  }
+  // The screen under the software cursor is put back while paused and once
+  // more in the first frame after the pause, so no cursor image stays.
+  RestoreCursorBacking();
+  if (!paused) softCursorX = softCursorY = -1;
+  DrawHud();
+  hudDirty = 0;
+  for (Entity* e = &entityHead; e; e = e->next) {
+    if (e->prevFrame >= 0) {
+      RestoreBackgroundRect(e->dirty[0], e->dirty[1], e->dirty[2] - e->dirty[0], e->dirty[3] - e->dirty[1]);
+    }
+  }
+  int32_t drawn = 0;
+  for (Entity* e = &entityHead; e;) {
+    Entity* next = e->next;
+    if (e->dead && e != &entityHead) {
+      UnlinkAndDelete(e);
+      e = next;
+      continue;
+    }
+    if (!std::isfinite(e->x) || !std::isfinite(e->y)) {
+      e->x = e->y = e->prevX = e->prevY = e->vx = e->vy = e->prevVx = e->prevVy = 100.0f;
+      ++nonFiniteResets;
+    }
+    e->x += (e->prevVx + e->vx) * frameSec * 0.5f;
+    e->y += (e->prevVy + e->vy) * frameSec * 0.5f;
+    DrawEntity(e);
+    ++drawn;
+    e->prevFrame = e->frame;
+    e->prevX = e->x;
+    e->prevY = e->y;
+    e->prevVx = e->vx;
+    e->prevVy = e->vy;
+    e = next;
+  }
+  StatusStrip(screenHeight / 2 - 45, 140);
+  if (paused) {
+    DrawButtons(pauseButtons);
+    DrawSoftCursor();
+  }
+  display.Unlock();
+  playFrameCounters.entities = drawn;
+  playFrameCounters.dirtyRects = display.dirtyCount;
+  playFrameCounters.fullPresent = fullRedraw ? 1 : 0;
+  int64_t pixels = 0;
+  if (fullRedraw) {
+    pixels = int64_t{display.width} * display.height;
+  } else {
+    for (int32_t i = 0; i < display.dirtyCount; ++i) {
+      const plat::WindowRect& r = display.dirty[i];
+      pixels += int64_t{std::max(0, r.right - r.left)} * std::max(0, r.bottom - r.top);
+    }
+  }
+  playFrameCounters.presentedPixels = pixels;
+  const int64_t beforePresent = NowNs();
+  display.Present(fullRedraw ? 0 : kPresentDirtyOnly);
+  playFrameCounters.presentNs = NowNs() - beforePresent;
+  ++playFrameCounters.presents;
+  fullRedraw = 0;
+}
+
+}  // namespace
+
+void RunPlayScreen() {
+  if (previousScene != sceneNumber) softCursorX = softCursorY = -1;
+
+  if (PendingBoard()) return;  // 1
+  InGameMusic();               // 2
+  if (BoardFinished()) return; // 3
+  BricksLeft();                // 4
+  AnimateExplosiveBricks();    // 5
+  BrickFall();                 // 6
+
+  if (paused) {  // 7
+    SetStatusMessage("Game Paused", "", 1000);
+    plat::SleepMs(1);
+    UpdateButtonHover(pauseButtons);
+    if (anyInputThisFrame) {
+      if (hoveredButton == 0) {
+        TogglePause();
+        PlaySoundAt(30, 640.0f, 0, 63);
+        return;
+      }
+      if (hoveredButton == 2) {
+        sceneNumber = 2;
+        SaveCollectedCharms();
+        PlaySoundAt(30, 640.0f, 0, 63);
+        return;
+      }
+    }
+  }
+
+  if (anyInputThisFrame && !fullRedraw && !ballLost && !paused) {  // 8
+    LaunchBalls();
+    if (laserOn && boltCount < kMaxLaserBolts) {
+      PlaySoundAt(16, paddleX, 0, 63);
+      const float dx = 0.85f * paddleHalfWidth;
+      Entity::InsertFirst(&entityHead, new (std::nothrow) Entity(kEntityLaser, 0, 0, paddleX + dx,
+                                                                 paddleY - 16.0f, 0.0f, -600.0f));
+      Entity::InsertFirst(&entityHead, new (std::nothrow) Entity(kEntityLaser, 0, 0, paddleX - dx,
+                                                                 paddleY - 16.0f, 0.0f, -600.0f));
+    }
+  }
+  anyInputThisFrame = 0;
+
+  if (invinHits > 100 || (invinHits > 10 && playClock - firstInvinHitTime > 60000)) {  // 9
+    invinHits = 0;
+    ZapBricks();
+  }
+
+  particlesLastFrame = particlesThisFrame;  // 10
+  particlesThisFrame = 0;
+  boltCount = 0;
+  if (!paused) doubleScoreMs = std::max(0, doubleScoreMs - frameMs);
+
+  if (!charmEntity && !classicRules && !cheatMode && charmDelay < 1) SpawnCharm();  // 11
+
+  if (ballLost) {  // 12
+    const int32_t players = ActivePlayerCount();
+    if (lives < 1) {
+      SetStatusMessage("Game Over", players >= 2 ? "Player " + std::to_string(currentPlayer + 1) : "", 1);
+    }
+    // More than the 2000 ms wait (a floating division).
+    if (std::fabs(static_cast<double>(playClock) - static_cast<double>(ballLostTime)) / 2000.0 > 1.0) {
+      ballLost = 0;
+      SavePlayerState(currentPlayer);
+      fullRedraw = 1;
+      if (NextPlayer()) {
+        StartBoard();
+        RestorePlayerState(currentPlayer);
+        if (players >= 2) {
+          boardCleared = 1;
+          playerChangePending = 1;
+          nextBoard = playerSlots[currentPlayer].board;
+        }
+      } else {
+        // Only this game's players count: slots of an earlier, larger game
+        // must not end a lost game as completed.
+        bool completed = false;
+        for (int32_t p = 0; p < players; ++p) completed |= playerSlots[p].board >= boardSet.boardCount;
+        sceneNumber = completed ? 7 : 5;
+      }
+      return;
+    }
+  }
+
+  ballCount = 0;  // 13
+  const int64_t logicStart = NowNs();
+  for (Entity* e = &entityHead; e; e = e->next) RunEntityLogic(e);
+  if (capsuleMarker > 0) --capsuleMarker;
+  if (heldFrames > 0) --heldFrames;
+  if (catchGraceFrames > 0) --catchGraceFrames;
+
+  if (ballCount < 1 && !boardCleared) LoseBall();  // 14
+
+  PopExplosionQueue();  // 15
+  const int64_t drawStart = NowNs();
+  playFrameCounters.logicNs = drawStart - logicStart;
+  playFrameCounters.presentNs = 0;
+  DrawFrame();  // 16
+  playFrameCounters.drawNs = NowNs() - drawStart - playFrameCounters.presentNs;
+  playClock += frameMs; // 17
+}

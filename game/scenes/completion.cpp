@@ -1,0 +1,74 @@
+// The scene after the last board of a set (scene 7): the congratulation over
+// flames; a click or key goes on to the high scores.
+#include <string>
+#include <vector>
+
+#include "audio/sound_bank.h"
+#include "game/game_globals.h"
+#include "game/scenes/completion.h"
+#include "game/scenes/flame_screen.h"
+#include "game/scenes/transition.h"
+#include "graphics/display.h"
+#include "graphics/flame.h"
+
+std::vector<std::string> SplitMessageLines(const std::string& message) {
+  std::vector<std::string> lines(1);
+  for (char c : message) {
+    if (c == '\r') continue;
+    if (c == '\n') {
+      lines.emplace_back();
+    } else {
+      lines.back() += c;
+    }
+  }
+  return lines;
+}
+
+void RunCompletedScreen() {
+  const bool firstFrame = sceneNumber != previousScene;
+  Display& display = TheDisplay();
+  if (firstFrame) {
+    completionMessage = "Congratulations!\n\n\nYou've completed all the boards!\n";
+    anyInputThisFrame = 0;
+    InitBackgroundEffect(300, display.width > 0 ? display.width : 1280, display.height > 0 ? display.height : 720, 2,
+                         0, 1000000);
+    flameField.Create(display.width > 0 ? display.width : 1280, display.height > 0 ? display.height : 720, 8);
+  }
+  if (anyInputThisFrame) {
+    sceneNumber = 5;
+    scoresFromCompletion = 1;
+    anyInputThisFrame = 0;
+    return;
+  }
+  SurfaceLock lock;
+  if (!display.Lock(&lock)) return;
+  if (firstFrame) {
+    scoreMusicStarted = 0;
+    musicFade = -1;
+    SnapshotOldScreen();
+  } else if (!scoreMusicStarted) {
+    scoreMusicStarted = 1;
+    PlayMusic(soundBank.scoreModule);
+  }
+  RenderBackgroundEffect(flameField.pixels, flameField.width, flameField.height, flameField.stride);
+  DrawFlameField(flameField, 0, 0);
+
+  bigFont.SetTarget(lock.bits, lock.width, lock.height, lock.pitch, lock.bytesPerPixel * 8);
+  sysFont.SetTarget(lock.bits, lock.width, lock.height, lock.pitch, lock.bytesPerPixel * 8);
+  int32_t y = bigFont.lineHeight;
+  bool first = true;
+  for (const std::string& line : SplitMessageLines(completionMessage)) {
+    BitFont& font = first ? bigFont : sysFont;
+    if (!line.empty()) font.DrawTextCentered(line.c_str(), 0, y, lock.width);
+    y += font.lineHeight + 2;
+    first = false;
+  }
+  if (firstFrame) {
+    SnapshotNewScreen();
+    display.Unlock();
+  } else {
+    display.Unlock();
+    display.Present(0);
+  }
+  fullRedraw = 0;
+}

@@ -1,0 +1,263 @@
+#include "game/scenes/options.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "audio/sound_bank.h"
+#include "core/random_int.h"
+#include "game/buttons.h"
+#include "game/game_globals.h"
+#include "game/scenes/flame_screen.h"
+#include "game/scenes/menu_pointer.h"
+#include "game/scenes/transition.h"
+#include "graphics/display.h"
+#include "graphics/draw.h"
+#include "graphics/flame.h"
+#include "platform/version.h"
+#include "platform/window.h"
+
+namespace {
+
+const char* OnOff(int32_t value, const char* on, const char* off) { return value != 0 ? on : off; }
+
+std::string Format(const char* pattern, const char* word) {
+  char text[128];
+  std::snprintf(text, sizeof(text), pattern, word);
+  return text;
+}
+
+int32_t Toggled(int32_t value) { return value != 0 ? 0 : 1; }
+
+// Heat 0..253 for a colour: its luminance.
+uint8_t HeatOf(int r, int g, int b) {
+  const int lum = (r * 299 + g * 587 + b * 114) / 1000;
+  return static_cast<uint8_t>(lum * 253 / 255);
+}
+
+}  // namespace
+
+std::string VersionTextOrUnknown(const std::string& text) { return text.empty() ? std::string("Unknown") : text; }
+
+std::string GetProgramVersion() { return VersionTextOrUnknown(plat::ProgramVersion()); }
+
+std::string OptionLineText(int32_t k) {
+  switch (k) {
+    case 0: {
+      char text[64];
+      std::snprintf(text, sizeof(text), "Players:  %d", static_cast<int>(playerCount));
+      return text;
+    }
+    case 1: return Format("Difficulty:  %s", OnOff(kidMode, "Kid-Mode", "Normal"));
+    case 2: return Format("Orvesse Ed. Features:  %s", OnOff(classicRules, "Disabled", "Enabled"));
+    case 3: return Format("Community Boardsets:  %s", OnOff(communityBoards, "Enabled", "Disabled"));
+    case 5: return Format("Display:  %s (F7)", OnOff(fullScreen, "Fullscreen", "Windowed"));
+    case 6: {
+      static const char* const kWords[3] = {"Textured", "Half-Bright", "Black"};
+      // A stored value outside the three styles reads as the default.
+      const int32_t style = backgroundStyle >= 0 && backgroundStyle <= 2 ? backgroundStyle : 0;
+      return Format("Backgrounds:  %s (F1)", kWords[style]);
+    }
+    case 7: return Format("Classic Textures:  %s (F8)", OnOff(classicTextures, "Enabled", "Disabled"));
+    case 8: return Format("Floating Scores:  %s (F9)", OnOff(showScores, "Enabled", "Disabled"));
+    case 10: return Format("In-game Music:  %s (F5)", OnOff(useInGameMods, "Enabled", "Disabled"));
+    case 11: return Format("Stereo Mode:  %s (F6)", OnOff(swapStereo, "Left/Right Swapped", "Normal"));
+    default: return std::string();
+  }
+}
+
+bool ApplyOptionClick(int32_t k) {
+  switch (k) {
+    case 0: playerCount = playerCount >= 1 && playerCount < 4 ? playerCount + 1 : 1; return true;
+    case 1: kidMode = Toggled(kidMode); return true;
+    case 2: classicRules = Toggled(classicRules); return true;
+    case 3: communityBoards = Toggled(communityBoards); return true;
+    case 5: fullScreenTogglePending = 1; return true;
+    case 6: backgroundStyle = backgroundStyle >= 0 && backgroundStyle < 2 ? backgroundStyle + 1 : 0; return true;
+    case 7: classicTextures = Toggled(classicTextures); return true;
+    case 8: showScores = Toggled(showScores); return true;
+    case 10: useInGameMods = Toggled(useInGameMods); return true;
+    case 11:
+      swapStereo = Toggled(swapStereo);
+      audioSettings.swapStereo = swapStereo;
+      return true;
+    default: return false;
+  }
+}
+
+void SetUpLogoBand() {
+  logoBand.Create(kLogoBandWidth, kLogoBandHeight, 8);
+  logoBand.SetFrameCount(2);
+  Bitmap* field = logoBand.GetFrame(1);
+  if (field != &logoBand) field->Create(kLogoBandWidth, kLogoBandHeight, 8);
+  // Frame 0: the logo region of the title picture as heat.
+  const Image& title = titleScreenPicture;
+  for (int32_t y = 0; y < kLogoBandHeight; ++y) {
+    for (int32_t x = 0; x < kLogoBandWidth; ++x) {
+      const int32_t sx = kLogoBandX + x, sy = kLogoBandY + y;
+      if (sx >= title.width || sy >= title.height || !title.pixels) continue;
+      int r = 0, g = 0, b = 0;
+      if (title.bpp == 8) {
+        const uint8_t p = static_cast<uint8_t>(title.GetPixel(sx, sy));
+        r = title.palette[p][0];
+        g = title.palette[p][1];
+        b = title.palette[p][2];
+      } else {
+        title.GetPixelRGB(sx, sy, &r, &g, &b);
+      }
+      logoBand.SetPixel(x, y, HeatOf(r, g, b));
+    }
+  }
+  InitBackgroundEffect(20, kLogoBandWidth, kLogoBandHeight, static_cast<int32_t>(RandomInt(5)), 1, 20);
+  bandSweepPosition = 0;
+  bandSweepCount = 0;
+}
+
+void AdvanceLogoBand(int32_t nowMs, bool black) {
+  Bitmap* field = logoBand.GetFrame(1);
+  if (field != &logoBand && field->pixels && logoBand.pixels && field->width == logoBand.width &&
+      field->height == logoBand.height) {
+    const int32_t t = ((nowMs % kBandSweepMs) + kBandSweepMs) % kBandSweepMs;
+    const int32_t position = t * kLogoBandWidth / kBandSweepMs;
+    // The stretch the sweep crossed since the last step, wrapping at the
+    // right edge into a new sweep.
+    auto copyColumns = [&](int32_t from, int32_t to) {
+      const bool slanted = bandSweepCount % 7 == 6;
+      const int32_t half = kLogoBandWidth / 2;
+      for (int32_t x = std::max(0, from); x < std::min(to, kLogoBandWidth); ++x) {
+        int32_t top = 0;
+        if (slanted) {
+          // A triangle rising to the band's middle and back.
+          const int32_t rise = (half - std::abs(x - half)) * (kLogoBandHeight / 2) / half;
+          top = kLogoBandHeight - rise;
+        }
+        for (int32_t y = top; y < kLogoBandHeight; ++y) {
+          const uint8_t heat = logoBand.pixels[static_cast<ptrdiff_t>(y) * logoBand.stride + x];
+          uint8_t& cell = field->pixels[static_cast<ptrdiff_t>(y) * field->stride + x];
+          cell = std::max(cell, heat);
+        }
+      }
+    };
+    if (position >= bandSweepPosition) {
+      copyColumns(bandSweepPosition, position);
+    } else {
+      copyColumns(bandSweepPosition, kLogoBandWidth);
+      ++bandSweepCount;
+      copyColumns(0, position);
+    }
+    bandSweepPosition = position;
+    RenderBackgroundEffect(field->pixels, field->width, field->height, field->stride);
+    if (black) {
+      FillRectColour(kLogoBandX, kLogoBandY, kLogoBandHeight, kLogoBandWidth, 0, 0, 0, nullptr);
+    } else {
+      DrawFlameField(*field, kLogoBandX, kLogoBandY);
+    }
+  }
+
+  // The two strips of the title power-ups animation, the top one four
+  // frames ahead.
+  ++bandStripFrame;
+  const Bitmap* strips = titlePowerupsPicture.GetFrame(1);
+  Display& display = TheDisplay();
+  SurfaceLock lock;
+  if (strips && strips->pixels && display.Lock(&lock)) {
+    if (strips->bytesPerPixel == lock.bytesPerPixel) {
+      const int32_t frames = std::max(1, std::min(kStripFrames, strips->height / kStripHeight));
+      const int32_t top = ((bandStripFrame + 4) % frames + frames) % frames;
+      const int32_t bottom = (bandStripFrame % frames + frames) % frames;
+      strips->DrawPart(lock.bits, lock.width, lock.height, lock.pitch, 0, kStripTopY, 0, top * kStripHeight,
+                       strips->width, kStripHeight, 0, 256);
+      strips->DrawPart(lock.bits, lock.width, lock.height, lock.pitch, 0, kStripBottomY, 0,
+                       bottom * kStripHeight, strips->width, kStripHeight, 0, 256);
+      // The strips change on every step, so they go to the window with the band.
+      display.AddDirtyRect(0, kStripTopY, strips->width, kStripHeight);
+      display.AddDirtyRect(0, kStripBottomY, strips->width, kStripHeight);
+    }
+    display.Unlock();
+  }
+}
+
+void RunOptionsScreen() {
+  const bool firstFrame = sceneNumber != previousScene;
+  UpdateButtonHover(optionsButtons);
+  const int32_t hovered =
+      mouseX >= kOptionLineX + 1 && mouseX <= 1181 && mouseY >= kOptionLineY + 1 ? (mouseY - kOptionLineY) / kOptionLinePitch : -1;
+  if (hovered != hoveredOption) {
+    hoveredOption = hovered;
+    settingsChanged = 1;
+  }
+
+  if (anyInputThisFrame) {
+    anyInputThisFrame = 0;
+    if (lastTypedChar != 0) {
+      sceneNumber = 3;
+    } else if (hoveredButton == 2) {
+      if (plat::WindowSystem* system = plat::GetWindowSystem())
+        system->PostMessage(windowHandle, plat::kMsgClose, 0, 0);
+      return;
+    } else if (hoveredButton == 1) {
+      sceneNumber = 1;
+    } else if (hoveredButton == 13) {
+      sceneNumber = 6;
+    } else if (ApplyOptionClick(hoveredOption)) {
+      settingsChanged = 1;
+    } else {
+      sceneNumber = 3;
+    }
+    PlaySoundAt(30, 640.0f, 0, 63);
+    return;
+  }
+
+  Display& display = TheDisplay();
+  SurfaceLock lock;
+  if (!display.Lock(&lock)) return;
+  if (firstFrame) {
+    fullRedraw = 1;
+    PlayMusic(static_cast<int32_t>(RandomInt(3)));
+    soundSystem.SetModuleVolume(0);
+    SnapshotOldScreen();
+    musicFade = 1;
+  }
+  const int32_t now = mainTimer.Elapsed(1000);
+  DrawMenuPointer(fullRedraw != 0, [&] {
+    const Bitmap* title = titleScreenPicture.GetFrame(1);
+    const bool titleDrawable = title && title->pixels && title->bytesPerPixel == lock.bytesPerPixel;
+    if (fullRedraw) {
+      if (titleDrawable) title->Draw(lock.bits, lock.width, lock.height, lock.pitch, 0, 0, 0, 256);
+      display.AddDirtyRect(0, 0, lock.width, lock.height);
+      SetUpLogoBand();
+      sysFont.SetTarget(lock.bits, lock.width, lock.height, lock.pitch, lock.bytesPerPixel * 8);
+      const std::string version = GetProgramVersion();
+      sysFont.DrawText(version.c_str(), lock.width - sysFont.TextWidth(version.c_str()) - 5, 2);
+      settingsChanged = 1;
+    }
+    if (settingsChanged) {
+      DrawButtons(optionsButtons);
+      if (titleDrawable)
+        title->DrawPart(lock.bits, lock.width, lock.height, lock.pitch, kOptionLineX, kOptionLineY, kOptionLineX,
+                        kOptionLineY, 400, 240, 0, 256);
+      display.AddDirtyRect(kOptionLineX, kOptionLineY, 400, 240);
+      sysFont.SetTarget(lock.bits, lock.width, lock.height, lock.pitch, lock.bytesPerPixel * 8);
+      amberSysFont.SetTarget(lock.bits, lock.width, lock.height, lock.pitch, lock.bytesPerPixel * 8);
+      for (int32_t k = 0; k < kOptionLineCount; ++k) {
+        const std::string text = OptionLineText(k);
+        if (text.empty()) continue;
+        BitFont& font = k == hoveredOption ? amberSysFont : sysFont;
+        font.DrawText(text.c_str(), kOptionLineX, kOptionLineY + kOptionLinePitch * k);
+      }
+      settingsChanged = 0;
+    }
+    if (fullRedraw || now - bandLastRefreshMs >= kBandRefreshMs || now < bandLastRefreshMs) {
+      bandLastRefreshMs = now;
+      AdvanceLogoBand(now, firstFrame);
+    }
+  });
+  if (firstFrame) {
+    SnapshotNewScreen();
+    display.Unlock();
+  } else {
+    display.AddDirtyRect(kLogoBandX, kLogoBandY, kLogoBandWidth, kLogoBandHeight);
+    display.Unlock();
+    display.Present(kPresentDirtyOnly);
+  }
+  fullRedraw = 0;
+}

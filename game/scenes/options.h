@@ -1,0 +1,33 @@
+#pragma once
+// The main menu (scene 2): the option lines, the four buttons, the version
+// text and the flame band over the title picture's logo.
+#include <cstdint>
+#include <string>
+
+// The program's version text, "Unknown" when it has none.
+std::string GetProgramVersion();
+// `text`, or "Unknown" when it is empty.
+std::string VersionTextOrUnknown(const std::string& text);
+
+// Option lines: left edge, first line, pitch, and the number of lines
+// (including the two empty spacers, 4 and 9).
+constexpr int32_t kOptionLineX = 782, kOptionLineY = 295, kOptionLinePitch = 20, kOptionLineCount = 12;
+// The logo band over the title picture.
+constexpr int32_t kLogoBandX = 316, kLogoBandY = 93, kLogoBandWidth = 646, kLogoBandHeight = 108;
+constexpr int32_t kBandSweepMs = 1500, kBandRefreshMs = 50;
+// The title power-ups strips: frames stacked in the picture.
+constexpr int32_t kStripFrames = 16, kStripHeight = 56, kStripTopY = 10, kStripBottomY = 654;
+
+// The text of option line k as the menu shows it now; empty for a spacer
+// or a number outside the lines.
+std::string OptionLineText(int32_t k);
+// What clicking line k does; false for a line that changes nothing.
+bool ApplyOptionClick(int32_t k);
+
+// Makes the logo band from the title picture and starts its flame effect.
+void SetUpLogoBand();
+// One step of the band: sweep, flames, and the drawing at its place (black
+// when `black`).
+void AdvanceLogoBand(int32_t nowMs, bool black);
+
+void RunOptionsScreen();

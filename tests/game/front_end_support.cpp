@@ -1,0 +1,122 @@
+#include "front_end_support.h"
+
+#include <algorithm>
+#include <fstream>
+
+#include "core/hash.h"
+#include "game/scenes/scenes.h"
+#include "platform/files.h"
+#include "platform/settings.h"
+
+namespace fetest {
+
+namespace {
+
+void PutInt(std::vector<uint8_t>& b, uint32_t v) {
+  for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+void PutString(std::vector<uint8_t>& b, const std::string& s) {
+  PutInt(b, static_cast<uint32_t>(s.size()));
+  b.insert(b.end(), s.begin(), s.end());
+}
+
+}  // namespace
+
+std::vector<uint8_t> PlainBoardSetBytes(int version, const std::string& title, int32_t boards) {
+  std::vector<uint8_t> b = {'B', 'D', 'S', 'T'};
+  PutInt(b, static_cast<uint32_t>(version));
+  PutInt(b, static_cast<uint32_t>(boards));
+  if (version >= 5) PutInt(b, 20);
+  if (version >= 6) {
+    PutString(b, "reserved");
+    PutString(b, "");
+    PutInt(b, 0);
+  }
+  PutString(b, "Bricks.img");
+  if (version >= 7) PutInt(b, 0);
+  PutString(b, "Backgrounds.img");
+  if (version >= 2) {
+    PutString(b, title);
+    PutString(b, "Old Author");
+    PutString(b, "Old notes");
+  }
+  if (version >= 6) PutString(b, "");
+  if (version >= 7) PutInt(b, 0);
+  const int cells = version >= 5 ? 520 : 400;
+  for (int32_t r = 0; r < boards; ++r) {
+    PutInt(b, 0);
+    for (int i = 0; i < cells; ++i) PutInt(b, 0);
+  }
+  if (version >= 6) PutInt(b, HashBytes(b.data(), static_cast<int32_t>(b.size())));
+  return b;
+}
+
+void WriteSet(const fs::path& path, const SetSpec& spec) {
+  auto set = std::make_unique<BoardSet>();
+  set->brickSetPath = spec.brickSet;
+  set->backgroundSetPath = spec.backgroundSet;
+  set->columns = 20;
+  set->title = spec.title;
+  set->author = spec.author;
+  set->notes = "Notes of " + spec.title;
+  set->sortOrder = spec.sortOrder;
+  set->version = 7;
+  for (int32_t i = 0; i < spec.boards; ++i) {
+    set->boards[i].Clear();
+    set->boards[i].cells[5 * BoardRecord::kRows + 4] = 1;
+  }
+  set->SetBoardCount(spec.boards);
+  set->boardCount = spec.boards;
+  fs::create_directories(path.parent_path());
+  ASSERT_TRUE(set->Save(path)) << path;
+}
+
+void FrontEndTest::SetUp() {
+  SetPlaySoundObserver([this](int32_t sample, float, int32_t, int32_t) { sounds_.push_back(sample); });
+}
+
+void FrontEndTest::TearDown() {
+  SetPlaySoundObserver({});
+  if (d.Running()) d.Finish();
+}
+
+void FrontEndTest::Prepare(const gametest::DriverOptions& options) {
+  // The settings file outlives a test inside one test program: start from
+  // no stored values, so each test sees the start values or its own.
+  boost::system::error_code ignored;
+  fs::remove(plat::SettingsStore::FilePath("Software\\Quillmark\\Vantrel - Orvesse", false), ignored);
+  // Nor do the player's own sets: start with none.
+  fs::remove_all(plat::GetKnownFolder(plat::KnownFolder::Documents, false) / "Quillmark", ignored);
+  d.Prepare(options);
+}
+
+void FrontEndTest::Start(const gametest::DriverOptions& options) {
+  Prepare(options);
+  ASSERT_EQ(d.StartUp(), std::nullopt);
+  d.Frame();
+  Settle();
+}
+
+void FrontEndTest::Settle() {
+  ASSERT_TRUE(d.RunUntil([] { return transitionRunning == 0; }, 5000));
+}
+
+void FrontEndTest::Enter(int32_t scene) {
+  Settle();
+  sceneNumber = scene;
+  d.Frame();
+  Settle();
+  d.Frame();
+  ASSERT_EQ(previousScene, scene);
+}
+
+void FrontEndTest::ClickAndFrame(int32_t x, int32_t y) {
+  d.Click(x, y);
+  d.Frame();
+}
+
+int FrontEndTest::CountSound(int32_t sample) const {
+  return static_cast<int>(std::count(sounds_.begin(), sounds_.end(), sample));
+}
+
+}  // namespace fetest

@@ -1,0 +1,68 @@
+#pragma once
+// Shared steps of the front-end scene tests: starting the game on the
+// fixture pack, entering a scene with its transition finished, writing board
+// sets into folders, recording the effects played, and reading pixels.
+#include <gtest/gtest.h>
+
+#include <boost/filesystem.hpp>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "audio/sound_bank.h"
+#include "game/boardset.h"
+#include "game/game_globals.h"
+#include "game/support/game_driver.h"
+
+namespace fetest {
+
+namespace fs = boost::filesystem;
+
+// Bytes of a hand-laid board-set file of the given version (unscrambled,
+// which the reader takes as well).
+std::vector<uint8_t> PlainBoardSetBytes(int version, const std::string& title, int32_t boards);
+
+struct SetSpec {
+  std::string title = "Set";
+  std::string author = "Tester";
+  int32_t sortOrder = 0;
+  int32_t boards = 1;
+  std::string brickSet = "Bricks.img";
+  std::string backgroundSet = "Backgrounds.img";
+};
+
+// Saves a version-7 set at path (folders made as needed).
+void WriteSet(const fs::path& path, const SetSpec& spec = {});
+
+// The fixture pack's system font draws its glyphs in grey 200; the amber
+// copy shows that as (255, 200, 50).
+inline bool IsAmber(uint32_t rgb) { return rgb == gametest::Through555(0xFFC832); }
+inline bool IsGreyText(uint32_t rgb) { return rgb == gametest::Through555(0xC8C8C8); }
+
+class FrontEndTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // The driver's Prepare over no stored settings but the options' own.
+  void Prepare(const gametest::DriverOptions& options = {});
+  // Prepare and StartUp; the splash's transition is finished.
+  void Start(const gametest::DriverOptions& options = {});
+  // Frames until no transition runs.
+  void Settle();
+  // Switches to the scene as another scene would, lets its transition end
+  // and runs one more frame, so the window shows the scene.
+  void Enter(int32_t scene);
+  // A click at (x, y) and the frame that reads it.
+  void ClickAndFrame(int32_t x, int32_t y);
+  // Effects played since the last ClearSounds.
+  int CountSound(int32_t sample) const;
+  void ClearSounds() { sounds_.clear(); }
+
+  gametest::GameDriver d;
+  std::vector<int32_t> sounds_;
+};
+
+}  // namespace fetest

@@ -1,0 +1,254 @@
+// The main menu over the test driver: every option line, the buttons and
+// what opens the selection, the hovered line, the version text, the menu
+// music, the burning logo band and the pointer over a full redraw.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "audio/sound_bank.h"
+#include "front_end_support.h"
+#include "game/scenes/options.h"
+#include "platform/seal/seal.h"
+#include "platform/version.h"
+#include "platform/window.h"
+
+using fetest::FrontEndTest;
+
+namespace {
+
+// The middle of option line k, and of the menu buttons.
+int32_t LineY(int32_t k) { return kOptionLineY + kOptionLinePitch * k + 8; }
+constexpr int32_t kLineX = 850;
+constexpr int32_t kPlayX = 300, kPlayY = 360, kCreditsX = 567, kCreditsY = 360;
+constexpr int32_t kCharmsX = 300, kCharmsY = 450, kExitX = 567, kExitY = 450;
+
+// The presented pixels of a rectangle, row by row.
+std::vector<uint32_t> Grab(const gametest::GameDriver& d, int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+  std::vector<uint32_t> out;
+  for (int32_t y = y0; y < y1; ++y)
+    for (int32_t x = x0; x < x1; ++x) out.push_back(d.PresentedAt(x, y));
+  return out;
+}
+
+}  // namespace
+
+TEST_F(FrontEndTest, PlayersAndBackgroundsCycleThroughTheirValues) {
+  Start();
+  Enter(2);
+  ASSERT_EQ(playerCount, 1);
+  std::vector<int32_t> players;
+  for (int i = 0; i < 4; ++i) {
+    ClickAndFrame(kLineX, LineY(0));
+    players.push_back(playerCount);
+  }
+  EXPECT_EQ(players, (std::vector<int32_t>{2, 3, 4, 1}));
+  EXPECT_EQ(OptionLineText(0), "Players:  1");
+
+  std::vector<std::string> words = {OptionLineText(6)};
+  for (int i = 0; i < 3; ++i) {
+    ClickAndFrame(kLineX, LineY(6));
+    words.push_back(OptionLineText(6));
+  }
+  EXPECT_EQ(words, (std::vector<std::string>{"Backgrounds:  Textured (F1)", "Backgrounds:  Half-Bright (F1)",
+                                             "Backgrounds:  Black (F1)", "Backgrounds:  Textured (F1)"}));
+  EXPECT_EQ(sceneNumber, 2);
+  EXPECT_EQ(CountSound(30), 7);
+}
+
+TEST_F(FrontEndTest, EveryToggleLineIsStoredAtANormalExit) {
+  Start();
+  Enter(2);
+  struct Line {
+    int32_t k;
+    const char* setting;
+    int32_t stored;
+    const char* textAfter;
+  } lines[] = {
+      {1, "KidMode", 1, "Difficulty:  Kid-Mode"},
+      {2, "ClassicRules", 1, "Orvesse Ed. Features:  Disabled"},
+      {3, "CommunityBoards", 0, "Community Boardsets:  Disabled"},
+      {6, "BackgroundStyle", 1, "Backgrounds:  Half-Bright (F1)"},
+      {7, "ClassicTextures", 1, "Classic Textures:  Enabled (F8)"},
+      {8, "ShowScores", 0, "Floating Scores:  Disabled (F9)"},
+      {10, "UseInGameMods", 1, "In-game Music:  Enabled (F5)"},
+      {11, "SwapStereo", 1, "Stereo Mode:  Left/Right Swapped (F6)"},
+  };
+  for (const Line& line : lines) {
+    SCOPED_TRACE(line.setting);
+    ClickAndFrame(kLineX, LineY(line.k));
+    EXPECT_EQ(OptionLineText(line.k), line.textAfter);
+    EXPECT_EQ(sceneNumber, 2);
+  }
+  EXPECT_EQ(audioSettings.swapStereo, 1);
+  EXPECT_EQ(d.Finish(), 0);
+  for (const Line& line : lines) EXPECT_EQ(d.StoredSetting(line.setting), line.stored) << line.setting;
+}
+
+TEST_F(FrontEndTest, DisplayLineAsksForTheModeSwitch) {
+  Start();
+  Enter(2);
+  EXPECT_EQ(OptionLineText(5), "Display:  Windowed (F7)");
+  ClickAndFrame(kLineX, LineY(5));
+  EXPECT_EQ(fullScreenTogglePending, 1);
+  d.Frame();  // the frame step carries the switch out
+  EXPECT_EQ(fullScreenTogglePending, 0);
+  EXPECT_EQ(fullScreen, 1);
+  EXPECT_EQ(OptionLineText(5), "Display:  Fullscreen (F7)");
+}
+
+TEST_F(FrontEndTest, StoredValuesOutOfRangeShowAndCycleAsTheirDefault) {
+  gametest::DriverOptions options;
+  options.storedSettings["BackgroundStyle"] = 5;
+  options.storedSettings["KidMode"] = 7;
+  Start(options);
+  Enter(2);
+  EXPECT_EQ(OptionLineText(6), "Backgrounds:  Textured (F1)");
+  EXPECT_EQ(OptionLineText(1), "Difficulty:  Kid-Mode");
+  ClickAndFrame(kLineX, LineY(6));
+  ClickAndFrame(kLineX, LineY(1));
+  EXPECT_EQ(backgroundStyle, 0);
+  EXPECT_EQ(kidMode, 0);
+}
+
+TEST_F(FrontEndTest, MenuInputOpensTheRightScene) {
+  struct Case {
+    const char* what;
+    int32_t x, y;  // a click there, or a typed letter when x < 0
+    int32_t scene;
+  } cases[] = {
+      {"a letter", -1, -1, 3},
+      {"the empty line after Community Boardsets", kLineX, LineY(4), 3},
+      {"the empty line after Floating Scores", kLineX, LineY(9), 3},
+      {"below the lines", kLineX, LineY(14), 3},
+      {"PLAY", kPlayX, kPlayY, 3},
+      {"the rest of the screen", 100, 650, 3},
+      {"CREDITS", kCreditsX, kCreditsY, 1},
+      {"CHARMS", kCharmsX, kCharmsY, 6},
+  };
+  Start();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Enter(2);
+    ClearSounds();
+    if (c.x < 0) {
+      d.Type("x");
+      d.Frame();
+    } else {
+      ClickAndFrame(c.x, c.y);
+    }
+    EXPECT_EQ(sceneNumber, c.scene);
+    EXPECT_EQ(CountSound(30), 1);
+  }
+}
+
+TEST_F(FrontEndTest, QuitClosesTheGameWithoutTheClickSound) {
+  Start();
+  Enter(2);
+  ClearSounds();
+  ClickAndFrame(kExitX, kExitY);
+  EXPECT_EQ(CountSound(30), 0);
+  EXPECT_EQ(sceneNumber, 2);
+  for (int i = 0; i < 10 && d.Running(); ++i) d.Frame();
+  EXPECT_FALSE(d.Running());  // the game's own close ended the loop
+  EXPECT_EQ(d.Finish(), 0);
+}
+
+TEST_F(FrontEndTest, HoveredLineIsAmberAndOnlyThatLine) {
+  Start();
+  Enter(2);
+  d.MoveMouse(kLineX, LineY(6));
+  d.Frame();
+  EXPECT_EQ(hoveredOption, 6);
+  auto lineRect = [&](int32_t k, const std::function<bool(uint32_t)>& pred) {
+    const int32_t top = kOptionLineY + kOptionLinePitch * k;
+    return d.CountPixels(kOptionLineX, top, 1181, top + kOptionLinePitch, pred);
+  };
+  EXPECT_GT(lineRect(6, fetest::IsAmber), 0);
+  EXPECT_EQ(lineRect(6, fetest::IsGreyText), 0);
+  for (int32_t k : {5, 7, 8}) {
+    EXPECT_EQ(lineRect(k, fetest::IsAmber), 0) << k;
+    EXPECT_GT(lineRect(k, fetest::IsGreyText), 0) << k;
+  }
+  // Moving away turns it grey again.
+  d.MoveMouse(kLineX, LineY(8));
+  d.Frame();
+  EXPECT_EQ(lineRect(6, fetest::IsAmber), 0);
+  EXPECT_GT(lineRect(8, fetest::IsAmber), 0);
+}
+
+TEST_F(FrontEndTest, VersionTextSitsFivePixelsFromTheRightEdge) {
+  EXPECT_EQ(VersionTextOrUnknown(""), "Unknown");
+  EXPECT_EQ(VersionTextOrUnknown("2.5"), "2.5");
+  EXPECT_EQ(GetProgramVersion(), "0.1.0");
+  Start();
+  Enter(2);
+  const int32_t width = sysFont.TextWidth("0.1.0");
+  const int32_t h = sysFont.lineHeight;
+  EXPECT_GT(d.CountPixels(1280 - width - 5, 2, 1275, 2 + h, fetest::IsGreyText), 0);
+  EXPECT_EQ(d.CountPixels(1275, 0, 1280, 2 + h, fetest::IsGreyText), 0);
+  EXPECT_EQ(d.CountPixels(0, 0, 1280 - width - 5, 2 + h, fetest::IsGreyText), 0);
+}
+
+TEST_F(FrontEndTest, MenuMusicStartsSilentAndRisesWithTheTransition) {
+  Start();
+  Settle();
+  sceneNumber = 2;
+  d.Frame();
+  vantrel::seal::ModuleInfo info;
+  vantrel::seal::GetModuleInfo(&info);
+  ASSERT_NE(info.playing, nullptr);
+  EXPECT_EQ(info.volume, 0u);
+  EXPECT_GE(soundBank.currentModule, 0);
+  EXPECT_LE(soundBank.currentModule, 2);
+  EXPECT_EQ(musicFade, 1);
+  uint32_t last = 0;
+  while (transitionRunning) {
+    d.Frame();
+    vantrel::seal::GetModuleInfo(&info);
+    EXPECT_GE(info.volume, last);
+    last = info.volume;
+  }
+  EXPECT_EQ(info.volume, 40u);
+}
+
+TEST_F(FrontEndTest, LogoBandBurnsAtMostEveryFiftyMilliseconds) {
+  Start();
+  Enter(2);
+  d.Frame(60);
+  const auto first = Grab(d, kLogoBandX, kLogoBandY, kLogoBandX + kLogoBandWidth, kLogoBandY + kLogoBandHeight);
+  d.Frame(10);
+  const auto soon = Grab(d, kLogoBandX, kLogoBandY, kLogoBandX + kLogoBandWidth, kLogoBandY + kLogoBandHeight);
+  EXPECT_EQ(soon, first);
+  d.Frame(45);
+  const auto later = Grab(d, kLogoBandX, kLogoBandY, kLogoBandX + kLogoBandWidth, kLogoBandY + kLogoBandHeight);
+  EXPECT_NE(later, first);
+  // The band is not plain black once it burns.
+  int nonBlack = 0;
+  for (uint32_t p : later) nonBlack += p != 0;
+  EXPECT_GT(nonBlack, 0);
+}
+
+TEST_F(FrontEndTest, FullRedrawWithAMovingPointerLeavesNoStalePatch) {
+  Start();
+  Enter(2);
+  d.MoveMouse(900, 600);
+  d.Frame();
+  // Something else is drawn where the pointer is, then the menu redraws in
+  // full while the pointer moves.
+  fullRedraw = 1;
+  d.MoveMouse(100, 600);
+  d.Frame();
+  d.MoveMouse(600, 640);
+  d.Frame();
+  d.MoveMouse(640, 700);
+  d.Frame();
+  const auto moved = Grab(d, 0, 560, 1280, 650);
+  fullRedraw = 1;
+  d.Frame();
+  const auto clean = Grab(d, 0, 560, 1280, 650);
+  EXPECT_EQ(moved, clean);
+  const uint32_t pointer = gametest::Through555(gametest::kCursorColour);
+  EXPECT_EQ(d.CountPixels(0, 0, 1280, 680, [&](uint32_t rgb) { return rgb == pointer; }), 0);
+  EXPECT_GT(d.CountPixels(640, 700, 672, 720, [&](uint32_t rgb) { return rgb == pointer; }), 0);
+}

@@ -1,0 +1,333 @@
+// Catching each of the 24 power-ups, and the faults around split and
+// megaball when the last ball has just fallen out.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+
+#include "game/game_globals.h"
+#include "game/play/entities.h"
+#include "game/play/powerup_deck.h"
+#include "game/play/powerup_effects.h"
+#include "support/play_harness.h"
+
+using vantrel::test::PlayHarness;
+using vantrel::test::PlayOptions;
+using vantrel::test::Rows;
+
+namespace {
+
+float SpeedOf(const Entity* e) { return std::hypot(e->vx, e->vy); }
+
+// Hard brick at (2, 2), explosive at (5, 4), plain bricks in row 7; a second
+// board so "level" has somewhere to go.
+void EffectBoard(PlayHarness& h) {
+  h.MakeSet({Rows({"", "", "..H", "", ".....E", "", "", "..........RRRR"}), Rows({"R"})});
+}
+
+Entity* DropCapsule(int32_t id, float dx = 0.0f) {
+  Entity* capsule = AppendEntity(kEntityCapsule, id, powerUpTable[id].catchSound, paddleX + dx,
+                                 paddleY - static_cast<float>(powerUpSet.height) / 2.0f + 2.0f, 0.0f, 40.0f);
+  if (capsule) {
+    capsule->image = &powerUpSet;
+    capsule->frame = powerUpTable[id].imageIndex;
+  }
+  return capsule;
+}
+
+int32_t HeldBalls(PlayHarness& h) {
+  int32_t n = 0;
+  for (Entity* e : h.Balls()) n += e->flags & 1;
+  return n;
+}
+
+struct State {
+  int32_t lives, paddle, score, balls;
+};
+
+}  // namespace
+
+TEST(PlayEffects, EachPowerUpCaught) {
+  struct Row {
+    int32_t id;
+    bool releases;
+    std::function<void(PlayHarness&)> before;
+    std::function<void(PlayHarness&, const State&)> check;
+  };
+  auto nothing = [](PlayHarness&) {};
+  auto speeds = [](PlayHarness& h, float s) {
+    for (Entity* e : h.Balls()) EXPECT_NEAR(SpeedOf(e), s, 0.01f);
+  };
+  auto sizes = [](PlayHarness& h, int32_t v) {
+    for (Entity* e : h.Balls()) EXPECT_EQ(e->value, v);
+  };
+  const Row rows[] = {
+      {0, true, [](PlayHarness&) { catchOn = laserOn = 1; },
+       [](PlayHarness&, const State& s) {
+         EXPECT_EQ(lives, s.lives + 1);
+         EXPECT_EQ(catchOn, 0);
+         EXPECT_EQ(laserOn, 0);
+       }},
+      {1, false, nothing, [](PlayHarness&, const State&) {
+         EXPECT_EQ(boardCleared, 1);
+         EXPECT_EQ(nextBoard, 1);
+       }},
+      {2, false, nothing, [](PlayHarness& h, const State&) { EXPECT_EQ(h.Cell(2, 2), h.Brick('Z')); }},
+      {3, true, [](PlayHarness&) { gravityOn = 60000, throughOn = fireballOn = 1; },
+       [speeds](PlayHarness& h, const State&) {
+         speeds(h, 225.0f);
+         EXPECT_EQ(gravityOn, 0);
+         EXPECT_EQ(throughOn, 0);
+         EXPECT_EQ(fireballOn, 0);
+       }},
+      {4, false, nothing, [](PlayHarness& h, const State&) {
+         for (int c = 4; c <= 6; ++c) {
+           for (int r = 3; r <= 5; ++r) EXPECT_EQ(boardSet.GetBrickType(h.Cell(c, r)), kBrickExplo) << c << "," << r;
+         }
+         EXPECT_EQ(h.Cell(3, 4), 0);
+       }},
+      {5, false, nothing, [](PlayHarness&, const State&) { EXPECT_EQ(throughOn, 1); }},
+      {6, false, [](PlayHarness&) { lastExplosionTime = playClock + 16; }, [](PlayHarness& h, const State&) {
+         const auto q = h.QueueCells();
+         ASSERT_EQ(q.size(), 1u);
+         EXPECT_EQ(q[0], std::make_pair(5, 4));
+       }},
+      {7, true, nothing, [](PlayHarness&, const State&) { EXPECT_EQ(fireballOn, 1); }},
+      {8, true, nothing, [](PlayHarness&, const State&) { EXPECT_EQ(laserOn, 1); }},
+      {9, false, [](PlayHarness&) { gravityOn = 60000; },
+       [](PlayHarness&, const State&) {
+         EXPECT_EQ(catchOn, 1);
+         EXPECT_EQ(gravityOn, 0);
+       }},
+      {10, true, nothing, [](PlayHarness&, const State& s) { EXPECT_EQ(paddleSize, s.paddle + 1); }},
+      {11, true, nothing, [](PlayHarness&, const State& s) { EXPECT_EQ(paddleSize, s.paddle + 1); }},
+      {12, true, nothing, [](PlayHarness& h, const State& s) {
+         const auto balls = h.Balls();
+         ASSERT_EQ(static_cast<int32_t>(balls.size()), 2 * s.balls);
+         int32_t copies = 0;
+         for (Entity* a : balls) {
+           for (Entity* b : balls) {
+             copies += a != b && std::fabs(b->vx + a->vy) < 0.01f && std::fabs(b->vy - a->vx) < 0.01f;
+           }
+         }
+         EXPECT_GE(copies, s.balls);
+       }},
+      {13, false, nothing, [](PlayHarness& h, const State& s) {
+         EXPECT_EQ(lives, s.lives - 1);
+         EXPECT_EQ(ballLost, 1);
+         EXPECT_EQ(h.Community().added["PowerupDeaths"], 1.0f);
+       }},
+      {14, true, nothing, [](PlayHarness&, const State& s) { EXPECT_EQ(paddleSize, s.paddle - 1); }},
+      {15, true, [](PlayHarness&) { gravityOn = 60000; },
+       [speeds](PlayHarness& h, const State&) {
+         speeds(h, 600.0f);
+         EXPECT_EQ(gravityOn, 0);
+       }},
+      {16, true, nothing, [](PlayHarness&, const State&) { EXPECT_EQ(paddleSize, 0); }},
+      {17, false, nothing, [](PlayHarness&, const State&) { EXPECT_EQ(fallArmed, 1); }},
+      {18, true, [](PlayHarness&) { gravityOn = 60000; },
+       [sizes](PlayHarness& h, const State&) {
+         sizes(h, 0);
+         EXPECT_EQ(gravityOn, 0);
+       }},
+      {19, true, nothing, [](PlayHarness& h, const State& s) {
+         const auto balls = h.Balls();
+         EXPECT_EQ(static_cast<int32_t>(balls.size()), s.balls - 1 + 8);
+         int32_t fast = 0;
+         for (Entity* e : balls) fast += std::fabs(SpeedOf(e) - 600.0f) < 0.5f;
+         EXPECT_EQ(fast, 8);
+       }},
+      {20, true, [](PlayHarness&) { gravityOn = 60000; },
+       [sizes](PlayHarness& h, const State&) {
+         sizes(h, 2);
+         EXPECT_EQ(gravityOn, 0);
+       }},
+      {21, false, nothing, [](PlayHarness& h, const State&) {
+         EXPECT_EQ(h.Count(kEntityLightning), 3);
+         EXPECT_EQ(h.SoundCount(24), 3);  // only the first strike sounds
+       }},
+      {22, false, [](PlayHarness&) { doubleScoreMs = 500; },
+       [](PlayHarness&, const State&) { EXPECT_EQ(doubleScoreMs, 500 - 2 * 16 + 10000); }},
+      {23, false, nothing, [](PlayHarness&, const State&) { EXPECT_EQ(gravityOn, 60000); }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << "power-up " << row.id << " \"" << powerUpTable[row.id].keyword << "\"");
+    PlayHarness h;
+    EffectBoard(h);
+    h.Begin();
+    h.MoveMouse(640);
+    h.Step();
+    paddleSize = 2;
+    // A second ball, free and high up; the first stays held.
+    ASSERT_NE(InsertEntityFirst(kEntityBall, 1, 0, 400.0f, 300.0f, 120.0f, -300.0f), nullptr);
+    row.before(h);
+    h.Step();
+    const State s{lives, paddleSize, score, static_cast<int32_t>(h.Balls().size())};
+    ASSERT_EQ(s.balls, 2);
+    Entity* capsule = DropCapsule(row.id);
+    ASSERT_NE(capsule, nullptr);
+    h.ClearSounds();
+    h.Step();
+    EXPECT_EQ(h.Count(kEntityCapsule), 0) << "the capsule was not caught";
+    EXPECT_EQ(h.SoundCount(powerUpTable[row.id].catchSound), 1)
+        << "catch sound " << powerUpTable[row.id].catchSound;
+    bool fifty = false;
+    for (Entity* e = entityHead.next; e; e = e->next) fifty |= e->kind == kEntityFloatingScore && (e->value == 50 || e->value == 100);
+    EXPECT_TRUE(fifty) << "no +50 at the capsule";
+    EXPECT_EQ(HeldBalls(h), row.releases ? 0 : 1);
+    row.check(h, s);
+  }
+}
+
+TEST(PlayEffects, SizesStopAtTheirEndsAndStillRelease) {
+  for (auto [id, start, expected] : {std::tuple{11, 4, 4}, std::tuple{14, 0, 0}, std::tuple{10, 4, 4}}) {
+    SCOPED_TRACE(id);
+    PlayHarness h;
+    EffectBoard(h);
+    h.Begin();
+    h.MoveMouse(640);
+    h.Step();
+    paddleSize = start;
+    h.Step();
+    DropCapsule(id);
+    h.Step();
+    EXPECT_EQ(paddleSize, expected);
+    EXPECT_EQ(HeldBalls(h), 0);
+  }
+}
+
+TEST(PlayEffects, GravityIsClearedByFiveEffectsOnly) {
+  for (int32_t id = 0; id < 24; ++id) {
+    if (id == 1 || id == 13) continue;  // these end the board or the ball
+    PlayHarness h;
+    EffectBoard(h);
+    h.Begin();
+    h.MoveMouse(640);
+    h.Step();
+    gravityOn = 60000;
+    DropCapsule(id);
+    h.Step();
+    const bool clears = id == 3 || id == 9 || id == 15 || id == 18 || id == 20;
+    EXPECT_EQ(gravityOn, clears ? 0 : 60000) << "power-up " << id;
+  }
+}
+
+TEST(PlayEffects, KillHasNoCatchMarginAndCountsOnlyOnce) {
+  PlayHarness h;
+  EffectBoard(h);
+  h.Begin();
+  h.MoveMouse(640);
+  h.Step();
+  const float beside = paddleHalfWidth + static_cast<float>(powerUpSet.width) / 4.0f;
+  DropCapsule(13, beside);
+  DropCapsule(5, -beside);  // the same distance on the other side: caught
+  h.Step();
+  EXPECT_EQ(throughOn, 1);
+  EXPECT_EQ(ballLost, 0);
+  EXPECT_EQ(h.Count(kEntityCapsule), 1);
+
+  // Caught while the ball-lost state runs: nothing more.
+  DropCapsule(13);
+  DropCapsule(13);
+  const int32_t livesBefore = lives;
+  h.Step();
+  EXPECT_EQ(lives, livesBefore - 1);
+  EXPECT_EQ(h.Community().added["PowerupDeaths"], 1.0f);
+}
+
+TEST(PlayEffects, KillInCheatModeAddsNoStat) {
+  PlayHarness h;
+  EffectBoard(h);
+  h.Begin();
+  h.MoveMouse(640);
+  h.Step();
+  cheatMode = 1;
+  DropCapsule(13);
+  h.Step();
+  EXPECT_EQ(ballLost, 1);
+  EXPECT_EQ(h.Community().added.count("PowerupDeaths"), 0u);
+}
+
+TEST(PlayEffects, MultiplySpreadsTheBoardAsItWasAtTheCatch) {
+  PlayHarness h;
+  h.MakeSet({Rows({"", "", "", "", "....EE", "", "", "", "R"})});
+  h.Begin();
+  h.MoveMouse(640);
+  h.Step();
+  DropCapsule(4);
+  h.Step();
+  // Both bricks spread their 3 x 3 block once: columns 3..6, rows 3..5; the
+  // bricks written by the first block are not spread again (column 7 stays).
+  for (int c = 3; c <= 6; ++c) {
+    for (int r = 3; r <= 5; ++r) EXPECT_EQ(boardSet.GetBrickType(h.Cell(c, r)), kBrickExplo) << c << "," << r;
+  }
+  for (int r = 3; r <= 5; ++r) EXPECT_EQ(h.Cell(7, r), 0);
+  EXPECT_EQ(h.Cell(2, 4), 0);
+}
+
+TEST(PlayEffects, MultiplyAtTheBoardEdgeSkipsCellsOffTheBoard) {
+  PlayHarness h;
+  h.MakeSet({Rows({"E..................E", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "",
+                   "E..................E"})});
+  h.Begin();
+  h.HoldAllBalls();
+  h.Step();
+  h.MoveMouse(640);
+  ApplyPowerUpEffect(4);
+  EXPECT_EQ(boardSet.GetBrickType(h.Cell(1, 1)), kBrickExplo);
+  EXPECT_EQ(boardSet.GetBrickType(h.Cell(18, 18)), kBrickExplo);
+  EXPECT_EQ(h.Cell(2, 2), 0);
+}
+
+TEST(PlayEffects, MegaballAndSplitUseOnlyLiveBalls) {
+  // The only ball falls out in the same logic pass that catches the capsule
+  // (the ball is visited first), or has already been removed: megaball has
+  // no live ball to replace and split nothing to copy.
+  for (int32_t id : {19, 12}) {
+    for (bool alreadyGone : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "power-up " << id << (alreadyGone ? ", ball gone" : ", ball falling out"));
+      PlayHarness h;
+      EffectBoard(h);
+      h.Begin();
+      h.MoveMouse(640);
+      h.Step();
+      Entity* ball = h.PlaceBall(200.0f, 715.0f, 0.0f, 300.0f);
+      if (alreadyGone) {
+        h.Step();  // dead below the board; removed by the drawing pass
+        ASSERT_TRUE(h.Balls().empty());
+      } else {
+        ASSERT_EQ(ball->dead, 0);
+      }
+      DropCapsule(id);
+      h.Step();
+      EXPECT_TRUE(h.Balls().empty()) << "a ball came back from below the board";
+      h.Step();
+      EXPECT_EQ(ballLost, 1);
+    }
+  }
+}
+
+TEST(PlayEffects, LightningWithOnlyHardBricksDrawsOffTheBoardAndChangesNothing) {
+  PlayHarness h;
+  h.MakeSet({Rows({"HHH", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "...R"})});
+  h.Begin();
+  h.HoldAllBalls();
+  h.MoveMouse(640);
+  h.Step();
+  // The last breakable brick goes; in the same frame the strike finds only
+  // hard bricks.
+  boardSet.SetCell(3, 19, 0);
+  DropCapsule(21);
+  h.Step();
+  EXPECT_EQ(h.Cell(0, 0), h.Brick('H'));
+  EXPECT_EQ(h.Cell(1, 0), h.Brick('H'));
+  EXPECT_EQ(h.Cell(2, 0), h.Brick('H'));
+  int32_t strikes = 0;
+  for (Entity* e = entityHead.next; e; e = e->next) {
+    if (e->kind != kEntityLightning) continue;
+    ++strikes;
+    EXPECT_EQ(e->x, -1.0f);
+    EXPECT_EQ(e->y, -1.0f);
+  }
+  EXPECT_EQ(strikes, 3);
+}

@@ -1,0 +1,460 @@
+// Game, board and player flow in play: losing balls and the end of a game,
+// players taking turns, boards and sets finished, the anti-stall zap and the
+// last-bricks timer, the pause, and the faults found in these paths.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "game/game_globals.h"
+#include "game/play/brick_hits.h"
+#include "game/play/entities.h"
+#include "game/play/game_flow.h"
+#include "game/play/player_state.h"
+#include "graphics/display.h"
+#include "platform/window.h"
+#include "support/play_harness.h"
+
+using vantrel::test::PlayHarness;
+using vantrel::test::PlayOptions;
+using vantrel::test::Rows;
+
+namespace {
+
+void DropBallOut(PlayHarness& h) { h.PlaceBall(300.0f, 716.0f, 0.0f, 300.0f); }
+
+int32_t OrangeDeathSparks() {
+  int32_t n = 0;
+  for (Entity* e = entityHead.next; e; e = e->next) n += e->kind == kEntitySpark && e->value == 2000 && e->flags == 0;
+  return n;
+}
+
+void WaitForNextGo(PlayHarness& h) {
+  h.StepUntil([] { return !ballLost || sceneNumber != 4; }, 400, 16);
+  h.Step();  // a player change: the board finished frame
+  h.Step();  // and the board's first frame
+  h.SkipTransition();
+}
+
+}  // namespace
+
+TEST(PlayFlow, LosingABallAndTheGame) {
+  for (int32_t players : {1, 2}) {
+    SCOPED_TRACE(testing::Message() << players << " players");
+    PlayOptions o;
+    o.players = players;
+    PlayHarness h(o);
+    h.MakeSet({Rows({"RRRR", "", "", "", "RRRR"})});
+    h.Begin();
+    h.MoveMouse(640);
+    h.Step();
+    SetBrick(1, 0, 0);
+    DropBallOut(h);
+    h.ClearSounds();
+    h.Step();
+    EXPECT_EQ(h.SoundCount(5), 1);
+    EXPECT_TRUE(h.Balls().empty());
+    EXPECT_EQ(ballLost, 0);
+    h.Step();
+    EXPECT_EQ(ballLost, 1);
+    EXPECT_EQ(lives, 2);
+    EXPECT_EQ(OrangeDeathSparks(), 32);
+    std::vector<float> at;
+    for (const auto& s : h.Sounds()) {
+      if (s.sample == 13) at.push_back(s.x);
+    }
+    EXPECT_EQ(at, (std::vector<float>{0.0f, 640.0f}));
+    EXPECT_EQ(LoseBall(), 0);  // once only
+    EXPECT_EQ(lives, 2);
+
+    // The 2000 ms wait, then play on with the broken brick still broken.
+    int32_t waited = 0;
+    while (ballLost && waited < 3000) {
+      h.Step(16);
+      waited += 16;
+    }
+    EXPECT_GT(waited, 2000 - 16);
+    EXPECT_LE(waited, 2000 + 32);
+    if (players > 1) WaitForNextGo(h);  // player 2's go
+    if (players == 1) {
+      EXPECT_EQ(h.Cell(1, 0), 0);
+      ASSERT_EQ(h.Balls().size(), 1u);
+      EXPECT_EQ(h.Balls()[0]->flags & 1, 1);
+    } else {
+      EXPECT_EQ(currentPlayer, 1);
+      EXPECT_NE(h.Cell(1, 0), 0) << "player 2 plays an intact board";
+    }
+
+    // The last life: "Game Over" each frame of the wait, then the scores.
+    lives = 1;
+    h.Step();
+    DropBallOut(h);
+    h.Steps(2);
+    ASSERT_EQ(ballLost, 1);
+    for (int i = 0; i < 20; ++i) {
+      h.Step();
+      EXPECT_EQ(statusLine1, "Game Over");
+      EXPECT_EQ(statusLine2, players > 1 ? "Player " + std::to_string(currentPlayer + 1) : "");
+    }
+    if (players == 1) {
+      h.StepUntil([] { return sceneNumber != 4; }, 200);
+      EXPECT_EQ(sceneNumber, 5);
+    } else {
+      WaitForNextGo(h);
+      EXPECT_EQ(sceneNumber, 4);
+      EXPECT_EQ(currentPlayer, 0);
+    }
+    EXPECT_EQ(h.Community().added.count("BoardsCompleted"), 0u) << "a player change counted as a finished board";
+  }
+}
+
+TEST(PlayFlow, ThreePlayersTakeTurnsWithTheirOwnBoards) {
+  PlayOptions o;
+  o.players = 3;
+  PlayHarness h(o);
+  h.MakeSet({Rows({"RRRR", "", "", "", "RRRR"})});
+  h.Begin();
+  EXPECT_EQ(statusLine1, "Get Ready");
+  EXPECT_EQ(statusLine2, "Player 1");
+  h.MoveMouse(640);
+  playerSlots[2].lives = 0;  // player 3 is out
+  h.Step();
+  SetBrick(0, 0, 0);
+  SetBrick(1, 0, 0);
+  score = 777;
+  DropBallOut(h);
+  h.Steps(2);
+  WaitForNextGo(h);
+  EXPECT_EQ(currentPlayer, 1);
+  EXPECT_EQ(h.Cell(0, 0), h.Brick('R'));
+  EXPECT_EQ(score, 0);
+  EXPECT_EQ(lives, 3);
+  EXPECT_EQ(statusLine2, "Player 2");
+  EXPECT_EQ(h.Community().added.count("BoardsCompleted"), 0u);
+  EXPECT_EQ(h.Community().stores, 0);
+
+  DropBallOut(h);
+  h.Steps(2);
+  h.StepUntil([] { return !ballLost; }, 400);
+  EXPECT_EQ(currentPlayer, 0) << "player 3 has no lives left";
+  EXPECT_EQ(score, 777);
+  EXPECT_EQ(shownScore, 777) << "the restored score shows at once";
+  h.Steps(2);
+  h.SkipTransition();
+  EXPECT_EQ(h.Cell(0, 0), 0);
+  EXPECT_EQ(h.Cell(1, 0), 0);
+  EXPECT_EQ(h.Cell(2, 0), h.Brick('R'));
+  EXPECT_EQ(lives, 2);
+  EXPECT_EQ(h.Community().added.count("BoardsCompleted"), 0u);
+}
+
+TEST(PlayFlow, SlotsOfAnEarlierLargerGameDoNotEndALostGameAsCompleted) {
+  PlayHarness h;
+  h.MakeSet({Rows({"RRRR"})});
+  // An earlier four-player game left player 4 past the last board.
+  playerSlots[3].board = 5;
+  playerSlots[3].lives = 2;
+  h.Begin();
+  h.MoveMouse(640);
+  lives = 1;
+  h.Step();
+  DropBallOut(h);
+  h.StepUntil([] { return sceneNumber != 4; }, 300);
+  EXPECT_EQ(sceneNumber, 5);
+}
+
+TEST(PlayFlow, FinishingBoardsAndTheSet) {
+  for (bool cheat : {false, true}) {
+    SCOPED_TRACE(cheat ? "cheat mode" : "normal");
+    PlayHarness h;
+    h.MakeSet({Rows({"", "", "..R"}), Rows({"", "", "", "R"})});
+    h.Begin();
+    h.MoveMouse(640);
+    cheatMode = cheat;
+    h.Step();
+    SetBrick(2, 2, 0);
+    h.StepUntil([] { return boardPending == 1; }, 10);
+    EXPECT_EQ(h.Community().added["BoardsCompleted"], cheat ? 0.0f : 1.0f);
+    EXPECT_EQ(h.Community().stores, cheat ? 0 : 1);
+    EXPECT_TRUE(h.CharmsFileExists());
+    EXPECT_EQ(boardSet.currentBoard, 1);
+    h.Step();
+    EXPECT_EQ(transitionRunning, 1);
+    h.SkipTransition();
+    ASSERT_EQ(h.Balls().size(), 1u);
+    EXPECT_EQ(h.Balls()[0]->flags & 1, 1);
+
+    SetBrick(0, 3, 0);
+    h.StepUntil([] { return sceneNumber != 4; }, 10);
+    EXPECT_EQ(sceneNumber, 7);
+    EXPECT_EQ(h.Community().added["BoardsCompleted"], cheat ? 0.0f : 2.0f);
+    const std::vector<std::string> expected =
+        cheat ? std::vector<std::string>{} : std::vector<std::string>{boardSet.GetAchievementName()};
+    EXPECT_EQ(h.Community().unlocked, expected);
+    // The finished player's board is the board count: still a record.
+    EXPECT_EQ(playerSlots[0].board, 2);
+    EXPECT_EQ(boardSet.currentBoard, 2);
+  }
+}
+
+TEST(PlayFlow, BoardWithoutBreakableBricksClearsOnItsFirstFrame) {
+  PlayHarness h;
+  h.MakeSet({Rows({"HHH"}), Rows({"R"})});
+  h.Begin();
+  h.Step();
+  EXPECT_EQ(boardCleared, 1);
+  h.Step();
+  EXPECT_EQ(boardSet.currentBoard, 1);
+}
+
+TEST(PlayFlow, CheatKeysChooseTheNextBoardClamped) {
+  PlayHarness h;
+  h.MakeSet({Rows({"R"}), Rows({"R"}), Rows({"R"})});
+  h.Begin();
+  cheatMode = 1;
+  h.Key(plat::kKeyLeft);  // board -1
+  h.Step();
+  EXPECT_EQ(boardPending, 1);
+  EXPECT_EQ(boardSet.currentBoard, 0);
+  boardSet.SetCurrentBoard(-5);
+  EXPECT_EQ(boardSet.currentBoard, 0);
+  boardSet.SetCurrentBoard(999);
+  EXPECT_EQ(boardSet.currentBoard, 2);
+}
+
+TEST(PlayFlow, AntiStallZapsTheHardBricks) {
+  struct Case {
+    int32_t hits;
+    int32_t sinceFirst;
+    bool zaps;
+  };
+  const Case cases[] = {{101, 0, true}, {100, 0, false}, {11, 60001, true}, {11, 60000, false}, {10, 90000, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.hits << " hits over " << c.sinceFirst << " ms");
+    PlayHarness h;
+    h.MakeSet({Rows({"HHR"})});
+    h.Begin();
+    h.HoldAllBalls();
+    playClock = 100000;
+    invinHits = c.hits;
+    firstInvinHitTime = playClock - c.sinceFirst;
+    h.Step();
+    EXPECT_EQ(h.Cell(0, 0), c.zaps ? h.Brick('Z') : h.Brick('H'));
+    EXPECT_EQ(invinHits, c.zaps ? 0 : c.hits);
+  }
+}
+
+TEST(PlayFlow, LastBricksTimerSoundsAndStrikes) {
+  PlayHarness h;
+  h.MakeSet({Rows({"", "", "", "", "", "", "..........R", "HHHHHHHH"})});
+  h.Begin();
+  h.HoldAllBalls();
+  h.ClearSounds();
+  // Held while the score counts up: the elapsed time stays 0.
+  score = shownScore + 100000;
+  h.Steps(200, 50);
+  EXPECT_EQ(h.SoundCount(23), 1);
+  score = shownScore;
+  h.ClearSounds();
+  int32_t frames = 0;
+  while (h.Count(kEntityLightning) == 0 && frames < 1400) {
+    h.Step(50);
+    ++frames;
+  }
+  EXPECT_NEAR(frames * 50, 60000, 200);
+  // Step 0 sounded while the score counted up; steps 1..13 since.
+  EXPECT_EQ(h.SoundCount(23), 60000 / 4400);
+  EXPECT_EQ(lastBricksStart, 0);
+  h.StepUntil([&] { return h.Cell(10, 6) == 0; }, 20, 50);
+  EXPECT_EQ(h.Cell(10, 6), 0);
+}
+
+TEST(PlayFlow, PauseFreezesPlayAndItsButtonsWork) {
+  PlayHarness h;
+  h.MakeSet({Rows({"RRRR"})});
+  h.Begin();
+  h.MoveMouse(640);
+  Entity* ball = h.PlaceBall(640.0f, 400.0f, 100.0f, -300.0f);
+  h.Step();
+  h.KeyDown('P');
+  h.Step();
+  ASSERT_EQ(paused, 1);
+  const float x = ball->x, y = ball->y;
+  const int32_t clock = playClock;
+  h.Steps(5);
+  EXPECT_EQ(ball->x, x);
+  EXPECT_EQ(ball->y, y);
+  EXPECT_EQ(playClock, clock);
+  EXPECT_EQ(frameMs, 0);
+  EXPECT_EQ(statusLine1, "Game Paused");
+  // Still down: a second press does not resume.
+  h.KeyDown('P');
+  h.Step();
+  EXPECT_EQ(paused, 1);
+  h.KeyUp('P');
+  // A click beside the buttons does nothing.
+  h.MoveMouse(100, 100);
+  h.Click();
+  h.Step();
+  EXPECT_EQ(paused, 1);
+  // The paddle and the ball are gone from the screen while paused.
+  EXPECT_EQ(h.BackBufferDiffersFromBackdrop({{0, 315, 1280, 455}, {100, 100, 140, 140}}), 0);
+  // Resume with button 0.
+  h.MoveMouse(400, 400);
+  h.Step();
+  h.Click();
+  h.Step();
+  EXPECT_EQ(paused, 0);
+  h.Step();
+  EXPECT_NE(ball->y, y);
+
+  // Button 2 leaves for the main menu and saves the charms.
+  h.Key('P');
+  h.Step();
+  ASSERT_EQ(paused, 1);
+  h.MoveMouse(700, 400);
+  h.Step();
+  h.Click();
+  h.Step();
+  EXPECT_EQ(sceneNumber, 2);
+  EXPECT_TRUE(h.CharmsFileExists());
+}
+
+TEST(PlayFlow, NoCursorImageStaysAfterResumingWithTheKey) {
+  PlayHarness h;
+  h.MakeSet({Rows({"R"})});
+  h.Begin();
+  h.HoldAllBalls();
+  h.MoveMouse(640);
+  h.Step();
+  h.Key('P');
+  h.MoveMouse(300, 200);
+  h.Steps(3);
+  ASSERT_EQ(paused, 1);
+  EXPECT_GT(h.BackBufferDiffersFromBackdrop({{0, 315, 1280, 455}}), 0) << "the cursor is drawn while paused";
+  h.Key('P');
+  h.Step();
+  ASSERT_EQ(paused, 0);
+  h.Steps(2);
+  // Outside the paddle's area nothing but the board is left.
+  EXPECT_EQ(h.BackBufferDiffersFromBackdrop({{0, 600, 1280, 720}}), 0);
+  EXPECT_EQ(softCursorX, -1);
+}
+
+TEST(PlayFlow, FailedDisplayLockStillRemovesTheDeadAndMoves) {
+  PlayHarness h;
+  h.MakeSet({Rows({"RRRR"})});
+  h.Begin();
+  h.MoveMouse(640);
+  h.Step();
+  Entity* ball = h.PlaceBall(200.0f, 500.0f, 0.0f, 400.0f);
+  TheDisplay().FreeBuffers();
+  const float y = ball->y;
+  h.Step();
+  EXPECT_GT(ball->y, y) << "positions are still integrated";
+  h.StepUntil([] { return ballLost == 1; }, 40);
+  EXPECT_EQ(ballLost, 1);
+  int32_t entities = 0;
+  for (Entity* e = entityHead.next; e; e = e->next) ++entities;
+  h.Steps(150);  // the death sparks run out
+  int32_t after = 0;
+  for (Entity* e = entityHead.next; e; e = e->next) ++after;
+  EXPECT_LT(after, entities);
+}
+
+TEST(PlayFlow, LivesStripKeepsTheTextAndOnlyWholeIcons) {
+  PlayHarness h;
+  h.MakeSet({Rows({"R"})});
+  h.Begin();
+  h.HoldAllBalls();
+  lives = 3;
+  hudDirty = 1;
+  h.Step();
+  // The centred line's area of the HUD with few lives...
+  const int32_t quarter = 320;
+  std::vector<uint32_t> line;
+  for (int32_t y = 0; y < 40; ++y) {
+    for (int32_t x = quarter; x < 3 * quarter; x += 1) line.push_back(sceneBackdrop.GetPixel(x, y));
+  }
+  for (int32_t many : {9, 30, 200}) {
+    lives = many;
+    hudDirty = 1;
+    h.Step();
+    std::vector<uint32_t> now;
+    for (int32_t y = 0; y < 40; ++y) {
+      for (int32_t x = quarter; x < 3 * quarter; x += 1) now.push_back(sceneBackdrop.GetPixel(x, y));
+    }
+    // ... is the same with many lives except where icons were drawn right
+    // of the text: no icon pixel and no erased text left of its end.
+    int32_t changedLeftOfText = 0;
+    const int32_t tw = sysFont.TextWidth("Player 1    Board 1");
+    const int32_t textRight = quarter + (2 * quarter - tw) / 2 + tw;
+    for (int32_t y = 0; y < 40; ++y) {
+      for (int32_t x = quarter; x < std::min(textRight, 3 * quarter); ++x) {
+        const size_t i = static_cast<size_t>(y) * (2 * quarter) + (x - quarter);
+        changedLeftOfText += line[i] != now[i];
+      }
+    }
+    EXPECT_EQ(changedLeftOfText, 0) << many << " lives";
+    EXPECT_EQ(lives, many);
+  }
+}
+
+TEST(PlayFlow, PlayerSlotsOutsideTheFourAreIgnored) {
+  PlayHarness h;
+  h.MakeSet({Rows({"R"}), Rows({"R"})});
+  h.Begin();
+  score = 123;
+  SavePlayerState(4);
+  SavePlayerState(-1);
+  RestorePlayerState(7);
+  EXPECT_EQ(score, 123);
+  // Restoring copies only the set's boards.
+  boardSet.boards[2].cells[0] = 99;
+  SavePlayerState(0);
+  playerSlots[0].boards[2].cells[0] = 55;
+  RestorePlayerState(0);
+  EXPECT_EQ(boardSet.boards[2].cells[0], 99);
+  EXPECT_EQ(score, 123);
+  EXPECT_EQ(shownScore, 123);
+}
+
+TEST(PlayFlow, PlayerCountIsClampedWhereItIsRead) {
+  for (int32_t count : {0, 9}) {
+    PlayOptions o;
+    o.players = count;
+    PlayHarness h(o);
+    h.MakeSet({Rows({"RR"})});
+    h.Begin();
+    h.MoveMouse(640);
+    for (int turn = 0; turn < 5; ++turn) {
+      DropBallOut(h);
+      h.Steps(2);
+      h.StepUntil([] { return !ballLost || sceneNumber != 4; }, 400);
+      EXPECT_GE(currentPlayer, 0);
+      EXPECT_LT(currentPlayer, count == 0 ? 1 : 4);
+      h.Steps(3);
+      h.SkipTransition();
+      if (sceneNumber != 4) break;
+    }
+  }
+}
+
+TEST(PlayFlow, NextPlayerSkipsPlayersWithoutLivesAndWraps) {
+  PlayHarness h;
+  h.MakeSet({Rows({"R"})});
+  h.Begin();
+  playerCount = 3;
+  playerSlots[0] = playerSlots[1] = playerSlots[2] = PlayerSlot{};
+  for (auto& s : playerSlots) s.board = 0;
+  playerSlots[0].lives = 3;
+  playerSlots[1].lives = 0;
+  playerSlots[2].lives = 2;
+  currentPlayer = 0;
+  EXPECT_EQ(NextPlayer(), 1);
+  EXPECT_EQ(currentPlayer, 2);
+  EXPECT_EQ(NextPlayer(), 1);
+  EXPECT_EQ(currentPlayer, 0);
+  playerSlots[0].lives = playerSlots[2].lives = 0;
+  EXPECT_EQ(NextPlayer(), 0);
+  EXPECT_EQ(currentPlayer, 0);
+}

@@ -1,0 +1,336 @@
+// The paddle and the ball on it: launching, paddle contact, catching, the
+// laser, the dip of the paddle and the modes that change them.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "game/game_globals.h"
+#include "game/play/entities.h"
+#include "game/play/entity_behaviour.h"
+#include "game/play/game_flow.h"
+#include "support/play_harness.h"
+
+using vantrel::test::PlayHarness;
+using vantrel::test::PlayOptions;
+using vantrel::test::Rows;
+
+namespace {
+
+constexpr int32_t kFrameLengths[] = {9, 16, 33, 50};
+
+// One brick far in the top-left corner keeps the board from being cleared.
+void OneCornerBrick(PlayHarness& h) { h.MakeSet({Rows({"R"})}); }
+
+Entity* HeldBall() {
+  for (Entity* e = entityHead.next; e; e = e->next) {
+    if (e->kind == kEntityBall && (e->flags & 1)) return e;
+  }
+  return nullptr;
+}
+
+float Angle(const Entity* e) { return std::atan2(e->vx, -e->vy); }
+float SpeedOf(const Entity* e) { return std::hypot(e->vx, e->vy); }
+
+}  // namespace
+
+TEST(PlayPaddle, HeldBallLaunchesAtItsAngleAndHeldSpeed) {
+  struct Case {
+    const char* name;
+    bool kid;
+    float offsetInHalfWidths;  // where the ball sits on the paddle
+    int32_t heldSpeed;
+    float angle;  // expected, radians from straight up
+    float speed;  // expected
+  };
+  const Case cases[] = {
+      {"centre", false, 0.0f, 330, 0.0f, 330.0f},
+      {"right edge", false, 1.0f, 330, 1.0f / 1.3f, 330.0f},
+      {"left edge", false, -1.0f, 330, -1.0f / 1.3f, 330.0f},
+      {"beyond the edge is clamped", false, 3.0f, 330, 1.3f, 330.0f},
+      {"held speed capped at 600", false, 0.0f, 640, 0.0f, 600.0f},
+      {"kid mode keeps the held speed", true, 0.0f, 330, 0.0f, 330.0f},
+  };
+  for (int32_t ms : kFrameLengths) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(testing::Message() << c.name << ", " << ms << " ms");
+      PlayOptions o;
+      o.kidMode = c.kid;
+      PlayHarness h(o);
+      OneCornerBrick(h);
+      h.Begin();
+      h.MoveMouse(640);
+      h.Steps(3, ms);
+      Entity* ball = HeldBall();
+      ASSERT_NE(ball, nullptr);
+      ball->aux = static_cast<int32_t>(std::lround(c.offsetInHalfWidths * paddleHalfWidth));
+      ball->heldSpeed = c.heldSpeed;
+      h.Step(ms);  // the ball follows its new place on the paddle
+      h.Click();
+      h.Step(ms);
+      EXPECT_EQ(ball->flags & 1, 0);
+      EXPECT_NEAR(Angle(ball), c.angle, 0.03f);
+      // Above 450 the logic of the same frame already slows it by 30 per second.
+      const float slowed = c.speed > 450.0f ? c.speed - 30.0f * static_cast<float>(ms) / 1000.0f : c.speed;
+      EXPECT_NEAR(SpeedOf(ball), slowed, 0.05f);
+      EXPECT_EQ(ball->heldSpeed, static_cast<int32_t>(c.speed));
+      EXPECT_EQ(catchGraceFrames, 3);  // 4, less this frame's count-down
+    }
+  }
+}
+
+TEST(PlayPaddle, KidModeStartsWithBigBallAndLargerPaddle) {
+  for (bool kid : {false, true}) {
+    PlayOptions o;
+    o.kidMode = kid;
+    PlayHarness h(o);
+    OneCornerBrick(h);
+    h.Begin();
+    h.Step();
+    ASSERT_EQ(h.Balls().size(), 1u);
+    EXPECT_EQ(h.Balls()[0]->value, kid ? 2 : 1);
+    EXPECT_EQ(paddleSize, kid ? 2 : 1);
+    EXPECT_EQ(h.Balls()[0]->heldSpeed, 330);
+  }
+}
+
+// A ball just inside the paddle's top band, falling.
+Entity* BallOnPaddle(PlayHarness& h, float offsetInHalfWidths, float speed = 300.0f) {
+  const float d = 17.0f;
+  return h.PlaceBall(paddleX + offsetInHalfWidths * paddleHalfWidth, paddleY - d / 2.0f + 4.0f, 0.0f, speed, 1);
+}
+
+TEST(PlayPaddle, ContactAnglesLiftsCatchesAndSounds) {
+  for (int32_t ms : kFrameLengths) {
+    SCOPED_TRACE(testing::Message() << ms << " ms");
+    PlayHarness h;
+    OneCornerBrick(h);
+    h.Begin();
+    h.MoveMouse(640);
+    h.Steps(250 / ms + 1, ms);  // no paddle sound in the first 200 ms of a game
+
+    // Centre: bounced straight up, lifted onto the paddle top, sound 0,
+    // speed + 9.
+    Entity* ball = BallOnPaddle(h, 0.0f);
+    const float top = paddleY - 17.0f / 2.0f;
+    h.ClearSounds();
+    h.Step(ms);
+    EXPECT_LT(ball->vy, 0.0f);
+    EXPECT_NEAR(std::fabs(Angle(ball)), 0.0f, 0.01f);
+    EXPECT_NEAR(SpeedOf(ball), 309.0f, 0.5f);
+    EXPECT_NEAR(ball->y, top + (300.0f - 309.0f) * ms / 2000.0f, 0.2f);
+    EXPECT_EQ(h.SoundCount(0), 1);
+
+    // A second contact within 200 ms plays no paddle sound.
+    ball = BallOnPaddle(h, 0.0f);
+    h.ClearSounds();
+    h.Step(ms);
+    EXPECT_LT(ball->vy, 0.0f);
+    EXPECT_EQ(h.SoundCount(0) + h.SoundCount(15), 0);
+
+    // Outer part: a new angle, neither lifted nor caught, sound 15 once 200
+    // ms have passed.
+    h.Steps(250 / ms + 1, ms);
+    catchOn = 1;
+    catchGraceFrames = 0;
+    ball = BallOnPaddle(h, 0.9f);
+    const float startY = ball->y;
+    h.ClearSounds();
+    h.Step(ms);
+    EXPECT_EQ(ball->flags & 1, 0) << "caught in the outer part";
+    EXPECT_NEAR(Angle(ball), 0.9f * 1.3f, 0.02f);
+    EXPECT_GE(ball->y, startY) << "lifted in the outer part";
+    EXPECT_EQ(h.SoundCount(15), 1);
+    EXPECT_EQ(h.SoundCount(17), 0);
+
+    // Centre with catch on: held, sound 17 (the next contact after 200 ms).
+    h.Steps(250 / ms + 1, ms);
+    ball = BallOnPaddle(h, 0.2f);
+    h.ClearSounds();
+    h.Step(ms);
+    EXPECT_EQ(ball->flags & 1, 1);
+    EXPECT_EQ(ball->heldSpeed, 309);
+    EXPECT_EQ(h.SoundCount(17), 1);
+    catchOn = 0;
+  }
+}
+
+TEST(PlayPaddle, NoCatchWhileTheLaunchGraceRuns) {
+  PlayHarness h;
+  OneCornerBrick(h);
+  h.Begin();
+  h.MoveMouse(640);
+  h.Step();
+  catchOn = 1;
+  Entity* ball = BallOnPaddle(h, 0.0f);
+  catchGraceFrames = 3;
+  h.Step();
+  EXPECT_EQ(ball->flags & 1, 0);
+  EXPECT_LT(ball->vy, 0.0f);
+}
+
+TEST(PlayPaddle, ArmedFallStartsOnlyWithAPaddleSound) {
+  PlayHarness h;
+  h.MakeSet({Rows({"RRRR", "....", "....", "RRRR"})});
+  h.Begin();
+  h.MoveMouse(640);
+  h.Steps(20);
+  fallArmed = 1;
+  BallOnPaddle(h, 0.0f);
+  h.ClearSounds();
+  h.Step();
+  EXPECT_EQ(fallRunning, 1);
+  EXPECT_EQ(h.SoundCount(19), 1);
+  fallRunning = 0;
+  BallOnPaddle(h, 0.0f);  // within 200 ms: no paddle sound, no fall
+  h.Step();
+  EXPECT_EQ(fallRunning, 0);
+}
+
+TEST(PlayPaddle, FallMovesBricksDownOneColumnPerFrameRightToLeft) {
+  PlayHarness h;
+  // Column 0: plain, gap, plain; column 1: explosive, gap, hidden.
+  h.MakeSet({Rows({"RE..", "....", "R?.."})});
+  h.Begin();
+  h.HoldAllBalls();
+  const int32_t red = h.Brick('R'), hidden = h.Brick('?');
+  fallRunning = 1;
+  fallColumn = 100;  // clamped to the last column
+  h.Step();
+  EXPECT_EQ(fallColumn, 18);
+  EXPECT_NE(h.Cell(1, 0), 0);  // column 1 has not moved yet
+  EXPECT_EQ(h.Cell(1, 1), 0);
+  for (int i = 0; i < 19; ++i) h.Step();
+  EXPECT_EQ(fallRunning, 0);
+  EXPECT_EQ(fallColumn, 20);
+  // Every brick with an empty cell below went down one row; the hidden one
+  // stays hidden (negative).
+  EXPECT_EQ(h.Cell(0, 0), 0);
+  EXPECT_EQ(h.Cell(0, 1), red);
+  EXPECT_EQ(h.Cell(0, 2), 0);
+  EXPECT_EQ(h.Cell(0, 3), red);
+  EXPECT_EQ(h.Cell(1, 0), 0);
+  EXPECT_NE(h.Cell(1, 1), 0);
+  EXPECT_EQ(h.Cell(1, 3), -hidden);
+}
+
+TEST(PlayPaddle, LaserFiresTwoBoltsPerClickAndNoneAtSix) {
+  for (int32_t ms : kFrameLengths) {
+    SCOPED_TRACE(testing::Message() << ms << " ms");
+    PlayHarness h;
+    OneCornerBrick(h);
+    h.Begin();
+    h.MoveMouse(640);
+    h.Step(ms);
+    laserOn = 1;
+    h.ClearSounds();
+    for (int click = 1; click <= 3; ++click) {
+      h.Click();
+      h.Step(ms);
+      EXPECT_EQ(h.Count(kEntityLaser), 2 * click);
+    }
+    EXPECT_EQ(h.SoundCount(16), 3);
+    h.Click();
+    h.Step(ms);
+    EXPECT_EQ(h.Count(kEntityLaser), 6) << "a seventh bolt";
+    // The bolts leave at 0.85 of the half width either side, 16 above.
+    bool left = false, right = false;
+    for (Entity* e = entityHead.next; e; e = e->next) {
+      if (e->kind != kEntityLaser) continue;
+      EXPECT_EQ(e->vy, -600.0f);
+      left |= std::fabs(e->x - (paddleX - 0.85f * paddleHalfWidth)) < 0.5f;
+      right |= std::fabs(e->x - (paddleX + 0.85f * paddleHalfWidth)) < 0.5f;
+    }
+    EXPECT_TRUE(left && right);
+  }
+}
+
+TEST(PlayPaddle, BoltBreaksABrickAndDiesUnlessThrough) {
+  for (bool through : {false, true}) {
+    SCOPED_TRACE(through ? "through" : "plain");
+    PlayHarness h;
+    h.MakeSet({Rows({"R", "....................", "..........R........."})});
+    h.Begin();
+    h.HoldAllBalls();
+    throughOn = through;
+    const float x = 160.0f + 10 * 48 + 24;
+    Entity* bolt = InsertEntityFirst(kEntityLaser, 0, 0, x, 40 + 2 * 24 + 30, 0.0f, -600.0f);
+    ASSERT_NE(bolt, nullptr);
+    h.StepUntil([&] { return h.Cell(10, 2) == 0; }, 10);
+    EXPECT_EQ(h.Cell(10, 2), 0);
+    h.Step();
+    int32_t bolts = h.Count(kEntityLaser);
+    EXPECT_EQ(bolts, through ? 1 : 0);
+  }
+}
+
+TEST(PlayPaddle, SinkAndBoostNeverUnderClassicRules) {
+  for (bool classic : {false, true}) {
+    for (int32_t ms : kFrameLengths) {
+      SCOPED_TRACE(testing::Message() << (classic ? "classic " : "default ") << ms << " ms");
+      PlayOptions o;
+      o.classicRules = classic;
+      PlayHarness h(o);
+      OneCornerBrick(h);
+      h.Begin();
+      h.MoveMouse(640);
+      h.PlaceBall(640, 300, 0, -300);
+      h.Steps(3, ms);  // the hold-countdown runs out
+      h.ButtonDown();
+      h.Steps(100 / ms + 2, ms);
+      if (classic) {
+        EXPECT_EQ(paddleSink, 0.0f);
+        EXPECT_EQ(paddleButtonHeld, 0);
+      } else {
+        EXPECT_EQ(paddleSink, 20.0f);
+        EXPECT_NEAR(paddleY, 670.0f, 0.01f);
+      }
+      h.ButtonUp();
+      h.Steps(200 / ms + 2, ms);
+      EXPECT_EQ(paddleSink, 0.0f);
+
+      // Contact while the button is held early in the dip: more speed by
+      // default; the classic rules keep the speed as it was.
+      h.ButtonDown();
+      Entity* ball = BallOnPaddle(h, 0.0f, 300.0f);
+      h.Step(ms);
+      if (classic) {
+        EXPECT_NEAR(SpeedOf(ball), 300.0f, 0.5f);
+      } else {
+        const float sinkBefore = std::min(20.0f, 600.0f * ms / 1000.0f);
+        const float expected = std::min(650.0f, 309.0f + 200.0f * (1.0f - sinkBefore / 20.0f));
+        EXPECT_NEAR(SpeedOf(ball), expected, 0.5f);
+      }
+      h.ButtonUp();
+    }
+  }
+}
+
+TEST(PlayPaddle, ClassicRulesFastCentreBounceFlashes) {
+  PlayOptions o;
+  o.classicRules = true;
+  PlayHarness h(o);
+  OneCornerBrick(h);
+  h.Begin();
+  h.MoveMouse(640);
+  h.Step();
+  Entity* ball = BallOnPaddle(h, 0.0f, 550.0f);
+  h.ClearSounds();
+  h.Step();
+  EXPECT_LT(ball->vy, 0.0f);
+  EXPECT_NEAR(SpeedOf(ball), 550.0f, 0.5f);
+  EXPECT_EQ(h.SoundCount(14), 1);
+}
+
+TEST(PlayPaddle, PaddleStaysOnTheBoard) {
+  PlayHarness h;
+  h.MakeSet({Rows({"R"})}, 26);
+  h.Begin();
+  for (int32_t x : {0, 5, 1279}) {
+    h.MoveMouse(x);
+    h.Step();
+    const float left = static_cast<float>(boardSet.GetBoardLeft());
+    EXPECT_GE(paddleX - paddleHalfWidth, left - 0.5f);
+    EXPECT_LE(paddleX + paddleHalfWidth, left + 26 * 48 + 0.5f);
+    EXPECT_EQ(playfieldLeft, static_cast<int32_t>(left + paddleHalfWidth));
+  }
+}
