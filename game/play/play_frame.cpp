@@ -1,6 +1,7 @@
 #include "game/play/play_frame.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <new>
@@ -28,9 +29,16 @@
 #include "platform/clock.h"
 #include "platform/random.h"
 
+PlayFrameCounters playFrameCounters;
+
 namespace {
 
 constexpr int32_t kHudHeight = 40;
+
+int64_t NowNs() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
 
 int32_t Columns() { return std::clamp(boardSet.columns, 1, BoardRecord::kColumns); }
 
@@ -374,6 +382,7 @@ void DrawFrame() {
       RestoreBackgroundRect(e->dirty[0], e->dirty[1], e->dirty[2] - e->dirty[0], e->dirty[3] - e->dirty[1]);
     }
   }
+  int32_t drawn = 0;
   for (Entity* e = &entityHead; e;) {
     Entity* next = e->next;
     if (e->dead && e != &entityHead) {
@@ -388,6 +397,7 @@ void DrawFrame() {
     e->x += (e->prevVx + e->vx) * frameSec * 0.5f;
     e->y += (e->prevVy + e->vy) * frameSec * 0.5f;
     DrawEntity(e);
+    ++drawn;
     e->prevFrame = e->frame;
     e->prevX = e->x;
     e->prevY = e->y;
@@ -401,7 +411,23 @@ void DrawFrame() {
     DrawSoftCursor();
   }
   display.Unlock();
+  playFrameCounters.entities = drawn;
+  playFrameCounters.dirtyRects = display.dirtyCount;
+  playFrameCounters.fullPresent = fullRedraw ? 1 : 0;
+  int64_t pixels = 0;
+  if (fullRedraw) {
+    pixels = int64_t{display.width} * display.height;
+  } else {
+    for (int32_t i = 0; i < display.dirtyCount; ++i) {
+      const plat::WindowRect& r = display.dirty[i];
+      pixels += int64_t{std::max(0, r.right - r.left)} * std::max(0, r.bottom - r.top);
+    }
+  }
+  playFrameCounters.presentedPixels = pixels;
+  const int64_t beforePresent = NowNs();
   display.Present(fullRedraw ? 0 : kPresentDirtyOnly);
+  playFrameCounters.presentNs = NowNs() - beforePresent;
+  ++playFrameCounters.presents;
   fullRedraw = 0;
 }
 
@@ -491,6 +517,7 @@ void RunPlayScreen() {
   }
 
   ballCount = 0;  // 13
+  const int64_t logicStart = NowNs();
   for (Entity* e = &entityHead; e; e = e->next) RunEntityLogic(e);
   if (capsuleMarker > 0) --capsuleMarker;
   if (heldFrames > 0) --heldFrames;
@@ -499,6 +526,10 @@ void RunPlayScreen() {
   if (ballCount < 1 && !boardCleared) LoseBall();  // 14
 
   PopExplosionQueue();  // 15
-  DrawFrame();          // 16
+  const int64_t drawStart = NowNs();
+  playFrameCounters.logicNs = drawStart - logicStart;
+  playFrameCounters.presentNs = 0;
+  DrawFrame();  // 16
+  playFrameCounters.drawNs = NowNs() - drawStart - playFrameCounters.presentNs;
   playClock += frameMs; // 17
 }

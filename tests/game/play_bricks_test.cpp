@@ -48,8 +48,7 @@ TEST(PlayBricks, BallBreaksAPlainBrick) {
       h.Begin();
       paddleSize = c.paddle;
       if (c.doubled) doubleScoreMs = 5000;
-      Entity* ball = h.BallBelowCell(10, 5, 400.0f);
-      ball->value = c.ballSize;
+      Entity* ball = h.BallBelowCell(10, 5, 400.0f, c.ballSize);
       const int32_t before = score;
       h.ClearSounds();
       h.Step(ms);
@@ -59,7 +58,9 @@ TEST(PlayBricks, BallBreaksAPlainBrick) {
       EXPECT_GT(ball->vy, 0.0f);
       ASSERT_EQ(h.SoundCount(6), 1);
       for (const auto& s : h.Sounds()) {
-        if (s.sample == 6) EXPECT_EQ(s.x, 160.0f + 10 * 48 + 24);
+        if (s.sample == 6) {
+          EXPECT_EQ(s.x, 160.0f + 10 * 48 + 24);
+        }
       }
       EXPECT_EQ(h.Count(kEntityBrickPiece), 1);
       EXPECT_EQ(boardCleared, 0);  // seen by the next frame's count
@@ -171,5 +172,7 @@ TEST(PlayBricks, ExplosiveBricksStepThroughTheirRun) {
     ASSERT_EQ(boardSet.GetBrickType(v), kBrickExplo) << v;
     seen.insert(v);
   }
-  if (explosiveNumbers > 1) EXPECT_GT(seen.size(), 1u);
+  if (explosiveNumbers > 1) {
+    EXPECT_GT(seen.size(), 1u);
+  }
 }

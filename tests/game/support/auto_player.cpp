@@ -65,6 +65,9 @@ AutoInput AutoPlayer::Decide() {
       continue;
     }
     if (!std::isfinite(e->x) || !std::isfinite(e->y)) continue;
+    // A ball already below the paddle's top is bouncing off it in this
+    // frame or is gone: it needs nothing more.
+    if (e->y > paddleY + 2.0f) continue;
     if (!lowest || e->y > lowest->y) lowest = e;
     if (e->vy > 0.0f) {
       const float h = static_cast<float>(kBallDiameters[std::clamp(e->value, 0, 2)]);

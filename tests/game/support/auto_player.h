@@ -7,6 +7,8 @@
 // game's generator and a seeded run replays exactly.
 #include <cstdint>
 #include <random>
+#include <string>
+#include <vector>
 
 namespace vantrel::test {
 
@@ -39,5 +41,36 @@ class AutoPlayer {
   int32_t holding_ = 0;
   int32_t frame_ = 0;
 };
+
+}  // namespace vantrel::test
+
+namespace vantrel::test {
+
+class PlayHarness;
+
+struct AutoRunConfig {
+  std::vector<int32_t> frameLengths = {16};  // cycled
+  int32_t maxPlayMsPerBoard = 20 * 60 * 1000;
+  int64_t maxFrames = -1;     // stop after this many frames (-1: play to the end)
+  bool checkInvariants = true;
+  int32_t stopAfterBoards = -1;  // stop once this many boards were finished (-1: play to the end)
+};
+
+struct AutoRunResult {
+  int64_t frames = 0;
+  int32_t livesLost = 0;
+  int32_t powerUps[24] = {};
+  int32_t charmsCollected = 0;
+  int32_t mostEntities = 0;
+  int32_t endScene = 4;
+  bool finished = false;       // reached the all-boards-completed scene
+  int32_t boardsFinished = 0;  // boards left for the next one (every player)
+  std::vector<int64_t> framesPerBoard;
+  std::string failure;         // the first broken invariant or the budget, with where
+};
+
+// Plays the harness's game with the player until the game ends (or
+// maxFrames), checking the invariants before every frame.
+AutoRunResult RunAutoGame(PlayHarness& harness, AutoPlayer& player, const AutoRunConfig& config);
 
 }  // namespace vantrel::test

@@ -18,9 +18,13 @@
 
 class Bitmap;
 
+namespace gametest {
+class GameDriver;
+}
+
 namespace vantrel::test {
 
-class GameDriver;
+using gametest::GameDriver;
 
 // A community layer that records what the game sends.
 class PlayCommunity : public CommunityManager {
@@ -96,8 +100,9 @@ class PlayHarness {
 
   // Takes the held ball (or makes one) and puts it free at x, y moving vx, vy.
   Entity* PlaceBall(float x, float y, float vx, float vy, int32_t size = 1);
-  // A ball 3 px below cell (c, r), moving straight up at speed.
-  Entity* BallBelowCell(int32_t column, int32_t row, float speed);
+  // A ball below cell (c, r), moving straight up at speed, so near that its
+  // upward probe reaches the cell in the next logic pass.
+  Entity* BallBelowCell(int32_t column, int32_t row, float speed, int32_t size = 1);
   // Parks every ball harmlessly: held on the paddle.
   void HoldAllBalls();
 
@@ -128,6 +133,9 @@ class PlayHarness {
   int64_t BackBufferDiffersFromBackdrop(const std::vector<std::array<int32_t, 4>>& except) const;
   // The names in "charms.dat", unscrambled; empty when there is none.
   std::vector<std::string> CharmsFile() const;
+  bool CharmsFileExists() const;
+  // Every invariant of a running game; empty when all hold.
+  std::string CheckInvariants();
   // Writes the presented picture to build/play-review/<name>.png.
   void SaveReview(const std::string& name);
 
@@ -137,6 +145,14 @@ class PlayHarness {
   PlayCommunity* community_ = nullptr;
   std::vector<SoundCall> sounds_;
   std::map<char, int32_t> letters_;
+  std::vector<int32_t> startCells_;  // every value the boards started with
+  int32_t lastScore_ = 0;
+  int32_t lastPlayer_ = 0;
+  int32_t frames_ = 0;
+  int32_t transitionSince_ = -1;
+  bool lastStepPresented_ = false;  // the last step ran a play frame to its present
+  int32_t mouseX_ = 640;  // where the mouse was last moved to
+  int32_t mouseY_ = 690;
 };
 
 // A board of rows (top first) from a compact text.

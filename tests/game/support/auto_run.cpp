@@ -1,0 +1,96 @@
+#include "auto_player.h"
+
+#include <algorithm>
+#include <map>
+#include <sstream>
+
+#include "game/game_globals.h"
+#include "game/play/entities.h"
+#include "game/scenes/transition.h"
+#include "play_harness.h"
+
+namespace vantrel::test {
+
+AutoRunResult RunAutoGame(PlayHarness& h, AutoPlayer& player, const AutoRunConfig& config) {
+  AutoRunResult result;
+  std::map<const Entity*, std::pair<float, int32_t>> capsules;  // falling capsules of last frame: y and id
+  int32_t boardStartClock = playClock;
+  int32_t board = boardSet.currentBoard;
+  int32_t player0 = currentPlayer;
+  int32_t livesBefore = lives;
+  bool buttonDown = false;
+  size_t frameIndex = 0;
+  while (config.maxFrames < 0 || result.frames < config.maxFrames) {
+    if (sceneNumber != 4) {
+      result.endScene = sceneNumber;
+      result.finished = sceneNumber == 7;
+      break;
+    }
+    if (config.checkInvariants) {
+      const std::string broken = h.CheckInvariants();
+      if (!broken.empty()) {
+        std::ostringstream s;
+        s << "frame " << result.frames << ", board " << boardSet.currentBoard << ", player " << currentPlayer
+          << ", seed " << h.Options().seed << ": " << broken;
+        result.failure = s.str();
+        break;
+      }
+    }
+    if (board != boardSet.currentBoard || player0 != currentPlayer) {
+      if (player0 == currentPlayer && boardSet.currentBoard > board) {
+        ++result.boardsFinished;
+        result.framesPerBoard.push_back(result.frames);
+        if (config.stopAfterBoards >= 0 && result.boardsFinished >= config.stopAfterBoards) break;
+      }
+      board = boardSet.currentBoard;
+      player0 = currentPlayer;
+      boardStartClock = playClock;
+    } else if (playClock - boardStartClock > config.maxPlayMsPerBoard) {
+      std::ostringstream s;
+      s << "board " << board << " not finished in " << config.maxPlayMsPerBoard << " ms (seed " << h.Options().seed
+        << ")";
+      result.failure = s.str();
+      break;
+    }
+
+    if (!transitionRunning && !paused) {
+      const AutoInput in = player.Decide();
+      h.MoveMouse(in.mouseX, in.mouseY);
+      if (in.click) {
+        h.Click();
+      } else if (in.press && !buttonDown) {
+        h.ButtonDown();
+        buttonDown = true;
+      } else if (in.release && buttonDown) {
+        h.ButtonUp();
+        buttonDown = false;
+      }
+    }
+    const int32_t ms = config.frameLengths[frameIndex++ % config.frameLengths.size()];
+    h.Step(ms);
+    ++result.frames;
+
+    // What happened in the frame.
+    if (currentPlayer == player0 && lives < livesBefore) result.livesLost += livesBefore - lives;
+    livesBefore = lives;
+    std::map<const Entity*, std::pair<float, int32_t>> now;
+    int32_t entities = 0;
+    for (const Entity* e = entityHead.next; e; e = e->next) {
+      ++entities;
+      if (e->kind == kEntityCapsule && !e->dead) now[e] = {e->y, e->value};
+    }
+    for (const auto& [capsule, seen] : capsules) {
+      // Gone while still above the board's bottom: caught.
+      if (!now.count(capsule) && seen.first < 700.0f && seen.second >= 0 && seen.second < 24) {
+        ++result.powerUps[seen.second];
+      }
+    }
+    capsules = std::move(now);
+    result.mostEntities = std::max(result.mostEntities, entities);
+  }
+  if (buttonDown) h.ButtonUp();
+  result.charmsCollected = static_cast<int32_t>(h.Community().added["CharmsCollected"]);
+  return result;
+}
+
+}  // namespace vantrel::test
