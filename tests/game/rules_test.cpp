@@ -343,6 +343,7 @@ TEST_F(RulesZeroImage, FastBreakOfAnImageWithoutPixelsMakesNoSparks) {
   ASSERT_TRUE(frame->pixels == nullptr || frame->width == 0);
   EXPECT_EQ(HitBrick(kCol, kRow, 0, 1), 1);
   EXPECT_EQ(CountEntities(kEntitySpark), 0);
+  EXPECT_EQ(SoundsOf(29).size(), 1u);
   EXPECT_EQ(boardSet.GetCell(kCol, kRow), 0);
   // SetBrick with that number draws the background, not a picture.
   EXPECT_NE(SetBrick(kCol, kRow, kRed), 0);
@@ -1020,6 +1021,15 @@ TEST_F(Rules, ZapSoftensTheBoard) {
   // The -5000 cell is still broken like any brick.
   EXPECT_EQ(HitBrick(6, 0, 0, 0), 1);
   EXPECT_EQ(boardSet.GetCell(6, 0), 0);
+}
+
+TEST_F(Rules, RandomIntRange) {
+  for (uint32_t i = 0; i < 500; ++i) {
+    plat::SetFakeMilliClock(i * 37);
+    EXPECT_EQ(RandomInt(1), 0u);
+    EXPECT_LT(RandomInt(5), 5u);
+    EXPECT_EQ(RandomInt(0), 0u);
+  }
 }
 
 // --- Scoring --------------------------------------------------------------
