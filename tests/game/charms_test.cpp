@@ -323,6 +323,10 @@ class CharmsFile : public CharmTables {
     file = savedGamesFolder / "charms.dat";
     backup = savedGamesFolder / "charms.dat.bak";
   }
+  void TearDown() override {
+    savedGamesFolder.clear();
+    CharmTables::TearDown();
+  }
   fs::path file, backup;
 };
 

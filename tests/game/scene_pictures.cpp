@@ -1,0 +1,77 @@
+// Pictures of the front-end scenes on the generated pack, for a person to
+// look at: the main menu, the board-set selection with its error box, the
+// title and credits, the charm collection with some charms collected, and
+// the completion scene. Written as PNG into the review folder given at build
+// time (build/game-review/).
+#include <gtest/gtest.h>
+
+#include <boost/filesystem.hpp>
+
+#include <string>
+
+#include "front_end_support.h"
+#include "game/play/charms.h"
+#include "game/scenes/board_set_select.h"
+
+namespace fs = boost::filesystem;
+
+namespace {
+
+const fs::path kReview = VANTREL_REVIEW_DIR;
+
+class ScenePictures : public fetest::FrontEndTest {
+ protected:
+  void Save(const std::string& name) {
+    const fs::path path = kReview / (name + ".png");
+    ASSERT_TRUE(d.SaveScreen(path)) << path;
+    std::printf("wrote %s\n", path.string().c_str());
+  }
+};
+
+}  // namespace
+
+TEST_F(ScenePictures, WritesEachFrontEndScene) {
+  // A set whose brick pictures are missing, to show the error box.
+  const fs::path extra = fs::temp_directory_path() / fs::unique_path("pictures-%%%%%%");
+  fetest::SetSpec broken;
+  broken.title = "Set Without Bricks";
+  broken.author = "Review";
+  broken.brickSet = "NoSuchBricks.img";
+  fetest::WriteSet(extra / "ZzBroken.bdz", broken);
+  gametest::DriverOptions options;
+  options.generatedPack = true;
+  options.dirsLines.push_back(extra.string());
+  Start(options);
+
+  Enter(2);
+  d.MoveMouse(900, 295 + 20 * 6 + 8);  // over "Backgrounds"
+  d.RunFor(600);
+  Save("main-menu");
+
+  Enter(3);
+  d.MoveMouse(600, 104 + 3 * BoardListRowPitch());
+  d.Frame();
+  Save("board-set-selection");
+  boardSelectIndex = static_cast<int32_t>(boardSetEntries.size()) - 1;
+  d.Frame();
+  ClickAndFrame(1100, 650);
+  EXPECT_EQ(boardSetLoadError, "Could not load boardset graphics!");
+  d.Frame();
+  Save("board-set-selection-error");
+
+  Enter(1);
+  d.RunFor(4000);
+  Save("title-credits");
+
+  for (size_t i = 0; i < charms.size(); i += 3) collectedCharms.insert(charms[i].name);
+  Enter(6);
+  d.MoveMouse(640, 150);
+  d.Frame();
+  Save("charm-collection");
+  collectedCharms.clear();
+
+  Enter(7);
+  d.RunFor(1500);
+  Save("completion");
+  fs::remove_all(extra);
+}
