@@ -52,10 +52,12 @@ ExploQueue* FindQueued(int32_t column, int32_t row) {
 }
 
 void MakeFastBreakSparks(int32_t v, int32_t column, int32_t row) {
+  // Without a picture (or one without pixels) there is nothing to take
+  // sparks from; the crack still sounds.
   const Bitmap* frame = BrickFrame(v);
-  if (!frame || !frame->pixels) return;
+  if (frame && !frame->pixels) frame = nullptr;
   const int32_t left = boardSet.GetBoardLeft();
-  for (int i = 0; i < 20; ++i) {
+  for (int i = 0; i < 20 && frame; ++i) {
     const int32_t px = plat::Rand() % kCellWidth;
     const int32_t py = plat::Rand() % kCellHeight;
     // The picture may be smaller than a cell: read only inside it.

@@ -55,17 +55,18 @@ Entity::Entity(int32_t kind, int32_t value, int32_t flags, float x, float y, flo
   }
 }
 
-Entity::~Entity() = default;
+// A node still linked would take its whole chain with it: single nodes go
+// through UnlinkAndDelete, whole lists through DeleteAll.
+Entity::~Entity() { assert(this == &entityHead || (!prev && !next)); }
 
 ExploQueue::ExploQueue(int32_t column, int32_t row) : column(column), row(row) {}
 
-ExploQueue::~ExploQueue() = default;
+ExploQueue::~ExploQueue() { assert(this == &exploQueueHead || (!prev && !next)); }
 
 void UnlinkAndDelete(Entity* node) {
   if (!node) return;
   assert(node != &entityHead);
   node->Unlink();
-  assert(!node->prev && !node->next);
   delete node;
 }
 
@@ -73,7 +74,6 @@ void UnlinkAndDelete(ExploQueue* node) {
   if (!node) return;
   assert(node != &exploQueueHead);
   node->Unlink();
-  assert(!node->prev && !node->next);
   delete node;
 }
 

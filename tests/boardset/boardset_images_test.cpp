@@ -3,6 +3,7 @@
 // backgrounds, upload and the board icon.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -290,4 +291,26 @@ TEST(BoardSetImages, MoreThan999BricksAndEmptyBrickImages) {
   ASSERT_EQ(icon.width, 48);
   EXPECT_EQ(icon.GetPixel(4, 4), 0xFF000000u);
   EXPECT_EQ(icon.GetPixel(0, 0), 0u);
+}
+
+TEST(BoardSetImages, BricksThatAreMissingOrFailToLoadLeaveNoKindsBehind) {
+  Fixture f("stale-kinds");
+  ASSERT_TRUE(f.set->LoadImageSets(f.files, false));
+  ASSERT_EQ(f.set->GetBrickType(2), kBrickExplo);
+  // A brick file that cannot be read.
+  {
+    std::ofstream out((f.dir / "Broken.img").string(), std::ios::binary);
+    out << "IMST garbage";
+  }
+  f.set->brickSetPath = "Broken.img";
+  EXPECT_TRUE(f.set->LoadImageSets(f.files, false));
+  for (int n = 0; n < 10; ++n) EXPECT_EQ(f.set->GetBrickType(n), kBrickPlain) << n;
+  // A brick file that is not there at all.
+  f.set->brickSetPath = "Bricks.img";
+  ASSERT_TRUE(f.set->LoadImageSets(f.files, false));
+  ASSERT_EQ(f.set->GetBrickType(3), kBrickInvin);
+  f.set->brickSetPath = "Nowhere.img";
+  EXPECT_TRUE(f.set->LoadImageSets(f.files, false));
+  EXPECT_EQ(f.set->bricks.count, 1);
+  for (int n = 0; n < 10; ++n) EXPECT_EQ(f.set->GetBrickType(n), kBrickPlain) << n;
 }
