@@ -6,10 +6,59 @@ if(VANTREL_FUZZ)
   set(VANTREL_FULL_BUILD OFF)
 endif()
 
+# The leaks that belong to the system's libraries (Qt, fontconfig, SDL's video
+# back ends, ...), which a sanitizer run must not report: one list for every
+# run of a program and every test program. What it may name, and why, is
+# written in the file.
+set(VANTREL_LSAN_SUPPRESSIONS ${PROJECT_SOURCE_DIR}/tests/lsan_system.supp)
+# The environment entry that gives a sanitizer run that list.
+set(VANTREL_SANITIZER_ENV "LSAN_OPTIONS=suppressions=${VANTREL_LSAN_SUPPRESSIONS}")
+
+# vantrel_sanitizer_env(<test>...)
+# Gives tests made with add_test() the list above (test programs made with
+# vantrel_add_test and runs made with vantrel_add_smoke have it already).
+function(vantrel_sanitizer_env)
+  set_property(TEST ${ARGN} APPEND PROPERTY ENVIRONMENT "${VANTREL_SANITIZER_ENV}")
+endfunction()
+
+# vantrel_add_smoke(<name> COMMAND <program> [arguments...]
+#                   [WORKING_DIRECTORY <dir>] [TIMEOUT <seconds>]
+#                   [LABELS <labels...>] [ENVIRONMENT <VAR=value...>])
+# A smoke run of a real program: it starts in a new, empty home of its own
+# (HOME, the XDG folders and the community store, removed afterwards; see
+# tests/smoke/fresh_home_run.cpp), with the list of system leaks above.
+# <program> may be a target name. Labels default to "smoke", the timeout to
+# 60 seconds.
+function(vantrel_add_smoke name)
+  if(NOT VANTREL_FULL_BUILD)
+    return()
+  endif()
+  cmake_parse_arguments(S "" "WORKING_DIRECTORY;TIMEOUT" "COMMAND;LABELS;ENVIRONMENT" ${ARGN})
+  list(POP_FRONT S_COMMAND program)
+  if(TARGET ${program})
+    set(program $<TARGET_FILE:${program}>)
+  endif()
+  if(NOT S_WORKING_DIRECTORY)
+    set(S_WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  endif()
+  if(NOT S_TIMEOUT)
+    set(S_TIMEOUT 60)
+  endif()
+  if(NOT S_LABELS)
+    set(S_LABELS smoke)
+  endif()
+  add_test(NAME ${name} COMMAND vantrel_fresh_home ${program} ${S_COMMAND}
+           WORKING_DIRECTORY ${S_WORKING_DIRECTORY})
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${S_TIMEOUT} LABELS "${S_LABELS}"
+    ENVIRONMENT "${S_ENVIRONMENT}")
+  vantrel_sanitizer_env(${name})
+endfunction()
+
 # vantrel_add_test(<name> SOURCES <files...> LIBS <targets...>)
 # A GoogleTest program; every test case runs as its own ctest test, in a
 # process of its own with a fresh temporary HOME and XDG folders (see
-# tests/support/test_main.cpp).
+# tests/support/test_main.cpp), and with the list of system leaks above (a
+# program the test starts gets it too).
 function(vantrel_add_test name)
   if(NOT VANTREL_FULL_BUILD)
     return()
@@ -24,7 +73,7 @@ function(vantrel_add_test name)
     DISCOVERY_TIMEOUT 60
     PROPERTIES
       LABELS "${T_LABELS}"
-      ENVIRONMENT "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy;QT_QPA_PLATFORM=offscreen;VANTREL_TEST_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+      ENVIRONMENT "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy;QT_QPA_PLATFORM=offscreen;VANTREL_TEST_SOURCE_DIR=${PROJECT_SOURCE_DIR};${VANTREL_SANITIZER_ENV}")
 endfunction()
 
 # vantrel_add_fuzz(<name> SOURCES <files...> LIBS <targets...> [SECONDS n])

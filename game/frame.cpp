@@ -6,15 +6,12 @@
 #include "community/community_manager.h"
 #include "core/log.h"
 #include "game/game_globals.h"
+#include "game/play/charms.h"
 #include "game/play/play_frame.h"
 #include "game/scenes/scenes.h"
 #include "game/scenes/transition.h"
 #include "graphics/display.h"
 #include "platform/message_box.h"
-#if __has_include("game/play/charms.h")
-#include "game/play/charms.h"
-#define VANTREL_HAVE_CHARMS 1
-#endif
 
 namespace {
 
@@ -32,10 +29,8 @@ void UploadEverything() {
   for (BitFont* font :
        {&smallFont, &candyFont, &chiselFont, &bigFont, &sysFont, &brushedFont, &greenBrushedFont, &amberSysFont})
     font->Upload(format);
-#ifdef VANTREL_HAVE_CHARMS
   for (auto& set : charmSets)
     if (set) set->Upload(format);
-#endif
   boardSet.UploadImageSets(screenFormat);
 }
 

@@ -15,6 +15,7 @@
 #include "game/config.h"
 #include "game/frame.h"
 #include "game/game_globals.h"
+#include "game/play/charms.h"
 #include "game/play/game_flow.h"
 #include "game/play/image_origins.h"
 #include "game/window_proc.h"
@@ -26,10 +27,6 @@
 #include "platform/message_box.h"
 #include "platform/random.h"
 #include "platform/shell.h"
-#if __has_include("game/play/charms.h")
-#include "game/play/charms.h"
-#define VANTREL_HAVE_CHARMS 1
-#endif
 
 namespace fs = boost::filesystem;
 
@@ -252,14 +249,12 @@ bool LoadGameResources() {
   PrepareSystemFonts();
   PrepareGlowFont();
 
-#ifdef VANTREL_HAVE_CHARMS
   {
     std::vector<WorkshopItem> items;
     if (communityManager) items = communityManager->GetInstalledItems();
     LoadCharms(gameRootFolders, userContentFolder, items);
     LoadCollectedCharms();
   }
-#endif
 
   for (PowerUpInfo& row : powerUpTable) row.imageIndex = powerUpSet.IndexOf(row.keyword.c_str());
   return true;
@@ -376,11 +371,9 @@ int32_t ShutdownGame() {
                          &titlePowerupsPicture, &cursorPicture, &titleScreenPicture, &exitPicture})
     picture->Free();
   cursorBackdrop.Free();
-#ifdef VANTREL_HAVE_CHARMS
   for (auto& set : charmSets)
     if (set) FreeSet(*set);
   charmSets.clear();
-#endif
   // Emptied one node at a time: no recursion however many entities are left.
   entityHead.DeleteAll();
   exploQueueHead.DeleteAll();

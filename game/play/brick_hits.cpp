@@ -9,6 +9,7 @@
 #include "community/community_manager.h"
 #include "core/random_int.h"
 #include "game/game_globals.h"
+#include "game/play/charms.h"
 #include "game/play/entities.h"
 #include "game/play/powerup_deck.h"
 #include "game/play/scoring.h"
@@ -191,7 +192,17 @@ int32_t BallBrickCollision(Entity* e) {
         (!classicRules && e->kind == kEntityBall && e->vx * e->vx + e->vy * e->vy > kFastBreakSpeedSquared) ? 1 : 0;
     HitBrick(column, row, 0, fast);
   }
-  // CHARM STEP: a ball that touches the charm on the board collects it.
+  // A ball that touches the charm on the board collects it (laser bolts pass).
+  // The charm's centre is 12 pixels below its anchor, on a whole pixel.
+  if (charmEntity && e->kind == kEntityBall) {
+    const float dx = e->x - charmEntity->x;
+    const float dy = e->y - std::trunc(charmEntity->y + 12.0f);
+    const float reach = e->height / 2 + 27.0f;
+    if (dx * dx + dy * dy < reach * reach) {
+      CollectCharm(charmEntity);
+      charmEntity = nullptr;
+    }
+  }
   return result;
 }
 

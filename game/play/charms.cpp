@@ -15,6 +15,7 @@
 #include "core/random_int.h"
 #include "game/boardset.h"
 #include "game/game_globals.h"
+#include "game/play/brick_hits.h"
 #include "game/play/entities.h"
 #include "game/play/scoring.h"
 #include "graphics/bitmap.h"
@@ -102,8 +103,11 @@ void LoadCharms(const std::vector<boost::filesystem::path>& dataFolders,
     RegisterCharmFile(lister.ListDir(folder, kCharmExtension, true), kCharmSourceGame);
   if (!communityFolder.empty())
     RegisterCharmFile(lister.ListDir(communityFolder, kCharmExtension, true), kCharmSourceLocal);
+  // An item without an install folder has no files (an empty path would
+  // search the current folder).
   for (const WorkshopItem& item : workshopItems)
-    RegisterCharmFile(lister.ListDir(item.folder, kCharmExtension, true), kCharmSourceCloud);
+    if (!item.folder.empty())
+      RegisterCharmFile(lister.ListDir(item.folder, kCharmExtension, true), kCharmSourceCloud);
 
   for (const auto& entry : charmFiles) {
     const boost::filesystem::path& path = entry.second.path;
@@ -146,7 +150,7 @@ int32_t ChooseCharm() {
 }
 
 void SpawnCharm() {
-  const int32_t columns = boardSet.columns;
+  const int32_t columns = BoardColumns();
   const uint32_t a = static_cast<uint32_t>(plat::Rand());
   bool found = false;
   int32_t column = 0;
@@ -222,7 +226,12 @@ void MakeSparks(const Entity* charm) {
 
 void CollectCharm(Entity* charm) {
   if (!charm) return;
-  AddScoreAt(kCharmPoints[std::clamp(charmsThisGame, 0, 15)], charm->x, charm->y);
+  // The floating score starts at the charm (a position off every screen
+  // shows it at the corner instead of converting it out of range).
+  int32_t scoreX = 0, scoreY = 0;
+  PositionToInt(charm->x, &scoreX, true);
+  PositionToInt(charm->y, &scoreY, true);
+  AddScoreAt(kCharmPoints[std::clamp(charmsThisGame, 0, 15)], scoreX, scoreY);
   PlaySoundAt(kCharmSound, charm->x, 0, 63);
   if (!cheatMode) {
     if (communityManager) communityManager->AddToStat("CharmsCollected", 1.0f);

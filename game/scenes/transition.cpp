@@ -134,6 +134,7 @@ void DrawScreenTransition() {
   const int32_t h = lock.height;
   const int32_t e = int32_t(std::floor(float(h + kBandHeight) * t - float(kBandHeight)));
 
+  const int32_t lastTop = transitionBand.top;
   if (lock.bytesPerPixel == 2 && Matches(transitionNewPicture, lock) && Matches(transitionOldPicture, lock)) {
     const int32_t from = std::max(transitionBand.top, 0);
     const int32_t to = std::min(e + kBandHeight - 1, h - 1);
@@ -164,6 +165,9 @@ void DrawScreenTransition() {
 
   transitionBand = {0, e, lock.width, e + kBandHeight};
   display.AddDirtyRect(&transitionBand);
+  // Every row drawn in this frame reaches the window, however far the band
+  // moved since the last one.
+  if (lastTop < e) display.AddDirtyRect(0, lastTop, lock.width, e - lastTop);
   display.Unlock();
   display.Present(kPresentDirtyOnly);
 }

@@ -12,24 +12,20 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "core/hash.h"
 #include "game/game_globals.h"
 #include "game/play/charms.h"
 
 namespace {
 
+// A folder of this process for one input's files; removed again after the
+// input, so a finished run leaves nothing behind.
 const boost::filesystem::path& ScratchFolder() {
-  static const boost::filesystem::path folder = [] {
-    boost::filesystem::path p =
-        boost::filesystem::temp_directory_path() /
-        boost::filesystem::unique_path("vantrel-charms-fuzz-%%%%-%%%%-%%%%");
-    boost::filesystem::create_directories(p);
-    std::atexit([] {
-      boost::system::error_code ec;
-      boost::filesystem::remove_all(ScratchFolder(), ec);
-    });
-    return p;
-  }();
+  static const boost::filesystem::path folder =
+      boost::filesystem::temp_directory_path() /
+      ("vantrel-charms-fuzz-" + std::to_string(static_cast<long>(getpid())));
   return folder;
 }
 
@@ -58,7 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   const boost::filesystem::path& folder = ScratchFolder();
   boost::system::error_code ec;
-  boost::filesystem::remove(folder / "charms.dat.bak", ec);
+  boost::filesystem::remove_all(folder, ec);
+  boost::filesystem::create_directories(folder);
   uint8_t* scrambled = nullptr;
   int32_t scrambledSize = 0;
   if (!ScrambleBuffer(data, static_cast<int32_t>(size), &scrambled, &scrambledSize)) std::abort();
@@ -73,5 +70,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   LoadCollectedCharms();
   if (collectedCharms != saved || collectedCharmsNeedBackup) std::abort();
   savedGamesFolder.clear();
+  boost::filesystem::remove_all(folder, ec);
   return 0;
 }

@@ -793,8 +793,11 @@ TEST_F(CharmPlay, CollectThrowsSparksFromThePicture) {
   plat::Srand(4242);
   Entity* charm = PlaceCharm(0, 500.0f, 200.0f);
   CollectCharm(charm);
+  // Sparks first, then the floating score, then the charm itself.
   std::vector<Entity*> list = Entities();
-  ASSERT_EQ(list.size(), 101u);
+  ASSERT_EQ(list.size(), 102u);
+  EXPECT_EQ(list[100]->kind, kEntityFloatingScore);
+  EXPECT_EQ(list[100]->value, 250);
   EXPECT_EQ(list.back(), charm);
   const uint32_t expectColour = 0x20 + 256 * 0x80 + 65536 * 0xC0;
   for (size_t i = 0; i < 100; ++i) {
@@ -816,6 +819,7 @@ TEST_F(CharmPlay, CollectThrowsSparksFromThePicture) {
 
   // Black pixels throw nothing: only the right half of "Half" does.
   entityHead.DeleteAll();
+  showScores = 0;
   charm = PlaceCharm(4, 300.0f, 100.0f);
   CollectCharm(charm);
   list = Entities();
@@ -826,6 +830,7 @@ TEST_F(CharmPlay, CollectThrowsSparksFromThePicture) {
 
 TEST_F(CharmPlay, CollectWithoutPixelsThrowsNoSparks) {
   LoadTestCharms();
+  showScores = 0;
   // The 0 x 0 picture; a picture never uploaded (not the display's depth); no
   // picture at all.
   Entity* charm = PlaceCharm(3, 300.0f, 100.0f);
@@ -853,6 +858,77 @@ TEST_F(CharmPlay, CollectWithoutPixelsThrowsNoSparks) {
   EXPECT_EQ(charmsThisGame, 3);
 }
 
+
+// A ball within half its height + 27 of the charm's centre (12 below its
+// anchor, on a whole pixel) collects it.
+TEST_F(CharmPlay, BallTouchingTheCharmCollectsIt) {
+  LoadTestCharms();
+  showScores = 0;
+  struct Case {
+    const char* what;
+    int32_t kind;
+    float charmY;
+    float dx, dy;  // ball centre from (400, trunc(charmY + 12))
+    bool collects;
+  };
+  const float nan = std::nanf("");
+  const Case cases[] = {
+      {"on the centre", kEntityBall, 100.0f, 0, 0, true},
+      {"just inside", kEntityBall, 100.0f, 35.5f, 0, true},
+      {"exactly at the reach", kEntityBall, 100.0f, 36.0f, 0, false},
+      {"just outside, diagonal", kEntityBall, 100.0f, 21.7f, 28.9f, false},
+      {"just inside, diagonal", kEntityBall, 100.0f, 21.5f, 28.7f, true},
+      {"below a fractional anchor", kEntityBall, 100.75f, 0, 36.0f, false},
+      {"above a fractional anchor", kEntityBall, 100.75f, 0, -35.5f, true},
+      {"laser bolt", kEntityLaser, 100.0f, 0, 0, false},
+      {"ball at NaN", kEntityBall, 100.0f, nan, 0, false},
+  };
+  for (const Case& c : cases) {
+    entityHead.DeleteAll();
+    Fill(0);
+    charmsThisGame = 0;
+    Entity* charm = PlaceCharm(0, 400.0f, c.charmY);
+    Entity* ball = AppendEntity(c.kind, 1, 0, 400.0f + c.dx, std::trunc(c.charmY + 12) + c.dy, 0, 0);
+    ball->width = 18;
+    ball->height = 18;
+    EXPECT_EQ(BallBrickCollision(ball), 0) << c.what;
+    EXPECT_EQ(charmEntity == nullptr, c.collects) << c.what;
+    EXPECT_EQ(charm->dead, c.collects ? 1 : 0) << c.what;
+    EXPECT_EQ(charmsThisGame, c.collects ? 1 : 0) << c.what;
+  }
+  // The reach grows with the ball.
+  entityHead.DeleteAll();
+  PlaceCharm(0, 400.0f, 100.0f);
+  Entity* big = AppendEntity(kEntityBall, 2, 0, 400.0f + 40.0f, 112.0f, 0, 0);
+  big->width = big->height = 29;
+  BallBrickCollision(big);
+  EXPECT_EQ(charmEntity, nullptr);
+  // No charm on the board: nothing to collect.
+  BallBrickCollision(big);
+  EXPECT_EQ(charmsThisGame, 1);
+}
+
+TEST_F(CharmPlay, BrickProbesActBeforeTheCharm) {
+  LoadTestCharms();
+  showScores = 0;
+  boardBackdrop.Create(1280, 720, 16);
+  sceneBackdrop.Create(1280, 720, 16);
+  const int32_t left = boardSet.GetBoardLeft();
+  const float x = float(left + 48 * 5 + 24);
+  const float y = float(40 + 24 * 6 + 12);
+  boardSet.SetCell(5, 5, kFilled);
+  Entity* charm = PlaceCharm(0, x + 10.0f, y - 12.0f);
+  Entity* ball = AppendEntity(kEntityBall, 1, 0, x, y, 0, -100.0f);
+  ball->width = ball->height = 18;
+  charmDelay = 5;
+  EXPECT_EQ(BallBrickCollision(ball), 1);
+  EXPECT_EQ(boardSet.GetCell(5, 5), 0);
+  EXPECT_GT(ball->vy, 0.0f);
+  // The break saw the charm still on the board, so the countdown stayed.
+  EXPECT_EQ(charmDelay, 5);
+  EXPECT_EQ(charmEntity, nullptr);
+  EXPECT_EQ(charm->dead, 1);
+}
 
 // Random tables and boards, many spawns, choices and collections: the lists
 // stay whole, one charm at most, and only names of the table are collected.

@@ -236,6 +236,25 @@ TEST(GameStartUp, AStoredBackgroundStyleOutOfRangeStepsToZero) {
   d.Finish();
 }
 
+TEST(GameStartUp, TheGeneratedPackStartsAndShowsItsSplash) {
+  GameDriver d;
+  DriverOptions options;
+  options.generatedPack = true;
+  d.Prepare(options);
+  ASSERT_EQ(d.StartUp(), std::nullopt);
+  EXPECT_TRUE(d.Boxes().empty());
+  d.RunFor(1000);
+  d.SaveScreen(gametest::ReviewDir() / "splash-transition.png");
+  d.RunFor(1200);
+  EXPECT_EQ(sceneNumber, 0);
+  EXPECT_EQ(transitionRunning, 0);
+  d.SaveScreen(gametest::ReviewDir() / "splash.png");
+  // The splash picture is not one flat colour: something was drawn.
+  const uint32_t corner = d.PresentedAt(0, 0);
+  EXPECT_GT(d.CountPixels(0, 0, 1280, 720, [&](uint32_t c) { return c != corner; }), 100000);
+  EXPECT_EQ(d.Finish(), 0);
+}
+
 TEST(GameShutdown, ReleasesTheTokenAndTheResources) {
   GameDriver d;
   d.Prepare();

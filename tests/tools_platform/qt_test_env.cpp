@@ -4,11 +4,6 @@
 
 #include "platform/qt/qt_platform.h"
 
-// Qt keeps some of its own start-up allocations until the process ends.
-extern "C" const char* __lsan_default_suppressions() {
-  return "leak:libQt6Core\nleak:libQt6Gui\nleak:libQt6Widgets\nleak:libfontconfig\nleak:libglib-2.0\n";
-}
-
 namespace {
 
 class QtEnvironment : public ::testing::Environment {

@@ -31,6 +31,8 @@ fs::path GeneratedPackDir() {
   return fs::path(VANTREL_BUILT_PACK_DIR);
 }
 
+fs::path ReviewDir() { return fs::path(VANTREL_BUILT_PACK_DIR).parent_path() / "game-review"; }
+
 GameDriver::GameDriver() {
   clock_ = std::make_unique<plat::FakeClockScope>();
   plat::SetFakeUnixTime(kDriverUnixTime);

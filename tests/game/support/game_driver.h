@@ -108,5 +108,7 @@ class GameDriver {
 
 // The folder of the generated pack: VANTREL_PACK_DIR, else the build's game folder.
 boost::filesystem::path GeneratedPackDir();
+// Where tests leave pictures for a person to look at (build/game-review).
+boost::filesystem::path ReviewDir();
 
 }  // namespace gametest

@@ -56,8 +56,8 @@ class Writer {
   }
 
   // A 32-bit set of named images, each w x h in one colour.
-  void Set(const std::string& rel, const std::vector<std::string>& names, int w, int h,
-           const std::vector<uint32_t>& colours) {
+  std::vector<uint8_t> Set(const std::string& rel, const std::vector<std::string>& names, int w, int h,
+                           const std::vector<uint32_t>& colours) {
     std::vector<Bitmap> images;
     images.reserve(names.size());
     for (size_t i = 0; i < names.size(); ++i) images.push_back(Flat(w, h, colours[i % colours.size()]));
@@ -65,7 +65,8 @@ class Writer {
     for (size_t i = 0; i < names.size(); ++i) entries.push_back({names[i], &images[i]});
     std::vector<uint8_t> out;
     if (!BuildImageSet(entries, out)) throw std::runtime_error("image-set writer refused " + rel);
-    Bytes(rel, std::move(out));
+    Bytes(rel, out);
+    return out;
   }
 
   void Png(const std::string& rel, int w, int h, uint32_t rgb) {
@@ -131,12 +132,13 @@ std::vector<std::string> Numbered(const std::string& stem, int n) {
   return names;
 }
 
-void WriteBoardSet(const fs::path& root, Writer& w) {
+// The board set records the plain brick set's signature, whether or not
+// that set is part of this pack.
+void WriteBoardSet(const fs::path& root, Writer& w, const std::vector<uint8_t>& brickBytes) {
   const std::string rel = kBoardSetPath;
   if (!w.Wanted(rel)) return;
   BoardSet set;
-  const fs::path bricks = root / std::string(pack::kBrickSet);
-  if (FILE* f = std::fopen(bricks.string().c_str(), "rb")) {
+  if (FILE* f = fmemopen(const_cast<uint8_t*>(brickBytes.data()), brickBytes.size(), "rb")) {
     set.LoadBrickSet(f, false);
     std::fclose(f);
   }
@@ -222,12 +224,18 @@ void WriteMiniPack(const fs::path& root, const MiniPackOptions& options) {
 
   std::vector<std::string> bricks;
   for (int n = 1; n <= pack::kBrickCount; ++n) bricks.push_back(std::string(pack::BrickName(n)));
-  w.Set(std::string(pack::kBrickSet), bricks, pack::kBrickWidth, pack::kBrickHeight, {0xB04040, 0x40B040, 0x4040B0});
+  const std::vector<uint8_t> brickBytes = w.Set(std::string(pack::kBrickSet), bricks, pack::kBrickWidth, pack::kBrickHeight, {0xB04040, 0x40B040, 0x4040B0});
   // The classic bricks have one image fewer: another signature.
   std::vector<std::string> classic(bricks.begin(), bricks.end() - 1);
   w.Set(std::string(pack::kBrickSetClassic), classic, pack::kBrickWidth, pack::kBrickHeight, {0x806020});
   w.Set(std::string(pack::kBackgroundSet), Numbered("background", 2), 32, 32, {0x202830, 0x302820});
-  WriteBoardSet(root, w);
+  WriteBoardSet(root, w, brickBytes);
+
+  if (options.charmCount > 0) {
+    std::vector<std::string> charms;
+    for (int i = 0; i < options.charmCount; ++i) charms.push_back("charm" + std::to_string(i) + "_" + std::to_string(i % 5));
+    w.Set(std::string(pack::kCharmSet), charms, 12, 12, {0xE040E0, 0x40E0E0});
+  }
 }
 
 }  // namespace gametest

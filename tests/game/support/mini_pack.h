@@ -19,6 +19,8 @@ struct MiniPackOptions {
   // Font stems ("ChiselFont", "SysFont") written as 32-bit sets instead of
   // 8-bit ones.
   std::set<std::string> fonts32;
+  // Charms in "Charms/Default.charms" (named "charm<i>", rarity i mod 5).
+  int charmCount = 6;
 };
 
 // The flat colours (0xRRGGBB) of the full-screen pictures. None of them is

@@ -1,0 +1,141 @@
+// The frame step: the first frame's upload, display switches with their
+// re-upload and their failures, and the cursor confinement.
+#include <gtest/gtest.h>
+
+#include "game/frame.h"
+#include "game/game_globals.h"
+#include "game/play/charms.h"
+#include "game/support/game_driver.h"
+#include "graphics/display.h"
+
+using gametest::DriverOptions;
+using gametest::GameDriver;
+
+namespace {
+
+bool HasDisplayCopy(const Image& image) {
+  const Bitmap* frame = const_cast<Image&>(image).GetFrame(1);
+  return image.frameCount >= 2 && frame && frame->pixels && frame->bpp == 16;
+}
+
+class FrameTest : public ::testing::Test {
+ protected:
+  void Start(const DriverOptions& options = {}) {
+    d.Prepare(options);
+    ASSERT_EQ(d.StartUp(), std::nullopt);
+    sceneNumber = 99;
+  }
+  int CountBoxes(const std::string& text) {
+    int n = 0;
+    for (const auto& box : d.Boxes()) n += box.text == text;
+    return n;
+  }
+  GameDriver d;
+};
+
+TEST_F(FrameTest, TheFirstFrameUploadsEveryPictureButTheGlowFont) {
+  Start();
+  d.Frame();
+  struct Item {
+    const char* name;
+    const Image* image;
+  } items[] = {
+      {"power-ups", &powerUpSet},   {"paddle", &paddleSet},        {"explosion", &explosionSet},
+      {"boing", &boingSet},         {"buttons", &buttonSet},       {"locked charms", &lockedCharmSet},
+      {"icons", &iconSet},          {"cursor", &cursorPicture},    {"splash", &splashPicture},
+      {"high scores", &highScoresPicture}, {"title power-ups", &titlePowerupsPicture},
+      {"title screen", &titleScreenPicture}, {"board select", &boardSelectPicture},
+      {"charms", &charmsPicture},   {"exit", &exitPicture},        {"small font", &smallFont},
+      {"candy font", &candyFont},   {"chisel font", &chiselFont},  {"big font", &bigFont},
+      {"system font", &sysFont},    {"brushed font", &brushedFont}, {"green brushed font", &greenBrushedFont},
+      {"amber font", &amberSysFont},
+  };
+  for (const Item& item : items) EXPECT_TRUE(HasDisplayCopy(*item.image)) << item.name;
+  // Sub-images of a set too.
+  EXPECT_TRUE(HasDisplayCopy(*powerUpSet.GetImage(powerUpSet.count - 1)));
+  EXPECT_TRUE(HasDisplayCopy(*sysFont.GetImage(sysFont.count - 1)));
+  ASSERT_FALSE(charmSets.empty());
+  EXPECT_TRUE(HasDisplayCopy(*charmSets[0]));
+  EXPECT_EQ(sysFontGlow.frameCount, 1);
+  EXPECT_EQ(imagesNeedUpload, 0);
+}
+
+TEST_F(FrameTest, SwitchingToFullScreenUploadsEverythingAgain) {
+  Start();
+  d.Frame();
+  ASSERT_EQ(fullScreen, 0);
+  splashPicture.GetFrame(1)->Destroy();
+  fullRedraw = backgroundDirty = 0;
+  d.Key(plat::kKeyF1 + 6);
+  d.Frame();
+  EXPECT_EQ(fullScreen, 1);
+  EXPECT_EQ(d.Window()->Style(), plat::WindowStyle::kFullScreen);
+  EXPECT_TRUE(HasDisplayCopy(splashPicture));
+  EXPECT_EQ(fullRedraw, 1);
+  EXPECT_EQ(backgroundDirty, 1);
+  EXPECT_EQ(fullScreenTogglePending, 0);
+}
+
+TEST_F(FrameTest, RefusedFullScreenIsReportedOnceThenTheWindowComesBack) {
+  Start();
+  d.Frame();
+  d.Windows().RefuseStyle(plat::WindowStyle::kFullScreen, true);
+  d.Key(plat::kKeyF1 + 6);
+  d.Frame();
+  EXPECT_EQ(CountBoxes("Could not open init display!"), 1);
+  EXPECT_EQ(fullScreenTogglePending, 1);
+  d.Frame();
+  EXPECT_EQ(fullScreen, 0);
+  EXPECT_EQ(fullScreenTogglePending, 0);
+  d.RunFor(100);
+  EXPECT_EQ(CountBoxes("Could not open init display!"), 1);
+  EXPECT_TRUE(d.Running());
+  EXPECT_EQ(d.Finish(), 0);
+  EXPECT_EQ(startUpFailed, 0);
+}
+
+TEST_F(FrameTest, ARefusedWindowOnTheWayBackEndsTheGameAsAFailure) {
+  Start();
+  d.Frame();
+  d.Key(plat::kKeyF1 + 6);
+  d.Frame();
+  ASSERT_EQ(fullScreen, 1);
+  d.Windows().RefuseStyle(plat::WindowStyle::kFramedSizable, true);
+  d.Key(plat::kKeyF1 + 6);
+  d.RunFor(100);
+  EXPECT_EQ(CountBoxes("Could not open init display!"), 1);
+  EXPECT_FALSE(d.Running());
+  EXPECT_EQ(windowHandle, nullptr);
+  EXPECT_EQ(startUpFailed, 1);
+  EXPECT_EQ(d.Finish(), 0);
+}
+
+TEST_F(FrameTest, TheCursorIsConfinedOnlyInRunningPlay) {
+  Start();
+  d.Frame();
+  auto confines = [&] {
+    int n = 0;
+    for (const auto& call : d.Windows().CursorCalls()) n += call.kind == plat::headless::CursorCall::kConfine;
+    return n;
+  };
+  auto releases = [&] {
+    int n = 0;
+    for (const auto& call : d.Windows().CursorCalls()) n += call.kind == plat::headless::CursorCall::kRelease;
+    return n;
+  };
+  sceneNumber = 4;
+  const int before = confines();
+  d.Frame();
+  d.Frame();
+  EXPECT_EQ(confines(), before + 2);  // again each frame: a moved window is followed
+  EXPECT_EQ(cursorClipped, 1);
+  const int releasesBefore = releases();
+  paused = 1;
+  d.Frame();
+  EXPECT_EQ(releases(), releasesBefore + 1);
+  d.Frame();
+  EXPECT_EQ(releases(), releasesBefore + 1);  // already released: no call
+  EXPECT_EQ(cursorClipped, 0);
+}
+
+}  // namespace
