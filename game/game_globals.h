@@ -156,7 +156,8 @@ extern int32_t trailAlphaStep;
 // Puts every plain global back to its start value, empties both lists and
 // the deck, clears the player slots and re-applies the links the board set
 // and the drawing code take from these globals. Loaded pictures and image
-// sets stay.
+// sets stay, except the charm sets: the charm tables and the collected set
+// are emptied.
 void ResetGameStateForTests();
 
 // ===== The program: start-up, loop, frame, window, settings, front end =====

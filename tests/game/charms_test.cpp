@@ -30,8 +30,8 @@
 #include "graphics/imageset_writer.h"
 #include "platform/clock.h"
 #include "platform/debug.h"
-#include "platform/headless/headless_window.h"
 #include "platform/random.h"
+#include "support/rules_fixture.h"
 #include "support/test_support.h"
 
 namespace fs = boost::filesystem;
@@ -323,6 +323,10 @@ class CharmsFile : public CharmTables {
     file = savedGamesFolder / "charms.dat";
     backup = savedGamesFolder / "charms.dat.bak";
   }
+  void TearDown() override {
+    savedGamesFolder.clear();
+    CharmTables::TearDown();
+  }
   fs::path file, backup;
 };
 
@@ -531,72 +535,22 @@ TEST_F(CharmsFile, LoadEmptiesTheSetFirst) {
 
 // --- Play: placing, collecting, touching ---------------------------------
 
-// Records the stat calls the charms make.
-class RecordingCommunity : public CommunityManager {
- public:
-  float GetStat(const std::string&) override { return 0.0f; }
-  bool IsAchievementUnlocked(const std::string&) override { return false; }
-  std::string GetPlayerName() override { return {}; }
-  void ResetAllStats(bool) override {}
-  void RequestCurrentStats() override {}
-  bool IsUploading() override { return false; }
-  float GetRequestWaitTime() override { return 0.0f; }
-  bool IsDownloading() override { return false; }
-  int32_t GetEntryCount() override { return 0; }
-  bool GetEntry(int32_t, int32_t&, std::string&, int32_t&, int32_t&) override { return false; }
-  void SetStat(const std::string& name, float value) override { calls.push_back("set " + name + " " + Num(value)); }
-  void AddToStat(const std::string& name, float delta) override { calls.push_back("add " + name + " " + Num(delta)); }
+constexpr int32_t kFilled = rulestest::kRed;    // a plain brick
+constexpr int32_t kHidden = rulestest::kHidden;  // a hidden brick number
 
-  static std::string Num(float v) { return std::to_string(static_cast<int64_t>(v)); }
-  std::vector<std::string> calls;
-};
-
-struct PlayedSound {
-  int32_t sample;
-  float x;
-  int32_t frequency;
-  int32_t volume;
-};
-
-constexpr int32_t kFilled = 1;   // a plain brick
-constexpr int32_t kHidden = 14;  // a hidden brick number
-
-// The headless display at 1280 x 720 x 16, a board, recorded sounds and stats,
-// and a few charm sets loaded and uploaded as the game does.
-class CharmPlay : public CharmTables {
+// The play fixture (the 1280 x 720 x 16 in-memory display, the brick set,
+// recorded sounds and stats) with a few charm sets loaded and uploaded as the
+// game does.
+class CharmPlay : public rulestest::RulesFixture {
  protected:
-  static void SetUpTestSuite() {
-    system = new plat::headless::HeadlessWindowSystem(1920, 1080);
-    plat::Window* window = nullptr;
-    ASSERT_EQ(TheDisplay().CreateMainWindow(1280, 720, "Charms", nullptr, &window,
-                                            plat::DefaultWindowProc, 0, false),
-              1);
-    ASSERT_EQ(TheDisplay().SetVideoMode(1280, 720, 16, false, nullptr), 1);
-  }
-  static void TearDownTestSuite() {
-    TheDisplay().Close(true);
-    delete system;
-    system = nullptr;
-  }
+  CharmPlay()
+      : RulesFixture(rulestest::BrickSet::kFull, rulestest::Backgrounds::kTwoTiles, rulestest::Audio::kOff) {}
 
   void SetUp() override {
-    CharmTables::SetUp();
-    communityManager = &community;
-    SetPlaySoundObserver([this](int32_t sample, float x, int32_t frequency, int32_t volume) {
-      sounds.push_back({sample, x, frequency, volume});
-    });
-    std::fill(std::begin(boardSet.brickKind), std::end(boardSet.brickKind), 0);
-    boardSet.brickKind[kHidden] = kBrickHidden;
-    boardSet.SetBoardCount(1);
-    boardSet.SetCurrentBoard(0);
+    RulesFixture::SetUp();
+    root = vantrel::test::MakeTempDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
     SetColumns(20);
     Fill(0);
-  }
-  void TearDown() override {
-    SetPlaySoundObserver(nullptr);
-    std::fill(std::begin(boardSet.brickKind), std::end(boardSet.brickKind), 0);
-    Fill(0);
-    CharmTables::TearDown();
   }
 
   void SetColumns(int32_t columns) { boardSet.columns = columns; }
@@ -644,12 +598,18 @@ class CharmPlay : public CharmTables {
     return list;
   }
 
-  static plat::headless::HeadlessWindowSystem* system;
-  RecordingCommunity community;
-  std::vector<PlayedSound> sounds;
-};
+  // The community calls as "add Name n" / "set Name n".
+  std::vector<std::string> Calls() const {
+    std::vector<std::string> out;
+    for (const auto& c : community.calls) {
+      const std::string verb = c.what == "AddToStat" ? "add" : c.what == "SetStat" ? "set" : c.what;
+      out.push_back(verb + " " + c.name + " " + std::to_string(static_cast<int64_t>(c.value)));
+    }
+    return out;
+  }
 
-plat::headless::HeadlessWindowSystem* CharmPlay::system = nullptr;
+  fs::path root;
+};
 
 TEST_F(CharmPlay, SpawnOnTheOnlyOpenPair) {
   LoadTestCharms();
@@ -663,14 +623,14 @@ TEST_F(CharmPlay, SpawnOnTheOnlyOpenPair) {
   };
   for (const Case& c : cases) {
     for (uint32_t seed : {1u, 99u, 12345u}) {
-      ResetGameStateForTests();
-      charmSets.clear();
-      LoadTestCharms();
+      entityHead.DeleteAll();
+      charmEntity = nullptr;
+      charmDelay = 0;
       SetColumns(c.columns);
       Fill(kFilled);
       boardSet.SetCell(c.column, c.row, c.top);
       boardSet.SetCell(c.column, c.row + 1, c.below);
-      plat::Srand(seed);
+      Seed(seed);
       SpawnCharm();
       const std::string where = std::to_string(c.columns) + " columns, cell " + std::to_string(c.column) +
                                 "," + std::to_string(c.row) + ", seed " + std::to_string(seed);
@@ -768,7 +728,7 @@ TEST_F(CharmPlay, CollectScoresSoundsAndStats) {
     EXPECT_EQ(sounds[0].x, 400.0f) << c.what;
     EXPECT_EQ(sounds[0].frequency, 0) << c.what;
     EXPECT_EQ(sounds[0].volume, 63) << c.what;
-    EXPECT_EQ(community.calls, c.calls) << c.what;
+    EXPECT_EQ(Calls(), c.calls) << c.what;
     EXPECT_EQ(collectedCharms, c.collected) << c.what;
     EXPECT_EQ(charmsThisGame, c.before + 1) << c.what;
     EXPECT_EQ(charm->dead, 1) << c.what;
@@ -778,7 +738,7 @@ TEST_F(CharmPlay, CollectScoresSoundsAndStats) {
   collectedCharms = {"Plain", "Ruby"};
   cheatMode = 0;
   CollectCharm(PlaceCharm(2, 400.0f, 160.0f));
-  EXPECT_EQ(community.calls, (std::vector<std::string>{"add CharmsCollected 1", "set UniqueCharms 3",
+  EXPECT_EQ(Calls(), (std::vector<std::string>{"add CharmsCollected 1", "set UniqueCharms 3",
                                                        "add RareCharms 1"}));
   // Without a community manager nothing is sent, and the name still counts.
   communityManager = nullptr;
@@ -911,8 +871,6 @@ TEST_F(CharmPlay, BallTouchingTheCharmCollectsIt) {
 TEST_F(CharmPlay, BrickProbesActBeforeTheCharm) {
   LoadTestCharms();
   showScores = 0;
-  boardBackdrop.Create(1280, 720, 16);
-  sceneBackdrop.Create(1280, 720, 16);
   const int32_t left = boardSet.GetBoardLeft();
   const float x = float(left + 48 * 5 + 24);
   const float y = float(40 + 24 * 6 + 12);
