@@ -297,6 +297,7 @@ void DrawState(const SurfaceLock& lock) {
     case 1: {
       // Every player has had a turn: the next frame moves on.
       if (entryPlayer >= playerCount) break;
+      entryPlayerScore = playerSlots[entryPlayer].score;
       chiselFont.DrawTextCentered(std::to_string(entryPlayerScore).c_str(), 0, 265, width);
       const std::string player = std::to_string(entryPlayer + 1);
       if (entryPlayerScore > highScores[kHighScoreRows - 1].score) {

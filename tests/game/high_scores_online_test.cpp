@@ -66,7 +66,9 @@ TEST_F(HighScoresOnlineTest, PostingTheBestScoreShowsTheServicesAnswerThenTheOnl
   AwaitPostingAnswer();
   ASSERT_EQ(scoreScreenState, 4);
   EXPECT_TRUE(Logged("FindLeaderboard " + boardSet.GetLeaderboardName()));
-  EXPECT_EQ(boardSet.GetLeaderboardName().rfind("Castle_", 0), 0u);
+  // The set's stem and checksum text, the same name the selection lists.
+  EXPECT_EQ(boardSet.GetLeaderboardName(), GetSelectedLeaderboardName());
+  EXPECT_EQ(boardSet.GetLeaderboardName(), boardSet.fileStem + "_" + boardSet.checksumText);
   EXPECT_TRUE(Logged("UploadLeaderboardScore "));
   const auto& log = steam::fake::CallLog();
   const auto upload = std::find_if(log.begin(), log.end(),
