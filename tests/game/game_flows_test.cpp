@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "community/community_manager.h"
 #include "core/hash.h"
 #include "game/game_globals.h"
 #include "game/high_score_file.h"
@@ -52,6 +53,14 @@ std::vector<FileRow> RowsOf(const std::vector<uint8_t>& file, bool* checksumHold
   }
   *checksumHolds = Int(file, 1568) == c;
   return rows;
+}
+
+// The frame a new scene starts in, its transition, and one frame of the
+// scene itself.
+void Arrive(gametest::GameDriver& g) {
+  g.Frame();
+  ASSERT_TRUE(g.RunUntil([] { return transitionRunning == 0; }, 5000));
+  g.Frame();
 }
 
 class GameFlowTest : public HighScoresTest {
@@ -101,14 +110,11 @@ class GameFlowTest : public HighScoresTest {
     d.MoveMouse(kRestX, kRestY);
     TypeEach("x");
     EXPECT_EQ(sceneNumber, 3);
-    Settle();
-    d.Frame();
+    Arrive(d);
   }
 
   void QuitFromTheMenu() {
     ASSERT_EQ(sceneNumber, 2);
-    Settle();
-    d.Frame();
     d.Click(kQuitX, kQuitY);
     d.Frame();
     EXPECT_EQ(d.Finish(), 0);
@@ -164,18 +170,18 @@ class GameFlowTest : public HighScoresTest {
     d.Click(kPlayX, kPlayY);
     d.Frame();
     EXPECT_EQ(sceneNumber, 4);
-    Settle();
+    Arrive(d);
     AutoPlay(10 * 60 * 1000);
     EXPECT_EQ(sceneNumber, 7);  // the explosive row cleared the only board
-    Settle();
+    Arrive(d);
     d.RunFor(500);
     const int32_t moduleBefore = soundBank.currentModule;
     d.Click(640, 360);
     d.Frame();
     EXPECT_EQ(sceneNumber, 5);
     EXPECT_EQ(scoresFromCompletion, 1);
-    Settle();
-    AwayAndFrame();
+    d.MoveMouse(kRestX, kRestY);
+    Arrive(d);
     EXPECT_EQ(soundBank.currentModule, moduleBefore);  // the completion's music plays on
     const int32_t saved = playerSlots[0].score;
     EXPECT_GT(saved, highScores[14].score);
@@ -219,6 +225,7 @@ class GameFlowTest : public HighScoresTest {
     AwayAndFrame();
     KeyFrame(plat::kKeyEscape);
     EXPECT_EQ(sceneNumber, 2);
+    Arrive(d);
     QuitFromTheMenu();
     return saved;
   }
@@ -234,17 +241,18 @@ TEST_F(GameFlowTest, CastleFromTheSplashToTheSavedTable) {
   gametest::GameDriver second;
   second.Prepare();
   ASSERT_EQ(second.StartUp(), std::nullopt);
-  ASSERT_TRUE(second.RunUntil([] { return sceneNumber == 2 && !transitionRunning; }, 10000));
-  second.Frame();
+  ASSERT_TRUE(second.RunUntil([] { return sceneNumber == 2; }, 10000));
+  Arrive(second);
   second.Type("x");
   second.Frame();
-  ASSERT_TRUE(second.RunUntil([] { return sceneNumber == 3 && !transitionRunning; }, 5000));
+  ASSERT_EQ(sceneNumber, 3);
+  Arrive(second);
   second.MoveMouse(640, 600);
   second.Frame();
   second.Type("h");
   second.Frame();
-  ASSERT_TRUE(second.RunUntil([] { return sceneNumber == 5 && !transitionRunning; }, 5000));
-  second.Frame();
+  ASSERT_EQ(sceneNumber, 5);
+  Arrive(second);
   int found = 0;
   for (const HighScoreEntry& row : highScores) found += row.name == "Ann\xE4" && row.score == saved && row.board == 2;
   EXPECT_EQ(found, 1);
@@ -270,7 +278,7 @@ TEST_F(GameFlowTest, StarterPlayedToTheFirstBoardThenLost) {
   d.Click(kPlayX, kPlayY);
   d.Frame();
   ASSERT_EQ(sceneNumber, 4);
-  Settle();
+  Arrive(d);
   AutoPlay(15 * 60 * 1000, 1);
   ASSERT_EQ(sceneNumber, 4);
   ASSERT_EQ(boardSet.currentBoard, 1);
@@ -285,8 +293,8 @@ TEST_F(GameFlowTest, StarterPlayedToTheFirstBoardThenLost) {
     d.Frame();
   }
   ASSERT_EQ(sceneNumber, 5);
-  Settle();
-  AwayAndFrame();
+  d.MoveMouse(kRestX, kRestY);
+  Arrive(d);
   const int32_t saved = playerSlots[0].score;
   ASSERT_EQ(scoreScreenState, 1) << "score " << saved;
   TypeEach("Wren");
@@ -298,6 +306,7 @@ TEST_F(GameFlowTest, StarterPlayedToTheFirstBoardThenLost) {
   AwayAndFrame();
   KeyFrame(plat::kKeyEscape);
   EXPECT_EQ(sceneNumber, 2);
+  Arrive(d);
   QuitFromTheMenu();
   CheckWhatWasSaved(savedGamesFolder / "Scores" / "Starter.hsc", "Wren", saved, 2);
 }
