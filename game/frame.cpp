@@ -52,7 +52,8 @@ bool RunScene() {
     case 4:
       RunPlayScreen();
       return true;
-    case 5:  // high scores
+    case 5:
+      RunHighScoresScreen();
       return true;
     case 6:
       RunCharmsScreen();

@@ -401,6 +401,13 @@ int32_t scoresViewOnly = 0;
 int32_t scoresFromCompletion = 0;
 int32_t scoreMusicStarted = 0;
 int32_t entryPlayerScore = 0;
+HighScoreEntry highScores[kHighScoreRows];
+boost::filesystem::path scoreFilePath;
+int32_t scoreScreenState = 0;
+int32_t bestPlayerScore = 0;
+int32_t bestPlayerBoard = 0;
+int32_t entryPlayer = 0;
+std::string typedName;
 
 uint32_t splashStartMs = 0;
 
@@ -469,6 +476,10 @@ void ResetProgramStateForTests() {
 
   pauseClickX = pauseClickY = -1;
   scoresViewOnly = scoresFromCompletion = scoreMusicStarted = entryPlayerScore = 0;
+  ResetHighScoreTable(highScores);
+  scoreFilePath.clear();
+  scoreScreenState = bestPlayerScore = bestPlayerBoard = entryPlayer = 0;
+  typedName.clear();
   splashStartMs = 0;
   transitionRunning = transitionStyle = transitionStart = 0;
   transitionBand = {0, 0, 0, 0};

@@ -10,6 +10,7 @@
 #include <boost/filesystem/path.hpp>
 
 #include "game/boardset.h"
+#include "game/high_score_file.h"
 #include "game/scenes/board_set_select.h"
 #include "game/play/entities.h"
 #include "game/play/powerup_deck.h"
@@ -287,6 +288,17 @@ extern int32_t scoresViewOnly;
 extern int32_t scoresFromCompletion;
 extern int32_t scoreMusicStarted;
 extern int32_t entryPlayerScore;
+// The table shown, the file it came from (empty: none is read or written),
+// the scene's state (0 local table, 1 name entry, 2 ask to post, 3 posting,
+// 4 posted, 5 posting failed, 6 declined, 7 online table), the best player's
+// score and board + 1, the player whose name is asked and the name so far.
+extern HighScoreEntry highScores[kHighScoreRows];
+extern boost::filesystem::path scoreFilePath;
+extern int32_t scoreScreenState;
+extern int32_t bestPlayerScore;
+extern int32_t bestPlayerBoard;
+extern int32_t entryPlayer;
+extern std::string typedName;
 
 // --- Splash.
 extern uint32_t splashStartMs;

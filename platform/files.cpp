@@ -178,9 +178,9 @@ FILE* OpenFile(const std::string& path, const char* mode) {
 
 FILE* OpenFile(const fs::path& path, const char* mode) { return OpenFile(path.string(), mode); }
 
-bool WriteFileAtomic(const fs::path& path, const void* bytes, size_t size) {
+bool WriteFileAtomic(const fs::path& path, const void* bytes, size_t size, bool backslashSeparates) {
     if (!bytes && size) return false;
-    fs::path target = ToPath(path.string());
+    fs::path target = backslashSeparates ? ToPath(path.string()) : path;
     fs::path dir = target.parent_path();
     if (dir.empty()) dir = ".";
     std::string tmpl = (dir / ("." + target.filename().string() + ".XXXXXX")).string();

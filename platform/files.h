@@ -47,8 +47,12 @@ FILE* OpenFile(const std::string& path, const char* mode);
 FILE* OpenFile(const boost::filesystem::path& path, const char* mode);
 
 // Writes bytes to a temporary file beside path and renames it over path, so
-// an interrupted or failed write keeps the old file. true on success.
-bool WriteFileAtomic(const boost::filesystem::path& path, const void* bytes, size_t size);
+// an interrupted or failed write keeps the old file. true on success. A '\'
+// in path is read as a separator, as in stored paths, unless
+// backslashSeparates is false: then it is part of a name, as in a name a
+// folder listing gave.
+bool WriteFileAtomic(const boost::filesystem::path& path, const void* bytes, size_t size,
+                     bool backslashSeparates = true);
 
 // The process's current folder (empty on failure).
 boost::filesystem::path CurrentFolder();

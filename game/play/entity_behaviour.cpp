@@ -418,13 +418,13 @@ void GlowLogic(Entity* e) {
 // ---- drawing by kind ----
 
 void DrawPaddle(Entity* e) {
-  if (paused) return;
   if (heldFrames > 0 || catchGraceFrames > 0) {
     const float w = 0.92f * paddleHalfWidth;
     const int32_t x0 = Px(paddleX - w), x1 = Px(paddleX + w);
     const int32_t top = Px(paddleY - 26.0f);
     RestoreBackgroundRect(x0, top, x1 - x0 + 1, 32);
-    if (heldFrames > 0) {
+    // While paused the paddle is gone, and its arcs with it.
+    if (heldFrames > 0 && !paused) {
       const int32_t base = Px(paddleY - 10.0f);
       for (int pass = 0; pass < 2; ++pass) {
         int32_t px = x0, py = base + plat::Rand() % 21 - 10;
@@ -438,6 +438,7 @@ void DrawPaddle(Entity* e) {
       }
     }
   }
+  if (paused) return;
   const Bitmap* f = DisplayFrame(&paddleSet, e->frame);
   if (paddleButtonHeld && paddleSink > paddleSinkTrail && f) {
     int32_t alpha = 64;

@@ -118,10 +118,14 @@ std::vector<std::string> CharmNames() {
 class CharmTables : public ::testing::Test {
  protected:
   void SetUp() override {
+    communityManager = nullptr;  // the fixture's own recorder: the reset must not free it
     ResetGameStateForTests();
     root = vantrel::test::MakeTempDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
   }
-  void TearDown() override { ResetGameStateForTests(); }
+  void TearDown() override {
+    communityManager = nullptr;  // the fixture's own recorder: the reset must not free it
+    ResetGameStateForTests();
+  }
 
   // A charm table of the given rarities, named C0, C1, ... (no pictures).
   void MakeTable(const std::vector<int32_t>& rarities) {
@@ -269,6 +273,7 @@ TEST_F(CharmTables, WeightsAndTheRunningTotals) {
       {{1, 2, 3}, {"C0", "C1", "C2", "other"}, {25, 37, 42}},
   };
   for (const Case& c : cases) {
+    communityManager = nullptr;  // the fixture's own recorder: the reset must not free it
     ResetGameStateForTests();
     MakeTable(c.rarities);
     collectedCharms = c.collected;
@@ -899,6 +904,7 @@ TEST_F(CharmPlay, RandomisedSpawnAndCollect) {
   int32_t placed = 0, sparks = 0;
   for (uint32_t seed : {1u, 2u, 3u, 20261210u}) {
     SCOPED_TRACE("seed " + std::to_string(seed));
+    communityManager = nullptr;  // the fixture's own recorder: the reset must not free it
     ResetGameStateForTests();
     communityManager = &community;
     std::srand(seed);

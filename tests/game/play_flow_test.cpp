@@ -458,3 +458,17 @@ TEST(PlayFlow, NextPlayerSkipsPlayersWithoutLivesAndWraps) {
   EXPECT_EQ(NextPlayer(), 0);
   EXPECT_EQ(currentPlayer, 0);
 }
+
+TEST(PlayFlow, PaddleBallAndArcsVanishWhilePaused) {
+  PlayHarness h;
+  h.MakeSet({Rows({"R"})});
+  h.Begin();
+  h.MoveMouse(640);
+  h.Steps(3);  // the ball waits on the paddle with its arcs
+  ASSERT_GT(heldFrames, 0);
+  h.Key('P');
+  h.MoveMouse(500, 400);  // the cursor stays within the status strip
+  h.Steps(3);
+  ASSERT_EQ(paused, 1);
+  EXPECT_EQ(h.BackBufferDiffersFromBackdrop({{0, 315, 1280, 455}}), 0);
+}

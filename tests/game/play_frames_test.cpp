@@ -102,6 +102,8 @@ TEST(PlayFrames, PicturesForAPerson) {
       if (h.Cell(c, r) == 0) boardSet.SetCell(c, r, 21);
     }
   }
+  boardSet.SetCell(5, 4, 21);
+  boardSet.SetCell(11, 5, 21);
   backgroundDirty = 1;
   h.Step();
   HitBrick(5, 4, 0, 0);

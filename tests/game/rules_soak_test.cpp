@@ -34,6 +34,7 @@ class Soak : public RulesFixture {
 
   void Run(uint32_t seed, BrickSet variant, int32_t columns) {
     SCOPED_TRACE(testing::Message() << "seed " << seed << " variant " << int(variant) << " columns " << columns);
+    communityManager = nullptr;  // the fixture's own recorder: the reset must not free it
     ResetGameStateForTests();
     communityManager = &community;
     LoadBricks(variant);

@@ -45,6 +45,7 @@ class Rules : public RulesFixture {
  protected:
   // Every global back at its start; the fixture's links kept.
   void Fresh() {
+    communityManager = nullptr;  // the fixture's own recorder: the reset must not free it
     ResetGameStateForTests();
     communityManager = &community;
     community.calls.clear();
@@ -1113,6 +1114,7 @@ TEST_F(Rules, ResetPutsTheGlobalsBack) {
   BuildPowerUpDeck();
   const size_t capacity = powerUpDeck.capacity();
   GetBoardSetHost().gameSet = nullptr;
+  communityManager = nullptr;  // the fixture's own recorder: the reset must not free it
   ResetGameStateForTests();
   EXPECT_EQ(score, 0);
   EXPECT_EQ(fullRedraw, 1);

@@ -1,7 +1,7 @@
 // Pictures of the front-end scenes on the generated pack, for a person to
 // look at: the main menu, the board-set selection with its error box, the
 // title and credits, the charm collection with some charms collected, and
-// the completion scene. Written as PNG into the review folder given at build
+// the completion scene; and the high-score scene in each of its states. Written as PNG into the review folder given at build
 // time (build/game-review/).
 #include <gtest/gtest.h>
 
@@ -9,7 +9,10 @@
 
 #include <string>
 
+#include "community/community_manager.h"
 #include "front_end_support.h"
+#include "platform/steam/steam.h"
+#include "platform/window.h"
 #include "game/play/charms.h"
 #include "game/scenes/board_set_select.h"
 
@@ -74,4 +77,62 @@ TEST_F(ScenePictures, WritesEachFrontEndScene) {
   d.RunFor(1500);
   Save("completion");
   fs::remove_all(extra);
+}
+
+TEST_F(ScenePictures, WritesEachHighScoreState) {
+  gametest::DriverOptions options;
+  options.generatedPack = true;
+  Start(options);
+  Enter(3);
+  namespace steam = vantrel::steam;
+  steam::fake::SetLeaderboardsOnDemand(true);
+  const std::string board = GetSelectedLeaderboardName();
+  steam::fake::SeedLeaderboardEntry(board, 701, "Marisol", 48210, {13});
+  steam::fake::SeedLeaderboardEntry(board, 702, "Tobiah", 30550, {9});
+  steam::fake::SeedLeaderboardEntry(board, 703, "Quenby", 12040, {4});
+
+  playerCount = 1;
+  playerSlots[0].score = 1234;
+  playerSlots[0].board = 3;
+  d.MoveMouse(1240, 40);
+  sceneNumber = 5;
+  d.Frame();
+  Settle();
+  d.Frame();
+  for (char c : std::string("Annika")) {
+    d.Type(std::string(1, c));
+    d.Frame();
+  }
+  Save("high-scores-1-name-entry");
+  d.Key(plat::kKeyEnter);
+  d.Frame();
+  d.Frame();
+  d.Frame();
+  Save("high-scores-2-ask");
+
+  steam::fake::HoldResults(true);
+  d.Type("y");
+  d.Frame();
+  d.RunFor(2100);
+  Save("high-scores-3-posting");
+  d.RunFor(8000);
+  d.Frame();
+  Save("high-scores-5-failed");
+
+  steam::fake::HoldResults(false);
+  d.Type("y");
+  d.Frame();
+  EXPECT_TRUE(d.RunUntil([] { return scoreScreenState == 4; }, 2000));
+  d.Frame();
+  Save("high-scores-4-posted");
+  d.Type("k");
+  d.Frame();
+  EXPECT_TRUE(d.RunUntil([] { return !communityManager->IsDownloading() && communityManager->GetEntryCount() >= 3; }, 2000));
+  d.Frame();
+  Save("high-scores-7-online");
+  d.Click(640, 660);
+  d.Frame();
+  d.MoveMouse(1240, 40);
+  d.Frame();
+  Save("high-scores-0-local");
 }

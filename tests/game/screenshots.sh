@@ -1,58 +1,102 @@
 #!/usr/bin/env bash
-# Starts the game in a real window on a virtual X screen and writes what it
-# shows 1 s after its first frame (the transition's band sweeping over the
-# splash), 3 s after (the splash itself) and 8 s after (the main menu) as
-# PNGs; then clicks CREDITS (the title and credits), presses Esc (back to the
-# menu) and types x (the board-set selection), with a picture after each. The game runs in a fresh
-# temporary home, windowed, with silent audio; its first frame is known from
-# its first "FPS" debug line. Needs xvfb-run, xdotool and ImageMagick's
-# import. Usage:
-#   tests/game/screenshots.sh BUILD_DIR OUT_DIR
+# Runs the real game in a window on a virtual X screen and goes through it as
+# a new player would, with a screenshot after each step: the splash, the main
+# menu, the credits, the board-set selection, Starter played for a few
+# seconds with the mouse (the ball launched, bricks broken), paused and
+# resumed, Esc and the pause screen's quit back to the menu, the selection's
+# high-score table ('h'), and Quit. Checks that the game ends with status 0
+# and has written its settings. Needs xvfb-run, xdotool and ImageMagick's
+# import. The game starts in the build's game folder with its own temporary
+# home, so no settings or saved games of the user are read or written.
+# Usage:
+#   tests/game/screenshots.sh BUILD_DIR [OUT_DIR]   (default BUILD_DIR/game-review/real)
 set -euo pipefail
 build=$(cd "${1:?build folder}" && pwd)
-out=${2:?output folder}
+out=${2:-$build/game-review/real}
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
-[ -x "$build/game/Vantrel" ] || { echo "missing $build/game/Vantrel" >&2; exit 1; }
+game="$build/game"
+[ -x "$game/Vantrel" ] || { echo "missing $game/Vantrel" >&2; exit 1; }
 
-home=$(mktemp -d)
-trap 'rm -rf "$home"' EXIT
-mkdir -p "$home/config/Quillmark/Vantrel - Orvesse" "$home/data" "$home/run"
-chmod 700 "$home/run"
-printf '"FullScreen"=dword:00000000\n' > "$home/config/Quillmark/Vantrel - Orvesse/registry.ini"
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+export HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/config" XDG_DATA_HOME="$scratch/data" \
+  XDG_RUNTIME_DIR="$scratch/run" XDG_CACHE_HOME="$scratch/cache"
+settings="$XDG_CONFIG_HOME/Quillmark/Vantrel - Orvesse/registry.ini"
+mkdir -p "$HOME" "$(dirname "$settings")" "$XDG_DATA_HOME" "$XDG_CACHE_HOME"
+mkdir -m 700 -p "$XDG_RUNTIME_DIR"
+# A window of the buffer's size, so that window coordinates are buffer ones.
+printf '; settings of Software\\Quillmark\\Vantrel - Orvesse\n"FullScreen"=dword:00000000\n' >"$settings"
+export SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy VANTREL_COMMUNITY=off
+export SHOT_OUT="$out" GAME_DIR="$game"
 
-export HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" XDG_RUNTIME_DIR="$home/run"
-export VANTREL_COMMUNITY=off SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
-export VANTREL_SHOT_OUT="$out" VANTREL_GAME_FOLDER="$build/game"
-
+status=0
 xvfb-run -a -s "-screen 0 1920x1080x24" bash -c '
-  set -e
-  cd "$VANTREL_GAME_FOLDER"
-  VANTREL_DEBUG=1 ./Vantrel 2> "$VANTREL_SHOT_OUT/game.log" &
+  set -u
+  cd "$GAME_DIR"
+  ./Vantrel &
   pid=$!
-  window=$(xdotool search --sync --name "Vantrel: Orvesse" | head -n 1)
-  for i in $(seq 1 300); do
-    grep -q "FPS: " "$VANTREL_SHOT_OUT/game.log" && break
-    sleep 0.05
-  done
-  sleep 1
-  import -window "$window" "$VANTREL_SHOT_OUT/splash-1s.png"
-  sleep 2
-  import -window "$window" "$VANTREL_SHOT_OUT/splash-3s.png"
-  sleep 5
-  import -window "$window" "$VANTREL_SHOT_OUT/main-menu-8s.png"
+  win=$(xdotool search --sync --onlyvisible --name "Vantrel" | head -n 1)
+  shot() { import -window "$win" "$SHOT_OUT/$1.png"; }
+  sleep 3
+  shot 01-splash
+  sleep 6
+  shot 02-main-menu
+  xdotool windowactivate --sync "$win" 2>/dev/null || true
   # CREDITS: the second button of the menu (450..685, 322..397).
-  xdotool mousemove --window "$window" 567 360 click 1
+  xdotool mousemove --window "$win" 567 360 click 1
   sleep 3
-  import -window "$window" "$VANTREL_SHOT_OUT/title.png"
-  xdotool key --window "$window" Escape
+  shot 03-credits
+  xdotool key --window "$win" Escape
   sleep 3
-  import -window "$window" "$VANTREL_SHOT_OUT/main-menu.png"
-  xdotool type --window "$window" x
+  xdotool type --window "$win" x
   sleep 3
-  import -window "$window" "$VANTREL_SHOT_OUT/board-set-selection.png"
-  kill -TERM "$pid"
+  shot 04-board-set-selection
+  # Starter is the first row; PLAY (1003..1238, 622..697).
+  xdotool mousemove --window "$win" 1120 660 click 1
+  sleep 3
+  shot 05-starter
+  # Launch the ball and follow it about with the mouse.
+  xdotool mousemove --window "$win" 640 690 click 1
+  for x in 560 700 620 480 760 640 520 720 600 660; do
+    xdotool mousemove --window "$win" "$x" 690
+    sleep 0.5
+  done
+  shot 06-playing
+  xdotool key --window "$win" Escape
+  sleep 1
+  shot 07-paused
+  xdotool key --window "$win" Escape
+  sleep 1
+  shot 08-resumed
+  xdotool key --window "$win" Escape
+  sleep 1
+  # The pause screen'\''s quit button (661..896, 370..445) leaves to the menu.
+  xdotool mousemove --window "$win" 778 407 click 1
+  sleep 3
+  shot 09-back-in-the-menu
+  xdotool mousemove --window "$win" 1240 40
+  xdotool type --window "$win" x
+  sleep 3
+  xdotool mousemove --window "$win" 640 600
+  xdotool type --window "$win" h
+  sleep 3
+  shot 10-high-scores
+  xdotool key --window "$win" Escape
+  sleep 3
+  xdotool key --window "$win" Escape
+  sleep 3
+  shot 11-menu-before-quit
+  # QUIT (450..685, 412..487).
+  xdotool mousemove --window "$win" 567 450 click 1
+  for i in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  kill -0 "$pid" 2>/dev/null && { echo "the game did not end after Quit" >&2; kill "$pid"; }
   wait "$pid"
-'
-rm -f "$out/game.log"
-echo "wrote" "$out"/{splash-1s,splash-3s,main-menu-8s,title,main-menu,board-set-selection}.png
+  echo "game status $?" > "$SHOT_OUT/status.txt"
+' || status=$?
+
+cat "$out/status.txt"
+grep -q "game status 0" "$out/status.txt" || { echo "the game did not end with status 0" >&2; exit 1; }
+grep -q '"ShowScores"' "$settings" || { echo "the settings were not written" >&2; exit 1; }
+ls "$out"/*.png
+exit "$status"

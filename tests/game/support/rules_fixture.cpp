@@ -179,6 +179,7 @@ void RulesFixture::SetUp() {
     sounds.push_back({sample, x, frequency, volume});
   });
   // Loading the sounds shuffled the music with the game's generator.
+  communityManager = nullptr;  // the fixture's own recorder: the reset must not free it
   ResetGameStateForTests();
   communityManager = &community;
   display.ClearDirtyRects();
@@ -186,6 +187,7 @@ void RulesFixture::SetUp() {
 
 void RulesFixture::TearDown() {
   SetPlaySoundObserver(nullptr);
+  communityManager = nullptr;  // the fixture's own recorder: the reset must not free it
   ResetGameStateForTests();
   communityManager = nullptr;
   if (audio_ == Audio::kLoaded) ShutdownAudio();

@@ -1,0 +1,406 @@
+// The high scores (scene 5): the local table of the selected board set with
+// the name entry of the players who beat it, the offer to post the best
+// player's score online, and the online table of the set's leaderboard.
+#include "game/scenes/high_scores.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "audio/sound_bank.h"
+#include "community/community_manager.h"
+#include "core/log.h"
+#include "game/buttons.h"
+#include "game/game_globals.h"
+#include "game/high_score_file.h"
+#include "game/play/charms.h"
+#include "game/scenes/menu_pointer.h"
+#include "game/scenes/scenes.h"
+#include "game/scenes/transition.h"
+#include "graphics/display.h"
+#include "graphics/draw.h"
+#include "platform/files.h"
+
+namespace {
+
+// Online waits the scene gives up after.
+constexpr float kUploadTimeoutMs = 10000.0f;
+constexpr int32_t kDownloadTimeoutSeconds = 10;
+
+// Column edges of the tables.
+constexpr int32_t kRankX = 336, kNameX = 394, kScoreX = 830, kBoardX = 910;
+
+// Every valid table fits in this; whatever follows is not read.
+constexpr size_t kMostBytesRead = 4096;
+
+void PlayChoiceSound() { PlaySoundAt(30, 640.0f, 0, 63); }
+
+// A click on the button: a typed character in the same frame decides
+// instead, so typing with the pointer resting on a button never presses it.
+bool Pressed(int32_t id) { return anyInputThisFrame && lastTypedChar == 0 && hoveredButton == id; }
+
+bool IsNameCharacter(uint8_t c) {
+  if (c == ' ' || c == '.' || c == ',' || c == '-' || c == '\'') return true;
+  if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return true;
+  // å Å ä Ä ö Ö in the Windows Latin-1 code page.
+  return c == 0xE5 || c == 0xC5 || c == 0xE4 || c == 0xC4 || c == 0xF6 || c == 0xD6;
+}
+
+void LoadHighScores() {
+  ResetHighScoreTable(highScores);
+  if (scoreFilePath.empty()) return;
+  // The path as it is: a '\\' in the set's file name is part of the name.
+  FILE* file = std::fopen(scoreFilePath.c_str(), "rb");
+  if (!file) return;
+  std::vector<uint8_t> bytes(kMostBytesRead);
+  const size_t got = std::fread(bytes.data(), 1, bytes.size(), file);
+  std::fclose(file);
+  ReadHighScoreTable(bytes.data(), got, highScores);
+}
+
+void SaveHighScores() {
+  if (scoreFilePath.empty()) return;
+  const std::vector<uint8_t> bytes = WriteHighScoreTable(highScores);
+  if (!plat::WriteFileAtomic(scoreFilePath, bytes.data(), bytes.size(), false))
+    DebugPrint("Error saving high scores: " + scoreFilePath.string() + "\n");
+}
+
+void EnterScene() {
+  SaveCollectedCharms();
+  scoreFilePath.clear();
+  if (savedGamesFolder.empty()) {
+    DebugPrint("No saved games folder: the high scores are neither read nor saved\n");
+  } else {
+    scoreFilePath = ScoreFilePath(savedGamesFolder, GetSelectedBoardSetPath(), kidMode != 0);
+    if (scoreFilePath.empty()) {
+      DebugPrint("No board set selected: the high scores are neither read nor saved\n");
+    } else {
+      const boost::filesystem::path folder = scoreFilePath.parent_path();
+      if (!plat::MakeDirs(folder)) {
+        boost::system::error_code error;
+        boost::filesystem::create_directories(folder, error);
+        DebugPrint("Error creating scores folder: " + (error ? error.message() : std::string("not a folder")) +
+                   "\n");
+      }
+    }
+  }
+  LoadHighScores();
+
+  bestPlayerScore = 0;
+  bestPlayerBoard = 0;
+  for (int32_t p = 0; p < playerCount && p < kMaxPlayers; ++p) {
+    if (playerSlots[p].score > bestPlayerScore) {
+      bestPlayerScore = playerSlots[p].score;
+      bestPlayerBoard = playerSlots[p].board + 1;
+    }
+  }
+  scoreScreenState =
+      bestPlayerScore > highScores[kHighScoreRows - 1].score && !cheatMode && !scoresViewOnly ? 1 : 0;
+  lastTypedChar = 0;
+  typedName.clear();
+  entryPlayer = 0;
+}
+
+void LeaveScene() {
+  if (scoresViewOnly) {
+    scoresViewOnly = 0;
+    sceneNumber = 3;
+  } else {
+    sceneNumber = 2;
+    musicFade = -1;
+  }
+}
+
+void PostBestScore() {
+  scoreScreenState = 3;
+  if (communityManager)
+    communityManager->RequestScoreUpload(boardSet.GetLeaderboardName(), bestPlayerScore, {bestPlayerBoard});
+}
+
+void AskForOnlineScores() {
+  scoreScreenState = 7;
+  if (!communityManager) return;
+  if (GetSelectedBoardSetSource() != kBoardSourceGame) {
+    communityManager->FailScoreDownload("Online leaderboards are not supported for community boardsets.");
+  } else {
+    communityManager->RequestScoreDownload(GetSelectedLeaderboardName());
+  }
+}
+
+void EnterName() {
+  if (playerCount >= 2) PlaySoundAt(12, 640.0f, 0, 63);
+  int i = kHighScoreRows - 1;
+  while (i > 0 && highScores[i - 1].score < entryPlayerScore) {
+    highScores[i] = highScores[i - 1];
+    --i;
+  }
+  highScores[i] = {entryPlayerScore, typedName, playerSlots[entryPlayer].board + 1, 1};
+  typedName.clear();
+  ++entryPlayer;
+  SaveHighScores();
+}
+
+// The state's input step; false ends the frame without drawing.
+bool RunInput() {
+  const uint8_t c = lastTypedChar;
+  switch (scoreScreenState) {
+    case 0:
+    case 7:
+      if (Pressed(9) || c == 27) {
+        LeaveScene();
+      } else if (scoreScreenState == 0 && Pressed(12)) {
+        AskForOnlineScores();
+      } else if (scoreScreenState == 7 && Pressed(11)) {
+        scoreScreenState = 0;
+      } else {
+        return true;
+      }
+      PlayChoiceSound();
+      return false;
+
+    case 1: {
+      // The score is taken before anything can enter it, so a click in the
+      // visit's first frame never enters the previous visit's score.
+      if (entryPlayer < playerCount) entryPlayerScore = playerSlots[entryPlayer].score;
+      if (entryPlayer >= playerCount) {
+        scoreScreenState = !kidMode && GetSelectedBoardSetSource() == kBoardSourceGame ? 2 : 0;
+        return false;
+      }
+      if (entryPlayerScore > highScores[kHighScoreRows - 1].score) {
+        if (IsNameCharacter(c)) {
+          // Longer names would not fit the file's field with its terminator.
+          if (typedName.size() < size_t(kHighScoreMaxName)) typedName += char(c);
+        } else if (c == 8) {
+          if (!typedName.empty()) typedName.pop_back();
+        } else if (c == 10 || c == 13 || Pressed(7)) {
+          EnterName();
+        }
+      } else {
+        if (c == 10 || c == 13 || anyInputThisFrame) {
+          ++entryPlayer;
+          if (playerCount >= 2) PlaySoundAt(12, 640.0f, 0, 63);
+        }
+        lastTypedChar = 0;
+        anyInputThisFrame = 0;
+      }
+      return true;
+    }
+
+    case 2:
+    case 5:
+      if (Pressed(scoreScreenState == 2 ? 5 : 10) || c == 'Y' || c == 'y' || c == 13) {
+        PostBestScore();
+      } else if (Pressed(scoreScreenState == 2 ? 6 : 8) || c == 'N' || c == 'n' || c == 27) {
+        scoreScreenState = 6;
+      } else {
+        return true;
+      }
+      PlayChoiceSound();
+      return false;
+
+    case 3:
+      if (!communityManager) {
+        scoreScreenState = 5;
+        return false;
+      }
+      if (!communityManager->IsUploading()) {
+        scoreScreenState = communityManager->GetScoreUploadResult() ? 4 : 5;
+        return false;
+      }
+      if (communityManager->GetRequestWaitTime() > kUploadTimeoutMs) {
+        communityManager->FailScoreUpload("Timeout");
+        scoreScreenState = 5;
+        return false;
+      }
+      return true;
+
+    case 4:
+      if (!anyInputThisFrame && !c) return true;
+      scoreScreenState = 7;
+      if (communityManager) communityManager->RequestScoreDownload(GetSelectedLeaderboardName());
+      PlayChoiceSound();
+      return false;
+
+    default:
+      return true;
+  }
+}
+
+void SetFontTarget(BitFont& font, const SurfaceLock& lock) {
+  font.SetTarget(lock.bits, lock.width, lock.height, lock.pitch, lock.bytesPerPixel * 8);
+}
+
+std::string BoardText(int32_t board) {
+  return board > GetSelectedBoardCount() ? std::string("Won!") : std::to_string(board);
+}
+
+void DrawHeadings() {
+  sysFont.DrawText("Rank", kRankX, 257);
+  sysFont.DrawText("Name", kNameX, 257);
+  sysFont.DrawText("Score", kScoreX, 257);
+  sysFont.DrawText("Board", kBoardX, 257);
+}
+
+void DrawRow(BitFont& font, int32_t y, int32_t rank, const std::string& name, int32_t score, int32_t board) {
+  font.DrawText(std::to_string(rank).c_str(), kRankX, y);
+  font.DrawText(name.c_str(), kNameX, y);
+  font.DrawText(std::to_string(score).c_str(), kScoreX, y);
+  font.DrawText(BoardText(board).c_str(), kBoardX, y);
+}
+
+void DrawPostedText(int32_t width) {
+  const ScoreUploadResult* result = communityManager ? communityManager->GetScoreUploadResult() : nullptr;
+  char text[256];
+  if (!result) {
+    std::snprintf(text, sizeof text, "Your score was posted successfully!");
+  } else if (!result->changed) {
+    std::snprintf(text, sizeof text, "Your score of %d did not beat your previous highscore.", result->score);
+  } else if (result->previousGlobalRank < 1 || result->newGlobalRank == result->previousGlobalRank) {
+    std::snprintf(text, sizeof text, "Congratulations! Your score of %d has been posted!", result->score);
+  } else {
+    std::snprintf(text, sizeof text, "Congratulations! Your score of %d beat your previous best score!.",
+                  result->score);
+  }
+  sysFont.DrawTextCentered(text, 0, 335, width);
+}
+
+void DrawOnlineTable(int32_t width) {
+  sysFont.DrawTextCentered("(Online Scores)", 0, 200, width);
+  DrawHeadings();
+  if (!communityManager) return;
+  const std::string error = communityManager->GetErrorMessage();
+  if (!error.empty()) {
+    sysFont.DrawTextCentered("Unable to download online scores ...", 0, 350, width);
+    sysFont.DrawTextCentered(error.c_str(), 0, 370, width);
+  } else if (communityManager->IsDownloading()) {
+    const int32_t seconds = int32_t(communityManager->GetRequestWaitTime() / 1000.0f);
+    if (seconds > kDownloadTimeoutSeconds) communityManager->FailScoreDownload("Timeout");
+    char text[64];
+    std::snprintf(text, sizeof text, "Downloading scores ... %d", seconds);
+    sysFont.DrawTextCentered(text, 0, 350, width);
+  } else {
+    int32_t y = 261;
+    const int32_t count = communityManager->GetEntryCount();
+    for (int32_t i = 0; i < count; ++i) {
+      int32_t rank = 0, score = 0, detail = 0;
+      std::string name;
+      if (!communityManager->GetEntry(i, rank, name, score, detail)) continue;
+      y += sysFont.lineHeight + 7;
+      DrawRow(sysFont, y, rank, name, score, detail);
+    }
+  }
+}
+
+void DrawState(const SurfaceLock& lock) {
+  const int32_t width = lock.width;
+  switch (scoreScreenState) {
+    case 1: {
+      // Every player has had a turn: the next frame moves on.
+      if (entryPlayer >= playerCount) break;
+      entryPlayerScore = playerSlots[entryPlayer].score;
+      chiselFont.DrawTextCentered(std::to_string(entryPlayerScore).c_str(), 0, 265, width);
+      const std::string player = std::to_string(entryPlayer + 1);
+      if (entryPlayerScore > highScores[kHighScoreRows - 1].score) {
+        sysFont.DrawTextCentered(("Great Score Player " + player + " !  Enter your name:").c_str(), 0, 335, width);
+        sysFont.DrawTextCentered((typedName + "_").c_str(), 0, 355, width);
+      } else {
+        sysFont.DrawTextCentered(("Sorry Player " + player + ", you didn't get a high score.").c_str(), 0, 300,
+                                 width);
+      }
+      break;
+    }
+    case 2:
+      sysFont.DrawTextCentered(playerCount > 1 ? "Would you like to post the best player's score online?"
+                                               : "Would you like to post your score online?",
+                               0, 335, width);
+      break;
+    case 3: {
+      const float waited = communityManager ? communityManager->GetRequestWaitTime() : 0.0f;
+      char text[64];
+      std::snprintf(text, sizeof text, "Posting Score ... %d", int32_t(waited / 1000.0f));
+      sysFont.DrawTextCentered(text, 0, 335, width);
+      break;
+    }
+    case 4:
+      DrawPostedText(width);
+      break;
+    case 5: {
+      sysFont.DrawTextCentered("Sorry, your score could not be posted online.", 0, 335, width);
+      const std::string error = communityManager ? communityManager->GetErrorMessage() : std::string();
+      if (!error.empty()) sysFont.DrawTextCentered(error.c_str(), 0, 355, width);
+      break;
+    }
+    case 0: {
+      sysFont.DrawTextCentered(kidMode ? "(Local Scores - Kid Mode)" : "(Local Scores)", 0, 200, width);
+      DrawHeadings();
+      int32_t y = 261;
+      for (int i = 0; i < kHighScoreRows; ++i) {
+        const HighScoreEntry& row = highScores[i];
+        BitFont& font = row.isNew ? amberSysFont : sysFont;
+        y += font.lineHeight + 7;
+        DrawRow(font, y, i + 1, row.name, row.score, row.board);
+      }
+      break;
+    }
+    case 7:
+      DrawOnlineTable(width);
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace
+
+void ResetHighScoreTable() { ResetHighScoreTable(highScores); }
+
+void RunHighScoresScreen() {
+  const bool firstFrame = sceneNumber != previousScene;
+  if (firstFrame) EnterScene();
+
+  // State s shows the buttons of list s + 1.
+  const int32_t state = scoreScreenState >= 0 && scoreScreenState < 8 ? scoreScreenState : 0;
+  UpdateButtonHover(highScoreButtons[state]);
+  if (!RunInput()) return;
+
+  Display& display = TheDisplay();
+  SurfaceLock lock;
+  if (!display.Lock(&lock)) return;
+  const bool musicLeftAlone = scoresViewOnly || scoresFromCompletion;
+  if (firstFrame) {
+    if (!musicLeftAlone) {
+      musicFade = -1;
+      scoreMusicStarted = 0;
+    }
+    SnapshotOldScreen();
+  } else if (!musicLeftAlone && !scoreMusicStarted) {
+    PlayMusic(soundBank.scoreModule);
+    scoreMusicStarted = 1;
+  }
+
+  DrawMenuPointer(true, [&] {
+    BlitImage(highScoresPicture.GetFrame(1), 0, 0, nullptr, 0);
+    display.AddDirtyRect(0, 0, lock.width, lock.height);
+    DrawButtons(highScoreButtons[scoreScreenState >= 0 && scoreScreenState < 8 ? scoreScreenState : 0]);
+    SetFontTarget(chiselFont, lock);
+    SetFontTarget(sysFont, lock);
+    SetFontTarget(amberSysFont, lock);
+    sysFont.DrawTextCentered(GetSelectedBoardSetTitle().c_str(), 0, 180, lock.width);
+    DrawState(lock);
+  });
+
+  if (firstFrame) {
+    SnapshotNewScreen();
+    display.Unlock();
+    fullRedraw = 0;
+    return;
+  }
+  display.Unlock();
+  display.Present(kPresentDirtyOnly);
+  if (scoreScreenState == 6) {
+    scoreScreenState = 0;
+    fullRedraw = 1;
+  } else {
+    fullRedraw = 0;
+  }
+}
