@@ -16,6 +16,7 @@
 #include "graphics/display.h"
 #include "platform/steam/steam.h"
 #include "platform/window.h"
+#include "platform/steam/fake.h"
 
 namespace fs = boost::filesystem;
 using fetest::FrontEndTest;

@@ -19,6 +19,7 @@
 #include "platform/instance.h"
 #include "platform/steam/steam.h"
 #include "platform/window.h"
+#include "platform/steam/fake.h"
 
 namespace fetest {
 namespace {

@@ -12,6 +12,7 @@
 #include "high_scores_support.h"
 #include "platform/steam/steam.h"
 #include "platform/window.h"
+#include "platform/steam/fake.h"
 
 namespace fetest {
 namespace {

@@ -15,6 +15,7 @@
 #include "platform/window.h"
 #include "game/play/charms.h"
 #include "game/scenes/board_set_select.h"
+#include "platform/steam/fake.h"
 
 namespace fs = boost::filesystem;
 
