@@ -65,9 +65,10 @@ AutoInput AutoPlayer::Decide() {
       continue;
     }
     if (!std::isfinite(e->x) || !std::isfinite(e->y)) continue;
-    // A ball already below the paddle's top is bouncing off it in this
-    // frame or is gone: it needs nothing more.
-    if (e->y > paddleY + 2.0f) continue;
+    // A ball still above the bottom can meet the paddle (it bounces
+    // anywhere in the band down to the bottom); one below it is gone.
+    const float radius = static_cast<float>(kBallDiameters[std::clamp(e->value, 0, 2)]) / 2.0f;
+    if (e->y > 720.0f - radius) continue;
     if (!lowest || e->y > lowest->y) lowest = e;
     if (e->vy > 0.0f) {
       const float h = static_cast<float>(kBallDiameters[std::clamp(e->value, 0, 2)]);
