@@ -108,7 +108,10 @@ AutoInput AutoPlayer::Decide() {
     if (e->y < kPaddleLine - 120.0f || e->y > kPaddleLine + 10.0f) continue;
     const float reach = halfWidth + 30.0f;
     if (std::fabs(aimX - e->x) < reach) {
-      const float away = aimX < e->x ? e->x - reach : e->x + reach;
+      // Step aside to the side the paddle can reach on the board.
+      const float lo = left + halfWidth, hi = left + static_cast<float>(boardSet.columns * 48) - halfWidth;
+      float away = aimX < e->x ? e->x - reach : e->x + reach;
+      if (away < lo || away > hi) away = aimX < e->x ? e->x + reach : e->x - reach;
       // Only step aside when no ball needs the paddle there.
       if (!ballDueSoon) aimX = away;
     }

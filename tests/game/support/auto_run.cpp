@@ -69,6 +69,7 @@ AutoRunResult RunAutoGame(PlayHarness& h, AutoPlayer& player, const AutoRunConfi
              << " aim " << in.mouseX << " predicted " << player.lastPrediction << " balls";
         for (const Entity* e = entityHead.next; e; e = e->next) {
           if (e->kind == kEntityBall) line << " (" << e->x << "," << e->y << " v " << e->vx << "," << e->vy << ")";
+          if (e->kind == kEntityCapsule) line << " [capsule " << e->value << " at " << e->x << "," << e->y << "]";
         }
         recent.push_back(line.str());
         if (recent.size() > 12) recent.pop_front();
