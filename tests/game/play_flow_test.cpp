@@ -321,7 +321,7 @@ TEST(PlayFlow, PauseFreezesPlayAndItsButtonsWork) {
 
 TEST(PlayFlow, NoCursorImageStaysAfterResumingWithTheKey) {
   PlayHarness h;
-  h.MakeSet({Rows({"R"})});
+  h.MakeSet({Rows({"RRRR"})});  // enough bricks that no charm comes yet
   h.Begin();
   h.HoldAllBalls();
   h.MoveMouse(640);
@@ -461,7 +461,7 @@ TEST(PlayFlow, NextPlayerSkipsPlayersWithoutLivesAndWraps) {
 
 TEST(PlayFlow, PaddleBallAndArcsVanishWhilePaused) {
   PlayHarness h;
-  h.MakeSet({Rows({"R"})});
+  h.MakeSet({Rows({"RRRR"})});  // enough bricks that no charm comes yet
   h.Begin();
   h.MoveMouse(640);
   h.Steps(3);  // the ball waits on the paddle with its arcs

@@ -65,9 +65,10 @@ AutoInput AutoPlayer::Decide() {
       continue;
     }
     if (!std::isfinite(e->x) || !std::isfinite(e->y)) continue;
-    // A ball already below the paddle's top is bouncing off it in this
-    // frame or is gone: it needs nothing more.
-    if (e->y > paddleY + 2.0f) continue;
+    // A ball still above the bottom can meet the paddle (it bounces
+    // anywhere in the band down to the bottom); one below it is gone.
+    const float radius = static_cast<float>(kBallDiameters[std::clamp(e->value, 0, 2)]) / 2.0f;
+    if (e->y > 720.0f - radius) continue;
     if (!lowest || e->y > lowest->y) lowest = e;
     if (e->vy > 0.0f) {
       const float h = static_cast<float>(kBallDiameters[std::clamp(e->value, 0, 2)]);
@@ -107,7 +108,10 @@ AutoInput AutoPlayer::Decide() {
     if (e->y < kPaddleLine - 120.0f || e->y > kPaddleLine + 10.0f) continue;
     const float reach = halfWidth + 30.0f;
     if (std::fabs(aimX - e->x) < reach) {
-      const float away = aimX < e->x ? e->x - reach : e->x + reach;
+      // Step aside to the side the paddle can reach on the board.
+      const float lo = left + halfWidth, hi = left + static_cast<float>(boardSet.columns * 48) - halfWidth;
+      float away = aimX < e->x ? e->x - reach : e->x + reach;
+      if (away < lo || away > hi) away = aimX < e->x ? e->x + reach : e->x - reach;
       // Only step aside when no ball needs the paddle there.
       if (!ballDueSoon) aimX = away;
     }

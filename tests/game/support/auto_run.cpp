@@ -1,6 +1,9 @@
 #include "auto_player.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
 #include <map>
 #include <sstream>
 
@@ -20,6 +23,10 @@ AutoRunResult RunAutoGame(PlayHarness& h, AutoPlayer& player, const AutoRunConfi
   int32_t livesBefore = lives;
   bool buttonDown = false;
   size_t frameIndex = 0;
+  // With VANTREL_AUTO_TRACE set, the last frames before each lost life are
+  // printed: where the balls were and where the paddle was sent.
+  const bool trace = std::getenv("VANTREL_AUTO_TRACE") != nullptr;
+  std::deque<std::string> recent;
   while (config.maxFrames < 0 || result.frames < config.maxFrames) {
     if (sceneNumber != 4) {
       result.endScene = sceneNumber;
@@ -56,6 +63,17 @@ AutoRunResult RunAutoGame(PlayHarness& h, AutoPlayer& player, const AutoRunConfi
     if (!transitionRunning && !paused) {
       const AutoInput in = player.Decide();
       h.MoveMouse(in.mouseX, in.mouseY);
+      if (trace) {
+        std::ostringstream line;
+        line << "frame " << result.frames << " clock " << playClock << " paddle " << paddleX << "," << paddleY << " half " << paddleHalfWidth
+             << " aim " << in.mouseX << " predicted " << player.lastPrediction << " balls";
+        for (const Entity* e = entityHead.next; e; e = e->next) {
+          if (e->kind == kEntityBall) line << " (" << e->x << "," << e->y << " v " << e->vx << "," << e->vy << ")";
+          if (e->kind == kEntityCapsule) line << " [capsule " << e->value << " at " << e->x << "," << e->y << "]";
+        }
+        recent.push_back(line.str());
+        if (recent.size() > 12) recent.pop_front();
+      }
       if (in.click) {
         h.Click();
       } else if (in.press && !buttonDown) {
@@ -71,7 +89,14 @@ AutoRunResult RunAutoGame(PlayHarness& h, AutoPlayer& player, const AutoRunConfi
     ++result.frames;
 
     // What happened in the frame.
-    if (currentPlayer == player0 && lives < livesBefore) result.livesLost += livesBefore - lives;
+    if (currentPlayer == player0 && lives < livesBefore) {
+      result.livesLost += livesBefore - lives;
+      if (trace) {
+        std::printf("[auto player] life lost on board %d at frame %lld:\n", boardSet.currentBoard,
+                    static_cast<long long>(result.frames));
+        for (const std::string& line : recent) std::printf("  %s\n", line.c_str());
+      }
+    }
     livesBefore = lives;
     std::map<const Entity*, std::pair<float, int32_t>> now;
     int32_t entities = 0;

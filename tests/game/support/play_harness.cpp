@@ -64,6 +64,11 @@ PlayHarness::PlayHarness(const PlayOptions& options) : options_(options), driver
   SetPlaySoundObserver([this](int32_t sample, float x, int32_t frequency, int32_t volume) {
     sounds_.push_back({sample, x, frequency, volume});
   });
+  // Every harness starts without collected charms: the saved-games folder
+  // belongs to the whole test process, so an earlier game's file is removed.
+  boost::system::error_code ec;
+  boost::filesystem::remove(savedGamesFolder / "charms.dat", ec);
+  collectedCharms.clear();
   classicRules = options.classicRules ? 1 : 0;
   kidMode = options.kidMode ? 1 : 0;
   showScores = options.showScores ? 1 : 0;
