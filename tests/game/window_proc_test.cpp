@@ -287,6 +287,9 @@ TEST_F(WindowProcTest, PaddleButtonAndFence) {
     }
   EXPECT_TRUE(warped);
 
+  // The play scene starts with the ball held on the paddle; the paddle is
+  // free to sink only once nothing holds it.
+  heldFrames = catchOn = laserOn = paused = 0;
   Send(plat::kMsgLButtonDown, plat::kButtonLeft, plat::MakeLParam(640, 300));
   EXPECT_EQ(paddleButtonHeld, 1);
   ASSERT_FALSE(samples.empty());
