@@ -10,7 +10,7 @@
 #include "audio/wave_buffer.h"
 #include "platform/debug.h"
 
-namespace seal = vantrel::seal;
+namespace seal = plat::seal;
 
 namespace {
 

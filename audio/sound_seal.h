@@ -9,7 +9,7 @@
 
 // One voice: its library handle and its 3-D placement.
 struct VoiceRecord {
-  vantrel::seal::Voice handle = 0;
+  plat::seal::Voice handle = 0;
   float posX = 0, posY = 0, posZ = 0;
   float velX = 0, velY = 0, velZ = 0;
   float minDistance = 0;
@@ -91,23 +91,23 @@ class SoundSEAL : public Sound {
   void SetReservedVoices(int32_t count) override;
 
   // Read-only views for diagnostics and tests.
-  const vantrel::seal::DeviceDesc& Device() const { return device; }
+  const plat::seal::DeviceDesc& Device() const { return device; }
   int32_t OpenedVoiceCount() const { return openVoiceCount; }
   int32_t ModuleSlotCount() const { return moduleSlotCount; }
   int32_t StreamVoice() const { return streamVoice; }
   const VoiceRecord* Voice(int32_t voice) const {
     return ValidVoice(voice) ? &voices[voice] : nullptr;
   }
-  const vantrel::seal::Sample* SampleRecord(int32_t sample) const {
+  const plat::seal::Sample* SampleRecord(int32_t sample) const {
     return ValidSample(sample) ? sampleSlots[sample].sample : nullptr;
   }
-  vantrel::seal::Module* ModuleRecord(int32_t slot) const {
+  plat::seal::Module* ModuleRecord(int32_t slot) const {
     return ValidModuleSlot(slot) ? modules[slot] : nullptr;
   }
 
  private:
   struct SampleSlot {
-    vantrel::seal::Sample* sample = nullptr;
+    plat::seal::Sample* sample = nullptr;
     uint8_t fromFile = 0;
   };
 
@@ -136,10 +136,10 @@ class SoundSEAL : public Sound {
   int32_t streamWritePos = 0;
   int32_t streamPaused = 0;
   int32_t streamSavedPos = 0;
-  vantrel::seal::Sample* streamSample = nullptr;
+  plat::seal::Sample* streamSample = nullptr;
   int32_t streamVoice = -1;
 
-  vantrel::seal::DeviceDesc device;
+  plat::seal::DeviceDesc device;
 
   int32_t sampleCount = 0;
   int32_t moduleSlotCount = 0;
@@ -148,7 +148,7 @@ class SoundSEAL : public Sound {
   int32_t openVoiceCount = 0;
 
   SampleSlot* sampleSlots = nullptr;
-  vantrel::seal::Module** modules = nullptr;
+  plat::seal::Module** modules = nullptr;
   VoiceRecord* voices = nullptr;
 
   uint8_t deviceOpen = 0;

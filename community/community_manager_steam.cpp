@@ -9,7 +9,7 @@
 #include "community/workshop_id.h"
 #include "core/log.h"
 
-namespace steam = vantrel::steam;
+namespace steam = plat::steam;
 
 namespace {
 

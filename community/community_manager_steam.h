@@ -20,10 +20,10 @@ class CommunityManagerSteam : public CommunityManager {
  public:
   // Completion handlers of the Workshop operations; each gets the service's
   // result record.
-  using DetailsHandler = std::function<void(const vantrel::steam::UgcDetailsResult* result)>;
-  using CreateHandler = std::function<void(const vantrel::steam::CreateItemResult* result)>;
+  using DetailsHandler = std::function<void(const plat::steam::UgcDetailsResult* result)>;
+  using CreateHandler = std::function<void(const plat::steam::CreateItemResult* result)>;
   using SubmitHandler =
-      std::function<void(const vantrel::steam::SubmitItemUpdateResult* result)>;
+      std::function<void(const plat::steam::SubmitItemUpdateResult* result)>;
 
   // Leaderboard request states.
   static constexpr int32_t kRequestIdle = 0;
@@ -100,17 +100,17 @@ class CommunityManagerSteam : public CommunityManager {
   void IssueFind(const std::string& name);
   void IssueUpload();
   void IssueDownload();
-  void OnFindResult(const vantrel::steam::LeaderboardFindResult& result, bool ioFailure);
-  void OnUploadResult(const vantrel::steam::LeaderboardScoreUploaded& result, bool ioFailure);
-  void OnDownloadResult(const vantrel::steam::LeaderboardScoresDownloaded& result,
+  void OnFindResult(const plat::steam::LeaderboardFindResult& result, bool ioFailure);
+  void OnUploadResult(const plat::steam::LeaderboardScoreUploaded& result, bool ioFailure);
+  void OnDownloadResult(const plat::steam::LeaderboardScoresDownloaded& result,
                         bool ioFailure);
-  void OnPersonaStateChange(const vantrel::steam::PersonaStateChange& event);
-  void OnStatsReceived(const vantrel::steam::UserStatsReceived& event);
-  void OnStatsStored(const vantrel::steam::UserStatsStored& event);
+  void OnPersonaStateChange(const plat::steam::PersonaStateChange& event);
+  void OnStatsReceived(const plat::steam::UserStatsReceived& event);
+  void OnStatsStored(const plat::steam::UserStatsStored& event);
   void IssueNextDetailsRequest();
-  void OnDetailsResult(const vantrel::steam::UgcDetailsResult& result, bool ioFailure);
-  void OnCreateResult(const vantrel::steam::CreateItemResult& result, bool ioFailure);
-  void OnSubmitResult(const vantrel::steam::SubmitItemUpdateResult& result, bool ioFailure);
+  void OnDetailsResult(const plat::steam::UgcDetailsResult& result, bool ioFailure);
+  void OnCreateResult(const plat::steam::CreateItemResult& result, bool ioFailure);
+  void OnSubmitResult(const plat::steam::SubmitItemUpdateResult& result, bool ioFailure);
   bool HasStats() const { return online && userStats; }
 
   int32_t itemLimit = 0;
@@ -123,18 +123,18 @@ class CommunityManagerSteam : public CommunityManager {
   uint64_t leaderboardHandle = 0;
   std::vector<LeaderboardEntry> entries;
   std::vector<WorkshopItem> installedItems;
-  vantrel::steam::CallResult<vantrel::steam::LeaderboardFindResult> findCall;
-  vantrel::steam::CallResult<vantrel::steam::LeaderboardScoreUploaded> uploadCall;
-  vantrel::steam::CallResult<vantrel::steam::LeaderboardScoresDownloaded> downloadCall;
-  vantrel::steam::Callback<vantrel::steam::PersonaStateChange> personaCallback;
-  vantrel::steam::Callback<vantrel::steam::UserStatsReceived> statsReceivedCallback;
-  vantrel::steam::Callback<vantrel::steam::UserStatsStored> statsStoredCallback;
+  plat::steam::CallResult<plat::steam::LeaderboardFindResult> findCall;
+  plat::steam::CallResult<plat::steam::LeaderboardScoreUploaded> uploadCall;
+  plat::steam::CallResult<plat::steam::LeaderboardScoresDownloaded> downloadCall;
+  plat::steam::Callback<plat::steam::PersonaStateChange> personaCallback;
+  plat::steam::Callback<plat::steam::UserStatsReceived> statsReceivedCallback;
+  plat::steam::Callback<plat::steam::UserStatsStored> statsStoredCallback;
   DetailsHandler detailsHandler;
   SubmitHandler submitHandler;
   CreateHandler createHandler;
   // Details requests waiting for the pending one to finish.
   std::deque<DetailsRequest> detailsQueue;
-  vantrel::steam::CallResult<vantrel::steam::CreateItemResult> createCall;
-  vantrel::steam::CallResult<vantrel::steam::SubmitItemUpdateResult> submitCall;
-  vantrel::steam::CallResult<vantrel::steam::UgcDetailsResult> detailsCall;
+  plat::steam::CallResult<plat::steam::CreateItemResult> createCall;
+  plat::steam::CallResult<plat::steam::SubmitItemUpdateResult> submitCall;
+  plat::steam::CallResult<plat::steam::UgcDetailsResult> detailsCall;
 };

@@ -7,7 +7,7 @@
 
 struct LeaderboardEntry {
   // As the service filled it: user, global rank, score, detail count.
-  vantrel::steam::LeaderboardEntryRecord entry;
+  plat::steam::LeaderboardEntryRecord entry;
   std::string playerName;
   int32_t detail = 0;  // the first detail value (0 when the score has none)
 };

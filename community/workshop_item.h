@@ -17,5 +17,5 @@ struct WorkshopItem {
   int32_t detailsValid = 0;      // 1 once the item details arrived
   // The details as the service sent them (title and description
   // zero-terminated).
-  vantrel::steam::UgcDetails details;
+  plat::steam::UgcDetails details;
 };

@@ -73,8 +73,8 @@ void CrashReport(const plat::CrashInfo& info) {
                                 "Unknown", sceneNumber, boardSet.fileStem.c_str(), boardSet.currentBoard, classicRules,
                                 classicTextures);
     if (n < 0) std::snprintf(signalReport, sizeof signalReport, "Error assembling error message.");
-    vantrel::steam::SetMiniDumpComment(signalReport);
-    vantrel::steam::WriteMiniDump(uint32_t(info.signalNumber), nullptr, 0);
+    plat::steam::SetMiniDumpComment(signalReport);
+    plat::steam::WriteMiniDump(uint32_t(info.signalNumber), nullptr, 0);
     // The box may never come back from a broken process: ten seconds, then
     // the alarm ends it.
     alarm(10);
@@ -98,6 +98,6 @@ void CrashReport(const plat::CrashInfo& info) {
   } catch (...) {
     report = "Error assembling error message.";
   }
-  vantrel::steam::SetMiniDumpComment(report.c_str());
-  vantrel::steam::WriteMiniDump(0, nullptr, 0);
+  plat::steam::SetMiniDumpComment(report.c_str());
+  plat::steam::WriteMiniDump(0, nullptr, 0);
 }

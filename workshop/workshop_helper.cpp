@@ -10,7 +10,7 @@
 #include "platform/shell.h"
 
 namespace fs = boost::filesystem;
-namespace steam = vantrel::steam;
+namespace steam = plat::steam;
 using namespace workshop;
 
 namespace {

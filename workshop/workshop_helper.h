@@ -85,9 +85,9 @@ class WorkshopHelper {
   void BeginUpload();
   void EndUpload();
 
-  void HandleDetailsDownloaded(const vantrel::steam::UgcDetailsResult* result);
-  void HandleItemCreated(const vantrel::steam::CreateItemResult* result);
-  void HandleItemSubmitted(const vantrel::steam::SubmitItemUpdateResult* result);
+  void HandleDetailsDownloaded(const plat::steam::UgcDetailsResult* result);
+  void HandleItemCreated(const plat::steam::CreateItemResult* result);
+  void HandleItemSubmitted(const plat::steam::SubmitItemUpdateResult* result);
 
   // What the tests look at.
   const WorkshopItem& CurrentItem() const { return item; }
@@ -110,7 +110,7 @@ class WorkshopHelper {
   CommunityManagerSteam* manager;
   WorkshopItem item;
   // The last details that arrived for the current item.
-  vantrel::steam::UgcDetails details;
+  plat::steam::UgcDetails details;
   std::string logText;
   bool uploading = false;
   int32_t progressCount = 0;

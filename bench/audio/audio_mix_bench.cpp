@@ -12,7 +12,7 @@
 #include "platform/seal/seal.h"
 #include "tests/audio/audio_test_files.h"
 
-namespace seal = vantrel::seal;
+namespace seal = plat::seal;
 
 namespace {
 

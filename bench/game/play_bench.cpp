@@ -64,7 +64,7 @@ bool StartGameProgram() {
   fs::current_path(folder);
   gClock = std::make_unique<plat::FakeClockScope>();
   gWindows = std::make_unique<plat::headless::HeadlessWindowSystem>(1920, 1080);
-  vantrel::seal::SelectOutput(vantrel::seal::Output::kNull);
+  plat::seal::SelectOutput(plat::seal::Output::kNull);
   ResetGameStateForTests();
   if (GameStartUp()) return false;
   gReady = true;

@@ -42,7 +42,7 @@ void PrivateHome() {
   setenv("XDG_DATA_HOME", (home / "data").c_str(), 1);
   setenv("XDG_RUNTIME_DIR", (home / "run").c_str(), 1);
   setenv("VANTREL_COMMUNITY", "off", 1);
-  vantrel::seal::SelectOutput(vantrel::seal::Output::kNull);
+  plat::seal::SelectOutput(plat::seal::Output::kNull);
 }
 
 void BM_StartUpToFirstFrame(benchmark::State& state) {

@@ -273,12 +273,12 @@ void BM_Module(benchmark::State& state) {
   for (int s = 0; s < 31; ++s)
     for (int k = 0; k < sampleWords * 2; ++k) m.push_back(static_cast<uint8_t>((k * (s + 1)) & 0xFF));
   for (auto _ : state) {
-    vantrel::seal::Module* module = nullptr;
-    if (vantrel::seal::LoadModuleMemory(m.data(), m.size(), &module) != 0 || !module) {
+    plat::seal::Module* module = nullptr;
+    if (plat::seal::LoadModuleMemory(m.data(), m.size(), &module) != 0 || !module) {
       state.SkipWithError("the reader refused the module");
       return;
     }
-    vantrel::seal::FreeModuleFile(module);
+    plat::seal::FreeModuleFile(module);
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(m.size()));
 }

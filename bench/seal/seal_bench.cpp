@@ -9,7 +9,7 @@
 #include "tests/seal/module_variants.h"
 #include "tests/seal/test_module.h"
 
-namespace seal = vantrel::seal;
+namespace seal = plat::seal;
 
 namespace {
 

@@ -11,7 +11,7 @@
 
 #include "platform/seal/seal.h"
 
-namespace vantrel::seal::detail {
+namespace plat::seal::detail {
 
 // The library's own copy of a block of sample data.
 struct SampleStore {
@@ -99,4 +99,4 @@ int ParseWave(const std::uint8_t* bytes, std::size_t size, WaveData* out);
 int ReadFileFrom(const char* fileName, std::uint32_t offset, std::size_t limit,
                  std::vector<std::uint8_t>* out);
 
-}  // namespace vantrel::seal::detail
+}  // namespace plat::seal::detail

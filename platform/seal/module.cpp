@@ -15,7 +15,7 @@
 
 #include "platform/seal/internal.h"
 
-namespace vantrel::seal {
+namespace plat::seal {
 
 struct ModuleData {
   openmpt_module* player = nullptr;
@@ -317,4 +317,4 @@ int GetModulePosition(std::uint32_t* order) {
   return kOk;
 }
 
-}  // namespace vantrel::seal
+}  // namespace plat::seal

@@ -6,7 +6,7 @@
 
 #include "platform/seal/internal.h"
 
-namespace vantrel::seal {
+namespace plat::seal {
 namespace detail {
 
 State& S() {
@@ -615,4 +615,4 @@ Counts GetCounts() {
   return c;
 }
 
-}  // namespace vantrel::seal
+}  // namespace plat::seal

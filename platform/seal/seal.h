@@ -17,7 +17,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace vantrel::seal {
+namespace plat::seal {
 
 // Result codes.
 enum Result : int {
@@ -204,4 +204,4 @@ struct Counts {
 };
 Counts GetCounts();
 
-}  // namespace vantrel::seal
+}  // namespace plat::seal

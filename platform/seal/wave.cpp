@@ -5,7 +5,7 @@
 
 #include "platform/seal/internal.h"
 
-namespace vantrel::seal::detail {
+namespace plat::seal::detail {
 namespace {
 
 std::uint32_t Le32(const std::uint8_t* p) {
@@ -91,4 +91,4 @@ int ParseWave(const std::uint8_t* bytes, std::size_t size, WaveData* out) {
   return kOk;
 }
 
-}  // namespace vantrel::seal::detail
+}  // namespace plat::seal::detail

@@ -12,7 +12,7 @@
 
 namespace fs = boost::filesystem;
 
-namespace vantrel::steam {
+namespace plat::steam {
 
 namespace {
 
@@ -218,4 +218,4 @@ class DiskStore : public Store {
 
 std::unique_ptr<Store> NewDiskStore(const fs::path& root) { return std::make_unique<DiskStore>(root); }
 
-}  // namespace vantrel::steam
+}  // namespace plat::steam

@@ -13,7 +13,7 @@
 
 #include "platform/steam/steam.h"
 
-namespace vantrel::steam {
+namespace plat::steam {
 
 namespace detail {
 bool RecordFakeDump(const char* comment, std::uint32_t code);
@@ -114,4 +114,4 @@ bool WriteMiniDump(std::uint32_t exceptionCode, const void* exceptionInfo,
   return ok;
 }
 
-}  // namespace vantrel::steam
+}  // namespace plat::steam

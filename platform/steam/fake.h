@@ -10,7 +10,7 @@
 
 #include "platform/steam/steam.h"
 
-namespace vantrel::steam {
+namespace plat::steam {
 
 namespace fake {
 
@@ -122,4 +122,4 @@ const std::vector<DumpRecord>& Dumps();
 
 }  // namespace fake
 
-}  // namespace vantrel::steam
+}  // namespace plat::steam

@@ -5,7 +5,7 @@
 
 namespace fs = boost::filesystem;
 
-namespace vantrel::steam {
+namespace plat::steam {
 
 namespace {
 
@@ -72,4 +72,4 @@ class MemoryStore : public Store {
 
 std::unique_ptr<Store> NewMemoryStore() { return std::make_unique<MemoryStore>(); }
 
-}  // namespace vantrel::steam
+}  // namespace plat::steam

@@ -33,7 +33,7 @@
 
 namespace fs = boost::filesystem;
 
-namespace vantrel::steam {
+namespace plat::steam {
 
 namespace {
 
@@ -1235,4 +1235,4 @@ bool RecordFakeDump(const char* comment, std::uint32_t code) {
 }
 }  // namespace detail
 
-}  // namespace vantrel::steam
+}  // namespace plat::steam

@@ -32,7 +32,7 @@
 #include <string>
 #include <vector>
 
-namespace vantrel::steam {
+namespace plat::steam {
 
 using AppId = std::uint32_t;
 using UserId = std::uint64_t;
@@ -426,4 +426,4 @@ bool SetItemPreview(UpdateHandle update, const char* file);
 // changes nothing. changeNote may be null. The update handle is used up.
 CallHandle SubmitItemUpdate(UpdateHandle update, const char* changeNote);
 
-}  // namespace vantrel::steam
+}  // namespace plat::steam

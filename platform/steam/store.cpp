@@ -7,7 +7,7 @@
 
 #include "platform/steam/steam.h"
 
-namespace vantrel::steam::store {
+namespace plat::steam::store {
 
 namespace {
 
@@ -352,4 +352,4 @@ bool DecodeService(const std::string& bytes, ServiceState& out) {
   return true;
 }
 
-}  // namespace vantrel::steam::store
+}  // namespace plat::steam::store

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-namespace vantrel::steam::store {
+namespace plat::steam::store {
 
 using Record = std::vector<std::string>;
 
@@ -84,4 +84,4 @@ struct ServiceState {
 std::string EncodeService(const ServiceState& state);
 bool DecodeService(const std::string& bytes, ServiceState& out);
 
-}  // namespace vantrel::steam::store
+}  // namespace plat::steam::store

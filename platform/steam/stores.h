@@ -15,7 +15,7 @@
 #include "platform/steam/steam.h"
 #include "platform/steam/store.h"
 
-namespace vantrel::steam {
+namespace plat::steam {
 
 struct ItemData {
   store::Item meta;
@@ -48,4 +48,4 @@ std::unique_ptr<Store> NewMemoryStore();
 // The local service's store: the files under root.
 std::unique_ptr<Store> NewDiskStore(const boost::filesystem::path& root);
 
-}  // namespace vantrel::steam
+}  // namespace plat::steam

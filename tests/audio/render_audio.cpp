@@ -21,7 +21,7 @@
 #include "audio_test_files.h"
 #include "platform/seal/seal.h"
 
-namespace seal = vantrel::seal;
+namespace seal = plat::seal;
 using audiotest::Bytes;
 
 namespace {

@@ -12,7 +12,7 @@
 #include "platform/seal/seal.h"
 #include "support/test_support.h"
 
-namespace seal = vantrel::seal;
+namespace seal = plat::seal;
 namespace fs = boost::filesystem;
 using namespace audiotest;
 

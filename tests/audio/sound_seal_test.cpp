@@ -14,7 +14,7 @@
 #include "platform/seal/seal.h"
 #include "support/test_support.h"
 
-namespace seal = vantrel::seal;
+namespace seal = plat::seal;
 using namespace audiotest;
 
 namespace {

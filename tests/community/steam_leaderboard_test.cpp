@@ -9,7 +9,7 @@
 #include "platform/steam/fake.h"
 #include "platform/steam/steam.h"
 
-namespace steam = vantrel::steam;
+namespace steam = plat::steam;
 
 namespace {
 

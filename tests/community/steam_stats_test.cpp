@@ -12,7 +12,7 @@
 #include "platform/steam/fake.h"
 #include "platform/steam/steam.h"
 
-namespace steam = vantrel::steam;
+namespace steam = plat::steam;
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "support/test_support.h"
 
 namespace fs = boost::filesystem;
-namespace steam = vantrel::steam;
+namespace steam = plat::steam;
 
 namespace {
 

@@ -145,7 +145,7 @@ TEST(DataPack, TheGameFindsEveryFileByTheNameItAsksFor) {
 TEST(DataPack, TheGamesSoundBankLoadsEveryEffectAndSong) {
   // The sound bank opens its files relative to the current folder, by its own
   // list of names: every slot must fill.
-  namespace seal = vantrel::seal;
+  namespace seal = plat::seal;
   seal::SelectOutput(seal::Output::kNull);
   ASSERT_EQ(chdir(Root().c_str()), 0);
   plat::DebugCaptureScope capture;
@@ -758,7 +758,7 @@ TEST(DataPack, FixedSongsAreWellFormedFourChannelMods) {
 }
 
 TEST(DataPack, ModulesLoadAndPlayForAMinuteBeforeTheyLoop) {
-  namespace seal = vantrel::seal;
+  namespace seal = plat::seal;
   seal::SelectOutput(seal::Output::kNull);
   seal::DeviceDesc desc;
   desc.format = seal::kFormat16Bit | seal::kFormatStereo;
@@ -799,7 +799,7 @@ TEST(DataPack, EverySongKeepsBothSidesBalancedThroughout) {
   // (half a second apart) the left and right levels stay within 4 dB of each
   // other, and neither side falls silent while the other plays. Headphones
   // make a one-sided song plain at once.
-  namespace seal = vantrel::seal;
+  namespace seal = plat::seal;
   constexpr int kRate = 22050;
   seal::SelectOutput(seal::Output::kNull);
   seal::DeviceDesc desc;

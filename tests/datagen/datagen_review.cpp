@@ -195,7 +195,7 @@ bool WriteWav16(const fs::path& path, const std::vector<int16_t>& s, uint32_t ra
 // Plays a module once through the sound library's null output into a WAV;
 // the playing time until it loops goes to *seconds.
 bool RenderModule(const fs::path& mod, const fs::path& wav, double* seconds) {
-  namespace seal = vantrel::seal;
+  namespace seal = plat::seal;
   const uint32_t rate = 22050;
   seal::Module* m = nullptr;
   if (seal::LoadModuleFile(mod.string().c_str(), 0, &m) != seal::kOk) return false;

@@ -7,7 +7,7 @@
 
 #include "platform/seal/seal.h"
 
-namespace seal = vantrel::seal;
+namespace seal = plat::seal;
 
 namespace {
 

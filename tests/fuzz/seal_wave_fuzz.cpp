@@ -5,7 +5,7 @@
 
 #include "platform/seal/seal.h"
 
-namespace seal = vantrel::seal;
+namespace seal = plat::seal;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const bool opened = [] {

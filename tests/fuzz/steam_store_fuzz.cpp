@@ -7,7 +7,7 @@
 
 #include "platform/steam/store.h"
 
-namespace sf = vantrel::steam::store;
+namespace sf = plat::steam::store;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string bytes(reinterpret_cast<const char*>(data), size);

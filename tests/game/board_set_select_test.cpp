@@ -48,7 +48,7 @@ void WriteNumberedSets(const fs::path& folder, int count) {
 }
 
 void SeedWorkshopItem(uint64_t id, const std::string& title, const fs::path& folder) {
-  namespace steam = vantrel::steam;
+  namespace steam = plat::steam;
   steam::fake::ItemRecord item;
   item.id = id;
   item.appId = kVantrelAppId;
@@ -110,7 +110,7 @@ TEST_F(FrontEndTest, ListTakesEverySourceOnceAndLeavesBadFilesOut) {
   // The first details request fails: that item keeps no title.
   SeedWorkshopItem(501, "ignored", items / "a");
   SeedWorkshopItem(502, "Brick Pack", items / "b");
-  vantrel::steam::fake::FailNextResult(vantrel::steam::CallKind::RequestItemDetails);
+  plat::steam::fake::FailNextResult(plat::steam::CallKind::RequestItemDetails);
   ASSERT_EQ(d.StartUp(), std::nullopt);
   d.Frame();
   Settle();

@@ -23,7 +23,7 @@
 #include "platform/steam/steam.h"
 
 namespace fs = boost::filesystem;
-namespace steam = vantrel::steam;
+namespace steam = plat::steam;
 
 namespace {
 

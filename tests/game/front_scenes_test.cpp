@@ -258,8 +258,8 @@ TEST_F(FrontEndTest, CompletionStartsTheScoreMusicOnceAndHandsOverToTheScores) {
   d.Frame();
   EXPECT_EQ(scoreMusicStarted, 1);
   EXPECT_EQ(soundBank.currentModule, soundBank.scoreModule);
-  vantrel::seal::ModuleInfo info;
-  vantrel::seal::GetModuleInfo(&info);
+  plat::seal::ModuleInfo info;
+  plat::seal::GetModuleInfo(&info);
   const void* playing = info.playing;
   ASSERT_NE(playing, nullptr);
   // Later frames do not start it again.
@@ -274,6 +274,6 @@ TEST_F(FrontEndTest, CompletionStartsTheScoreMusicOnceAndHandsOverToTheScores) {
   EXPECT_EQ(scoresFromCompletion, 1);
   EXPECT_EQ(anyInputThisFrame, 0);
   EXPECT_NE(musicFade, -1);
-  vantrel::seal::GetModuleInfo(&info);
+  plat::seal::GetModuleInfo(&info);
   EXPECT_EQ(info.playing, playing);
 }

@@ -25,7 +25,7 @@ namespace fetest {
 namespace {
 
 namespace fs = boost::filesystem;
-namespace steam = vantrel::steam;
+namespace steam = plat::steam;
 
 constexpr int32_t kPlayX = 1120, kPlayY = 660;  // the selection's Play button
 constexpr int32_t kQuitX = 567, kQuitY = 450;   // the menu's Quit button

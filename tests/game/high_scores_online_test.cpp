@@ -17,7 +17,7 @@
 namespace fetest {
 namespace {
 
-namespace steam = vantrel::steam;
+namespace steam = plat::steam;
 
 bool Logged(const std::string& prefix) {
   const auto& log = steam::fake::CallLog();

@@ -26,7 +26,7 @@
 namespace fetest {
 namespace {
 
-namespace steam = vantrel::steam;
+namespace steam = plat::steam;
 
 TEST_F(HighScoresTest, NoFileShowsTheDefaultTable) {
   StartOnSelection();

@@ -195,8 +195,8 @@ TEST_F(FrontEndTest, MenuMusicStartsSilentAndRisesWithTheTransition) {
   Settle();
   sceneNumber = 2;
   d.Frame();
-  vantrel::seal::ModuleInfo info;
-  vantrel::seal::GetModuleInfo(&info);
+  plat::seal::ModuleInfo info;
+  plat::seal::GetModuleInfo(&info);
   ASSERT_NE(info.playing, nullptr);
   EXPECT_EQ(info.volume, 0u);
   EXPECT_GE(soundBank.currentModule, 0);
@@ -205,7 +205,7 @@ TEST_F(FrontEndTest, MenuMusicStartsSilentAndRisesWithTheTransition) {
   uint32_t last = 0;
   while (transitionRunning) {
     d.Frame();
-    vantrel::seal::GetModuleInfo(&info);
+    plat::seal::GetModuleInfo(&info);
     EXPECT_GE(info.volume, last);
     last = info.volume;
   }

@@ -85,7 +85,7 @@ TEST_F(ScenePictures, WritesEachHighScoreState) {
   options.generatedPack = true;
   Start(options);
   Enter(3);
-  namespace steam = vantrel::steam;
+  namespace steam = plat::steam;
   steam::fake::SetLeaderboardsOnDemand(true);
   const std::string board = GetSelectedLeaderboardName();
   steam::fake::SeedLeaderboardEntry(board, 701, "Marisol", 48210, {13});

@@ -181,11 +181,11 @@ TEST(GameStartUp, WithoutConfigFileTheDefaultsOpenTheSound) {
   options.configCfg.reset();
   d.Prepare(options);
   ASSERT_EQ(d.StartUp(), std::nullopt);
-  vantrel::seal::DeviceDesc device;
-  ASSERT_EQ(vantrel::seal::GetOpenDevice(&device), 0);
+  plat::seal::DeviceDesc device;
+  ASSERT_EQ(plat::seal::GetOpenDevice(&device), 0);
   EXPECT_EQ(device.rate, 22050);
-  EXPECT_EQ(device.format & vantrel::seal::kFormat16Bit, 0);
-  EXPECT_EQ(vantrel::seal::GetCounts().voicesOpened, 16u);
+  EXPECT_EQ(device.format & plat::seal::kFormat16Bit, 0);
+  EXPECT_EQ(plat::seal::GetCounts().voicesOpened, 16u);
   EXPECT_EQ(d.Shell().priorityRaises, 1);
   d.Finish();
 }

@@ -89,8 +89,8 @@ TEST_F(TransitionTest, MusicFadesOutToZeroAndStopsOrInToExactlyForty) {
     std::vector<uint32_t> volumes;
     while (transitionRunning) {
       d.Frame(16);
-      vantrel::seal::ModuleInfo module;
-      vantrel::seal::GetModuleInfo(&module);
+      plat::seal::ModuleInfo module;
+      plat::seal::GetModuleInfo(&module);
       volumes.push_back(module.volume);
       ASSERT_LT(volumes.size(), 200u);
     }
@@ -100,8 +100,8 @@ TEST_F(TransitionTest, MusicFadesOutToZeroAndStopsOrInToExactlyForty) {
       else
         EXPECT_GE(volumes[i], volumes[i - 1]);
     }
-    vantrel::seal::ModuleInfo module;
-    vantrel::seal::GetModuleInfo(&module);
+    plat::seal::ModuleInfo module;
+    plat::seal::GetModuleInfo(&module);
     if (fade < 0) {
       EXPECT_EQ(volumes.back(), 0u);
       EXPECT_EQ(module.playing, nullptr);
@@ -193,13 +193,13 @@ TEST(ExitPicture, AClickEndsTheGameWithResultZeroAndTheSettingsWritten) {
   sceneNumber = 8;
   d.Frame();
   EXPECT_EQ(transitionRunning, 1);
-  vantrel::seal::ModuleInfo module;
-  vantrel::seal::GetModuleInfo(&module);
+  plat::seal::ModuleInfo module;
+  plat::seal::GetModuleInfo(&module);
   EXPECT_NE(module.playing, nullptr);
   d.RunUntil([] { return transitionRunning == 0; }, 2500);
   d.Frame();
   EXPECT_EQ(d.PresentedAt(640, 360), Through555(gametest::kExitColour));
-  vantrel::seal::GetModuleInfo(&module);
+  plat::seal::GetModuleInfo(&module);
   EXPECT_EQ(module.volume, 40u);
   d.Click(640, 360);
   d.RunFor(100);

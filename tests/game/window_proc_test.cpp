@@ -134,17 +134,17 @@ TEST_F(WindowProcTest, MaximisingAWindowSwitchesToFullScreenOnce) {
 
 TEST_F(WindowProcTest, MinimiseClosesTheSoundDeviceAndRestoreOpensIt) {
   Start();
-  ASSERT_TRUE(vantrel::seal::GetCounts().deviceOpen);
+  ASSERT_TRUE(plat::seal::GetCounts().deviceOpen);
   d.Minimise();
   d.Frame();
-  EXPECT_FALSE(vantrel::seal::GetCounts().deviceOpen);
+  EXPECT_FALSE(plat::seal::GetCounts().deviceOpen);
   d.Restore();
   d.Frame();
   d.Frame();
-  EXPECT_TRUE(vantrel::seal::GetCounts().deviceOpen);
+  EXPECT_TRUE(plat::seal::GetCounts().deviceOpen);
   EXPECT_EQ(PlayMusic(0), 1);
-  vantrel::seal::ModuleInfo module;
-  vantrel::seal::GetModuleInfo(&module);
+  plat::seal::ModuleInfo module;
+  plat::seal::GetModuleInfo(&module);
   EXPECT_EQ(module.volume, 40u);
 }
 
@@ -170,9 +170,9 @@ TEST_F(WindowProcTest, ResetCodeWipesStatsOnceAndNotDuringNameEntry) {
   Start();
   d.RunFor(200);  // the stats arrive
   sceneNumber = 2;
-  vantrel::steam::fake::ClearCallLog();
+  plat::steam::fake::ClearCallLog();
   auto resets = [] {
-    const auto& log = vantrel::steam::fake::CallLog();
+    const auto& log = plat::steam::fake::CallLog();
     return std::count_if(log.begin(), log.end(),
                          [](const std::string& line) { return line.rfind("ResetAllStats", 0) == 0; });
   };

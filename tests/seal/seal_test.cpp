@@ -20,7 +20,7 @@
 #include "tests/seal/test_module.h"
 #include "tests/support/test_support.h"
 
-namespace seal = vantrel::seal;
+namespace seal = plat::seal;
 
 namespace {
 

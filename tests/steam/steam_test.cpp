@@ -16,7 +16,7 @@
 #include "support/test_support.h"
 
 namespace fs = boost::filesystem;
-namespace st = vantrel::steam;
+namespace st = plat::steam;
 
 namespace {
 

@@ -23,7 +23,7 @@
 #include "workshop/workshop_helper.h"
 
 namespace fs = boost::filesystem;
-namespace steam = vantrel::steam;
+namespace steam = plat::steam;
 using namespace workshop;
 
 namespace {

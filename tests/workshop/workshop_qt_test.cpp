@@ -15,7 +15,7 @@
 
 namespace {
 
-namespace steam = vantrel::steam;
+namespace steam = plat::steam;
 using namespace workshop;
 
 class WorkshopQt : public ::testing::Test {

@@ -40,9 +40,9 @@ GameDriver::GameDriver() {
   windows_ = std::make_unique<plat::headless::HeadlessWindowSystem>(1920, 1080);
   shell_ = std::make_unique<plat::RecordingShell>();
   debug_ = std::make_unique<plat::DebugCaptureScope>();
-  vantrel::seal::SelectOutput(vantrel::seal::Output::kNull);
-  vantrel::steam::fake::Reset();
-  vantrel::steam::UseBackend(vantrel::steam::Backend::Fake);
+  plat::seal::SelectOutput(plat::seal::Output::kNull);
+  plat::steam::fake::Reset();
+  plat::steam::UseBackend(plat::steam::Backend::Fake);
   previousFolder_ = fs::current_path();
 }
 
@@ -52,7 +52,7 @@ GameDriver::~GameDriver() {
   ShutdownAudio();
   ResetGameStateForTests();
   TheDisplay().Shutdown();
-  vantrel::steam::fake::Reset();
+  plat::steam::fake::Reset();
   boost::system::error_code ec;
   fs::current_path(previousFolder_, ec);
 }

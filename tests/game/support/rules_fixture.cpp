@@ -169,7 +169,7 @@ void RulesFixture::SetUp() {
                 audiotest::Wave(1, 8000 + k, 8, audiotest::Bytes(size_t(100 + k), 160)));
     }
     ASSERT_EQ(chdir(dir.c_str()), 0);
-    vantrel::seal::SelectOutput(vantrel::seal::Output::kNull);
+    plat::seal::SelectOutput(plat::seal::Output::kNull);
     soundBank = SoundBank{};
     audioSettings = AudioSettings{};
     ASSERT_EQ(LoadSounds(), 1);
