@@ -14,8 +14,8 @@ class Sound {
   // Opens the output (rate <= 0 means 44100 Hz; bits 16 or else 8) with the
   // given numbers of module slots, sample slots and voices, and `openVoices`
   // voices opened in the library (at least `voices`, at most 32).
-  virtual bool Init(bool alternativeDriver, int32_t rate, int32_t bits, int32_t moduleSlots,
-                    int32_t sampleSlots, int32_t voices, int32_t openVoices) = 0;
+  virtual bool Init(bool alternativeDriver, int32_t rate, int32_t bits, int32_t moduleSlots, int32_t sampleSlots,
+                    int32_t voices, int32_t openVoices) = 0;
   // Frees everything and closes the device; true when the device was closed.
   virtual bool Shutdown() = 0;
   virtual bool SetDefaultDistances(float minDistance, float maxDistance) = 0;
@@ -63,8 +63,8 @@ class Sound {
   virtual bool SetVoiceGain(int32_t voice, float gain) = 0;
   virtual bool SetVoicePitch(int32_t voice, float pitch) = 0;
   virtual bool SetVoiceDistances(int32_t voice, float minMultiple, float maxMultiple) = 0;
-  virtual bool SetVoice3D(int32_t voice, const float* position, const float* velocity, float gain,
-                          float pitch, float factor) = 0;
+  virtual bool SetVoice3D(int32_t voice, const float* position, const float* velocity, float gain, float pitch,
+                          float factor) = 0;
   virtual bool PlaceVoiceAtListener(int32_t voice) = 0;
 
   // ---- streaming ----

@@ -15,17 +15,15 @@ SoundBank soundBank;
 AudioSettings audioSettings;
 
 const char* const kSoundEffectFiles[kSoundEffectCount] = {
-    "boing.wav",    "effect.wav",   "bang.wav",     "ao-laser.wav",
-    "bassdrum.wav", "byeball.wav",  "wowpulse.wav", "saucer.wav",
-    "orchestr.wav", "effect2.wav",  "sweepdow.wav", "peow!.wav",
-    "fanfare.wav",  "padexplo.wav", "ricochet.wav", "swordswi.wav",
-    "gunfire.wav",  "humm.wav",     "glass.wav",    "orchblas.wav",
-    "tank.wav",     "xplosht1.wav", "xploshor.wav", "HighVoltage8.wav",
-    "Thunder8.wav", "FireLow8.wav", "Whoosh.wav",   "ChChing.wav",
-    "VolleyBall03_Loud.wav", "Glass_Short.wav", "Lock.wav", "x2.wav"};
+    "boing.wav",    "effect.wav",   "bang.wav",     "ao-laser.wav", "bassdrum.wav",          "byeball.wav",
+    "wowpulse.wav", "saucer.wav",   "orchestr.wav", "effect2.wav",  "sweepdow.wav",          "peow!.wav",
+    "fanfare.wav",  "padexplo.wav", "ricochet.wav", "swordswi.wav", "gunfire.wav",           "humm.wav",
+    "glass.wav",    "orchblas.wav", "tank.wav",     "xplosht1.wav", "xploshor.wav",          "HighVoltage8.wav",
+    "Thunder8.wav", "FireLow8.wav", "Whoosh.wav",   "ChChing.wav",  "VolleyBall03_Loud.wav", "Glass_Short.wav",
+    "Lock.wav",     "x2.wav"};
 
-const char* const kFixedModuleFiles[kFixedModuleCount] = {
-    "Mods/BeatWave.mod", "Mods/Raiders.mod", "Mods/Seasons.mod", "Mods/OrbFlowr.mod"};
+const char* const kFixedModuleFiles[kFixedModuleCount] = {"Mods/BeatWave.mod", "Mods/Raiders.mod", "Mods/Seasons.mod",
+                                                          "Mods/OrbFlowr.mod"};
 
 int32_t LoadSounds() {
   SoundBank& b = soundBank;
@@ -39,9 +37,8 @@ int32_t LoadSounds() {
     b.audioFailed = 1;
     return 0;
   }
-  if (!soundSystem.Init(b.alternativeDriver != 0, audioSettings.playbackRate,
-                        audioSettings.playbackBits, kModuleSlots, kSampleSlots, 8,
-                        audioSettings.musicVoices + 8)) {
+  if (!soundSystem.Init(b.alternativeDriver != 0, audioSettings.playbackRate, audioSettings.playbackBits, kModuleSlots,
+                        kSampleSlots, 8, audioSettings.musicVoices + 8)) {
     b.audioLoaded = 1;
     b.audioFailed = 1;
     return 0;
@@ -78,8 +75,7 @@ int32_t LoadSounds() {
     soundSystem.LoadSample(path.c_str(), 0);
   }
 
-  if (b.currentModule >= 0 && soundSystem.PlayModule(b.currentModule))
-    soundSystem.SetModuleVolume(b.musicVolume);
+  if (b.currentModule >= 0 && soundSystem.PlayModule(b.currentModule)) soundSystem.SetModuleVolume(b.musicVolume);
   return 1;
 }
 

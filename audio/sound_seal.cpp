@@ -87,8 +87,8 @@ SoundSEAL::~SoundSEAL() {
   Shutdown();
 }
 
-bool SoundSEAL::Init(bool alternativeDriver, int32_t rate, int32_t bits, int32_t moduleSlots,
-                     int32_t sampleSlots, int32_t voicesWanted, int32_t openVoices) {
+bool SoundSEAL::Init(bool alternativeDriver, int32_t rate, int32_t bits, int32_t moduleSlots, int32_t sampleSlots,
+                     int32_t voicesWanted, int32_t openVoices) {
   Shutdown();
   device.deviceId = seal::kDefaultDevice;
   device.format = uint16_t(seal::kFormatStereo | (bits == 16 ? seal::kFormat16Bit : 0));
@@ -137,8 +137,7 @@ bool SoundSEAL::Init(bool alternativeDriver, int32_t rate, int32_t bits, int32_t
     for (int32_t v = 0; v < voiceCount; ++v) ResetVoiceRecord(voices[v], false);
     ok = seal::OpenVoices(uint32_t(openVoices)) == seal::kOk;
     if (ok) openVoiceCount = openVoices;
-    for (int32_t v = 0; ok && v < voiceCount; ++v)
-      ok = seal::CreateVoice(&voices[v].handle) == seal::kOk;
+    for (int32_t v = 0; ok && v < voiceCount; ++v) ok = seal::CreateVoice(&voices[v].handle) == seal::kOk;
   }
   if (ok) ok = sampleSlots > 0;
   if (ok) {
@@ -445,10 +444,9 @@ int32_t SoundSEAL::GetVoiceSample(int32_t voice) {
 
 bool SoundSEAL::Update3D() {
   const double alpha = listenerOrient[0], beta = listenerOrient[1], gamma = listenerOrient[2];
-  const double right[3] = {
-      std::cos(gamma) * std::cos(beta) - std::sin(beta) * std::sin(alpha) * std::sin(gamma),
-      -std::sin(gamma) * std::cos(alpha),
-      -(std::cos(beta) * std::sin(alpha) * std::sin(gamma) + std::cos(gamma) * std::sin(beta))};
+  const double right[3] = {std::cos(gamma) * std::cos(beta) - std::sin(beta) * std::sin(alpha) * std::sin(gamma),
+                           -std::sin(gamma) * std::cos(alpha),
+                           -(std::cos(beta) * std::sin(alpha) * std::sin(gamma) + std::cos(gamma) * std::sin(beta))};
   for (int32_t v = 0; v < voiceCount; ++v) {
     VoiceRecord& r = voices[v];
     if (r.isStream || v == streamVoice || !IsVoicePlaying(v)) continue;
@@ -458,18 +456,15 @@ bool SoundSEAL::Update3D() {
     const double dist = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
     const double len = std::max(dist, 0.1);
     double g = std::min(1.0, double(r.gain) * volume3D);
-    if (dist > r.minDistance)
-      g = g * r.minDistance / std::max(std::min(dist, double(r.maxDistance)), 0.01);
+    if (dist > r.minDistance) g = g * r.minDistance / std::max(std::min(dist, double(r.maxDistance)), 0.01);
     SetVoiceVolume(v, Trunc(g * 64));
     const double dot = (d[0] * right[0] + d[1] * right[1] + d[2] * right[2]) / len;
     SetVoicePan(v, Trunc((dot * 0.5 + 0.5) * 255));
     const double base = GetSampleRate(GetVoiceSample(v));
     const float now = Distance(listenerPos, pos);
-    const float lLater[3] = {listenerPos[0] + listenerVel[0] * 0.1f,
-                             listenerPos[1] + listenerVel[1] * 0.1f,
+    const float lLater[3] = {listenerPos[0] + listenerVel[0] * 0.1f, listenerPos[1] + listenerVel[1] * 0.1f,
                              listenerPos[2] + listenerVel[2] * 0.1f};
-    const float vLater[3] = {pos[0] + r.velX * 0.1f, pos[1] + r.velY * 0.1f,
-                             pos[2] + r.velZ * 0.1f};
+    const float vLater[3] = {pos[0] + r.velX * 0.1f, pos[1] + r.velY * 0.1f, pos[2] + r.velZ * 0.1f};
     const float later = Distance(lLater, vLater);
     const double doppler = 1.0 - (double(now) - later) * 10.0 / 340.0;
     SetVoiceFrequency(v, Trunc(double(pitchFactor) * base * r.pitch / std::max(doppler, 0.1)));
@@ -533,8 +528,8 @@ bool SoundSEAL::SetVoiceDistances(int32_t voice, float minMultiple, float maxMul
   return true;
 }
 
-bool SoundSEAL::SetVoice3D(int32_t voice, const float* position, const float* velocity,
-                           float gain, float pitch, float factor) {
+bool SoundSEAL::SetVoice3D(int32_t voice, const float* position, const float* velocity, float gain, float pitch,
+                           float factor) {
   if (!ValidVoice(voice)) return false;
   VoiceRecord& r = voices[voice];
   if (position) {

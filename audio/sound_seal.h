@@ -32,8 +32,8 @@ class SoundSEAL : public Sound {
   SoundSEAL(const SoundSEAL&) = delete;
   SoundSEAL& operator=(const SoundSEAL&) = delete;
 
-  bool Init(bool alternativeDriver, int32_t rate, int32_t bits, int32_t moduleSlots,
-            int32_t sampleSlots, int32_t voices, int32_t openVoices) override;
+  bool Init(bool alternativeDriver, int32_t rate, int32_t bits, int32_t moduleSlots, int32_t sampleSlots,
+            int32_t voices, int32_t openVoices) override;
   bool Shutdown() override;
   bool SetDefaultDistances(float minDistance, float maxDistance) override;
 
@@ -75,8 +75,8 @@ class SoundSEAL : public Sound {
   bool SetVoiceGain(int32_t voice, float gain) override;
   bool SetVoicePitch(int32_t voice, float pitch) override;
   bool SetVoiceDistances(int32_t voice, float minMultiple, float maxMultiple) override;
-  bool SetVoice3D(int32_t voice, const float* position, const float* velocity, float gain,
-                  float pitch, float factor) override;
+  bool SetVoice3D(int32_t voice, const float* position, const float* velocity, float gain, float pitch,
+                  float factor) override;
   bool PlaceVoiceAtListener(int32_t voice) override;
 
   bool UpdateStream(WaveBuffer& buffer) override;
@@ -95,15 +95,11 @@ class SoundSEAL : public Sound {
   int32_t OpenedVoiceCount() const { return openVoiceCount; }
   int32_t ModuleSlotCount() const { return moduleSlotCount; }
   int32_t StreamVoice() const { return streamVoice; }
-  const VoiceRecord* Voice(int32_t voice) const {
-    return ValidVoice(voice) ? &voices[voice] : nullptr;
-  }
+  const VoiceRecord* Voice(int32_t voice) const { return ValidVoice(voice) ? &voices[voice] : nullptr; }
   const plat::seal::Sample* SampleRecord(int32_t sample) const {
     return ValidSample(sample) ? sampleSlots[sample].sample : nullptr;
   }
-  plat::seal::Module* ModuleRecord(int32_t slot) const {
-    return ValidModuleSlot(slot) ? modules[slot] : nullptr;
-  }
+  plat::seal::Module* ModuleRecord(int32_t slot) const { return ValidModuleSlot(slot) ? modules[slot] : nullptr; }
 
  private:
   struct SampleSlot {
@@ -112,18 +108,13 @@ class SoundSEAL : public Sound {
   };
 
   bool ValidVoice(int32_t voice) const { return voices && voice >= 0 && voice < voiceCount; }
-  bool ValidSample(int32_t sample) const {
-    return sampleSlots && sample >= 0 && sample < sampleCount;
-  }
-  bool ValidModuleSlot(int32_t slot) const {
-    return modules && slot >= 0 && slot < moduleSlotCount;
-  }
+  bool ValidSample(int32_t sample) const { return sampleSlots && sample >= 0 && sample < sampleCount; }
+  bool ValidModuleSlot(int32_t slot) const { return modules && slot >= 0 && slot < moduleSlotCount; }
   bool VoiceStopped(int32_t voice);
   // Makes a sample record with library data of `length` bytes, fills it with
   // `fill` and adds it to the next slot.
   bool AddCreatedSample(int32_t length, int32_t rate, uint16_t format,
-                        void (*fill)(void* out, const void* in, int32_t length),
-                        const void* in);
+                        void (*fill)(void* out, const void* in, int32_t length), const void* in);
   void ResetVoiceRecord(VoiceRecord& record, bool defaults);
 
   float volume3D = 1.0f;

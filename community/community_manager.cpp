@@ -22,8 +22,7 @@ void CommunityManager::DefineStat(const std::string& name, const std::string& ty
   stats[name] = std::move(record);
 }
 
-void CommunityManager::AddAchievementTrigger(const std::string& achievement,
-                                             const std::string& stat, float threshold,
+void CommunityManager::AddAchievementTrigger(const std::string& achievement, const std::string& stat, float threshold,
                                              int32_t comparison) {
   DefineAchievement(achievement, 1);
   auto found = stats.find(stat);
@@ -51,9 +50,7 @@ void CommunityManager::AddToStat(const std::string& name, float delta) {
   SetStat(name, GetStat(name) + delta);
 }
 
-void CommunityManager::UnlockAchievement(const std::string& name) {
-  pendingUnlocks.push_back(name);
-}
+void CommunityManager::UnlockAchievement(const std::string& name) { pendingUnlocks.push_back(name); }
 
 void CommunityManager::StoreStats() {}
 
@@ -103,8 +100,7 @@ void CommunityManager::FailScoreDownload(const std::string& text) {
 
 std::vector<WorkshopItem> CommunityManager::GetInstalledItems() { return {}; }
 
-void CommunityManager::CheckStatTriggers(const StatRecord& stat, float value,
-                                         CommunityManager& manager) {
+void CommunityManager::CheckStatTriggers(const StatRecord& stat, float value, CommunityManager& manager) {
   for (const StatTrigger& trigger : stat.triggers) {
     bool holds = false;
     switch (trigger.comparison) {
@@ -117,9 +113,7 @@ void CommunityManager::CheckStatTriggers(const StatRecord& stat, float value,
   }
 }
 
-void CommunityManager::SetMessageCallback(MessageCallback callback) {
-  messageCallback = std::move(callback);
-}
+void CommunityManager::SetMessageCallback(MessageCallback callback) { messageCallback = std::move(callback); }
 
 void CommunityManager::ReportMessage(const std::string& text) const {
   if (messageCallback) messageCallback(text.c_str());

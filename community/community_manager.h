@@ -47,10 +47,10 @@ struct StatRecord {
   std::string name;
   // "float", "int", "avgrate" or "roundfloat".
   std::string type;
-  int32_t intValue = 0;           // never filled by this program
-  std::vector<float> history;     // never filled by this program
+  int32_t intValue = 0;        // never filled by this program
+  std::vector<float> history;  // never filled by this program
   std::list<StatTrigger> triggers;
-  int32_t flags = 0;              // never filled by this program
+  int32_t flags = 0;  // never filled by this program
 };
 
 // A score waiting to be posted to a leaderboard.
@@ -79,10 +79,9 @@ class CommunityManager {
   // The virtual operations, in their slot order.
   virtual bool IsBaseImplementation();
   virtual ~CommunityManager();
-  virtual void DefineStat(const std::string& name, const std::string& type,
-                          const std::list<StatTrigger>& triggers);
-  virtual void AddAchievementTrigger(const std::string& achievement, const std::string& stat,
-                                     float threshold, int32_t comparison);
+  virtual void DefineStat(const std::string& name, const std::string& type, const std::list<StatTrigger>& triggers);
+  virtual void AddAchievementTrigger(const std::string& achievement, const std::string& stat, float threshold,
+                                     int32_t comparison);
   virtual void DefineAchievement(const std::string& name, uint8_t statDriven);
   virtual void SetStat(const std::string& name, float value);
   virtual void AddToStat(const std::string& name, float delta);
@@ -106,8 +105,7 @@ class CommunityManager {
   virtual void RequestScoreDownload(const std::string& leaderboardName);
   virtual void FailScoreDownload(const std::string& text);
   virtual int32_t GetEntryCount() = 0;
-  virtual bool GetEntry(int32_t index, int32_t& rank, std::string& name, int32_t& score,
-                        int32_t& detail) = 0;
+  virtual bool GetEntry(int32_t index, int32_t& rank, std::string& name, int32_t& score, int32_t& detail) = 0;
   virtual std::vector<WorkshopItem> GetInstalledItems();
 
   // Runs the stat's triggers in list order and unlocks each achievement whose

@@ -13,8 +13,7 @@ namespace steam = plat::steam;
 
 namespace {
 
-const char kNoUserText[] =
-    "Error: program attempts to connect to Steam when Steam not initialized.";
+const char kNoUserText[] = "Error: program attempts to connect to Steam when Steam not initialized.";
 const char kFindFailedText[] = "Could not find a leaderboard for this boardset.";
 const char kUploadFailedText[] = "Score upload failed.";
 const char kDownloadFailedText[] = "Leaderboard download failed.";
@@ -39,9 +38,7 @@ int32_t TruncateToInt32(float value) {
 
 std::string CreateResultText(const steam::CreateItemResult& result) {
   switch (result.result) {
-    case 1:
-      return FormatString("New mod created: #%lld",
-                          static_cast<long long>(result.publishedFileId));
+    case 1: return FormatString("New mod created: #%lld", static_cast<long long>(result.publishedFileId));
     case 16: return "Error creating new mod: Timeout. Please try again.";
     case 21: return "Error creating new mod: User not logged into Steam.";
     case 24: return "Error creating new mod: User is banned.";
@@ -100,12 +97,9 @@ std::string SubmitResultMessage(int32_t result) {
 }  // namespace
 
 CommunityManagerSteam::CommunityManagerSteam(uint32_t appId) : appId(appId) {
-  personaCallback.Register(
-      [this](const steam::PersonaStateChange& event) { OnPersonaStateChange(event); });
-  statsReceivedCallback.Register(
-      [this](const steam::UserStatsReceived& event) { OnStatsReceived(event); });
-  statsStoredCallback.Register(
-      [this](const steam::UserStatsStored& event) { OnStatsStored(event); });
+  personaCallback.Register([this](const steam::PersonaStateChange& event) { OnPersonaStateChange(event); });
+  statsReceivedCallback.Register([this](const steam::UserStatsReceived& event) { OnStatsReceived(event); });
+  statsStoredCallback.Register([this](const steam::UserStatsStored& event) { OnStatsStored(event); });
 
   if (!steam::Init(appId)) {
     online = 0;
@@ -269,8 +263,7 @@ void CommunityManagerSteam::FailScoreDownload(const std::string& text) {
 
 int32_t CommunityManagerSteam::GetEntryCount() { return static_cast<int32_t>(entries.size()); }
 
-bool CommunityManagerSteam::GetEntry(int32_t index, int32_t& rank, std::string& name,
-                                     int32_t& score, int32_t& detail) {
+bool CommunityManagerSteam::GetEntry(int32_t index, int32_t& rank, std::string& name, int32_t& score, int32_t& detail) {
   if (index < 0 || index >= GetEntryCount()) return false;
   const LeaderboardEntry& entry = entries[static_cast<size_t>(index)];
   rank = entry.entry.globalRank;
@@ -328,12 +321,9 @@ void CommunityManagerSteam::IssueUpload() {
   const int count = static_cast<int>(
       std::min<size_t>(details.size(), static_cast<size_t>(std::numeric_limits<int>::max())));
   const bool issued = uploadCall.Set(
-      steam::UploadLeaderboardScore(leaderboardHandle, steam::UploadMethod::KeepBest,
-                                    pendingScoreUpload->score,
+      steam::UploadLeaderboardScore(leaderboardHandle, steam::UploadMethod::KeepBest, pendingScoreUpload->score,
                                     details.empty() ? nullptr : details.data(), count),
-      [this](const steam::LeaderboardScoreUploaded& result, bool io) {
-        OnUploadResult(result, io);
-      });
+      [this](const steam::LeaderboardScoreUploaded& result, bool io) { OnUploadResult(result, io); });
   if (!issued) {
     message = kUploadFailedText;
     requestState = kRequestFailed;
@@ -344,19 +334,15 @@ void CommunityManagerSteam::IssueDownload() {
   waitTime = 0.0f;
   requestState = kRequestDownloading;
   const bool issued = downloadCall.Set(
-      steam::DownloadLeaderboardEntries(leaderboardHandle, steam::DataRequest::Global, 0,
-                                        kMaxEntries),
-      [this](const steam::LeaderboardScoresDownloaded& result, bool io) {
-        OnDownloadResult(result, io);
-      });
+      steam::DownloadLeaderboardEntries(leaderboardHandle, steam::DataRequest::Global, 0, kMaxEntries),
+      [this](const steam::LeaderboardScoresDownloaded& result, bool io) { OnDownloadResult(result, io); });
   if (!issued) {
     message = kDownloadFailedText;
     requestState = kRequestFailed;
   }
 }
 
-void CommunityManagerSteam::OnFindResult(const steam::LeaderboardFindResult& result,
-                                         bool ioFailure) {
+void CommunityManagerSteam::OnFindResult(const steam::LeaderboardFindResult& result, bool ioFailure) {
   if (requestState != kRequestFinding) return;
   // A "found" answer without a handle would only send us finding again.
   if (ioFailure || !result.found || result.leaderboard == 0) {
@@ -368,8 +354,7 @@ void CommunityManagerSteam::OnFindResult(const steam::LeaderboardFindResult& res
   requestState = kRequestIdle;
 }
 
-void CommunityManagerSteam::OnUploadResult(const steam::LeaderboardScoreUploaded& result,
-                                           bool ioFailure) {
+void CommunityManagerSteam::OnUploadResult(const steam::LeaderboardScoreUploaded& result, bool ioFailure) {
   if (requestState != kRequestUploading) return;
   if (ioFailure || !result.success) {
     message = kUploadFailedText;
@@ -386,8 +371,7 @@ void CommunityManagerSteam::OnUploadResult(const steam::LeaderboardScoreUploaded
   requestState = kRequestIdle;
 }
 
-void CommunityManagerSteam::OnDownloadResult(const steam::LeaderboardScoresDownloaded& result,
-                                             bool ioFailure) {
+void CommunityManagerSteam::OnDownloadResult(const steam::LeaderboardScoresDownloaded& result, bool ioFailure) {
   if (requestState != kRequestDownloading) return;
   if (ioFailure) {
     message = kDownloadFailedText;
@@ -400,8 +384,7 @@ void CommunityManagerSteam::OnDownloadResult(const steam::LeaderboardScoresDownl
   for (int32_t i = 0; i < count; ++i) {
     LeaderboardEntry entry;
     // An entry the service cannot give ends the list: no blank rows.
-    if (!steam::GetDownloadedLeaderboardEntry(result.entries, i, &entry.entry, &entry.detail,
-                                              1)) {
+    if (!steam::GetDownloadedLeaderboardEntry(result.entries, i, &entry.entry, &entry.detail, 1)) {
       break;
     }
     if (entry.entry.detailCount < 1) entry.detail = 0;
@@ -465,9 +448,7 @@ void CommunityManagerSteam::CreateWorkshopItem(CreateHandler handler) {
   if (!CheckSteamRunning()) return;
   ReportMessage("Defining new mod...");
   createCall.Set(steam::CreateItem(appId, steam::ItemType::Community),
-                 [this](const steam::CreateItemResult& result, bool io) {
-                   OnCreateResult(result, io);
-                 });
+                 [this](const steam::CreateItemResult& result, bool io) { OnCreateResult(result, io); });
 }
 
 void CommunityManagerSteam::RequestItemDetails(uint64_t publishedFileId, DetailsHandler handler) {
@@ -486,23 +467,19 @@ void CommunityManagerSteam::IssueNextDetailsRequest() {
     detailsQueue.pop_front();
     detailsHandler = std::move(request.handler);
     if (detailsCall.Set(steam::RequestUGCDetails(request.id, 60),
-                        [this](const steam::UgcDetailsResult& result, bool io) {
-                          OnDetailsResult(result, io);
-                        })) {
+                        [this](const steam::UgcDetailsResult& result, bool io) { OnDetailsResult(result, io); })) {
       return;
     }
     // Refused at once: no result will come for this one; go on to the next.
   }
 }
 
-void CommunityManagerSteam::OnDetailsResult(const steam::UgcDetailsResult& result,
-                                            bool ioFailure) {
+void CommunityManagerSteam::OnDetailsResult(const steam::UgcDetailsResult& result, bool ioFailure) {
   // Taken out first: the handler may ask for more details.
   DetailsHandler handler = std::move(detailsHandler);
   detailsHandler = DetailsHandler();
   if (ioFailure || result.details.result != steam::kResultOk) {
-    ReportMessage(FormatString("Error downloading workshop item details (%d).",
-                               result.details.result));
+    ReportMessage(FormatString("Error downloading workshop item details (%d).", result.details.result));
   } else {
     for (WorkshopItem& item : installedItems) {
       if (item.publishedFileId == result.details.publishedFileId) {
@@ -521,8 +498,7 @@ void CommunityManagerSteam::OnDetailsResult(const steam::UgcDetailsResult& resul
   if (!detailsCall.IsActive()) IssueNextDetailsRequest();
 }
 
-void CommunityManagerSteam::OnCreateResult(const steam::CreateItemResult& result,
-                                           bool ioFailure) {
+void CommunityManagerSteam::OnCreateResult(const steam::CreateItemResult& result, bool ioFailure) {
   steam::CreateItemResult answer = result;
   if (ioFailure && answer.result == steam::kResultOk) answer.result = 0;
   ReportMessage(CreateResultText(answer));
@@ -555,14 +531,13 @@ void CommunityManagerSteam::SubmitWorkshopItem(const WorkshopItem& item, SubmitH
     const std::string preview = item.previewPath.string();
     steam::SetItemPreview(update, preview.c_str());
   }
-  const bool issued = submitCall.Set(steam::SubmitItemUpdate(update, nullptr),
-                                     [this](const steam::SubmitItemUpdateResult& result,
-                                            bool io) { OnSubmitResult(result, io); });
+  const bool issued = submitCall.Set(
+      steam::SubmitItemUpdate(update, nullptr),
+      [this](const steam::SubmitItemUpdateResult& result, bool io) { OnSubmitResult(result, io); });
   if (!issued) ReportMessage(SubmitResultMessage(steam::kResultFail));
 }
 
-void CommunityManagerSteam::OnSubmitResult(const steam::SubmitItemUpdateResult& result,
-                                           bool ioFailure) {
+void CommunityManagerSteam::OnSubmitResult(const steam::SubmitItemUpdateResult& result, bool ioFailure) {
   steam::SubmitItemUpdateResult answer = result;
   if (ioFailure && answer.result == steam::kResultOk) answer.result = 0;
   ReportMessage(SubmitResultMessage(answer.result));
@@ -578,8 +553,7 @@ bool CommunityManagerSteam::IsSubmittingItem() const { return submitCall.IsActiv
 void CommunityManagerSteam::CancelWorkshopCalls() {
   if (createCall.IsActive()) {
     createCall.Cancel();
-    const char text[] =
-        "Cancelled: the Workshop may still create the item, but its id will not be saved.";
+    const char text[] = "Cancelled: the Workshop may still create the item, but its id will not be saved.";
     LogWrite(text);
     ReportMessage(text);
   }

@@ -22,8 +22,7 @@ class CommunityManagerSteam : public CommunityManager {
   // result record.
   using DetailsHandler = std::function<void(const plat::steam::UgcDetailsResult* result)>;
   using CreateHandler = std::function<void(const plat::steam::CreateItemResult* result)>;
-  using SubmitHandler =
-      std::function<void(const plat::steam::SubmitItemUpdateResult* result)>;
+  using SubmitHandler = std::function<void(const plat::steam::SubmitItemUpdateResult* result)>;
 
   // Leaderboard request states.
   static constexpr int32_t kRequestIdle = 0;
@@ -56,8 +55,7 @@ class CommunityManagerSteam : public CommunityManager {
   void RequestScoreDownload(const std::string& leaderboardName) override;
   void FailScoreDownload(const std::string& text) override;
   int32_t GetEntryCount() override;
-  bool GetEntry(int32_t index, int32_t& rank, std::string& name, int32_t& score,
-                int32_t& detail) override;
+  bool GetEntry(int32_t index, int32_t& rank, std::string& name, int32_t& score, int32_t& detail) override;
   std::vector<WorkshopItem> GetInstalledItems() override;
 
   // The game language the service reports (empty while offline).
@@ -102,8 +100,7 @@ class CommunityManagerSteam : public CommunityManager {
   void IssueDownload();
   void OnFindResult(const plat::steam::LeaderboardFindResult& result, bool ioFailure);
   void OnUploadResult(const plat::steam::LeaderboardScoreUploaded& result, bool ioFailure);
-  void OnDownloadResult(const plat::steam::LeaderboardScoresDownloaded& result,
-                        bool ioFailure);
+  void OnDownloadResult(const plat::steam::LeaderboardScoresDownloaded& result, bool ioFailure);
   void OnPersonaStateChange(const plat::steam::PersonaStateChange& event);
   void OnStatsReceived(const plat::steam::UserStatsReceived& event);
   void OnStatsStored(const plat::steam::UserStatsStored& event);

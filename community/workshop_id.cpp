@@ -6,9 +6,7 @@
 #include "platform/files.h"
 
 namespace {
-bool IsScanSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+bool IsScanSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 }  // namespace
 
 bool ParseWorkshopIdText(const char* data, size_t size, uint64_t& id) {

@@ -11,8 +11,8 @@ struct WorkshopItem {
   boost::filesystem::path folder;
   // Preview picture to upload (empty: none).
   boost::filesystem::path previewPath;
-  std::string title;        // empty: not sent
-  std::string description;  // empty: not sent
+  std::string title;             // empty: not sent
+  std::string description;       // empty: not sent
   uint64_t publishedFileId = 0;  // 0: no item yet
   int32_t detailsValid = 0;      // 1 once the item details arrived
   // The details as the service sent them (title and description

@@ -8,46 +8,46 @@
 #include <string>
 
 class CStr {
-public:
-    char* data = nullptr;
-    int32_t length = 0;
+ public:
+  char* data = nullptr;
+  int32_t length = 0;
 
-    CStr();
-    CStr(const char* text);
-    CStr(const CStr& other);
-    // The first min(position, strlen(base)) characters of base (none when
-    // position is negative), then insert, then the rest of base. Either
-    // pointer null gives an empty string.
-    CStr(const char* base, const char* insert, int position);
-    ~CStr();
+  CStr();
+  CStr(const char* text);
+  CStr(const CStr& other);
+  // The first min(position, strlen(base)) characters of base (none when
+  // position is negative), then insert, then the rest of base. Either
+  // pointer null gives an empty string.
+  CStr(const char* base, const char* insert, int position);
+  ~CStr();
 
-    // Gives the object a fresh empty block without looking at what it held.
-    void InitEmpty();
-    // Null, or the string's own buffer: nothing happens.
-    void Assign(const char* text);
-    CStr& operator=(const CStr& other);
-    void Append(const char* text);
-    // Exact, case-sensitive equality; false when either side is null.
-    bool Compare(const char* text) const;
-    // n <= 0: 0, nothing changes. Same step: cut or extended in place. Other
-    // step: a fresh block whose first n characters the caller fills.
-    int Resize(int n);
-    // Index of the first occurrence of sub at or after start (clamped to
-    // 0..length), or -1.
-    int Find(const CStr& sub, int start) const;
+  // Gives the object a fresh empty block without looking at what it held.
+  void InitEmpty();
+  // Null, or the string's own buffer: nothing happens.
+  void Assign(const char* text);
+  CStr& operator=(const CStr& other);
+  void Append(const char* text);
+  // Exact, case-sensitive equality; false when either side is null.
+  bool Compare(const char* text) const;
+  // n <= 0: 0, nothing changes. Same step: cut or extended in place. Other
+  // step: a fresh block whose first n characters the caller fills.
+  int Resize(int n);
+  // Index of the first occurrence of sub at or after start (clamped to
+  // 0..length), or -1.
+  int Find(const CStr& sub, int start) const;
 
-    static CStr Mid(const CStr& src, int start, int count);
-    static CStr Left(const CStr& src, int n);
-    static CStr Right(const CStr& src, int n);
+  static CStr Mid(const CStr& src, int start, int count);
+  static CStr Left(const CStr& src, int n);
+  static CStr Right(const CStr& src, int n);
 
-    // The text; "" when there is no block.
-    const char* Text() const { return data ? data : ""; }
+  // The text; "" when there is no block.
+  const char* Text() const { return data ? data : ""; }
 
-    // Bytes of the block for a text of n characters.
-    static int BlockSize(int n) { return (n + 32) & ~31; }
-    // Number of blocks allocated by all CStr objects so far (lets tests see
-    // whether an operation kept its block).
-    static long BlockAllocations();
+  // Bytes of the block for a text of n characters.
+  static int BlockSize(int n) { return (n + 32) & ~31; }
+  // Number of blocks allocated by all CStr objects so far (lets tests see
+  // whether an operation kept its block).
+  static long BlockAllocations();
 };
 
 CStr operator+(const CStr& a, const CStr& b);

@@ -8,47 +8,44 @@
 #include <vector>
 
 class DataFiles {
-public:
-    FILE* current = nullptr;
-    std::vector<boost::filesystem::path> searchDirs;
+ public:
+  FILE* current = nullptr;
+  std::vector<boost::filesystem::path> searchDirs;
 
-    // searchDirs = { the current folder }.
-    DataFiles();
-    ~DataFiles();
-    DataFiles(const DataFiles&) = delete;
-    DataFiles& operator=(const DataFiles&) = delete;
+  // searchDirs = { the current folder }.
+  DataFiles();
+  ~DataFiles();
+  DataFiles(const DataFiles&) = delete;
+  DataFiles& operator=(const DataFiles&) = delete;
 
-    // Looks name up in the search folders (last to first with
-    // lastFolderFirst). Flat: folder / name when it exists. Recursive: the
-    // first entry of a depth-first walk whose file name equals name exactly
-    // (case matters). name unchanged when nothing matches.
-    boost::filesystem::path FindFile(const boost::filesystem::path& name, bool recursive,
-                                     bool lastFolderFirst);
-    // Closes any open file, then opens path with "rb". Null on failure.
-    FILE* Open(const boost::filesystem::path& path);
-    void Close();
-    // The path given to the last successful Open (empty when none is open).
-    const boost::filesystem::path& CurrentPath() const { return currentPath_; }
+  // Looks name up in the search folders (last to first with
+  // lastFolderFirst). Flat: folder / name when it exists. Recursive: the
+  // first entry of a depth-first walk whose file name equals name exactly
+  // (case matters). name unchanged when nothing matches.
+  boost::filesystem::path FindFile(const boost::filesystem::path& name, bool recursive, bool lastFolderFirst);
+  // Closes any open file, then opens path with "rb". Null on failure.
+  FILE* Open(const boost::filesystem::path& path);
+  void Close();
+  // The path given to the last successful Open (empty when none is open).
+  const boost::filesystem::path& CurrentPath() const { return currentPath_; }
 
-    uint8_t ReadByte();
-    int32_t ReadInt32();  // little-endian
-    size_t Read(void* destination, size_t elementSize, size_t count);
-    int Seek(int32_t offset, int origin);  // origin: SEEK_SET, SEEK_CUR, SEEK_END
-    int32_t Tell();
-    uint32_t FileSize();  // keeps the read position
+  uint8_t ReadByte();
+  int32_t ReadInt32();  // little-endian
+  size_t Read(void* destination, size_t elementSize, size_t count);
+  int Seek(int32_t offset, int origin);  // origin: SEEK_SET, SEEK_CUR, SEEK_END
+  int32_t Tell();
+  uint32_t FileSize();  // keeps the read position
 
-    // Entries of folder (with recursive: of its subfolders too, depth first)
-    // whose extension (from the last '.', dot included) equals extension
-    // exactly.
-    std::vector<boost::filesystem::path> ListDir(const boost::filesystem::path& folder,
-                                                 const boost::filesystem::path& extension,
-                                                 bool recursive);
-    // ListDir over every search folder, in list order.
-    std::vector<boost::filesystem::path> ListAll(const boost::filesystem::path& extension,
-                                                 bool recursive);
+  // Entries of folder (with recursive: of its subfolders too, depth first)
+  // whose extension (from the last '.', dot included) equals extension
+  // exactly.
+  std::vector<boost::filesystem::path> ListDir(const boost::filesystem::path& folder,
+                                               const boost::filesystem::path& extension, bool recursive);
+  // ListDir over every search folder, in list order.
+  std::vector<boost::filesystem::path> ListAll(const boost::filesystem::path& extension, bool recursive);
 
-private:
-    boost::filesystem::path currentPath_;
+ private:
+  boost::filesystem::path currentPath_;
 };
 
 // Creates the folder, and its missing parents; true when it exists afterwards.

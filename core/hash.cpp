@@ -11,28 +11,28 @@ namespace {
 uint32_t Rotl1(uint32_t h) { return (h << 1) | (h >> 31); }
 
 void PutLe32(uint8_t* p, uint32_t v) {
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-    p[2] = uint8_t(v >> 16);
-    p[3] = uint8_t(v >> 24);
+  p[0] = uint8_t(v);
+  p[1] = uint8_t(v >> 8);
+  p[2] = uint8_t(v >> 16);
+  p[3] = uint8_t(v >> 24);
 }
 
 uint32_t GetLe32(const uint8_t* p) {
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+  return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
 }
 
 // XORs n bytes with the key repeated (key[j mod k] at byte j). The key is
 // laid out repeatedly over a block first, so the inner loop is a plain
 // block XOR the compiler can widen.
 void XorWithKey(uint8_t* p, int32_t n, const uint8_t* key, int k) {
-    uint8_t pattern[256];
-    const int period = (256 / k) * k;
-    for (int j = 0; j < period; ++j) pattern[j] = key[j % k];
-    int32_t i = 0;
-    for (; i + period <= n; i += period) {
-        for (int j = 0; j < period; ++j) p[i + j] ^= pattern[j];
-    }
-    for (int j = 0; i < n; ++i, ++j) p[i] ^= pattern[j];
+  uint8_t pattern[256];
+  const int period = (256 / k) * k;
+  for (int j = 0; j < period; ++j) pattern[j] = key[j % k];
+  int32_t i = 0;
+  for (; i + period <= n; i += period) {
+    for (int j = 0; j < period; ++j) p[i + j] ^= pattern[j];
+  }
+  for (int j = 0; i < n; ++i, ++j) p[i] ^= pattern[j];
 }
 
 // Room behind the payload for the largest trailers: 15 layers of a 15-byte
@@ -41,95 +41,95 @@ constexpr int32_t kTrailerRoom = 256;
 }  // namespace
 
 uint32_t HashBytes(const void* data, int32_t length) {
-    if (!data || length <= 0) return 0;
-    const uint8_t* p = static_cast<const uint8_t*>(data);
-    uint32_t h = uint32_t(length) ^ kHashSeed;
-    for (int32_t i = 0; i < length; ++i) h = Rotl1(h) ^ p[i] ^ uint32_t(i);
-    return h;
+  if (!data || length <= 0) return 0;
+  const uint8_t* p = static_cast<const uint8_t*>(data);
+  uint32_t h = uint32_t(length) ^ kHashSeed;
+  for (int32_t i = 0; i < length; ++i) h = Rotl1(h) ^ p[i] ^ uint32_t(i);
+  return h;
 }
 
 uint32_t HashSeed(uint32_t value) { return value ^ kHashSeed; }
 
 void HashAddByte(uint32_t& h, uint32_t b, int32_t& k) {
-    h = Rotl1(h) ^ (b & 0xFF) ^ uint32_t(k);
-    k = int32_t(uint32_t(k) + 1);
+  h = Rotl1(h) ^ (b & 0xFF) ^ uint32_t(k);
+  k = int32_t(uint32_t(k) + 1);
 }
 
 void HashAddString(uint32_t& h, const CStr& text, int32_t& k) {
-    if (!text.data) return;
-    for (int32_t i = 0; i < text.length; ++i) HashAddByte(h, uint8_t(text.data[i]), k);
+  if (!text.data) return;
+  for (int32_t i = 0; i < text.length; ++i) HashAddByte(h, uint8_t(text.data[i]), k);
 }
 
 void HashAddInt(uint32_t& h, int32_t value, int32_t& k) {
-    uint32_t v = uint32_t(value);
-    HashAddByte(h, v & 0xFF, k);
-    HashAddByte(h, (v >> 8) & 0xFF, k);
-    HashAddByte(h, (v >> 16) & 0xFF, k);
-    HashAddByte(h, (v >> 24) & 0xFF, k);
+  uint32_t v = uint32_t(value);
+  HashAddByte(h, v & 0xFF, k);
+  HashAddByte(h, (v >> 8) & 0xFF, k);
+  HashAddByte(h, (v >> 16) & 0xFF, k);
+  HashAddByte(h, (v >> 24) & 0xFF, k);
 }
 
 bool ScrambleBuffer(const void* data, int32_t length, uint8_t** out, int32_t* outSize) {
-    if (!data || length <= 0 || !out || !outSize) return false;
-    if (length > INT32_MAX - 4 - kTrailerRoom) return false;
-    uint8_t* buf = static_cast<uint8_t*>(std::malloc(size_t(length) + 4 + kTrailerRoom));
-    if (!buf) return false;
+  if (!data || length <= 0 || !out || !outSize) return false;
+  if (length > INT32_MAX - 4 - kTrailerRoom) return false;
+  uint8_t* buf = static_cast<uint8_t*>(std::malloc(size_t(length) + 4 + kTrailerRoom));
+  if (!buf) return false;
 
-    plat::Srand(uint32_t(length));
-    int layers = plat::Rand() % 9 + 7;
-    std::memcpy(buf + 4, data, size_t(length));
-    int32_t size = length + 4;
-    uint8_t key[16];
-    for (int b = 0; b < layers; ++b) {
-        int k = (b == layers - 1) ? layers : plat::Rand() % 9 + 7;
-        int32_t start = size;
-        for (int j = 0; j < k; ++j) {
-            key[j] = uint8_t((plat::Rand() >> 3) & 0xFF);
-            buf[size++] = key[j];
-        }
-        buf[size++] = uint8_t((plat::Rand() & 0xF0) | k);
-        if (start > 4) XorWithKey(buf + 4, start - 4, key, k);
+  plat::Srand(uint32_t(length));
+  int layers = plat::Rand() % 9 + 7;
+  std::memcpy(buf + 4, data, size_t(length));
+  int32_t size = length + 4;
+  uint8_t key[16];
+  for (int b = 0; b < layers; ++b) {
+    int k = (b == layers - 1) ? layers : plat::Rand() % 9 + 7;
+    int32_t start = size;
+    for (int j = 0; j < k; ++j) {
+      key[j] = uint8_t((plat::Rand() >> 3) & 0xFF);
+      buf[size++] = key[j];
     }
-    PutLe32(buf, uint32_t(size) ^ kScrambleLengthMask);
-    *out = buf;
-    *outSize = size;
-    return true;
+    buf[size++] = uint8_t((plat::Rand() & 0xF0) | k);
+    if (start > 4) XorWithKey(buf + 4, start - 4, key, k);
+  }
+  PutLe32(buf, uint32_t(size) ^ kScrambleLengthMask);
+  *out = buf;
+  *outSize = size;
+  return true;
 }
 
 bool UnscrambleBuffer(const void* data, int32_t length, uint8_t** out, int32_t* outSize) {
-    if (!data || length < 5 || !out || !outSize) return false;
-    const uint8_t* in = static_cast<const uint8_t*>(data);
-    if ((GetLe32(in) ^ kScrambleLengthMask) != uint32_t(length)) return false;
-    uint8_t* buf = static_cast<uint8_t*>(std::malloc(size_t(length)));
-    if (!buf) return false;
-    int32_t m = length - 4;
-    std::memcpy(buf, in + 4, size_t(m));
+  if (!data || length < 5 || !out || !outSize) return false;
+  const uint8_t* in = static_cast<const uint8_t*>(data);
+  if ((GetLe32(in) ^ kScrambleLengthMask) != uint32_t(length)) return false;
+  uint8_t* buf = static_cast<uint8_t*>(std::malloc(size_t(length)));
+  if (!buf) return false;
+  int32_t m = length - 4;
+  std::memcpy(buf, in + 4, size_t(m));
 
-    int layers = buf[m - 1] & 0x0F;
-    bool ok = layers > 0;
-    for (int b = 0; ok && b < layers; ++b) {
-        // Each layer needs its marker and as many key bytes as the marker
-        // names; a marker of 0 or one that claims more than remains means
-        // the buffer was never scrambled this way.
-        if (m < 1) {
-            ok = false;
-            break;
-        }
-        int k = buf[m - 1] & 0x0F;
-        m -= 1;
-        if (k == 0 || k > m) {
-            ok = false;
-            break;
-        }
-        m -= k;
-        uint8_t key[16];
-        std::memcpy(key, buf + m, size_t(k));
-        XorWithKey(buf, m, key, k);
+  int layers = buf[m - 1] & 0x0F;
+  bool ok = layers > 0;
+  for (int b = 0; ok && b < layers; ++b) {
+    // Each layer needs its marker and as many key bytes as the marker
+    // names; a marker of 0 or one that claims more than remains means
+    // the buffer was never scrambled this way.
+    if (m < 1) {
+      ok = false;
+      break;
     }
-    if (!ok) {
-        std::free(buf);
-        return false;
+    int k = buf[m - 1] & 0x0F;
+    m -= 1;
+    if (k == 0 || k > m) {
+      ok = false;
+      break;
     }
-    *out = buf;
-    *outSize = m;
-    return true;
+    m -= k;
+    uint8_t key[16];
+    std::memcpy(key, buf + m, size_t(k));
+    XorWithKey(buf, m, key, k);
+  }
+  if (!ok) {
+    std::free(buf);
+    return false;
+  }
+  *out = buf;
+  *outSize = m;
+  return true;
 }

@@ -32,16 +32,15 @@ std::string FormatPrintf(const char* format, ...);
 // garbage, so such a call does not compile.
 template <class T>
 concept PrintfArgument = std::is_arithmetic_v<T> || std::is_enum_v<T> || std::is_pointer_v<T> ||
-                         std::is_null_pointer_v<T>;
+    std::is_null_pointer_v<T>;
 }  // namespace detail
 
 // The FormatString family: the complete formatted text, whatever its length;
 // an empty string when the formatter reports an error. Floats travel as
 // double.
 template <class... Args>
-    requires(detail::PrintfArgument<Args> && ...)
-std::string FormatString(const char* format, Args... args) {
-    return detail::FormatPrintf(format, args...);
+requires(detail::PrintfArgument<Args>&&...) std::string FormatString(const char* format, Args... args) {
+  return detail::FormatPrintf(format, args...);
 }
 
 std::string FormatInt(const char* format, int value);

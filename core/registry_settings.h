@@ -12,30 +12,28 @@
 class CStr;
 
 class RegistrySettings {
-public:
-    char keyPath[1024];
-    char valuePrefix[1024];
-    std::unique_ptr<plat::SettingsStore> key;  // open only during one operation
-    int32_t useLocalMachine = 0;
+ public:
+  char keyPath[1024];
+  char valuePrefix[1024];
+  std::unique_ptr<plat::SettingsStore> key;  // open only during one operation
+  int32_t useLocalMachine = 0;
 
-    RegistrySettings(const char* maker, const char* product, int32_t useLocalMachine);
-    ~RegistrySettings();
+  RegistrySettings(const char* maker, const char* product, int32_t useLocalMachine);
+  ~RegistrySettings();
 
-    int32_t SetValuePrefix(const char* text);
-    int32_t OpenKey();
-    int32_t CloseKey();
+  int32_t SetValuePrefix(const char* text);
+  int32_t OpenKey();
+  int32_t CloseKey();
 
-    int32_t ReadInt(const char* name, int32_t* value);
-    int32_t ReadString(const char* name, char* buffer, int32_t size);
-    int32_t ReadString(const char* name, CStr& value);
-    int32_t WriteInt(const char* name, int32_t value);
-    int32_t WriteString(const char* name, const char* text);
+  int32_t ReadInt(const char* name, int32_t* value);
+  int32_t ReadString(const char* name, char* buffer, int32_t size);
+  int32_t ReadString(const char* name, CStr& value);
+  int32_t WriteInt(const char* name, int32_t value);
+  int32_t WriteString(const char* name, const char* text);
 
-    // Moves the window to the stored position (prefix + "X"/"Y"), kept at
-    // least -8 and with half the window on screen; optionally the size
-    // (prefix + "W"/"H") and show state (prefix + "S").
-    int32_t RestoreWindow(plat::WindowPlacement* window, const char* prefix, bool withSize,
-                          bool withShowState);
-    int32_t SaveWindow(plat::WindowPlacement* window, const char* prefix, bool withSize,
-                       bool withShowState);
+  // Moves the window to the stored position (prefix + "X"/"Y"), kept at
+  // least -8 and with half the window on screen; optionally the size
+  // (prefix + "W"/"H") and show state (prefix + "S").
+  int32_t RestoreWindow(plat::WindowPlacement* window, const char* prefix, bool withSize, bool withShowState);
+  int32_t SaveWindow(plat::WindowPlacement* window, const char* prefix, bool withSize, bool withShowState);
 };

@@ -105,8 +105,8 @@ void FreeRequesters() {
   ed.boardReq.file.clear();
 }
 
-void FillSurfaceRect(const SurfaceLock& lock, int32_t x, int32_t y, int32_t width, int32_t height,
-                     uint8_t red, uint8_t green, uint8_t blue, plat::WindowRect* out) {
+void FillSurfaceRect(const SurfaceLock& lock, int32_t x, int32_t y, int32_t width, int32_t height, uint8_t red,
+                     uint8_t green, uint8_t blue, plat::WindowRect* out) {
   if (out) *out = plat::WindowRect{x, y, x + width, y + height};
   if (!lock.bits) return;
   const int32_t x0 = std::max(x, 0);
@@ -131,11 +131,8 @@ void FillSurfaceRect(const SurfaceLock& lock, int32_t x, int32_t y, int32_t widt
           p[col * 3 + 1] = static_cast<uint8_t>(value >> 8);
           p[col * 3 + 2] = static_cast<uint8_t>(value >> 16);
           break;
-        case 4:
-          std::memcpy(p + col * 4, &value, 4);
-          break;
-        default:
-          return;
+        case 4: std::memcpy(p + col * 4, &value, 4); break;
+        default: return;
       }
     }
   }
@@ -241,7 +238,8 @@ void DrawView() {
   } else {
     const Bitmap* image = DisplayFrame(set.bricks.GetImage(ed.selectedBrick - 1));
     if (image) DrawBitmap(lock, image, selX, selY, image->width, image->height);
-    if (ed.fontLoaded) ed.sysFont.DrawText(set.bricks.GetName(ed.selectedBrick - 1).Text(), selX + 58, kPaletteTop - 30);
+    if (ed.fontLoaded)
+      ed.sysFont.DrawText(set.bricks.GetName(ed.selectedBrick - 1).Text(), selX + 58, kPaletteTop - 30);
   }
   if (ed.fontLoaded) {
     const int32_t col = std::clamp(ed.hoverColumn, 0, BoardRecord::kColumns - 1);
@@ -280,9 +278,7 @@ intptr_t MainWndProc(plat::Window* window, uint32_t message, uintptr_t wParam, i
       if (plat::ShowMessageBox(window, "Really quit?", "Confirm", plat::kMbOkCancel) == plat::kIdOk && window)
         window->Destroy();
       return 0;
-    case plat::kMsgPaint:
-      DrawView();
-      return 0;
+    case plat::kMsgPaint: DrawView(); return 0;
     case plat::kMsgKeyDown:
       if (wParam == plat::kKeyEscape) {
         if (plat::GetWindowSystem()) plat::GetWindowSystem()->PostMessage(window, plat::kMsgClose, 0, 0);
@@ -295,11 +291,8 @@ intptr_t MainWndProc(plat::Window* window, uint32_t message, uintptr_t wParam, i
     case plat::kMsgLButtonDown:
     case plat::kMsgLButtonUp:
     case plat::kMsgRButtonDown:
-    case plat::kMsgRButtonUp:
-      HandleMouse(ed, wParam, lParam);
-      return 0;
-    default:
-      return plat::DefaultWindowProc(window, message, wParam, lParam);
+    case plat::kMsgRButtonUp: HandleMouse(ed, wParam, lParam); return 0;
+    default: return plat::DefaultWindowProc(window, message, wParam, lParam);
   }
 }
 
@@ -313,8 +306,8 @@ bool StartEditor(const std::vector<std::string>& args) {
 
   Display& display = TheDisplay();
   plat::Window* window = nullptr;
-  if (!display.CreateMainWindow(kScreenWidth, kScreenHeight, kProgramTitle, nullptr, &window, MainWndProc,
-                                kMainIconId, false))
+  if (!display.CreateMainWindow(kScreenWidth, kScreenHeight, kProgramTitle, nullptr, &window, MainWndProc, kMainIconId,
+                                false))
     return false;
   ed.mainWindow = window;
   if (!display.SetVideoMode(kScreenWidth, kScreenHeight, 16, false, nullptr)) return false;

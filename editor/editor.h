@@ -142,8 +142,8 @@ void DrawView();
 // Fills a rectangle of the locked back buffer with the colour in the
 // buffer's pixel format, clipped to the buffer; `out` (when given) gets
 // left, top, right, bottom as asked for.
-void FillSurfaceRect(const SurfaceLock& lock, int32_t x, int32_t y, int32_t width, int32_t height,
-                     uint8_t red, uint8_t green, uint8_t blue, plat::WindowRect* out = nullptr);
+void FillSurfaceRect(const SurfaceLock& lock, int32_t x, int32_t y, int32_t width, int32_t height, uint8_t red,
+                     uint8_t green, uint8_t blue, plat::WindowRect* out = nullptr);
 void BindFontToSurface(BitFont& font, const SurfaceLock& lock);
 // Whether the path's file name has an extension.
 bool HasExtension(const boost::filesystem::path& path);

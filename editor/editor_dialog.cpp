@@ -36,9 +36,7 @@ plat::WindowPlacement* Owner() {
   return ed.mainWindow;
 }
 
-void ShowError(const std::string& text) {
-  plat::ShowMessageBox(TheEditor().mainWindow, text, "Error", plat::kMbOk);
-}
+void ShowError(const std::string& text) { plat::ShowMessageBox(TheEditor().mainWindow, text, "Error", plat::kMbOk); }
 
 std::string SetStateText(const std::string& path, const ImageSet& set) {
   return path + " (" + (set.names ? "File Loaded" : "File Not Found") + ")";
@@ -191,39 +189,24 @@ void Command(plat::Dialog* dialog, int32_t id, uint32_t notify) {
       RepaintMain();
       break;
     case kIdNew:
-    case kMenuNew:
-      CommandNew();
-      break;
+    case kMenuNew: CommandNew(); break;
     case kIdOpen:
-    case kMenuOpen:
-      CommandOpen();
-      break;
+    case kMenuOpen: CommandOpen(); break;
     case kIdAppend:
-    case kMenuAppend:
-      CommandAppend();
-      break;
+    case kMenuAppend: CommandAppend(); break;
     case kIdSave:
-    case kMenuSave:
-      CommandSave();
-      break;
-    case kIdSaveIcon:
-      CommandSaveIcon();
-      break;
+    case kMenuSave: CommandSave(); break;
+    case kIdSaveIcon: CommandSaveIcon(); break;
     case kIdSelectBrickSet:
-    case kIdSelectBackgroundSet:
-      CommandChooseImageSet(id == kIdSelectBrickSet);
-      break;
+    case kIdSelectBackgroundSet: CommandChooseImageSet(id == kIdSelectBrickSet); break;
     case kIdSheetwright:
-    case kIdWorkshopHelper:
-      CommandStartTool(id);
-      break;
+    case kIdWorkshopHelper: CommandStartTool(id); break;
     case kMenuExit:
       if (plat::ShowMessageBox(ed.mainWindow, "Really quit?", "Confirm", plat::kMbOkCancel) == plat::kIdOk &&
           ed.mainWindow)
         ed.mainWindow->Destroy();
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -244,7 +227,8 @@ ControlDesc Ctl(int32_t id, ControlKind kind, const std::string& text, int32_t x
 void AppendBoards(BoardSet& set, const BoardSet& loaded) {
   const int32_t existing = std::clamp(set.boardCount, 0, BoardSet::kMaxBoards);
   const int32_t added = std::clamp(loaded.boardCount, 0, BoardSet::kMaxBoards);
-  for (int32_t i = 0; i < added && existing + i < BoardSet::kMaxBoards; ++i) set.boards[existing + i] = loaded.boards[i];
+  for (int32_t i = 0; i < added && existing + i < BoardSet::kMaxBoards; ++i)
+    set.boards[existing + i] = loaded.boards[i];
   set.boardCount = std::min(existing + added, BoardSet::kMaxBoards);
 }
 
@@ -367,9 +351,7 @@ intptr_t MainDlgProc(plat::Dialog* dialog, uint32_t message, uintptr_t wParam, i
       for (int32_t id : {kIdSortOrder, kIdTitle, kIdAuthor, kIdNotes}) dialog->LimitText(id, 32);
       Refresh(dialog);
       return 1;
-    case kMsgRefresh:
-      Refresh(dialog);
-      return 1;
+    case kMsgRefresh: Refresh(dialog); return 1;
     case plat::kMsgCommand:
       Command(dialog, static_cast<int32_t>(plat::LowWord(wParam)), plat::HighWord(wParam));
       return 1;
@@ -381,8 +363,7 @@ intptr_t MainDlgProc(plat::Dialog* dialog, uint32_t message, uintptr_t wParam, i
       ed.settings.SaveWindow(dialog, "MainDlg", false, false);
       if (ed.dialog == dialog) ed.dialog = nullptr;
       return 1;
-    default:
-      return 0;
+    default: return 0;
   }
 }
 
@@ -446,10 +427,17 @@ plat::DialogDesc MainDialogDesc() {
   };
   d.menus = {
       {"File",
-       {{"&New", kMenuNew}, {"&Open", kMenuOpen}, {"&Append", kMenuAppend}, {"&Save", kMenuSave}, {"", 0},
+       {{"&New", kMenuNew},
+        {"&Open", kMenuOpen},
+        {"&Append", kMenuAppend},
+        {"&Save", kMenuSave},
+        {"", 0},
         {"E&xit", kMenuExit}}},
       {"Edit",
-       {{"Cut", kMenuCut}, {"&Copy", kMenuCopy}, {"&Paste", kMenuPaste}, {"&Insert", kMenuInsert},
+       {{"Cut", kMenuCut},
+        {"&Copy", kMenuCopy},
+        {"&Paste", kMenuPaste},
+        {"&Insert", kMenuInsert},
         {"Clear", kMenuClear}}},
       {"View", {{"Show &Grid", kMenuShowGrid, true}}},
   };

@@ -32,8 +32,8 @@ int32_t BrickKindFromName(const std::string& name) {
   static const struct {
     const char* keyword;
     int32_t kind;
-  } kTable[] = {{"explo", kBrickExplo},   {"invin", kBrickInvin},   {"almostinvin", kBrickAlmostInvin},
-                {"multi", kBrickMulti},   {"hidden", kBrickHidden}, {"zapped", kBrickZapped}};
+  } kTable[] = {{"explo", kBrickExplo}, {"invin", kBrickInvin},   {"almostinvin", kBrickAlmostInvin},
+                {"multi", kBrickMulti}, {"hidden", kBrickHidden}, {"zapped", kBrickZapped}};
   int32_t kind = kBrickPlain;
   for (const auto& entry : kTable) {
     if (EqualsFolded(name, entry.keyword)) kind = entry.kind;

@@ -122,8 +122,7 @@ bool BoardSet::Load(DataFiles& files, bool checkPassword, const std::string& pas
   std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[size]);
   if (!buffer) Fail(kNoMemory);
   size_t got = files.Read(buffer.get(), 1, size);
-  return LoadFromBuffer(buffer.get(), got, checkPassword, password,
-                        LowerAscii(PathStemToNarrow(files.CurrentPath())));
+  return LoadFromBuffer(buffer.get(), got, checkPassword, password, LowerAscii(PathStemToNarrow(files.CurrentPath())));
 }
 
 bool BoardSet::LoadFromBuffer(const uint8_t* data, size_t size, bool checkPassword, const std::string& password,
@@ -135,8 +134,7 @@ bool BoardSet::LoadFromBuffer(const uint8_t* data, size_t size, bool checkPasswo
   if (std::memcmp(data, kMagic, 4) != 0) {
     uint8_t* out = nullptr;
     int32_t outSize = 0;
-    if (size <= 0x7FFFFFFF &&
-        UnscrambleBuffer(data, static_cast<int32_t>(size), &out, &outSize) && out) {
+    if (size <= 0x7FFFFFFF && UnscrambleBuffer(data, static_cast<int32_t>(size), &out, &outSize) && out) {
       unscrambled.reset(out);
       data = out;
       size = outSize > 0 ? static_cast<size_t>(outSize) : 0;

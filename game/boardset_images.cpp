@@ -83,8 +83,8 @@ bool BoardSet::LoadBackgroundSet(FILE* file) {
   }
   darkBackgrounds = backgrounds;
   for (int32_t i = 0; i < darkBackgrounds.count; ++i) {
-    darkBackgrounds.GetImage(i)->AdjustColours(0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.25f, 0.25f,
-                                               0.25f, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f);
+    darkBackgrounds.GetImage(i)->AdjustColours(0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.25f, 0.25f, 0.25f,
+                                               1.0f, 0.0f, 0.0f, 0.0f, 0.0f);
   }
   return true;
 }

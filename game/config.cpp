@@ -20,11 +20,9 @@ struct StoredSetting {
 
 // The stored choices in the order they are read and written.
 const StoredSetting kStoredSettings[] = {
-    {"FullScreen", &fullScreen},         {"SwapStereo", &swapStereo},
-    {"KidMode", &kidMode},               {"BackgroundStyle", &backgroundStyle},
-    {"UseInGameMods", &useInGameMods},   {"CommunityBoards", &communityBoards},
-    {"ClassicRules", &classicRules},     {"ClassicTextures", &classicTextures},
-    {"ShowScores", &showScores},
+    {"FullScreen", &fullScreen},           {"SwapStereo", &swapStereo},           {"KidMode", &kidMode},
+    {"BackgroundStyle", &backgroundStyle}, {"UseInGameMods", &useInGameMods},     {"CommunityBoards", &communityBoards},
+    {"ClassicRules", &classicRules},       {"ClassicTextures", &classicTextures}, {"ShowScores", &showScores},
 };
 
 struct ConfigKey {
@@ -33,9 +31,9 @@ struct ConfigKey {
 };
 
 const ConfigKey kConfigKeys[] = {
-    {"ForceWindowed", &forceWindowed},   {"DisableAudio", &disableAudio},
-    {"DisableFadeZoom", &disableFadeZoom}, {"MusicVoices", &musicVoices},
-    {"PlaybackRate", &playbackRate},     {"PlaybackBits", &playbackBits},
+    {"ForceWindowed", &forceWindowed},         {"DisableAudio", &disableAudio},
+    {"DisableFadeZoom", &disableFadeZoom},     {"MusicVoices", &musicVoices},
+    {"PlaybackRate", &playbackRate},           {"PlaybackBits", &playbackBits},
     {"HighPriorityClass", &highPriorityClass}, {"ForceWaveOut", &forceWaveOut},
 };
 

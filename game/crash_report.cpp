@@ -48,8 +48,7 @@ std::string ReportException(const std::exception_ptr& exception) {
     } catch (...) {
       error = "Double Error";
       try {
-        plat::ShowMessageBox(nullptr, "Vantrel encountered an error !", "Error displaying error!",
-                             plat::kMbIconError);
+        plat::ShowMessageBox(nullptr, "Vantrel encountered an error !", "Error displaying error!", plat::kMbIconError);
       } catch (...) {
       }
     }

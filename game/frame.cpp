@@ -23,8 +23,8 @@ void UploadEverything() {
   const PixelFormat* format = &screenFormat;
   for (ImageSet* set : {&powerUpSet, &paddleSet, &explosionSet, &boingSet, &buttonSet, &lockedCharmSet, &iconSet})
     set->Upload(format);
-  for (Image* picture : {&cursorPicture, &splashPicture, &highScoresPicture, &titlePowerupsPicture,
-                         &titleScreenPicture, &boardSelectPicture, &charmsPicture, &exitPicture})
+  for (Image* picture : {&cursorPicture, &splashPicture, &highScoresPicture, &titlePowerupsPicture, &titleScreenPicture,
+                         &boardSelectPicture, &charmsPicture, &exitPicture})
     picture->Upload(format);
   for (BitFont* font :
        {&smallFont, &candyFont, &chiselFont, &bigFont, &sysFont, &brushedFont, &greenBrushedFont, &amberSysFont})
@@ -37,35 +37,16 @@ void UploadEverything() {
 // Runs the scene of sceneNumber; false when no scene has that number.
 bool RunScene() {
   switch (sceneNumber) {
-    case 0:
-      RunSplashScreen();
-      return true;
-    case 1:
-      RunTitleScreen();
-      return true;
-    case 2:
-      RunOptionsScreen();
-      return true;
-    case 3:
-      RunBoardSetSelectScreen();
-      return true;
-    case 4:
-      RunPlayScreen();
-      return true;
-    case 5:
-      RunHighScoresScreen();
-      return true;
-    case 6:
-      RunCharmsScreen();
-      return true;
-    case 7:
-      RunCompletedScreen();
-      return true;
-    case 8:
-      RunExitScreen();
-      return true;
-    default:
-      return false;
+    case 0: RunSplashScreen(); return true;
+    case 1: RunTitleScreen(); return true;
+    case 2: RunOptionsScreen(); return true;
+    case 3: RunBoardSetSelectScreen(); return true;
+    case 4: RunPlayScreen(); return true;
+    case 5: RunHighScoresScreen(); return true;
+    case 6: RunCharmsScreen(); return true;
+    case 7: RunCompletedScreen(); return true;
+    case 8: RunExitScreen(); return true;
+    default: return false;
   }
 }
 

@@ -204,13 +204,20 @@ bool LoadGameResources() {
     const char* name;
   };
   const NeededSet sets[] = {
-      {&powerUpSet, "PowerUps.img"},   {&paddleSet, "Paddle.img"},
-      {&explosionSet, "Explosion.img"}, {&iconSet, "Icons.img"},
-      {&boingSet, "Boing.img"},         {&buttonSet, "buttons.img"},
-      {&lockedCharmSet, "LockedCharms.img"}, {&smallFont, "StSmallFont.img"},
-      {&candyFont, "CandyFont.img"},    {&chiselFont, "ChiselFont.img"},
-      {&bigFont, "VantrelBigFont.img"}, {&sysFont, "SysFont.img"},
-      {&brushedFont, "BrushedFont.img"}, {&greenBrushedFont, "GreenBrushedFont.img"},
+      {&powerUpSet, "PowerUps.img"},
+      {&paddleSet, "Paddle.img"},
+      {&explosionSet, "Explosion.img"},
+      {&iconSet, "Icons.img"},
+      {&boingSet, "Boing.img"},
+      {&buttonSet, "buttons.img"},
+      {&lockedCharmSet, "LockedCharms.img"},
+      {&smallFont, "StSmallFont.img"},
+      {&candyFont, "CandyFont.img"},
+      {&chiselFont, "ChiselFont.img"},
+      {&bigFont, "VantrelBigFont.img"},
+      {&sysFont, "SysFont.img"},
+      {&brushedFont, "BrushedFont.img"},
+      {&greenBrushedFont, "GreenBrushedFont.img"},
       {&sysFontGlow, "SysFont.img"},
   };
   for (const NeededSet& s : sets) {
@@ -227,9 +234,12 @@ bool LoadGameResources() {
     bool fromOpenFile;
   };
   const NeededPicture pictures[] = {
-      {&highScoresPicture, "HighScores.png", false}, {&splashPicture, "splash.png", false},
-      {&charmsPicture, "Charms.png", false},         {&boardSelectPicture, "BoardSelect.png", false},
-      {&titlePowerupsPicture, "TitlePowerups.png", false}, {&cursorPicture, "cursor.png", false},
+      {&highScoresPicture, "HighScores.png", false},
+      {&splashPicture, "splash.png", false},
+      {&charmsPicture, "Charms.png", false},
+      {&boardSelectPicture, "BoardSelect.png", false},
+      {&titlePowerupsPicture, "TitlePowerups.png", false},
+      {&cursorPicture, "cursor.png", false},
       {&titleScreenPicture, "TitleScreen.bmp", true},
   };
   for (const NeededPicture& p : pictures) {
@@ -268,8 +278,7 @@ std::optional<int32_t> GameStartUp() {
     case plat::InstanceResult::kUnavailable:
       DebugPrint("The single-instance lock is not available; starting anyway\n");
       break;
-    case plat::InstanceResult::kAcquired:
-      break;
+    case plat::InstanceResult::kAcquired: break;
   }
 
   ReadStoredSettings();
@@ -307,8 +316,8 @@ std::optional<int32_t> GameStartUp() {
 
   const std::list<StatTrigger> none;
   communityManager->DefineStat("BricksBroken", "float", none);
-  for (const char* stat : {"PowerupDeaths", "BoardsCompleted", "CharmsCollected", "UncommonCharms", "RareCharms",
-                           "UniqueCharms"})
+  for (const char* stat :
+       {"PowerupDeaths", "BoardsCompleted", "CharmsCollected", "UncommonCharms", "RareCharms", "UniqueCharms"})
     communityManager->DefineStat(stat, "int", none);
 
   // The first game, which also builds the music playlist and the ball lens tables.
@@ -370,8 +379,8 @@ int32_t ShutdownGame() {
   for (BitFont* font : {&smallFont, &candyFont, &chiselFont, &bigFont, &sysFont, &brushedFont, &greenBrushedFont,
                         &sysFontGlow, &amberSysFont})
     FreeSet(*font);
-  for (Image* picture : {&highScoresPicture, &splashPicture, &charmsPicture, &boardSelectPicture,
-                         &titlePowerupsPicture, &cursorPicture, &titleScreenPicture, &exitPicture})
+  for (Image* picture : {&highScoresPicture, &splashPicture, &charmsPicture, &boardSelectPicture, &titlePowerupsPicture,
+                         &cursorPicture, &titleScreenPicture, &exitPicture})
     picture->Free();
   cursorBackdrop.Free();
   for (auto& set : charmSets)

@@ -52,9 +52,7 @@ void OnKeyDown(uint32_t key) {
         anyInputThisFrame = 1;
       }
       break;
-    case 'P':
-      TogglePause();
-      break;
+    case 'P': TogglePause(); break;
     case plat::kKeyF1:
       backgroundStyle = (backgroundStyle == 0 || backgroundStyle == 1) ? backgroundStyle + 1 : 0;
       backgroundDirty = 1;
@@ -117,8 +115,7 @@ void OnKeyDown(uint32_t key) {
         nextBoard = boardSet.currentBoard + 1;
       }
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -179,18 +176,13 @@ void OnMouse(uint32_t message, intptr_t lParam) {
 
   switch (message) {
     case plat::kMsgLButtonDown:
-    case plat::kMsgRButtonDown:
-      mouseButtonDown = 1;
-      break;
+    case plat::kMsgRButtonDown: mouseButtonDown = 1; break;
     case plat::kMsgLButtonUp:
       mouseButtonDown = 0;
       paddleButtonHeld = 0;
       break;
-    case plat::kMsgRButtonUp:
-      mouseButtonDown = 0;
-      break;
-    default:
-      break;
+    case plat::kMsgRButtonUp: mouseButtonDown = 0; break;
+    default: break;
   }
 }
 
@@ -201,9 +193,7 @@ intptr_t HandleMessage(plat::Window* window, uint32_t message, uintptr_t wParam,
       plat::GetWindowSystem()->PostQuitMessage(0);
       TheDisplay().Close(false);
       return 0;
-    case plat::kMsgMove:
-      ClipCursorToWindow(appActive && sceneNumber == 4);
-      break;
+    case plat::kMsgMove: ClipCursorToWindow(appActive && sceneNumber == 4); break;
     case plat::kMsgSize:
       if (wParam == plat::kSizeMaximised && !fullScreen) fullScreenTogglePending = 1;
       ClipCursorToWindow(appActive && sceneNumber == 4);
@@ -214,9 +204,7 @@ intptr_t HandleMessage(plat::Window* window, uint32_t message, uintptr_t wParam,
       else
         soundReloadRequested = 1;
       break;
-    case plat::kMsgPaint:
-      TheDisplay().Present(0);
-      return 0;
+    case plat::kMsgPaint: TheDisplay().Present(0); return 0;
     case plat::kMsgClose:
       if (window) window->Destroy();
       return 0;
@@ -231,22 +219,16 @@ intptr_t HandleMessage(plat::Window* window, uint32_t message, uintptr_t wParam,
       ClipCursorToWindow(appActive && sceneNumber == 4);
       plat::GetWindowSystem()->ShowCursor(!appActive);
       break;
-    case plat::kMsgKeyDown:
-      OnKeyDown(uint32_t(wParam));
-      break;
+    case plat::kMsgKeyDown: OnKeyDown(uint32_t(wParam)); break;
     case plat::kMsgKeyUp:
       if (wParam == plat::kKeyEscape || wParam == 'P') pauseKeyReleased = 1;
       break;
-    case plat::kMsgChar:
-      OnChar(uint8_t(wParam));
-      break;
+    case plat::kMsgChar: OnChar(uint8_t(wParam)); break;
     case plat::kMsgMouseMove:
     case plat::kMsgLButtonDown:
     case plat::kMsgLButtonUp:
     case plat::kMsgRButtonDown:
-    case plat::kMsgRButtonUp:
-      OnMouse(message, lParam);
-      break;
+    case plat::kMsgRButtonUp: OnMouse(message, lParam); break;
     case plat::kMsgMouseWheel: {
       const int32_t delta = plat::SignedHighWord(wParam);
       const int32_t step = delta > 0 ? -1 : 1;
@@ -254,8 +236,7 @@ intptr_t HandleMessage(plat::Window* window, uint32_t message, uintptr_t wParam,
       if (sceneNumber == 6) charmScroll += step;
       break;
     }
-    default:
-      break;
+    default: break;
   }
   return plat::DefaultWindowProc(window, message, wParam, lParam);
 }

@@ -24,8 +24,7 @@ bool BitFont::BuildGlyphMap() {
   for (int i = 0; i < 256; ++i) glyph[i] = -1;
   if (count < 2 || !names) return false;
   for (int32_t i = 0; i < count; ++i) {
-    if (names[i].length == 1 && names[i].data)
-      glyph[static_cast<uint8_t>(names[i].data[0])] = i;
+    if (names[i].length == 1 && names[i].data) glyph[static_cast<uint8_t>(names[i].data[0])] = i;
   }
   constexpr int kUpper = 'A', kLower = 'a';
   if (glyph[kUpper] < 0) std::memmove(&glyph[kUpper], &glyph[kLower], 26 * sizeof(int32_t));
@@ -33,8 +32,8 @@ bool BitFont::BuildGlyphMap() {
   return true;
 }
 
-bool BitFont::SetSpacing(int32_t spacingIn, int32_t riseIn, int32_t lineShiftXIn,
-                         int32_t lineExtra, int32_t spaceWidthIn) {
+bool BitFont::SetSpacing(int32_t spacingIn, int32_t riseIn, int32_t lineShiftXIn, int32_t lineExtra,
+                         int32_t spaceWidthIn) {
   spacing = spacingIn;
   rise = riseIn;
   lineShiftX = lineShiftXIn;

@@ -18,8 +18,7 @@ class BitFont : public ImageSet {
   bool Load(FILE* f) override;
 
   bool BuildGlyphMap();
-  bool SetSpacing(int32_t spacing, int32_t rise, int32_t lineShiftX, int32_t lineExtra,
-                  int32_t spaceWidth);
+  bool SetSpacing(int32_t spacing, int32_t rise, int32_t lineShiftX, int32_t lineExtra, int32_t spaceWidth);
   bool SetTarget(uint8_t* bits, int32_t width, int32_t height, int32_t pitch, int32_t depth);
   void SetCursor(int32_t x, int32_t y);
   void MoveCursor(int32_t byX, int32_t byY);

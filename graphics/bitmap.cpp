@@ -151,8 +151,7 @@ bool Bitmap::SetPixel(int32_t x, int32_t y, uint32_t value) {
 bool Bitmap::Fill(uint8_t value) {
   if (!pixels || width <= 0 || height <= 0) return false;
   for (int32_t y = 0; y < height; ++y)
-    std::memset(pixels + static_cast<size_t>(stride) * y, value,
-                static_cast<size_t>(width) * bytesPerPixel);
+    std::memset(pixels + static_cast<size_t>(stride) * y, value, static_cast<size_t>(width) * bytesPerPixel);
   stateFlags |= kBitmapFilled;
   return true;
 }
@@ -419,8 +418,7 @@ bool BuildPaletteRemap(uint8_t out[256], const uint8_t from[256][4], const uint8
     int best = 2048;
     int bestIndex = 0;
     for (int j = 0; j < 256; ++j) {
-      int d = std::abs(from[i][0] - to[j][0]) + std::abs(from[i][1] - to[j][1]) +
-              std::abs(from[i][2] - to[j][2]);
+      int d = std::abs(from[i][0] - to[j][0]) + std::abs(from[i][1] - to[j][1]) + std::abs(from[i][2] - to[j][2]);
       if (d < best) {
         best = d;
         bestIndex = j;

@@ -58,21 +58,20 @@ class Bitmap {
   bool RemapPixels(const uint8_t* table);
 
   // --- Blits (graphics/blit.cpp). The destination has this bitmap's depth.
-  bool Draw(uint8_t* dst, int32_t dstWidth, int32_t dstHeight, int32_t dstPitch, int32_t x,
-            int32_t y, int32_t keyed, int32_t alpha) const;
-  bool DrawPart(uint8_t* dst, int32_t dstWidth, int32_t dstHeight, int32_t dstPitch, int32_t x,
-                int32_t y, int32_t srcX, int32_t srcY, int32_t srcWidth, int32_t srcHeight,
-                int32_t keyed, int32_t alpha) const;
+  bool Draw(uint8_t* dst, int32_t dstWidth, int32_t dstHeight, int32_t dstPitch, int32_t x, int32_t y, int32_t keyed,
+            int32_t alpha) const;
+  bool DrawPart(uint8_t* dst, int32_t dstWidth, int32_t dstHeight, int32_t dstPitch, int32_t x, int32_t y, int32_t srcX,
+                int32_t srcY, int32_t srcWidth, int32_t srcHeight, int32_t keyed, int32_t alpha) const;
   // Opaque or keyed copy of an already clipped rectangle.
-  bool CopyTo(uint8_t* dstRowStart, int32_t dstPitch, int32_t srcX, int32_t srcY, int32_t w,
-              int32_t h, int32_t keyed) const;
+  bool CopyTo(uint8_t* dstRowStart, int32_t dstPitch, int32_t srcX, int32_t srcY, int32_t w, int32_t h,
+              int32_t keyed) const;
   // Blend with a global alpha 0..255 of an already clipped rectangle.
-  bool BlendTo(uint8_t* dstRowStart, int32_t dstPitch, int32_t srcX, int32_t srcY, int32_t w,
-               int32_t h, int32_t keyed, int32_t alpha) const;
+  bool BlendTo(uint8_t* dstRowStart, int32_t dstPitch, int32_t srcX, int32_t srcY, int32_t w, int32_t h, int32_t keyed,
+               int32_t alpha) const;
   // 8-bit only: dst[i] = table[index]; null table = BuildArgbTable of the
   // own palette with alpha 0. No destination clipping.
-  bool DrawIndexedTo32(uint32_t* dst, int32_t dstPitch, int32_t srcX, int32_t srcY, int32_t w,
-                       int32_t h, const uint32_t* table) const;
+  bool DrawIndexedTo32(uint32_t* dst, int32_t dstPitch, int32_t srcX, int32_t srcY, int32_t w, int32_t h,
+                       const uint32_t* table) const;
 
   // --- Picture files (graphics/picture.cpp, graphics/bmp.cpp).
   // Decodes a PNG, JPEG or BMP picture into 32 bits (straight alpha). Always
@@ -87,26 +86,22 @@ class Bitmap {
   // (8, 16, 24 or 32 bits; rows taken as bottom-up). On failure *out and
   // paletteOut are left as they were.
   static bool LoadBmp(FILE* f, Bitmap* out, uint8_t paletteOut[256][4]);
-  static bool LoadBmpFile(const boost::filesystem::path& path, Bitmap* out,
-                          uint8_t paletteOut[256][4]);
+  static bool LoadBmpFile(const boost::filesystem::path& path, Bitmap* out, uint8_t paletteOut[256][4]);
   // The same from a packed DIB in memory: information header, colour table,
   // rows. `size` bounds every read.
-  static bool LoadBmpMemory(const void* packedDib, size_t size, Bitmap* out,
-                            uint8_t paletteOut[256][4]);
-  static bool WriteBmp(FILE* f, const Bitmap* bmp, const uint8_t palette[256][4],
-                       bool rowsTopFirst);
-  static bool SaveBmp(const boost::filesystem::path& path, const Bitmap* bmp,
-                      const uint8_t palette[256][4], bool rowsTopFirst);
+  static bool LoadBmpMemory(const void* packedDib, size_t size, Bitmap* out, uint8_t paletteOut[256][4]);
+  static bool WriteBmp(FILE* f, const Bitmap* bmp, const uint8_t palette[256][4], bool rowsTopFirst);
+  static bool SaveBmp(const boost::filesystem::path& path, const Bitmap* bmp, const uint8_t palette[256][4],
+                      bool rowsTopFirst);
 
   // --- Depth and colour (graphics/picture.cpp).
   bool CopyFromBuffer(const uint8_t* src, int32_t w, int32_t h, int32_t srcPitch, int32_t srcBpp);
   bool ConvertFrom(const Bitmap& src, const uint8_t* table);
   // 8- or 24-bit into 32 bits in place; null palette = own palette.
   bool ToRGB32(const uint8_t palette[256][4]);
-  bool AdjustColours(float gainR, float gainG, float gainB, float gainA, float biasR,
-                     float biasG, float biasB, float biasA, float scaleR, float scaleG,
-                     float scaleB, float scaleA, float offsetR, float offsetG, float offsetB,
-                     float offsetA);
+  bool AdjustColours(float gainR, float gainG, float gainB, float gainA, float biasR, float biasG, float biasB,
+                     float biasA, float scaleR, float scaleG, float scaleB, float scaleA, float offsetR, float offsetG,
+                     float offsetB, float offsetA);
 
   // --- Geometry (graphics/picture.cpp).
   bool Resize(int32_t newWidth, int32_t newHeight, bool smooth);

@@ -11,9 +11,7 @@
 
 namespace {
 
-bool IsTrueColour(const Bitmap& b) {
-  return (b.bpp == 24 || b.bpp == 32) && b.pixels && b.width > 0 && b.height > 0;
-}
+bool IsTrueColour(const Bitmap& b) { return (b.bpp == 24 || b.bpp == 32) && b.pixels && b.width > 0 && b.height > 0; }
 
 // Makes dst an 8-bit bitmap at least w x h, re-creating it when it is
 // smaller, empty or of another depth.
@@ -62,8 +60,7 @@ bool Bitmap::ReduceTo8Octree(Bitmap* dst, uint8_t palette[256][4], int colours, 
   for (int32_t y = 0; y < h; ++y) {
     const uint8_t* row = pixels + static_cast<ptrdiff_t>(y) * stride;
     uint8_t* out = dst->pixels + static_cast<ptrdiff_t>(y) * dst->stride;
-    for (int32_t x = 0; x < w; ++x)
-      out[x] = static_cast<uint8_t>(tree.FindIndex(key(row + x * bytesPerPixel)));
+    for (int32_t x = 0; x < w; ++x) out[x] = static_cast<uint8_t>(tree.FindIndex(key(row + x * bytesPerPixel)));
   }
   stateFlags |= kBitmapReduced;
   return true;
@@ -103,8 +100,7 @@ bool Bitmap::ReduceTo8NeuQuant(Bitmap* dst, uint8_t palette[256][4]) {
   for (int32_t y = 0; y < h; ++y) {
     const uint8_t* in = buffer.get() + static_cast<ptrdiff_t>(y) * width * 3;
     uint8_t* out = dst->pixels + static_cast<ptrdiff_t>(y) * dst->stride;
-    for (int32_t x = 0; x < w; ++x, in += 3)
-      out[x] = static_cast<uint8_t>(NeuQuantSearch(in[0], in[1], in[2]));
+    for (int32_t x = 0; x < w; ++x, in += 3) out[x] = static_cast<uint8_t>(NeuQuantSearch(in[0], in[1], in[2]));
   }
   stateFlags |= kBitmapReduced;
   return true;

@@ -12,14 +12,14 @@
 #include "graphics/bitmap.h"
 #include "graphics/blit.h"
 
-bool Bitmap::Draw(uint8_t* dst, int32_t dstWidth, int32_t dstHeight, int32_t dstPitch, int32_t x,
-                  int32_t y, int32_t keyed, int32_t alpha) const {
+bool Bitmap::Draw(uint8_t* dst, int32_t dstWidth, int32_t dstHeight, int32_t dstPitch, int32_t x, int32_t y,
+                  int32_t keyed, int32_t alpha) const {
   return DrawPart(dst, dstWidth, dstHeight, dstPitch, x, y, 0, 0, width, height, keyed, alpha);
 }
 
-bool Bitmap::DrawPart(uint8_t* dst, int32_t dstWidth, int32_t dstHeight, int32_t dstPitch,
-                      int32_t x, int32_t y, int32_t srcX, int32_t srcY, int32_t srcWidth,
-                      int32_t srcHeight, int32_t keyed, int32_t alpha) const {
+bool Bitmap::DrawPart(uint8_t* dst, int32_t dstWidth, int32_t dstHeight, int32_t dstPitch, int32_t x, int32_t y,
+                      int32_t srcX, int32_t srcY, int32_t srcWidth, int32_t srcHeight, int32_t keyed,
+                      int32_t alpha) const {
   if (!pixels || !dst || dstWidth <= 0 || dstHeight <= 0) return false;
   // 64-bit arithmetic so that extreme positions cannot overflow.
   int64_t sx = srcX, sy = srcY;
@@ -52,11 +52,11 @@ bool Bitmap::DrawPart(uint8_t* dst, int32_t dstWidth, int32_t dstHeight, int32_t
   if (w <= 0 || h <= 0 || dx >= dstWidth || dy >= dstHeight) return true;
   uint8_t* start = dst + static_cast<ptrdiff_t>(dstPitch) * dy + dx * bytesPerPixel;
   if (alpha >= 256) {
-    CopyTo(start, dstPitch, static_cast<int32_t>(sx), static_cast<int32_t>(sy),
-           static_cast<int32_t>(w), static_cast<int32_t>(h), keyed);
+    CopyTo(start, dstPitch, static_cast<int32_t>(sx), static_cast<int32_t>(sy), static_cast<int32_t>(w),
+           static_cast<int32_t>(h), keyed);
   } else {
-    BlendTo(start, dstPitch, static_cast<int32_t>(sx), static_cast<int32_t>(sy),
-            static_cast<int32_t>(w), static_cast<int32_t>(h), keyed, alpha);
+    BlendTo(start, dstPitch, static_cast<int32_t>(sx), static_cast<int32_t>(sy), static_cast<int32_t>(w),
+            static_cast<int32_t>(h), keyed, alpha);
   }
   return true;
 }
@@ -190,10 +190,10 @@ void BlendRow16Sse2(uint8_t* out, const uint8_t* src, int32_t w, int32_t keyed, 
     const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 2 * i));
     const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out + 2 * i));
     const __m128i b = Mix16(_mm_and_si128(s, five), _mm_and_si128(d, five), a, inverse);
-    const __m128i g =
-        Mix16(_mm_and_si128(_mm_srli_epi16(s, 5), five), _mm_and_si128(_mm_srli_epi16(d, 5), five), a, inverse);
-    const __m128i r =
-        Mix16(_mm_and_si128(_mm_srli_epi16(s, 10), five), _mm_and_si128(_mm_srli_epi16(d, 10), five), a, inverse);
+    const __m128i g = Mix16(_mm_and_si128(_mm_srli_epi16(s, 5), five), _mm_and_si128(_mm_srli_epi16(d, 5), five), a,
+                            inverse);
+    const __m128i r = Mix16(_mm_and_si128(_mm_srli_epi16(s, 10), five), _mm_and_si128(_mm_srli_epi16(d, 10), five), a,
+                            inverse);
     __m128i v = _mm_or_si128(_mm_or_si128(b, _mm_slli_epi16(g, 5)), _mm_slli_epi16(r, 10));
     if (keyed) {
       const __m128i clear = _mm_cmpeq_epi16(_mm_and_si128(s, colour), zero);
@@ -255,8 +255,8 @@ void BlendRow24Sse2(uint8_t* out, const uint8_t* src, int32_t w, int32_t alpha) 
 void SetScalarBlits(bool on) { scalarOnly = on; }
 bool ScalarBlits() { return scalarOnly; }
 
-bool Bitmap::CopyTo(uint8_t* dstRowStart, int32_t dstPitch, int32_t srcX, int32_t srcY,
-                    int32_t w, int32_t h, int32_t keyed) const {
+bool Bitmap::CopyTo(uint8_t* dstRowStart, int32_t dstPitch, int32_t srcX, int32_t srcY, int32_t w, int32_t h,
+                    int32_t keyed) const {
   if (!pixels || !dstRowStart || w <= 0 || h <= 0 || srcX < 0 || srcY < 0) return false;
   h = std::min(h, height - srcY);
   w = std::min(w, width - srcX);
@@ -265,8 +265,7 @@ bool Bitmap::CopyTo(uint8_t* dstRowStart, int32_t dstPitch, int32_t srcX, int32_
   uint8_t* out = dstRowStart;
   if (!keyed || bpp == 24) {
     size_t rowBytes = static_cast<size_t>(w) * bytesPerPixel;
-    for (int32_t row = 0; row < h; ++row, src += stride, out += dstPitch)
-      std::memcpy(out, src, rowBytes);
+    for (int32_t row = 0; row < h; ++row, src += stride, out += dstPitch) std::memcpy(out, src, rowBytes);
     return true;
   }
   void (*rowCopy)(uint8_t*, const uint8_t*, int32_t) = nullptr;
@@ -289,8 +288,8 @@ bool Bitmap::CopyTo(uint8_t* dstRowStart, int32_t dstPitch, int32_t srcX, int32_
   return true;
 }
 
-bool Bitmap::BlendTo(uint8_t* dstRowStart, int32_t dstPitch, int32_t srcX, int32_t srcY,
-                     int32_t w, int32_t h, int32_t keyed, int32_t alpha) const {
+bool Bitmap::BlendTo(uint8_t* dstRowStart, int32_t dstPitch, int32_t srcX, int32_t srcY, int32_t w, int32_t h,
+                     int32_t keyed, int32_t alpha) const {
   if (bpp == 8) return false;
   if (!pixels || !dstRowStart || w <= 0 || h <= 0 || srcX < 0 || srcY < 0) return false;
   h = std::min(h, height - srcY);
@@ -315,14 +314,16 @@ bool Bitmap::BlendTo(uint8_t* dstRowStart, int32_t dstPitch, int32_t srcX, int32
   }
 #endif
   for (int32_t row = 0; row < h; ++row, src += stride, out += dstPitch) {
-    if (bpp == 16) BlendRow16(out, src, w, keyed, alpha);
-    else BlendRowBytes(out, src, w, n, keyed, alpha);
+    if (bpp == 16)
+      BlendRow16(out, src, w, keyed, alpha);
+    else
+      BlendRowBytes(out, src, w, n, keyed, alpha);
   }
   return true;
 }
 
-bool Bitmap::DrawIndexedTo32(uint32_t* dst, int32_t dstPitch, int32_t srcX, int32_t srcY,
-                             int32_t w, int32_t h, const uint32_t* table) const {
+bool Bitmap::DrawIndexedTo32(uint32_t* dst, int32_t dstPitch, int32_t srcX, int32_t srcY, int32_t w, int32_t h,
+                             const uint32_t* table) const {
   uint32_t own[256];
   if (!table) {
     if (!palette) return false;
@@ -344,13 +345,13 @@ bool Bitmap::DrawIndexedTo32(uint32_t* dst, int32_t dstPitch, int32_t srcX, int3
 void BuildArgbTable(uint32_t out[256], const uint8_t rgbx[256][4], uint32_t alpha) {
   if (!out || !rgbx) return;
   for (int i = 0; i < 256; ++i)
-    out[i] = alpha << 24 | static_cast<uint32_t>(rgbx[i][0]) << 16 |
-             static_cast<uint32_t>(rgbx[i][1]) << 8 | rgbx[i][2];
+    out[i] = alpha << 24 | static_cast<uint32_t>(rgbx[i][0]) << 16 | static_cast<uint32_t>(rgbx[i][1]) << 8 |
+             rgbx[i][2];
 }
 
 void PaletteToRGB32(uint32_t out[256], const uint8_t rgbx[256][4], uint32_t alpha) {
   if (!out || !rgbx) return;
   for (int i = 0; i < 256; ++i)
-    out[i] = alpha << 24 | static_cast<uint32_t>(rgbx[i][2]) << 16 |
-             static_cast<uint32_t>(rgbx[i][1]) << 8 | rgbx[i][0];
+    out[i] = alpha << 24 | static_cast<uint32_t>(rgbx[i][2]) << 16 | static_cast<uint32_t>(rgbx[i][1]) << 8 |
+             rgbx[i][0];
 }

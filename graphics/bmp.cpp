@@ -14,9 +14,7 @@
 
 namespace {
 
-uint32_t Le32(const uint8_t* p) {
-  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
+uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
 uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 void Put32(uint8_t* p, uint32_t v) {
   for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
@@ -51,20 +49,15 @@ bool ParseBmpInfoHeader(const uint8_t* p, size_t size, BmpInfoHeader* out) {
   return true;
 }
 
-int64_t BmpRowBytes(const BmpInfoHeader& h) {
-  return (int64_t{h.biWidth} * (h.biBitCount >> 3) + 3) & ~int64_t{3};
-}
+int64_t BmpRowBytes(const BmpInfoHeader& h) { return (int64_t{h.biWidth} * (h.biBitCount >> 3) + 3) & ~int64_t{3}; }
 
 const char* CheckBmpLayout(const BmpInfoHeader& h) {
   if (h.biSize < kBmpInfoHeaderSize) return "unknown header";
-  if (h.biBitCount != 8 && h.biBitCount != 16 && h.biBitCount != 24 && h.biBitCount != 32)
-    return "unsupported depth";
+  if (h.biBitCount != 8 && h.biBitCount != 16 && h.biBitCount != 24 && h.biBitCount != 32) return "unsupported depth";
   if (h.biCompression == 3) {
     // Bit fields are fine when they describe the layout the rows are kept in.
-    bool native16 = h.biBitCount == 16 && h.redMask == 0x7C00 && h.greenMask == 0x3E0 &&
-                    h.blueMask == 0x1F;
-    bool native32 = h.biBitCount == 32 && h.redMask == 0xFF0000 && h.greenMask == 0xFF00 &&
-                    h.blueMask == 0xFF;
+    bool native16 = h.biBitCount == 16 && h.redMask == 0x7C00 && h.greenMask == 0x3E0 && h.blueMask == 0x1F;
+    bool native32 = h.biBitCount == 32 && h.redMask == 0xFF0000 && h.greenMask == 0xFF00 && h.blueMask == 0xFF;
     if (!native16 && !native32) return "unsupported bit fields";
   } else if (h.biCompression != 0) {
     return "compressed";
@@ -141,8 +134,8 @@ bool Bitmap::LoadBmp(FILE* f, Bitmap* out, uint8_t paletteOut[256][4]) {
   if (std::fseek(f, static_cast<long>(start + int64_t{offBits}), SEEK_SET) != 0) return false;
   // Rows from the last up to the first, whatever the sign of the height.
   for (int32_t row = h - 1; row >= 0; --row) {
-    if (std::fread(tmp.pixels + static_cast<size_t>(tmp.stride) * row, 1,
-                   static_cast<size_t>(tmp.stride), f) != static_cast<size_t>(tmp.stride))
+    if (std::fread(tmp.pixels + static_cast<size_t>(tmp.stride) * row, 1, static_cast<size_t>(tmp.stride), f) !=
+        static_cast<size_t>(tmp.stride))
       return false;
   }
   TakeRaster(out, &tmp);
@@ -150,8 +143,7 @@ bool Bitmap::LoadBmp(FILE* f, Bitmap* out, uint8_t paletteOut[256][4]) {
   return true;
 }
 
-bool Bitmap::LoadBmpFile(const boost::filesystem::path& path, Bitmap* out,
-                         uint8_t paletteOut[256][4]) {
+bool Bitmap::LoadBmpFile(const boost::filesystem::path& path, Bitmap* out, uint8_t paletteOut[256][4]) {
   FILE* f = plat::OpenFile(path, "rb");
   if (!f) return false;
   bool ok = LoadBmp(f, out, paletteOut);
@@ -159,8 +151,7 @@ bool Bitmap::LoadBmpFile(const boost::filesystem::path& path, Bitmap* out,
   return ok;
 }
 
-bool Bitmap::LoadBmpMemory(const void* packedDib, size_t size, Bitmap* out,
-                           uint8_t paletteOut[256][4]) {
+bool Bitmap::LoadBmpMemory(const void* packedDib, size_t size, Bitmap* out, uint8_t paletteOut[256][4]) {
   if (!packedDib || !out) return false;
   const uint8_t* base = static_cast<const uint8_t*>(packedDib);
   BmpInfoHeader info;
@@ -190,10 +181,8 @@ bool Bitmap::LoadBmpMemory(const void* packedDib, size_t size, Bitmap* out,
   return true;
 }
 
-bool Bitmap::WriteBmp(FILE* f, const Bitmap* bmp, const uint8_t palette[256][4],
-                      bool rowsTopFirst) {
-  if (!f || !bmp || !bmp->pixels || bmp->width <= 0 || bmp->height <= 0 || bmp->stride <= 0)
-    return false;
+bool Bitmap::WriteBmp(FILE* f, const Bitmap* bmp, const uint8_t palette[256][4], bool rowsTopFirst) {
+  if (!f || !bmp || !bmp->pixels || bmp->width <= 0 || bmp->height <= 0 || bmp->stride <= 0) return false;
   const uint32_t offset = bmp->bpp == 8 ? 1078 : 54;
   uint8_t head[54] = {};
   head[0] = 'B';
@@ -219,15 +208,15 @@ bool Bitmap::WriteBmp(FILE* f, const Bitmap* bmp, const uint8_t palette[256][4],
   }
   for (int32_t i = 0; i < bmp->height; ++i) {
     int32_t row = rowsTopFirst ? i : bmp->height - 1 - i;
-    if (std::fwrite(bmp->pixels + static_cast<size_t>(bmp->stride) * row, 1,
-                    static_cast<size_t>(bmp->stride), f) != static_cast<size_t>(bmp->stride))
+    if (std::fwrite(bmp->pixels + static_cast<size_t>(bmp->stride) * row, 1, static_cast<size_t>(bmp->stride), f) !=
+        static_cast<size_t>(bmp->stride))
       return false;
   }
   return true;
 }
 
-bool Bitmap::SaveBmp(const boost::filesystem::path& path, const Bitmap* bmp,
-                     const uint8_t palette[256][4], bool rowsTopFirst) {
+bool Bitmap::SaveBmp(const boost::filesystem::path& path, const Bitmap* bmp, const uint8_t palette[256][4],
+                     bool rowsTopFirst) {
   char* buffer = nullptr;
   size_t size = 0;
   FILE* mem = open_memstream(&buffer, &size);

@@ -6,8 +6,7 @@
 
 #include "platform/present.h"
 
-LetterboxFit ComputeLetterboxFit(int32_t clientWidth, int32_t clientHeight, int32_t bufferWidth,
-                                 int32_t bufferHeight) {
+LetterboxFit ComputeLetterboxFit(int32_t clientWidth, int32_t clientHeight, int32_t bufferWidth, int32_t bufferHeight) {
   LetterboxFit fit;
   if (clientWidth <= 0 || clientHeight <= 0 || bufferWidth <= 0 || bufferHeight <= 0) return fit;
   // The aspects compared and the fitted side computed exactly in integers:
@@ -100,10 +99,26 @@ uint8_t* DibSurface::BeginPresent() {
 void DibSurface::CopyRect(int32_t xDst, int32_t yDst, int32_t xSrc, int32_t ySrc, int32_t w, int32_t h) {
   if (!Valid()) return;
   // Clip the source and the destination to the buffer (both have its size).
-  if (xSrc < 0) { xDst -= xSrc; w += xSrc; xSrc = 0; }
-  if (ySrc < 0) { yDst -= ySrc; h += ySrc; ySrc = 0; }
-  if (xDst < 0) { xSrc -= xDst; w += xDst; xDst = 0; }
-  if (yDst < 0) { ySrc -= yDst; h += yDst; yDst = 0; }
+  if (xSrc < 0) {
+    xDst -= xSrc;
+    w += xSrc;
+    xSrc = 0;
+  }
+  if (ySrc < 0) {
+    yDst -= ySrc;
+    h += ySrc;
+    ySrc = 0;
+  }
+  if (xDst < 0) {
+    xSrc -= xDst;
+    w += xDst;
+    xDst = 0;
+  }
+  if (yDst < 0) {
+    ySrc -= yDst;
+    h += yDst;
+    yDst = 0;
+  }
   w = std::min({w, width - xSrc, width - xDst});
   h = std::min({h, height - ySrc, height - yDst});
   if (w <= 0 || h <= 0) return;

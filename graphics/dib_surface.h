@@ -19,8 +19,7 @@ struct LetterboxFit {
   int32_t offsetX = 0;
   int32_t offsetY = 0;
 };
-LetterboxFit ComputeLetterboxFit(int32_t clientWidth, int32_t clientHeight, int32_t bufferWidth,
-                                 int32_t bufferHeight);
+LetterboxFit ComputeLetterboxFit(int32_t clientWidth, int32_t clientHeight, int32_t bufferWidth, int32_t bufferHeight);
 
 // The black bars around a fit: left/right or top/bottom. The right and
 // bottom bars reach from the end of the fit to the client's edge, so an odd
@@ -61,8 +60,8 @@ class DibSurface {
   void CopyRect(int32_t xDst, int32_t yDst, int32_t xSrc, int32_t ySrc, int32_t w, int32_t h);
   // The same, nearest-neighbour scaled from the source rectangle onto the
   // destination rectangle (clipped to the presentation buffer).
-  void StretchRect(int32_t xDst, int32_t yDst, int32_t wDst, int32_t hDst, int32_t xSrc, int32_t ySrc,
-                   int32_t wSrc, int32_t hSrc);
+  void StretchRect(int32_t xDst, int32_t yDst, int32_t wDst, int32_t hDst, int32_t xSrc, int32_t ySrc, int32_t wSrc,
+                   int32_t hSrc);
   // Puts the presentation buffer into the window (letterboxed), telling it
   // which rectangles the copies since BeginPresent changed.
   bool EndPresent();

@@ -8,8 +8,7 @@ Display::Display() = default;
 Display::~Display() { Shutdown(); }
 
 int32_t Display::CreateMainWindow(int32_t w, int32_t h, const char* className, void* /*instance*/,
-                                  plat::Window** outWindow, plat::WindowProc proc, int32_t iconId,
-                                  bool isSizable) {
+                                  plat::Window** outWindow, plat::WindowProc proc, int32_t iconId, bool isSizable) {
   if (lockCount > 0) return 0;
   windowClass.className = className ? className : "";
   windowClass.proc = proc;

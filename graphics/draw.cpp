@@ -107,8 +107,7 @@ void BlitImage(const Bitmap* image, int32_t x, int32_t y, plat::WindowRect* out,
   display.Unlock();
 }
 
-void BlitKeyed(const Bitmap* image, int32_t x, int32_t y, int32_t mode, const Bitmap* alphaMap,
-               plat::WindowRect* out) {
+void BlitKeyed(const Bitmap* image, int32_t x, int32_t y, int32_t mode, const Bitmap* alphaMap, plat::WindowRect* out) {
   if (!image) return;
   Display& display = TheDisplay();
   SurfaceLock lock;
@@ -128,8 +127,7 @@ void BlitKeyed(const Bitmap* image, int32_t x, int32_t y, int32_t mode, const Bi
   for (int32_t row = 0; row < image->height; ++row) {
     const uint8_t* src = image->pixels + static_cast<ptrdiff_t>(row) * image->stride;
     uint8_t* dst = PixelAt(lock, left, top + row);
-    const uint8_t* map =
-        useMap ? alphaMap->pixels + static_cast<ptrdiff_t>(row) * alphaMap->stride : nullptr;
+    const uint8_t* map = useMap ? alphaMap->pixels + static_cast<ptrdiff_t>(row) * alphaMap->stride : nullptr;
     for (int32_t col = 0; col < image->width; ++col) {
       const uint32_t s = src[2 * col] | src[2 * col + 1] << 8;
       if (s == 0) continue;

@@ -41,8 +41,7 @@ constexpr int32_t kBlitAdditive = 0xFFFF;
 // transparent. mode kBlitAdditive adds per channel (saturating); any other
 // mode is an alpha 0..256, or per pixel from the alpha map when the map has
 // the image's size. Marks and returns the rectangle.
-void BlitKeyed(const Bitmap* image, int32_t x, int32_t y, int32_t mode, const Bitmap* alphaMap,
-               plat::WindowRect* out);
+void BlitKeyed(const Bitmap* image, int32_t x, int32_t y, int32_t mode, const Bitmap* alphaMap, plat::WindowRect* out);
 
 // The picture RestoreBackgroundRect copies from (the play scene's board
 // picture); not owned. Null: restores draw nothing.

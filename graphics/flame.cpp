@@ -25,9 +25,7 @@ int RandomX() { return Rand() % (E.width - 10) + 5; }
 int RandomY() { return Rand() % (E.height - 6) + 3; }
 
 // The speed of one particle of a ring or a burst.
-double ModeSpeed(int speedRoll, double s0) {
-  return (speedRoll & 1) == 0 ? std::fabs(U(s0)) : s0 / 2;
-}
+double ModeSpeed(int speedRoll, double s0) { return (speedRoll & 1) == 0 ? std::fabs(U(s0)) : s0 / 2; }
 
 void Ring() {
   const double s0 = std::fabs(U(10)) + 2;
@@ -109,7 +107,9 @@ void Event() {
       E.spiralDirection = Rand() % 3 - 1;
       E.spiralRemaining = E.count;
       break;
-    case 4: case 5: case 6: Burst(); break;
+    case 4:
+    case 5:
+    case 6: Burst(); break;
     case 7: E.followMode = !E.followMode; break;
     case 8: E.smallGroups = !E.smallGroups; break;
     case 9: E.noiseSeedRow = !E.noiseSeedRow; break;
@@ -202,9 +202,7 @@ void Trail(uint8_t* bits, int pitch, int x0, int y0, int x1, int y1, int heat) {
   }
 }
 
-double AngleOr(double y, double x, double fallback) {
-  return (x == 0.0 && y == 0.0) ? fallback : std::atan2(y, x);
-}
+double AngleOr(double y, double x, double fallback) { return (x == 0.0 && y == 0.0) ? fallback : std::atan2(y, x); }
 
 void MoveParticles(uint8_t* bits, int pitch) {
   const int w = E.width, h = E.height;
@@ -269,8 +267,7 @@ void SeedRow(uint8_t* bits, int pitch) {
   if (E.noiseSeedRow) {
     E.noiseTime += 0.03;
     for (int x = 4; x <= w - 5; ++x) {
-      const float n = gNoise.NoiseSum(static_cast<float>(x * 0.03),
-                                      static_cast<float>(E.noiseTime), 2, 0, 0);
+      const float n = gNoise.NoiseSum(static_cast<float>(x * 0.03), static_cast<float>(E.noiseTime), 2, 0, 0);
       seed[x] = static_cast<uint8_t>(((static_cast<int>(n * 191) & 255) + 64) >> shift);
     }
   } else {
@@ -399,8 +396,8 @@ void SetEffectPalette(int32_t kind) {
       ramp[224 + k][c] = static_cast<uint8_t>((ramp[224 + k][c] * (31 - k) + 255 * (k + 1)) >> 5);
 }
 
-bool InitBackgroundEffect(int32_t count, int32_t width, int32_t height, int32_t paletteKind,
-                          int32_t seedShift, int32_t phaseSeconds) {
+bool InitBackgroundEffect(int32_t count, int32_t width, int32_t height, int32_t paletteKind, int32_t seedShift,
+                          int32_t phaseSeconds) {
   // The field needs room for its borders, and one column mark per group of
   // four columns.
   if (width <= 10 || height <= 6 || width > 4 * kFlameColumnMarks) return false;
@@ -439,10 +436,24 @@ void RenderBackgroundEffect(uint8_t* bits, int32_t width, int32_t height, int32_
   int64_t phase = ((now - E.startTime) / length) % 4;
   if (phase < 0) phase += 4;
   switch (phase) {
-    case 0: E.driftX = 0; E.driftY = 0.1; E.burnDownward = false; break;
-    case 1: E.driftX = -0.1; E.driftY = 0; break;
-    case 2: E.driftX = 0; E.driftY = -0.1; E.burnDownward = true; break;
-    default: E.driftX = 0.1; E.driftY = 0; break;
+    case 0:
+      E.driftX = 0;
+      E.driftY = 0.1;
+      E.burnDownward = false;
+      break;
+    case 1:
+      E.driftX = -0.1;
+      E.driftY = 0;
+      break;
+    case 2:
+      E.driftX = 0;
+      E.driftY = -0.1;
+      E.burnDownward = true;
+      break;
+    default:
+      E.driftX = 0.1;
+      E.driftY = 0;
+      break;
   }
 
   if (now != E.lastTime) {

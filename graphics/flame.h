@@ -12,12 +12,12 @@ constexpr int32_t kFlameParticleMax = 10000;
 constexpr int32_t kFlameColumnMarks = 2048;
 
 struct FlameParticle {
-  double x, y;            // position in pixels
-  double vx, vy;          // velocity in pixels per frame
-  double prevX, prevY;    // position before the last step (trail start)
+  double x, y;              // position in pixels
+  double vx, vy;            // velocity in pixels per frame
+  double prevX, prevY;      // position before the last step (trail start)
   double targetX, targetY;  // point the particle steers toward
-  int32_t flags;          // bit 0: drift added each frame; bit 1: steer to target
-  int32_t heat;           // trail brightness, palette index 127..253
+  int32_t flags;            // bit 0: drift added each frame; bit 1: steer to target
+  int32_t heat;             // trail brightness, palette index 127..253
 };
 
 struct BackgroundEffectState {
@@ -42,8 +42,8 @@ struct BackgroundEffectState {
   int32_t spiralDirection = 0;  // -1, 0 or +1
   uint32_t frameCounter = 0;
   uint8_t columnMarks[kFlameColumnMarks] = {};
-  Bitmap echoBuffer;    // copy of the field for the zoom echo
-  bool echoOn = true;   // the game's configuration can switch the echo off
+  Bitmap echoBuffer;      // copy of the field for the zoom echo
+  bool echoOn = true;     // the game's configuration can switch the echo off
   int64_t startTime = 0;  // seconds
   int64_t lastTime = 0;
   uint8_t ramp[256][4] = {};  // R, G, B, pad
@@ -54,8 +54,8 @@ extern BackgroundEffectState gBackgroundEffect;
 // Starts an effect on a width x height field (width > 10, height > 6, width
 // at most 8192; else false). count is clamped to 0..10000. Places all
 // particles at random and draws the four mode switches.
-bool InitBackgroundEffect(int32_t count, int32_t width, int32_t height, int32_t paletteKind,
-                          int32_t seedShift, int32_t phaseSeconds);
+bool InitBackgroundEffect(int32_t count, int32_t width, int32_t height, int32_t paletteKind, int32_t seedShift,
+                          int32_t phaseSeconds);
 // Fills the ramp: 0 fire, 1 blue, 2 violet, 3 green, 4 red; another kind
 // keeps the entries. The top 32 entries then fade to white.
 void SetEffectPalette(int32_t kind);

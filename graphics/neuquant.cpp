@@ -13,7 +13,7 @@ constexpr int kIntBiasShift = 16;
 constexpr int kIntBias = 1 << kIntBiasShift;
 constexpr int kGammaShift = 10;
 constexpr int kBetaShift = 10;
-constexpr int kBeta = kIntBias >> kBetaShift;  // 64
+constexpr int kBeta = kIntBias >> kBetaShift;                       // 64
 constexpr int kBetaGamma = kIntBias << (kGammaShift - kBetaShift);  // 65536
 
 constexpr int kInitRad = kNetSize >> 3;  // 32
@@ -45,8 +45,7 @@ int32_t gRadPower[kInitRad];
 int32_t gAlphaDec = 30;
 
 void SetRadPower(int alpha, int rad) {
-  for (int i = 0; i < rad; ++i)
-    gRadPower[i] = alpha * (((rad * rad - i * i) * kRadBias) / (rad * rad));
+  for (int i = 0; i < rad; ++i) gRadPower[i] = alpha * (((rad * rad - i * i) * kRadBias) / (rad * rad));
 }
 
 // Finds the winning neuron for a sample (colours scaled by 16) and updates
@@ -176,8 +175,7 @@ void NeuQuantLearn() {
       SetRadPower(alpha, rad);
     }
   }
-  std::fprintf(stderr, "finished 1D learning: final alpha=%f !\n",
-               static_cast<double>(alpha) / kInitAlpha);
+  std::fprintf(stderr, "finished 1D learning: final alpha=%f !\n", static_cast<double>(alpha) / kInitAlpha);
 }
 
 void NeuQuantUnbias() {

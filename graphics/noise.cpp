@@ -11,12 +11,9 @@ namespace {
 // Octave weights 1, 1/2 .. 1/64 and the factors that bring the sum of the
 // first n+1 weights back to 1.
 constexpr double kWeight[7] = {1.0, 0.5, 0.25, 0.125, 0.0625, 0.03125, 0.015625};
-constexpr double kNorm[7] = {1.0, 2.0 / 3.0, 4.0 / 7.0, 8.0 / 15.0, 16.0 / 31.0, 32.0 / 63.0,
-                             64.0 / 127.0};
+constexpr double kNorm[7] = {1.0, 2.0 / 3.0, 4.0 / 7.0, 8.0 / 15.0, 16.0 / 31.0, 32.0 / 63.0, 64.0 / 127.0};
 
-int32_t NextLcg(int32_t x) {
-  return static_cast<int32_t>(static_cast<uint32_t>(x) * 1103515245u + 12345u);
-}
+int32_t NextLcg(int32_t x) { return static_cast<int32_t>(static_cast<uint32_t>(x) * 1103515245u + 12345u); }
 
 // Lattice coordinate of v and the next one, wrapped into the period when
 // there is one; returns the fraction.
@@ -103,8 +100,7 @@ float Noise::NoiseSum(float xIn, float yIn, int octaves, int xPeriod, int yPerio
   return static_cast<float>(r);
 }
 
-void Noise::CellularNoise(float xIn, float yIn, int count, float jitter, int xPeriod,
-                          int yPeriod, bool manhattan) {
+void Noise::CellularNoise(float xIn, float yIn, int count, float jitter, int xPeriod, int yPeriod, bool manhattan) {
   if (count < 1 || count > 10) return;
   if (xPeriod < 0) xPeriod = 0;
   if (yPeriod < 0) yPeriod = 0;
@@ -132,8 +128,7 @@ void Noise::CellularNoise(float xIn, float yIn, int count, float jitter, int xPe
       const double px = cx + 0.5 + offset[p] * jitter;
       const double py = cy + 0.5 + offset[p + 1] * jitter;
       const double dx = px - x, dy = py - y;
-      const float d = static_cast<float>(manhattan ? std::fabs(dx) + std::fabs(dy)
-                                                   : dx * dx + dy * dy);
+      const float d = static_cast<float>(manhattan ? std::fabs(dx) + std::fabs(dy) : dx * dx + dy * dy);
       int slot = count;
       while (slot > 0 && d < cellular[slot - 1].distance) --slot;
       if (slot >= count) continue;

@@ -27,8 +27,7 @@ class Noise {
   // Distances from (x, y) to the `count` nearest feature points (one per
   // lattice cell, jittered), sorted ascending into `cellular`. Counts outside
   // 1..10 change nothing.
-  void CellularNoise(float x, float y, int count, float jitter, int xPeriod, int yPeriod,
-                     bool manhattan);
+  void CellularNoise(float x, float y, int count, float jitter, int xPeriod, int yPeriod, bool manhattan);
 
   CellularResult cellular[10];
   float value[512];   // two copies of 256 values in [0, 1]

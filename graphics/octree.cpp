@@ -52,8 +52,7 @@ OctreeQuantizer* OctreeQuantizer::MakeChild(uint32_t packed) {
     if (halfSize == 1)
       child->centre[c] = static_cast<uint8_t>(above ? centre[c] : centre[c] - 1);
     else
-      child->centre[c] = static_cast<uint8_t>(above ? centre[c] + halfSize / 2
-                                                    : centre[c] - halfSize / 2);
+      child->centre[c] = static_cast<uint8_t>(above ? centre[c] + halfSize / 2 : centre[c] - halfSize / 2);
   }
   child->halfSize = halfSize >> 1;
   children[slot] = child;
@@ -109,7 +108,7 @@ void OctreeQuantizer::Merge(int32_t level, int32_t maximum, int32_t* leaves) {
     if (*leaves <= maximum) return;
     if (child) child->Merge(level, maximum, leaves);
   }
-  if (halfSize < level && *leaves > maximum && parent && count > 0) {
+  if (halfSize<level&& * leaves> maximum && parent && count > 0) {
     if (parent->count > 0) *leaves -= 1;
     parent->count += count;
     parent->sum0 += sum0;
@@ -170,8 +169,8 @@ bool OctreeQuantizer::BuildSortedPalette(uint8_t* palette, int32_t n) {
 int32_t OctreeQuantizer::FindIndex(uint32_t packed) const {
   const OctreeQuantizer* node = this;
   while (node) {
-    if (node->index >= 0 && Channel(packed, 0) == node->centre[0] &&
-        Channel(packed, 1) == node->centre[1] && Channel(packed, 2) == node->centre[2])
+    if (node->index >= 0 && Channel(packed, 0) == node->centre[0] && Channel(packed, 1) == node->centre[1] &&
+        Channel(packed, 2) == node->centre[2])
       return node->index;
     if (node->halfSize <= 0) break;
     node = node->children[node->ChildIndex(packed)];
@@ -260,8 +259,7 @@ bool InverseColourCube::Build(const uint8_t* palette, int n) {
       }
       if (planeChanged) {
         int32_t m = 0;
-        for (int y = 0; y < size[1]; ++y)
-          m = std::max(m, rowMax[static_cast<size_t>(x) * size[1] + y]);
+        for (int y = 0; y < size[1]; ++y) m = std::max(m, rowMax[static_cast<size_t>(x) * size[1] + y]);
         planeMax[x] = m;
       }
     }
@@ -277,9 +275,7 @@ MixTables::MixTables()
       subtract(new uint8_t[256 * 256]()),
       shade(new uint8_t[16 * 256]()) {}
 
-bool MixTables::BuildInverseCube(const uint8_t* palette, int n) {
-  return cube.Build(palette, n);
-}
+bool MixTables::BuildInverseCube(const uint8_t* palette, int n) { return cube.Build(palette, n); }
 
 bool MixTables::Init(const uint8_t* palette) {
   if (!palette) return false;
@@ -297,19 +293,16 @@ bool MixTables::Build(const uint8_t* palette) {
       const uint8_t* pb = palette + 4 * b;
       uint8_t* cell = blend.get() + a * 1024 + b * 4;
       cell[0] = static_cast<uint8_t>(a);
-      cell[1] = cube.Near((3 * pa[0] + pb[0]) / 4, (3 * pa[1] + pb[1]) / 4,
-                          (3 * pa[2] + pb[2]) / 4);
+      cell[1] = cube.Near((3 * pa[0] + pb[0]) / 4, (3 * pa[1] + pb[1]) / 4, (3 * pa[2] + pb[2]) / 4);
       cell[2] = cube.Near((pa[0] + pb[0]) / 2, (pa[1] + pb[1]) / 2, (pa[2] + pb[2]) / 2);
-      cell[3] = cube.Near((pa[0] + 3 * pb[0]) / 4, (pa[1] + 3 * pb[1]) / 4,
-                          (pa[2] + 3 * pb[2]) / 4);
+      cell[3] = cube.Near((pa[0] + 3 * pb[0]) / 4, (pa[1] + 3 * pb[1]) / 4, (pa[2] + 3 * pb[2]) / 4);
       add[a * 256 + b] = cube.Near(std::min(pa[0] + pb[0], 255), std::min(pa[1] + pb[1], 255),
                                    std::min(pa[2] + pb[2], 255));
       // Row b, column a: entry a minus entry b.
       subtract[b * 256 + a] = cube.Near(std::max(pa[0] - pb[0], 0), std::max(pa[1] - pb[1], 0),
                                         std::max(pa[2] - pb[2], 0));
     }
-    for (int k = 0; k < 16; ++k)
-      shade[k * 256 + a] = cube.Near(k * pa[0] / 15, k * pa[1] / 15, k * pa[2] / 15);
+    for (int k = 0; k < 16; ++k) shade[k * 256 + a] = cube.Near(k * pa[0] / 15, k * pa[1] / 15, k * pa[2] / 15);
   }
   return ok;
 }
@@ -322,9 +315,7 @@ void SortPalette(uint8_t* palette) {
     uint8_t b[4];
   };
   auto* e = reinterpret_cast<Entry*>(palette);
-  auto byKey = [](int key) {
-    return [key](const Entry& x, const Entry& y) { return x.b[key] < y.b[key]; };
-  };
+  auto byKey = [](int key) { return [key](const Entry& x, const Entry& y) { return x.b[key] < y.b[key]; }; };
   std::sort(e, e + 256, byKey(2));
   for (int block = 0; block < 4; ++block) std::sort(e + block * 64, e + block * 64 + 64, byKey(1));
   for (int block = 0; block < 32; ++block) std::sort(e + block * 8, e + block * 8 + 8, byKey(0));
@@ -357,8 +348,7 @@ int32_t Interpolate332(int32_t a, int32_t b, float t) {
   return out;
 }
 
-bool BuildInverseMap(uint8_t out[256], const uint8_t palette[256][4],
-                     const InverseColourCube& cube) {
+bool BuildInverseMap(uint8_t out[256], const uint8_t palette[256][4], const InverseColourCube& cube) {
   if (!out || !palette) return false;
   for (int i = 0; i < 256; ++i) out[i] = cube.Near(palette[i][0], palette[i][1], palette[i][2]);
   return true;

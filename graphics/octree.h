@@ -71,13 +71,10 @@ class InverseColourCube {
   // Cell of a colour.
   uint32_t CellOf(int c0, int c1, int c2) const {
     return (static_cast<uint32_t>(c0 >> (8 - bits[0])) << (bits[1] + bits[2])) |
-           (static_cast<uint32_t>(c1 >> (8 - bits[1])) << bits[2]) |
-           static_cast<uint32_t>(c2 >> (8 - bits[2]));
+           (static_cast<uint32_t>(c1 >> (8 - bits[1])) << bits[2]) | static_cast<uint32_t>(c2 >> (8 - bits[2]));
   }
   // Palette index of the cell of a colour; 0 without cells.
-  uint8_t Near(int c0, int c1, int c2) const {
-    return cells ? cells[CellOf(c0, c1, c2)] : 0;
-  }
+  uint8_t Near(int c0, int c1, int c2) const { return cells ? cells[CellOf(c0, c1, c2)] : 0; }
   // Fills every cell with an entry of least cost among the first n (1..256)
   // entries of a palette of 4-byte {c0, c1, c2, pad} entries. Ties between
   // equally near entries go by a random order. False without cells, palette
@@ -128,5 +125,4 @@ int32_t Interpolate332(int32_t a, int32_t b, float t);
 // For each palette entry (bytes c0, c1, c2), the index held by the cube's
 // cell of that colour; 0 for every entry when the cube has no cells. False for a null
 // argument.
-bool BuildInverseMap(uint8_t out[256], const uint8_t palette[256][4],
-                     const InverseColourCube& cube);
+bool BuildInverseMap(uint8_t out[256], const uint8_t palette[256][4], const InverseColourCube& cube);

@@ -42,8 +42,7 @@ bool Bitmap::SavePng(const boost::filesystem::path& path) const {
 
 // ------------------------------------------------------------ depth, colour
 
-bool Bitmap::CopyFromBuffer(const uint8_t* src, int32_t w, int32_t h, int32_t srcPitch,
-                            int32_t srcBpp) {
+bool Bitmap::CopyFromBuffer(const uint8_t* src, int32_t w, int32_t h, int32_t srcPitch, int32_t srcBpp) {
   if (!pixels || !src) return false;
   if (srcBpp < 1) srcBpp = bpp;
   bool trueColour = (bpp == 24 || bpp == 32) && (srcBpp == 24 || srcBpp == 32);
@@ -59,8 +58,7 @@ bool Bitmap::CopyFromBuffer(const uint8_t* src, int32_t w, int32_t h, int32_t sr
     if (srcBpp == bpp) {
       std::memcpy(d, s, static_cast<size_t>(w) * bytesPerPixel);
     } else if (toGrey) {
-      for (int32_t x = 0; x < w; ++x, s += sn)
-        d[x] = static_cast<uint8_t>((s[0] + s[1] + s[2]) / 3);
+      for (int32_t x = 0; x < w; ++x, s += sn) d[x] = static_cast<uint8_t>((s[0] + s[1] + s[2]) / 3);
     } else {
       for (int32_t x = 0; x < w; ++x, s += sn, d += bytesPerPixel) {
         d[0] = s[0];
@@ -75,8 +73,7 @@ bool Bitmap::CopyFromBuffer(const uint8_t* src, int32_t w, int32_t h, int32_t sr
 bool Bitmap::ConvertFrom(const Bitmap& src, const uint8_t* table) {
   bool thisTrue = bpp == 24 || bpp == 32;
   bool srcTrue = src.bpp == 24 || src.bpp == 32;
-  if (thisTrue && srcTrue)
-    return CopyFromBuffer(src.pixels, src.width, src.height, src.stride, src.bpp);
+  if (thisTrue && srcTrue) return CopyFromBuffer(src.pixels, src.width, src.height, src.stride, src.bpp);
   int32_t w = std::min(width, src.width);
   int32_t h = std::min(height, src.height);
   if (table && src.bpp == 8) {
@@ -164,10 +161,9 @@ void BuildCurve(uint8_t out[256], float gain, float bias, float scale, float off
 
 }  // namespace
 
-bool Bitmap::AdjustColours(float gainR, float gainG, float gainB, float gainA, float biasR,
-                           float biasG, float biasB, float biasA, float scaleR, float scaleG,
-                           float scaleB, float scaleA, float offsetR, float offsetG,
-                           float offsetB, float offsetA) {
+bool Bitmap::AdjustColours(float gainR, float gainG, float gainB, float gainA, float biasR, float biasG, float biasB,
+                           float biasA, float scaleR, float scaleG, float scaleB, float scaleA, float offsetR,
+                           float offsetG, float offsetB, float offsetA) {
   uint8_t tr[256], tg[256], tb[256], ta[256];
   BuildCurve(tr, gainR, biasR, scaleR, offsetR);
   BuildCurve(tg, gainG, biasG, scaleG, offsetG);
@@ -298,11 +294,15 @@ bool Bitmap::HalfSize(const Bitmap& srcIn, const uint8_t* blendTable, int tableS
       }
       int t = T(tl, tr ? tr : tl);
       int b;
-      if (bl == 0 && br == 0) b = T(0, 0);
-      else b = T(bl ? bl : br, br ? br : bl);
+      if (bl == 0 && br == 0)
+        b = T(0, 0);
+      else
+        b = T(bl ? bl : br, br ? br : bl);
       int result;
-      if (t == 0 && b == 0) result = T(0, 0);
-      else result = T(t ? t : b, b ? b : t);
+      if (t == 0 && b == 0)
+        result = T(0, 0);
+      else
+        result = T(t ? t : b, b ? b : t);
       d[x] = static_cast<uint8_t>(result);
     }
   }

@@ -42,8 +42,7 @@ struct PixelFormat {
 
   // Packs 8-bit channel values into this layout (no alpha added).
   uint32_t Pack(uint32_t r, uint32_t g, uint32_t b) const {
-    return ((r & 0xFF) >> lossR) << shiftR | ((g & 0xFF) >> lossG) << shiftG |
-           ((b & 0xFF) >> lossB) << shiftB;
+    return ((r & 0xFF) >> lossR) << shiftR | ((g & 0xFF) >> lossG) << shiftG | ((b & 0xFF) >> lossB) << shiftB;
   }
 
   // Packs `count` palette entries of 4 bytes (r, g, b, unused) into 16-bit

@@ -53,8 +53,7 @@ const Bitmap& ImageEntry::DisplayFrame() const { return *image.GetFrame(1); }
 
 void ImageEntry::RefreshSurface() {
   const Bitmap& frame = DisplayFrame();
-  if (Empty() || frame.bpp != 32 || !frame.pixels ||
-      !surface.CreateBuffers(nullptr, frame.width, frame.height, 32)) {
+  if (Empty() || frame.bpp != 32 || !frame.pixels || !surface.CreateBuffers(nullptr, frame.width, frame.height, 32)) {
     surface.FreeBuffers();
     return;
   }

@@ -18,9 +18,7 @@ std::string Narrow(const std::string& utf8) {
   return std::string(bytes.begin(), bytes.end());
 }
 
-void SetName(ImageEntry* entry, const std::string& text) {
-  entry->name.Assign(text.substr(0, kMaxEntryName).c_str());
-}
+void SetName(ImageEntry* entry, const std::string& text) { entry->name.Assign(text.substr(0, kMaxEntryName).c_str()); }
 
 // Loads a picture file into an entry. A file that cannot be read still
 // leaves the entry (empty); the returned text then says which file and why,
@@ -178,16 +176,13 @@ intptr_t ImageTool::MainDlgProc(plat::Dialog* d, uint32_t message, uintptr_t wPa
       }
     }
 
-    case plat::kMsgClose:
-      OnClose();
-      return 1;
+    case plat::kMsgClose: OnClose(); return 1;
 
     case plat::kMsgDestroy:
       if (dialog == d) dialog = nullptr;
       return 1;
 
-    default:
-      return 0;
+    default: return 0;
   }
 }
 

@@ -40,21 +40,15 @@ intptr_t ImageTool::PreviewWndProc(plat::Window* window, uint32_t message, uintp
       registry.RestoreWindow(window, "PreviewWnd", false, false);
       PreviewRefresh(window);
       return 0;
-    case kMsgRefresh:
-      PreviewRefresh(window);
-      return 0;
+    case kMsgRefresh: PreviewRefresh(window); return 0;
     case plat::kMsgSize:
       // A resized window is drawn again whole.
       window->Invalidate();
       return 0;
-    case plat::kMsgPaint:
-      PreviewPaint(window);
-      return 0;
+    case plat::kMsgPaint: PreviewPaint(window); return 0;
     case plat::kMsgMouseMove:
     case plat::kMsgLButtonDown:
-    case plat::kMsgRButtonDown:
-      PreviewMouse(window, wParam, lParam);
-      return 0;
+    case plat::kMsgRButtonDown: PreviewMouse(window, wParam, lParam); return 0;
     case plat::kMsgClose:
       // The preview belongs to the dialog: closing it closes the tool.
       if (dialog && dialog->IsAlive()) dialog->PostMessage(plat::kMsgClose, 0, 0);
@@ -63,8 +57,7 @@ intptr_t ImageTool::PreviewWndProc(plat::Window* window, uint32_t message, uintp
       registry.SaveWindow(window, "PreviewWnd", false, false);
       if (preview == window) preview = nullptr;
       return 0;
-    default:
-      return plat::DefaultWindowProc(window, message, wParam, lParam);
+    default: return plat::DefaultWindowProc(window, message, wParam, lParam);
   }
 }
 

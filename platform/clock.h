@@ -45,11 +45,11 @@ void SetFakeCounterAvailable(bool available);
 // Installs the fake clock for the life of the object (counter 0, millisecond
 // clock 0, counter available), then removes it.
 class FakeClockScope {
-public:
-    FakeClockScope() { InstallFakeClock(); }
-    ~FakeClockScope() { RemoveFakeClock(); }
-    FakeClockScope(const FakeClockScope&) = delete;
-    FakeClockScope& operator=(const FakeClockScope&) = delete;
+ public:
+  FakeClockScope() { InstallFakeClock(); }
+  ~FakeClockScope() { RemoveFakeClock(); }
+  FakeClockScope(const FakeClockScope&) = delete;
+  FakeClockScope& operator=(const FakeClockScope&) = delete;
 };
 
 }  // namespace plat

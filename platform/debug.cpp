@@ -8,23 +8,23 @@ namespace plat {
 namespace {
 // Never destroyed, so objects torn down at exit may still write.
 DebugCapture& Capture() {
-    static DebugCapture* capture = new DebugCapture;
-    return *capture;
+  static DebugCapture* capture = new DebugCapture;
+  return *capture;
 }
 
 bool PrintEnabled() {
-    const char* v = std::getenv("VANTREL_DEBUG");
-    return v && *v && std::strcmp(v, "0") != 0;
+  const char* v = std::getenv("VANTREL_DEBUG");
+  return v && *v && std::strcmp(v, "0") != 0;
 }
 }  // namespace
 
 void DebugOutput(const char* text) {
-    if (!text) return;
-    if (Capture()) Capture()(text);
-    if (PrintEnabled()) {
-        std::fputs(text, stderr);
-        std::fflush(stderr);
-    }
+  if (!text) return;
+  if (Capture()) Capture()(text);
+  if (PrintEnabled()) {
+    std::fputs(text, stderr);
+    std::fflush(stderr);
+  }
 }
 
 void SetDebugCapture(DebugCapture capture) { Capture() = std::move(capture); }

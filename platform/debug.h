@@ -17,12 +17,14 @@ void SetDebugCapture(DebugCapture capture);
 
 // Captures debug output into a string for the life of the object.
 class DebugCaptureScope {
-public:
-    DebugCaptureScope() { SetDebugCapture([this](const char* t) { text += t; }); }
-    ~DebugCaptureScope() { SetDebugCapture(nullptr); }
-    DebugCaptureScope(const DebugCaptureScope&) = delete;
-    DebugCaptureScope& operator=(const DebugCaptureScope&) = delete;
-    std::string text;
+ public:
+  DebugCaptureScope() {
+    SetDebugCapture([this](const char* t) { text += t; });
+  }
+  ~DebugCaptureScope() { SetDebugCapture(nullptr); }
+  DebugCaptureScope(const DebugCaptureScope&) = delete;
+  DebugCaptureScope& operator=(const DebugCaptureScope&) = delete;
+  std::string text;
 };
 
 }  // namespace plat

@@ -42,9 +42,9 @@ struct FileDialogRequest {
 };
 
 struct FileDialogResult {
-  bool chosen = false;  // false: cancelled or failed
+  bool chosen = false;                         // false: cancelled or failed
   std::vector<boost::filesystem::path> paths;  // what was chosen, in order
-  int32_t filterIndex = 0;  // the filter in use when the dialog closed, from 1
+  int32_t filterIndex = 0;                     // the filter in use when the dialog closed, from 1
 };
 
 // The back end that shows the dialogs.

@@ -23,240 +23,238 @@ bool IsSeparator(char c) { return c == '/' || c == '\\' || c == ':'; }
 // '*' and '?' wildcard match, letters without regard to case. Iterative with
 // one back-track point, so it runs in O(pattern x name) at worst.
 bool WildMatch(const std::string& p, const std::string& n) {
-    size_t pi = 0, ni = 0, starP = std::string::npos, starN = 0;
-    while (ni < n.size()) {
-        if (pi < p.size() && p[pi] == '*') {
-            starP = pi++;
-            starN = ni;
-        } else if (pi < p.size() && (p[pi] == '?' || Lower(p[pi]) == Lower(n[ni]))) {
-            ++pi;
-            ++ni;
-        } else if (starP != std::string::npos) {
-            pi = starP + 1;
-            ni = ++starN;
-        } else {
-            return false;
-        }
+  size_t pi = 0, ni = 0, starP = std::string::npos, starN = 0;
+  while (ni < n.size()) {
+    if (pi < p.size() && p[pi] == '*') {
+      starP = pi++;
+      starN = ni;
+    } else if (pi < p.size() && (p[pi] == '?' || Lower(p[pi]) == Lower(n[ni]))) {
+      ++pi;
+      ++ni;
+    } else if (starP != std::string::npos) {
+      pi = starP + 1;
+      ni = ++starN;
+    } else {
+      return false;
     }
-    while (pi < p.size() && p[pi] == '*') ++pi;
-    return pi == p.size();
+  }
+  while (pi < p.size() && p[pi] == '*') ++pi;
+  return pi == p.size();
 }
 
 bool NameLess(const FolderEntry& a, const FolderEntry& b) {
-    size_t n = std::min(a.name.size(), b.name.size());
-    for (size_t i = 0; i < n; ++i) {
-        unsigned char ca = (unsigned char)Lower(a.name[i]);
-        unsigned char cb = (unsigned char)Lower(b.name[i]);
-        if (ca != cb) return ca < cb;
-    }
-    if (a.name.size() != b.name.size()) return a.name.size() < b.name.size();
-    return a.name < b.name;
+  size_t n = std::min(a.name.size(), b.name.size());
+  for (size_t i = 0; i < n; ++i) {
+    unsigned char ca = (unsigned char)Lower(a.name[i]);
+    unsigned char cb = (unsigned char)Lower(b.name[i]);
+    if (ca != cb) return ca < cb;
+  }
+  if (a.name.size() != b.name.size()) return a.name.size() < b.name.size();
+  return a.name < b.name;
 }
 
 std::string HomeFolder() {
-    const char* home = std::getenv("HOME");
-    if (home && *home) return home;
-    struct passwd* pw = getpwuid(getuid());
-    if (pw && pw->pw_dir) return pw->pw_dir;
-    return std::string();
+  const char* home = std::getenv("HOME");
+  if (home && *home) return home;
+  struct passwd* pw = getpwuid(getuid());
+  if (pw && pw->pw_dir) return pw->pw_dir;
+  return std::string();
 }
 
 std::string EnvFolder(const char* name, const char* fallbackBelowHome) {
-    const char* v = std::getenv(name);
-    if (v && v[0] == '/') return v;
-    std::string home = HomeFolder();
-    if (home.empty()) return std::string();
-    return home + "/" + fallbackBelowHome;
+  const char* v = std::getenv(name);
+  if (v && v[0] == '/') return v;
+  std::string home = HomeFolder();
+  if (home.empty()) return std::string();
+  return home + "/" + fallbackBelowHome;
 }
 
 // XDG_DOCUMENTS_DIR from user-dirs.dirs: a line XDG_DOCUMENTS_DIR="$HOME/..."
 // or an absolute path in quotes.
 std::string DocumentsFromUserDirs() {
-    std::string config = EnvFolder("XDG_CONFIG_HOME", ".config");
-    if (config.empty()) return std::string();
-    std::ifstream in(config + "/user-dirs.dirs");
-    std::string line;
-    const std::string key = "XDG_DOCUMENTS_DIR=";
-    while (std::getline(in, line)) {
-        size_t i = line.find_first_not_of(" \t");
-        if (i == std::string::npos || line[i] == '#') continue;
-        if (line.compare(i, key.size(), key) != 0) continue;
-        std::string v = line.substr(i + key.size());
-        while (!v.empty() && (v.back() == '\r' || v.back() == ' ' || v.back() == '\t')) v.pop_back();
-        if (v.size() < 2 || v.front() != '"' || v.back() != '"') continue;
-        v = v.substr(1, v.size() - 2);
-        if (v.compare(0, 5, "$HOME") == 0) {
-            std::string home = HomeFolder();
-            if (home.empty()) return std::string();
-            v = home + v.substr(5);
-        } else if (v.empty() || v[0] != '/') {
-            continue;
-        }
-        return v;
+  std::string config = EnvFolder("XDG_CONFIG_HOME", ".config");
+  if (config.empty()) return std::string();
+  std::ifstream in(config + "/user-dirs.dirs");
+  std::string line;
+  const std::string key = "XDG_DOCUMENTS_DIR=";
+  while (std::getline(in, line)) {
+    size_t i = line.find_first_not_of(" \t");
+    if (i == std::string::npos || line[i] == '#') continue;
+    if (line.compare(i, key.size(), key) != 0) continue;
+    std::string v = line.substr(i + key.size());
+    while (!v.empty() && (v.back() == '\r' || v.back() == ' ' || v.back() == '\t')) v.pop_back();
+    if (v.size() < 2 || v.front() != '"' || v.back() != '"') continue;
+    v = v.substr(1, v.size() - 2);
+    if (v.compare(0, 5, "$HOME") == 0) {
+      std::string home = HomeFolder();
+      if (home.empty()) return std::string();
+      v = home + v.substr(5);
+    } else if (v.empty() || v[0] != '/') {
+      continue;
     }
-    return std::string();
+    return v;
+  }
+  return std::string();
 }
 
 }  // namespace
 
 std::string NormaliseSeparators(const std::string& text) {
-    std::string out = text;
-    std::replace(out.begin(), out.end(), '\\', '/');
-    return out;
+  std::string out = text;
+  std::replace(out.begin(), out.end(), '\\', '/');
+  return out;
 }
 
 fs::path ToPath(const std::string& stored) { return fs::path(NormaliseSeparators(stored)); }
 
 bool MatchPattern(const std::string& pattern, const std::string& name) {
-    if (pattern.size() >= 2 && pattern.compare(pattern.size() - 2, 2, ".*") == 0) {
-        if (WildMatch(pattern, name)) return true;
-        return WildMatch(pattern.substr(0, pattern.size() - 2), name);
-    }
-    if (!pattern.empty() && pattern.back() == '.') {
-        return name.find('.') == std::string::npos &&
-               WildMatch(pattern.substr(0, pattern.size() - 1), name);
-    }
-    return WildMatch(pattern, name);
+  if (pattern.size() >= 2 && pattern.compare(pattern.size() - 2, 2, ".*") == 0) {
+    if (WildMatch(pattern, name)) return true;
+    return WildMatch(pattern.substr(0, pattern.size() - 2), name);
+  }
+  if (!pattern.empty() && pattern.back() == '.') {
+    return name.find('.') == std::string::npos && WildMatch(pattern.substr(0, pattern.size() - 1), name);
+  }
+  return WildMatch(pattern, name);
 }
 
 bool ListFolder(const fs::path& folder, std::vector<FolderEntry>& out, std::string* error) {
+  out.clear();
+  boost::system::error_code ec;
+  fs::directory_iterator it(folder, ec), end;
+  if (ec) {
+    if (error) {
+      *error = fs::filesystem_error("boost::filesystem::directory_iterator::construct", folder, ec).what();
+    }
+    return false;
+  }
+  for (; it != end; it.increment(ec)) {
+    if (ec) break;
+    FolderEntry e;
+    e.name = it->path().filename().string();
+    if (e.name == "." || e.name == "..") continue;
+    boost::system::error_code sec;
+    e.isDirectory = fs::is_directory(it->path(), sec);
+    e.isLink = fs::is_symlink(it->symlink_status(sec));
+    out.push_back(std::move(e));
+  }
+  if (ec) {
+    if (error) *error = fs::filesystem_error("boost::filesystem::directory_iterator::operator++", folder, ec).what();
     out.clear();
-    boost::system::error_code ec;
-    fs::directory_iterator it(folder, ec), end;
-    if (ec) {
-        if (error) {
-            *error = fs::filesystem_error("boost::filesystem::directory_iterator::construct", folder, ec)
-                         .what();
-        }
-        return false;
-    }
-    for (; it != end; it.increment(ec)) {
-        if (ec) break;
-        FolderEntry e;
-        e.name = it->path().filename().string();
-        if (e.name == "." || e.name == "..") continue;
-        boost::system::error_code sec;
-        e.isDirectory = fs::is_directory(it->path(), sec);
-        e.isLink = fs::is_symlink(it->symlink_status(sec));
-        out.push_back(std::move(e));
-    }
-    if (ec) {
-        if (error) *error = fs::filesystem_error("boost::filesystem::directory_iterator::operator++", folder, ec).what();
-        out.clear();
-        return false;
-    }
-    std::sort(out.begin(), out.end(), NameLess);
-    return true;
+    return false;
+  }
+  std::sort(out.begin(), out.end(), NameLess);
+  return true;
 }
 
 bool FindFiles(const std::string& pattern, std::vector<FolderEntry>& out) {
-    out.clear();
-    std::string p = NormaliseSeparators(pattern);
-    size_t cut = std::string::npos;
-    for (size_t i = p.size(); i-- > 0;) {
-        if (IsSeparator(p[i])) {
-            cut = i;
-            break;
-        }
+  out.clear();
+  std::string p = NormaliseSeparators(pattern);
+  size_t cut = std::string::npos;
+  for (size_t i = p.size(); i-- > 0;) {
+    if (IsSeparator(p[i])) {
+      cut = i;
+      break;
     }
-    std::string folder = cut == std::string::npos ? std::string(".") : p.substr(0, cut + 1);
-    std::string mask = cut == std::string::npos ? p : p.substr(cut + 1);
-    if (mask.empty()) return false;
-    if (folder.size() > 1 && folder.back() == ':') folder.back() = '/';
-    std::vector<FolderEntry> all;
-    if (!ListFolder(fs::path(folder), all)) return false;
-    for (auto& e : all) {
-        if (MatchPattern(mask, e.name)) out.push_back(std::move(e));
-    }
-    return !out.empty();
+  }
+  std::string folder = cut == std::string::npos ? std::string(".") : p.substr(0, cut + 1);
+  std::string mask = cut == std::string::npos ? p : p.substr(cut + 1);
+  if (mask.empty()) return false;
+  if (folder.size() > 1 && folder.back() == ':') folder.back() = '/';
+  std::vector<FolderEntry> all;
+  if (!ListFolder(fs::path(folder), all)) return false;
+  for (auto& e : all) {
+    if (MatchPattern(mask, e.name)) out.push_back(std::move(e));
+  }
+  return !out.empty();
 }
 
 FILE* OpenFile(const std::string& path, const char* mode) {
-    if (!mode) return nullptr;
-    return std::fopen(NormaliseSeparators(path).c_str(), mode);
+  if (!mode) return nullptr;
+  return std::fopen(NormaliseSeparators(path).c_str(), mode);
 }
 
 FILE* OpenFile(const fs::path& path, const char* mode) { return OpenFile(path.string(), mode); }
 
 bool WriteFileAtomic(const fs::path& path, const void* bytes, size_t size, bool backslashSeparates) {
-    if (!bytes && size) return false;
-    fs::path target = backslashSeparates ? ToPath(path.string()) : path;
-    fs::path dir = target.parent_path();
-    if (dir.empty()) dir = ".";
-    std::string tmpl = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
-    std::vector<char> name(tmpl.begin(), tmpl.end());
-    name.push_back('\0');
-    int fd = mkstemp(name.data());
-    if (fd < 0) return false;
-    const char* p = static_cast<const char*>(bytes);
-    size_t left = size;
-    bool ok = true;
-    while (left > 0) {
-        ssize_t w = ::write(fd, p, left);
-        if (w < 0) {
-            if (errno == EINTR) continue;
-            ok = false;
-            break;
-        }
-        p += w;
-        left -= size_t(w);
+  if (!bytes && size) return false;
+  fs::path target = backslashSeparates ? ToPath(path.string()) : path;
+  fs::path dir = target.parent_path();
+  if (dir.empty()) dir = ".";
+  std::string tmpl = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
+  std::vector<char> name(tmpl.begin(), tmpl.end());
+  name.push_back('\0');
+  int fd = mkstemp(name.data());
+  if (fd < 0) return false;
+  const char* p = static_cast<const char*>(bytes);
+  size_t left = size;
+  bool ok = true;
+  while (left > 0) {
+    ssize_t w = ::write(fd, p, left);
+    if (w < 0) {
+      if (errno == EINTR) continue;
+      ok = false;
+      break;
     }
-    if (ok) ok = fchmod(fd, 0644) == 0;
-    if (ok) ok = fsync(fd) == 0;
-    if (::close(fd) != 0) ok = false;
-    if (ok) ok = std::rename(name.data(), target.c_str()) == 0;
-    if (!ok) ::unlink(name.data());
-    return ok;
+    p += w;
+    left -= size_t(w);
+  }
+  if (ok) ok = fchmod(fd, 0644) == 0;
+  if (ok) ok = fsync(fd) == 0;
+  if (::close(fd) != 0) ok = false;
+  if (ok) ok = std::rename(name.data(), target.c_str()) == 0;
+  if (!ok) ::unlink(name.data());
+  return ok;
 }
 
 fs::path CurrentFolder() {
-    boost::system::error_code ec;
-    fs::path p = fs::current_path(ec);
-    return ec ? fs::path() : p;
+  boost::system::error_code ec;
+  fs::path p = fs::current_path(ec);
+  return ec ? fs::path() : p;
 }
 
 MakeDirResult MakeDirectory(const std::string& path) {
-    std::string p = NormaliseSeparators(path);
-    if (p.empty()) return MakeDirResult::PathNotFound;
-    if (::mkdir(p.c_str(), 0777) == 0) return MakeDirResult::Created;
-    if (errno == EEXIST) return MakeDirResult::AlreadyExists;
-    if (errno == ENOENT) return MakeDirResult::PathNotFound;
-    return MakeDirResult::Failed;
+  std::string p = NormaliseSeparators(path);
+  if (p.empty()) return MakeDirResult::PathNotFound;
+  if (::mkdir(p.c_str(), 0777) == 0) return MakeDirResult::Created;
+  if (errno == EEXIST) return MakeDirResult::AlreadyExists;
+  if (errno == ENOENT) return MakeDirResult::PathNotFound;
+  return MakeDirResult::Failed;
 }
 
 bool MakeDirs(const fs::path& path) {
-    if (path.empty()) return false;
-    fs::path p = ToPath(path.string());
-    boost::system::error_code ec;
-    fs::create_directories(p, ec);
-    return fs::is_directory(p, ec);
+  if (path.empty()) return false;
+  fs::path p = ToPath(path.string());
+  boost::system::error_code ec;
+  fs::create_directories(p, ec);
+  return fs::is_directory(p, ec);
 }
 
 fs::path GetKnownFolder(KnownFolder folder, bool create) {
-    std::string dir;
-    if (folder == KnownFolder::SavedGames) {
-        dir = EnvFolder("XDG_DATA_HOME", ".local/share");
-    } else {
-        dir = DocumentsFromUserDirs();
-        if (dir.empty()) {
-            std::string home = HomeFolder();
-            if (!home.empty()) dir = home + "/Documents";
-        }
+  std::string dir;
+  if (folder == KnownFolder::SavedGames) {
+    dir = EnvFolder("XDG_DATA_HOME", ".local/share");
+  } else {
+    dir = DocumentsFromUserDirs();
+    if (dir.empty()) {
+      std::string home = HomeFolder();
+      if (!home.empty()) dir = home + "/Documents";
     }
-    if (dir.empty()) return fs::path();
-    fs::path p(dir);
-    if (create && !MakeDirs(p)) return fs::path();
-    return p;
+  }
+  if (dir.empty()) return fs::path();
+  fs::path p(dir);
+  if (create && !MakeDirs(p)) return fs::path();
+  return p;
 }
 
 std::string ExecutableName(const std::string& windowsName) {
-    std::string n = NormaliseSeparators(windowsName);
-    if (n.size() > 4) {
-        std::string tail = n.substr(n.size() - 4);
-        for (char& c : tail) c = Lower(c);
-        if (tail == ".exe") n.resize(n.size() - 4);
-    }
-    return n;
+  std::string n = NormaliseSeparators(windowsName);
+  if (n.size() > 4) {
+    std::string tail = n.substr(n.size() - 4);
+    for (char& c : tail) c = Lower(c);
+    if (tail == ".exe") n.resize(n.size() - 4);
+  }
+  return n;
 }
 
 }  // namespace plat

@@ -24,16 +24,15 @@ boost::filesystem::path ToPath(const std::string& stored);
 bool MatchPattern(const std::string& pattern, const std::string& name);
 
 struct FolderEntry {
-    std::string name;      // file name only
-    bool isDirectory = false;  // a folder, or a link to one
-    bool isLink = false;       // a symbolic link (walks do not follow these)
+  std::string name;          // file name only
+  bool isDirectory = false;  // a folder, or a link to one
+  bool isLink = false;       // a symbolic link (walks do not follow these)
 };
 
 // Lists the direct entries of a folder ("." and ".." left out), sorted.
 // false, with an error text when error is given, when the folder cannot be
 // read; out then holds nothing.
-bool ListFolder(const boost::filesystem::path& folder, std::vector<FolderEntry>& out,
-                std::string* error = nullptr);
+bool ListFolder(const boost::filesystem::path& folder, std::vector<FolderEntry>& out, std::string* error = nullptr);
 
 // Enumerates a pattern such as "Boards\*.bdz" the way the Windows find
 // functions do: the part up to the last '/', '\' or ':' names the folder

@@ -24,8 +24,7 @@ void SetError(std::string* error, const std::string& text) {
 }
 
 bool SizeAllowed(int64_t w, int64_t h) {
-  return w > 0 && h > 0 && w <= kMaxPictureSide && h <= kMaxPictureSide &&
-         w * h <= kMaxPicturePixels;
+  return w > 0 && h > 0 && w <= kMaxPictureSide && h <= kMaxPictureSide && w * h <= kMaxPicturePixels;
 }
 
 // ------------------------------------------------------------------- PNG
@@ -99,8 +98,7 @@ int DecodePngFrame(PngReadState* st, PngTarget* target) {
   if (colourType == PNG_COLOR_TYPE_GRAY && bitDepth < 8) png_set_expand_gray_1_2_4_to_8(png);
   if (png_get_valid(png, info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(png);
   if (bitDepth == 16) png_set_strip_16(png);
-  if (colourType == PNG_COLOR_TYPE_GRAY || colourType == PNG_COLOR_TYPE_GRAY_ALPHA)
-    png_set_gray_to_rgb(png);
+  if (colourType == PNG_COLOR_TYPE_GRAY || colourType == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(png);
   png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
   png_set_bgr(png);
   png_set_interlace_handling(png);
@@ -191,8 +189,8 @@ void JpegOutputMessage(j_common_ptr) {}
 void JpegEmitMessage(j_common_ptr info, int level) {
   if (level >= 0) return;
   int code = info->err->msg_code;
-  if (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER || code == JWRN_HUFF_BAD_CODE ||
-      code == JWRN_MUST_RESYNC || code == JWRN_NOT_SEQUENTIAL)
+  if (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER || code == JWRN_HUFF_BAD_CODE || code == JWRN_MUST_RESYNC ||
+      code == JWRN_NOT_SEQUENTIAL)
     info->err->error_exit(info);
 }
 
@@ -213,8 +211,8 @@ int DecodeJpegFrame(const uint8_t* data, size_t size, JpegError* err, Picture* o
   bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
   cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRA;
   if (!SizeAllowed(cinfo.image_width, cinfo.image_height)) {
-    std::snprintf(err->message, sizeof(err->message), "unsupported JPEG size %ux%u",
-                  cinfo.image_width, cinfo.image_height);
+    std::snprintf(err->message, sizeof(err->message), "unsupported JPEG size %ux%u", cinfo.image_width,
+                  cinfo.image_height);
     jpeg_destroy_decompress(&cinfo);
     return 2;
   }
@@ -237,8 +235,7 @@ int DecodeJpegFrame(const uint8_t* data, size_t size, JpegError* err, Picture* o
     // Adobe writes CMYK inverted; the common files all come from there.
     bool inverted = cinfo.saw_Adobe_marker;
     for (size_t i = 0; i < out->pixels.size(); i += 4) {
-      unsigned c = out->pixels[i], m = out->pixels[i + 1], y = out->pixels[i + 2],
-               k = out->pixels[i + 3];
+      unsigned c = out->pixels[i], m = out->pixels[i + 1], y = out->pixels[i + 2], k = out->pixels[i + 3];
       if (!inverted) {
         c = 255 - c;
         m = 255 - m;
@@ -268,9 +265,7 @@ bool DecodeJpeg(const uint8_t* data, size_t size, Picture* out, std::string* err
 
 // ------------------------------------------------------------------- BMP
 
-uint32_t Le32(const uint8_t* p) {
-  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
+uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
 uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 
 struct MaskChannel {
@@ -361,8 +356,7 @@ bool DecodeBmp(const uint8_t* data, size_t size, Picture* out, std::string* erro
     gMask = 0xFF00;
     bMask = 0xFF;
   }
-  if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 &&
-      bitCount != 32) {
+  if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 && bitCount != 32) {
     SetError(error, "BMP: unsupported depth");
     return false;
   }
@@ -477,18 +471,16 @@ bool LoadPicture(const boost::filesystem::path& path, Picture* out, std::string*
   return DecodePicture(bytes.data(), bytes.size(), out, error);
 }
 
-bool EncodePng(const uint8_t* rows, int width, int height, int stride, int depth,
-               std::vector<uint8_t>* out, std::string* error) {
+bool EncodePng(const uint8_t* rows, int width, int height, int stride, int depth, std::vector<uint8_t>* out,
+               std::string* error) {
   if (!out) return false;
   out->clear();
-  if (!rows || (depth != 24 && depth != 32) || !SizeAllowed(width, height) ||
-      stride < width * (depth / 8)) {
+  if (!rows || (depth != 24 && depth != 32) || !SizeAllowed(width, height) || stride < width * (depth / 8)) {
     SetError(error, "PNG: only 24- and 32-bit pictures of a valid size can be written");
     return false;
   }
   std::vector<png_bytep> pointers(static_cast<size_t>(height));
-  for (int y = 0; y < height; ++y)
-    pointers[y] = const_cast<png_bytep>(rows + static_cast<ptrdiff_t>(stride) * y);
+  for (int y = 0; y < height; ++y) pointers[y] = const_cast<png_bytep>(rows + static_cast<ptrdiff_t>(stride) * y);
   PngWriteState st{out, {0}};
   int rc = EncodePngFrame(&st, pointers.data(), width, height, depth);
   if (rc != 0) {
@@ -499,8 +491,8 @@ bool EncodePng(const uint8_t* rows, int width, int height, int stride, int depth
   return true;
 }
 
-bool SavePng(const boost::filesystem::path& path, const uint8_t* rows, int width, int height,
-             int stride, int depth, std::string* error) {
+bool SavePng(const boost::filesystem::path& path, const uint8_t* rows, int width, int height, int stride, int depth,
+             std::string* error) {
   std::vector<uint8_t> bytes;
   if (!EncodePng(rows, width, height, stride, depth, &bytes, error)) return false;
   if (!WriteFileAtomic(path, bytes.data(), bytes.size())) {

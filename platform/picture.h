@@ -37,11 +37,11 @@ bool LoadPicture(const boost::filesystem::path& path, Picture* out, std::string*
 // Encodes rows (top first, `stride` bytes apart) as PNG: depth 24 takes the
 // bytes blue, green, red per pixel and writes RGB; depth 32 takes blue,
 // green, red, alpha and writes RGBA.
-bool EncodePng(const uint8_t* rows, int width, int height, int stride, int depth,
-               std::vector<uint8_t>* out, std::string* error);
+bool EncodePng(const uint8_t* rows, int width, int height, int stride, int depth, std::vector<uint8_t>* out,
+               std::string* error);
 // EncodePng, written to a temporary file beside `path` and renamed over it;
 // on failure the old file is kept.
-bool SavePng(const boost::filesystem::path& path, const uint8_t* rows, int width, int height,
-             int stride, int depth, std::string* error);
+bool SavePng(const boost::filesystem::path& path, const uint8_t* rows, int width, int height, int stride, int depth,
+             std::string* error);
 
 }  // namespace plat

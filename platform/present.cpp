@@ -40,8 +40,7 @@ uint32_t PresentPixelRgb(const PresentBuffer& buffer, int32_t x, int32_t y) {
       g = p[4 * x + 1];
       r = p[4 * x + 2];
       break;
-    default:
-      break;
+    default: break;
   }
   return 0xFF000000u | r << 16 | g << 8 | b;
 }
@@ -71,7 +70,8 @@ void PresentRowRgb(const PresentBuffer& buffer, int32_t y, uint32_t* out) {
 }
 
 void PresentSpanRgb(const PresentBuffer& buffer, int32_t x0, int32_t y, int32_t w, uint32_t* out) {
-  const uint8_t* p = buffer.bits + static_cast<intptr_t>(y) * buffer.pitch + static_cast<intptr_t>(x0) * (buffer.bitsPerPixel / 8);
+  const uint8_t* p = buffer.bits + static_cast<intptr_t>(y) * buffer.pitch +
+                     static_cast<intptr_t>(x0) * (buffer.bitsPerPixel / 8);
   int32_t x = 0;
   switch (buffer.bitsPerPixel) {
     case 16: {

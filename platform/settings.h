@@ -16,42 +16,42 @@ namespace plat {
 enum class SettingType : uint32_t { String = 1, Dword = 4 };
 
 class SettingsStore {
-public:
-    // Creates or opens the key. Null when its folder cannot be made.
-    static std::unique_ptr<SettingsStore> Open(const std::string& keyPath, bool localMachine);
-    // The file that holds the values of a key path.
-    static std::string FilePath(const std::string& keyPath, bool localMachine);
+ public:
+  // Creates or opens the key. Null when its folder cannot be made.
+  static std::unique_ptr<SettingsStore> Open(const std::string& keyPath, bool localMachine);
+  // The file that holds the values of a key path.
+  static std::string FilePath(const std::string& keyPath, bool localMachine);
 
-    // Reads a 4-byte value (any stored type of exactly 4 bytes). false and
-    // *out unchanged when missing or of another size.
-    bool ReadDword(const std::string& name, uint32_t* out) const;
-    // Copies a value's bytes into buffer and terminates it behind them
-    // (strings are stored with their terminator). false, buffer unchanged,
-    // when missing or when the bytes plus a terminator do not fit.
-    bool ReadString(const std::string& name, char* buffer, int size) const;
-    bool WriteDword(const std::string& name, uint32_t value);
-    // Stores the text's bytes and its terminator.
-    bool WriteString(const std::string& name, const char* text);
+  // Reads a 4-byte value (any stored type of exactly 4 bytes). false and
+  // *out unchanged when missing or of another size.
+  bool ReadDword(const std::string& name, uint32_t* out) const;
+  // Copies a value's bytes into buffer and terminates it behind them
+  // (strings are stored with their terminator). false, buffer unchanged,
+  // when missing or when the bytes plus a terminator do not fit.
+  bool ReadString(const std::string& name, char* buffer, int size) const;
+  bool WriteDword(const std::string& name, uint32_t value);
+  // Stores the text's bytes and its terminator.
+  bool WriteString(const std::string& name, const char* text);
 
-    struct Value {
-        SettingType type = SettingType::String;
-        std::string bytes;
-    };
-    // Value names compare without regard to ASCII letter case, as the
-    // programs' stores always have; a name keeps the spelling it was first
-    // written with.
-    struct NameLess {
-        bool operator()(const std::string& a, const std::string& b) const;
-    };
+  struct Value {
+    SettingType type = SettingType::String;
+    std::string bytes;
+  };
+  // Value names compare without regard to ASCII letter case, as the
+  // programs' stores always have; a name keeps the spelling it was first
+  // written with.
+  struct NameLess {
+    bool operator()(const std::string& a, const std::string& b) const;
+  };
 
-private:
-    SettingsStore() = default;
-    bool Save() const;
-    // Sets one value and writes the file; on a failed write the value is put back.
-    bool Put(const std::string& name, const Value& v);
-    std::string file_;
-    std::string keyPath_;
-    std::map<std::string, Value, NameLess> values_;
+ private:
+  SettingsStore() = default;
+  bool Save() const;
+  // Sets one value and writes the file; on a failed write the value is put back.
+  bool Put(const std::string& name, const Value& v);
+  std::string file_;
+  std::string keyPath_;
+  std::map<std::string, Value, NameLess> values_;
 };
 
 }  // namespace plat

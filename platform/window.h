@@ -75,8 +75,13 @@ enum : uint32_t { kSizeRestored = 0, kSizeMinimised = 1, kSizeMaximised = 2 };
 // kMsgActivate low word.
 enum : uint32_t { kInactive = 0, kActive = 1 };
 // Button state carried by mouse messages.
-enum : uint32_t { kButtonLeft = 0x0001, kButtonRight = 0x0002, kButtonShift = 0x0004,
-                  kButtonControl = 0x0008, kButtonMiddle = 0x0010 };
+enum : uint32_t {
+  kButtonLeft = 0x0001,
+  kButtonRight = 0x0002,
+  kButtonShift = 0x0004,
+  kButtonControl = 0x0008,
+  kButtonMiddle = 0x0010
+};
 constexpr int kWheelDelta = 120;
 
 // Virtual-key codes. Letters are their upper-case ASCII code ('A'..'Z'),
@@ -194,8 +199,8 @@ class Window : public WindowPlacement {
   // (nearest neighbour, no smoothing) onto `target` in client coordinates,
   // each of the `blackCount` rectangles is filled black, and the result is
   // shown. False when the window is gone or the buffer is not usable.
-  virtual bool Present(const PresentBuffer& buffer, const WindowRect& target,
-                       const WindowRect* black, int blackCount) = 0;
+  virtual bool Present(const PresentBuffer& buffer, const WindowRect& target, const WindowRect* black,
+                       int blackCount) = 0;
 
   // The procedure given at creation (for dispatch).
   const WindowProc& Proc() const { return proc_; }

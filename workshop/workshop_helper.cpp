@@ -134,8 +134,7 @@ void WorkshopHelper::Refresh() {
   dialog->SetText(kIdUpload, uploading ? "Cancel" : "Upload");
   dialog->Enable(kIdUpload, !item.folder.empty());
   // The whole 64-bit id: created items have ids beyond 32 bits.
-  dialog->SetText(kIdItemId,
-                  FormatString("%llu", static_cast<unsigned long long>(item.publishedFileId)));
+  dialog->SetText(kIdItemId, FormatString("%llu", static_cast<unsigned long long>(item.publishedFileId)));
   dialog->Enable(kIdItemPage, item.publishedFileId != 0);
   dialog->SetText(kIdTitle, item.title);
   dialog->SetText(kIdDescription, item.description);
@@ -143,8 +142,7 @@ void WorkshopHelper::Refresh() {
   dialog->Enable(kIdSelectPreview, !uploading);
 }
 
-intptr_t WorkshopHelper::MainDlgProc(plat::Dialog* d, uint32_t message, uintptr_t wParam,
-                                     intptr_t lParam) {
+intptr_t WorkshopHelper::MainDlgProc(plat::Dialog* d, uint32_t message, uintptr_t wParam, intptr_t lParam) {
   (void)lParam;
   switch (message) {
     case plat::kMsgInitDialog:
@@ -161,9 +159,7 @@ intptr_t WorkshopHelper::MainDlgProc(plat::Dialog* d, uint32_t message, uintptr_
       if (wParam != kTimerId) return 0;
       OnTimer();
       return 1;
-    case kMsgRefresh:
-      Refresh();
-      return 1;
+    case kMsgRefresh: Refresh(); return 1;
     case plat::kMsgCommand:
       if (plat::HighWord(wParam) == plat::kNotifyEditChange) {
         // What the author types is kept at once, so a refresh (a preview
@@ -238,9 +234,7 @@ void WorkshopHelper::SelectFolder() {
     // keeps the picture it has.
     item.previewPath.clear();
     manager->RequestItemDetails(item.publishedFileId,
-                                [this](const steam::UgcDetailsResult* result) {
-                                  HandleDetailsDownloaded(result);
-                                });
+                                [this](const steam::UgcDetailsResult* result) { HandleDetailsDownloaded(result); });
   } else {
     item.description.clear();
     item.title = Truncated(WideToNarrow(LastElement(item.folder)), steam::kMaxTitleLength);
@@ -266,12 +260,10 @@ void WorkshopHelper::Upload() {
   item.description = Truncated(dialog->GetText(kIdDescription), steam::kMaxDescriptionLength);
   BeginUpload();
   if (item.publishedFileId != 0) {
-    manager->SubmitWorkshopItem(item, [this](const steam::SubmitItemUpdateResult* result) {
-      HandleItemSubmitted(result);
-    });
+    manager->SubmitWorkshopItem(item,
+                                [this](const steam::SubmitItemUpdateResult* result) { HandleItemSubmitted(result); });
   } else {
-    manager->CreateWorkshopItem(
-        [this](const steam::CreateItemResult* result) { HandleItemCreated(result); });
+    manager->CreateWorkshopItem([this](const steam::CreateItemResult* result) { HandleItemCreated(result); });
   }
 }
 

@@ -23,8 +23,7 @@ void Fill(Display& d, uint32_t seed) {
   d.Unlock();
 }
 
-void RunPresent(benchmark::State& state, plat::WindowSystem* system, int32_t clientW, int32_t clientH,
-                bool dirtyOnly) {
+void RunPresent(benchmark::State& state, plat::WindowSystem* system, int32_t clientW, int32_t clientH, bool dirtyOnly) {
   if (!system) {
     state.SkipWithError("no window system");
     return;
@@ -87,15 +86,9 @@ plat::WindowSystem* X11() {
   }
   return system.get();
 }
-void BM_PresentFullSdlX11(benchmark::State& state) {
-  RunPresent(state, X11(), 1280, 720, false);
-}
-void BM_PresentTenDirtySdlX11(benchmark::State& state) {
-  RunPresent(state, X11(), 1280, 720, true);
-}
-void BM_PresentFullSdlX11Scaled1080(benchmark::State& state) {
-  RunPresent(state, X11(), 1920, 1080, false);
-}
+void BM_PresentFullSdlX11(benchmark::State& state) { RunPresent(state, X11(), 1280, 720, false); }
+void BM_PresentTenDirtySdlX11(benchmark::State& state) { RunPresent(state, X11(), 1280, 720, true); }
+void BM_PresentFullSdlX11Scaled1080(benchmark::State& state) { RunPresent(state, X11(), 1920, 1080, false); }
 
 }  // namespace
 

@@ -141,8 +141,8 @@ void Report(benchmark::State& state, double logicNs, double drawNs, double prese
 
 // Frames of a scene kept in its steady state (topped up between frames,
 // outside the measured time).
-void SteadyFrames(benchmark::State& state, const char* set, int32_t balls, int32_t sparks, bool fillBoard,
-                  bool chain, bool fullRedrawEachFrame) {
+void SteadyFrames(benchmark::State& state, const char* set, int32_t balls, int32_t sparks, bool fillBoard, bool chain,
+                  bool fullRedrawEachFrame) {
   if (!StartGameProgram()) {
     state.SkipWithError("the game did not start");
     return;

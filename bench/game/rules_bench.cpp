@@ -57,7 +57,7 @@ struct World {
     boardBackdrop.Create(1280, 720, 16);
     const fs::path dir = fs::temp_directory_path() / fs::unique_path("rules-bench-%%%%%%%%");
     fs::create_directories(dir);
-    std::vector<std::string> names = {"red", "blue", "explo", "explo", "explo", "glass", "multi", "multi",
+    std::vector<std::string> names = {"red",   "blue",  "explo",       "explo", "explo",  "glass",  "multi", "multi",
                                       "multi", "stone", "almostinvin", "invin", "zapped", "hidden", "end"};
     std::vector<Bitmap> images;
     for (size_t i = 0; i < names.size(); ++i) images.push_back(Solid(48, 24, 0xFF204060u + uint32_t(i) * 0x0A0B0C));

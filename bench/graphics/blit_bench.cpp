@@ -73,7 +73,7 @@ void Blit(benchmark::State& state) {
   state.counters["vs_memcpy"] = bestCopy / bestMode;
   // Shown as "Mpix=...k/s": megapixels per second.
   state.counters["Mpix"] = benchmark::Counter(static_cast<double>(s.w) * s.h / 1e6,
-                                                benchmark::Counter::kIsIterationInvariantRate);
+                                              benchmark::Counter::kIsIterationInvariantRate);
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(s.rowBytes) * s.h);
   static const char* names[] = {"memcpy", "opaque", "keyed", "blend", "keyed, per pixel", "blend, per pixel"};
   state.SetLabel(names[mode]);

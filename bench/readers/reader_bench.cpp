@@ -37,8 +37,8 @@ void Put32(Bytes& b, uint32_t v) {
 // Pixels with some structure, so that compressed formats are neither trivial
 // nor incompressible noise.
 uint32_t PixelAt(int x, int y, int image) {
-  return 0xFF000000u | static_cast<uint32_t>(((x * 3 + image) & 0xFF) << 16 | ((y * 5) & 0xFF) << 8 |
-                                             (((x ^ y) + image * 7) & 0xFF));
+  return 0xFF000000u |
+         static_cast<uint32_t>(((x * 3 + image) & 0xFF) << 16 | ((y * 5) & 0xFF) << 8 | (((x ^ y) + image * 7) & 0xFF));
 }
 
 // Runs `read` over `bytes` through a FILE in memory; reports bytes per second.
@@ -194,8 +194,8 @@ void BM_Png(benchmark::State& state) {
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(png.size()));
   state.counters["file_KB"] = static_cast<double>(png.size()) / 1024.0;
-  state.counters["Mpix"] =
-      benchmark::Counter(static_cast<double>(w) * h / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["Mpix"] = benchmark::Counter(static_cast<double>(w) * h / 1e6,
+                                              benchmark::Counter::kIsIterationInvariantRate);
 }
 
 void BM_Bmp(benchmark::State& state) {
@@ -227,10 +227,10 @@ void BM_Wave(benchmark::State& state) {
   Put32(b, 4 + 8 + 16 + 8 + bytes);
   b.insert(b.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
   Put32(b, 16);
-  Put32(b, 1 | 2u << 16);             // PCM, two channels
-  Put32(b, 22050);                    // frames per second
-  Put32(b, 22050 * 4);                // bytes per second
-  Put32(b, 4 | 16u << 16);            // block size, bits
+  Put32(b, 1 | 2u << 16);   // PCM, two channels
+  Put32(b, 22050);          // frames per second
+  Put32(b, 22050 * 4);      // bytes per second
+  Put32(b, 4 | 16u << 16);  // block size, bits
   b.insert(b.end(), {'d', 'a', 't', 'a'});
   Put32(b, bytes);
   for (uint32_t i = 0; i < frames; ++i) Put32(b, (i * 37u) & 0x7FFF7FFFu);

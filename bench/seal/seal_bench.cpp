@@ -19,8 +19,7 @@ void MixOneSecond(benchmark::State& state, std::uint32_t voices, bool withModule
   const bool sixteen = state.range(0) != 0;
   seal::SelectOutput(seal::Output::kNull);
   seal::DeviceDesc desc{seal::kDefaultDevice,
-                        static_cast<std::uint16_t>(seal::kFormatStereo | (sixteen ? seal::kFormat16Bit : 0)),
-                        kRate};
+                        static_cast<std::uint16_t>(seal::kFormatStereo | (sixteen ? seal::kFormat16Bit : 0)), kRate};
   if (seal::OpenDevice(&desc) != seal::kOk || seal::OpenVoices(voices) != seal::kOk) {
     state.SkipWithError("cannot open the null output");
     return;

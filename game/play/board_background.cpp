@@ -52,8 +52,8 @@ int32_t DrawBoardBackground(int32_t red, int32_t green, int32_t blue) {
 
   if (boardBackdrop.pixels) boardBackdrop.Fill(0);
   if (backgroundStyle == kStyleTextured || backgroundStyle == kStyleHalfBright) {
-    Tile(BackgroundTile(backgroundStyle == kStyleTextured ? boardSet.backgrounds : boardSet.darkBackgrounds), x0,
-         x1, height);
+    Tile(BackgroundTile(backgroundStyle == kStyleTextured ? boardSet.backgrounds : boardSet.darkBackgrounds), x0, x1,
+         height);
     if (backgroundStyle == kStyleTextured) {
       const Bitmap* dark = BackgroundTile(boardSet.darkBackgrounds);
       Tile(dark, 0, x0, height);
@@ -79,8 +79,8 @@ int32_t DrawBoardBackground(int32_t red, int32_t green, int32_t blue) {
 
   if (boardBackdrop.bytesPerPixel == sceneBackdrop.bytesPerPixel && boardBackdrop.pixels) {
     const int32_t hx = boardBackdrop.hotX, hy = boardBackdrop.hotY;
-    boardBackdrop.Draw(sceneBackdrop.pixels, sceneBackdrop.width, sceneBackdrop.height, sceneBackdrop.stride, hx, hy,
-                       0, 256);
+    boardBackdrop.Draw(sceneBackdrop.pixels, sceneBackdrop.width, sceneBackdrop.height, sceneBackdrop.stride, hx, hy, 0,
+                       256);
   }
   for (int32_t row = 0; row < kBoardRows; ++row) {
     for (int32_t column = 0; column < columns; ++column) SetBrick(column, row, -1);

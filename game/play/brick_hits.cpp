@@ -39,9 +39,7 @@ int32_t KindOf(int32_t v) { return BrickKindOf(v); }
 // not hidden bricks but plain ones (and must never be negated).
 bool IsHiddenValue(int32_t v) { return v < 0 && v >= -999; }
 
-float CellCentreX(int32_t column) {
-  return float(boardSet.GetBoardLeft() + kCellWidth * column + kCellWidth / 2);
-}
+float CellCentreX(int32_t column) { return float(boardSet.GetBoardLeft() + kCellWidth * column + kCellWidth / 2); }
 
 void PlayCellSound(int32_t sample, int32_t column) { PlaySoundAt(sample, CellCentreX(column), 0, 63); }
 
@@ -74,8 +72,8 @@ void MakeFastBreakSparks(int32_t v, int32_t column, int32_t row) {
       oy *= scale;
     }
     Entity* spark = InsertEntityFirst(kEntitySpark, 1000, gravityOn > 0 ? kSparkFalls : 0,
-                                      float(left + kCellWidth * column + px),
-                                      float(kBoardTop + kCellHeight * row + py), ox, oy);
+                                      float(left + kCellWidth * column + px), float(kBoardTop + kCellHeight * row + py),
+                                      ox, oy);
     if (spark) {
       uint8_t r, g, b;
       TheDisplay().format.UnpackPixel(pixel, &r, &g, &b);
@@ -188,8 +186,10 @@ int32_t BallBrickCollision(Entity* e) {
     if (!fired) continue;
     result = 1;
     if (fireballOn) SetBrick(column, row, NextBrickIdOfKind(0, kBrickExplo));
-    const int32_t fast =
-        (!classicRules && e->kind == kEntityBall && e->vx * e->vx + e->vy * e->vy > kFastBreakSpeedSquared) ? 1 : 0;
+    const int32_t fast = (!classicRules && e->kind == kEntityBall &&
+                          e->vx * e->vx + e->vy * e->vy > kFastBreakSpeedSquared)
+                             ? 1
+                             : 0;
     HitBrick(column, row, 0, fast);
   }
   // A ball that touches the charm on the board collects it (laser bolts pass).
@@ -230,8 +230,7 @@ int32_t HitBrick(int32_t column, int32_t row, int32_t fromExplosion, int32_t fas
         const float fx = float(plat::Rand() % 100) / 100.0f;
         const float fy = float(plat::Rand() % 100) / 100.0f;
         InsertEntityFirst(kEntitySpark, 0, kSparkGrey, float(left + kCellWidth * column + int32_t(48 * fx)),
-                          float(kBoardTop + kCellHeight * row + int32_t(24 * fy)), 300 * fx - 150,
-                          300 * fy - 150);
+                          float(kBoardTop + kCellHeight * row + int32_t(24 * fy)), 300 * fx - 150, 300 * fy - 150);
       }
     }
     return 0;
@@ -322,12 +321,11 @@ int32_t SetBrick(int32_t column, int32_t row, int32_t value) {
   if (brick) {
     // A blit trusts its target to have the source's depth.
     if (brick->bytesPerPixel == sceneBackdrop.bytesPerPixel) {
-      brick->Draw(sceneBackdrop.pixels, sceneBackdrop.width, sceneBackdrop.height, sceneBackdrop.stride, x, y, 0,
-                  256);
+      brick->Draw(sceneBackdrop.pixels, sceneBackdrop.width, sceneBackdrop.height, sceneBackdrop.stride, x, y, 0, 256);
     }
   } else if (boardBackdrop.bytesPerPixel == sceneBackdrop.bytesPerPixel) {
-    boardBackdrop.DrawPart(sceneBackdrop.pixels, sceneBackdrop.width, sceneBackdrop.height, sceneBackdrop.stride, x,
-                           y, x, y, kCellWidth, kCellHeight, 0, 256);
+    boardBackdrop.DrawPart(sceneBackdrop.pixels, sceneBackdrop.width, sceneBackdrop.height, sceneBackdrop.stride, x, y,
+                           x, y, kCellWidth, kCellHeight, 0, 256);
   }
   return RestoreBackgroundRect(x, y, kCellWidth, kCellHeight);
 }

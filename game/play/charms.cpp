@@ -43,9 +43,7 @@ int32_t LeadingNumber(const std::string& text) {
   return static_cast<int32_t>(value);
 }
 
-int32_t RarityWeight(int32_t rarity) {
-  return kCharmRarityWeights[std::clamp(rarity, 0, 4)];
-}
+int32_t RarityWeight(int32_t rarity) { return kCharmRarityWeights[std::clamp(rarity, 0, 4)]; }
 
 // Adds the charms of one loaded set to the table.
 void AddCharmsOfSet(ImageSet* set, const boost::filesystem::path& path) {
@@ -61,8 +59,7 @@ void AddCharmsOfSet(ImageSet* set, const boost::filesystem::path& path) {
       continue;
     }
     if (charmIndex.count(name)) {
-      DebugPrint(FormatString("Duplicate charm named %s in file %s\n", name.c_str(),
-                              path.string().c_str()));
+      DebugPrint(FormatString("Duplicate charm named %s in file %s\n", name.c_str(), path.string().c_str()));
       continue;
     }
     CharmInfo info;
@@ -90,8 +87,7 @@ void RegisterCharmFile(const std::vector<boost::filesystem::path>& found, uint32
   }
 }
 
-void LoadCharms(const std::vector<boost::filesystem::path>& dataFolders,
-                const boost::filesystem::path& communityFolder,
+void LoadCharms(const std::vector<boost::filesystem::path>& dataFolders, const boost::filesystem::path& communityFolder,
                 const std::vector<WorkshopItem>& workshopItems) {
   charms.clear();
   charmIndex.clear();
@@ -106,8 +102,7 @@ void LoadCharms(const std::vector<boost::filesystem::path>& dataFolders,
   // An item without an install folder has no files (an empty path would
   // search the current folder).
   for (const WorkshopItem& item : workshopItems)
-    if (!item.folder.empty())
-      RegisterCharmFile(lister.ListDir(item.folder, kCharmExtension, true), kCharmSourceCloud);
+    if (!item.folder.empty()) RegisterCharmFile(lister.ListDir(item.folder, kCharmExtension, true), kCharmSourceCloud);
 
   for (const auto& entry : charmFiles) {
     const boost::filesystem::path& path = entry.second.path;
@@ -128,8 +123,7 @@ void LoadCharms(const std::vector<boost::filesystem::path>& dataFolders,
 int32_t PickCharm(uint32_t r) {
   if (charms.empty()) return -1;
   for (size_t i = 0; i < charms.size(); ++i) {
-    if (static_cast<int64_t>(charms[i].weight) >= static_cast<int64_t>(r))
-      return static_cast<int32_t>(i);
+    if (static_cast<int64_t>(charms[i].weight) >= static_cast<int64_t>(r)) return static_cast<int32_t>(i);
   }
   return static_cast<int32_t>(charms.size() - 1);
 }
@@ -212,8 +206,7 @@ void MakeSparks(const Entity* charm) {
       ox *= scale;
       oy *= scale;
     }
-    Entity* spark = InsertEntityFirst(kEntitySpark, kSparkLife, 0,
-                                      charm->x - float(frame->hotX) + float(px),
+    Entity* spark = InsertEntityFirst(kEntitySpark, kSparkLife, 0, charm->x - float(frame->hotX) + float(px),
                                       charm->y - float(frame->hotY) + float(py), ox, oy);
     if (!spark) continue;
     uint8_t r = 0, g = 0, b = 0;

@@ -20,11 +20,11 @@ struct WorkshopItem;
 
 // One charm: one frame of a charm image set.
 struct CharmInfo {
-  std::string name;       // the frame name up to its first '_'; unique
+  std::string name;         // the frame name up to its first '_'; unique
   ImageSet* set = nullptr;  // owned by charmSets
-  int32_t frame = 0;      // image index in set
-  int32_t rarity = 0;     // 0 common, 1..3 uncommon, 4 and above rare
-  int32_t weight = 1;     // ChooseCharm leaves the running weight total here
+  int32_t frame = 0;        // image index in set
+  int32_t rarity = 0;       // 0 common, 1..3 uncommon, 4 and above rare
+  int32_t weight = 1;       // ChooseCharm leaves the running weight total here
   uint8_t flag = 0;
 };
 
@@ -66,8 +66,7 @@ extern bool collectedCharmsNeedBackup;
 // (LOCL, when not empty) and the Workshop items' folders (CLOD), then loads
 // them in file-name order and builds the charm table. Starts from empty
 // tables; called once at start-up, before any charm is shown.
-void LoadCharms(const std::vector<boost::filesystem::path>& dataFolders,
-                const boost::filesystem::path& communityFolder,
+void LoadCharms(const std::vector<boost::filesystem::path>& dataFolders, const boost::filesystem::path& communityFolder,
                 const std::vector<WorkshopItem>& workshopItems);
 // Enters each path in charmFiles under its file name; a file name already
 // there keeps its first path ("Duplicate charm file: " on the debug output).

@@ -25,13 +25,10 @@ constexpr const char* kCharmsBackupName = "charms.dat.bak";
 // names); a bigger file is not read into memory.
 constexpr uintmax_t kMaxCharmsFileBytes = 256u * 1024u * 1024u;
 
-std::string ErrnoText() {
-  return errno ? std::string(": ") + std::strerror(errno) : std::string();
-}
+std::string ErrnoText() { return errno ? std::string(": ") + std::strerror(errno) : std::string(); }
 
 // Reads the whole file. false with a reason when it cannot be read.
-bool ReadWholeFile(const boost::filesystem::path& path, std::vector<uint8_t>& out,
-                   std::string& reason) {
+bool ReadWholeFile(const boost::filesystem::path& path, std::vector<uint8_t>& out, std::string& reason) {
   errno = 0;
   FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) {
@@ -114,8 +111,7 @@ void LoadCollectedCharms() {
   }
   uint8_t* plain = nullptr;
   int32_t plainSize = 0;
-  if (bytes.empty() ||
-      !UnscrambleBuffer(bytes.data(), static_cast<int32_t>(bytes.size()), &plain, &plainSize)) {
+  if (bytes.empty() || !UnscrambleBuffer(bytes.data(), static_cast<int32_t>(bytes.size()), &plain, &plainSize)) {
     collectedCharmsNeedBackup = true;
     DebugPrint("Error reading collected charms: the file is damaged\n");
     return;
@@ -135,14 +131,12 @@ void SaveCollectedCharms() {
   }
   try {
     for (const std::string& name : collectedCharms) {
-      if (name.size() > kMaxCharmNameBytes)
-        DebugPrint("Charm name too long to save: " + name + "\n");
+      if (name.size() > kMaxCharmNameBytes) DebugPrint("Charm name too long to save: " + name + "\n");
     }
     const std::vector<uint8_t> plain = BuildCollectedCharms(collectedCharms);
     uint8_t* scrambled = nullptr;
     int32_t scrambledSize = 0;
-    if (!ScrambleBuffer(plain.data(), static_cast<int32_t>(plain.size()), &scrambled,
-                        &scrambledSize)) {
+    if (!ScrambleBuffer(plain.data(), static_cast<int32_t>(plain.size()), &scrambled, &scrambledSize)) {
       DebugPrint("Error saving collected charms: the data could not be scrambled\n");
       return;
     }
@@ -154,16 +148,15 @@ void SaveCollectedCharms() {
       boost::system::error_code ec;
       boost::filesystem::rename(path, savedGamesFolder / kCharmsBackupName, ec);
       if (ec && boost::filesystem::exists(path)) {
-        DebugPrint("Error saving collected charms: cannot keep the old file as " +
-                   std::string(kCharmsBackupName) + ": " + ec.message() + "\n");
+        DebugPrint("Error saving collected charms: cannot keep the old file as " + std::string(kCharmsBackupName) +
+                   ": " + ec.message() + "\n");
         return;
       }
       collectedCharmsNeedBackup = false;
     }
     errno = 0;
     if (!plat::WriteFileAtomic(path, scrambled, static_cast<size_t>(scrambledSize))) {
-      DebugPrint("Error saving collected charms: cannot write " + path.string() + ErrnoText() +
-                 "\n");
+      DebugPrint("Error saving collected charms: cannot write " + path.string() + ErrnoText() + "\n");
     }
   } catch (const std::exception& e) {
     DebugPrint(std::string("Error saving collected charms: ") + e.what() + "\n");

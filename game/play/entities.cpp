@@ -7,8 +7,7 @@
 #include "platform/random.h"
 
 Entity::Entity(int32_t kind, int32_t value, int32_t flags, float x, float y, float vx, float vy)
-    : x(x), y(y), prevX(x), prevY(y), vx(vx), vy(vy), prevVx(vx), prevVy(vy), kind(kind), value(value),
-      flags(flags) {
+    : x(x), y(y), prevX(x), prevY(y), vx(vx), vy(vy), prevVx(vx), prevVy(vy), kind(kind), value(value), flags(flags) {
   switch (kind) {
     case kEntityBrickPiece:
       if (this->value > 0) {
@@ -47,11 +46,8 @@ Entity::Entity(int32_t kind, int32_t value, int32_t flags, float x, float y, flo
       aux = playClock;
       this->flags = 0;
       break;
-    case kEntityLightning:
-      startTime = playClock;
-      break;
-    default:
-      break;
+    case kEntityLightning: startTime = playClock; break;
+    default: break;
   }
 }
 

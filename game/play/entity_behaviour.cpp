@@ -195,8 +195,8 @@ void BallLogic(Entity* e) {
   lastBallVx = e->vx;
   lastBallVy = e->vy;
   float speed = Speed(e);
-  pointsPerBrick = static_cast<int32_t>(speed * 0.04f) *
-                   (100 + (paddleSize == 0 ? 50 : 0) + (e->value == 0 ? 50 : 0)) / 100;
+  pointsPerBrick = static_cast<int32_t>(speed * 0.04f) * (100 + (paddleSize == 0 ? 50 : 0) + (e->value == 0 ? 50 : 0)) /
+                   100;
   if (!classicRules && speed > 450.0f) {
     const float slower = std::max(450.0f, speed - 30.0f * static_cast<float>(frameMs) / 1000.0f);
     SetSpeed(e, speed, slower);
@@ -348,8 +348,8 @@ void PieceLogic(Entity* e) {
 }
 
 void SparkLogic(Entity* e) {
-  const float fraction =
-      static_cast<float>(std::abs(playClock - e->startTime)) / static_cast<float>(std::max(1, e->value));
+  const float fraction = static_cast<float>(std::abs(playClock - e->startTime)) /
+                         static_cast<float>(std::max(1, e->value));
   if (e->flags & 1) e->vy += 100.0f * static_cast<float>(frameMs) / 1000.0f;
   const float left = static_cast<float>(BoardLeft()), right = static_cast<float>(BoardRight());
   if ((e->vx > 0.0f && e->x >= right) || (e->vx < 0.0f && e->x <= left)) e->vx = -e->vx;
@@ -470,8 +470,7 @@ void DrawBall(Entity* e) {
   }
   const bool rendered = RenderBallSprite(sx, sy, &ballSprites, size, tint) != 0;
   const Bitmap* sprite = &ballSprites;
-  const bool drawable =
-      rendered && sprite->pixels && sprite->bytesPerPixel == TheDisplay().bytesPerPixel;
+  const bool drawable = rendered && sprite->pixels && sprite->bytesPerPixel == TheDisplay().bytesPerPixel;
   DrawKeyedAt(e, drawable ? sprite : nullptr, Px(e->x), Px(e->y), 256);
   e->frame = 0;
 }

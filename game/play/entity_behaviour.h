@@ -15,8 +15,7 @@ void DrawEntity(Entity* e);
 // A spark (kind 5) inserted first in the entity list. Made only while the
 // last frame counted fewer than kParticleCap particles, unless `uncapped`.
 // Null when none was made.
-Entity* Spark(int32_t value, int32_t flags, float x, float y, float vx, float vy,
-              bool uncapped = false);
+Entity* Spark(int32_t value, int32_t flags, float x, float y, float vx, float vy, bool uncapped = false);
 
 constexpr int32_t kParticleCap = 512;
 constexpr float kPaddleRestLine = 690.0f;

@@ -20,9 +20,7 @@ ExploQueue* ExploQueue::Append(ExploQueue* from, ExploQueue* node) {
   return LinklistBase<ExploQueue>::Append(from, node);
 }
 
-ExploQueue* ExploQueue::InsertAfter(ExploQueue* node) {
-  return LinklistBase<ExploQueue>::InsertFirst(this, node);
-}
+ExploQueue* ExploQueue::InsertAfter(ExploQueue* node) { return LinklistBase<ExploQueue>::InsertFirst(this, node); }
 
 ExploQueue* ExploQueue::Swap(ExploQueue* other) {
   if (!other || other == this) return this;

@@ -105,9 +105,8 @@ int32_t LoseBall() {
   for (int i = 0; i < 32; ++i) {
     const int32_t d = plat::Rand() % spread - half;
     const int32_t up = plat::Rand() % 64;
-    Entity* spark = new (std::nothrow)
-        Entity(kEntitySpark, 2000, 0, paddleX + static_cast<float>(d), paddleY + 8.0f,
-               static_cast<float>(d), -static_cast<float>(up));
+    Entity* spark = new (std::nothrow) Entity(kEntitySpark, 2000, 0, paddleX + static_cast<float>(d), paddleY + 8.0f,
+                                              static_cast<float>(d), -static_cast<float>(up));
     Entity::InsertFirst(&entityHead, spark);
   }
   return 1;

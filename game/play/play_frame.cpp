@@ -42,9 +42,7 @@ int64_t NowNs() {
 
 int32_t Columns() { return std::clamp(boardSet.columns, 1, BoardRecord::kColumns); }
 
-bool SameDepth(const Bitmap& a, const Bitmap& b) {
-  return a.pixels && b.pixels && a.bytesPerPixel == b.bytesPerPixel;
-}
+bool SameDepth(const Bitmap& a, const Bitmap& b) { return a.pixels && b.pixels && a.bytesPerPixel == b.bytesPerPixel; }
 
 // Copies a rectangle of `from` onto the same place of `to` (pictures of the
 // same size and depth), clipped to both.
@@ -282,8 +280,8 @@ void RestoreCursorBacking() {
   if (cursorBackdrop.pixels && display.Lock(&lock)) {
     if (cursorBackdrop.bytesPerPixel == lock.bytesPerPixel) {
       cursorBackdrop.DrawPart(lock.bits, lock.width, lock.height, lock.pitch, softCursorX + cursorBackdrop.hotX,
-                              softCursorY + cursorBackdrop.hotY, 0, 0, cursorBackdrop.width,
-                              cursorBackdrop.height, 0, 256);
+                              softCursorY + cursorBackdrop.hotY, 0, 0, cursorBackdrop.width, cursorBackdrop.height, 0,
+                              256);
     }
     display.Unlock();
   }
@@ -436,12 +434,12 @@ void DrawFrame() {
 void RunPlayScreen() {
   if (previousScene != sceneNumber) softCursorX = softCursorY = -1;
 
-  if (PendingBoard()) return;  // 1
-  InGameMusic();               // 2
-  if (BoardFinished()) return; // 3
-  BricksLeft();                // 4
-  AnimateExplosiveBricks();    // 5
-  BrickFall();                 // 6
+  if (PendingBoard()) return;   // 1
+  InGameMusic();                // 2
+  if (BoardFinished()) return;  // 3
+  BricksLeft();                 // 4
+  AnimateExplosiveBricks();     // 5
+  BrickFall();                  // 6
 
   if (paused) {  // 7
     SetStatusMessage("Game Paused", "", 1000);
@@ -467,10 +465,10 @@ void RunPlayScreen() {
     if (laserOn && boltCount < kMaxLaserBolts) {
       PlaySoundAt(16, paddleX, 0, 63);
       const float dx = 0.85f * paddleHalfWidth;
-      Entity::InsertFirst(&entityHead, new (std::nothrow) Entity(kEntityLaser, 0, 0, paddleX + dx,
-                                                                 paddleY - 16.0f, 0.0f, -600.0f));
-      Entity::InsertFirst(&entityHead, new (std::nothrow) Entity(kEntityLaser, 0, 0, paddleX - dx,
-                                                                 paddleY - 16.0f, 0.0f, -600.0f));
+      Entity::InsertFirst(&entityHead,
+                          new (std::nothrow) Entity(kEntityLaser, 0, 0, paddleX + dx, paddleY - 16.0f, 0.0f, -600.0f));
+      Entity::InsertFirst(&entityHead,
+                          new (std::nothrow) Entity(kEntityLaser, 0, 0, paddleX - dx, paddleY - 16.0f, 0.0f, -600.0f));
     }
   }
   anyInputThisFrame = 0;
@@ -531,5 +529,5 @@ void RunPlayScreen() {
   playFrameCounters.presentNs = 0;
   DrawFrame();  // 16
   playFrameCounters.drawNs = NowNs() - drawStart - playFrameCounters.presentNs;
-  playClock += frameMs; // 17
+  playClock += frameMs;  // 17
 }

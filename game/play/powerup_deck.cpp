@@ -19,7 +19,11 @@ constexpr int32_t kRandRange = plat::kRandMax + 1;
 
 PowerUpInfo::PowerUpInfo(int32_t id, const std::string& keyword, int32_t catchSound, int32_t dropWeight,
                          int32_t classicAllowed, int32_t kidAllowed)
-    : id(id), keyword(keyword), catchSound(catchSound), dropWeight(dropWeight), classicAllowed(classicAllowed),
+    : id(id),
+      keyword(keyword),
+      catchSound(catchSound),
+      dropWeight(dropWeight),
+      classicAllowed(classicAllowed),
       kidAllowed(kidAllowed) {}
 
 void BuildPowerUpDeck() {

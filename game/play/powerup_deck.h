@@ -10,8 +10,8 @@ constexpr int32_t kPowerUpCount = 24;
 constexpr size_t kDeckReserve = 5000;
 
 struct PowerUpInfo {
-  PowerUpInfo(int32_t id, const std::string& keyword, int32_t catchSound, int32_t dropWeight,
-              int32_t classicAllowed, int32_t kidAllowed);
+  PowerUpInfo(int32_t id, const std::string& keyword, int32_t catchSound, int32_t dropWeight, int32_t classicAllowed,
+              int32_t kidAllowed);
 
   int32_t id;
   std::string keyword;     // also the name of its picture in the power-up set

@@ -31,9 +31,7 @@ void SetAllBallSizes(int32_t size) {
   ForEachBall([size](Entity* e) { e->value = size; });
 }
 
-bool InBoard(int32_t c, int32_t r) {
-  return c >= 0 && c < boardSet.columns && r >= 0 && r < BoardRecord::kRows;
-}
+bool InBoard(int32_t c, int32_t r) { return c >= 0 && c < boardSet.columns && r >= 0 && r < BoardRecord::kRows; }
 
 bool IsExplosive(int32_t v) { return v >= 1 && v <= 999 && boardSet.GetBrickType(v) == kBrickExplo; }
 
@@ -124,15 +122,9 @@ void ApplyPowerUpEffect(int32_t id) {
       throughOn = 0;
       fireballOn = 0;
       break;
-    case 4:
-      Multiply();
-      break;
-    case 5:
-      throughOn = 1;
-      break;
-    case 6:
-      Dynamite();
-      break;
+    case 4: Multiply(); break;
+    case 5: throughOn = 1; break;
+    case 6: Dynamite(); break;
     case 7:
       fireballOn = 1;
       LaunchBalls();
@@ -171,9 +163,7 @@ void ApplyPowerUpEffect(int32_t id) {
       paddleSize = 0;
       LaunchBalls();
       break;
-    case 17:
-      fallArmed = 1;
-      break;
+    case 17: fallArmed = 1; break;
     case 18:  // small
       gravityOn = 0;
       LaunchBalls();
@@ -193,13 +183,8 @@ void ApplyPowerUpEffect(int32_t id) {
       LightningStrike(0);
       LightningStrike(0);
       break;
-    case 22:
-      doubleScoreMs += 10000;
-      break;
-    case 23:
-      gravityOn = 60000;
-      break;
-    default:
-      break;
+    case 22: doubleScoreMs += 10000; break;
+    case 23: gravityOn = 60000; break;
+    default: break;
   }
 }

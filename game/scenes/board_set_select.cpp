@@ -103,8 +103,7 @@ bool BoardSetEntry::operator<(const BoardSetEntry& other) const {
   return sortOrder < other.sortOrder;
 }
 
-void AddBoardSetEntry(const boost::filesystem::path& path, int32_t source, BoardSet& set,
-                      const std::string& packText) {
+void AddBoardSetEntry(const boost::filesystem::path& path, int32_t source, BoardSet& set, const std::string& packText) {
   try {
     if (!set.Load(dataFiles, false, "")) return;
   } catch (...) {
@@ -202,7 +201,8 @@ void RunBoardSetSelectScreen() {
   int32_t thumbY = kBoardTrackTop;
   bool thumbLit = false;
   if (thumbDragging && mouseButtonDown) {
-    const float f = std::clamp(static_cast<float>(mouseY - kBoardTrackTop) / static_cast<float>(kThumbTravel), 0.0f, 1.0f);
+    const float f = std::clamp(static_cast<float>(mouseY - kBoardTrackTop) / static_cast<float>(kThumbTravel), 0.0f,
+                               1.0f);
     listTop = static_cast<int32_t>(std::floor(static_cast<float>(maxTop) * f));
     boardSelectIndex = std::max(0, std::min(listTop + kSelectedRowOffset, n - 1));
     thumbY = std::clamp(mouseY + thumbDragOffset, kBoardTrackTop, kBoardTrackBottom);
@@ -290,8 +290,8 @@ void RunBoardSetSelectScreen() {
       FillRectColour(0, mid - 45, 140, 1200, 0, 0, 0, nullptr);
       amberSysFont.DrawTextCentered("There was an error loading the boardset ...", 0, mid - 20, lock.width);
       amberSysFont.DrawTextCentered(boardSetLoadError.c_str(), 0, mid, lock.width);
-      amberSysFont.DrawTextCentered("Verify your game installation and any active community content.", 0,
-                                    mid + 20, lock.width);
+      amberSysFont.DrawTextCentered("Verify your game installation and any active community content.", 0, mid + 20,
+                                    lock.width);
     }
     DrawButtons(boardSetLoadError.empty() ? boardSelectButtons : boardSelectErrorButtons);
   });

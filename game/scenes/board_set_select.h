@@ -46,8 +46,7 @@ int CompareNoCaseAscii(const std::string& a, const std::string& b);
 // whose stem is listed already, or of a version before 7 is left out
 // silently. Otherwise appends its entry, with `packText` as the pack when
 // that is not empty.
-void AddBoardSetEntry(const boost::filesystem::path& path, int32_t source, BoardSet& set,
-                      const std::string& packText);
+void AddBoardSetEntry(const boost::filesystem::path& path, int32_t source, BoardSet& set, const std::string& packText);
 
 // Rebuilds `boardSetEntries` from every source and sorts it.
 void BuildBoardSetList();

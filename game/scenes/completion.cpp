@@ -30,8 +30,8 @@ void RunCompletedScreen() {
   if (firstFrame) {
     completionMessage = "Congratulations!\n\n\nYou've completed all the boards!\n";
     anyInputThisFrame = 0;
-    InitBackgroundEffect(300, display.width > 0 ? display.width : 1280, display.height > 0 ? display.height : 720, 2,
-                         0, 1000000);
+    InitBackgroundEffect(300, display.width > 0 ? display.width : 1280, display.height > 0 ? display.height : 720, 2, 0,
+                         1000000);
     flameField.Create(display.width > 0 ? display.width : 1280, display.height > 0 ? display.height : 720, 8);
   }
   if (anyInputThisFrame) {

@@ -79,8 +79,7 @@ void EnterScene() {
       if (!plat::MakeDirs(folder)) {
         boost::system::error_code error;
         boost::filesystem::create_directories(folder, error);
-        DebugPrint("Error creating scores folder: " + (error ? error.message() : std::string("not a folder")) +
-                   "\n");
+        DebugPrint("Error creating scores folder: " + (error ? error.message() : std::string("not a folder")) + "\n");
       }
     }
   }
@@ -94,8 +93,7 @@ void EnterScene() {
       bestPlayerBoard = playerSlots[p].board + 1;
     }
   }
-  scoreScreenState =
-      bestPlayerScore > highScores[kHighScoreRows - 1].score && !cheatMode && !scoresViewOnly ? 1 : 0;
+  scoreScreenState = bestPlayerScore > highScores[kHighScoreRows - 1].score && !cheatMode && !scoresViewOnly ? 1 : 0;
   lastTypedChar = 0;
   typedName.clear();
   entryPlayer = 0;
@@ -221,8 +219,7 @@ bool RunInput() {
       PlayChoiceSound();
       return false;
 
-    default:
-      return true;
+    default: return true;
   }
 }
 
@@ -304,8 +301,7 @@ void DrawState(const SurfaceLock& lock) {
         sysFont.DrawTextCentered(("Great Score Player " + player + " !  Enter your name:").c_str(), 0, 335, width);
         sysFont.DrawTextCentered((typedName + "_").c_str(), 0, 355, width);
       } else {
-        sysFont.DrawTextCentered(("Sorry Player " + player + ", you didn't get a high score.").c_str(), 0, 300,
-                                 width);
+        sysFont.DrawTextCentered(("Sorry Player " + player + ", you didn't get a high score.").c_str(), 0, 300, width);
       }
       break;
     }
@@ -321,9 +317,7 @@ void DrawState(const SurfaceLock& lock) {
       sysFont.DrawTextCentered(text, 0, 335, width);
       break;
     }
-    case 4:
-      DrawPostedText(width);
-      break;
+    case 4: DrawPostedText(width); break;
     case 5: {
       sysFont.DrawTextCentered("Sorry, your score could not be posted online.", 0, 335, width);
       const std::string error = communityManager ? communityManager->GetErrorMessage() : std::string();
@@ -342,11 +336,8 @@ void DrawState(const SurfaceLock& lock) {
       }
       break;
     }
-    case 7:
-      DrawOnlineTable(width);
-      break;
-    default:
-      break;
+    case 7: DrawOnlineTable(width); break;
+    default: break;
   }
 }
 

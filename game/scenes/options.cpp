@@ -166,8 +166,8 @@ void AdvanceLogoBand(int32_t nowMs, bool black) {
       const int32_t bottom = (bandStripFrame % frames + frames) % frames;
       strips->DrawPart(lock.bits, lock.width, lock.height, lock.pitch, 0, kStripTopY, 0, top * kStripHeight,
                        strips->width, kStripHeight, 0, 256);
-      strips->DrawPart(lock.bits, lock.width, lock.height, lock.pitch, 0, kStripBottomY, 0,
-                       bottom * kStripHeight, strips->width, kStripHeight, 0, 256);
+      strips->DrawPart(lock.bits, lock.width, lock.height, lock.pitch, 0, kStripBottomY, 0, bottom * kStripHeight,
+                       strips->width, kStripHeight, 0, 256);
       // The strips change on every step, so they go to the window with the band.
       display.AddDirtyRect(0, kStripTopY, strips->width, kStripHeight);
       display.AddDirtyRect(0, kStripBottomY, strips->width, kStripHeight);
@@ -179,8 +179,9 @@ void AdvanceLogoBand(int32_t nowMs, bool black) {
 void RunOptionsScreen() {
   const bool firstFrame = sceneNumber != previousScene;
   UpdateButtonHover(optionsButtons);
-  const int32_t hovered =
-      mouseX >= kOptionLineX + 1 && mouseX <= 1181 && mouseY >= kOptionLineY + 1 ? (mouseY - kOptionLineY) / kOptionLinePitch : -1;
+  const int32_t hovered = mouseX >= kOptionLineX + 1 && mouseX <= 1181 && mouseY >= kOptionLineY + 1
+                              ? (mouseY - kOptionLineY) / kOptionLinePitch
+                              : -1;
   if (hovered != hoveredOption) {
     hoveredOption = hovered;
     settingsChanged = 1;

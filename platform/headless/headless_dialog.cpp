@@ -14,8 +14,7 @@ bool IsList(ControlKind kind) { return kind == ControlKind::kListBox || kind == 
 // ---------------------------------------------------------------------------
 // HeadlessDialog
 
-HeadlessDialog::HeadlessDialog(HeadlessDialogSystem* system, const DialogDesc& desc, WindowPlacement* owner,
-                               bool modal)
+HeadlessDialog::HeadlessDialog(HeadlessDialogSystem* system, const DialogDesc& desc, WindowPlacement* owner, bool modal)
     : BackendDialog(modal),
       system_(system),
       owner_(owner),
@@ -202,9 +201,7 @@ void HeadlessDialog::SetTimer(uint32_t id, uint32_t periodMs) {
 
 void HeadlessDialog::KillTimer(uint32_t id) { timers_.Kill(id); }
 
-bool HeadlessDialog::HasTimer(uint32_t id) const {
-  return timers_.Has(id);
-}
+bool HeadlessDialog::HasTimer(uint32_t id) const { return timers_.Has(id); }
 
 bool HeadlessDialog::PostMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) {
   if (!alive_) return false;
@@ -246,14 +243,10 @@ bool HeadlessDialog::Click(int32_t id) {
   ControlState* c = Find(id);
   if (!c || !c->enabled) return false;
   switch (c->desc.kind) {
-    case ControlKind::kCheckBox:
-      c->checked = !c->checked;
-      break;
+    case ControlKind::kCheckBox: c->checked = !c->checked; break;
     case ControlKind::kButton:
-    case ControlKind::kDefaultButton:
-      break;
-    default:
-      return false;
+    case ControlKind::kDefaultButton: break;
+    default: return false;
   }
   Command(id, kNotifyClicked);
   return true;

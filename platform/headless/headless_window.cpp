@@ -28,8 +28,8 @@ bool ClientImage::SavePng(const std::string& path) const {
     return false;
   }
   png_init_io(png, f);
-  png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
   for (int32_t y = 0; y < height; ++y) {
     for (int32_t x = 0; x < width; ++x) {
@@ -275,9 +275,7 @@ void HeadlessWindowSystem::RefuseStyle(WindowStyle style, bool refuse) {
   refusedStyles_[static_cast<int>(style)] = refuse;
 }
 
-bool HeadlessWindowSystem::StyleRefused(WindowStyle style) const {
-  return refusedStyles_[static_cast<int>(style)];
-}
+bool HeadlessWindowSystem::StyleRefused(WindowStyle style) const { return refusedStyles_[static_cast<int>(style)]; }
 
 Window* HeadlessWindowSystem::CreateMainWindow(const WindowDesc& desc) {
   if (refuseWindows_) return nullptr;

@@ -76,8 +76,7 @@ class HeadlessWindow : public BackendWindow {
   void KillTimer(uint32_t id) override;
   void ConfineCursor(bool confine) override;
   void WarpCursor(int32_t clientX, int32_t clientY) override;
-  bool Present(const PresentBuffer& buffer, const WindowRect& target, const WindowRect* black,
-               int blackCount) override;
+  bool Present(const PresentBuffer& buffer, const WindowRect& target, const WindowRect* black, int blackCount) override;
 
   // WindowPlacement
   WindowRect OuterRect() const override;
@@ -155,8 +154,7 @@ class HeadlessWindowSystem : public BackendWindowSystem<HeadlessWindow> {
 
   // MessageBoxHandler: records the box and answers from the script (kIdOk
   // when the script is empty); the text also goes to stderr.
-  int32_t ShowMessageBox(Window* owner, const std::string& text, const std::string& caption,
-                         uint32_t flags) override;
+  int32_t ShowMessageBox(Window* owner, const std::string& text, const std::string& caption, uint32_t flags) override;
 
   // Test controls.
   // Quit code of the quit posted when a wait finds the queue run dry.

@@ -159,7 +159,8 @@ QtDialog::QtDialog(const DialogDesc& desc, WindowPlacement* owner, bool modal) :
   // Dialog units from the dialog font: a quarter of the average character
   // width across, an eighth of the character height down.
   const QFontMetrics fm(w->font());
-  const int baseX = std::max(1, (fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) / 26 + 1) / 2);
+  const int baseX = std::max(
+      1, (fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) / 26 + 1) / 2);
   const int baseY = std::max(1, fm.height());
   auto px = [baseX](int32_t du) { return static_cast<int>(static_cast<int64_t>(du) * baseX / 4); };
   auto py = [baseY](int32_t du) { return static_cast<int>(static_cast<int64_t>(du) * baseY / 8); };

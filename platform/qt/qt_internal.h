@@ -55,8 +55,7 @@ class QtWindow : public BackendWindow {
   void KillTimer(uint32_t id) override;
   void ConfineCursor(bool confine) override;
   void WarpCursor(int32_t clientX, int32_t clientY) override;
-  bool Present(const PresentBuffer& buffer, const WindowRect& target, const WindowRect* black,
-               int blackCount) override;
+  bool Present(const PresentBuffer& buffer, const WindowRect& target, const WindowRect* black, int blackCount) override;
 
   WindowRect OuterRect() const override;
   void MoveOuter(int32_t x, int32_t y, int32_t width, int32_t height, bool repaint) override;
@@ -98,8 +97,7 @@ class QtWindowSystem : public BackendWindowSystem<QtWindow> {
   int32_t ScreenWidth() const override;
   int32_t ScreenHeight() const override;
 
-  int32_t ShowMessageBox(Window* owner, const std::string& text, const std::string& caption,
-                         uint32_t flags) override;
+  int32_t ShowMessageBox(Window* owner, const std::string& text, const std::string& caption, uint32_t flags) override;
 
  private:
   bool cursorShown_ = true;

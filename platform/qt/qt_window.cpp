@@ -323,8 +323,7 @@ void QtWindow::WarpCursor(int32_t clientX, int32_t clientY) {
   if (alive_ && widget_) QCursor::setPos(widget_->mapToGlobal(QPoint(clientX, clientY)));
 }
 
-bool QtWindow::Present(const PresentBuffer& buffer, const WindowRect& target, const WindowRect* black,
-                       int blackCount) {
+bool QtWindow::Present(const PresentBuffer& buffer, const WindowRect& target, const WindowRect* black, int blackCount) {
   if (!alive_ || !widget_ || !buffer.Usable()) return false;
   ResizeImage();
   const int32_t iw = image_.width(), ih = image_.height();
@@ -476,9 +475,7 @@ class Platform : public QtPlatform {
 
 }  // namespace
 
-std::unique_ptr<QtPlatform> QtPlatform::Create(int argc, char** argv) {
-  return std::make_unique<Platform>(argc, argv);
-}
+std::unique_ptr<QtPlatform> QtPlatform::Create(int argc, char** argv) { return std::make_unique<Platform>(argc, argv); }
 
 QWidget* NativeWidget(const WindowPlacement* windowOrDialog) {
   if (!windowOrDialog) return nullptr;

@@ -159,8 +159,7 @@ class SdlWindow : public BackendWindow {
     if (window_) SDL_WarpMouseInWindow(window_, clientX, clientY);
   }
 
-  bool Present(const PresentBuffer& buffer, const WindowRect& target, const WindowRect* black,
-               int blackCount) override;
+  bool Present(const PresentBuffer& buffer, const WindowRect& target, const WindowRect* black, int blackCount) override;
 
   // WindowPlacement
   WindowRect OuterRect() const override {
@@ -260,8 +259,8 @@ class SdlWindow : public BackendWindow {
              clientHeight == o.clientHeight && direct == o.direct && surface == o.surface;
     }
   };
-  bool PresentToSurface(const PresentBuffer& buffer, const WindowRect& target, const WindowRect* black,
-                        int blackCount, Shown now);
+  bool PresentToSurface(const PresentBuffer& buffer, const WindowRect& target, const WindowRect* black, int blackCount,
+                        Shown now);
   bool PresentWithRenderer(const PresentBuffer& buffer, const WindowRect& target, const WindowRect* black,
                            int blackCount, Shown now);
   // The changed rectangles of the buffer (clipped), or the whole buffer when
@@ -333,8 +332,8 @@ class SdlWindowSystem : public BackendWindowSystem<SdlWindow> {
     uint32_t flags = SDL_WINDOW_HIDDEN;
     if (desc.style == WindowStyle::kFramedSizable) flags |= SDL_WINDOW_RESIZABLE;
     if (desc.style == WindowStyle::kFullScreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
-    SDL_Window* sw = SDL_CreateWindow(Cp1252ToUtf8(desc.title).c_str(), desc.x, desc.y,
-                                      std::max(1, desc.clientWidth), std::max(1, desc.clientHeight), flags);
+    SDL_Window* sw = SDL_CreateWindow(Cp1252ToUtf8(desc.title).c_str(), desc.x, desc.y, std::max(1, desc.clientWidth),
+                                      std::max(1, desc.clientHeight), flags);
     if (!sw) {
       std::fprintf(stderr, "SDL window: %s\n", SDL_GetError());
       return nullptr;
@@ -372,8 +371,10 @@ class SdlWindowSystem : public BackendWindowSystem<SdlWindow> {
         timeout = std::min(timeout, left);
       }
     }
-    if (videoOk_) SDL_WaitEventTimeout(nullptr, timeout);
-    else SDL_Delay(static_cast<uint32_t>(timeout));
+    if (videoOk_)
+      SDL_WaitEventTimeout(nullptr, timeout);
+    else
+      SDL_Delay(static_cast<uint32_t>(timeout));
   }
 
   void ShowCursor(bool show) override {
@@ -383,8 +384,7 @@ class SdlWindowSystem : public BackendWindowSystem<SdlWindow> {
   int32_t ScreenWidth() const override { return Screen().w; }
   int32_t ScreenHeight() const override { return Screen().h; }
 
-  int32_t ShowMessageBox(Window* owner, const std::string& text, const std::string& caption,
-                         uint32_t flags) override {
+  int32_t ShowMessageBox(Window* owner, const std::string& text, const std::string& caption, uint32_t flags) override {
     SDL_Window* parent = nullptr;
     for (auto& w : windows_) {
       if (w.get() == owner && w->IsAlive()) parent = w->Native();
@@ -469,8 +469,10 @@ class SdlWindowSystem : public BackendWindowSystem<SdlWindow> {
       case SDL_QUIT: {
         // Window-manager quit and SIGINT/SIGTERM: a close, so the program's
         // normal shutdown runs.
-        if (SdlWindow* w = FirstAlive()) PostMessage(w, kMsgClose, 0, 0);
-        else PostQuitMessage(0);
+        if (SdlWindow* w = FirstAlive())
+          PostMessage(w, kMsgClose, 0, 0);
+        else
+          PostQuitMessage(0);
         break;
       }
       case SDL_WINDOWEVENT: {
@@ -551,8 +553,10 @@ class SdlWindowSystem : public BackendWindowSystem<SdlWindow> {
         } else if (e.button.button == SDL_BUTTON_MIDDLE) {
           bit = kButtonMiddle;
         }
-        if (down) buttons_ |= bit;
-        else buttons_ &= ~static_cast<uintptr_t>(bit);
+        if (down)
+          buttons_ |= bit;
+        else
+          buttons_ &= ~static_cast<uintptr_t>(bit);
         if (msg) PostMessage(w, msg, ButtonState(), MakeLParam(e.button.x, e.button.y));
         break;
       }
@@ -568,8 +572,7 @@ class SdlWindowSystem : public BackendWindowSystem<SdlWindow> {
                     MakeLParam(x, y));
         break;
       }
-      default:
-        break;
+      default: break;
     }
   }
 

@@ -30,7 +30,7 @@ struct VoiceState {
   std::uint32_t loopStart = 0;  // frames
   std::uint32_t loopEnd = 0;    // frames, exclusive
   bool loop = false;
-  std::uint64_t position = 0;   // frames, 32.32 fixed point
+  std::uint64_t position = 0;  // frames, 32.32 fixed point
   std::uint32_t frequency = 0;
   std::uint32_t volume = kMaxVolume;
   std::uint32_t panning = kPanCentre;
@@ -82,8 +82,7 @@ int StartModulePlayer(Module* module, int rate, bool mono);
 void EndModulePlayer(Module* module);
 // Adds `frames` frames of the playing module (volume applied) to `acc`
 // (int32 at 16-bit scale, `channels` interleaved).
-void MixModule(Module* module, std::int32_t* acc, std::uint32_t frames, int channels,
-               std::uint32_t volume);
+void MixModule(Module* module, std::int32_t* acc, std::uint32_t frames, int channels, std::uint32_t volume);
 std::uint32_t ModuleOrder(const Module* module);
 std::uint32_t ModuleLoops(const Module* module);
 
@@ -96,7 +95,6 @@ struct WaveData {
 int ParseWave(const std::uint8_t* bytes, std::size_t size, WaveData* out);
 
 // Reads the file from `offset` to its end (at most `limit` bytes).
-int ReadFileFrom(const char* fileName, std::uint32_t offset, std::size_t limit,
-                 std::vector<std::uint8_t>* out);
+int ReadFileFrom(const char* fileName, std::uint32_t offset, std::size_t limit, std::vector<std::uint8_t>* out);
 
 }  // namespace plat::seal::detail

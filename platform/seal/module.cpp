@@ -48,8 +48,8 @@ constexpr int kMaxLoopsPerBlock = 32;
 // which is how the songs were written and reviewed. At the library's own gain
 // the pack's songs then sit within a quarter of a decibel of their old level
 // (each side within one decibel).
-constexpr int kInterpolation = 2;        // taps: linear
-constexpr int kStereoSeparation = 200;   // percent
+constexpr int kInterpolation = 2;       // taps: linear
+constexpr int kStereoSeparation = 200;  // percent
 constexpr int kMasterGainMillibel = 0;
 
 Module* FindModule(const Module* module) {
@@ -134,8 +134,7 @@ void EndModulePlayer(Module* module) {
   d.rendered.shrink_to_fit();
 }
 
-void MixModule(Module* module, std::int32_t* acc, std::uint32_t frames, int channels,
-               std::uint32_t volume) {
+void MixModule(Module* module, std::int32_t* acc, std::uint32_t frames, int channels, std::uint32_t volume) {
   ModuleData& d = *module->impl;
   if (!d.started || d.ended || d.channels != channels) return;
   const std::int32_t gain = static_cast<std::int32_t>(volume);
@@ -201,8 +200,7 @@ int LoadModuleMemory(const void* bytes, std::size_t size, Module** module) {
   auto data = std::make_unique<ModuleData>();
   int error = 0;
   data->player = openmpt_module_create_from_memory2(bytes, size, openmpt_log_func_silent, nullptr,
-                                                    openmpt_error_func_ignore, nullptr, &error,
-                                                    nullptr, ctls);
+                                                    openmpt_error_func_ignore, nullptr, &error, nullptr, ctls);
   if (data->player == nullptr) {
     return error == OPENMPT_ERROR_OUT_OF_MEMORY ? kNoMemory : kBadFormat;
   }
@@ -212,19 +210,15 @@ int LoadModuleMemory(const void* bytes, std::size_t size, Module** module) {
   openmpt_free_string(type);
   data->orders = openmpt_module_get_num_orders(data->player);
   if (!played || data->orders <= 0) return kBadFormat;
-  if (typeName == "mod" &&
-      !ModPatternsComplete(static_cast<const std::uint8_t*>(bytes), size,
-                           openmpt_module_get_num_channels(data->player))) {
+  if (typeName == "mod" && !ModPatternsComplete(static_cast<const std::uint8_t*>(bytes), size,
+                                                openmpt_module_get_num_channels(data->player))) {
     return kBadFormat;
   }
   openmpt_module_select_subsong(data->player, 0);
   openmpt_module_set_repeat_count(data->player, 0);
-  openmpt_module_set_render_param(data->player, OPENMPT_MODULE_RENDER_INTERPOLATIONFILTER_LENGTH,
-                                  kInterpolation);
-  openmpt_module_set_render_param(data->player, OPENMPT_MODULE_RENDER_STEREOSEPARATION_PERCENT,
-                                  kStereoSeparation);
-  openmpt_module_set_render_param(data->player, OPENMPT_MODULE_RENDER_MASTERGAIN_MILLIBEL,
-                                  kMasterGainMillibel);
+  openmpt_module_set_render_param(data->player, OPENMPT_MODULE_RENDER_INTERPOLATIONFILTER_LENGTH, kInterpolation);
+  openmpt_module_set_render_param(data->player, OPENMPT_MODULE_RENDER_STEREOSEPARATION_PERCENT, kStereoSeparation);
+  openmpt_module_set_render_param(data->player, OPENMPT_MODULE_RENDER_MASTERGAIN_MILLIBEL, kMasterGainMillibel);
   auto result = std::make_unique<Module>();
   result->restart.store(HeaderRestart(static_cast<const std::uint8_t*>(bytes), size, typeName));
   result->impl = data.release();

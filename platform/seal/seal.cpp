@@ -22,8 +22,7 @@ OutputLock::~OutputLock() {
   if (device_ != 0) SDL_UnlockAudioDevice(device_);
 }
 
-int ReadFileFrom(const char* fileName, std::uint32_t offset, std::size_t limit,
-                 std::vector<std::uint8_t>* out) {
+int ReadFileFrom(const char* fileName, std::uint32_t offset, std::size_t limit, std::vector<std::uint8_t>* out) {
   if (fileName == nullptr || fileName[0] == '\0' || out == nullptr) return kBadArgument;
   std::FILE* f = std::fopen(fileName, "rb");
   if (f == nullptr) return kFileError;
@@ -49,7 +48,7 @@ int ReadFileFrom(const char* fileName, std::uint32_t offset, std::size_t limit,
 
 namespace {
 
-constexpr std::uint32_t kMixBlock = 1024;       // frames mixed at a time
+constexpr std::uint32_t kMixBlock = 1024;  // frames mixed at a time
 constexpr std::uint32_t kMaxFrequency = 1u << 20;
 
 int BytesPerFrame(std::uint16_t format) {
@@ -64,8 +63,7 @@ VoiceState* FindVoice(Voice voice) {
 }
 
 // One channel value of frame `i`, at 16-bit scale.
-inline std::int32_t Value(const std::uint8_t* data, std::uint16_t format, std::uint32_t i,
-                          int channel) {
+inline std::int32_t Value(const std::uint8_t* data, std::uint16_t format, std::uint32_t i, int channel) {
   const bool stereo = (format & kFormatStereo) != 0;
   const std::size_t index = static_cast<std::size_t>(i) * (stereo ? 2 : 1) + channel;
   if (format & kFormat16Bit) {
@@ -217,8 +215,7 @@ int GetDeviceCaps(std::uint32_t index, DeviceCaps* caps) {
   if (caps == nullptr || index >= GetDeviceCount()) return kBadArgument;
   *caps = DeviceCaps{};
   caps->productId = 1;
-  const char* name = S().selected == Output::kNull ? "Software mixer (null output)"
-                                                   : "Software mixer (SDL output)";
+  const char* name = S().selected == Output::kNull ? "Software mixer (null output)" : "Software mixer (SDL output)";
   std::snprintf(caps->productName, sizeof caps->productName, "%s", name);
   return kOk;
 }
@@ -467,8 +464,7 @@ int WriteSampleData(Sample* sample, std::uint32_t offset, std::uint32_t count) {
   const std::size_t size = store->bytes.size();
   if (offset > size || count > size - offset) return kBadArgument;
   if (count > 0) {
-    std::memcpy(store->bytes.data() + offset, static_cast<const std::uint8_t*>(sample->data) + offset,
-                count);
+    std::memcpy(store->bytes.data() + offset, static_cast<const std::uint8_t*>(sample->data) + offset, count);
   }
   return kOk;
 }

@@ -22,15 +22,15 @@ namespace plat::seal {
 // Result codes.
 enum Result : int {
   kOk = 0,
-  kBadArgument = 1,    // null pointer, value out of range, unknown device index
-  kNotOpen = 2,        // the device (or the voices) are not open
-  kAlreadyOpen = 3,    // the device or the voices are open already
-  kDeviceFailed = 4,   // the output could not be opened
-  kNoMemory = 5,       // an allocation failed or a size is absurd
-  kNoVoice = 6,        // every opened voice is in use
-  kBadHandle = 7,      // a voice, sample or module that is not (or no longer) ours
-  kFileError = 8,      // the file cannot be opened or read, or the offset is past its end
-  kBadFormat = 9,      // the bytes are not a file of the kind asked for
+  kBadArgument = 1,   // null pointer, value out of range, unknown device index
+  kNotOpen = 2,       // the device (or the voices) are not open
+  kAlreadyOpen = 3,   // the device or the voices are open already
+  kDeviceFailed = 4,  // the output could not be opened
+  kNoMemory = 5,      // an allocation failed or a size is absurd
+  kNoVoice = 6,       // every opened voice is in use
+  kBadHandle = 7,     // a voice, sample or module that is not (or no longer) ours
+  kFileError = 8,     // the file cannot be opened or read, or the offset is past its end
+  kBadFormat = 9,     // the bytes are not a file of the kind asked for
 };
 
 // Format flags, used by samples and by the device description.
@@ -47,8 +47,8 @@ constexpr std::uint32_t kDefaultDevice = 0xFFFF;
 constexpr std::uint32_t kMaxVoices = 32;
 constexpr std::uint32_t kMinRate = 8000;
 constexpr std::uint32_t kMaxRate = 48000;
-constexpr std::uint32_t kMaxVolume = 63;     // voice and module volume 0..63, linear (x/64)
-constexpr std::uint32_t kPanCentre = 128;    // pan 0 (left) .. 255 (right)
+constexpr std::uint32_t kMaxVolume = 63;   // voice and module volume 0..63, linear (x/64)
+constexpr std::uint32_t kPanCentre = 128;  // pan 0 (left) .. 255 (right)
 constexpr std::uint32_t kMaxSampleBytes = 64u * 1024u * 1024u;
 
 // A block of sample data. The caller owns the record (except those that
@@ -56,13 +56,13 @@ constexpr std::uint32_t kMaxSampleBytes = 64u * 1024u * 1024u;
 // CreateSampleData has set it, and keeps its own copy of the bytes, taken when
 // WriteSampleData is called. Positions and loop points are in bytes.
 struct Sample {
-  void* data = nullptr;          // set by CreateSampleData / LoadWaveFile
-  std::uint32_t handle = 0;      // the library's id for the data; 0 = none
-  std::uint32_t length = 0;      // bytes
-  std::uint32_t loopStart = 0;   // bytes; used when format has kFormatLoop
-  std::uint32_t loopEnd = 0;     // bytes, one past the last looped byte (clamped to length)
-  std::uint16_t rate = 0;        // frames per second at normal pitch
-  std::uint16_t format = 0;      // kFormat16Bit | kFormatLoop | kFormatStereo
+  void* data = nullptr;         // set by CreateSampleData / LoadWaveFile
+  std::uint32_t handle = 0;     // the library's id for the data; 0 = none
+  std::uint32_t length = 0;     // bytes
+  std::uint32_t loopStart = 0;  // bytes; used when format has kFormatLoop
+  std::uint32_t loopEnd = 0;    // bytes, one past the last looped byte (clamped to length)
+  std::uint16_t rate = 0;       // frames per second at normal pitch
+  std::uint16_t format = 0;     // kFormat16Bit | kFormatLoop | kFormatStereo
 };
 
 // What to open: a device id (an index below GetDeviceCount, or
@@ -116,7 +116,7 @@ int StartVoice(Voice voice);  // plays from its position (from 0 when it had pla
 int StopVoice(Voice voice);
 int SetVoicePosition(Voice voice, std::uint32_t bytePosition);
 int GetVoicePosition(Voice voice, std::uint32_t* bytePosition);
-int SetVoiceFrequency(Voice voice, std::uint32_t hz);  // sample frames per second
+int SetVoiceFrequency(Voice voice, std::uint32_t hz);   // sample frames per second
 int SetVoiceVolume(Voice voice, std::uint32_t volume);  // 0..63
 int SetVoicePanning(Voice voice, std::uint32_t pan);    // 0..255, 128 centre
 // *stopped = non-zero when the voice is not playing (never started, stopped,
@@ -199,7 +199,7 @@ struct Counts {
   bool deviceOpen = false;
   std::uint32_t voicesOpened = 0;  // from OpenVoices
   std::uint32_t voicesCreated = 0;
-  std::uint32_t samples = 0;       // sample data blocks (created or loaded)
+  std::uint32_t samples = 0;  // sample data blocks (created or loaded)
   std::uint32_t modules = 0;
 };
 Counts GetCounts();

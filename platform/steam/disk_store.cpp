@@ -96,8 +96,7 @@ class DiskStore : public Store {
   fs::path ItemDir(ItemId id) const { return root_ / "workshop" / std::to_string(id); }
 
   store::Stats LoadStats(UserId user, AppId app) override {
-    auto v = ReadStoreFile<store::Stats>(UserDir(user) / ("stats-" + std::to_string(app) + ".txt"),
-                                         store::DecodeStats);
+    auto v = ReadStoreFile<store::Stats>(UserDir(user) / ("stats-" + std::to_string(app) + ".txt"), store::DecodeStats);
     return v ? *v : store::Stats{};
   }
   bool SaveStats(UserId user, AppId app, const store::Stats& s) override {
@@ -125,8 +124,7 @@ class DiskStore : public Store {
     if (!plat::ListFolder(root_ / "workshop", entries)) return out;
     for (const auto& e : entries) {
       if (!e.isDirectory || e.isLink) continue;
-      auto meta = ReadStoreFile<store::Item>(root_ / "workshop" / e.name / "item.txt",
-                                             store::DecodeItem);
+      auto meta = ReadStoreFile<store::Item>(root_ / "workshop" / e.name / "item.txt", store::DecodeItem);
       if (!meta || meta->id == 0 || std::to_string(meta->id) != e.name) continue;
       ItemData d;
       d.meta = *meta;
@@ -141,8 +139,7 @@ class DiskStore : public Store {
     return WriteStoreFile(ItemDir(item.meta.id) / "item.txt", store::EncodeItem(item.meta));
   }
   std::vector<ItemId> LoadSubscriptions(UserId user) override {
-    auto v = ReadStoreFile<std::vector<std::uint64_t>>(UserDir(user) / "subscribed.txt",
-                                                       store::DecodeIds);
+    auto v = ReadStoreFile<std::vector<std::uint64_t>>(UserDir(user) / "subscribed.txt", store::DecodeIds);
     return v ? *v : std::vector<ItemId>{};
   }
   bool SaveSubscriptions(UserId user, const std::vector<ItemId>& ids) override {

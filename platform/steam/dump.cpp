@@ -73,8 +73,7 @@ void SetMiniDumpComment(const char* comment) {
   g_comment[n] = 0;
 }
 
-bool WriteMiniDump(std::uint32_t exceptionCode, const void* exceptionInfo,
-                   std::uint32_t buildId) {
+bool WriteMiniDump(std::uint32_t exceptionCode, const void* exceptionInfo, std::uint32_t buildId) {
   (void)exceptionInfo;
   if (detail::RecordFakeDump(g_comment, exceptionCode)) return true;
   g_path[0] = 0;
@@ -97,16 +96,14 @@ bool WriteMiniDump(std::uint32_t exceptionCode, const void* exceptionInfo,
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
     g_path[base] = 0;
     char name[96];
-    std::snprintf(name, sizeof name, "/minidump-%lld-%d-%u.txt",
-                  static_cast<long long>(std::time(nullptr)), static_cast<int>(::getpid()),
-                  g_counter++);
+    std::snprintf(name, sizeof name, "/minidump-%lld-%d-%u.txt", static_cast<long long>(std::time(nullptr)),
+                  static_cast<int>(::getpid()), g_counter++);
     if (!Append(name)) return false;
     fd = ::open(g_path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0 && errno != EEXIST) return false;
   }
   if (fd < 0) return false;
-  int n = std::snprintf(g_head, sizeof g_head,
-                        "Exception code: 0x%08X\nBuild: %u\nComment:\n",
+  int n = std::snprintf(g_head, sizeof g_head, "Exception code: 0x%08X\nBuild: %u\nComment:\n",
                         static_cast<unsigned>(exceptionCode), static_cast<unsigned>(buildId));
   bool ok = n > 0 && WriteAll(fd, g_head, static_cast<std::size_t>(n)) &&
             WriteAll(fd, g_comment, std::strlen(g_comment)) && WriteAll(fd, "\n", 1);

@@ -49,8 +49,8 @@ int StoreCount();
 
 // Leaderboards. With on-demand off, only boards that exist are found.
 void SetLeaderboardsOnDemand(bool onDemand);
-void SeedLeaderboardEntry(const std::string& board, UserId user, const std::string& name,
-                          std::int32_t score, const std::vector<std::int32_t>& details);
+void SeedLeaderboardEntry(const std::string& board, UserId user, const std::string& name, std::int32_t score,
+                          const std::vector<std::int32_t>& details);
 
 // Workshop items.
 struct ItemRecord {

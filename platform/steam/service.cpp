@@ -41,9 +41,8 @@ constexpr UserId kLocalUser = 0x0100000100000001ull;
 constexpr ItemId kFirstItemId = (ItemId(1) << 32) + 1;
 constexpr std::size_t kMaxEntrySnapshots = 32;
 
-using AnyResult = std::variant<LeaderboardFindResult, LeaderboardScoreUploaded,
-                               LeaderboardScoresDownloaded, UgcDetailsResult, CreateItemResult,
-                               SubmitItemUpdateResult>;
+using AnyResult = std::variant<LeaderboardFindResult, LeaderboardScoreUploaded, LeaderboardScoresDownloaded,
+                               UgcDetailsResult, CreateItemResult, SubmitItemUpdateResult>;
 using AnyCallback = std::variant<PersonaStateChange, UserStatsReceived, UserStatsStored>;
 
 CallKind KindOf(const AnyResult& r) { return static_cast<CallKind>(r.index()); }
@@ -102,9 +101,7 @@ std::string Env(const char* name) {
   return v ? v : "";
 }
 
-bool ValidName(const char* name) {
-  return name && name[0] && std::strlen(name) <= kMaxNameLength;
-}
+bool ValidName(const char* name) { return name && name[0] && std::strlen(name) <= kMaxNameLength; }
 
 // ------------------------------------------------------------------ the model
 
@@ -294,11 +291,10 @@ store::Board* BoardOf(LeaderboardHandle h) {
 }
 
 void SortBoard(store::Board& b) {
-  std::stable_sort(b.entries.begin(), b.entries.end(),
-                   [](const store::Entry& a, const store::Entry& c) {
-                     if (a.score != c.score) return a.score > c.score;
-                     return a.order < c.order;
-                   });
+  std::stable_sort(b.entries.begin(), b.entries.end(), [](const store::Entry& a, const store::Entry& c) {
+    if (a.score != c.score) return a.score > c.score;
+    return a.order < c.order;
+  });
 }
 
 int RankOf(const store::Board& b, UserId user) {
@@ -432,8 +428,7 @@ void RunCallbacks() {
       auto w = s.watches.find(e.handle);
       if (w == s.watches.end() || w->second.kind != KindOf(e.result)) {
         ++s.dropped;
-        plat::DebugOutput(Fmt("community: the result of %s call %" PRIu64
-                              " arrived with nobody waiting for it\n",
+        plat::DebugOutput(Fmt("community: the result of %s call %" PRIu64 " arrived with nobody waiting for it\n",
                               KindName(KindOf(e.result)), e.handle)
                               .c_str());
         continue;
@@ -454,7 +449,7 @@ void RunCallbacks() {
         if (r.kind == kind) tokens.push_back(t);
       for (int t : tokens) {
         auto it = s.callbacks.find(t);
-        if (it == s.callbacks.end()) continue;  // unregistered by an earlier handler
+        if (it == s.callbacks.end()) continue;   // unregistered by an earlier handler
         detail::RawCallback fn = it->second.fn;  // the handler may unregister itself
         std::visit([&](const auto& rec) { fn(&rec); }, e.callback);
         if (!s.initialized || s.session != session) break;
@@ -589,11 +584,9 @@ bool SetStat(const char* name, float value) {
 }
 
 bool UpdateAvgRateStat(const char* name, float countThisSession, double sessionHours) {
-  Log(Fmt("UpdateAvgRateStat %s %g %g", name ? name : "(null)",
-          static_cast<double>(countThisSession), sessionHours));
+  Log(Fmt("UpdateAvgRateStat %s %g %g", name ? name : "(null)", static_cast<double>(countThisSession), sessionHours));
   if (!StatsReady() || !ValidName(name)) return false;
-  if (!std::isfinite(countThisSession) || !std::isfinite(sessionHours) || sessionHours <= 0)
-    return false;
+  if (!std::isfinite(countThisSession) || !std::isfinite(sessionHours) || sessionHours <= 0) return false;
   auto& stats = S().stats.stats;
   auto it = stats.find(name);
   if (it != stats.end() && it->second.type != store::Stat::AvgRate) return false;
@@ -637,9 +630,8 @@ CallHandle FindLeaderboard(const char* name) {
   return h;
 }
 
-CallHandle UploadLeaderboardScore(LeaderboardHandle leaderboard, UploadMethod method,
-                                  std::int32_t score, const std::int32_t* details,
-                                  int detailCount) {
+CallHandle UploadLeaderboardScore(LeaderboardHandle leaderboard, UploadMethod method, std::int32_t score,
+                                  const std::int32_t* details, int detailCount) {
   Service& s = S();
   Log(Fmt("UploadLeaderboardScore %" PRIu64 " %s %d %d", leaderboard,
           method == UploadMethod::KeepBest ? "best" : "force", score, detailCount));
@@ -658,8 +650,7 @@ CallHandle UploadLeaderboardScore(LeaderboardHandle leaderboard, UploadMethod me
   r.globalRankPrevious = previous;
   auto mine = std::find_if(updated.entries.begin(), updated.entries.end(),
                            [&](const store::Entry& e) { return e.user == s.user; });
-  bool better = mine == updated.entries.end() || method == UploadMethod::ForceUpdate ||
-                score > mine->score;
+  bool better = mine == updated.entries.end() || method == UploadMethod::ForceUpdate || score > mine->score;
   if (better) {
     store::Entry e;
     e.user = s.user;
@@ -687,11 +678,11 @@ CallHandle UploadLeaderboardScore(LeaderboardHandle leaderboard, UploadMethod me
   return h;
 }
 
-CallHandle DownloadLeaderboardEntries(LeaderboardHandle leaderboard, DataRequest request,
-                                      int rangeStart, int rangeEnd) {
+CallHandle DownloadLeaderboardEntries(LeaderboardHandle leaderboard, DataRequest request, int rangeStart,
+                                      int rangeEnd) {
   Service& s = S();
-  Log(Fmt("DownloadLeaderboardEntries %" PRIu64 " %d %d %d", leaderboard,
-          static_cast<int>(request), rangeStart, rangeEnd));
+  Log(Fmt("DownloadLeaderboardEntries %" PRIu64 " %d %d %d", leaderboard, static_cast<int>(request), rangeStart,
+          rangeEnd));
   if (!Has(Interface::UserStats)) return 0;
   store::Board* board = BoardOf(leaderboard);
   if (!board) return 0;
@@ -737,8 +728,7 @@ CallHandle DownloadLeaderboardEntries(LeaderboardHandle leaderboard, DataRequest
   return h;
 }
 
-bool GetDownloadedLeaderboardEntry(EntriesHandle entries, int index,
-                                   LeaderboardEntryRecord* out, std::int32_t* details,
+bool GetDownloadedLeaderboardEntry(EntriesHandle entries, int index, LeaderboardEntryRecord* out, std::int32_t* details,
                                    int maxDetails) {
   if (!Has(Interface::UserStats) || !out) return false;
   auto it = S().snapshots.find(entries);
@@ -792,8 +782,7 @@ std::string GetCurrentGameLanguage() {
 
 std::uint32_t GetNumSubscribedItems() {
   if (!Has(Interface::Ugc)) return 0;
-  return static_cast<std::uint32_t>(
-      std::min<std::size_t>(S().subscriptions.size(), UINT32_MAX));
+  return static_cast<std::uint32_t>(std::min<std::size_t>(S().subscriptions.size(), UINT32_MAX));
 }
 
 std::uint32_t GetSubscribedItems(ItemId* ids, std::uint32_t maxEntries) {
@@ -815,8 +804,8 @@ std::uint32_t GetItemState(ItemId item) {
   return state;
 }
 
-bool GetItemInstallInfo(ItemId item, std::uint64_t* sizeOnDisk, char* folder,
-                        std::uint32_t folderSize, std::uint32_t* timeStamp) {
+bool GetItemInstallInfo(ItemId item, std::uint64_t* sizeOnDisk, char* folder, std::uint32_t folderSize,
+                        std::uint32_t* timeStamp) {
   if (!Has(Interface::Ugc) || !folder || folderSize == 0) return false;
   const ItemData* d = ItemOf(item);
   if (!d || !Installed(*d)) return false;
@@ -982,8 +971,8 @@ void Reset() {
   s.callbacks = std::move(callbacks);  // registrations belong to live objects
   s.nextToken = token;
   s.backend = backend;
-  s.session = session;     // an old run of RunCallbacks stops
-  s.nextHandle = handle;   // handles of the old session never come back
+  s.session = session;    // an old run of RunCallbacks stops
+  s.nextHandle = handle;  // handles of the old session never come back
   s.delivering = delivering;
 }
 
@@ -1065,9 +1054,8 @@ bool PeekStatFloat(const std::string& name, float* value) {
   auto st = PeekStat(name);
   if (!st || st->type == store::Stat::Int) return false;
   if (value)
-    *value = st->type == store::Stat::Float
-                 ? st->floatValue
-                 : (st->hours > 0 ? static_cast<float>(st->count / st->hours) : 0.0f);
+    *value = st->type == store::Stat::Float ? st->floatValue
+                                            : (st->hours > 0 ? static_cast<float>(st->count / st->hours) : 0.0f);
   return true;
 }
 
@@ -1082,15 +1070,15 @@ int StoreCount() { return S().storeCount; }
 
 void SetLeaderboardsOnDemand(bool onDemand) { S().onDemand = onDemand; }
 
-void SeedLeaderboardEntry(const std::string& board, UserId user, const std::string& name,
-                          std::int32_t score, const std::vector<std::int32_t>& details) {
+void SeedLeaderboardEntry(const std::string& board, UserId user, const std::string& name, std::int32_t score,
+                          const std::vector<std::int32_t>& details) {
   Service& s = S();
   if (!s.initialized) return;
   LeaderboardHandle h = OpenBoard(board, true);
   store::Board* b = BoardOf(h);
-  b->entries.erase(std::remove_if(b->entries.begin(), b->entries.end(),
-                                  [&](const store::Entry& e) { return e.user == user; }),
-                   b->entries.end());
+  b->entries.erase(
+      std::remove_if(b->entries.begin(), b->entries.end(), [&](const store::Entry& e) { return e.user == user; }),
+      b->entries.end());
   store::Entry e;
   e.user = user;
   e.score = score;
@@ -1098,8 +1086,7 @@ void SeedLeaderboardEntry(const std::string& board, UserId user, const std::stri
   e.time = Now();
   e.name = name;
   e.details = details;
-  if (e.details.size() > static_cast<std::size_t>(kMaxLeaderboardDetails))
-    e.details.resize(kMaxLeaderboardDetails);
+  if (e.details.size() > static_cast<std::size_t>(kMaxLeaderboardDetails)) e.details.resize(kMaxLeaderboardDetails);
   b->entries.push_back(std::move(e));
   SortBoard(*b);
   s.Backing().SaveBoard(s.app, *b);
@@ -1138,8 +1125,7 @@ void Subscribe(ItemId item) {
     if (std::find(ids.begin(), ids.end(), item) == ids.end()) ids.push_back(item);
     st.SaveSubscriptions(user, ids);
   });
-  if (s.initialized &&
-      std::find(s.subscriptions.begin(), s.subscriptions.end(), item) == s.subscriptions.end())
+  if (s.initialized && std::find(s.subscriptions.begin(), s.subscriptions.end(), item) == s.subscriptions.end())
     s.subscriptions.push_back(item);
 }
 
@@ -1177,9 +1163,7 @@ void SetNextItemId(ItemId id) { S().nextIdOverride = id; }
 
 void FailNextCall(CallKind kind) { S().scripts[kind].push_back(Script{Script::FailCall, {}}); }
 
-void FailNextResult(CallKind kind) {
-  S().scripts[kind].push_back(Script{Script::FailResult, {}});
-}
+void FailNextResult(CallKind kind) { S().scripts[kind].push_back(Script{Script::FailResult, {}}); }
 
 namespace {
 void Answer(AnyResult r) {

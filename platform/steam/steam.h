@@ -66,11 +66,11 @@ enum ItemStateBits : std::uint32_t {
 };
 
 // Limits the service keeps.
-constexpr std::size_t kMaxNameLength = 128;           // stat, achievement, leaderboard names
-constexpr int kMaxLeaderboardDetails = 64;            // details per score
-constexpr std::size_t kMaxTitleLength = 128;          // item title (bytes)
-constexpr std::size_t kMaxDescriptionLength = 7999;   // item description (bytes)
-constexpr std::size_t kMaxMiniDumpComment = 8192;     // bytes kept of the dump comment
+constexpr std::size_t kMaxNameLength = 128;          // stat, achievement, leaderboard names
+constexpr int kMaxLeaderboardDetails = 64;           // details per score
+constexpr std::size_t kMaxTitleLength = 128;         // item title (bytes)
+constexpr std::size_t kMaxDescriptionLength = 7999;  // item description (bytes)
+constexpr std::size_t kMaxMiniDumpComment = 8192;    // bytes kept of the dump comment
 
 // ---------------------------------------------------------------- library
 
@@ -125,14 +125,18 @@ namespace detail {
 using RawCallback = std::function<void(const void* record)>;
 int RegisterCallbackRaw(CallbackKind kind, RawCallback fn);  // > 0
 void UnregisterCallbackRaw(int token);
-template <class T> struct CallbackKindOf;
-template <> struct CallbackKindOf<PersonaStateChange> {
+template <class T>
+struct CallbackKindOf;
+template <>
+struct CallbackKindOf<PersonaStateChange> {
   static constexpr CallbackKind value = CallbackKind::PersonaStateChange;
 };
-template <> struct CallbackKindOf<UserStatsReceived> {
+template <>
+struct CallbackKindOf<UserStatsReceived> {
   static constexpr CallbackKind value = CallbackKind::UserStatsReceived;
 };
-template <> struct CallbackKindOf<UserStatsStored> {
+template <>
+struct CallbackKindOf<UserStatsStored> {
   static constexpr CallbackKind value = CallbackKind::UserStatsStored;
 };
 }  // namespace detail
@@ -150,9 +154,9 @@ class Callback {
   // Registers fn (replacing an earlier registration of this object).
   void Register(std::function<void(const T&)> fn) {
     Unregister();
-    token_ = detail::RegisterCallbackRaw(
-        detail::CallbackKindOf<T>::value,
-        [f = std::move(fn)](const void* record) { f(*static_cast<const T*>(record)); });
+    token_ = detail::RegisterCallbackRaw(detail::CallbackKindOf<T>::value, [f = std::move(fn)](const void* record) {
+      f(*static_cast<const T*>(record));
+    });
   }
   void Unregister() {
     if (token_ != 0) detail::UnregisterCallbackRaw(token_);
@@ -173,8 +177,8 @@ struct LeaderboardFindResult {
 struct LeaderboardScoreUploaded {
   bool success = false;
   LeaderboardHandle leaderboard = 0;
-  std::int32_t score = 0;       // the score that was sent
-  bool scoreChanged = false;    // false when keep-best kept an older, better score
+  std::int32_t score = 0;     // the score that was sent
+  bool scoreChanged = false;  // false when keep-best kept an older, better score
   std::int32_t globalRankNew = 0;
   std::int32_t globalRankPrevious = 0;  // 0 = no earlier entry
 };
@@ -225,12 +229,12 @@ struct SubmitItemUpdateResult {
 
 // The asynchronous call kinds (one per result record).
 enum class CallKind {
-  FindLeaderboard,       // LeaderboardFindResult
-  UploadScore,           // LeaderboardScoreUploaded
-  DownloadScores,        // LeaderboardScoresDownloaded
-  RequestItemDetails,    // UgcDetailsResult
-  CreateItem,            // CreateItemResult
-  SubmitItemUpdate,      // SubmitItemUpdateResult
+  FindLeaderboard,     // LeaderboardFindResult
+  UploadScore,         // LeaderboardScoreUploaded
+  DownloadScores,      // LeaderboardScoresDownloaded
+  RequestItemDetails,  // UgcDetailsResult
+  CreateItem,          // CreateItemResult
+  SubmitItemUpdate,    // SubmitItemUpdateResult
 };
 
 namespace detail {
@@ -240,23 +244,30 @@ using RawCallResult = std::function<void(const void* record, bool ioFailure)>;
 bool WatchCallRaw(CallHandle handle, CallKind kind, RawCallResult fn);
 void UnwatchCallRaw(CallHandle handle);
 bool IsCallWatched(CallHandle handle);
-template <class T> struct CallKindOf;
-template <> struct CallKindOf<LeaderboardFindResult> {
+template <class T>
+struct CallKindOf;
+template <>
+struct CallKindOf<LeaderboardFindResult> {
   static constexpr CallKind value = CallKind::FindLeaderboard;
 };
-template <> struct CallKindOf<LeaderboardScoreUploaded> {
+template <>
+struct CallKindOf<LeaderboardScoreUploaded> {
   static constexpr CallKind value = CallKind::UploadScore;
 };
-template <> struct CallKindOf<LeaderboardScoresDownloaded> {
+template <>
+struct CallKindOf<LeaderboardScoresDownloaded> {
   static constexpr CallKind value = CallKind::DownloadScores;
 };
-template <> struct CallKindOf<UgcDetailsResult> {
+template <>
+struct CallKindOf<UgcDetailsResult> {
   static constexpr CallKind value = CallKind::RequestItemDetails;
 };
-template <> struct CallKindOf<CreateItemResult> {
+template <>
+struct CallKindOf<CreateItemResult> {
   static constexpr CallKind value = CallKind::CreateItem;
 };
-template <> struct CallKindOf<SubmitItemUpdateResult> {
+template <>
+struct CallKindOf<SubmitItemUpdateResult> {
   static constexpr CallKind value = CallKind::SubmitItemUpdate;
 };
 }  // namespace detail
@@ -278,10 +289,9 @@ class CallResult {
   bool Set(CallHandle handle, Handler fn) {
     Cancel();
     if (handle == 0) return false;
-    if (!detail::WatchCallRaw(handle, detail::CallKindOf<T>::value,
-                              [f = std::move(fn)](const void* record, bool io) {
-                                if (f) f(*static_cast<const T*>(record), io);
-                              }))
+    if (!detail::WatchCallRaw(handle, detail::CallKindOf<T>::value, [f = std::move(fn)](const void* record, bool io) {
+          if (f) f(*static_cast<const T*>(record), io);
+        }))
       return false;
     handle_ = handle;
     return true;
@@ -308,8 +318,7 @@ void SetMiniDumpComment(const char* comment);
 // exceptionInfo is not read. Works without Init, even offline; uses no heap
 // memory on the Local back end, so it may run from a crash handler. true when
 // the file was written (the fake records it instead).
-bool WriteMiniDump(std::uint32_t exceptionCode, const void* exceptionInfo,
-                   std::uint32_t buildId);
+bool WriteMiniDump(std::uint32_t exceptionCode, const void* exceptionInfo, std::uint32_t buildId);
 
 // ---------------------------------------------------------------- user stats
 //
@@ -355,19 +364,16 @@ enum class DataRequest { Global, GlobalAroundUser, Friends };
 CallHandle FindLeaderboard(const char* name);
 // -> LeaderboardScoreUploaded. detailCount 0..kMaxLeaderboardDetails, details
 // may be null when 0; otherwise 0 is returned.
-CallHandle UploadLeaderboardScore(LeaderboardHandle leaderboard, UploadMethod method,
-                                  std::int32_t score, const std::int32_t* details,
-                                  int detailCount);
+CallHandle UploadLeaderboardScore(LeaderboardHandle leaderboard, UploadMethod method, std::int32_t score,
+                                  const std::int32_t* details, int detailCount);
 // -> LeaderboardScoresDownloaded. Global: ranks rangeStart..rangeEnd
 // inclusive (a start below 1 counts as 1). GlobalAroundUser: the user's rank
 // + rangeStart .. + rangeEnd. Friends: every entry of the current user.
-CallHandle DownloadLeaderboardEntries(LeaderboardHandle leaderboard, DataRequest request,
-                                      int rangeStart, int rangeEnd);
+CallHandle DownloadLeaderboardEntries(LeaderboardHandle leaderboard, DataRequest request, int rangeStart, int rangeEnd);
 // Entry index (0-based) of a download; copies min(detailCount, maxDetails)
 // details into details (may be null when maxDetails is 0). false for an
 // unknown or freed entries handle or an index out of range (out untouched).
-bool GetDownloadedLeaderboardEntry(EntriesHandle entries, int index,
-                                   LeaderboardEntryRecord* out, std::int32_t* details,
+bool GetDownloadedLeaderboardEntry(EntriesHandle entries, int index, LeaderboardEntryRecord* out, std::int32_t* details,
                                    int maxDetails);
 
 // ---------------------------------------------------------------- friends
@@ -402,8 +408,8 @@ std::uint32_t GetItemState(ItemId item);
 // Install folder of an installed item, zero-terminated into folder (size
 // folderSize). false when not installed or when the folder path does not fit
 // (folder untouched then). sizeOnDisk and timeStamp may be null.
-bool GetItemInstallInfo(ItemId item, std::uint64_t* sizeOnDisk, char* folder,
-                        std::uint32_t folderSize, std::uint32_t* timeStamp);
+bool GetItemInstallInfo(ItemId item, std::uint64_t* sizeOnDisk, char* folder, std::uint32_t folderSize,
+                        std::uint32_t* timeStamp);
 // -> UgcDetailsResult. maxAgeSeconds is accepted and not used.
 CallHandle RequestUGCDetails(ItemId item, std::uint32_t maxAgeSeconds);
 

@@ -84,9 +84,7 @@ std::string Real(double v, int digits) {
   return buf;
 }
 
-bool ValidName(const std::string& name) {
-  return !name.empty() && name.size() <= kMaxNameLength;
-}
+bool ValidName(const std::string& name) { return !name.empty() && name.size() <= kMaxNameLength; }
 
 }  // namespace
 
@@ -118,8 +116,7 @@ bool Decode(const std::string& bytes, const std::string& kind, std::vector<Recor
       return false;
     }
     if (first) {
-      if (fields.size() != 3 || fields[0] != kMagic || fields[1] != "1" || fields[2] != kind)
-        return false;
+      if (fields.size() != 3 || fields[0] != kMagic || fields[1] != "1" || fields[2] != kind) return false;
       first = false;
       continue;
     }
@@ -166,9 +163,7 @@ std::string EncodeStats(const Stats& stats) {
     switch (s.type) {
       case Stat::Int: recs.push_back({"int", name, Num(s.intValue)}); break;
       case Stat::Float: recs.push_back({"float", name, Real(s.floatValue, 9)}); break;
-      case Stat::AvgRate:
-        recs.push_back({"avgrate", name, Real(s.count, 17), Real(s.hours, 17)});
-        break;
+      case Stat::AvgRate: recs.push_back({"avgrate", name, Real(s.count, 17), Real(s.hours, 17)}); break;
     }
   }
   for (const auto& [name, t] : stats.achievements) recs.push_back({"achievement", name, Num(t)});
@@ -191,8 +186,7 @@ bool DecodeStats(const std::string& bytes, Stats& out) {
       if (!ParseFloat(r[2], st.floatValue)) return false;
     } else if (r[0] == "avgrate" && r.size() == 4) {
       st.type = Stat::AvgRate;
-      if (!ParseDouble(r[2], st.count) || !ParseDouble(r[3], st.hours) || st.hours < 0)
-        return false;
+      if (!ParseDouble(r[2], st.count) || !ParseDouble(r[3], st.hours) || st.hours < 0) return false;
     } else if (r[0] == "achievement" && r.size() == 3) {
       std::uint32_t t = 0;
       if (!ParseInt(r[2], t)) return false;
@@ -231,11 +225,10 @@ bool DecodeBoard(const std::string& bytes, Board& out) {
     if (r[0] == "name" && r.size() == 2 && !named && ValidName(r[1])) {
       b.name = r[1];
       named = true;
-    } else if (r[0] == "entry" && r.size() >= 6 &&
-               r.size() <= 6 + static_cast<std::size_t>(kMaxLeaderboardDetails)) {
+    } else if (r[0] == "entry" && r.size() >= 6 && r.size() <= 6 + static_cast<std::size_t>(kMaxLeaderboardDetails)) {
       Entry e;
-      if (!ParseInt(r[1], e.user) || !ParseInt(r[2], e.score) || !ParseInt(r[3], e.order) ||
-          !ParseInt(r[4], e.time) || r[5].size() > 1024)
+      if (!ParseInt(r[1], e.user) || !ParseInt(r[2], e.score) || !ParseInt(r[3], e.order) || !ParseInt(r[4], e.time) ||
+          r[5].size() > 1024)
         return false;
       if (!users.insert(e.user).second) return false;  // one entry per user
       e.name = r[5];

@@ -37,8 +37,8 @@ class Store {
   virtual bool SaveNextItemId(ItemId id) = 0;
   // Takes the content folder (and preview file, may be empty) into the item;
   // fills installFolder, meta.preview and meta.contentSize. Result code.
-  virtual std::int32_t TakeContent(ItemData& item, const boost::filesystem::path& folder,
-                                   const std::string& preview, bool setContent) = 0;
+  virtual std::int32_t TakeContent(ItemData& item, const boost::filesystem::path& folder, const std::string& preview,
+                                   bool setContent) = 0;
   // Seeding: an install folder given by a test.
   virtual bool SeedContent(ItemData& item, const std::string& folder) = 0;
 };

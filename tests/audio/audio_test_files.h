@@ -21,8 +21,7 @@ inline void PutTag(Bytes& b, const char* tag) {
 }
 
 // One chunk: id, size (as given, which may lie) and body, padded to even.
-inline void PutChunk(Bytes& b, const char* id, const Bytes& body, int64_t sizeField = -1,
-                     bool pad = true) {
+inline void PutChunk(Bytes& b, const char* id, const Bytes& body, int64_t sizeField = -1, bool pad = true) {
   PutTag(b, id);
   Put32(b, uint32_t(sizeField < 0 ? body.size() : uint64_t(sizeField)));
   b.insert(b.end(), body.begin(), body.end());
@@ -136,7 +135,7 @@ inline Bytes SilentXm(int orders, int restart) {
   Put16(m, 6);        // tempo
   Put16(m, 125);      // bpm
   for (int i = 0; i < 256; ++i) m.push_back(0);
-  Put32(m, 9);   // pattern header length
+  Put32(m, 9);  // pattern header length
   m.push_back(0);
   Put16(m, 64);  // rows
   Put16(m, 0);   // no packed data: every row empty

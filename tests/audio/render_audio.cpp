@@ -63,8 +63,7 @@ std::vector<uint8_t> Bell(int rate) {
     const double t = double(i) / rate;
     // The last 20 ms fade to nothing, so the end of the sample is no click.
     const double tail = std::min(1.0, double(s.size() - i) / (0.02 * rate));
-    const double v = tail * std::exp(-3 * t) *
-                     (0.6 * std::sin(2 * kPi * 660 * t) + 0.3 * std::sin(2 * kPi * 1650 * t));
+    const double v = tail * std::exp(-3 * t) * (0.6 * std::sin(2 * kPi * 660 * t) + 0.3 * std::sin(2 * kPi * 1650 * t));
     s[i] = uint8_t(std::lround(127 + 120 * v));
   }
   return s;
@@ -206,8 +205,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot write %s\n", argv[1]);
     return 1;
   }
-  std::printf("%s: %.2f s at %d Hz, %d-bit stereo%s\n", argv[1],
-              double(pcm.size()) / (rate * 2 * (bits == 16 ? 2 : 1)), rate, bits == 16 ? 16 : 8,
-              haveModule ? "" : " (module did not load)");
+  std::printf("%s: %.2f s at %d Hz, %d-bit stereo%s\n", argv[1], double(pcm.size()) / (rate * 2 * (bits == 16 ? 2 : 1)),
+              rate, bits == 16 ? 16 : 8, haveModule ? "" : " (module did not load)");
   return 0;
 }

@@ -140,8 +140,7 @@ TEST_F(SoundBankTest, PanFollowsScreenPosition) {
   ASSERT_EQ(LoadSounds(), 1);
   auto pan = [&]() {
     seal::VoiceInfo info;
-    EXPECT_EQ(seal::GetVoiceInfo(soundSystem.Voice(soundSystem.GetLastVoice())->handle, &info),
-              seal::kOk);
+    EXPECT_EQ(seal::GetVoiceInfo(soundSystem.Voice(soundSystem.GetLastVoice())->handle, &info), seal::kOk);
     return info.panning;
   };
   struct Case {
@@ -149,8 +148,8 @@ TEST_F(SoundBankTest, PanFollowsScreenPosition) {
     int32_t swap;
     uint32_t pan;
   };
-  for (const Case& c : {Case{0, 0, 0}, Case{640, 0, 127}, Case{1280, 0, 255}, Case{0, 1, 255},
-                        Case{1280, 1, 0}, Case{5000, 0, 255}, Case{-50, 0, 0}}) {
+  for (const Case& c : {Case{0, 0, 0}, Case{640, 0, 127}, Case{1280, 0, 255}, Case{0, 1, 255}, Case{1280, 1, 0},
+                        Case{5000, 0, 255}, Case{-50, 0, 0}}) {
     SCOPED_TRACE(c.x);
     audioSettings.swapStereo = c.swap;
     soundSystem.StopAllVoices();
@@ -247,8 +246,7 @@ TEST_F(SoundBankTest, InGameModulesBeyondTheSlotsStillTakeAPlaylistEntry) {
   for (int slot = 4; slot < kModuleSlots; ++slot) EXPECT_NE(soundSystem.ModuleRecord(slot), nullptr);
   // Two names left over: both reported, both in the playlist.
   size_t errors = 0;
-  for (size_t at = 0; (at = capture.text.find("Error loading module ", at)) != std::string::npos; ++at)
-    ++errors;
+  for (size_t at = 0; (at = capture.text.find("Error loading module ", at)) != std::string::npos; ++at) ++errors;
   EXPECT_EQ(errors, 2u);
   EXPECT_EQ(soundBank.playlistLength, 33);
   for (int i = 0; i < 40; ++i) PlayNextInGameMusic();

@@ -101,8 +101,8 @@ TEST_F(SoundSealTest, FailedInitLeavesItShutDown) {
   struct Case {
     int32_t rate, moduleSlots, sampleSlots, voices, open;
   };
-  for (const Case& c : {Case{22050, 4, 0, 8, 8}, Case{22050, 4, 16, 0, 0}, Case{1000, 4, 16, 8, 8},
-                        Case{200000, 4, 16, 8, 8}}) {
+  for (const Case& c :
+       {Case{22050, 4, 0, 8, 8}, Case{22050, 4, 16, 0, 0}, Case{1000, 4, 16, 8, 8}, Case{200000, 4, 16, 8, 8}}) {
     EXPECT_FALSE(sound.Init(true, c.rate, 16, c.moduleSlots, c.sampleSlots, c.voices, c.open));
     EXPECT_FALSE(seal::GetCounts().deviceOpen);
     EXPECT_EQ(sound.GetVoiceCount(), 0);

@@ -246,8 +246,7 @@ TEST(WaveBufferConvert, ResampleNearestFrame) {
   EXPECT_EQ(w.sizeBytes, 32);
   EXPECT_EQ(w.format.samplesPerSec, 44100u);
   EXPECT_EQ(w.format.avgBytesPerSec, 44100u * 4);
-  for (int i = 0; i < 8; ++i)
-    EXPECT_EQ(0, std::memcmp(w.samples + 4 * i, frames.data() + 4 * (i / 2), 4)) << i;
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(0, std::memcmp(w.samples + 4 * i, frames.data() + 4 * (i / 2), 4)) << i;
 
   ASSERT_EQ(w.Resample(22050), 1);
   EXPECT_EQ(w.sizeBytes, 16);

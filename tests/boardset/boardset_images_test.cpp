@@ -43,8 +43,9 @@ struct Fixture {
 
   explicit Fixture(const std::string& name) : dir(vantrel::test::MakeTempDir(name)) {
     fs::create_directories(dir / "sub");
-    WriteSet(dir / "sub" / "Bricks.img", {"plain", "explo", "INVIN", "almostinvin", "multi", "hidden", "zapped", "invin2"},
-             96, 48, {0xFF102030, 0xFFC86432});
+    WriteSet(dir / "sub" / "Bricks.img",
+             {"plain", "explo", "INVIN", "almostinvin", "multi", "hidden", "zapped", "invin2"}, 96, 48,
+             {0xFF102030, 0xFFC86432});
     WriteSet(dir / "Back.img", {"one", "two"}, 8, 4, {0xC8C8C8C8, 0x40804020});
     files.searchDirs = {dir};
     set->brickSetPath = "Bricks.img";
@@ -62,7 +63,7 @@ TEST(BoardSetImages, LoadsResizesAndKindsTheBricks) {
     EXPECT_EQ(f.set->bricks.GetImage(i)->width, 48);
     EXPECT_EQ(f.set->bricks.GetImage(i)->height, 24);
   }
-  const int32_t kinds[] = {0, kBrickPlain, kBrickExplo, kBrickInvin, kBrickAlmostInvin,
+  const int32_t kinds[] = {0,           kBrickPlain,  kBrickExplo,  kBrickInvin, kBrickAlmostInvin,
                            kBrickMulti, kBrickHidden, kBrickZapped, kBrickPlain, 0};
   for (int n = 0; n < 10; ++n) EXPECT_EQ(f.set->GetBrickType(n), kinds[n]) << n;
   EXPECT_EQ(f.set->backgrounds.count, 2);
@@ -82,7 +83,7 @@ TEST(BoardSetImages, DarkBackgroundsAreAQuarterBright) {
     EXPECT_GE(c, 49);
     EXPECT_LE(c, 50);  // 200 / 4
   }
-  EXPECT_GE(static_cast<int>(d >> 24), 199);  // alpha keeps its scale of 1
+  EXPECT_GE(static_cast<int>(d >> 24), 199);                               // alpha keeps its scale of 1
   EXPECT_EQ(f.set->backgrounds.GetImage(1)->GetPixel(0, 0), 0x40804020u);  // the originals stay
 }
 
@@ -172,10 +173,10 @@ TEST(BoardSetImages, IconShowsAverageBrickColours) {
   f.set->bricks = bricks;
 
   f.set->columns = 20;
-  f.set->boards[2].cells[0 * 20 + 0] = 1;   // column 0, row 0
-  f.set->boards[2].cells[19 * 20 + 19] = 2; // column 19, row 19
-  f.set->boards[2].cells[5 * 20 + 5] = -1;  // concealed: not drawn
-  f.set->boards[2].cells[6 * 20 + 5] = 3;   // no such image
+  f.set->boards[2].cells[0 * 20 + 0] = 1;    // column 0, row 0
+  f.set->boards[2].cells[19 * 20 + 19] = 2;  // column 19, row 19
+  f.set->boards[2].cells[5 * 20 + 5] = -1;   // concealed: not drawn
+  f.set->boards[2].cells[6 * 20 + 5] = 3;    // no such image
   fs::path png = f.dir / "icon.png";
   ASSERT_TRUE(f.set->SaveIcon(2, png));
 
@@ -186,7 +187,7 @@ TEST(BoardSetImages, IconShowsAverageBrickColours) {
   auto rgb = [&icon](int x, int y) { return icon.GetPixel(x, y) & 0xFFFFFFu; };
   for (int dy = 0; dy < 2; ++dy)
     for (int dx = 0; dx < 2; ++dx) {
-      EXPECT_EQ(rgb(4 + dx, 4 + dy), 0x406080u);          // x = (48 - 40) / 2 + 0
+      EXPECT_EQ(rgb(4 + dx, 4 + dy), 0x406080u);            // x = (48 - 40) / 2 + 0
       EXPECT_EQ(rgb(4 + 38 + dx, 4 + 38 + dy), 0xFF0000u);  // column 19, row 19
     }
   EXPECT_EQ(icon.GetPixel(4, 4) >> 24, 0xFFu);  // opaque

@@ -119,10 +119,8 @@ TEST(BoardSetModel, ShiftWrapsInsideThePlayedColumns) {
   } cases[] = {
       {20, -1, 0, 0, 5, 19, 5},  // left: column 0 goes to 19, never 25
       {20, 1, 0, 19, 5, 0, 5},   // right: column 19 wraps to 0
-      {26, -1, 0, 0, 5, 25, 5},
-      {26, 1, 0, 25, 7, 0, 7},
-      {20, 0, 1, 3, 19, 3, 0},   // down: last row wraps to the top
-      {20, 0, -1, 3, 0, 3, 19},  // up
+      {26, -1, 0, 0, 5, 25, 5}, {26, 1, 0, 25, 7, 0, 7}, {20, 0, 1, 3, 19, 3, 0},  // down: last row wraps to the top
+      {20, 0, -1, 3, 0, 3, 19},                                                    // up
       {20, 1, 1, 19, 19, 0, 0},
   };
   for (const Case& c : cases) {
@@ -199,10 +197,10 @@ TEST(BoardSetModel, BrickKindsAreWholeNameMatches) {
   struct Case {
     const char* name;
     int32_t kind;
-  } cases[] = {{"explo", kBrickExplo},   {"INVIN", kBrickInvin},   {"AlmostInvin", kBrickAlmostInvin},
-               {"multi", kBrickMulti},   {"Hidden", kBrickHidden}, {"zapped", kBrickZapped},
-               {"invin2", kBrickPlain},  {"xinvin", kBrickPlain},  {"", kBrickPlain},
-               {"almost", kBrickPlain},  {"explo ", kBrickPlain}};
+  } cases[] = {{"explo", kBrickExplo},  {"INVIN", kBrickInvin},   {"AlmostInvin", kBrickAlmostInvin},
+               {"multi", kBrickMulti},  {"Hidden", kBrickHidden}, {"zapped", kBrickZapped},
+               {"invin2", kBrickPlain}, {"xinvin", kBrickPlain},  {"", kBrickPlain},
+               {"almost", kBrickPlain}, {"explo ", kBrickPlain}};
   for (const Case& c : cases) EXPECT_EQ(BrickKindFromName(c.name), c.kind) << c.name;
 }
 
@@ -255,8 +253,11 @@ TEST(BoardSetModel, AchievementNameCutsBeforeTheLastWide) {
   struct Case {
     const char* stem;
     const char* name;
-  } cases[] = {{"castlewide", "Ach_castle"}, {"castle", "Ach_castle"}, {"boardswide2", "Ach_boards"},
-               {"widewide", "Ach_wide"},     {"", "Ach_"}};
+  } cases[] = {{"castlewide", "Ach_castle"},
+               {"castle", "Ach_castle"},
+               {"boardswide2", "Ach_boards"},
+               {"widewide", "Ach_wide"},
+               {"", "Ach_"}};
   for (const Case& c : cases) {
     set->fileStem = c.stem;
     EXPECT_EQ(set->GetAchievementName(), c.name);

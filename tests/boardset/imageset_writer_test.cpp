@@ -40,9 +40,10 @@ TEST(ImageSetWriter, SingleImageIsTheFortyTwoByteLayout) {
   image.SetPixel(1, 0, 0xFFAABBCC);
   Bytes out;
   ASSERT_TRUE(BuildImageSet({{"a", &image}}, out));
-  const Bytes expected = {'I', 'M', 'S', 'T', 2, 0, 0, 0, 1, 0, 0, 0,   // magic, version, count
-                          2, 0, 0, 0, 'a', 0,                           // name length with NUL, name
-                          2, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // width, height, reserved
+  const Bytes expected = {'I',  'M',  'S',  'T',  2,    0,    0,    0,   1, 0, 0, 0,  // magic, version, count
+                          2,    0,    0,    0,    'a',  0,                            // name length with NUL, name
+                          2,    0,    0,    0,    1,    0,    0,    0,   0, 0, 0, 0,
+                          0,    0,    0,    0,  // width, height, reserved
                           0x33, 0x22, 0x11, 0x80, 0xCC, 0xBB, 0xAA, 0xFF};
   EXPECT_EQ(out, expected);
   EXPECT_EQ(out.size(), 42u);

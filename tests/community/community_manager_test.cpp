@@ -168,9 +168,12 @@ TEST(CommunityManagerBase, CheckStatTriggersUnlocksEveryHoldingComparison) {
     bool unlocks;
   };
   const Case cases[] = {
-      {StatTrigger::kAtLeast, 10, 10, true},  {StatTrigger::kAtLeast, 10, 9.9f, false},
-      {StatTrigger::kAtMost, 10, 10, true},   {StatTrigger::kAtMost, 10, 10.1f, false},
-      {StatTrigger::kEqual, 10, 10, true},    {StatTrigger::kEqual, 10, 10.5f, false},
+      {StatTrigger::kAtLeast, 10, 10, true},
+      {StatTrigger::kAtLeast, 10, 9.9f, false},
+      {StatTrigger::kAtMost, 10, 10, true},
+      {StatTrigger::kAtMost, 10, 10.1f, false},
+      {StatTrigger::kEqual, 10, 10, true},
+      {StatTrigger::kEqual, 10, 10.5f, false},
       {7, 10, 10, false},  // an unknown comparison never holds
   };
   for (const Case& c : cases) {
@@ -178,8 +181,7 @@ TEST(CommunityManagerBase, CheckStatTriggersUnlocksEveryHoldingComparison) {
     StatRecord stat;
     stat.triggers.push_back({"Ach", c.threshold, c.comparison});
     CommunityManager::CheckStatTriggers(stat, c.value, m);
-    EXPECT_EQ(m.pendingUnlocks.size(), c.unlocks ? 1u : 0u)
-        << "comparison " << c.comparison << " value " << c.value;
+    EXPECT_EQ(m.pendingUnlocks.size(), c.unlocks ? 1u : 0u) << "comparison " << c.comparison << " value " << c.value;
   }
   FakeManager m(true);
   StatRecord stat;

@@ -35,8 +35,7 @@ class SteamLeaderboard : public ::testing::Test {
 
   void SeedBoard(int entries) {
     for (int i = 0; i < entries; ++i) {
-      steam::fake::SeedLeaderboardEntry(kBoard, 1000 + i, "Player " + std::to_string(i),
-                                        10000 - i * 10, {i});
+      steam::fake::SeedLeaderboardEntry(kBoard, 1000 + i, "Player " + std::to_string(i), 10000 - i * 10, {i});
     }
   }
 
@@ -44,8 +43,7 @@ class SteamLeaderboard : public ::testing::Test {
   static void Settle(CommunityManagerSteam& m, int maxFrames = 20) {
     for (int i = 0; i < maxFrames; ++i) {
       m.Update(16.0f);
-      if (!m.IsUploading() && !m.IsDownloading() &&
-          m.GetRequestState() != CommunityManagerSteam::kRequestFinding) {
+      if (!m.IsUploading() && !m.IsDownloading() && m.GetRequestState() != CommunityManagerSteam::kRequestFinding) {
         // one more frame lets an idle request issue its next call
         m.Update(16.0f);
         if (!m.IsUploading() && !m.IsDownloading()) return;
@@ -155,8 +153,7 @@ TEST_F(SteamLeaderboard, FailuresSetTheirTextAndStand) {
          steam::fake::QueueResult(r);
        },
        false, "Could not find a leaderboard for this boardset."},
-      {"upload io", [] { steam::fake::FailNextResult(steam::CallKind::UploadScore); }, true,
-       "Score upload failed."},
+      {"upload io", [] { steam::fake::FailNextResult(steam::CallKind::UploadScore); }, true, "Score upload failed."},
       {"upload refused",
        [] {
          steam::LeaderboardScoreUploaded r;
@@ -164,12 +161,12 @@ TEST_F(SteamLeaderboard, FailuresSetTheirTextAndStand) {
          steam::fake::QueueResult(r);
        },
        true, "Score upload failed."},
-      {"download io", [] { steam::fake::FailNextResult(steam::CallKind::DownloadScores); },
-       false, "Leaderboard download failed."},
-      {"find refused", [] { steam::fake::FailNextCall(steam::CallKind::FindLeaderboard); },
-       true, "Could not find a leaderboard for this boardset."},
-      {"upload call refused", [] { steam::fake::FailNextCall(steam::CallKind::UploadScore); },
-       true, "Score upload failed."},
+      {"download io", [] { steam::fake::FailNextResult(steam::CallKind::DownloadScores); }, false,
+       "Leaderboard download failed."},
+      {"find refused", [] { steam::fake::FailNextCall(steam::CallKind::FindLeaderboard); }, true,
+       "Could not find a leaderboard for this boardset."},
+      {"upload call refused", [] { steam::fake::FailNextCall(steam::CallKind::UploadScore); }, true,
+       "Score upload failed."},
   };
   for (const Case& c : cases) {
     steam::fake::Reset();

@@ -118,8 +118,8 @@ TEST_F(SteamStats, UpdatePushesEachTypeAndStores) {
   m->SetStat("Boards", 2.9f);
   m->SetStat("Bricks", 12.25f);
   m->SetStat("Rate", 5.0f);
-  m->SetStat("Nobody", 3.0f);  // undefined: dropped unsent
-  m->Update(36000.0f);         // 0.01 hours
+  m->SetStat("Nobody", 3.0f);          // undefined: dropped unsent
+  m->Update(36000.0f);                 // 0.01 hours
   EXPECT_EQ(ServiceInt("Boards"), 2);  // truncated toward zero
   EXPECT_EQ(ServiceFloat("Bricks"), 12.25f);
   EXPECT_NEAR(ServiceFloat("Rate"), 500.0f, 0.01f);  // 5 over 0.01 hours
@@ -283,8 +283,7 @@ TEST_F(SteamStats, MissingUserInterfaceThrowsAndEndsTheService) {
     Manager m;
     FAIL() << "no exception";
   } catch (const std::runtime_error& e) {
-    EXPECT_STREQ(e.what(),
-                 "Error: program attempts to connect to Steam when Steam not initialized.");
+    EXPECT_STREQ(e.what(), "Error: program attempts to connect to Steam when Steam not initialized.");
   }
   EXPECT_FALSE(steam::IsInitialized());
 }

@@ -44,8 +44,7 @@ class SteamWorkshop : public ::testing::Test {
     return m;
   }
 
-  static void SeedItem(uint64_t id, const std::string& title, const std::string& folder,
-                       uint64_t owner = 0) {
+  static void SeedItem(uint64_t id, const std::string& title, const std::string& folder, uint64_t owner = 0) {
     steam::fake::ItemRecord item;
     item.id = id;
     item.appId = kApp;
@@ -156,7 +155,7 @@ TEST_F(SteamWorkshop, DetailsHandlersGetTheirOwnResults) {
     got.push_back(r->details.publishedFileId);
     gotTitles.push_back(r->details.title);
   };
-  m->RequestItemDetails(42, handler);  // waits behind the listing's request
+  m->RequestItemDetails(42, handler);   // waits behind the listing's request
   m->RequestItemDetails(999, handler);  // unknown to the service
   for (int i = 0; i < 4; ++i) m->Update(16.0f);
   // A details result for an item that is not listed still reaches its handler.
@@ -322,8 +321,9 @@ TEST_F(SteamWorkshop, ResultTexts) {
     int32_t code;
     const char* text;
   } submitted[] = {
-      {2, "Workshop upload failed! Make sure you're online and have permission to update the "
-          "current workshop item."},
+      {2,
+       "Workshop upload failed! Make sure you're online and have permission to update the "
+       "current workshop item."},
       {3, "Workshop upload failed! No network connection."},
       {36, "Workshop upload failed! Handshake failed"},
       {44, "Workshop upload failed! Service is not accepting changes right now."},
@@ -340,9 +340,7 @@ TEST_F(SteamWorkshop, ResultTexts) {
     r.result = c.code;
     steam::fake::QueueResult(r);
     int32_t handled = -1;
-    m->SubmitWorkshopItem(item, [&](const steam::SubmitItemUpdateResult* got) {
-      handled = got->result;
-    });
+    m->SubmitWorkshopItem(item, [&](const steam::SubmitItemUpdateResult* got) { handled = got->result; });
     m->Update(1000.0f);
     EXPECT_EQ(texts.back(), c.text);
     EXPECT_EQ(handled, c.code);
@@ -367,9 +365,7 @@ TEST_F(SteamWorkshop, HandlerMayStartTheNextCallOfItsKind) {
   order.clear();
   m->RequestItemDetails(85, [&](const steam::UgcDetailsResult*) {
     order.push_back("details 1");
-    m->RequestItemDetails(85, [&](const steam::UgcDetailsResult*) {
-      order.push_back("details 2");
-    });
+    m->RequestItemDetails(85, [&](const steam::UgcDetailsResult*) { order.push_back("details 2"); });
   });
   for (int i = 0; i < 3; ++i) m->Update(1000.0f);
   EXPECT_EQ(order, (std::vector<std::string>{"details 1", "details 2"}));
@@ -382,8 +378,7 @@ TEST_F(SteamWorkshop, CancelForgetsTheCallsButTheServiceMayFinish) {
   ASSERT_TRUE(m->IsCreatingItem());
   m->CancelWorkshopCalls();
   EXPECT_FALSE(m->IsCreatingItem());
-  EXPECT_EQ(texts.back(),
-            "Cancelled: the Workshop may still create the item, but its id will not be saved.");
+  EXPECT_EQ(texts.back(), "Cancelled: the Workshop may still create the item, but its id will not be saved.");
   m->Update(1000.0f);
   EXPECT_EQ(handled, 0);
   EXPECT_EQ(steam::fake::DroppedResultCount(), 1);
@@ -453,8 +448,7 @@ TEST_F(SteamWorkshop, IdFileMessages) {
   EXPECT_TRUE(texts.empty());  // a missing file is silent
   std::ofstream(folder / "steamid.txt") << "0";
   EXPECT_EQ(m->LoadWorkshopId(folder), 0u);
-  EXPECT_EQ(texts, (std::vector<std::string>{
-                       "Error loading workshop id. 'steamid.txt' file is corrupted."}));
+  EXPECT_EQ(texts, (std::vector<std::string>{"Error loading workshop id. 'steamid.txt' file is corrupted."}));
   m->SaveWorkshopId(folder / "gone", 5);
   EXPECT_EQ(texts.back(), "Error saving workshop id file 'steamid.txt'");
   m->SaveWorkshopId(folder, kBigId);

@@ -29,8 +29,7 @@ TEST(WorkshopIdFile, RoundTripWritesCrLf) {
   const uint64_t ids[] = {1, 4294967296ull, 0xFFFFFFFFFFFFFFFFull};
   for (uint64_t id : ids) {
     ASSERT_TRUE(WriteWorkshopIdFile(dir, id));
-    const std::string expected =
-        std::to_string(id) + "\r\nDo not modify or delete this file.";
+    const std::string expected = std::to_string(id) + "\r\nDo not modify or delete this file.";
     EXPECT_EQ(ReadAll(dir / "steamid.txt"), expected);
     uint64_t back = 0;
     EXPECT_EQ(ReadWorkshopIdFile(dir, back), WorkshopIdFileRead::kOk);
@@ -61,7 +60,10 @@ TEST(WorkshopIdFile, ParseTable) {
       {"+", false, 0},
       {"18446744073709551616", false, 0},  // one past the largest id
       {"99999999999999999999999", false, 0},
-      {std::string("\0" "12", 3), false, 0},
+      {std::string("\0"
+                   "12",
+                   3),
+       false, 0},
   };
   for (const Case& c : cases) {
     uint64_t id = 99;

@@ -13,232 +13,235 @@
 namespace {
 
 struct FreeDeleter {
-    void operator()(uint8_t* p) const { std::free(p); }
+  void operator()(uint8_t* p) const { std::free(p); }
 };
 using Buffer = std::unique_ptr<uint8_t, FreeDeleter>;
 
 std::vector<uint8_t> Payload(int n, uint32_t salt = 7) {
-    std::vector<uint8_t> v(static_cast<size_t>(n));
-    for (int i = 0; i < n; ++i) v[size_t(i)] = uint8_t(i * 131 + salt * 17 + (i >> 3));
-    return v;
+  std::vector<uint8_t> v(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) v[size_t(i)] = uint8_t(i * 131 + salt * 17 + (i >> 3));
+  return v;
 }
 
 std::vector<uint8_t> Scramble(const std::vector<uint8_t>& in) {
-    uint8_t* out = nullptr;
-    int32_t size = 0;
-    EXPECT_TRUE(ScrambleBuffer(in.data(), int32_t(in.size()), &out, &size));
-    Buffer owner(out);
-    return std::vector<uint8_t>(out, out + size);
+  uint8_t* out = nullptr;
+  int32_t size = 0;
+  EXPECT_TRUE(ScrambleBuffer(in.data(), int32_t(in.size()), &out, &size));
+  Buffer owner(out);
+  return std::vector<uint8_t>(out, out + size);
 }
 
 bool Unscramble(const std::vector<uint8_t>& in, std::vector<uint8_t>* payload = nullptr) {
-    uint8_t* out = reinterpret_cast<uint8_t*>(1);
-    int32_t size = -1;
-    bool ok = UnscrambleBuffer(in.data(), int32_t(in.size()), &out, &size);
-    if (!ok) {
-        EXPECT_EQ(out, reinterpret_cast<uint8_t*>(1)) << "a failed call hands over no buffer";
-        return false;
-    }
-    Buffer owner(out);
-    if (payload) payload->assign(out, out + size);
-    return true;
+  uint8_t* out = reinterpret_cast<uint8_t*>(1);
+  int32_t size = -1;
+  bool ok = UnscrambleBuffer(in.data(), int32_t(in.size()), &out, &size);
+  if (!ok) {
+    EXPECT_EQ(out, reinterpret_cast<uint8_t*>(1)) << "a failed call hands over no buffer";
+    return false;
+  }
+  Buffer owner(out);
+  if (payload) payload->assign(out, out + size);
+  return true;
 }
 
 void PutLe32(std::vector<uint8_t>& b, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[size_t(i)] = uint8_t(v >> (8 * i));
+  for (int i = 0; i < 4; ++i) b[size_t(i)] = uint8_t(v >> (8 * i));
 }
 
 TEST(HashTest, NullOrEmptyIsZeroNotTheSeed) {
-    uint8_t b = 1;
-    EXPECT_EQ(HashBytes(nullptr, 10), 0u);
-    EXPECT_EQ(HashBytes(&b, 0), 0u);
-    EXPECT_EQ(HashBytes(&b, -1), 0u);
+  uint8_t b = 1;
+  EXPECT_EQ(HashBytes(nullptr, 10), 0u);
+  EXPECT_EQ(HashBytes(&b, 0), 0u);
+  EXPECT_EQ(HashBytes(&b, -1), 0u);
 }
 
 TEST(HashTest, KnownValues) {
-    // h = 1 ^ seed, then rotl(h, 1) ^ 0 ^ 0.
-    uint8_t zero = 0;
-    uint32_t h = 1u ^ kHashSeed;
-    EXPECT_EQ(HashBytes(&zero, 1), (h << 1) | (h >> 31));
-    // Bytes count as unsigned and the index is the whole 32-bit index.
-    std::vector<uint8_t> big(300, 0xFF);
-    uint32_t want = 300u ^ kHashSeed;
-    for (uint32_t i = 0; i < 300; ++i) want = ((want << 1) | (want >> 31)) ^ 0xFFu ^ i;
-    EXPECT_EQ(HashBytes(big.data(), 300), want);
+  // h = 1 ^ seed, then rotl(h, 1) ^ 0 ^ 0.
+  uint8_t zero = 0;
+  uint32_t h = 1u ^ kHashSeed;
+  EXPECT_EQ(HashBytes(&zero, 1), (h << 1) | (h >> 31));
+  // Bytes count as unsigned and the index is the whole 32-bit index.
+  std::vector<uint8_t> big(300, 0xFF);
+  uint32_t want = 300u ^ kHashSeed;
+  for (uint32_t i = 0; i < 300; ++i) want = ((want << 1) | (want >> 31)) ^ 0xFFu ^ i;
+  EXPECT_EQ(HashBytes(big.data(), 300), want);
 }
 
 TEST(HashTest, BlockHashEqualsTheStreamingForm) {
-    for (int n : {1, 2, 7, 64, 255, 256, 1000}) {
-        std::vector<uint8_t> data = Payload(n);
-        uint32_t h = HashSeed(uint32_t(n));
-        int32_t k = 0;
-        for (uint8_t b : data) HashAddByte(h, b, k);
-        EXPECT_EQ(k, n);
-        EXPECT_EQ(h, HashBytes(data.data(), n)) << n;
-    }
+  for (int n : {1, 2, 7, 64, 255, 256, 1000}) {
+    std::vector<uint8_t> data = Payload(n);
+    uint32_t h = HashSeed(uint32_t(n));
+    int32_t k = 0;
+    for (uint8_t b : data) HashAddByte(h, b, k);
+    EXPECT_EQ(k, n);
+    EXPECT_EQ(h, HashBytes(data.data(), n)) << n;
+  }
 }
 
 TEST(HashTest, AddIntFeedsLeastSignificantByteFirstAndAddStringItsBytes) {
-    uint32_t a = HashSeed(5), b = HashSeed(5);
-    int32_t ka = 0, kb = 0;
-    HashAddInt(a, 0x01020304, ka);
-    for (uint32_t byte : {4u, 3u, 2u, 1u}) HashAddByte(b, byte, kb);
-    EXPECT_EQ(a, b);
-    EXPECT_EQ(ka, 4);
+  uint32_t a = HashSeed(5), b = HashSeed(5);
+  int32_t ka = 0, kb = 0;
+  HashAddInt(a, 0x01020304, ka);
+  for (uint32_t byte : {4u, 3u, 2u, 1u}) HashAddByte(b, byte, kb);
+  EXPECT_EQ(a, b);
+  EXPECT_EQ(ka, 4);
 
-    CStr s("ab\xF0");
-    uint32_t c = 9, d = 9;
-    int32_t kc = 3, kd = 3;
-    HashAddString(c, s, kc);
-    for (uint32_t byte : {uint32_t('a'), uint32_t('b'), 0xF0u}) HashAddByte(d, byte, kd);
-    EXPECT_EQ(c, d);
-    EXPECT_EQ(kc, 6);
-    // Only the low byte of a fed value counts.
-    uint32_t e = 1, f = 1;
-    int32_t ke = 0, kf = 0;
-    HashAddByte(e, 0x1FF, ke);
-    HashAddByte(f, 0xFF, kf);
-    EXPECT_EQ(e, f);
+  CStr s("ab\xF0");
+  uint32_t c = 9, d = 9;
+  int32_t kc = 3, kd = 3;
+  HashAddString(c, s, kc);
+  for (uint32_t byte : {uint32_t('a'), uint32_t('b'), 0xF0u}) HashAddByte(d, byte, kd);
+  EXPECT_EQ(c, d);
+  EXPECT_EQ(kc, 6);
+  // Only the low byte of a fed value counts.
+  uint32_t e = 1, f = 1;
+  int32_t ke = 0, kf = 0;
+  HashAddByte(e, 0x1FF, ke);
+  HashAddByte(f, 0xFF, kf);
+  EXPECT_EQ(e, f);
 }
 
 TEST(RuntimeRandomTest, FollowsTheRuntimeGeneratorSequence) {
-    plat::Srand(1);
-    int want[] = {41, 18467, 6334, 26500, 19169, 15724, 11478, 29358};
-    for (int w : want) EXPECT_EQ(plat::Rand(), w);
-    plat::Srand(0);
-    EXPECT_EQ(plat::Rand(), 38);
+  plat::Srand(1);
+  int want[] = {41, 18467, 6334, 26500, 19169, 15724, 11478, 29358};
+  for (int w : want) EXPECT_EQ(plat::Rand(), w);
+  plat::Srand(0);
+  EXPECT_EQ(plat::Rand(), 38);
 }
 
 TEST(ScrambleTest, SizeStaysBetweenSixtyAndTwoHundredFortyFourExtraBytes) {
-    int minExtra = 1 << 30, maxExtra = 0;
-    for (int n = 1; n <= 2000; ++n) {
-        std::vector<uint8_t> s = Scramble(Payload(n));
-        int extra = int(s.size()) - n;
-        minExtra = std::min(minExtra, extra);
-        maxExtra = std::max(maxExtra, extra);
-        ASSERT_GE(extra, 60) << n;
-        ASSERT_LE(extra, 244) << n;
-    }
-    EXPECT_LT(minExtra, 120);  // the lengths cover a good spread of layer counts
-    EXPECT_GT(maxExtra, 160);
+  int minExtra = 1 << 30, maxExtra = 0;
+  for (int n = 1; n <= 2000; ++n) {
+    std::vector<uint8_t> s = Scramble(Payload(n));
+    int extra = int(s.size()) - n;
+    minExtra = std::min(minExtra, extra);
+    maxExtra = std::max(maxExtra, extra);
+    ASSERT_GE(extra, 60) << n;
+    ASSERT_LE(extra, 244) << n;
+  }
+  EXPECT_LT(minExtra, 120);  // the lengths cover a good spread of layer counts
+  EXPECT_GT(maxExtra, 160);
 }
 
 TEST(ScrambleTest, LayoutFollowsTheGeneratorSeededWithTheLength) {
-    for (int n : {1, 5, 100, 333}) {
-        std::vector<uint8_t> s = Scramble(Payload(n));
-        // Replay the generator: layer count, then per layer key length, key
-        // bytes and marker.
-        plat::Srand(uint32_t(n));
-        int layers = plat::Rand() % 9 + 7;
-        size_t pos = size_t(n) + 4;
-        for (int b = 0; b < layers; ++b) {
-            int k = b == layers - 1 ? layers : plat::Rand() % 9 + 7;
-            for (int j = 0; j < k; ++j, ++pos) {
-                uint8_t key = uint8_t((plat::Rand() >> 3) & 0xFF);
-                if (b == layers - 1) {
-                    EXPECT_EQ(s[pos], key) << "the last layer's key is stored plain";
-                }
-            }
-            uint8_t marker = uint8_t((plat::Rand() & 0xF0) | k);
-            if (b == layers - 1) {
-                EXPECT_EQ(s[pos], marker);
-            }
-            ++pos;
+  for (int n : {1, 5, 100, 333}) {
+    std::vector<uint8_t> s = Scramble(Payload(n));
+    // Replay the generator: layer count, then per layer key length, key
+    // bytes and marker.
+    plat::Srand(uint32_t(n));
+    int layers = plat::Rand() % 9 + 7;
+    size_t pos = size_t(n) + 4;
+    for (int b = 0; b < layers; ++b) {
+      int k = b == layers - 1 ? layers : plat::Rand() % 9 + 7;
+      for (int j = 0; j < k; ++j, ++pos) {
+        uint8_t key = uint8_t((plat::Rand() >> 3) & 0xFF);
+        if (b == layers - 1) {
+          EXPECT_EQ(s[pos], key) << "the last layer's key is stored plain";
         }
-        ASSERT_EQ(pos, s.size());
-        EXPECT_EQ(s.back() & 0x0F, layers);
-        uint32_t word = uint32_t(s[0]) | uint32_t(s[1]) << 8 | uint32_t(s[2]) << 16 | uint32_t(s[3]) << 24;
-        EXPECT_EQ(word ^ kScrambleLengthMask, uint32_t(s.size()));
+      }
+      uint8_t marker = uint8_t((plat::Rand() & 0xF0) | k);
+      if (b == layers - 1) {
+        EXPECT_EQ(s[pos], marker);
+      }
+      ++pos;
     }
+    ASSERT_EQ(pos, s.size());
+    EXPECT_EQ(s.back() & 0x0F, layers);
+    uint32_t word = uint32_t(s[0]) | uint32_t(s[1]) << 8 | uint32_t(s[2]) << 16 | uint32_t(s[3]) << 24;
+    EXPECT_EQ(word ^ kScrambleLengthMask, uint32_t(s.size()));
+  }
 }
 
 TEST(ScrambleTest, ReseedsTheSharedGeneratorWithThePayloadLength) {
-    std::vector<uint8_t> data = Payload(50);
-    Scramble(data);
-    int afterScramble = plat::Rand();
-    plat::Srand(50);
-    int layers = plat::Rand() % 9 + 7;
-    for (int b = 0; b < layers; ++b) {
-        int k = b == layers - 1 ? layers : plat::Rand() % 9 + 7;
-        for (int i = 0; i <= k; ++i) plat::Rand();  // key bytes and marker
-    }
-    EXPECT_EQ(plat::Rand(), afterScramble);
+  std::vector<uint8_t> data = Payload(50);
+  Scramble(data);
+  int afterScramble = plat::Rand();
+  plat::Srand(50);
+  int layers = plat::Rand() % 9 + 7;
+  for (int b = 0; b < layers; ++b) {
+    int k = b == layers - 1 ? layers : plat::Rand() % 9 + 7;
+    for (int i = 0; i <= k; ++i) plat::Rand();  // key bytes and marker
+  }
+  EXPECT_EQ(plat::Rand(), afterScramble);
 }
 
 TEST(ScrambleTest, RoundTripsEveryLengthAndIsDeterministic) {
-    for (int n = 1; n <= 400; ++n) {
-        std::vector<uint8_t> data = Payload(n, uint32_t(n));
-        std::vector<uint8_t> s = Scramble(data);
-        std::vector<uint8_t> back;
-        ASSERT_TRUE(Unscramble(s, &back)) << n;
-        ASSERT_EQ(back, data) << n;
-        ASSERT_EQ(Scramble(data), s) << n;
-    }
+  for (int n = 1; n <= 400; ++n) {
+    std::vector<uint8_t> data = Payload(n, uint32_t(n));
+    std::vector<uint8_t> s = Scramble(data);
+    std::vector<uint8_t> back;
+    ASSERT_TRUE(Unscramble(s, &back)) << n;
+    ASSERT_EQ(back, data) << n;
+    ASSERT_EQ(Scramble(data), s) << n;
+  }
 }
 
 TEST(ScrambleTest, ScrambledDataDoesNotShowThePayload) {
-    std::vector<uint8_t> zeros(200, 0);
-    std::vector<uint8_t> s = Scramble(zeros);
-    int zeroBytes = 0;
-    for (size_t i = 4; i < 204; ++i) zeroBytes += s[i] == 0;
-    EXPECT_LT(zeroBytes, 40);
+  std::vector<uint8_t> zeros(200, 0);
+  std::vector<uint8_t> s = Scramble(zeros);
+  int zeroBytes = 0;
+  for (size_t i = 4; i < 204; ++i) zeroBytes += s[i] == 0;
+  EXPECT_LT(zeroBytes, 40);
 }
 
 TEST(ScrambleTest, RejectsBadArguments) {
-    uint8_t b[4] = {1, 2, 3, 4};
-    uint8_t* out = nullptr;
-    int32_t size = 0;
-    EXPECT_FALSE(ScrambleBuffer(nullptr, 4, &out, &size));
-    EXPECT_FALSE(ScrambleBuffer(b, 0, &out, &size));
-    EXPECT_FALSE(ScrambleBuffer(b, -1, &out, &size));
-    EXPECT_FALSE(ScrambleBuffer(b, 4, nullptr, &size));
-    EXPECT_FALSE(ScrambleBuffer(b, 4, &out, nullptr));
-    EXPECT_FALSE(UnscrambleBuffer(nullptr, 40, &out, &size));
-    EXPECT_FALSE(UnscrambleBuffer(b, 4, nullptr, &size));
-    EXPECT_EQ(out, nullptr);
+  uint8_t b[4] = {1, 2, 3, 4};
+  uint8_t* out = nullptr;
+  int32_t size = 0;
+  EXPECT_FALSE(ScrambleBuffer(nullptr, 4, &out, &size));
+  EXPECT_FALSE(ScrambleBuffer(b, 0, &out, &size));
+  EXPECT_FALSE(ScrambleBuffer(b, -1, &out, &size));
+  EXPECT_FALSE(ScrambleBuffer(b, 4, nullptr, &size));
+  EXPECT_FALSE(ScrambleBuffer(b, 4, &out, nullptr));
+  EXPECT_FALSE(UnscrambleBuffer(nullptr, 40, &out, &size));
+  EXPECT_FALSE(UnscrambleBuffer(b, 4, nullptr, &size));
+  EXPECT_EQ(out, nullptr);
 }
 
 TEST(UnscrambleTest, OneByteAddedOrRemovedFails) {
-    for (int n : {1, 17, 300}) {
-        std::vector<uint8_t> s = Scramble(Payload(n));
-        std::vector<uint8_t> longer = s;
-        longer.push_back(0);
-        std::vector<uint8_t> shorter(s.begin(), s.end() - 1);
-        std::vector<uint8_t> headLost(s.begin() + 1, s.end());
-        EXPECT_FALSE(Unscramble(longer)) << n;
-        EXPECT_FALSE(Unscramble(shorter)) << n;
-        EXPECT_FALSE(Unscramble(headLost)) << n;
-    }
+  for (int n : {1, 17, 300}) {
+    std::vector<uint8_t> s = Scramble(Payload(n));
+    std::vector<uint8_t> longer = s;
+    longer.push_back(0);
+    std::vector<uint8_t> shorter(s.begin(), s.end() - 1);
+    std::vector<uint8_t> headLost(s.begin() + 1, s.end());
+    EXPECT_FALSE(Unscramble(longer)) << n;
+    EXPECT_FALSE(Unscramble(shorter)) << n;
+    EXPECT_FALSE(Unscramble(headLost)) << n;
+  }
 }
 
 // Buffers whose length word is right but whose trailers are not what a
 // scrambler writes: every one must fail without touching memory outside
 // either buffer (the sanitizer build checks that).
 TEST(UnscrambleTest, RefusesTrailersThatDoNotAddUp) {
-    auto withLength = [](std::vector<uint8_t> b) {
-        if (b.size() >= 4) PutLe32(b, uint32_t(b.size()) ^ kScrambleLengthMask);
-        return b;
-    };
-    struct Case { const char* what; std::vector<uint8_t> bytes; } cases[] = {
-        {"header only", withLength({0, 0, 0, 0})},
-        {"three bytes", {1, 2, 3}},
-        {"layer count 0", withLength({0, 0, 0, 0, 9, 9, 0x30})},
-        {"marker claims more key than remains", withLength({0, 0, 0, 0, 1, 2, 0x0F})},
-        {"single marker byte claiming one key byte", withLength({0, 0, 0, 0, 0x01})},
-        {"a later marker of key length 0", withLength({0, 0, 0, 0, 0xA0, 7, 0x05, 5, 6, 0x02})},
-        {"layers run out of bytes", withLength({0, 0, 0, 0, 1, 2, 3, 0x03})},
-    };
-    for (const auto& c : cases) EXPECT_FALSE(Unscramble(c.bytes)) << c.what;
+  auto withLength = [](std::vector<uint8_t> b) {
+    if (b.size() >= 4) PutLe32(b, uint32_t(b.size()) ^ kScrambleLengthMask);
+    return b;
+  };
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> bytes;
+  } cases[] = {
+      {"header only", withLength({0, 0, 0, 0})},
+      {"three bytes", {1, 2, 3}},
+      {"layer count 0", withLength({0, 0, 0, 0, 9, 9, 0x30})},
+      {"marker claims more key than remains", withLength({0, 0, 0, 0, 1, 2, 0x0F})},
+      {"single marker byte claiming one key byte", withLength({0, 0, 0, 0, 0x01})},
+      {"a later marker of key length 0", withLength({0, 0, 0, 0, 0xA0, 7, 0x05, 5, 6, 0x02})},
+      {"layers run out of bytes", withLength({0, 0, 0, 0, 1, 2, 3, 0x03})},
+  };
+  for (const auto& c : cases) EXPECT_FALSE(Unscramble(c.bytes)) << c.what;
 }
 
 TEST(UnscrambleTest, HandBuiltSingleLayerPeels) {
-    // Payload "AB" under one layer of key length 1 would be a layer count of
-    // 1, which the scrambler never writes, but the reader accepts it.
-    std::vector<uint8_t> b = {0, 0, 0, 0, 'A' ^ 0x20, 'B' ^ 0x20, 0x20, 0x51};
-    PutLe32(b, uint32_t(b.size()) ^ kScrambleLengthMask);
-    std::vector<uint8_t> out;
-    ASSERT_TRUE(Unscramble(b, &out));
-    EXPECT_EQ(out, (std::vector<uint8_t>{'A', 'B'}));
+  // Payload "AB" under one layer of key length 1 would be a layer count of
+  // 1, which the scrambler never writes, but the reader accepts it.
+  std::vector<uint8_t> b = {0, 0, 0, 0, 'A' ^ 0x20, 'B' ^ 0x20, 0x20, 0x51};
+  PutLe32(b, uint32_t(b.size()) ^ kScrambleLengthMask);
+  std::vector<uint8_t> out;
+  ASSERT_TRUE(Unscramble(b, &out));
+  EXPECT_EQ(out, (std::vector<uint8_t>{'A', 'B'}));
 }
 
 }  // namespace

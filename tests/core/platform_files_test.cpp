@@ -13,103 +13,121 @@ namespace fs = boost::filesystem;
 namespace {
 
 void Touch(const fs::path& p) {
-    fs::create_directories(p.parent_path());
-    std::ofstream(p.string()) << "x";
+  fs::create_directories(p.parent_path());
+  std::ofstream(p.string()) << "x";
 }
 
 TEST(PlatformFilesTest, WindowsPatterns) {
-    struct Case { const char* pattern; const char* name; bool match; } cases[] = {
-        {"*.*", "README", true},       {"*.*", "a.b.c", true},       {"*.*", ".hidden", true},
-        {"*", "anything", true},       {"*.bdz", "Castle.BDZ", true}, {"*.bdz", "Castle.bdz.bak", false},
-        {"*.bdz", "bdz", false},       {"?.txt", "a.txt", true},     {"?.txt", "ab.txt", false},
-        {"readme.*", "README", true},  {"readme.*", "readme.md", true}, {"*.", "noext", true},
-        {"*.", "has.ext", false},      {"a*b*c", "aXXbYYc", true},   {"a*b*c", "aXXbYY", false},
-        {"Mods\\x", "x", false},       {"*.mod", "Beat Wave.MOD", true}, {"exact.img", "Exact.IMG", true},
-        {"**a", "bba", true},          {"", "", true},               {"", "a", false},
-    };
-    for (const auto& c : cases) EXPECT_EQ(plat::MatchPattern(c.pattern, c.name), c.match) << c.pattern << " " << c.name;
-    // Long hostile patterns stay fast.
-    std::string name(5000, 'a');
-    EXPECT_FALSE(plat::MatchPattern(std::string(50, '*') + "b", name));
+  struct Case {
+    const char* pattern;
+    const char* name;
+    bool match;
+  } cases[] = {
+      {"*.*", "README", true},
+      {"*.*", "a.b.c", true},
+      {"*.*", ".hidden", true},
+      {"*", "anything", true},
+      {"*.bdz", "Castle.BDZ", true},
+      {"*.bdz", "Castle.bdz.bak", false},
+      {"*.bdz", "bdz", false},
+      {"?.txt", "a.txt", true},
+      {"?.txt", "ab.txt", false},
+      {"readme.*", "README", true},
+      {"readme.*", "readme.md", true},
+      {"*.", "noext", true},
+      {"*.", "has.ext", false},
+      {"a*b*c", "aXXbYYc", true},
+      {"a*b*c", "aXXbYY", false},
+      {"Mods\\x", "x", false},
+      {"*.mod", "Beat Wave.MOD", true},
+      {"exact.img", "Exact.IMG", true},
+      {"**a", "bba", true},
+      {"", "", true},
+      {"", "a", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(plat::MatchPattern(c.pattern, c.name), c.match) << c.pattern << " " << c.name;
+  // Long hostile patterns stay fast.
+  std::string name(5000, 'a');
+  EXPECT_FALSE(plat::MatchPattern(std::string(50, '*') + "b", name));
 }
 
 TEST(PlatformFilesTest, ListingsAreSortedWithoutRegardToCase) {
-    fs::path d = vantrel::test::MakeTempDir("sorted");
-    for (const char* n : {"b.txt", "C.txt", "a.txt", "B.txt", "_x", "Z"}) Touch(d / n);
-    fs::create_directories(d / "dir");
-    std::vector<plat::FolderEntry> out;
-    ASSERT_TRUE(plat::ListFolder(d, out));
-    std::vector<std::string> names;
-    for (auto& e : out) names.push_back(e.name + (e.isDirectory ? "/" : ""));
-    EXPECT_EQ(names, (std::vector<std::string>{"_x", "a.txt", "B.txt", "b.txt", "C.txt", "dir/", "Z"}));
-    std::string error;
-    EXPECT_FALSE(plat::ListFolder(d / "missing", out, &error));
-    EXPECT_NE(error.find("missing"), std::string::npos);
+  fs::path d = vantrel::test::MakeTempDir("sorted");
+  for (const char* n : {"b.txt", "C.txt", "a.txt", "B.txt", "_x", "Z"}) Touch(d / n);
+  fs::create_directories(d / "dir");
+  std::vector<plat::FolderEntry> out;
+  ASSERT_TRUE(plat::ListFolder(d, out));
+  std::vector<std::string> names;
+  for (auto& e : out) names.push_back(e.name + (e.isDirectory ? "/" : ""));
+  EXPECT_EQ(names, (std::vector<std::string>{"_x", "a.txt", "B.txt", "b.txt", "C.txt", "dir/", "Z"}));
+  std::string error;
+  EXPECT_FALSE(plat::ListFolder(d / "missing", out, &error));
+  EXPECT_NE(error.find("missing"), std::string::npos);
 
-    ASSERT_TRUE(plat::FindFiles((d / "*.TXT").string(), out));
-    EXPECT_EQ(out.size(), 4u);
-    std::string backslashed = d.string() + "\\b*";
-    ASSERT_TRUE(plat::FindFiles(backslashed, out));
-    EXPECT_EQ(out.size(), 2u);
-    EXPECT_FALSE(plat::FindFiles((d / "*.none").string(), out));
-    EXPECT_FALSE(plat::FindFiles(d.string() + "/", out));
+  ASSERT_TRUE(plat::FindFiles((d / "*.TXT").string(), out));
+  EXPECT_EQ(out.size(), 4u);
+  std::string backslashed = d.string() + "\\b*";
+  ASSERT_TRUE(plat::FindFiles(backslashed, out));
+  EXPECT_EQ(out.size(), 2u);
+  EXPECT_FALSE(plat::FindFiles((d / "*.none").string(), out));
+  EXPECT_FALSE(plat::FindFiles(d.string() + "/", out));
 }
 
 TEST(PlatformFilesTest, OpenAndAtomicWritesReadBackslashesAsSeparators) {
-    fs::path d = vantrel::test::MakeTempDir("open");
-    Touch(d / "Scores" / "Castle.hsc");
-    FILE* f = plat::OpenFile(d.string() + "\\Scores\\Castle.hsc", "rb");
-    ASSERT_NE(f, nullptr);
-    std::fclose(f);
-    EXPECT_EQ(plat::ToPath("a\\b\\c"), fs::path("a/b/c"));
-    ASSERT_TRUE(plat::WriteFileAtomic(d / "out.bin", "new", 3));
-    ASSERT_TRUE(plat::WriteFileAtomic(d / "out.bin", "newer", 5));
-    std::stringstream s;
-    s << std::ifstream((d / "out.bin").string()).rdbuf();
-    EXPECT_EQ(s.str(), "newer");
-    EXPECT_FALSE(plat::WriteFileAtomic(d / "no" / "such" / "out.bin", "x", 1));
-    int count = 0;
-    for (auto& e : fs::directory_iterator(d)) count += e.path().filename().string()[0] == '.';
-    EXPECT_EQ(count, 0) << "no temporary file is left behind";
+  fs::path d = vantrel::test::MakeTempDir("open");
+  Touch(d / "Scores" / "Castle.hsc");
+  FILE* f = plat::OpenFile(d.string() + "\\Scores\\Castle.hsc", "rb");
+  ASSERT_NE(f, nullptr);
+  std::fclose(f);
+  EXPECT_EQ(plat::ToPath("a\\b\\c"), fs::path("a/b/c"));
+  ASSERT_TRUE(plat::WriteFileAtomic(d / "out.bin", "new", 3));
+  ASSERT_TRUE(plat::WriteFileAtomic(d / "out.bin", "newer", 5));
+  std::stringstream s;
+  s << std::ifstream((d / "out.bin").string()).rdbuf();
+  EXPECT_EQ(s.str(), "newer");
+  EXPECT_FALSE(plat::WriteFileAtomic(d / "no" / "such" / "out.bin", "x", 1));
+  int count = 0;
+  for (auto& e : fs::directory_iterator(d)) count += e.path().filename().string()[0] == '.';
+  EXPECT_EQ(count, 0) << "no temporary file is left behind";
 }
 
 TEST(PlatformFilesTest, MakeDirectoryResults) {
-    fs::path d = vantrel::test::MakeTempDir("mkdir");
-    EXPECT_EQ(plat::MakeDirectory((d / "a").string()), plat::MakeDirResult::Created);
-    EXPECT_EQ(plat::MakeDirectory((d / "a").string()), plat::MakeDirResult::AlreadyExists);
-    EXPECT_EQ(plat::MakeDirectory((d / "x" / "y").string()), plat::MakeDirResult::PathNotFound);
-    EXPECT_TRUE(plat::MakeDirs(d / "x" / "y" / "z"));
-    EXPECT_TRUE(fs::is_directory(d / "x" / "y" / "z"));
-    EXPECT_FALSE(plat::MakeDirs(fs::path()));
+  fs::path d = vantrel::test::MakeTempDir("mkdir");
+  EXPECT_EQ(plat::MakeDirectory((d / "a").string()), plat::MakeDirResult::Created);
+  EXPECT_EQ(plat::MakeDirectory((d / "a").string()), plat::MakeDirResult::AlreadyExists);
+  EXPECT_EQ(plat::MakeDirectory((d / "x" / "y").string()), plat::MakeDirResult::PathNotFound);
+  EXPECT_TRUE(plat::MakeDirs(d / "x" / "y" / "z"));
+  EXPECT_TRUE(fs::is_directory(d / "x" / "y" / "z"));
+  EXPECT_FALSE(plat::MakeDirs(fs::path()));
 }
 
 TEST(PlatformFilesTest, KnownFoldersFollowTheXdgRules) {
-    const fs::path& home = vantrel::test::TempHome();
-    EXPECT_EQ(plat::GetKnownFolder(plat::KnownFolder::SavedGames, false), fs::path(std::getenv("XDG_DATA_HOME")));
-    EXPECT_EQ(plat::GetKnownFolder(plat::KnownFolder::Documents, false), home / "Documents");
-    unsetenv("XDG_DATA_HOME");
-    EXPECT_EQ(plat::GetKnownFolder(plat::KnownFolder::SavedGames, false), fs::path(home.string() + "/.local/share"));
+  const fs::path& home = vantrel::test::TempHome();
+  EXPECT_EQ(plat::GetKnownFolder(plat::KnownFolder::SavedGames, false), fs::path(std::getenv("XDG_DATA_HOME")));
+  EXPECT_EQ(plat::GetKnownFolder(plat::KnownFolder::Documents, false), home / "Documents");
+  unsetenv("XDG_DATA_HOME");
+  EXPECT_EQ(plat::GetKnownFolder(plat::KnownFolder::SavedGames, false), fs::path(home.string() + "/.local/share"));
 
-    std::ofstream(std::string(std::getenv("XDG_CONFIG_HOME")) + "/user-dirs.dirs")
-        << "# comment\nXDG_DESKTOP_DIR=\"$HOME/Desktop\"\n  XDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n";
-    fs::path docs = plat::GetKnownFolder(plat::KnownFolder::Documents, true);
-    EXPECT_EQ(docs, fs::path(home.string() + "/Dokumente"));
-    EXPECT_TRUE(fs::is_directory(docs));
-    std::string blocked = (home / "plainfile" / "docs").string();
-    std::ofstream((home / "plainfile").string()) << "x";
-    std::ofstream(std::string(std::getenv("XDG_CONFIG_HOME")) + "/user-dirs.dirs")
-        << "XDG_DOCUMENTS_DIR=\"" << blocked << "\"\n";
-    EXPECT_EQ(plat::GetKnownFolder(plat::KnownFolder::Documents, false), fs::path(blocked));
-    EXPECT_TRUE(plat::GetKnownFolder(plat::KnownFolder::Documents, true).empty()) << "cannot be made";
-    std::ofstream(std::string(std::getenv("XDG_CONFIG_HOME")) + "/user-dirs.dirs") << "XDG_DOCUMENTS_DIR=relative\n";
-    EXPECT_EQ(plat::GetKnownFolder(plat::KnownFolder::Documents, false), home / "Documents");
+  std::ofstream(std::string(std::getenv("XDG_CONFIG_HOME")) + "/user-dirs.dirs")
+      << "# comment\nXDG_DESKTOP_DIR=\"$HOME/Desktop\"\n  XDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n";
+  fs::path docs = plat::GetKnownFolder(plat::KnownFolder::Documents, true);
+  EXPECT_EQ(docs, fs::path(home.string() + "/Dokumente"));
+  EXPECT_TRUE(fs::is_directory(docs));
+  std::string blocked = (home / "plainfile" / "docs").string();
+  std::ofstream((home / "plainfile").string()) << "x";
+  std::ofstream(std::string(std::getenv("XDG_CONFIG_HOME")) + "/user-dirs.dirs")
+      << "XDG_DOCUMENTS_DIR=\"" << blocked << "\"\n";
+  EXPECT_EQ(plat::GetKnownFolder(plat::KnownFolder::Documents, false), fs::path(blocked));
+  EXPECT_TRUE(plat::GetKnownFolder(plat::KnownFolder::Documents, true).empty()) << "cannot be made";
+  std::ofstream(std::string(std::getenv("XDG_CONFIG_HOME")) + "/user-dirs.dirs") << "XDG_DOCUMENTS_DIR=relative\n";
+  EXPECT_EQ(plat::GetKnownFolder(plat::KnownFolder::Documents, false), home / "Documents");
 }
 
 TEST(PlatformFilesTest, ExecutableNames) {
-    EXPECT_EQ(plat::ExecutableName("Tools/Sheetwright.exe"), "Tools/Sheetwright");
-    EXPECT_EQ(plat::ExecutableName("Tools\\VantrelWorkshop.EXE"), "Tools/VantrelWorkshop");
-    EXPECT_EQ(plat::ExecutableName("plain"), "plain");
-    EXPECT_EQ(plat::ExecutableName(".exe"), ".exe");
+  EXPECT_EQ(plat::ExecutableName("Tools/Sheetwright.exe"), "Tools/Sheetwright");
+  EXPECT_EQ(plat::ExecutableName("Tools\\VantrelWorkshop.EXE"), "Tools/VantrelWorkshop");
+  EXPECT_EQ(plat::ExecutableName("plain"), "plain");
+  EXPECT_EQ(plat::ExecutableName(".exe"), ".exe");
 }
 
 }  // namespace

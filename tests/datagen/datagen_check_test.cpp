@@ -125,12 +125,12 @@ TEST(DataPack, TheGameFindsEveryFileByTheNameItAsksFor) {
   // and all.
   DataFiles files;
   files.searchDirs = {Root()};
-  for (const char* name :
-       {"PowerUps.img", "Paddle.img", "Explosion.img", "Icons.img", "Boing.img", "buttons.img",
-        "LockedCharms.img", "StSmallFont.img", "CandyFont.img", "ChiselFont.img", "VantrelBigFont.img",
-        "SysFont.img", "BrushedFont.img", "GreenBrushedFont.img", "HighScores.png", "splash.png",
-        "Charms.png", "BoardSelect.png", "TitlePowerups.png", "cursor.png", "TitleScreen.bmp",
-        "Bricks.img", "Bricks_classic.img", "Backgrounds.img"}) {
+  for (const char* name : {"PowerUps.img",    "Paddle.img",           "Explosion.img",      "Icons.img",
+                           "Boing.img",       "buttons.img",          "LockedCharms.img",   "StSmallFont.img",
+                           "CandyFont.img",   "ChiselFont.img",       "VantrelBigFont.img", "SysFont.img",
+                           "BrushedFont.img", "GreenBrushedFont.img", "HighScores.png",     "splash.png",
+                           "Charms.png",      "BoardSelect.png",      "TitlePowerups.png",  "cursor.png",
+                           "TitleScreen.bmp", "Bricks.img",           "Bricks_classic.img", "Backgrounds.img"}) {
     fs::path found = files.FindFile(name, true, true);
     EXPECT_TRUE(fs::is_regular_file(found)) << name;
     EXPECT_EQ(found.filename().string(), name);
@@ -185,7 +185,8 @@ TEST(DataPack, GameImageSetsLoadWithTheirCountsSizesAndKey) {
         EXPECT_EQ(img->height, spec.height) << i;
       }
     }
-    bool opaque = std::string(spec.path) == "Graphics/buttons.img" || std::string(spec.path) == "Graphics/LockedCharms.img";
+    bool opaque = std::string(spec.path) == "Graphics/buttons.img" ||
+                  std::string(spec.path) == "Graphics/LockedCharms.img";
     ExpectKeySafe(set, std::string(spec.path), opaque);
   }
 }
@@ -479,7 +480,8 @@ TEST(DataPack, TitleMarqueeLoopsWithoutAJump) {
     double d = 0;
     for (int y = 0; y < pack::kMarqueeHeight; ++y)
       for (int x = 0; x < sheet.width; ++x) {
-        uint32_t p = sheet.GetPixel(x, a * pack::kMarqueeHeight + y), q = sheet.GetPixel(x, b * pack::kMarqueeHeight + y);
+        uint32_t p = sheet.GetPixel(x, a * pack::kMarqueeHeight + y),
+                 q = sheet.GetPixel(x, b * pack::kMarqueeHeight + y);
         for (int s = 0; s < 24; s += 8) d += std::abs(int((p >> s) & 0xFF) - int((q >> s) & 0xFF));
       }
     return d;
@@ -538,7 +540,8 @@ TEST(DataPack, BrickSetsShareNamesAndGiveEveryKindItsRun) {
   for (int n = pack::kFirstExplo; n < pack::kFirstExplo + pack::kExploFrames; ++n) EXPECT_EQ(kind[n], kBrickExplo);
   EXPECT_NE(kind[pack::kFirstExplo - 1], kBrickExplo);
   // multi runs of 3, 2 and 4 stages, each closed by a non-multi brick
-  for (auto [first, len] : {std::pair{pack::kMulti3First, 3}, std::pair{pack::kMulti2First, 2}, std::pair{pack::kMulti4First, 4}}) {
+  for (auto [first, len] :
+       {std::pair{pack::kMulti3First, 3}, std::pair{pack::kMulti2First, 2}, std::pair{pack::kMulti4First, 4}}) {
     EXPECT_NE(kind[first - 1], kBrickMulti);
     for (int k = 0; k < len; ++k) EXPECT_EQ(kind[first + k], kBrickMulti);
     EXPECT_NE(kind[first + len], kBrickMulti);
@@ -630,7 +633,8 @@ TEST_P(BoardSetFiles, LoadsScrambledWithMatchingSignatureAndPlayableBoards) {
       // (hidden bricks are concealed when the board starts, so they count as bricks).
       bool charmSpot = false;
       for (int r = 0; r < 15 && !charmSpot; ++r)
-        for (int c = 0; c < set.columns && !charmSpot; ++c) charmSpot = set.GetCell(c, r) == 0 && set.GetCell(c, r + 1) == 0;
+        for (int c = 0; c < set.columns && !charmSpot; ++c)
+          charmSpot = set.GetCell(c, r) == 0 && set.GetCell(c, r + 1) == 0;
       EXPECT_TRUE(charmSpot) << "board " << b << " has no room for a charm";
       EXPECT_GT(breakable, 0) << b;
       EXPECT_GE(breakable * 10, cells * 6) << "board " << b << ": under 60% breakable";

@@ -71,7 +71,8 @@ bool BoardSheet(const fs::path& root, std::string_view rel, const fs::path& png)
 // then widened to 32 bits for the PNG.
 bool FontSpecimens(const fs::path& root, const fs::path& png) {
   const char* lines[] = {"Vantrel 0123456789 Score: 48250", "Select A Boardset - Game Paused!",
-                         "The quick brown fox jumps over the lazy dog?", "(Local Scores) #1 ABCDEFGHIJKLMNOPQRSTUVWXYZ"};
+                         "The quick brown fox jumps over the lazy dog?",
+                         "(Local Scores) #1 ABCDEFGHIJKLMNOPQRSTUVWXYZ"};
   Bitmap screen;
   if (!screen.Create(1400, 620, 16)) return false;
   for (int y = 0; y < screen.height; ++y)
@@ -235,12 +236,13 @@ int main(int argc, char** argv) {
   bool ok = true;
   for (const auto& s : pack::kGameImageSets) ok &= Sheet(root, s.path, out / "sheets");
   for (const auto& f : pack::kFonts) ok &= Sheet(root, f.path, out / "sheets");
-  for (auto rel : {pack::kBrickSet, pack::kBrickSetClassic, pack::kBackgroundSet,
-                   pack::kBackgroundSetClassic, pack::kCharmSet})
+  for (auto rel :
+       {pack::kBrickSet, pack::kBrickSetClassic, pack::kBackgroundSet, pack::kBackgroundSetClassic, pack::kCharmSet})
     ok &= Sheet(root, rel, out / "sheets");
   ok &= FontSpecimens(root, out / "sheets" / "font-specimens.png");
   ok &= PlayMockup(root, out / "sheets" / "play-mockup.png");
-  for (const auto& b : pack::kBoardSets) ok &= BoardSheet(root, b.path, out / "sheets" / (Stem(b.path) + "-boards.png"));
+  for (const auto& b : pack::kBoardSets)
+    ok &= BoardSheet(root, b.path, out / "sheets" / (Stem(b.path) + "-boards.png"));
   for (auto name : pack::kSounds) {
     fs::path src = root / std::string(pack::kSoundFolder) / std::string(name);
     boost::system::error_code ec;
@@ -253,7 +255,8 @@ int main(int argc, char** argv) {
     for (const auto& m : list) {
       double seconds = 0;
       bool rendered = RenderModule(root / std::string(m.path), out / "music" / (Stem(m.path) + ".wav"), &seconds);
-      std::printf("%s: %s, %.1f s before it loops\n", std::string(m.path).c_str(), rendered ? "rendered" : "FAILED", seconds);
+      std::printf("%s: %s, %.1f s before it loops\n", std::string(m.path).c_str(), rendered ? "rendered" : "FAILED",
+                  seconds);
       ok &= rendered;
     }
   }

@@ -76,7 +76,8 @@ TEST_F(DisplayTest, SetVideoModeRefusals) {
   ASSERT_EQ(display.CreateMainWindow(640, 480, "T", nullptr, &handle, Proc(), 0, true), 1);
   struct Case {
     int32_t w, h, bpp;
-  } refused[] = {{642, 480, 16}, {0, 480, 16}, {-4, 480, 16}, {640, 0, 16}, {640, -1, 16}, {640, 480, 0}, {641, 480, 32}};
+  } refused[] = {{642, 480, 16}, {0, 480, 16},  {-4, 480, 16}, {640, 0, 16},
+                 {640, -1, 16},  {640, 480, 0}, {641, 480, 32}};
   for (const Case& c : refused) {
     EXPECT_EQ(display.SetVideoMode(c.w, c.h, c.bpp, false, &format), 0) << c.w << "x" << c.h << "x" << c.bpp;
   }
@@ -210,12 +211,12 @@ TEST_F(DisplayTest, ClientToBufferUsesTheFit) {
   struct Case {
     int32_t cx, cy, bx, by;
   } cases[] = {
-      {10, 10, 0, 6},          // in the left bar
-      {1200, 719, 639, 479},   // in the right bar, bottom row: the last pixel, not one past
-      {160, 0, 0, 0},          // the fit's corner
-      {1119, 360, 639, 240},   // the fit's last column
-      {640, 360, 320, 240},    // the centre
-      {-5, 5000, 0, 479},      // out of the client area
+      {10, 10, 0, 6},         // in the left bar
+      {1200, 719, 639, 479},  // in the right bar, bottom row: the last pixel, not one past
+      {160, 0, 0, 0},         // the fit's corner
+      {1119, 360, 639, 240},  // the fit's last column
+      {640, 360, 320, 240},   // the centre
+      {-5, 5000, 0, 479},     // out of the client area
   };
   for (const Case& c : cases) {
     int32_t x = c.cx, y = c.cy;
@@ -354,7 +355,8 @@ TEST_F(DisplayTest, PresentedImageEqualsDrawnBuffer) {
     ASSERT_EQ(img.width, 320);
     ASSERT_EQ(img.height, 200);
     for (int32_t y = 0; y < 200; ++y)
-      for (int32_t x = 0; x < 320; ++x) ASSERT_EQ(img.At(x, y), plat::PresentPixelRgb(b, x, y)) << bpp << " " << x << "," << y;
+      for (int32_t x = 0; x < 320; ++x)
+        ASSERT_EQ(img.At(x, y), plat::PresentPixelRgb(b, x, y)) << bpp << " " << x << "," << y;
     EXPECT_EQ(std::memcmp(d.surface.PresentBits(), d.surface.Bits(), static_cast<size_t>(b.pitch) * 200), 0);
   }
 }
@@ -390,7 +392,8 @@ TEST_F(DisplayTest, PresentScaledToClientStaysInsideTheBuffer) {
   SurfaceLock lock;
   ASSERT_TRUE(display.Lock(&lock));
   for (int32_t y = 0; y < 16; ++y)
-    for (int32_t x = 0; x < 32; ++x) reinterpret_cast<uint16_t*>(lock.bits + y * lock.pitch)[x] = static_cast<uint16_t>(x + 32 * y);
+    for (int32_t x = 0; x < 32; ++x)
+      reinterpret_cast<uint16_t*>(lock.bits + y * lock.pitch)[x] = static_cast<uint16_t>(x + 32 * y);
   display.Unlock();
   ASSERT_EQ(display.Present(kPresentScaleToClient), 1);
   const uint16_t* shown = reinterpret_cast<const uint16_t*>(display.surface.PresentBits());

@@ -270,7 +270,8 @@ TEST_F(DrawTest, BlitKeyedOnlyWhollyInside) {
   struct Case {
     int32_t x, y;
     bool drawn;
-  } cases[] = {{kW - 5, 0, true}, {kW - 4, 0, false}, {0, kH - 4, false}, {0, kH - 5, true}, {-1, 5, false}, {5, -1, false}};
+  } cases[] = {{kW - 5, 0, true}, {kW - 4, 0, false}, {0, kH - 4, false},
+               {0, kH - 5, true}, {-1, 5, false},     {5, -1, false}};
   for (const Case& c : cases) {
     Mode(16);
     plat::WindowRect out{};

@@ -341,13 +341,20 @@ TEST_F(SdlEvents, KeysAndCharacters) {
   Key(SDL_KEYDOWN, SDLK_F12);
   Text("\xC3\xA5\xE6\x97\xA5");  // å and a character Windows-1252 cannot hold
   std::vector<std::pair<uint32_t, uintptr_t>> want = {
-      {plat::kMsgKeyDown, 'P'},          {plat::kMsgChar, 'p'},
-      {plat::kMsgKeyDown, 'P'},          {plat::kMsgKeyUp, 'P'},
-      {plat::kMsgKeyDown, plat::kKeyEscape}, {plat::kMsgChar, 27},
-      {plat::kMsgKeyDown, plat::kKeyF1 + 6}, {plat::kMsgKeyDown, plat::kKeyUp},
-      {plat::kMsgKeyDown, plat::kKeyEnter},  {plat::kMsgChar, 13},
-      {plat::kMsgKeyDown, plat::kKeyBackspace}, {plat::kMsgChar, 8},
-      {plat::kMsgKeyDown, plat::kKeyTab},    {plat::kMsgChar, 9},
+      {plat::kMsgKeyDown, 'P'},
+      {plat::kMsgChar, 'p'},
+      {plat::kMsgKeyDown, 'P'},
+      {plat::kMsgKeyUp, 'P'},
+      {plat::kMsgKeyDown, plat::kKeyEscape},
+      {plat::kMsgChar, 27},
+      {plat::kMsgKeyDown, plat::kKeyF1 + 6},
+      {plat::kMsgKeyDown, plat::kKeyUp},
+      {plat::kMsgKeyDown, plat::kKeyEnter},
+      {plat::kMsgChar, 13},
+      {plat::kMsgKeyDown, plat::kKeyBackspace},
+      {plat::kMsgChar, 8},
+      {plat::kMsgKeyDown, plat::kKeyTab},
+      {plat::kMsgChar, 9},
       {plat::kMsgKeyDown, plat::kKeyF12},
       {plat::kMsgChar, 0xE5},
   };
@@ -465,14 +472,14 @@ TEST(Cp1252, Utf8ToBytes) {
   } cases[] = {
       {"abc", {'a', 'b', 'c'}},
       {"\xC3\xA5\xC3\x85\xC3\xA4\xC3\x84\xC3\xB6\xC3\x96", {0xE5, 0xC5, 0xE4, 0xC4, 0xF6, 0xD6}},  // å Å ä Ä ö Ö
-      {"\xE2\x82\xAC", {0x80}},                   // euro sign
-      {"\xC5\xB8\xE2\x84\xA2", {0x9F, 0x99}},     // Ÿ ™
-      {"a\xE6\x97\xA5z", {'a', 'z'}},             // a CJK character is dropped
-      {"\xF0\x9F\x98\x80", {}},                   // outside the BMP
-      {"\xC2\x81", {}},                           // U+0081 has no byte
-      {"\xC0\xAF!", {'!'}},                       // overlong form refused
-      {"\xE2\x82", {}},                           // truncated sequence
-      {"\x80x", {'x'}},                           // stray continuation byte
+      {"\xE2\x82\xAC", {0x80}},                                                                    // euro sign
+      {"\xC5\xB8\xE2\x84\xA2", {0x9F, 0x99}},                                                      // Ÿ ™
+      {"a\xE6\x97\xA5z", {'a', 'z'}},  // a CJK character is dropped
+      {"\xF0\x9F\x98\x80", {}},        // outside the BMP
+      {"\xC2\x81", {}},                // U+0081 has no byte
+      {"\xC0\xAF!", {'!'}},            // overlong form refused
+      {"\xE2\x82", {}},                // truncated sequence
+      {"\x80x", {'x'}},                // stray continuation byte
   };
   for (const Case& c : cases) EXPECT_EQ(plat::Utf8ToCp1252(c.utf8), c.bytes) << c.utf8;
 }

@@ -50,14 +50,13 @@ void DrawPattern() {
   DrawLine(0, 0, w, h, 255, 128, 0);
   DrawLine(w - 1, 0, -1, h, 255, 128, 0);
   // A row of glows over the ramp.
-  for (int i = 0; i < 16; ++i) DrawGlow(w / 8 + 8 + i * (w * 3 / 4 - 16) / 15, h * 2 / 3 + 60, 64 + i * 12, 255, 255, 255);
+  for (int i = 0; i < 16; ++i)
+    DrawGlow(w / 8 + 8 + i * (w * 3 / 4 - 16) / 15, h * 2 / 3 + 60, 64 + i * 12, 255, 255, 255);
 }
 
 intptr_t PatternProc(plat::Window* window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
   switch (message) {
-    case plat::kMsgPaint:
-      TheDisplay().Present(0);
-      return 0;
+    case plat::kMsgPaint: TheDisplay().Present(0); return 0;
     case plat::kMsgKeyDown:
       if (wParam == plat::kKeyEscape) plat::GetWindowSystem()->PostMessage(window, plat::kMsgClose, 0, 0);
       return 0;
@@ -65,8 +64,7 @@ intptr_t PatternProc(plat::Window* window, uint32_t message, uintptr_t wParam, i
       TheDisplay().Close(false);
       plat::GetWindowSystem()->PostQuitMessage(0);
       return 0;
-    default:
-      return plat::DefaultWindowProc(window, message, wParam, lParam);
+    default: return plat::DefaultWindowProc(window, message, wParam, lParam);
   }
 }
 
@@ -121,8 +119,8 @@ int main(int argc, char** argv) {
         const plat::WindowRect c = display.window->ClientRect();
         const plat::WindowRect o = display.window->OuterRect();
         const LetterboxFit f = display.CurrentFit();
-        std::printf("client %dx%d, outer %d,%d-%d,%d, fit %dx%d at %d,%d\n", c.right, c.bottom, o.left, o.top,
-                    o.right, o.bottom, f.fitWidth, f.fitHeight, f.offsetX, f.offsetY);
+        std::printf("client %dx%d, outer %d,%d-%d,%d, fit %dx%d at %d,%d\n", c.right, c.bottom, o.left, o.top, o.right,
+                    o.bottom, f.fitWidth, f.fitHeight, f.offsetX, f.offsetY);
         std::fflush(stdout);
       }
     }

@@ -47,8 +47,8 @@ bool NoChildLeft() {
 TEST(Shell, StartProgramRunsDetachedWithoutArgumentsAndLeavesNoZombie) {
   const fs::path dir = vantrel::test::MakeTempDir("shell");
   const fs::path out = dir / "ran.txt";
-  WriteScript(dir / "tool", "echo \"args:$#\" > '" + out.string() + ".tmp'; mv '" + out.string() + ".tmp' '" +
-                                out.string() + "'");
+  WriteScript(dir / "tool",
+              "echo \"args:$#\" > '" + out.string() + ".tmp'; mv '" + out.string() + ".tmp' '" + out.string() + "'");
   plat::StartProgram((dir / "tool").string());
   EXPECT_TRUE(NoChildLeft());
   EXPECT_EQ(WaitForFile(out), "args:0\n");
@@ -64,8 +64,8 @@ TEST(Shell, MissingProgramIsIgnored) {
 TEST(Shell, OpenUrlRunsXdgOpenWithTheUrl) {
   const fs::path dir = vantrel::test::MakeTempDir("bin");
   const fs::path out = dir / "url.txt";
-  WriteScript(dir / "xdg-open", "echo \"$#:$1\" > '" + out.string() + ".tmp'; mv '" + out.string() + ".tmp' '" +
-                                    out.string() + "'");
+  WriteScript(dir / "xdg-open",
+              "echo \"$#:$1\" > '" + out.string() + ".tmp'; mv '" + out.string() + ".tmp' '" + out.string() + "'");
   const std::string path = dir.string() + ":" + std::getenv("PATH");
   setenv("PATH", path.c_str(), 1);
   plat::OpenUrl("https://example.org/item?id=18446744073709551615&x=a b");

@@ -61,8 +61,7 @@ int main(int argc, char** argv) {
       plat::AdvanceFakeClockMs(20);
       if (frame % 80 == 0)
         ok &= Save(field, w, h,
-                   dir / ("flame-kind" + std::to_string(kind) + "-frame" + std::to_string(frame) +
-                          ".png"));
+                   dir / ("flame-kind" + std::to_string(kind) + "-frame" + std::to_string(frame) + ".png"));
     }
     // The same start with the echo stage off (the "DisableFadeZoom" look):
     // the plain flame rising from the seed row.

@@ -18,7 +18,9 @@ struct Surface {
   int w, h, pitch;
   std::vector<uint8_t> store;
   Surface(int width, int height)
-      : w(width), h(height), pitch(width + 2 * kMargin),
+      : w(width),
+        h(height),
+        pitch(width + 2 * kMargin),
         store(static_cast<size_t>(pitch) * (height + 2 * kMargin), 0) {}
   uint8_t* bits() { return store.data() + kMargin * pitch + kMargin; }
   uint8_t at(int x, int y) const { return store[(y + kMargin) * pitch + x + kMargin]; }
@@ -140,8 +142,7 @@ TEST_F(FlameTest, PhasesTurnTheDriftAndTheBurnDirection) {
   struct Expect {
     double dx, dy;
     bool down;
-  } phases[] = {{0, 0.1, false}, {-0.1, 0, false}, {0, -0.1, true}, {0.1, 0, true},
-                {0, 0.1, false}};
+  } phases[] = {{0, 0.1, false}, {-0.1, 0, false}, {0, -0.1, true}, {0.1, 0, true}, {0, 0.1, false}};
   Surface s(64, 32);
   for (const Expect& e : phases) {
     RenderBackgroundEffect(s.bits(), 64, 32, s.pitch);
@@ -244,10 +245,17 @@ struct RampCase {
 
 TEST_F(FlameTest, RampsOfEveryKind) {
   const RampCase cases[] = {
-      {0, 0, 0, 0, 0},      {0, 100, 200, 100, 0},  {0, 200, 255, 200, 0},
-      {1, 100, 0, 100, 200}, {1, 128, 0, 128, 255}, {2, 100, 50, 50, 100},
-      {2, 200, 136, 136, 200}, {3, 100, 25, 100, 25}, {3, 200, 104, 200, 104},
-      {4, 100, 200, 50, 50}, {4, 130, 255, 66, 66},
+      {0, 0, 0, 0, 0},
+      {0, 100, 200, 100, 0},
+      {0, 200, 255, 200, 0},
+      {1, 100, 0, 100, 200},
+      {1, 128, 0, 128, 255},
+      {2, 100, 50, 50, 100},
+      {2, 200, 136, 136, 200},
+      {3, 100, 25, 100, 25},
+      {3, 200, 104, 200, 104},
+      {4, 100, 200, 50, 50},
+      {4, 130, 255, 66, 66},
       // Top 32 entries: (c (31 - k) + 255 (k + 1)) >> 5 with k = i - 224.
       {0, 224, (255 * 31 + 255) >> 5, (224 * 31 + 255) >> 5, (0 + 255) >> 5},
       {3, 240, (144 * 15 + 255 * 17) >> 5, (240 * 15 + 255 * 17) >> 5, (144 * 15 + 255 * 17) >> 5},
@@ -263,8 +271,7 @@ TEST_F(FlameTest, RampsOfEveryKind) {
     for (int c = 0; c < 3; ++c) EXPECT_EQ(gBackgroundEffect.ramp[255][c], 255);
     // 224..254 lie between the kind's colour and white, brightening.
     for (int i = 225; i < 256; ++i)
-      for (int c = 0; c < 3; ++c)
-        EXPECT_GE(gBackgroundEffect.ramp[i][c], gBackgroundEffect.ramp[i - 1][c]);
+      for (int c = 0; c < 3; ++c) EXPECT_GE(gBackgroundEffect.ramp[i][c], gBackgroundEffect.ramp[i - 1][c]);
   }
   // Another kind keeps the entries below the white fade.
   SetEffectPalette(1);

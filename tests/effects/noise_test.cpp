@@ -71,8 +71,7 @@ TEST(NoiseSum, OctaveZeroIsSmoothedLatticeValue) {
     for (int ix = -3; ix < 3; ++ix) {
       const int h0 = n.perm[iy & 255];
       const float expect = n.value[n.perm[(ix + h0) & 255]];
-      EXPECT_FLOAT_EQ(n.NoiseSum(static_cast<float>(ix), static_cast<float>(iy), 0, 0, 0), expect)
-          << ix << "," << iy;
+      EXPECT_FLOAT_EQ(n.NoiseSum(static_cast<float>(ix), static_cast<float>(iy), 0, 0, 0), expect) << ix << "," << iy;
     }
   }
   // Between lattice points the value moves continuously.

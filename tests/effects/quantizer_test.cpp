@@ -16,8 +16,7 @@
 namespace {
 
 uint32_t Pack(int c0, int c1, int c2) {
-  return static_cast<uint32_t>(c0) | static_cast<uint32_t>(c1) << 8 |
-         static_cast<uint32_t>(c2) << 16;
+  return static_cast<uint32_t>(c0) | static_cast<uint32_t>(c1) << 8 | static_cast<uint32_t>(c2) << 16;
 }
 
 // k distinct colours spread over the cube (deterministic).
@@ -197,8 +196,7 @@ TEST(Octree, SortedPaletteOrdersByWeightedKey) {
   for (int i = 0; i < 40; ++i) {
     got.insert(Pack(pal[i][0], pal[i][1], pal[i][2]));
     if (i > 0) {
-      EXPECT_LE(2 * pal[i - 1][0] + 4 * pal[i - 1][1] + pal[i - 1][2],
-                2 * pal[i][0] + 4 * pal[i][1] + pal[i][2]);
+      EXPECT_LE(2 * pal[i - 1][0] + 4 * pal[i - 1][1] + pal[i - 1][2], 2 * pal[i][0] + 4 * pal[i][1] + pal[i][2]);
     }
   }
   EXPECT_EQ(got, want);
@@ -285,8 +283,7 @@ TEST(NeuQuant, FewColoursReproduced) {
       for (int x = 0; x < 256; ++x) {
         const uint8_t* p = src.pixels + y * src.stride + x * 4;
         const uint8_t* e = pal[dst.pixels[y * dst.stride + x]];
-        worst = std::max({worst, std::abs(e[0] - p[2]), std::abs(e[1] - p[1]),
-                          std::abs(e[2] - p[0])});
+        worst = std::max({worst, std::abs(e[0] - p[2]), std::abs(e[1] - p[1]), std::abs(e[2] - p[0])});
       }
     EXPECT_LE(worst, c.maxError) << c.k;
   }
@@ -389,8 +386,7 @@ TEST(InverseCube, EveryCellHoldsAnEntryOfLeastCost) {
     int b0, b1, b2;
     uint32_t seed;
     int n;
-  } cases[] = {{4, 5, 3, 31, 1}, {4, 5, 3, 31, 5}, {4, 5, 3, 31, 256}, {6, 6, 6, 3, 32},
-               {6, 6, 6, 6, 32}};
+  } cases[] = {{4, 5, 3, 31, 1}, {4, 5, 3, 31, 5}, {4, 5, 3, 31, 256}, {6, 6, 6, 3, 32}, {6, 6, 6, 6, 32}};
   for (const Case& c : cases) {
     uint8_t pal[256][4] = {};
     plat::Srand(c.seed);
@@ -468,8 +464,7 @@ TEST(MixTables, TablesMatchDirectComputation) {
     EXPECT_EQ(cell[2], near((pa[0] + pb[0]) / 2, (pa[1] + pb[1]) / 2, (pa[2] + pb[2]) / 2));
     EXPECT_EQ(cell[3], near((pa[0] + 3 * pb[0]) / 4, (pa[1] + 3 * pb[1]) / 4, (pa[2] + 3 * pb[2]) / 4));
     EXPECT_EQ(tables->add[a * 256 + b],
-              near(std::min(pa[0] + pb[0], 255), std::min(pa[1] + pb[1], 255),
-                   std::min(pa[2] + pb[2], 255)));
+              near(std::min(pa[0] + pb[0], 255), std::min(pa[1] + pb[1], 255), std::min(pa[2] + pb[2], 255)));
     EXPECT_EQ(tables->add[a * 256 + b], tables->add[b * 256 + a]);
     EXPECT_EQ(tables->subtract[b * 256 + a],
               near(std::max(pa[0] - pb[0], 0), std::max(pa[1] - pb[1], 0), std::max(pa[2] - pb[2], 0)));

@@ -23,9 +23,8 @@ namespace {
 // A folder of this process for one input's files; removed again after the
 // input, so a finished run leaves nothing behind.
 const boost::filesystem::path& ScratchFolder() {
-  static const boost::filesystem::path folder =
-      boost::filesystem::temp_directory_path() /
-      ("vantrel-charms-fuzz-" + std::to_string(static_cast<long>(getpid())));
+  static const boost::filesystem::path folder = boost::filesystem::temp_directory_path() /
+                                                ("vantrel-charms-fuzz-" + std::to_string(static_cast<long>(getpid())));
   return folder;
 }
 

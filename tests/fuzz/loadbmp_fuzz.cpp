@@ -22,8 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (ok) (void)b.GetPixel(b.width - 1, b.height - 1);
   if (size > 14) {
     Bitmap m;
-    if (Bitmap::LoadBmpMemory(copy.data() + 14, size - 14, &m, palette))
-      (void)m.GetPixel(m.width - 1, m.height - 1);
+    if (Bitmap::LoadBmpMemory(copy.data() + 14, size - 14, &m, palette)) (void)m.GetPixel(m.width - 1, m.height - 1);
   }
   return 0;
 }

@@ -30,8 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Reader in{data, size};
   seal::SelectOutput(seal::Output::kNull);
   const std::uint16_t rates[] = {8000, 11025, 22050, 44100, 48000};
-  seal::DeviceDesc desc{seal::kDefaultDevice,
-                        static_cast<std::uint16_t>(in.Next(1) & 1 ? seal::kFormat16Bit : 0),
+  seal::DeviceDesc desc{seal::kDefaultDevice, static_cast<std::uint16_t>(in.Next(1) & 1 ? seal::kFormat16Bit : 0),
                         rates[in.Next(1) % 5]};
   if (in.Next(1) & 1) desc.format |= seal::kFormatStereo;
   if (seal::OpenDevice(&desc) != seal::kOk) return 0;
@@ -55,7 +54,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const seal::Voice v = voices[(op >> 4) & 3];
     seal::Sample& s = samples[(op >> 6) % 3];
     switch (op & 15) {
-      case 0: s.loopStart = in.Next(2); s.loopEnd = in.Next(2); break;
+      case 0:
+        s.loopStart = in.Next(2);
+        s.loopEnd = in.Next(2);
+        break;
       case 1: s.format ^= seal::kFormatLoop; break;
       case 2: seal::PrimeVoice(v, &s); break;
       case 3: seal::StartVoice(v); break;
@@ -65,8 +67,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       case 7: seal::SetVoiceVolume(v, in.Next(1)); break;
       case 8: seal::SetVoicePanning(v, in.Next(1)); break;
       case 9: seal::AdvanceNullOutput(in.Next(2) % 4096); break;
-      case 10: { std::uint32_t pos; seal::GetVoicePosition(v, &pos); break; }
-      case 11: { int stopped; seal::GetVoiceStatus(v, &stopped); break; }
+      case 10: {
+        std::uint32_t pos;
+        seal::GetVoicePosition(v, &pos);
+        break;
+      }
+      case 11: {
+        int stopped;
+        seal::GetVoiceStatus(v, &stopped);
+        break;
+      }
       case 12: seal::WriteSampleData(&s, in.Next(2), in.Next(2)); break;
       case 13: seal::DestroySampleData(&s); break;
       case 14: seal::TakeNullOutputSamples(); break;

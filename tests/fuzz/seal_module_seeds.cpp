@@ -16,8 +16,7 @@ int main(int argc, char** argv) {
   for (const auto& v : all) {
     const std::string path = std::string(argv[1]) + "/" + v.name;
     std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (f == nullptr || std::fwrite(v.bytes.data(), 1, v.bytes.size(), f) != v.bytes.size() ||
-        std::fclose(f) != 0) {
+    if (f == nullptr || std::fwrite(v.bytes.data(), 1, v.bytes.size(), f) != v.bytes.size() || std::fclose(f) != 0) {
       std::fprintf(stderr, "seal_module_seeds: cannot write %s\n", path.c_str());
       return 1;
     }

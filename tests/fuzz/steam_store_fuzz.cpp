@@ -14,8 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   sf::Stats stats;
   if (sf::DecodeStats(bytes, stats)) {
     sf::Stats again;
-    if (!sf::DecodeStats(sf::EncodeStats(stats), again) ||
-        again.stats.size() != stats.stats.size() ||
+    if (!sf::DecodeStats(sf::EncodeStats(stats), again) || again.stats.size() != stats.stats.size() ||
         again.achievements != stats.achievements)
       std::abort();
   } else if (!stats.stats.empty() || !stats.achievements.empty()) {
@@ -24,8 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   sf::Board board;
   if (sf::DecodeBoard(bytes, board)) {
     sf::Board again;
-    if (!sf::DecodeBoard(sf::EncodeBoard(board), again) ||
-        again.entries.size() != board.entries.size() || again.name != board.name)
+    if (!sf::DecodeBoard(sf::EncodeBoard(board), again) || again.entries.size() != board.entries.size() ||
+        again.name != board.name)
       std::abort();
   } else if (!board.entries.empty()) {
     std::abort();
@@ -33,9 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   sf::Item item;
   if (sf::DecodeItem(bytes, item)) {
     sf::Item again;
-    if (!sf::DecodeItem(sf::EncodeItem(item), again) || again.title != item.title ||
-        again.id != item.id)
-      std::abort();
+    if (!sf::DecodeItem(sf::EncodeItem(item), again) || again.title != item.title || again.id != item.id) std::abort();
   }
   std::vector<std::uint64_t> ids;
   if (sf::DecodeIds(bytes, ids)) {

@@ -17,8 +17,7 @@ namespace {
 const std::string& StreamPath() {
   static const std::string path = [] {
     const char* home = std::getenv("HOME");
-    return std::string(home ? home : "/tmp") + "/wave_buffer_fuzz." + std::to_string(getpid()) +
-           ".wav";
+    return std::string(home ? home : "/tmp") + "/wave_buffer_fuzz." + std::to_string(getpid()) + ".wav";
   }();
   return path;
 }

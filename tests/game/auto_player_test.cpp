@@ -62,8 +62,8 @@ void PlaySetToTheEnd(const Config& c, uint32_t seed, int32_t onlyBoards = -1) {
   EXPECT_EQ(r.failure, "");
   std::ostringstream perBoard;
   for (int64_t f : r.framesPerBoard) perBoard << f << " ";
-  std::printf("[auto player] %s, seed %u: boards finished %d at frames %s\n", Name(c).c_str(), seed,
-              r.boardsFinished, perBoard.str().c_str());
+  std::printf("[auto player] %s, seed %u: boards finished %d at frames %s\n", Name(c).c_str(), seed, r.boardsFinished,
+              perBoard.str().c_str());
   if (onlyBoards >= 0) {
     // The short runs check the invariants and the flow; whether the player
     // wins is asserted by the whole-set runs.
@@ -93,12 +93,12 @@ void PlaySetToTheEnd(const Config& c, uint32_t seed, int32_t onlyBoards = -1) {
 }
 
 const Config kConfigs[] = {
-    {"Starter.bdz", 12, 1, "default", false},     {"Starter.bdz", 12, 1, "classic", true},
-    {"Starter.bdz", 12, 1, "kid", false},         {"Starter.bdz", 12, 2, "default", true},
-    {"Starter.bdz", 12, 2, "classic", false},     {"Starter.bdz", 12, 2, "kid", true},
-    {"StarterWide.bdz", 8, 1, "default", true},   {"StarterWide.bdz", 8, 1, "classic", false},
-    {"StarterWide.bdz", 8, 1, "kid", true},       {"StarterWide.bdz", 8, 2, "default", false},
-    {"StarterWide.bdz", 8, 2, "classic", true},   {"StarterWide.bdz", 8, 2, "kid", false},
+    {"Starter.bdz", 12, 1, "default", false},   {"Starter.bdz", 12, 1, "classic", true},
+    {"Starter.bdz", 12, 1, "kid", false},       {"Starter.bdz", 12, 2, "default", true},
+    {"Starter.bdz", 12, 2, "classic", false},   {"Starter.bdz", 12, 2, "kid", true},
+    {"StarterWide.bdz", 8, 1, "default", true}, {"StarterWide.bdz", 8, 1, "classic", false},
+    {"StarterWide.bdz", 8, 1, "kid", true},     {"StarterWide.bdz", 8, 2, "default", false},
+    {"StarterWide.bdz", 8, 2, "classic", true}, {"StarterWide.bdz", 8, 2, "kid", false},
 };
 
 class AutoPlayerSets : public testing::TestWithParam<Config> {};

@@ -72,8 +72,8 @@ TEST(BoardSetEntryOrder, SourcePackCaseAndSortOrderThenFoundOrder) {
     return BoardSetEntry(fs::path("/sets") / file, source, *set);
   };
   std::vector<BoardSetEntry> list = {
-      entry("zeta.bdz", 1, 0, "user"),    entry("b.bdz", 0, 5, "b5"),  entry("ABC.bdz", 0, 2, "ABC2"),
-      entry("abc.bdz", 0, 1, "abc1"),     entry("b.bdz", 0, 5, "b5 again"), entry("w.bdz", 2, 0, "cloud"),
+      entry("zeta.bdz", 1, 0, "user"),     entry("b.bdz", 0, 5, "b5"),       entry("ABC.bdz", 0, 2, "ABC2"),
+      entry("abc.bdz", 0, 1, "abc1"),      entry("b.bdz", 0, 5, "b5 again"), entry("w.bdz", 2, 0, "cloud"),
       entry("_x.bdz", 0, 0, "underscore"),
   };
   std::stable_sort(list.begin(), list.end());
@@ -251,8 +251,8 @@ TEST_P(ThumbDrag, ScrollsTheListAndSelectsTheTwelfthRow) {
   d.Frame();
   // The thumb sits at 122 + listTop / maxTop x 447; press on it.
   const int32_t maxTop = std::max(0, c.sets - kBoardListRows);
-  const int32_t thumbY =
-      maxTop > 0 ? kBoardTrackTop + static_cast<int32_t>(static_cast<double>(listTop) / maxTop * 447) : kBoardTrackTop;
+  const int32_t thumbY = maxTop > 0 ? kBoardTrackTop + static_cast<int32_t>(static_cast<double>(listTop) / maxTop * 447)
+                                    : kBoardTrackTop;
   int32_t x = 1238, y = std::min(thumbY + 5, kBoardTrackBottom);
   TheDisplay().BufferToClient(&x, &y);
   d.Post(plat::kMsgLButtonDown, plat::kButtonLeft, plat::MakeLParam(x, y));
@@ -415,4 +415,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, LoadFailure,
                          ::testing::Values(FailureCase{"RemovedAfterListing", "Could not open boardset file."},
                                            FailureCase{"NoBrickSet", "Could not load boardset graphics!"},
                                            FailureCase{"EmptyList", "Could not open boardset file."}),
-                         [](const ::testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<FailureCase>& info) {
+                           return std::string(info.param.name);
+                         });

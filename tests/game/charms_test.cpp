@@ -191,9 +191,8 @@ TEST_F(CharmTables, LoadsFromTheThreeSourcesFirstFileNameWins) {
 
 TEST_F(CharmTables, NamesAndRarities) {
   const fs::path data = root / "data";
-  WriteCharmSet(data / "1.charms", {"Clover_3", "Clover_", "Star", "Moon_12x", "Gem_-3",
-                                    "Sun_99999999999999999999", "Twin_2_7", "Max_2147483647",
-                                    "Over_2147483648"});
+  WriteCharmSet(data / "1.charms", {"Clover_3", "Clover_", "Star", "Moon_12x", "Gem_-3", "Sun_99999999999999999999",
+                                    "Twin_2_7", "Max_2147483647", "Over_2147483648"});
   WriteCharmSet(data / "2.charms", {"Clover_4", "Comet_1"});
   plat::DebugCaptureScope debug;
   LoadCharms({data}, {}, {});
@@ -202,9 +201,8 @@ TEST_F(CharmTables, NamesAndRarities) {
     const char* name;
     int32_t rarity;
   };
-  const Row rows[] = {{"Clover", 3}, {"Star", 0},         {"Moon", 12},        {"Gem", 0},
-                      {"Sun", INT32_MAX}, {"Twin", 2}, {"Max", INT32_MAX}, {"Over", INT32_MAX},
-                      {"Comet", 1}};
+  const Row rows[] = {{"Clover", 3}, {"Star", 0},        {"Moon", 12},        {"Gem", 0},  {"Sun", INT32_MAX},
+                      {"Twin", 2},   {"Max", INT32_MAX}, {"Over", INT32_MAX}, {"Comet", 1}};
   ASSERT_EQ(charms.size(), std::size(rows));
   for (size_t i = 0; i < std::size(rows); ++i) {
     EXPECT_EQ(charms[i].name, rows[i].name);
@@ -212,11 +210,9 @@ TEST_F(CharmTables, NamesAndRarities) {
   }
   // The first Clover stays; both later ones are reported.
   EXPECT_EQ(charms[0].frame, 0);
-  EXPECT_NE(debug.text.find("Duplicate charm named Clover in file " + (data / "1.charms").string()),
-            std::string::npos)
+  EXPECT_NE(debug.text.find("Duplicate charm named Clover in file " + (data / "1.charms").string()), std::string::npos)
       << debug.text;
-  EXPECT_NE(debug.text.find("Duplicate charm named Clover in file " + (data / "2.charms").string()),
-            std::string::npos)
+  EXPECT_NE(debug.text.find("Duplicate charm named Clover in file " + (data / "2.charms").string()), std::string::npos)
       << debug.text;
 }
 
@@ -289,7 +285,7 @@ TEST_F(CharmTables, WeightsAndTheRunningTotals) {
 TEST_F(CharmTables, PickIsTheFirstRunningTotalAtLeastR) {
   MakeTable({0, 4});
   ChooseCharm();
-  const std::pair<uint32_t, int32_t> rows[] = {{0, 0},   {1, 0},   {99, 0},  {100, 0}, {101, 1},
+  const std::pair<uint32_t, int32_t> rows[] = {{0, 0},   {1, 0},   {99, 0},  {100, 0},       {101, 1},
                                                {104, 1}, {105, 1}, {106, 1}, {UINT32_MAX, 1}};
   for (const auto& [r, expect] : rows) EXPECT_EQ(PickCharm(r), expect) << "r = " << r;
 }
@@ -349,7 +345,12 @@ TEST_F(CharmsFile, RoundTripInUnsignedByteOrder) {
   const std::string longest(255, 'z');
   collectedCharms = {"b", "a", accented, longest};
   SaveCollectedCharms();
-  const std::string expect = std::string("\x01\x01" "a\x01" "b", 5) + char(255) + longest + "\x03" + accented;
+  const std::string expect = std::string(
+                                 "\x01\x01"
+                                 "a\x01"
+                                 "b",
+                                 5) +
+                             char(255) + longest + "\x03" + accented;
   EXPECT_EQ(Unscramble(ReadBytes(file)), Plain(expect));
   const std::set<std::string> saved = collectedCharms;
   LoadCollectedCharms();
@@ -366,7 +367,10 @@ TEST_F(CharmsFile, OverLongNameIsLeftOutOfTheFile) {
   collectedCharms = {"a", tooLong, "r"};
   plat::DebugCaptureScope debug;
   SaveCollectedCharms();
-  EXPECT_EQ(Unscramble(ReadBytes(file)), Plain(std::string("\x01\x01" "a\x01" "r", 5)));
+  EXPECT_EQ(Unscramble(ReadBytes(file)), Plain(std::string("\x01\x01"
+                                                           "a\x01"
+                                                           "r",
+                                                           5)));
   EXPECT_NE(debug.text.find("Charm name too long to save"), std::string::npos) << debug.text;
   LoadCollectedCharms();
   EXPECT_EQ(collectedCharms, (std::set<std::string>{"a", "r"}));
@@ -383,9 +387,25 @@ TEST_F(CharmsFile, ReadingPlainForms) {
       {"zero length bytes are skipped", std::string("\x01\x00\x02hi\x00\x00\x01x", 9), {"hi", "x"}, false},
       {"version byte is ignored", std::string("\x07\x02ok", 4), {"ok"}, false},
       {"only the version byte", std::string("\x01", 1), {}, false},
-      {"last length runs past the end", std::string("\x01\x02hi\x05" "abc", 8), {"hi"}, true},
-      {"length byte 255 with one byte after it", std::string("\x01\x01" "a\xff" "b", 5), {"a"}, true},
-      {"trailing zero length", std::string("\x01\x01" "a\x00", 4), {"a"}, false},
+      {"last length runs past the end",
+       std::string("\x01\x02hi\x05"
+                   "abc",
+                   8),
+       {"hi"},
+       true},
+      {"length byte 255 with one byte after it",
+       std::string("\x01\x01"
+                   "a\xff"
+                   "b",
+                   5),
+       {"a"},
+       true},
+      {"trailing zero length",
+       std::string("\x01\x01"
+                   "a\x00",
+                   4),
+       {"a"},
+       false},
   };
   for (const Case& c : cases) {
     std::set<std::string> parsed;
@@ -408,8 +428,15 @@ TEST_F(CharmsFile, DamagedFileIsKeptAsBackupAtTheFirstSave) {
     std::vector<uint8_t> bytes;
     std::set<std::string> names;
   };
-  const std::vector<uint8_t> truncated = Scramble(Plain(std::string("\x01\x04" "fern\x09" "tul", 9)));
-  std::vector<uint8_t> cut = Scramble(Plain(std::string("\x01\x04" "fern", 6)));
+  const std::vector<uint8_t> truncated = Scramble(
+      Plain(std::string("\x01\x04"
+                        "fern\x09"
+                        "tul",
+                        9)));
+  std::vector<uint8_t> cut = Scramble(
+      Plain(std::string("\x01\x04"
+                        "fern",
+                        6)));
   cut.pop_back();
   const Case cases[] = {
       {"list ends early", truncated, {"fern"}},
@@ -489,7 +516,8 @@ TEST_F(CharmsFile, InterruptedWriteKeepsTheOldFile) {
   for (int i = 0; i < 40; ++i) collectedCharms.insert(std::string(200, char('A' + i % 26)) + std::to_string(i));
   struct rlimit saved;
   ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  struct sigaction ignore {}, previous {};
+  struct sigaction ignore {
+  }, previous{};
   ignore.sa_handler = SIG_IGN;
   ASSERT_EQ(sigaction(SIGXFSZ, &ignore, &previous), 0);
   struct rlimit small = saved;
@@ -510,7 +538,9 @@ TEST_F(CharmsFile, NoSavedGamesFolderTouchesNothing) {
   savedGamesFolder.clear();
   const fs::path cwd = fs::current_path();
   fs::current_path(root);
-  WriteBytes(root / "charms.dat", Scramble(Plain(std::string("\x01\x01" "a", 3))));
+  WriteBytes(root / "charms.dat", Scramble(Plain(std::string("\x01\x01"
+                                                             "a",
+                                                             3))));
   const std::vector<uint8_t> before = ReadBytes(root / "charms.dat");
   collectedCharms = {"b"};
   plat::DebugCaptureScope debug;
@@ -527,7 +557,9 @@ TEST_F(CharmsFile, NoSavedGamesFolderTouchesNothing) {
 }
 
 TEST_F(CharmsFile, LoadEmptiesTheSetFirst) {
-  WriteBytes(file, Scramble(Plain(std::string("\x01\x01" "a", 3))));
+  WriteBytes(file, Scramble(Plain(std::string("\x01\x01"
+                                              "a",
+                                              3))));
   collectedCharms = {"x", "y"};
   LoadCollectedCharms();
   EXPECT_EQ(collectedCharms, std::set<std::string>{"a"});
@@ -537,10 +569,9 @@ TEST_F(CharmsFile, LoadEmptiesTheSetFirst) {
   EXPECT_FALSE(collectedCharmsNeedBackup);
 }
 
-
 // --- Play: placing, collecting, touching ---------------------------------
 
-constexpr int32_t kFilled = rulestest::kRed;    // a plain brick
+constexpr int32_t kFilled = rulestest::kRed;     // a plain brick
 constexpr int32_t kHidden = rulestest::kHidden;  // a hidden brick number
 
 // The play fixture (the 1280 x 720 x 16 in-memory display, the brick set,
@@ -548,8 +579,7 @@ constexpr int32_t kHidden = rulestest::kHidden;  // a hidden brick number
 // game does.
 class CharmPlay : public rulestest::RulesFixture {
  protected:
-  CharmPlay()
-      : RulesFixture(rulestest::BrickSet::kFull, rulestest::Backgrounds::kTwoTiles, rulestest::Audio::kOff) {}
+  CharmPlay() : RulesFixture(rulestest::BrickSet::kFull, rulestest::Backgrounds::kTwoTiles, rulestest::Audio::kOff) {}
 
   void SetUp() override {
     RulesFixture::SetUp();
@@ -623,8 +653,8 @@ TEST_F(CharmPlay, SpawnOnTheOnlyOpenPair) {
     int32_t top, below;  // the two cells of the pair
   };
   const Case cases[] = {
-      {20, 0, 0, 0, 0},      {20, 19, 14, 0, 0},      {20, 7, 3, 0, 0},  {26, 25, 9, 0, 0},
-      {26, 0, 14, 0, 0},     {20, 5, 6, kHidden, 0},  {20, 11, 2, 0, kHidden},
+      {20, 0, 0, 0, 0},  {20, 19, 14, 0, 0},     {20, 7, 3, 0, 0},        {26, 25, 9, 0, 0},
+      {26, 0, 14, 0, 0}, {20, 5, 6, kHidden, 0}, {20, 11, 2, 0, kHidden},
   };
   for (const Case& c : cases) {
     for (uint32_t seed : {1u, 99u, 12345u}) {
@@ -637,8 +667,8 @@ TEST_F(CharmPlay, SpawnOnTheOnlyOpenPair) {
       boardSet.SetCell(c.column, c.row + 1, c.below);
       Seed(seed);
       SpawnCharm();
-      const std::string where = std::to_string(c.columns) + " columns, cell " + std::to_string(c.column) +
-                                "," + std::to_string(c.row) + ", seed " + std::to_string(seed);
+      const std::string where = std::to_string(c.columns) + " columns, cell " + std::to_string(c.column) + "," +
+                                std::to_string(c.row) + ", seed " + std::to_string(seed);
       ASSERT_NE(charmEntity, nullptr) << where;
       EXPECT_EQ(entityHead.next, charmEntity) << where;
       EXPECT_EQ(Entities().size(), 1u) << where;
@@ -659,7 +689,7 @@ TEST_F(CharmPlay, SpawnFindsNoPlace) {
   struct Case {
     const char* what;
     std::vector<std::pair<int32_t, int32_t>> open;  // cells left empty
-    int32_t hiddenNegated;                           // cell 5,5 holds -14 when 1
+    int32_t hiddenNegated;                          // cell 5,5 holds -14 when 1
   };
   const Case cases[] = {
       {"full board", {}, 0},
@@ -694,23 +724,21 @@ TEST_F(CharmPlay, CollectScoresSoundsAndStats) {
   LoadTestCharms();
   struct Case {
     const char* what;
-    int32_t value;           // the entity's charm index
-    int32_t before;          // charms collected earlier in the game
-    int32_t doubleScore;     // x2 running
+    int32_t value;        // the entity's charm index
+    int32_t before;       // charms collected earlier in the game
+    int32_t doubleScore;  // x2 running
     int32_t cheat;
     int32_t points;
     std::vector<std::string> calls;
     std::set<std::string> collected;
   };
   const Case cases[] = {
-      {"first charm, common", 0, 0, 0, 0, 250,
-       {"add CharmsCollected 1", "set UniqueCharms 1"}, {"Plain"}},
+      {"first charm, common", 0, 0, 0, 0, 250, {"add CharmsCollected 1", "set UniqueCharms 1"}, {"Plain"}},
       {"second charm", 0, 1, 0, 0, 325, {"add CharmsCollected 1", "set UniqueCharms 1"}, {"Plain"}},
       {"16th charm", 0, 15, 0, 0, 4000, {"add CharmsCollected 1", "set UniqueCharms 1"}, {"Plain"}},
       {"21st charm", 0, 20, 0, 0, 4000, {"add CharmsCollected 1", "set UniqueCharms 1"}, {"Plain"}},
       {"x2 running", 0, 0, 1, 0, 500, {"add CharmsCollected 1", "set UniqueCharms 1"}, {"Plain"}},
-      {"uncommon", 1, 0, 0, 0, 250,
-       {"add CharmsCollected 1", "set UniqueCharms 1", "add UncommonCharms 1"}, {"Ruby"}},
+      {"uncommon", 1, 0, 0, 0, 250, {"add CharmsCollected 1", "set UniqueCharms 1", "add UncommonCharms 1"}, {"Ruby"}},
       {"rare", 2, 0, 0, 0, 250, {"add CharmsCollected 1", "set UniqueCharms 1", "add RareCharms 1"}, {"Opal"}},
       {"cheat mode", 2, 0, 0, 1, 250, {}, {}},
       {"value -1", -1, 0, 0, 0, 250, {"add CharmsCollected 1"}, {}},
@@ -743,8 +771,7 @@ TEST_F(CharmPlay, CollectScoresSoundsAndStats) {
   collectedCharms = {"Plain", "Ruby"};
   cheatMode = 0;
   CollectCharm(PlaceCharm(2, 400.0f, 160.0f));
-  EXPECT_EQ(Calls(), (std::vector<std::string>{"add CharmsCollected 1", "set UniqueCharms 3",
-                                                       "add RareCharms 1"}));
+  EXPECT_EQ(Calls(), (std::vector<std::string>{"add CharmsCollected 1", "set UniqueCharms 3", "add RareCharms 1"}));
   // Without a community manager nothing is sent, and the name still counts.
   communityManager = nullptr;
   collectedCharms.clear();
@@ -823,7 +850,6 @@ TEST_F(CharmPlay, CollectWithoutPixelsThrowsNoSparks) {
   EXPECT_EQ(charmsThisGame, 3);
 }
 
-
 // A ball within half its height + 27 of the charm's centre (12 below its
 // anchor, on a whole pixel) collects it.
 TEST_F(CharmPlay, BallTouchingTheCharmCollectsIt) {
@@ -896,9 +922,8 @@ TEST_F(CharmPlay, BrickProbesActBeforeTheCharm) {
 // Random tables and boards, many spawns, choices and collections: the lists
 // stay whole, one charm at most, and only names of the table are collected.
 TEST_F(CharmPlay, RandomisedSpawnAndCollect) {
-  const std::vector<std::string> suffixes = {"",     "_",    "_0",  "_1", "_3",
-                                             "_4",   "_12x", "_-3", "_99999999999999999999",
-                                             "_2147483648"};
+  const std::vector<std::string> suffixes = {
+      "", "_", "_0", "_1", "_3", "_4", "_12x", "_-3", "_99999999999999999999", "_2147483648"};
   const int32_t hostile[] = {0, 1, 2, 3, 4, 5, -1, -100, INT_MIN, INT_MAX, 1000};
   const int32_t cells[] = {0, 0, 0, kFilled, kFilled, kHidden, -kHidden, 1000, 5000, -5000, INT_MIN, INT_MAX};
   int32_t placed = 0, sparks = 0;

@@ -131,7 +131,8 @@ TEST_F(CrashReportTest, OtherExceptionsAndSignalsAreUnknown) {
   }
   ASSERT_EQ(steam::fake::Dumps().size(), 2u);
   for (const auto& dump : steam::fake::Dumps())
-    EXPECT_EQ(dump.comment, "Error 'Unknown'\nScene: 4, Boardset: Castle, Board: 0\nClassic Rules: 0, Classic Tex: 0\n");
+    EXPECT_EQ(dump.comment,
+              "Error 'Unknown'\nScene: 4, Boardset: Castle, Board: 0\nClassic Rules: 0, Classic Tex: 0\n");
   EXPECT_EQ(steam::fake::Dumps()[0].code, 0u);
   EXPECT_EQ(steam::fake::Dumps()[1].code, uint32_t(SIGSEGV));
 }
@@ -213,8 +214,7 @@ TEST_F(CrashDeathTest, ASegmentationFaultIsUnknownAndDiesByItsSignal) {
 }
 
 TEST_F(CrashDeathTest, ABoxThatThrowsStillEndsInAReport) {
-  EXPECT_DEATH(CrashingGame([] { throw std::runtime_error("boom"); }, true),
-               "Error displaying error!: no box today");
+  EXPECT_DEATH(CrashingGame([] { throw std::runtime_error("boom"); }, true), "Error displaying error!: no box today");
   const std::string report = OnlyReport();
   EXPECT_NE(report.find("Error 'no box today'\n"), std::string::npos) << report;
 }

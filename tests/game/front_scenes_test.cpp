@@ -173,7 +173,7 @@ TEST_F(FrontEndTest, CharmGridShowsCollectedPicturesOverTheLockedOnes) {
   EXPECT_EQ(slot(1, 10, 10), locked);  // not collected: locked only
   EXPECT_EQ(slot(17, 10, 10), kWhite);
   EXPECT_EQ(slot(19, 10, 10), locked);
-  EXPECT_EQ(slot(20, 10, 10), back);   // no slot past the last charm
+  EXPECT_EQ(slot(20, 10, 10), back);  // no slot past the last charm
   EXPECT_EQ(slot(31, 10, 10), back);
   EXPECT_EQ(slot(32, 10, 10), back);
   charms.clear();

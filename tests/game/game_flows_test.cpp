@@ -216,8 +216,8 @@ class GameFlowTest : public HighScoresTest {
       EXPECT_TRUE(TextShown(sysFont, text, 335));
       TypeEach("k");
       EXPECT_EQ(scoreScreenState, 7);
-      EXPECT_TRUE(d.RunUntil([] { return !communityManager->IsDownloading() && communityManager->GetEntryCount() == 3; },
-                             3000));
+      EXPECT_TRUE(d.RunUntil(
+          [] { return !communityManager->IsDownloading() && communityManager->GetEntryCount() == 3; }, 3000));
       AwayAndFrame();
       const int32_t pitch = sysFont.lineHeight + 7;
       EXPECT_TRUE(TextShown(sysFont, "Tarn", 261 + pitch, 394));

@@ -144,14 +144,15 @@ TEST(HighScoreFile, ReadsTheTableOfCases) {
       {"version 0x80000000", FileBytes(int32_t(0x80000000u), 15, sample), false, DefaultRows()},
       {"cut inside the version", std::vector<uint8_t>(good.begin(), good.begin() + 3), false, DefaultRows()},
       {"cut inside the count", std::vector<uint8_t>(good.begin(), good.begin() + 6), false, DefaultRows()},
-      {"cut inside row 8", std::vector<uint8_t>(good.begin(), good.begin() + 8 + 104 * 7 + 50), false,
-       DefaultRows()},
+      {"cut inside row 8", std::vector<uint8_t>(good.begin(), good.begin() + 8 + 104 * 7 + 50), false, DefaultRows()},
       {"cut inside the checksum", std::vector<uint8_t>(good.begin(), good.end() - 1), false, DefaultRows()},
-      {"version 1 cut inside row 2", [&] {
+      {"version 1 cut inside row 2",
+       [&] {
          std::vector<uint8_t> b = FileBytes(1, 3, {sample[0], sample[1], sample[2]});
          b.resize(8 + 104 + 20);
          return b;
-       }(), false, DefaultRows()},
+       }(),
+       false, DefaultRows()},
       {"96-byte name without NUL", FileBytes(2, 15, longField), true, longField},
   };
   // A version-2 file claiming 20 rows: the checksum is read right after the

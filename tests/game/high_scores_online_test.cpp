@@ -76,8 +76,8 @@ TEST_F(HighScoresOnlineTest, PostingTheBestScoreShowsTheServicesAnswerThenTheOnl
                                    [](const std::string& l) { return l.rfind("UploadLeaderboardScore", 0) == 0; });
   ASSERT_NE(upload, log.end());
   EXPECT_NE(upload->find(" best 1450 1"), std::string::npos) << *upload;  // the score, one detail
-  EXPECT_TRUE(TextShown(sysFont, Posted("Congratulations! Your score of %d beat your previous best score!.", 1450),
-                        335));
+  EXPECT_TRUE(
+      TextShown(sysFont, Posted("Congratulations! Your score of %d beat your previous best score!.", 1450), 335));
   // Any key goes on to the online table.
   TypeEach("k");
   EXPECT_EQ(scoreScreenState, 7);
@@ -183,8 +183,8 @@ TEST_F(HighScoresOnlineTest, OnlineTableOfThreeUsersWithNamesArrivingLate) {
   EnterScores({});
   ClickAndFrame(kOnlineX, kLowButtonsY);
   ASSERT_EQ(scoreScreenState, 7);
-  ASSERT_TRUE(d.RunUntil([] { return !communityManager->IsDownloading() && communityManager->GetEntryCount() == 3; },
-                         2000));
+  ASSERT_TRUE(
+      d.RunUntil([] { return !communityManager->IsDownloading() && communityManager->GetEntryCount() == 3; }, 2000));
   AwayAndFrame();
   EXPECT_TRUE(TextShown(sysFont, "(Online Scores)", 200));
   const int32_t pitch = sysFont.lineHeight + 7;
@@ -230,8 +230,8 @@ TEST_F(HighScoresOnlineTest, UploadedScoreCarriesTheBestPlayersBoard) {
   ASSERT_EQ(scoreScreenState, 4);
   EXPECT_EQ(communityManager->GetScoreUploadResult()->score, 1480);
   TypeEach("k");
-  ASSERT_TRUE(d.RunUntil([] { return !communityManager->IsDownloading() && communityManager->GetEntryCount() == 1; },
-                         2000));
+  ASSERT_TRUE(
+      d.RunUntil([] { return !communityManager->IsDownloading() && communityManager->GetEntryCount() == 1; }, 2000));
   int32_t rank = 0, score = 0, detail = 0;
   std::string name;
   ASSERT_TRUE(communityManager->GetEntry(0, rank, name, score, detail));

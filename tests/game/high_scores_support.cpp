@@ -55,9 +55,12 @@ void HighScoresTest::TypeEach(const std::string& utf8) {
   for (size_t i = 0; i < utf8.size();) {
     size_t n = 1;
     const auto lead = static_cast<uint8_t>(utf8[i]);
-    if (lead >= 0xF0) n = 4;
-    else if (lead >= 0xE0) n = 3;
-    else if (lead >= 0xC0) n = 2;
+    if (lead >= 0xF0)
+      n = 4;
+    else if (lead >= 0xE0)
+      n = 3;
+    else if (lead >= 0xC0)
+      n = 2;
     d.Type(utf8.substr(i, n));
     d.Frame();
     i += n;

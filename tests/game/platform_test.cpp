@@ -53,7 +53,10 @@ TEST(InstanceToken, OneHolderPerNameUntilReleased) {
 TEST(InstanceToken, AnUnusableLockFolderIsUnavailableAndTheGameStartsAnyway) {
   const fs::path dir = vantrel::test::MakeTempDir("run-file");
   const fs::path file = dir / "not-a-folder";
-  { std::FILE* f = std::fopen(file.string().c_str(), "wb"); std::fclose(f); }
+  {
+    std::FILE* f = std::fopen(file.string().c_str(), "wb");
+    std::fclose(f);
+  }
   RuntimeDir runtime(file.string());
   plat::InstanceToken token;
   EXPECT_EQ(token.Acquire("Game"), plat::InstanceResult::kUnavailable);

@@ -23,9 +23,7 @@ float SpeedOf(const Entity* e) { return std::hypot(e->vx, e->vy); }
 
 // Two boards: the first with one plain brick at (10, 5), the second with a
 // brick so the game goes on.
-void OneBrickSet(PlayHarness& h) {
-  h.MakeSet({Rows({"", "", "", "", "", "..........R"}), Rows({"R"})});
-}
+void OneBrickSet(PlayHarness& h) { h.MakeSet({Rows({"", "", "", "", "", "..........R"}), Rows({"R"})}); }
 
 }  // namespace
 
@@ -163,7 +161,8 @@ TEST(PlayBricks, ExplosiveBricksStepThroughTheirRun) {
   h.Begin();
   h.HoldAllBalls();
   int32_t explosiveNumbers = 0;
-  for (int32_t n = 1; n < boardSet.bricks.count && n < 1000; ++n) explosiveNumbers += boardSet.GetBrickType(n) == kBrickExplo;
+  for (int32_t n = 1; n < boardSet.bricks.count && n < 1000; ++n)
+    explosiveNumbers += boardSet.GetBrickType(n) == kBrickExplo;
   const int32_t first = h.Cell(0, 0);
   std::set<int32_t> seen{first};
   for (int i = 0; i < 60; ++i) {

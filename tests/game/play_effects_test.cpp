@@ -68,7 +68,8 @@ TEST(PlayEffects, EachPowerUpCaught) {
          EXPECT_EQ(catchOn, 0);
          EXPECT_EQ(laserOn, 0);
        }},
-      {1, false, nothing, [](PlayHarness&, const State&) {
+      {1, false, nothing,
+       [](PlayHarness&, const State&) {
          EXPECT_EQ(boardCleared, 1);
          EXPECT_EQ(nextBoard, 1);
        }},
@@ -80,14 +81,16 @@ TEST(PlayEffects, EachPowerUpCaught) {
          EXPECT_EQ(throughOn, 0);
          EXPECT_EQ(fireballOn, 0);
        }},
-      {4, false, nothing, [](PlayHarness& h, const State&) {
+      {4, false, nothing,
+       [](PlayHarness& h, const State&) {
          for (int c = 4; c <= 6; ++c) {
            for (int r = 3; r <= 5; ++r) EXPECT_EQ(boardSet.GetBrickType(h.Cell(c, r)), kBrickExplo) << c << "," << r;
          }
          EXPECT_EQ(h.Cell(3, 4), 0);
        }},
       {5, false, nothing, [](PlayHarness&, const State&) { EXPECT_EQ(throughOn, 1); }},
-      {6, false, [](PlayHarness&) { lastExplosionTime = playClock + 16; }, [](PlayHarness& h, const State&) {
+      {6, false, [](PlayHarness&) { lastExplosionTime = playClock + 16; },
+       [](PlayHarness& h, const State&) {
          const auto q = h.QueueCells();
          ASSERT_EQ(q.size(), 1u);
          EXPECT_EQ(q[0], std::make_pair(5, 4));
@@ -101,7 +104,8 @@ TEST(PlayEffects, EachPowerUpCaught) {
        }},
       {10, true, nothing, [](PlayHarness&, const State& s) { EXPECT_EQ(paddleSize, s.paddle + 1); }},
       {11, true, nothing, [](PlayHarness&, const State& s) { EXPECT_EQ(paddleSize, s.paddle + 1); }},
-      {12, true, nothing, [](PlayHarness& h, const State& s) {
+      {12, true, nothing,
+       [](PlayHarness& h, const State& s) {
          const auto balls = h.Balls();
          ASSERT_EQ(static_cast<int32_t>(balls.size()), 2 * s.balls);
          int32_t copies = 0;
@@ -112,7 +116,8 @@ TEST(PlayEffects, EachPowerUpCaught) {
          }
          EXPECT_GE(copies, s.balls);
        }},
-      {13, false, nothing, [](PlayHarness& h, const State& s) {
+      {13, false, nothing,
+       [](PlayHarness& h, const State& s) {
          EXPECT_EQ(lives, s.lives - 1);
          EXPECT_EQ(ballLost, 1);
          EXPECT_EQ(h.Community().added["PowerupDeaths"], 1.0f);
@@ -130,7 +135,8 @@ TEST(PlayEffects, EachPowerUpCaught) {
          sizes(h, 0);
          EXPECT_EQ(gravityOn, 0);
        }},
-      {19, true, nothing, [](PlayHarness& h, const State& s) {
+      {19, true, nothing,
+       [](PlayHarness& h, const State& s) {
          const auto balls = h.Balls();
          EXPECT_EQ(static_cast<int32_t>(balls.size()), s.balls - 1 + 8);
          int32_t fast = 0;
@@ -142,7 +148,8 @@ TEST(PlayEffects, EachPowerUpCaught) {
          sizes(h, 2);
          EXPECT_EQ(gravityOn, 0);
        }},
-      {21, false, nothing, [](PlayHarness& h, const State&) {
+      {21, false, nothing,
+       [](PlayHarness& h, const State&) {
          EXPECT_EQ(h.Count(kEntityLightning), 3);
          EXPECT_EQ(h.SoundCount(24), 3);  // only the first strike sounds
        }},
@@ -169,10 +176,10 @@ TEST(PlayEffects, EachPowerUpCaught) {
     h.ClearSounds();
     h.Step();
     EXPECT_EQ(h.Count(kEntityCapsule), 0) << "the capsule was not caught";
-    EXPECT_EQ(h.SoundCount(powerUpTable[row.id].catchSound), 1)
-        << "catch sound " << powerUpTable[row.id].catchSound;
+    EXPECT_EQ(h.SoundCount(powerUpTable[row.id].catchSound), 1) << "catch sound " << powerUpTable[row.id].catchSound;
     bool fifty = false;
-    for (Entity* e = entityHead.next; e; e = e->next) fifty |= e->kind == kEntityFloatingScore && (e->value == 50 || e->value == 100);
+    for (Entity* e = entityHead.next; e; e = e->next)
+      fifty |= e->kind == kEntityFloatingScore && (e->value == 50 || e->value == 100);
     EXPECT_TRUE(fifty) << "no +50 at the capsule";
     EXPECT_EQ(HeldBalls(h), row.releases ? 0 : 1);
     row.check(h, s);

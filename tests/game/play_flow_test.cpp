@@ -187,8 +187,8 @@ TEST(PlayFlow, FinishingBoardsAndTheSet) {
     h.StepUntil([] { return sceneNumber != 4; }, 10);
     EXPECT_EQ(sceneNumber, 7);
     EXPECT_EQ(h.Community().added["BoardsCompleted"], cheat ? 0.0f : 2.0f);
-    const std::vector<std::string> expected =
-        cheat ? std::vector<std::string>{} : std::vector<std::string>{boardSet.GetAchievementName()};
+    const std::vector<std::string> expected = cheat ? std::vector<std::string>{}
+                                                    : std::vector<std::string>{boardSet.GetAchievementName()};
     EXPECT_EQ(h.Community().unlocked, expected);
     // The finished player's board is the board count: still a record.
     EXPECT_EQ(playerSlots[0].board, 2);

@@ -67,15 +67,17 @@ TEST(PlayFrames, QuietFrameShowsOnlyTheBoardOutsideThePaddleAndBalls) {
   h.StepUntil([&] { return h.QueueCells().empty() && h.Count(kEntityExplosion) == 0; }, 800);
   doubleScoreMs = 0;
   // Let every spark, piece, score and strike run out.
-  h.StepUntil([&] {
-    return h.Count(kEntitySpark) + h.Count(kEntityBrickPiece) + h.Count(kEntityFloatingScore) +
-               h.Count(kEntityLightning) + h.Count(kEntityCapsule) + h.Count(kEntityScoreGlow) ==
-           0;
-  }, 400);
+  h.StepUntil(
+      [&] {
+        return h.Count(kEntitySpark) + h.Count(kEntityBrickPiece) + h.Count(kEntityFloatingScore) +
+                   h.Count(kEntityLightning) + h.Count(kEntityCapsule) + h.Count(kEntityScoreGlow) ==
+               0;
+      },
+      400);
   h.Steps(2);
   std::vector<std::array<int32_t, 4>> allowed = {
-      {0, 315, 1280, 455},                                   // the status strip
-      {static_cast<int32_t>(paddleX - paddleHalfWidth - 2), static_cast<int32_t>(paddleY - 30), 
+      {0, 315, 1280, 455},  // the status strip
+      {static_cast<int32_t>(paddleX - paddleHalfWidth - 2), static_cast<int32_t>(paddleY - 30),
        static_cast<int32_t>(paddleX + paddleHalfWidth + 2), 720}};  // the paddle and its arc strip
   for (Entity* b : h.Balls()) {
     allowed.push_back({static_cast<int32_t>(b->x) - 16, static_cast<int32_t>(b->y) - 16,

@@ -91,8 +91,8 @@ TEST(Program, RunsIntoTheMainMenuAndEndsNormallyOnSigterm) {
   kill(game.pid, SIGTERM);
   EXPECT_EQ(Wait(game), 0) << Read(game.errors);
   const std::string stored = Read(settings);
-  for (const char* name : {"FullScreen", "SwapStereo", "KidMode", "BackgroundStyle", "UseInGameMods",
-                           "CommunityBoards", "ClassicRules", "ClassicTextures", "ShowScores"})
+  for (const char* name : {"FullScreen", "SwapStereo", "KidMode", "BackgroundStyle", "UseInGameMods", "CommunityBoards",
+                           "ClassicRules", "ClassicTextures", "ShowScores"})
     EXPECT_NE(stored.find(std::string("\"") + name + "\"=dword:"), std::string::npos) << name;
   EXPECT_FALSE(fs::exists(CrashFolder()) && !fs::is_empty(CrashFolder()));
 }

@@ -41,9 +41,8 @@ class Soak : public RulesFixture {
     std::mt19937 rng(seed);
     plat::Srand(seed);
     const int32_t count = boardSet.bricks.count;
-    const int32_t hostile[] = {0,    1,     count,      count + 1, 500,   999,  1000,    5000,
-                               -1,   -count, -1000,     INT_MIN,   INT_MAX, 3,  7,       12,
-                               11,   13,    -14,        14,        -5000, 9};
+    const int32_t hostile[] = {0,       1,       count, count + 1, 500, 999, 1000, 5000, -1, -count, -1000,
+                               INT_MIN, INT_MAX, 3,     7,         12,  11,  13,   -14,  14, -5000,  9};
     boardSet.columns = columns;
     boardSet.boardCount = 1;
     boardSet.currentBoard = 0;
@@ -69,9 +68,7 @@ class Soak : public RulesFixture {
       particlesLastFrame = rng() % 3 == 0 ? 600 : 0;
       switch (rng() % 8) {
         case 0:
-        case 1:
-          HitBrick(c, r, int32_t(rng() % 2), int32_t(rng() % 2));
-          break;
+        case 1: HitBrick(c, r, int32_t(rng() % 2), int32_t(rng() % 2)); break;
         case 2: {
           Entity ball(rng() % 4 == 0 ? kEntityLaser : kEntityBall, 1, 0, float(rng() % 1400) - 60.0f,
                       float(rng() % 600), float(int(rng() % 1400) - 700), float(int(rng() % 1400) - 700));
@@ -83,9 +80,7 @@ class Soak : public RulesFixture {
           if (std::isfinite(ball.vx) && std::isfinite(ball.vy)) ClampBallSpeed(&ball, 0);
           break;
         }
-        case 3:
-          LightningStrike(uint8_t(rng() % 2));
-          break;
+        case 3: LightningStrike(uint8_t(rng() % 2)); break;
         case 4:
           if (rng() % 10 == 0) ZapBricks();
           break;

@@ -68,14 +68,28 @@ TEST_F(Rules, BrickHitTable) {
     int32_t result;
     int32_t points;
   } cases[] = {
-      {kRed, kBall, 0, 1, 10},        {kRed, kExplosion, 0, 1, 8},     {kRed, kFast, 0, 1, 10},
-      {kInvin, kBall, kInvin, 0, 0},  {kInvin, kExplosion, 0, 1, 8},   {kInvin, kThrough, 0, 1, 10},
-      {kAlmost, kBall, kInvin, 0, 2}, {kAlmost, kFast, 0, 1, 10},      {kMulti, kBall, 8, 0, 2},
-      {kMultiLast, kBall, 0, 1, 10},  {kMulti, kExplosion, 0, 1, 8},   {kMulti, kFast, 0, 1, 10},
-      {kExplo, kBall, kExplo, 1, 0},  {kExplo, kExplosion, kExplo, 1, 0},
-      {-kHidden, kBall, kHidden, 0, 0}, {-kHidden, kExplosion, 0, 1, 8}, {-1, kBall, 1, 0, 0},
-      {1000, kBall, 0, 1, 10},        {kZapped, kBall, 0, 1, 10},      {-5000, kBall, 0, 1, 10},
-      {INT_MIN, kBall, 0, 1, 10},     {INT_MAX, kExplosion, 0, 1, 8},
+      {kRed, kBall, 0, 1, 10},
+      {kRed, kExplosion, 0, 1, 8},
+      {kRed, kFast, 0, 1, 10},
+      {kInvin, kBall, kInvin, 0, 0},
+      {kInvin, kExplosion, 0, 1, 8},
+      {kInvin, kThrough, 0, 1, 10},
+      {kAlmost, kBall, kInvin, 0, 2},
+      {kAlmost, kFast, 0, 1, 10},
+      {kMulti, kBall, 8, 0, 2},
+      {kMultiLast, kBall, 0, 1, 10},
+      {kMulti, kExplosion, 0, 1, 8},
+      {kMulti, kFast, 0, 1, 10},
+      {kExplo, kBall, kExplo, 1, 0},
+      {kExplo, kExplosion, kExplo, 1, 0},
+      {-kHidden, kBall, kHidden, 0, 0},
+      {-kHidden, kExplosion, 0, 1, 8},
+      {-1, kBall, 1, 0, 0},
+      {1000, kBall, 0, 1, 10},
+      {kZapped, kBall, 0, 1, 10},
+      {-5000, kBall, 0, 1, 10},
+      {INT_MIN, kBall, 0, 1, 10},
+      {INT_MAX, kExplosion, 0, 1, 8},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "cell " << c.cell << " hit " << c.hit);
@@ -150,8 +164,7 @@ TEST_F(Rules, FastBreakThrowsSparksColouredFromTheImage) {
   ASSERT_EQ(sparks.size(), 20u);
   uint8_t r, g, b;
   const PixelFormat& f = TheDisplay().format;
-  f.UnpackPixel(f.Pack((BrickColour(1) >> 16) & 0xFF, (BrickColour(1) >> 8) & 0xFF, BrickColour(1) & 0xFF), &r, &g,
-                &b);
+  f.UnpackPixel(f.Pack((BrickColour(1) >> 16) & 0xFF, (BrickColour(1) >> 8) & 0xFF, BrickColour(1) & 0xFF), &r, &g, &b);
   for (const Entity* s : sparks) {
     EXPECT_EQ(s->aux, r + 256 * g + 65536 * b);
     EXPECT_EQ(s->value, 1000);
@@ -471,10 +484,10 @@ TEST_F(Collision, FastBreakOnlyForFastBallsOutsideTheClassicRules) {
     float vy;
     int32_t after;
   } cases[] = {
-      {kEntityBall, 0, -600, 0},         // above 555 after the reflection: breaks at once
-      {kEntityBall, 1, -600, kMulti + 1},  // classic rules: a step
-      {kEntityLaser, 0, -600, kMulti + 1}, // laser bolts never fast-break
-      {kEntityBall, 0, -555, kMulti + 1},  // exactly 555 is not above
+      {kEntityBall, 0, -600, 0},            // above 555 after the reflection: breaks at once
+      {kEntityBall, 1, -600, kMulti + 1},   // classic rules: a step
+      {kEntityLaser, 0, -600, kMulti + 1},  // laser bolts never fast-break
+      {kEntityBall, 0, -555, kMulti + 1},   // exactly 555 is not above
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.kind << " " << c.classic << " " << c.vy);
@@ -515,7 +528,7 @@ TEST_F(Rules, ClampBallSpeedLimits) {
     int32_t classic, kid;
     float expect;
   } cases[] = {
-      {100, 0, 0, 0, 225}, {649, 0, 0, 0, 650}, {649, 0, 1, 0, 600}, {649, 0, 0, 1, 225},
+      {100, 0, 0, 0, 225}, {649, 0, 0, 0, 650},   {649, 0, 1, 0, 600},     {649, 0, 0, 1, 225},
       {300, 0, 0, 1, 225}, {100, 300, 0, 0, 300}, {400, 0, 0, 0, 402.25f}, {1000, 900, 0, 0, 650},
   };
   for (const Case& c : cases) {
@@ -541,9 +554,8 @@ TEST_F(Rules, NextBrickNumbers) {
   struct Case {
     int32_t n, kind, expect;
   } ofKind[] = {
-      {0, kBrickExplo, 3},   {5, kBrickExplo, 3},       {14, kBrickExplo, 3},  {11, kBrickInvin, 12},
-      {12, kBrickZapped, 13}, {1, kBrickMulti, 7},      {9, kBrickMulti, 7},   {14, kBrickPlain, 0},
-      {3, kBrickHidden, 14},  {2, 99, -1},
+      {0, kBrickExplo, 3}, {5, kBrickExplo, 3}, {14, kBrickExplo, 3}, {11, kBrickInvin, 12}, {12, kBrickZapped, 13},
+      {1, kBrickMulti, 7}, {9, kBrickMulti, 7}, {14, kBrickPlain, 0}, {3, kBrickHidden, 14}, {2, 99, -1},
   };
   for (const Case& c : ofKind) EXPECT_EQ(NextBrickIdOfKind(c.n, c.kind), c.expect) << c.n << " " << c.kind;
   // Numbers from any cell: a valid number, never below 0 or past the set.
@@ -554,7 +566,7 @@ TEST_F(Rules, NextBrickNumbers) {
   }
   // The last number is never a candidate.
   EXPECT_NE(NextBrickIdOfKind(0, kBrickPlain), kEnd);
-  Case inRun[] = {{3, kBrickExplo, 4}, {4, kBrickExplo, 5}, {5, kBrickExplo, 3}, {1, kBrickExplo, 3},
+  Case inRun[] = {{3, kBrickExplo, 4}, {4, kBrickExplo, 5},  {5, kBrickExplo, 3},       {1, kBrickExplo, 3},
                   {9, kBrickMulti, 7}, {-5, kBrickExplo, 3}, {INT_MAX, kBrickExplo, 3}, {2, kBrickPlain, 1}};
   for (const Case& c : inRun) EXPECT_EQ(NextBrickInRun(c.n, c.kind), c.expect) << c.n << " " << c.kind;
 }
@@ -605,8 +617,8 @@ TEST_F(Rules, SetBrickRedrawsTheCell) {
   EXPECT_EQ(boardSet.GetCell(kCol, kRow), kBlue);
   const uint32_t brick = PicturePixel(sceneBackdrop, x + 10, y + 5);
   uint8_t r, g, b;
-  d.format.UnpackPixel(d.format.Pack((BrickColour(1) >> 16) & 0xFF, (BrickColour(1) >> 8) & 0xFF, BrickColour(1) & 0xFF),
-                       &r, &g, &b);
+  d.format.UnpackPixel(
+      d.format.Pack((BrickColour(1) >> 16) & 0xFF, (BrickColour(1) >> 8) & 0xFF, BrickColour(1) & 0xFF), &r, &g, &b);
   EXPECT_EQ(brick, 0xFF000000u | uint32_t(r) << 16 | uint32_t(g) << 8 | b);
   EXPECT_EQ(ScreenPixel(x + 47, y + 23), brick);
   EXPECT_EQ(ScreenPixel(x + 48, y + 23), 0xFF000000u);  // the next cell was not touched
@@ -697,9 +709,8 @@ TEST(RulesLists, QueueSwapInEveryArrangement) {
     int a, b;
     std::vector<int> order;
   } cases[] = {
-      {2, 2, {0, 1, 2, 3, 4}}, {1, 2, {0, 2, 1, 3, 4}}, {2, 1, {0, 2, 1, 3, 4}},
-      {0, 4, {4, 1, 2, 3, 0}}, {3, 0, {3, 1, 2, 0, 4}}, {0, 1, {1, 0, 2, 3, 4}},
-      {4, 3, {0, 1, 2, 4, 3}},
+      {2, 2, {0, 1, 2, 3, 4}}, {1, 2, {0, 2, 1, 3, 4}}, {2, 1, {0, 2, 1, 3, 4}}, {0, 4, {4, 1, 2, 3, 0}},
+      {3, 0, {3, 1, 2, 0, 4}}, {0, 1, {1, 0, 2, 3, 4}}, {4, 3, {0, 1, 2, 4, 3}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.a << "<->" << c.b);

@@ -128,7 +128,8 @@ TEST_F(ScenePictures, WritesEachHighScoreState) {
   Save("high-scores-4-posted");
   d.Type("k");
   d.Frame();
-  EXPECT_TRUE(d.RunUntil([] { return !communityManager->IsDownloading() && communityManager->GetEntryCount() >= 3; }, 2000));
+  EXPECT_TRUE(
+      d.RunUntil([] { return !communityManager->IsDownloading() && communityManager->GetEntryCount() >= 3; }, 2000));
   d.Frame();
   Save("high-scores-7-online");
   d.Click(640, 660);

@@ -211,7 +211,9 @@ TEST(GameStartUp, SettingsChangedByKeysPersistOnlyThroughANormalExit) {
   d.Prepare();
   ASSERT_EQ(d.StartUp(), std::nullopt);
   d.Frame();
-  for (uint32_t key : {uint32_t(plat::kKeyF1), uint32_t(plat::kKeyF1), plat::kKeyF1 + 4u, plat::kKeyF1 + 5u, plat::kKeyF1 + 8u}) d.Key(key);
+  for (uint32_t key :
+       {uint32_t(plat::kKeyF1), uint32_t(plat::kKeyF1), plat::kKeyF1 + 4u, plat::kKeyF1 + 5u, plat::kKeyF1 + 8u})
+    d.Key(key);
   d.Frame();
   EXPECT_EQ(d.Finish(), 0);
   EXPECT_EQ(d.StoredSetting("BackgroundStyle"), 2);

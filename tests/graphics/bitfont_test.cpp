@@ -64,12 +64,12 @@ struct Canvas {
   std::vector<uint32_t> px;
 };
 
-const uint32_t kA = 0xFF0000AA, kB = 0xFF0000BB, kM = 0xFF0000CC, kBase = 0xFF000011,
-               kSpace = 0xFF00EEEE, kLowA = 0xFF00AA00;
+const uint32_t kA = 0xFF0000AA, kB = 0xFF0000BB, kM = 0xFF0000CC, kBase = 0xFF000011, kSpace = 0xFF00EEEE,
+               kLowA = 0xFF00AA00;
 
 std::vector<Glyph> StandardFont() {
-  return {{"base", 2, 2, kBase}, {"A", 3, 5, kA}, {"B", 4, 5, kB}, {"M", 5, 6, kM}, {" ", 2, 2, kSpace},
-          {"long", 1, 1, 0xFF123456}};
+  return {{"base", 2, 2, kBase}, {"A", 3, 5, kA},     {"B", 4, 5, kB},
+          {"M", 5, 6, kM},       {" ", 2, 2, kSpace}, {"long", 1, 1, 0xFF123456}};
 }
 
 TEST(BitFont, LoadBuildsGlyphMapAndSpacing) {
@@ -77,11 +77,11 @@ TEST(BitFont, LoadBuildsGlyphMapAndSpacing) {
   ASSERT_TRUE(LoadFont(font, StandardFont()));
   EXPECT_EQ(font.glyph['A'], 1);
   EXPECT_EQ(font.glyph['M'], 3);
-  EXPECT_EQ(font.glyph['a'], 1);  // lower case borrowed from upper case
+  EXPECT_EQ(font.glyph['a'], 1);   // lower case borrowed from upper case
   EXPECT_EQ(font.glyph['l'], -1);  // "long" gets no glyph
   EXPECT_EQ(font.spacing, 1);
-  EXPECT_EQ(font.lineHeight, 6);   // height of M
-  EXPECT_EQ(font.spaceWidth, 6);   // width of M + spacing
+  EXPECT_EQ(font.lineHeight, 6);  // height of M
+  EXPECT_EQ(font.spaceWidth, 6);  // width of M + spacing
   EXPECT_EQ(font.TextWidth("AB"), 3 + 1 + 4 + 1);
   EXPECT_EQ(font.TextWidth("A B\n"), 4 + 6 + 5 + 6);
   EXPECT_EQ(font.TextWidth("A?"), 4 + 6);  // no glyph: a blank

@@ -13,9 +13,9 @@ TEST(Bitmap, CreateSetsStrideOrRefuses) {
     bool ok;
     int stride, bytes, colour, alphaBytes;
   } cases[] = {
-      {3, 2, 8, true, 4, 1, 1, 0},    {3, 2, 24, true, 12, 3, 3, 0}, {3, 2, 16, true, 8, 2, 2, 0},
-      {5, 1, 32, true, 20, 4, 3, 1},  {1, 1, 8, true, 4, 1, 1, 0},   {0, 5, 8, false, 0, 0, 0, 0},
-      {5, 0, 8, false, 0, 0, 0, 0},   {-2, 5, 8, false, 0, 0, 0, 0}, {4, 4, 12, false, 0, 0, 0, 0},
+      {3, 2, 8, true, 4, 1, 1, 0},   {3, 2, 24, true, 12, 3, 3, 0}, {3, 2, 16, true, 8, 2, 2, 0},
+      {5, 1, 32, true, 20, 4, 3, 1}, {1, 1, 8, true, 4, 1, 1, 0},   {0, 5, 8, false, 0, 0, 0, 0},
+      {5, 0, 8, false, 0, 0, 0, 0},  {-2, 5, 8, false, 0, 0, 0, 0}, {4, 4, 12, false, 0, 0, 0, 0},
       {4, 4, 15, false, 0, 0, 0, 0},
   };
   for (const Case& c : cases) {

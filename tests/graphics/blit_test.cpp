@@ -14,7 +14,10 @@ namespace {
 // last one, so that a write outside the clipped area shows up.
 struct Target {
   Target(int w, int h, int bytesPerPixel)
-      : width(w), height(h), bpp(bytesPerPixel), pitch(w * bytesPerPixel + 8),
+      : width(w),
+        height(h),
+        bpp(bytesPerPixel),
+        pitch(w * bytesPerPixel + 8),
         bytes(static_cast<size_t>(pitch) * (h + 1), 0xEE) {
     for (int y = 0; y < h; ++y) std::memset(&bytes[static_cast<size_t>(pitch) * y], 0, w * bpp);
   }
@@ -54,12 +57,9 @@ TEST(Blit, ClippingOnEveryEdge) {
     int firstSrcX, firstSrcY;  // which source pixel that is
     int visibleW, visibleH;
   } cases[] = {
-      {"inside", 2, 3, 2, 3, 0, 0, 4, 3},
-      {"left edge", -2, 1, 0, 1, 2, 0, 2, 3},
-      {"top edge", 1, -1, 1, 0, 0, 1, 4, 2},
-      {"right edge", 8, 0, 8, 0, 0, 0, 2, 3},
-      {"bottom edge", 0, 6, 0, 6, 0, 0, 4, 2},
-      {"all corners", -1, -1, 0, 0, 1, 1, 3, 2},
+      {"inside", 2, 3, 2, 3, 0, 0, 4, 3},      {"left edge", -2, 1, 0, 1, 2, 0, 2, 3},
+      {"top edge", 1, -1, 1, 0, 0, 1, 4, 2},   {"right edge", 8, 0, 8, 0, 0, 0, 2, 3},
+      {"bottom edge", 0, 6, 0, 6, 0, 0, 4, 2}, {"all corners", -1, -1, 0, 0, 1, 1, 3, 2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -79,7 +79,7 @@ TEST(Blit, ClippingOnEveryEdge) {
 TEST(Blit, NothingVisibleStillSucceeds) {
   Bitmap b = Numbered(4, 3);
   Target t(10, 8, 1);
-  EXPECT_TRUE(b.Draw(t.bits(), 10, 8, t.pitch, 10, 0, 0, 256));   // at x = dstWidth
+  EXPECT_TRUE(b.Draw(t.bits(), 10, 8, t.pitch, 10, 0, 0, 256));  // at x = dstWidth
   EXPECT_TRUE(b.Draw(t.bits(), 10, 8, t.pitch, 0, 8, 0, 256));
   EXPECT_TRUE(b.Draw(t.bits(), 10, 8, t.pitch, -4, 0, 0, 256));
   EXPECT_TRUE(b.Draw(t.bits(), 10, 8, t.pitch, 0, -3, 0, 256));
@@ -267,10 +267,10 @@ TEST(Blit, FastPathsMatchPerPixelLoops) {
         for (int x = 0; x < w; ++x) {
           uint32_t v = static_cast<uint32_t>(rng());
           switch (pick(0, 5)) {
-            case 0: v = 0; break;                // the key
-            case 1: v &= 0xFF000000u; break;     // 32 bits: alpha only, black colour
-            case 2: v &= 0x8000u; break;         // 16 bits: top bit only
-            case 3: v &= 0x00010101u; break;     // dark colours
+            case 0: v = 0; break;             // the key
+            case 1: v &= 0xFF000000u; break;  // 32 bits: alpha only, black colour
+            case 2: v &= 0x8000u; break;      // 16 bits: top bit only
+            case 3: v &= 0x00010101u; break;  // dark colours
             default: break;
           }
           b.SetPixel(x, y, v);

@@ -20,8 +20,8 @@
 
 namespace {
 
-constexpr int kCell = 200;       // largest picture shown at full size
-constexpr int kLabel = 28;       // label band under each picture
+constexpr int kCell = 200;  // largest picture shown at full size
+constexpr int kLabel = 28;  // label band under each picture
 constexpr int kGap = 8;
 constexpr uint32_t kInk = 0xFFFFFFFF;
 
@@ -31,22 +31,18 @@ struct MiniGlyph {
   const char* rows;
 };
 const MiniGlyph kMiniFont[] = {
-    {'A', "010101111101101"}, {'B', "110101110101110"}, {'C', "011100100100011"},
-    {'D', "110101101101110"}, {'E', "111100110100111"}, {'F', "111100110100100"},
-    {'G', "011100101101011"}, {'H', "101101111101101"}, {'I', "111010010010111"},
-    {'J', "001001001101010"}, {'K', "101101110101101"}, {'L', "100100100100111"},
-    {'M', "101111111101101"}, {'N', "110101101101101"}, {'O', "010101101101010"},
-    {'P', "110101110100100"}, {'Q', "010101101110011"}, {'R', "110101110101101"},
-    {'S', "011100010001110"}, {'T', "111010010010010"}, {'U', "101101101101111"},
-    {'V', "101101101101010"}, {'W', "101101111111101"}, {'X', "101101010101101"},
-    {'Y', "101101010010010"}, {'Z', "111001010100111"}, {'0', "111101101101111"},
-    {'1', "010110010010111"}, {'2', "110001010100111"}, {'3', "110001010001110"},
-    {'4', "101101111001001"}, {'5', "111100110001110"}, {'6', "011100111101111"},
-    {'7', "111001010010010"}, {'8', "111101111101111"}, {'9', "111101111001110"},
-    {'_', "000000000000111"}, {'-', "000000111000000"}, {'.', "000000000000010"},
-    {'(', "001010010010001"}, {')', "100010010010100"}, {'#', "101111101111101"},
-    {'/', "001001010100100"}, {'?', "110001010000010"}, {':', "000010000010000"},
-    {'%', "101001010100101"}, {'+', "000010111010000"},
+    {'A', "010101111101101"}, {'B', "110101110101110"}, {'C', "011100100100011"}, {'D', "110101101101110"},
+    {'E', "111100110100111"}, {'F', "111100110100100"}, {'G', "011100101101011"}, {'H', "101101111101101"},
+    {'I', "111010010010111"}, {'J', "001001001101010"}, {'K', "101101110101101"}, {'L', "100100100100111"},
+    {'M', "101111111101101"}, {'N', "110101101101101"}, {'O', "010101101101010"}, {'P', "110101110100100"},
+    {'Q', "010101101110011"}, {'R', "110101110101101"}, {'S', "011100010001110"}, {'T', "111010010010010"},
+    {'U', "101101101101111"}, {'V', "101101101101010"}, {'W', "101101111111101"}, {'X', "101101010101101"},
+    {'Y', "101101010010010"}, {'Z', "111001010100111"}, {'0', "111101101101111"}, {'1', "010110010010111"},
+    {'2', "110001010100111"}, {'3', "110001010001110"}, {'4', "101101111001001"}, {'5', "111100110001110"},
+    {'6', "011100111101111"}, {'7', "111001010010010"}, {'8', "111101111101111"}, {'9', "111101111001110"},
+    {'_', "000000000000111"}, {'-', "000000111000000"}, {'.', "000000000000010"}, {'(', "001010010010001"},
+    {')', "100010010010100"}, {'#', "101111101111101"}, {'/', "001001010100100"}, {'?', "110001010000010"},
+    {':', "000010000010000"}, {'%', "101001010100101"}, {'+', "000010111010000"},
 };
 
 // Builds the built-in font: each glyph drawn 2 x 2 per dot in 32 bits.
@@ -82,8 +78,8 @@ bool To32(const Image& img, Bitmap* out) {
       table[i] = 0xFF000000u | static_cast<uint32_t>(img.palette[i][0]) << 16 |
                  static_cast<uint32_t>(img.palette[i][1]) << 8 | img.palette[i][2];
     table[0] = 0;
-    return img.DrawIndexedTo32(reinterpret_cast<uint32_t*>(out->pixels), out->stride, 0, 0, img.width,
-                               img.height, table);
+    return img.DrawIndexedTo32(reinterpret_cast<uint32_t*>(out->pixels), out->stride, 0, 0, img.width, img.height,
+                               table);
   }
   if (!out->ConvertFrom(img, nullptr)) return false;
   if (img.bpp == 16) {  // 16-bit key: the zero word
@@ -96,8 +92,7 @@ bool To32(const Image& img, Bitmap* out) {
 
 void Checker(Bitmap* sheet, int x0, int y0, int w, int h) {
   for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x)
-      sheet->SetPixel(x0 + x, y0 + y, ((x / 8 + y / 8) & 1) ? 0xFF6A6A6Au : 0xFF8A8A8Au);
+    for (int x = 0; x < w; ++x) sheet->SetPixel(x0 + x, y0 + y, ((x / 8 + y / 8) & 1) ? 0xFF6A6A6Au : 0xFF8A8A8Au);
 }
 
 // The text cut so that it fits in `width` pixels.
@@ -164,8 +159,8 @@ int main(int argc, char** argv) {
     std::string label = std::to_string(i) + " " + set.GetName(i).Text();
     Bitmap picture;
     if (To32(*img, &picture)) {
-      float scale = std::min(1.0f, std::min(static_cast<float>(cellW) / picture.width,
-                                            static_cast<float>(cellH) / picture.height));
+      float scale = std::min(
+          1.0f, std::min(static_cast<float>(cellW) / picture.width, static_cast<float>(cellH) / picture.height));
       // Small pictures are enlarged by a whole factor so they can be seen.
       int biggest = std::max(picture.width, picture.height);
       int zoom = std::min(4, 48 / std::max(1, biggest));

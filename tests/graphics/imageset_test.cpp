@@ -118,20 +118,15 @@ TEST(ImageSetFile, RefusedFilesLeaveTheSetAsItWas) {
   cases.push_back({"count 0", Bytes().Raw("IMST").Int(2).Int(0), false});
   cases.push_back({"negative count", Bytes().Raw("IMST").Int(2).Int(-4), false});
   cases.push_back({"count beyond the file", Bytes().Raw("IMST").Int(2).Int(1000000).Fill(40, 0), false});
-  cases.push_back({"negative name length",
-                   Bytes().Raw("IMST").Int(2).Int(1).Int(-1).Fill(1100, 0), false});
+  cases.push_back({"negative name length", Bytes().Raw("IMST").Int(2).Int(1).Int(-1).Fill(1100, 0), false});
   cases.push_back({"pixels beyond the file",
-                   Bytes().Raw("IMST").Int(2).Int(1).Name("x").Int(100).Int(100).Int(0).Int(0).Fill(16, 1),
-                   false});
+                   Bytes().Raw("IMST").Int(2).Int(1).Name("x").Int(100).Int(100).Int(0).Int(0).Fill(16, 1), false});
   cases.push_back({"overflowing size",
-                   Bytes().Raw("IMST").Int(2).Int(1).Name("x").Int(0x7FFFFFFF).Int(0x7FFFFFFF).Int(0).Int(0),
-                   false});
+                   Bytes().Raw("IMST").Int(2).Int(1).Name("x").Int(0x7FFFFFFF).Int(0x7FFFFFFF).Int(0).Int(0), false});
   cases.push_back({"8-bit rows beyond the file",
-                   Bytes().Raw("IMST").Int(1).Int(1).Int(0).Name("x").Int(64).Int(64).Int(0).Int(0).Int(0),
-                   false});
+                   Bytes().Raw("IMST").Int(1).Int(1).Int(0).Name("x").Int(64).Int(64).Int(0).Int(0).Int(0), false});
   cases.push_back({"own palette and rows beyond the file",
-                   Bytes().Raw("IMST").Int(1).Int(1).Int(0).Name("x").Int(4).Int(4).Int(0).Int(0).Int(100)
-                       .Fill(16, 1),
+                   Bytes().Raw("IMST").Int(1).Int(1).Int(0).Name("x").Int(4).Int(4).Int(0).Int(0).Int(100).Fill(16, 1),
                    false});
   cases.push_back({"empty file", Bytes(), false});
   for (Case& c : cases) {

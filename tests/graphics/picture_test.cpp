@@ -51,10 +51,8 @@ std::vector<uint8_t> MakePng(const PngSpec& s) {
   png_set_IHDR(png, info, s.width, s.height, s.bitDepth, s.colourType,
                s.interlace ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
-  if (!s.palette.empty())
-    png_set_PLTE(png, info, s.palette.data(), static_cast<int>(s.palette.size()));
-  if (!s.trnsAlpha.empty())
-    png_set_tRNS(png, info, s.trnsAlpha.data(), static_cast<int>(s.trnsAlpha.size()), nullptr);
+  if (!s.palette.empty()) png_set_PLTE(png, info, s.palette.data(), static_cast<int>(s.palette.size()));
+  if (!s.trnsAlpha.empty()) png_set_tRNS(png, info, s.trnsAlpha.data(), static_cast<int>(s.trnsAlpha.size()), nullptr);
   if (s.trnsGrey >= 0) {
     png_color_16 key{};
     key.gray = static_cast<png_uint_16>(s.trnsGrey);
@@ -97,10 +95,9 @@ std::vector<uint8_t> MakeJpeg(int w, int h, int components, const std::vector<ui
 }
 
 // A BMP file: file header, 40-byte header (+ masks), table, rows as given.
-std::vector<uint8_t> MakeBmp(int w, int h, int bitCount, uint32_t compression,
-                             const std::vector<uint32_t>& masks,
-                             const std::vector<std::array<uint8_t, 4>>& table,
-                             const std::vector<uint8_t>& rows, uint32_t clrUsed = 0) {
+std::vector<uint8_t> MakeBmp(int w, int h, int bitCount, uint32_t compression, const std::vector<uint32_t>& masks,
+                             const std::vector<std::array<uint8_t, 4>>& table, const std::vector<uint8_t>& rows,
+                             uint32_t clrUsed = 0) {
   uint32_t off = 14 + 40 + 4 * static_cast<uint32_t>(masks.size()) + 4 * static_cast<uint32_t>(table.size());
   Bytes b;
   b.Raw("BM").Int(static_cast<int32_t>(off + rows.size())).Int(0).Int(static_cast<int32_t>(off));
@@ -121,8 +118,8 @@ uint32_t Px(const plat::Picture& p, int x, int y) {
 
 fs::path WriteFile(const fs::path& dir, const char* name, const std::vector<uint8_t>& bytes) {
   fs::path p = dir / name;
-  std::ofstream(p.string(), std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                   static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(p.string(), std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   return p;
 }
 
@@ -153,9 +150,10 @@ TEST(Picture, PngColourTypesDecodeToStraightArgb) {
   }
   {
     PngSpec s{8, 1, PNG_COLOR_TYPE_GRAY, 1, false, {0x81}, {}, {}, -1};
-    cases.push_back({"1-bit grey", s,
-                     {0xFFFFFFFFu, 0xFF000000u, 0xFF000000u, 0xFF000000u, 0xFF000000u, 0xFF000000u,
-                      0xFF000000u, 0xFFFFFFFFu}});
+    cases.push_back(
+        {"1-bit grey",
+         s,
+         {0xFFFFFFFFu, 0xFF000000u, 0xFF000000u, 0xFF000000u, 0xFF000000u, 0xFF000000u, 0xFF000000u, 0xFFFFFFFFu}});
   }
   {
     PngSpec s{1, 1, PNG_COLOR_TYPE_RGB, 16, false, {0xAB, 0xCD, 0x12, 0x34, 0xFE, 0xDC}, {}, {}, -1};
@@ -353,19 +351,24 @@ TEST(Picture, BmpDepthsAndOrientation) {
   std::vector<Case> cases;
   std::vector<std::array<uint8_t, 4>> table2 = {{{10, 20, 30, 0}}, {{40, 50, 60, 0}}};
   // Bottom-up: the first stored row is the bottom one.
-  cases.push_back({"1 bit", MakeBmp(3, 2, 1, 0, {}, table2, {0xA0, 0, 0, 0, 0x40, 0, 0, 0}), 3, 2,
+  cases.push_back({"1 bit",
+                   MakeBmp(3, 2, 1, 0, {}, table2, {0xA0, 0, 0, 0, 0x40, 0, 0, 0}),
+                   3,
+                   2,
                    {0xFF1E140Au, 0xFF3C3228u, 0xFF1E140Au, 0xFF3C3228u, 0xFF1E140Au, 0xFF3C3228u}});
   std::vector<std::array<uint8_t, 4>> table16(16, {{0, 0, 0, 0}});
   table16[15] = {{1, 2, 3, 0}};
-  cases.push_back({"4 bit", MakeBmp(2, 1, 4, 0, {}, table16, {0xF0, 0, 0, 0}), 2, 1,
-                   {0xFF030201u, 0xFF000000u}});
+  cases.push_back({"4 bit", MakeBmp(2, 1, 4, 0, {}, table16, {0xF0, 0, 0, 0}), 2, 1, {0xFF030201u, 0xFF000000u}});
   cases.push_back({"8 bit", MakeBmp(1, 1, 8, 0, {}, table2, {1, 0, 0, 0}, 2), 1, 1, {0xFF3C3228u}});
-  cases.push_back({"16 bit 5-5-5", MakeBmp(2, 1, 16, 0, {}, {}, {0x00, 0x7C, 0x1F, 0x00}), 2, 1,
-                   {0xFFFF0000u, 0xFF0000FFu}});
-  cases.push_back({"16 bit 5-6-5", MakeBmp(2, 1, 16, 3, {0xF800, 0x7E0, 0x1F}, {}, {0xE0, 0x07, 0x00, 0xF8}), 2, 1,
+  cases.push_back(
+      {"16 bit 5-5-5", MakeBmp(2, 1, 16, 0, {}, {}, {0x00, 0x7C, 0x1F, 0x00}), 2, 1, {0xFFFF0000u, 0xFF0000FFu}});
+  cases.push_back({"16 bit 5-6-5",
+                   MakeBmp(2, 1, 16, 3, {0xF800, 0x7E0, 0x1F}, {}, {0xE0, 0x07, 0x00, 0xF8}),
+                   2,
+                   1,
                    {0xFF00FF00u, 0xFFFF0000u}});
-  cases.push_back({"24 bit top-down", MakeBmp(1, -2, 24, 0, {}, {}, {1, 2, 3, 0, 4, 5, 6, 0}), 1, 2,
-                   {0xFF030201u, 0xFF060504u}});
+  cases.push_back(
+      {"24 bit top-down", MakeBmp(1, -2, 24, 0, {}, {}, {1, 2, 3, 0, 4, 5, 6, 0}), 1, 2, {0xFF030201u, 0xFF060504u}});
   cases.push_back({"32 bit with alpha", MakeBmp(1, 1, 32, 0, {}, {}, {1, 2, 3, 0x80}), 1, 1, {0x80030201u}});
   cases.push_back({"32 bit without alpha", MakeBmp(1, 1, 32, 0, {}, {}, {1, 2, 3, 0}), 1, 1, {0xFF030201u}});
   for (const Case& c : cases) {
@@ -522,11 +525,8 @@ TEST(Convert, ResizeScaleAndPowerOfTwo) {
     bool ok;
     int newW, newH;
   } scales[] = {
-      {5, 5, 0.5f, true, 2, 2},
-      {10, 20, 0.7f, true, 7, 14},  // 10 * 0.7f is 7.0f in float
-      {4, 4, 1.5f, true, 6, 6},
-      {4, 4, std::nanf(""), false, 4, 4},
-      {4, 4, 1e10f, false, 4, 4},
+      {5, 5, 0.5f, true, 2, 2}, {10, 20, 0.7f, true, 7, 14},  // 10 * 0.7f is 7.0f in float
+      {4, 4, 1.5f, true, 6, 6}, {4, 4, std::nanf(""), false, 4, 4}, {4, 4, 1e10f, false, 4, 4},
   };
   for (const ScaleCase& c : scales) {
     SCOPED_TRACE(c.factor);
@@ -729,8 +729,7 @@ TEST(Convert, AdjustColours) {
   img.palette[1][0] = 200;
   // Scale 0 and offset 0.5 map every value to trunc(127.5) = 127; a negative
   // offset gives 0; a large one 255.
-  ASSERT_TRUE(img.AdjustColours(0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0, 0, 0, 0, 0.5f, -1.0f,
-                                3.0f, 0));
+  ASSERT_TRUE(img.AdjustColours(0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0, 0, 0, 0, 0.5f, -1.0f, 3.0f, 0));
   EXPECT_EQ(img.palette[1][0], 127);
   EXPECT_EQ(img.palette[1][1], 0);
   EXPECT_EQ(img.palette[1][2], 255);

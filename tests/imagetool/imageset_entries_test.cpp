@@ -42,7 +42,13 @@ TEST_F(ImageSetEntries, WriterLaysOutHeaderRecordsAndPixels) {
   Bytes want;
   want.Str("IMST").Int(2).Int(2);
   want.Name("a").Int(1).Int(1).Int(0).Int(0).Int(0x11223344);
-  want.Name("").Int(2).Int(1).Int(0).Int(0).Int(static_cast<int32_t>(0xAABBCCDDu)).Int(static_cast<int32_t>(0xAABBCCDEu));
+  want.Name("")
+      .Int(2)
+      .Int(1)
+      .Int(0)
+      .Int(0)
+      .Int(static_cast<int32_t>(0xAABBCCDDu))
+      .Int(static_cast<int32_t>(0xAABBCCDEu));
   EXPECT_EQ(got.size(), 12u + 26u + 29u);
   EXPECT_EQ(got, want.b);
 }
@@ -198,7 +204,8 @@ TEST_F(ImageSetEntries, BadFilesFailWithTheReadersMessageAndChangeNothing) {
       {"v1 zero height",
        Bytes().Str("IMST").Int(1).Int(1).Int(0).Name("a").Int(1).Int(0).Int(0).Int(0).Int(0).Int(0).Int(0).b,
        "Error initializing 8-bit bitmap!"},
-      {"v1 huge palette", Bytes().Str("IMST").Int(1).Int(1).Int(0).Name("a").Int(1).Int(1).Int(0).Int(0).Int(1 << 28).Byte(0).b,
+      {"v1 huge palette",
+       Bytes().Str("IMST").Int(1).Int(1).Int(0).Name("a").Int(1).Int(1).Int(0).Int(0).Int(1 << 28).Byte(0).b,
        "Error initializing 8-bit bitmap!"},
       {"v1 cut global palette", Bytes().Str("IMST").Int(1).Int(1).Int(300).Int(0).b, "Couldn't allocate ram!"},
   };

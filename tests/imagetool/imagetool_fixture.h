@@ -84,9 +84,7 @@ class ToolFixture : public ::testing::Test {
     FAIL() << "messages never stop";
   }
 
-  plat::headless::HeadlessWindow* Preview() {
-    return static_cast<plat::headless::HeadlessWindow*>(tool.preview);
-  }
+  plat::headless::HeadlessWindow* Preview() { return static_cast<plat::headless::HeadlessWindow*>(tool.preview); }
 
   // Adds pictures through the Add button.
   void Add(const std::vector<fs::path>& paths) {
@@ -104,9 +102,7 @@ class ToolFixture : public ::testing::Test {
     }
     Add(paths);
   }
-  std::vector<std::string> ListLines() const {
-    return dlg->Control(kIdEntryList)->items;
-  }
+  std::vector<std::string> ListLines() const { return dlg->Control(kIdEntryList)->items; }
   std::vector<std::string> BoxTexts() const {
     std::vector<std::string> out;
     for (const auto& box : windows.MessageBoxes()) out.push_back(box.text);

@@ -339,9 +339,9 @@ TEST_F(MainDialog, SaveReportsAPngThatCouldNotBeWritten) {
 
 TEST_F(MainDialog, SuggestedNamesFallBackToTheIndex) {
   const std::vector<std::pair<std::string, std::string>> cases = {
-      {"ball", "ball.png"},   {"shot.bmp", "shot.png"}, {"", "image0.png"},    {"bad:name", "image0.png"},
-      {" lead", "image0.png"}, {"dot.", "image0.png"},  {"a/b", "image0.png"}, {"..", "image0.png"},
-      {"caf\xE9", "caf\xC3\xA9.png"},
+      {"ball", "ball.png"},       {"shot.bmp", "shot.png"}, {"", "image0.png"},
+      {"bad:name", "image0.png"}, {" lead", "image0.png"},  {"dot.", "image0.png"},
+      {"a/b", "image0.png"},      {"..", "image0.png"},     {"caf\xE9", "caf\xC3\xA9.png"},
   };
   tool.entries.push_back(std::make_unique<ImageEntry>());
   for (const auto& [name, want] : cases) {
@@ -487,7 +487,8 @@ TEST_F(FontModeDialog, GlyphNamesComeFromTheCharacterCodes) {
 }
 
 TEST(GlyphCode, ReadsBasePrefixesModulo256) {
-  const std::vector<std::pair<std::string, int>> ok = {{"65", 65}, {"0x41", 65}, {"0101", 65}, {"321", 65}, {"-1", 255}};
+  const std::vector<std::pair<std::string, int>> ok = {
+      {"65", 65}, {"0x41", 65}, {"0101", 65}, {"321", 65}, {"-1", 255}};
   for (const auto& [stem, code] : ok) {
     int got = -1;
     EXPECT_TRUE(GlyphCodeFromStem(stem, &got)) << stem;

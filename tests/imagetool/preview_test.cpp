@@ -18,7 +18,8 @@ class PreviewWindow : public ToolFixture {
     auto e = std::make_unique<ImageEntry>();
     ASSERT_TRUE(e->image.Create(w, h, 32));
     for (int32_t y = 0; y < h; ++y)
-      for (int32_t x = 0; x < w; ++x) e->image.SetPixel(x, y, 0xFF000000u | static_cast<uint32_t>(x) << 8 | static_cast<uint32_t>(y));
+      for (int32_t x = 0; x < w; ++x)
+        e->image.SetPixel(x, y, 0xFF000000u | static_cast<uint32_t>(x) << 8 | static_cast<uint32_t>(y));
     e->BuildDisplayFrame();
     e->RefreshSurface();
     tool.entries.push_back(std::move(e));

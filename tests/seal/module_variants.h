@@ -64,9 +64,9 @@ inline std::vector<std::int8_t> Wave8(std::size_t n, int shape) {
 // ---- MOD ----------------------------------------------------------------------
 
 struct ModSample {
-  std::uint32_t words = 0;       // length in words, as the header says
-  std::uint32_t loopStart = 0;   // words
-  std::uint32_t loopWords = 1;   // 1 = no loop
+  std::uint32_t words = 0;      // length in words, as the header says
+  std::uint32_t loopStart = 0;  // words
+  std::uint32_t loopWords = 1;  // 1 = no loop
   std::uint8_t volume = 64;
   std::uint8_t finetune = 0;
   std::vector<std::int8_t> data;  // what the file holds (may differ from words * 2)
@@ -80,8 +80,8 @@ struct ModCell {
 // for a 15-sample module without a tag. `cells(pattern, row, channel)` fills
 // the patterns.
 template <typename CellFn>
-Bytes WriteMod(const char* tag, int channels, const std::vector<ModSample>& samples,
-               const std::vector<int>& orders, int restart, int patterns, CellFn cells) {
+Bytes WriteMod(const char* tag, int channels, const std::vector<ModSample>& samples, const std::vector<int>& orders,
+               int restart, int patterns, CellFn cells) {
   const bool old = tag[0] == '\0';
   const int slots = old ? 15 : 31;
   Bytes m;
@@ -144,7 +144,8 @@ inline std::vector<ModSample> ModSamples() {
   return s;
 }
 
-inline const std::uint16_t kPeriods[] = {856, 762, 678, 640, 570, 508, 453, 428, 381, 339, 320, 285, 254, 226, 214, 113};
+inline const std::uint16_t kPeriods[] = {856, 762, 678, 640, 570, 508, 453, 428,
+                                         381, 339, 320, 285, 254, 226, 214, 113};
 
 // A plain tune: a note every other row on each channel, a pattern break
 // on the last order's last used row.
@@ -157,16 +158,15 @@ inline Bytes MakeModTune(const char* tag, int channels, int orders, int restart)
   if (old) {
     for (ModSample& s : samples) s.finetune = 0;
   }
-  return WriteMod(tag, channels, samples, list, restart, patterns,
-                  [&](int p, int row, int ch) {
-                    ModCell c;
-                    if ((row + ch) % 2 == 0) {
-                      c.sample = 1 + (row / 2 + ch + p) % 4;
-                      c.period = kPeriods[(row + ch * 3 + p) % 16];
-                    }
-                    if (row == 15 && ch == 0 && !old) c.effect = 0xD;  // short patterns
-                    return c;
-                  });
+  return WriteMod(tag, channels, samples, list, restart, patterns, [&](int p, int row, int ch) {
+    ModCell c;
+    if ((row + ch) % 2 == 0) {
+      c.sample = 1 + (row / 2 + ch + p) % 4;
+      c.period = kPeriods[(row + ch * 3 + p) % 16];
+    }
+    if (row == 15 && ch == 0 && !old) c.effect = 0xD;  // short patterns
+    return c;
+  });
 }
 
 // Every effect with every parameter value, in order: cell k of the song
@@ -196,7 +196,7 @@ inline Bytes MakeModEffectSweep(int channels) {
 struct XmSample {
   std::vector<std::int16_t> data;  // 8-bit samples hold -128..127
   bool sixteen = false;
-  int loopType = 0;  // 0 none, 1 forward, 2 ping-pong
+  int loopType = 0;                             // 0 none, 1 forward, 2 ping-pong
   std::uint32_t loopStart = 0, loopLength = 0;  // frames
   std::uint8_t volume = 64, panning = 128;
   std::int8_t finetune = 0, relativeNote = 0;
@@ -374,16 +374,15 @@ inline std::vector<XmInstrument> XmInstruments() {
 
 inline Bytes MakeXmTune(int channels, int restart, bool packed) {
   const std::vector<int> orders = {0, 1, 0, 1};
-  return WriteXm(channels, 16, orders, restart, 2, XmInstruments(), packed,
-                 [&](int p, int row, int ch) {
-                   XmCell c;
-                   if ((row + ch) % 3 == 0) {
-                     c.note = 37 + (row + ch * 5 + p * 7) % 40;
-                     c.instrument = 1 + (row + ch) % 2;
-                   }
-                   if (row == 8 && ch == 1) c.note = 97;  // key off
-                   return c;
-                 });
+  return WriteXm(channels, 16, orders, restart, 2, XmInstruments(), packed, [&](int p, int row, int ch) {
+    XmCell c;
+    if ((row + ch) % 3 == 0) {
+      c.note = 37 + (row + ch * 5 + p * 7) % 40;
+      c.instrument = 1 + (row + ch) % 2;
+    }
+    if (row == 8 && ch == 1) c.note = 97;  // key off
+    return c;
+  });
 }
 
 // Every effect (0..35) with every parameter and every volume-column value.
@@ -394,19 +393,18 @@ inline Bytes MakeXmEffectSweep(int channels) {
   const int patterns = (total + cellsPerPattern - 1) / cellsPerPattern;
   std::vector<int> orders;
   for (int k = 0; k < patterns; ++k) orders.push_back(k);
-  return WriteXm(channels, rows, orders, 0, patterns, XmInstruments(), true,
-                 [&](int p, int row, int ch) {
-                   const int k = p * cellsPerPattern + row * channels + ch;
-                   XmCell c;
-                   if (k < total) {
-                     c.effect = k / 256;
-                     c.param = k % 256;
-                   }
-                   c.volume = k % 256;
-                   c.note = k % 7 == 0 ? 97 : 1 + k % 96;
-                   c.instrument = 1 + k % 5;  // 5 names one past the last
-                   return c;
-                 });
+  return WriteXm(channels, rows, orders, 0, patterns, XmInstruments(), true, [&](int p, int row, int ch) {
+    const int k = p * cellsPerPattern + row * channels + ch;
+    XmCell c;
+    if (k < total) {
+      c.effect = k / 256;
+      c.param = k % 256;
+    }
+    c.volume = k % 256;
+    c.note = k % 7 == 0 ? 97 : 1 + k % 96;
+    c.instrument = 1 + k % 5;  // 5 names one past the last
+    return c;
+  });
 }
 
 // ---- S3M ----------------------------------------------------------------------
@@ -425,8 +423,8 @@ struct S3mCell {
 };
 
 template <typename CellFn>
-Bytes WriteS3m(int channels, const std::vector<int>& orders, int patterns,
-               const std::vector<S3mSample>& samples, CellFn cells) {
+Bytes WriteS3m(int channels, const std::vector<int>& orders, int patterns, const std::vector<S3mSample>& samples,
+               CellFn cells) {
   Bytes m;
   PutText(m, "variant", 28);
   m.push_back(0x1A);
@@ -445,7 +443,7 @@ Bytes WriteS3m(int channels, const std::vector<int>& orders, int patterns,
   m.push_back(125);   // tempo
   m.push_back(0xB0);  // master volume, stereo
   m.push_back(0);
-  m.push_back(0);     // no pan table
+  m.push_back(0);  // no pan table
   m.insert(m.end(), 10, 0);
   for (int c = 0; c < 32; ++c) {
     m.push_back(c < channels ? static_cast<std::uint8_t>(c % 2 == 0 ? c / 2 % 8 : 8 + c / 2 % 8) : 0xFF);
@@ -545,7 +543,7 @@ inline std::vector<S3mSample> S3mSamples() {
   list[2].loop = true;
   list[2].loopStart = 0;
   list[2].loopEnd = 128;
-  list[3].type = 0;  // an empty slot
+  list[3].type = 0;                                               // an empty slot
   for (std::int8_t v : Wave8(900, 2)) list[4].data.push_back(v);  // a loop end past the data
   list[4].loop = true;
   list[4].loopStart = 800;
@@ -639,7 +637,7 @@ inline std::vector<ModuleVariant> CraftedModules() {
       c.sample = 1 + ch % 2;
       c.period = kPeriods[(row + ch) % 16];
       c.effect = 0xE;
-      c.param = 0xF0 | ((row + ch) % 16);  // invert loop at every speed
+      c.param = 0xF0 | ((row + ch) % 16);                           // invert loop at every speed
       if (ch == 3 && row % 8 == 4) c.effect = 0x9, c.param = 0xFF;  // offset far in
       return c;
     });

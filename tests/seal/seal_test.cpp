@@ -27,8 +27,8 @@ namespace {
 // Opens the null output (and voices) for one test; closes it afterwards.
 class NullDevice {
  public:
-  explicit NullDevice(std::uint16_t format = seal::kFormat16Bit | seal::kFormatStereo,
-                      std::uint16_t rate = 22050, std::uint32_t voices = 8) {
+  explicit NullDevice(std::uint16_t format = seal::kFormat16Bit | seal::kFormatStereo, std::uint16_t rate = 22050,
+                      std::uint32_t voices = 8) {
     seal::SelectOutput(seal::Output::kNull);
     seal::DeviceDesc desc;
     desc.format = format;
@@ -95,8 +95,7 @@ std::uint32_t FramesUntilStopped(seal::Voice voice, std::uint32_t limit) {
   return frames;
 }
 
-void PlayOn(seal::Voice voice, const seal::Sample& s, std::uint32_t volume = 63,
-            std::uint32_t pan = 128) {
+void PlayOn(seal::Voice voice, const seal::Sample& s, std::uint32_t volume = 63, std::uint32_t pan = 128) {
   ASSERT_EQ(seal::PrimeVoice(voice, &s), seal::kOk);
   ASSERT_EQ(seal::SetVoiceVolume(voice, volume), seal::kOk);
   ASSERT_EQ(seal::SetVoicePanning(voice, pan), seal::kOk);
@@ -205,8 +204,7 @@ TEST(SealDevice, SdlOutputDeliversTheMixToTheDriver) {
   setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
   setenv("SDL_DISKAUDIODELAY", "1", 1);
   seal::SelectOutput(seal::Output::kSdl);
-  for (const std::uint16_t format : {std::uint16_t(seal::kFormat16Bit | seal::kFormatStereo),
-                                     seal::kFormatStereo}) {
+  for (const std::uint16_t format : {std::uint16_t(seal::kFormat16Bit | seal::kFormatStereo), seal::kFormatStereo}) {
     SCOPED_TRACE(format);
     const bool sixteen = (format & seal::kFormat16Bit) != 0;
     seal::DeviceDesc d{seal::kDefaultDevice, format, 22050};
@@ -475,8 +473,8 @@ TEST(SealMixer, ClipsToEachOutputFormat) {
   struct Case {
     std::uint16_t format;
     int channels;
-  } cases[] = {{0, 1}, {seal::kFormatStereo, 2}, {seal::kFormat16Bit, 1},
-               {seal::kFormat16Bit | seal::kFormatStereo, 2}};
+  } cases[] = {
+      {0, 1}, {seal::kFormatStereo, 2}, {seal::kFormat16Bit, 1}, {seal::kFormat16Bit | seal::kFormatStereo, 2}};
   for (const Case& c : cases) {
     NullDevice dev(c.format, 22050, 4);
     ASSERT_TRUE(dev.ok());
@@ -574,8 +572,7 @@ void Chunk(std::vector<std::uint8_t>& b, const char* id, const std::vector<std::
   b.insert(b.end(), body.begin(), body.end());
   if (pad && (body.size() & 1)) b.push_back(0);
 }
-std::vector<std::uint8_t> Fmt(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits,
-                              std::uint16_t tag = 1) {
+std::vector<std::uint8_t> Fmt(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits, std::uint16_t tag = 1) {
   std::vector<std::uint8_t> f;
   Put16(f, tag);
   Put16(f, channels);
@@ -600,9 +597,9 @@ TEST(SealWave, ReadsATableOfFiles) {
   std::vector<std::uint8_t> pcm16;
   // 16-bit values round to the nearest 8-bit step: -1 is 0, 128 is half a
   // step and goes up, -129 is nearer -1, and full scale stays 127.
-  for (std::int16_t v : {std::int16_t(-32768), std::int16_t(-1), std::int16_t(0), std::int16_t(256),
-                         std::int16_t(32767), std::int16_t(-256), std::int16_t(128), std::int16_t(-129),
-                         std::int16_t(32700), std::int16_t(127)}) {
+  for (std::int16_t v :
+       {std::int16_t(-32768), std::int16_t(-1), std::int16_t(0), std::int16_t(256), std::int16_t(32767),
+        std::int16_t(-256), std::int16_t(128), std::int16_t(-129), std::int16_t(32700), std::int16_t(127)}) {
     Put16(pcm16, static_cast<std::uint16_t>(v));
   }
   struct Case {
@@ -623,8 +620,8 @@ TEST(SealWave, ReadsATableOfFiles) {
     std::vector<std::uint8_t> c;
     Chunk(c, "fmt ", Fmt(2, 22050, 16));
     Chunk(c, "data", pcm16);
-    cases.push_back({"16-bit stereo", Riff(c), seal::kOk, 22050, seal::kFormatStereo,
-                     {-128, 0, 0, 1, 127, -1, 1, -1, 127, 0}});
+    cases.push_back(
+        {"16-bit stereo", Riff(c), seal::kOk, 22050, seal::kFormatStereo, {-128, 0, 0, 1, 127, -1, 1, -1, 127, 0}});
   }
   {
     std::vector<std::uint8_t> c;
@@ -1083,9 +1080,9 @@ TEST(SealModule, ARestartPastTheSongReadsAsTheFirstOrder) {
 TEST(SealModule, OnlyTheGamesFormatsLoad) {
   // The player library reads this IT song; the game's module calls do not.
   const auto it = MakeTinyIt();
-  openmpt_module* direct = openmpt_module_create_from_memory2(
-      it.data(), it.size(), openmpt_log_func_silent, nullptr, openmpt_error_func_ignore, nullptr,
-      nullptr, nullptr, nullptr);
+  openmpt_module* direct = openmpt_module_create_from_memory2(it.data(), it.size(), openmpt_log_func_silent, nullptr,
+                                                              openmpt_error_func_ignore, nullptr, nullptr, nullptr,
+                                                              nullptr);
   ASSERT_NE(direct, nullptr);
   openmpt_module_destroy(direct);
   seal::Module* m = nullptr;

@@ -20,7 +20,7 @@ inline std::vector<std::uint8_t> MakeTestMod(int orders = 3, int restartByte = 0
   s0[24] = 0;            // finetune
   s0[25] = 64;           // volume
   s0[26] = 0;
-  s0[27] = 0;            // loop start
+  s0[27] = 0;  // loop start
   s0[28] = 0;
   s0[29] = sampleWords;  // loop length
   std::uint8_t* song = m.data() + 20 + 31 * 30;
@@ -68,8 +68,8 @@ inline std::vector<std::uint8_t> MakeTestS3m() {
   m[0x32] = 125;   // tempo
   m[0x33] = 0xB0;  // master volume, stereo
   for (int c = 0; c < 32; ++c) m[0x40 + c] = c < 4 ? static_cast<std::uint8_t>(c < 2 ? c : 6 + c) : 0xFF;
-  m.push_back(0);     // order 0: pattern 0
-  m.push_back(0xFF);  // end of the song
+  m.push_back(0);                              // order 0: pattern 0
+  m.push_back(0xFF);                           // end of the song
   const std::size_t headerEnd = m.size() + 4;  // + one instrument and one pattern pointer
   const std::size_t instrumentAt = (headerEnd + 15) / 16 * 16;
   const std::size_t patternAt = instrumentAt + 0x50;

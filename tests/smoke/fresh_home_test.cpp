@@ -40,12 +40,21 @@ TEST(FreshHome, EachRunHasItsOwnEmptyHomeThatIsGoneAfterwards) {
   // Leaves a file in its home (as a program saving its settings would) and
   // tells where the home was and what it held at the start.
   const std::string script =
-      "n=$(cat \"" + (out / "count").string() + "\" 2>/dev/null || echo 0); n=$((n+1)); "
-      "echo $n > \"" + (out / "count").string() + "\"; "
-      "echo \"$HOME\" > \"" + out.string() + "/home$n\"; "
-      "find \"$HOME\" -type f | wc -l > \"" + out.string() + "/files$n\"; "
+      "n=$(cat \"" + (out / "count").string() +
+      "\" 2>/dev/null || echo 0); n=$((n+1)); "
+      "echo $n > \"" +
+      (out / "count").string() +
+      "\"; "
+      "echo \"$HOME\" > \"" +
+      out.string() +
+      "/home$n\"; "
+      "find \"$HOME\" -type f | wc -l > \"" +
+      out.string() +
+      "/files$n\"; "
       "for v in XDG_CONFIG_HOME XDG_DATA_HOME XDG_CACHE_HOME XDG_RUNTIME_DIR VANTREL_COMMUNITY_ROOT; do "
-      "eval d=\\$$v; case \"$d\" in \"$HOME\"/*) ;; *) echo \"$v=$d\" >> \"" + out.string() + "/outside$n\";; esac; done; "
+      "eval d=\\$$v; case \"$d\" in \"$HOME\"/*) ;; *) echo \"$v=$d\" >> \"" +
+      out.string() +
+      "/outside$n\";; esac; done; "
       "test -d \"$XDG_CONFIG_HOME\" -a -d \"$XDG_DATA_HOME\" -a -d \"$XDG_CACHE_HOME\" -a -d \"$XDG_RUNTIME_DIR\" || exit 9; "
       "test \"$(stat -c %a \"$XDG_RUNTIME_DIR\")\" = 700 || exit 8; "
       "echo left > \"$XDG_CONFIG_HOME/left-behind\"";

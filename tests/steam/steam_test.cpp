@@ -203,8 +203,7 @@ TEST_F(SteamService, HandlersThatStartCallsSeeTheirResultsOnTheNextRun) {
   bool inside = true;
   ASSERT_TRUE(find.Set(st::FindLeaderboard("chain"), [&](const st::LeaderboardFindResult& r, bool) {
     EXPECT_FALSE(find.IsActive()) << "the call is done once its handler runs";
-    EXPECT_TRUE(upload.Watch(st::UploadLeaderboardScore(r.leaderboard, st::UploadMethod::KeepBest,
-                                                        10, nullptr, 0)));
+    EXPECT_TRUE(upload.Watch(st::UploadLeaderboardScore(r.leaderboard, st::UploadMethod::KeepBest, 10, nullptr, 0)));
     inside = false;
   }));
   st::RunCallbacks();
@@ -463,9 +462,8 @@ TEST_F(SteamService, FakeSeedsAndPeeksStatsAndLogsCalls) {
   st::SetStat("time", 2.5f);
   st::UpdateAvgRateStat("rate", 3.0f, 0.5);
   st::SetAchievement("a2");
-  EXPECT_EQ(st::fake::CallLog(),
-            (std::vector<std::string>{"SetStat int wins 2", "SetStat float time 2.5",
-                                      "UpdateAvgRateStat rate 3 0.5", "SetAchievement a2"}));
+  EXPECT_EQ(st::fake::CallLog(), (std::vector<std::string>{"SetStat int wins 2", "SetStat float time 2.5",
+                                                           "UpdateAvgRateStat rate 3 0.5", "SetAchievement a2"}));
   float f = 0;
   EXPECT_TRUE(st::fake::PeekStatInt("wins", &i));
   EXPECT_EQ(i, 2);
@@ -522,8 +520,7 @@ struct SteamBoards : SteamService {
                                       std::vector<std::int32_t> details = {},
                                       st::UploadMethod m = st::UploadMethod::KeepBest) {
     Waiter<st::LeaderboardScoreUploaded> w;
-    EXPECT_TRUE(w.Watch(st::UploadLeaderboardScore(h, m, score, details.data(),
-                                                   static_cast<int>(details.size()))));
+    EXPECT_TRUE(w.Watch(st::UploadLeaderboardScore(h, m, score, details.data(), static_cast<int>(details.size()))));
     st::RunCallbacks();
     EXPECT_EQ(w.calls, 1);
     return w.last;
@@ -577,8 +574,7 @@ TEST_F(SteamBoards, UploadKeepsTheBestScoreAndReportsRanks) {
     st::LeaderboardEntryRecord e;
     std::int32_t detail = -1;
     ASSERT_TRUE(st::GetDownloadedLeaderboardEntry(d.entries, i, &e, &detail, 1));
-    rows.push_back({e.globalRank, e.score, e.detailCount ? detail : -1,
-                    st::GetFriendPersonaName(e.user)});
+    rows.push_back({e.globalRank, e.score, e.detailCount ? detail : -1, st::GetFriendPersonaName(e.user)});
   }
   EXPECT_EQ(rows[0].score, 950);
   EXPECT_EQ(rows[0].detail, 3);
@@ -593,13 +589,11 @@ TEST_F(SteamBoards, UploadKeepsTheBestScoreAndReportsRanks) {
 
 TEST_F(SteamBoards, DownloadRangesAndEntryBounds) {
   StartOnline();
-  for (int i = 0; i < 40; ++i)
-    st::fake::SeedLeaderboardEntry("big", 100 + i, "p" + std::to_string(i), i * 10, {i});
+  for (int i = 0; i < 40; ++i) st::fake::SeedLeaderboardEntry("big", 100 + i, "p" + std::to_string(i), i * 10, {i});
   st::LeaderboardHandle h = Find("big");
   struct Case {
     int from, to, count, firstRank;
-  } cases[] = {{0, 15, 15, 1}, {1, 15, 15, 1}, {30, 50, 11, 30}, {50, 60, 0, 0},
-               {5, 4, 0, 0},   {-10, 2, 2, 1}};
+  } cases[] = {{0, 15, 15, 1}, {1, 15, 15, 1}, {30, 50, 11, 30}, {50, 60, 0, 0}, {5, 4, 0, 0}, {-10, 2, 2, 1}};
   for (const Case& c : cases) {
     auto d = Download(h, c.from, c.to);
     EXPECT_EQ(d.entryCount, c.count) << c.from << ".." << c.to;
@@ -625,8 +619,7 @@ TEST_F(SteamBoards, BadArgumentsAreRefused) {
   StartOnline();
   st::LeaderboardHandle h = Find("b");
   std::vector<std::int32_t> many(st::kMaxLeaderboardDetails + 1, 1);
-  EXPECT_EQ(st::UploadLeaderboardScore(h, st::UploadMethod::KeepBest, 1, many.data(),
-                                       static_cast<int>(many.size())),
+  EXPECT_EQ(st::UploadLeaderboardScore(h, st::UploadMethod::KeepBest, 1, many.data(), static_cast<int>(many.size())),
             0u);
   EXPECT_EQ(st::UploadLeaderboardScore(h, st::UploadMethod::KeepBest, 1, nullptr, 2), 0u);
   EXPECT_EQ(st::UploadLeaderboardScore(h, st::UploadMethod::KeepBest, 1, many.data(), -1), 0u);
@@ -824,8 +817,7 @@ TEST_F(SteamItems, SubmitRefusals) {
   st::UpdateHandle u = st::StartItemUpdate(kApp, id);
   EXPECT_FALSE(st::SetItemTitle(u, std::string(st::kMaxTitleLength + 1, 't').c_str()));
   EXPECT_TRUE(st::SetItemTitle(u, std::string(st::kMaxTitleLength, 't').c_str()));
-  EXPECT_FALSE(
-      st::SetItemDescription(u, std::string(st::kMaxDescriptionLength + 1, 'd').c_str()));
+  EXPECT_FALSE(st::SetItemDescription(u, std::string(st::kMaxDescriptionLength + 1, 'd').c_str()));
   EXPECT_FALSE(st::SetItemTitle(u + 1000, "x"));
   fs::path content = MakeContent("c2");
   st::SetItemContent(u, content.c_str());
@@ -857,8 +849,7 @@ TEST_F(SteamItems, FakeSubmitRecordsTheCallsAndTheFolder) {
   st::SetItemContent(u, (content.string() + "/").c_str());
   EXPECT_EQ(Submit(u), st::kResultOk);
   ASSERT_EQ(st::fake::CallLog().size(), 3u);
-  EXPECT_EQ(st::fake::CallLog()[1], "SetItemContent " + std::to_string(u) + " " +
-                                        content.string() + "/");
+  EXPECT_EQ(st::fake::CallLog()[1], "SetItemContent " + std::to_string(u) + " " + content.string() + "/");
   st::fake::ItemRecord rec;
   ASSERT_TRUE(st::fake::PeekItem(id, &rec));
   EXPECT_EQ(rec.installFolder, content.string());
@@ -960,16 +951,23 @@ TEST(SteamStore, RoundTripsAndRefusesDamage) {
 
   const std::string h = "vantrel-community\t1\tstats\n";
   const char* bad[] = {
-      "",                                          // no header
-      "vantrel-community\t2\tstats\n",             // other version
-      "vantrel-community\t1\tleaderboard\n",       // other kind
-      "vantrel-community\t1\tstats",               // no line end
+      "",                                     // no header
+      "vantrel-community\t2\tstats\n",        // other version
+      "vantrel-community\t1\tleaderboard\n",  // other kind
+      "vantrel-community\t1\tstats",          // no line end
   };
   for (const char* b : bad) EXPECT_FALSE(sf::DecodeStats(b, back)) << b;
   const std::string badBodies[] = {
-      "int\twins\t99999999999\n",  "int\twins\t1x\n",   "float\tf\tnan\n", "float\tf\t1e39\n",
-      "avgrate\tr\t1\t-1\n",       "int\t\t1\n",        "bogus\tx\t1\n",   "int\tw\\q\t1\n",
-      "int\tw\t1\r\n",             "achievement\ta\n",
+      "int\twins\t99999999999\n",
+      "int\twins\t1x\n",
+      "float\tf\tnan\n",
+      "float\tf\t1e39\n",
+      "avgrate\tr\t1\t-1\n",
+      "int\t\t1\n",
+      "bogus\tx\t1\n",
+      "int\tw\\q\t1\n",
+      "int\tw\t1\r\n",
+      "achievement\ta\n",
   };
   for (const auto& b : badBodies) {
     back.stats["left"] = {};
@@ -977,9 +975,10 @@ TEST(SteamStore, RoundTripsAndRefusesDamage) {
     EXPECT_TRUE(back.stats.empty()) << "a refused file leaves nothing behind";
   }
   sf::Board board;
-  EXPECT_FALSE(sf::DecodeBoard("vantrel-community\t1\tleaderboard\nname\tb\nentry\t1\t5\t1\t0\tx\n"
-                               "entry\t1\t6\t2\t0\ty\n",
-                               board))
+  EXPECT_FALSE(
+      sf::DecodeBoard("vantrel-community\t1\tleaderboard\nname\tb\nentry\t1\t5\t1\t0\tx\n"
+                      "entry\t1\t6\t2\t0\ty\n",
+                      board))
       << "two entries of one user";
   sf::Item item;
   EXPECT_FALSE(sf::DecodeItem("vantrel-community\t1\titem\ntitle\tx\n", item)) << "no id";

@@ -222,9 +222,11 @@ TEST(FileNameMatches, WindowsPatterns) {
     const char* patterns;
     bool match;
   } cases[] = {
-      {"README", "*.*", true},        {"a.PNG", "*.bmp;*.jpg;*.png", true}, {"a.png.txt", "*.png", false},
-      {"x.jpg", " *.bmp ; *.jpg", true}, {"set.img", "*.bdz", false},        {"a1.bmp", "a?.bmp", true},
+      {"README", "*.*", true},       {"a.PNG", "*.bmp;*.jpg;*.png", true},
+      {"a.png.txt", "*.png", false}, {"x.jpg", " *.bmp ; *.jpg", true},
+      {"set.img", "*.bdz", false},   {"a1.bmp", "a?.bmp", true},
       {"a.bmp", "", false},
   };
-  for (const Case& c : cases) EXPECT_EQ(plat::FileNameMatches(c.name, c.patterns), c.match) << c.name << " " << c.patterns;
+  for (const Case& c : cases)
+    EXPECT_EQ(plat::FileNameMatches(c.name, c.patterns), c.match) << c.name << " " << c.patterns;
 }

@@ -87,12 +87,8 @@ struct TestTool {
         dlg->SetSelection(kCombo, 0);
         dlg->PostMessage(kRefresh, 0, 0);
         return 1;
-      case kRefresh:
-        Refresh(dlg, l == 0);
-        return 1;
-      case plat::kMsgClose:
-        dlg->End(7);
-        return 1;
+      case kRefresh: Refresh(dlg, l == 0); return 1;
+      case plat::kMsgClose: dlg->End(7); return 1;
       case plat::kMsgTimer:
         dlg->SetText(kLog, dlg->GetText(kLog) + "tick\r\n");
         dlg->ScrollToEnd(kLog);
@@ -132,11 +128,9 @@ struct TestTool {
               dlg->End(3);
             }
             return 1;
-          default:
-            return 0;
+          default: return 0;
         }
-      default:
-        return 0;
+      default: return 0;
     }
   }
 
@@ -223,9 +217,15 @@ TEST(HeadlessDialog, EditsNumbersLimitsAndChecks) {
     const char* text;
     bool ok;
     int32_t value;
-  } cases[] = {{"0", true, 0},           {" 17 ", true, 17},         {"-2147483648", true, INT32_MIN},
-               {"2147483647", true, INT32_MAX}, {"2147483648", false, 0}, {"-", false, 0},
-               {"", false, 0},           {"1 2", false, 0},         {"+3", false, 0}};
+  } cases[] = {{"0", true, 0},
+               {" 17 ", true, 17},
+               {"-2147483648", true, INT32_MIN},
+               {"2147483647", true, INT32_MAX},
+               {"2147483648", false, 0},
+               {"-", false, 0},
+               {"", false, 0},
+               {"1 2", false, 0},
+               {"+3", false, 0}};
   for (const Case& c : cases) {
     dlg->SetText(kCount, c.text);
     int32_t v = 99;

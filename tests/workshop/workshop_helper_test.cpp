@@ -76,8 +76,7 @@ class WorkshopHelperTest : public ::testing::Test {
     manager = std::make_unique<CommunityManagerSteam>(kVantrelAppId);
     helper = std::make_unique<WorkshopHelper>(manager.get());
     manager->SetMessageCallback([this](const char* text) { helper->LogAppend(text); });
-    dialog = static_cast<plat::headless::HeadlessDialog*>(
-        dialogs.CreateModeless(helper->DialogDescription(), nullptr));
+    dialog = static_cast<plat::headless::HeadlessDialog*>(dialogs.CreateModeless(helper->DialogDescription(), nullptr));
     ASSERT_NE(dialog, nullptr);
     dialogs.DispatchAll();
   }
@@ -242,8 +241,7 @@ TEST_F(WorkshopHelperTest, UploadOfANewFolderCreatesTheItemSavesItsIdAndSubmits)
 
   Tick();  // created; the content goes up
   EXPECT_TRUE(Contains(Log(), "New mod created: #4294967313"));
-  EXPECT_EQ(ReadFile(folder / "steamid.txt"),
-            std::string("4294967313\r\nDo not modify or delete this file."));
+  EXPECT_EQ(ReadFile(folder / "steamid.txt"), std::string("4294967313\r\nDo not modify or delete this file."));
   EXPECT_EQ(Text(kIdItemId), "4294967313");
   EXPECT_TRUE(helper->IsUploading());
   EXPECT_EQ(Log().back(), "1");
@@ -329,8 +327,7 @@ TEST_F(WorkshopHelperTest, EveryTickWithACallPendingCountsAndCancelForgetsIt) {
   Tick(3);
   const std::vector<std::string> log = Log();
   ASSERT_GE(log.size(), 3u);
-  EXPECT_EQ(std::vector<std::string>(log.end() - 3, log.end()),
-            (std::vector<std::string>{"1", "2", "3"}));
+  EXPECT_EQ(std::vector<std::string>(log.end() - 3, log.end()), (std::vector<std::string>{"1", "2", "3"}));
   EXPECT_EQ(helper->ProgressCount(), 3);
 
   ClickUpload();  // Cancel
@@ -340,8 +337,7 @@ TEST_F(WorkshopHelperTest, EveryTickWithACallPendingCountsAndCancelForgetsIt) {
   EXPECT_TRUE(Enabled(kIdSelectFolder));
   EXPECT_TRUE(Enabled(kIdSelectPreview));
   // The forgotten creation is reported: the service may still make it.
-  EXPECT_TRUE(Contains(
-      Log(), "Cancelled: the Workshop may still create the item, but its id will not be saved."));
+  EXPECT_TRUE(Contains(Log(), "Cancelled: the Workshop may still create the item, but its id will not be saved."));
 
   steam::fake::HoldResults(false);
   Tick(2);
@@ -414,8 +410,7 @@ class TickingMessageBoxes : public plat::MessageBoxHandler {
     plat::SetMessageBoxHandler(this);
   }
   ~TickingMessageBoxes() override { plat::SetMessageBoxHandler(previous); }
-  int32_t ShowMessageBox(plat::Window*, const std::string& text, const std::string&,
-                         uint32_t) override {
+  int32_t ShowMessageBox(plat::Window*, const std::string& text, const std::string&, uint32_t) override {
     texts.push_back(text);
     whileShown();
     return plat::kIdOk;
@@ -578,8 +573,7 @@ TEST_F(WorkshopHelperTest, ServiceWithoutAUserIsShownAndNoDialogRuns) {
   steam::fake::SetInterfaceAvailable(steam::Interface::User, false);
   EXPECT_EQ(WorkshopHelperMain(), kWorkshopHelperStartFailed);
   ASSERT_EQ(windows.MessageBoxes().size(), 1u);
-  EXPECT_EQ(windows.MessageBoxes()[0].text,
-            "Error: program attempts to connect to Steam when Steam not initialized.");
+  EXPECT_EQ(windows.MessageBoxes()[0].text, "Error: program attempts to connect to Steam when Steam not initialized.");
   EXPECT_EQ(windows.MessageBoxes()[0].caption, "Error");
   EXPECT_EQ(dialogs.Last(), nullptr);
   EXPECT_FALSE(steam::IsInitialized());

@@ -12,9 +12,8 @@
 
 TEST(WorkshopProgram, StartsShowsItsDialogAndEnds) {
   ASSERT_NE(std::getenv("QT_QPA_PLATFORM"), nullptr);
-  const std::string command =
-      std::string("VANTREL_QUIT_AFTER_MS=500 timeout 60 '") +
-                              VANTREL_WORKSHOP_PROGRAM + "' extra arguments are ignored";
+  const std::string command = std::string("VANTREL_QUIT_AFTER_MS=500 timeout 60 '") + VANTREL_WORKSHOP_PROGRAM +
+                              "' extra arguments are ignored";
   const int status = std::system(command.c_str());
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);

@@ -16,11 +16,10 @@ namespace {
 
 constexpr int W = pack::kBrickWidth, H = pack::kBrickHeight;
 
-const QColor kPlainColours[20] = {
-    {214, 40, 40},   {240, 120, 24},  {240, 200, 30},  {150, 210, 40},  {40, 170, 60},
-    {30, 150, 140},  {40, 200, 220},  {70, 150, 235},  {40, 80, 210},   {80, 50, 180},
-    {150, 60, 200},  {210, 40, 160},  {245, 130, 180}, {230, 230, 225}, {140, 140, 150},
-    {140, 90, 50},   {230, 180, 50},  {190, 195, 205}, {200, 110, 60},  {60, 160, 110}};
+const QColor kPlainColours[20] = {{214, 40, 40},  {240, 120, 24}, {240, 200, 30},  {150, 210, 40},  {40, 170, 60},
+                                  {30, 150, 140}, {40, 200, 220}, {70, 150, 235},  {40, 80, 210},   {80, 50, 180},
+                                  {150, 60, 200}, {210, 40, 160}, {245, 130, 180}, {230, 230, 225}, {140, 140, 150},
+                                  {140, 90, 50},  {230, 180, 50}, {190, 195, 205}, {200, 110, 60},  {60, 160, 110}};
 
 // Noise speckle over a brick, strength in colour units.
 void Speckle(QImage& img, uint32_t seed, double strength, double scale = 0.35) {
@@ -45,9 +44,11 @@ void GlossyBody(QPainter& p, QColor base, bool gloss = true) {
   // bevel: light top/left, dark bottom/right
   p.setPen(Qt::NoPen);
   p.setBrush(Shade(base, 1.55));
-  p.drawPolygon(QPolygonF({QPointF(1, 1), QPointF(W - 1, 1), QPointF(W - 3, 3), QPointF(3, 3), QPointF(3, H - 3), QPointF(1, H - 1)}));
+  p.drawPolygon(QPolygonF(
+      {QPointF(1, 1), QPointF(W - 1, 1), QPointF(W - 3, 3), QPointF(3, 3), QPointF(3, H - 3), QPointF(1, H - 1)}));
   p.setBrush(Shade(base, 0.45));
-  p.drawPolygon(QPolygonF({QPointF(W - 1, 1), QPointF(W - 1, H - 1), QPointF(1, H - 1), QPointF(3, H - 3), QPointF(W - 3, H - 3), QPointF(W - 3, 3)}));
+  p.drawPolygon(QPolygonF({QPointF(W - 1, 1), QPointF(W - 1, H - 1), QPointF(1, H - 1), QPointF(3, H - 3),
+                           QPointF(W - 3, H - 3), QPointF(W - 3, 3)}));
   if (gloss) {
     QLinearGradient hl(0, 3, 0, H / 2.0);
     hl.setColorAt(0, QColor(255, 255, 255, 120));
@@ -370,8 +371,10 @@ QImage Tile(int kind, bool classic) {
           double n = Fbm(u * 3, v * 3, 4, 3, seed);
           c = Mix(QColor(12, 12, 30), QColor(40, 26, 70), n * n);
           uint32_t h = uint32_t(x * 7919 + y * 104729 + seed) * 2654435761u;
-          if ((h >> 24) > 252) c = QColor(200, 200, 230);
-          else if ((h >> 24) > 246) c = QColor(110, 110, 150);
+          if ((h >> 24) > 252)
+            c = QColor(200, 200, 230);
+          else if ((h >> 24) > 246)
+            c = QColor(110, 110, 150);
           break;
         }
         case 6: {  // waves

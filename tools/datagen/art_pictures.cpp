@@ -48,7 +48,8 @@ void Decor(QPainter& p, uint32_t seed) {
   p.setPen(Qt::NoPen);
   for (int k = 0; k < 7; ++k) {
     double a = -1.1 + k * 0.37 + rng.Range(-0.05, 0.05);
-    QPolygonF ray({{SW / 2.0, -40}, {SW / 2.0 + std::sin(a - 0.06) * 1500, std::cos(a - 0.06) * 1500},
+    QPolygonF ray({{SW / 2.0, -40},
+                   {SW / 2.0 + std::sin(a - 0.06) * 1500, std::cos(a - 0.06) * 1500},
                    {SW / 2.0 + std::sin(a + 0.06) * 1500, std::cos(a + 0.06) * 1500}});
     QLinearGradient g(SW / 2.0, 0, SW / 2.0, SH);
     g.setColorAt(0, QColor(160, 170, 255, 26));

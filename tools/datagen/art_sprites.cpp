@@ -80,8 +80,10 @@ void Symbol(QPainter& p, const std::string& name, const QRawFont& bold, const QR
     for (int k = 0; k <= 60; ++k) {
       double a = k * 0.21, r = 1.0 + k * 0.13;
       QPointF q(26 + std::cos(a) * r, 23 + std::sin(a) * r);
-      if (k == 0) spiral.moveTo(q);
-      else spiral.lineTo(q);
+      if (k == 0)
+        spiral.moveTo(q);
+      else
+        spiral.lineTo(q);
     }
     p.setPen(QPen(QColor(255, 255, 255), 2.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.drawPath(spiral);
@@ -538,7 +540,10 @@ QPainterPath CharmShape(int shape) {
   const QPointF c(24, 24);
   switch (shape) {
     case 0: s.addEllipse(c, 17, 17); break;  // circle
-    case 1: s.addPolygon(QPolygonF({{24, 5}, {42, 24}, {24, 43}, {6, 24}})); s.closeSubpath(); break;
+    case 1:
+      s.addPolygon(QPolygonF({{24, 5}, {42, 24}, {24, 43}, {6, 24}}));
+      s.closeSubpath();
+      break;
     case 2: {  // star
       QPolygonF poly;
       for (int k = 0; k < 10; ++k) {
@@ -601,8 +606,8 @@ QPainterPath CharmShape(int shape) {
   return s;
 }
 
-const char* kShapeNames[10] = {"Orb", "Diamond", "Star", "Heart", "Hexagon",
-                               "Shield", "Moon", "Clover", "Drop", "Crown"};
+const char* kShapeNames[10] = {"Orb",    "Diamond", "Star",   "Heart", "Hexagon",
+                               "Shield", "Moon",    "Clover", "Drop",  "Crown"};
 const char* kMaterialNames[8] = {"Ruby", "Emerald", "Sapphire", "Amethyst", "Amber", "Pearl", "Obsidian", "Golden"};
 const QColor kMaterialColours[8] = {QColor(220, 30, 50),  QColor(30, 190, 90),  QColor(40, 90, 230),
                                     QColor(160, 60, 220), QColor(240, 150, 30), QColor(235, 230, 240),
@@ -691,7 +696,8 @@ void GenerateGraphics(Pack& pack) {
 
   std::vector<Rgb> ramp = FireRamp();
   std::vector<NamedImage> boom;
-  for (int f = 0; f < pack::kExplosionFrames; ++f) boom.push_back({"explosion" + std::to_string(f), ExplosionFrame(f, ramp)});
+  for (int f = 0; f < pack::kExplosionFrames; ++f)
+    boom.push_back({"explosion" + std::to_string(f), ExplosionFrame(f, ramp)});
   boom.push_back({"fire", FireTexture(ramp)});
   pack.Write("Graphics/Explosion.img", ImageSetV2(boom));
 

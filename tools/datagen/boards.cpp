@@ -18,9 +18,9 @@ namespace {
 
 namespace p = pack;
 
-constexpr int kRed = 1, kOrange = 2, kYellow = 3, kLime = 4, kGreen = 5, kTeal = 6, kCyan = 7, kSky = 8,
-              kBlue = 9, kIndigo = 10, kViolet = 11, kMagenta = 12, kPink = 13, kWhite = 14, kGrey = 15,
-              kBrown = 16, kGold = 17, kSilver = 18, kCopper = 19, kJade = 20;
+constexpr int kRed = 1, kOrange = 2, kYellow = 3, kLime = 4, kGreen = 5, kTeal = 6, kCyan = 7, kSky = 8, kBlue = 9,
+              kIndigo = 10, kViolet = 11, kMagenta = 12, kPink = 13, kWhite = 14, kGrey = 15, kBrown = 16, kGold = 17,
+              kSilver = 18, kCopper = 19, kJade = 20;
 constexpr int kExplo = p::kFirstExplo, kGlass = 29, kStone = 33, kMarble = 36;
 constexpr int kMulti3 = p::kMulti3First, kMulti2 = p::kMulti2First, kMulti4 = p::kMulti4First;
 constexpr int kAlmost = p::kAlmostInvin, kInvin = p::kInvin, kHidden = p::kHidden;
@@ -72,9 +72,12 @@ void CheckerMulti(Grid& g) {
 void ExplosiveLattice(Grid& g) {
   for (int r = 1; r < 13; ++r)
     for (int c = 1; c < g.cols - 1; ++c) {
-      if (r % 4 == 1 && c % 4 == 1) g.Set(c, r, kExplo);
-      else if (r % 2 == 1 || c % 2 == 1) g.Set(c, r, r < 7 ? kOrange : kYellow);
-      else g.Set(c, r, kGlass);
+      if (r % 4 == 1 && c % 4 == 1)
+        g.Set(c, r, kExplo);
+      else if (r % 2 == 1 || c % 2 == 1)
+        g.Set(c, r, r < 7 ? kOrange : kYellow);
+      else
+        g.Set(c, r, kGlass);
     }
 }
 
@@ -109,8 +112,10 @@ void DiamondHidden(Grid& g) {
   for (int r = 1; r < 14; ++r)
     for (int c = 0; c < g.cols; ++c) {
       int d = std::abs(c - cx + (c >= cx ? 1 : 0)) + std::abs(r - cy);
-      if (d <= 6) g.Set(c, r, d <= 2 ? kHidden : (d % 2 ? kCyan : kBlue));
-      else if (d == 7) g.Set(c, r, kHidden);
+      if (d <= 6)
+        g.Set(c, r, d <= 2 ? kHidden : (d % 2 ? kCyan : kBlue));
+      else if (d == 7)
+        g.Set(c, r, kHidden);
     }
 }
 
@@ -174,14 +179,22 @@ void Finale(Grid& g) {
   for (int r = 0; r < 15; ++r)
     for (int c = 0; c < g.cols; ++c) {
       int v;
-      if (r == 0) v = (c % 4 == 0) ? kInvin : kAlmost;
-      else if (r < 3) v = kMulti4;
-      else if (r < 5) v = kMulti3;
-      else if (r < 7) v = (c % 3 == 1) ? kExplo : kMulti2;
-      else if (r == 7) v = kHidden;
-      else if (r < 10) v = (c % 2) ? kGold : kSilver;
-      else if (r < 12) v = (c % 2) ? kStone : kMarble;
-      else v = kRainbow[(c + r) % 12];
+      if (r == 0)
+        v = (c % 4 == 0) ? kInvin : kAlmost;
+      else if (r < 3)
+        v = kMulti4;
+      else if (r < 5)
+        v = kMulti3;
+      else if (r < 7)
+        v = (c % 3 == 1) ? kExplo : kMulti2;
+      else if (r == 7)
+        v = kHidden;
+      else if (r < 10)
+        v = (c % 2) ? kGold : kSilver;
+      else if (r < 12)
+        v = (c % 2) ? kStone : kMarble;
+      else
+        v = kRainbow[(c + r) % 12];
       // two 2 x 2 windows: room for a charm from the start
       if ((r == 4 || r == 5 || r == 10 || r == 11) && (c == g.cols / 2 || c == g.cols / 2 - 1)) v = 0;
       g.Set(c, r, v);
@@ -193,8 +206,10 @@ void Chevrons(Grid& g) {
     for (int c = 0; c < g.cols; ++c) {
       int d = std::abs(c * 2 + 1 - g.cols) / 2;
       int band = (r + d / 2) % 4;
-      if (band < 2) g.Set(c, r, kRainbow[(r + d / 2) / 4 * 3 % 12]);
-      else if (band == 2 && d % 3 == 0) g.Set(c, r, kMulti3);
+      if (band < 2)
+        g.Set(c, r, kRainbow[(r + d / 2) / 4 * 3 % 12]);
+      else if (band == 2 && d % 3 == 0)
+        g.Set(c, r, kMulti3);
     }
 }
 
@@ -204,9 +219,12 @@ void ExplosiveRings(Grid& g) {
     for (int r = 1; r < 14; ++r)
       for (int c = 0; c < g.cols; ++c) {
         double d = std::hypot((c + 0.5 - cx) / 1.0, (r + 0.5 - cy) * 2.0);
-        if (d < 1.6) g.Set(c, r, kExplo);
-        else if (d < 4.0) g.Set(c, r, k == 1 ? kOrange : kCopper);
-        else if (d < 5.0) g.Set(c, r, kGlass);
+        if (d < 1.6)
+          g.Set(c, r, kExplo);
+        else if (d < 4.0)
+          g.Set(c, r, k == 1 ? kOrange : kCopper);
+        else if (d < 5.0)
+          g.Set(c, r, kGlass);
       }
   }
 }
@@ -215,14 +233,26 @@ void Stripes(Grid& g) {
   for (int r = 1; r < 13; ++r)
     for (int c = 0; c < g.cols; ++c) {
       int s = (c + r) % 6;
-      if (s < 3) g.Set(c, r, s == 0 ? kMulti2 : kRainbow[(c + r) / 6 % 12]);
-      else if (r == 6) g.Set(c, r, kHidden);
+      if (s < 3)
+        g.Set(c, r, s == 0 ? kMulti2 : kRainbow[(c + r) / 6 % 12]);
+      else if (r == 6)
+        g.Set(c, r, kHidden);
     }
 }
 
 std::vector<Design> Starter() {
-  return {RainbowRows, Pyramid, CheckerMulti, ExplosiveLattice, Fortress, DiamondHidden, Spiral, Heart,
-          ColumnsWithGaps, TwinTowers, [](Grid& g) { MirrorMix(g, 11); }, Finale};
+  return {RainbowRows,
+          Pyramid,
+          CheckerMulti,
+          ExplosiveLattice,
+          Fortress,
+          DiamondHidden,
+          Spiral,
+          Heart,
+          ColumnsWithGaps,
+          TwinTowers,
+          [](Grid& g) { MirrorMix(g, 11); },
+          Finale};
 }
 
 std::vector<Design> Wide() {

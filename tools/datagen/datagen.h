@@ -15,7 +15,6 @@
 
 namespace vantrel::datagen {
 
-
 // 64-bit xorshift*: the same sequence on every machine and compiler.
 class Rng {
  public:
@@ -90,8 +89,8 @@ Bytes ImageSetV2(const std::vector<NamedImage>& images);
 void WritePng(Pack& pack, const std::string& rel, const QImage& img);
 
 // ---- the generators -------------------------------------------------------
-void GenerateGraphics(Pack& pack);   // game image sets, bricks, backgrounds, charms
-void GeneratePictures(Pack& pack);   // full-screen pictures, marquee, cursor
+void GenerateGraphics(Pack& pack);  // game image sets, bricks, backgrounds, charms
+void GeneratePictures(Pack& pack);  // full-screen pictures, marquee, cursor
 void GenerateFonts(Pack& pack);
 void GenerateSounds(Pack& pack);
 void GenerateMusic(Pack& pack);

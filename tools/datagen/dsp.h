@@ -28,7 +28,9 @@ inline double PolyBlep(double t, double dt) {
 class Osc {
  public:
   double phase = 0.0;  // 0..1
-  double Sine(double f, double sr) { return Step(f, sr, [](double p, double) { return std::sin(kTwoPi * p); }); }
+  double Sine(double f, double sr) {
+    return Step(f, sr, [](double p, double) { return std::sin(kTwoPi * p); });
+  }
   double Saw(double f, double sr) {
     return Step(f, sr, [](double p, double dt) { return 2.0 * p - 1.0 - PolyBlep(p, dt); });
   }

@@ -31,8 +31,8 @@ struct Mask {
 struct FontStyle {
   const char* file;
   double pixelSize;
-  double squeeze;   // horizontal scale of the outlines
-  double outline;   // outline width in pixels (0 = none)
+  double squeeze;  // horizontal scale of the outlines
+  double outline;  // outline width in pixels (0 = none)
   int lineHeight;
   double baseline;  // y of the baseline in the cell
   int margin = 0;   // blank columns each side of the ink (the game adds its spacing after each glyph)
@@ -44,8 +44,10 @@ std::vector<float> Rasterise(const QPainterPath& path, int w, int h, double stro
   {
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing, true);
-    if (stroke > 0) p.setPen(QPen(Qt::white, stroke * 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    else p.setPen(Qt::NoPen);
+    if (stroke > 0)
+      p.setPen(QPen(Qt::white, stroke * 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    else
+      p.setPen(Qt::NoPen);
     p.setBrush(Qt::white);
     p.drawPath(path);
   }
@@ -152,8 +154,10 @@ Bytes BigFont(const pack::FontSpec& spec) {
       for (int x = 0; x < m.w; ++x) {
         float f = m.At(m.fill, x, y), o = m.At(m.outline, x, y);
         int v = 0;
-        if (f > 0.35f) v = std::clamp(int(f * (250 - 0.8 * y * 38.0 / m.h)), 110, 250);
-        else if (o > 0.4f) v = 64 + int(36 * o);
+        if (f > 0.35f)
+          v = std::clamp(int(f * (250 - 0.8 * y * 38.0 / m.h)), 110, 250);
+        else if (o > 0.4f)
+          v = 64 + int(36 * o);
         g.pixels[size_t(y) * m.w + x] = uint8_t(v);
       }
     }
@@ -259,8 +263,9 @@ void GenerateFonts(Pack& pack) {
     } else if (file == "Fonts/BrushedFont.img" || file == "Fonts/GreenBrushedFont.img") {
       bool green = file == "Fonts/GreenBrushedFont.img";
       FontStyle st{"DejaVuSans-Bold.ttf", 17, 0.72, 1.0, f.lineHeight, 17};
-      bytes = TrueColourFont(f, st, QColor(18, 16, 22),
-                             [green](int x, int y, int, int h, unsigned char) { return Brushed(x, y, h, green ? 1 : 0); });
+      bytes = TrueColourFont(f, st, QColor(18, 16, 22), [green](int x, int y, int, int h, unsigned char) {
+        return Brushed(x, y, h, green ? 1 : 0);
+      });
     } else if (file == "Fonts/CandyFont.img") {
       FontStyle st{"DejaVuSans-Bold.ttf", 19, 1.0, 1.4, f.lineHeight, 19, 1};
       bytes = TrueColourFont(f, st, QColor(255, 255, 255), [](int x, int y, int, int, unsigned char) {
@@ -295,8 +300,9 @@ void WriteLicences(Pack& pack) {
     std::fclose(f);
   }
   if (licence.empty())
-    licence = "DejaVu fonts: Copyright (c) 2003 by Bitstream, Inc. (Bitstream Vera fonts) and the\n"
-              "DejaVu changes, in the public domain. See https://dejavu-fonts.github.io/License.html\n";
+    licence =
+        "DejaVu fonts: Copyright (c) 2003 by Bitstream, Inc. (Bitstream Vera fonts) and the\n"
+        "DejaVu changes, in the public domain. See https://dejavu-fonts.github.io/License.html\n";
   text += licence;
   pack.Write(std::string(pack::kLicenceFile), Bytes(text.begin(), text.end()));
 }

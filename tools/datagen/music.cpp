@@ -117,12 +117,12 @@ Bytes S3mBytes(const std::string& title, const std::vector<ModSample>& samples, 
   Put16(b, 40, 0x1320);  // made with 3.20
   Put16(b, 42, 2);       // unsigned samples
   b[44] = 'S', b[45] = 'C', b[46] = 'R', b[47] = 'M';
-  b[48] = 64;            // global volume
+  b[48] = 64;  // global volume
   b[49] = uint8_t(speed);
   b[50] = uint8_t(tempo);
-  b[51] = 0x80 | 48;     // stereo, master volume
+  b[51] = 0x80 | 48;  // stereo, master volume
   b[52] = 0;
-  b[53] = 0;             // no pan table: channel sides below
+  b[53] = 0;                                           // no pan table: channel sides below
   const int side[kS3mChannels] = {0, 8, 9, 1, 10, 2};  // 0..7 left, 8..15 right
   for (int c = 0; c < 32; ++c) b[64 + c] = uint8_t(c < kS3mChannels ? side[c] : 255);
   for (int o : order) b.push_back(uint8_t(o));
@@ -176,9 +176,9 @@ Bytes S3mBytes(const std::string& title, const std::vector<ModSample>& samples, 
     Put32At(b, h + 20, uint32_t(m.loopLength ? m.loopStart : 0));
     Put32At(b, h + 24, uint32_t(m.loopLength ? m.loopStart + m.loopLength : 0));
     b[h + 28] = uint8_t(m.volume);
-    b[h + 30] = 0;                       // not packed
-    b[h + 31] = m.loopLength ? 1 : 0;    // loop flag
-    Put32At(b, h + 32, 8287);            // the rate of C-4, as C-2 of the MOD scale
+    b[h + 30] = 0;                     // not packed
+    b[h + 31] = m.loopLength ? 1 : 0;  // loop flag
+    Put32At(b, h + 32, 8287);          // the rate of C-4, as C-2 of the MOD scale
     for (size_t k = 0; k < m.name.size() && k < 27; ++k) b[h + 48 + k] = uint8_t(m.name[k]);
     b[h + 76] = 'S', b[h + 77] = 'C', b[h + 78] = 'R', b[h + 79] = 'S';
     for (int8_t v : m.data) b.push_back(uint8_t(uint8_t(v) ^ 0x80));
@@ -242,7 +242,6 @@ ModSample OneShot(const char* name, double seconds, int volume, const std::funct
   return s;
 }
 
-
 std::vector<ModSample> Instruments() {
   std::vector<ModSample> s;
   Osc ko;
@@ -258,15 +257,21 @@ std::vector<ModSample> Instruments() {
   }));
   Noise hn(42);
   OnePole hh;
-  s.push_back(OneShot("hat", 0.06, 34, [&](double t) { return hh.High(hn.White(), 3000, kModRate) * AD(t, 0.0003, 0.05); }));
+  s.push_back(
+      OneShot("hat", 0.06, 34, [&](double t) { return hh.High(hn.White(), 3000, kModRate) * AD(t, 0.0003, 0.05); }));
   Noise on(43);
   OnePole oh;
-  s.push_back(OneShot("open hat", 0.3, 30, [&](double t) { return oh.High(on.White(), 2600, kModRate) * AD(t, 0.001, 0.3); }));
+  s.push_back(
+      OneShot("open hat", 0.3, 30, [&](double t) { return oh.High(on.White(), 2600, kModRate) * AD(t, 0.001, 0.3); }));
   // bass: 64-sample cycles (an octave below the others), saw through a low-pass
-  s.push_back(LoopInstrument("saw bass", 64, 16, 60, [](double p) { return 2 * p - 1; }, 900));
-  s.push_back(LoopInstrument("pulse lead", 32, 64, 46, [](double p) { return p < 0.25 ? 1.0 : -0.35; }, 2600));
-  s.push_back(LoopInstrument("soft pad", 32, 96, 34, [](double p) { return p < 0.5 ? 4 * p - 1 : 3 - 4 * p; }, 1400));
-  s.push_back(LoopInstrument("square arp", 32, 32, 34, [](double p) { return p < 0.5 ? 0.9 : -0.9; }, 2000));
+  s.push_back(LoopInstrument(
+      "saw bass", 64, 16, 60, [](double p) { return 2 * p - 1; }, 900));
+  s.push_back(LoopInstrument(
+      "pulse lead", 32, 64, 46, [](double p) { return p < 0.25 ? 1.0 : -0.35; }, 2600));
+  s.push_back(LoopInstrument(
+      "soft pad", 32, 96, 34, [](double p) { return p < 0.5 ? 4 * p - 1 : 3 - 4 * p; }, 1400));
+  s.push_back(LoopInstrument(
+      "square arp", 32, 32, 34, [](double p) { return p < 0.5 ? 0.9 : -0.9; }, 2000));
   double bp = 0, bm = 0;
   s.push_back(OneShot("bell", 1.2, 48, [&](double t) {
     double env = AD(t, 0.001, 1.1);
@@ -280,10 +285,10 @@ std::vector<ModSample> Instruments() {
 // ---- composition ----------------------------------------------------------
 
 struct Style {
-  int root;         // semitone of the key's tonic within the octave (0 = C)
+  int root;  // semitone of the key's tonic within the octave (0 = C)
   bool minor;
   std::array<int, 4> verse, chorus;  // chord roots as scale degrees (0-based)
-  int swing;        // drum feel: 0 straight, 1 driving, 2 half-time
+  int swing;                         // drum feel: 0 straight, 1 driving, 2 half-time
   uint64_t seed;
   int leadInstrument;
 };
@@ -360,16 +365,25 @@ Pattern Compose(const Style& st, const Section& sec, const Motif& motif) {
         if (lastBar && r >= 12) {
           d = {kSnare, 12, 0xC, 28 + (r - 12) * 12};
         } else if (st.swing == 2) {  // half-time
-          if (r == 0 || (r == 10 && sec.fullDrums)) d = {kKick, 12, 0, 0};
-          else if (r == 8) d = {kSnare, 12, 0, 0};
-          else if (r % 2 == 0 && sec.fullDrums) d = {kHat, 12, 0xC, r % 4 ? 28 : 40};
+          if (r == 0 || (r == 10 && sec.fullDrums))
+            d = {kKick, 12, 0, 0};
+          else if (r == 8)
+            d = {kSnare, 12, 0, 0};
+          else if (r % 2 == 0 && sec.fullDrums)
+            d = {kHat, 12, 0xC, r % 4 ? 28 : 40};
         } else {
-          bool kick = r == 0 || r == 8 || (st.swing == 1 && (r == 6 || r == 10)) || (sec.variation && r == 14 && bar % 2);
-          if (kick) d = {kKick, 12, 0, 0};
-          else if (r == 4 || r == 12) d = {kSnare, 12, 0, 0};
-          else if (sec.fullDrums && r == 2 && bar % 2) d = {kOpenHat, 12, 0xC, 30};
-          else if (sec.fullDrums && r % 2 == 0) d = {kHat, 12, 0xC, r % 4 ? 30 : 44};
-          else if (sec.fullDrums && st.swing == 1) d = {kHat, 12, 0xC, 22};
+          bool kick = r == 0 || r == 8 || (st.swing == 1 && (r == 6 || r == 10)) ||
+                      (sec.variation && r == 14 && bar % 2);
+          if (kick)
+            d = {kKick, 12, 0, 0};
+          else if (r == 4 || r == 12)
+            d = {kSnare, 12, 0, 0};
+          else if (sec.fullDrums && r == 2 && bar % 2)
+            d = {kOpenHat, 12, 0xC, 30};
+          else if (sec.fullDrums && r % 2 == 0)
+            d = {kHat, 12, 0xC, r % 4 ? 30 : 44};
+          else if (sec.fullDrums && st.swing == 1)
+            d = {kHat, 12, 0xC, 22};
         }
       }
       // bass: eighths (root, octave, fifth figures)
@@ -385,8 +399,10 @@ Pattern Compose(const Style& st, const Section& sec, const Motif& motif) {
       // chords: arpeggio on every row, retriggered each half bar
       Cell& c = p.cells[row][kChordChannel];
       if (sec.chords) {
-        if (r == 0 || r == 8) c = {kArp, Clamp36(rootNote + 12), 0, (third << 4) | fifth};
-        else c = {0, -1, 0, (third << 4) | fifth};
+        if (r == 0 || r == 8)
+          c = {kArp, Clamp36(rootNote + 12), 0, (third << 4) | fifth};
+        else
+          c = {0, -1, 0, (third << 4) | fifth};
         if (r == 6 || r == 14) c.effect = 0xA, c.param = 0x03;  // short decay before the retrigger
       } else if (sec.pad && (r == 0)) {
         // Louder than the sample's own level: with the drums light or gone,
@@ -425,15 +441,14 @@ Bytes Song(const pack::ModuleSpec& spec, const Style& st) {
   // Sections: intro, verse, verse', chorus, chorus', break, verse'', chorus fill
   std::vector<Section> sections = {
       {true, false, true, false, false, true, false, false, 0},   // 0 intro
-      {true, true, true, true, true, false, false, false, 0},    // 1 verse
-      {true, true, true, true, true, false, true, false, 1},     // 2 verse with fill
-      {true, true, true, true, true, false, false, true, 0},     // 3 chorus
-      {true, true, true, true, true, false, true, true, 1},      // 4 chorus variation + fill
-      {false, false, true, false, false, true, false, false, 1}, // 5 break
+      {true, true, true, true, true, false, false, false, 0},     // 1 verse
+      {true, true, true, true, true, false, true, false, 1},      // 2 verse with fill
+      {true, true, true, true, true, false, false, true, 0},      // 3 chorus
+      {true, true, true, true, true, false, true, true, 1},       // 4 chorus variation + fill
+      {false, false, true, false, false, true, false, false, 1},  // 5 break
   };
   std::vector<Pattern> pats;
-  for (size_t i = 0; i < sections.size(); ++i)
-    pats.push_back(Compose(st, sections[i], sections[i].chorus ? b : a));
+  for (size_t i = 0; i < sections.size(); ++i) pats.push_back(Compose(st, sections[i], sections[i].chorus ? b : a));
   // Speed and tempo on the first two rows of the first pattern (lead channel).
   pats[0].cells[0][kLeadChannel].effect = 0xF;
   pats[0].cells[0][kLeadChannel].param = spec.bpm;
@@ -457,14 +472,14 @@ Bytes Song(const pack::ModuleSpec& spec, const Style& st) {
 void GenerateMusic(Pack& pack) {
   // Keys and progressions (0-based scale degrees): i-VI-III-VII, I-V-vi-IV, ...
   const Style styles[8] = {
-      {9, true, {0, 5, 2, 6}, {3, 0, 4, 5}, 0, 101, kLead},   // BeatWave: A minor synth-pop
-      {2, true, {0, 6, 5, 6}, {0, 3, 4, 0}, 1, 102, kLead},   // Raiders: D minor, driving
-      {5, false, {0, 3, 4, 0}, {5, 3, 0, 4}, 2, 103, kBell},  // Seasons: F major, calm
-      {0, false, {0, 4, 5, 3}, {3, 4, 2, 5}, 0, 104, kLead},  // OrbFlowr: C major, bright
-      {7, false, {0, 5, 3, 4}, {5, 3, 0, 4}, 0, 105, kLead},  // Lumen: G major
-      {4, true, {0, 3, 5, 4}, {5, 6, 0, 4}, 1, 106, kLead},   // Quarry: E minor
-      {10, false, {0, 2, 3, 4}, {5, 3, 4, 0}, 2, 107, kBell}, // Tidewater: Bb major
-      {1, true, {0, 5, 6, 4}, {3, 4, 0, 0}, 0, 108, kLead},   // Starlight: C# minor, six channels
+      {9, true, {0, 5, 2, 6}, {3, 0, 4, 5}, 0, 101, kLead},    // BeatWave: A minor synth-pop
+      {2, true, {0, 6, 5, 6}, {0, 3, 4, 0}, 1, 102, kLead},    // Raiders: D minor, driving
+      {5, false, {0, 3, 4, 0}, {5, 3, 0, 4}, 2, 103, kBell},   // Seasons: F major, calm
+      {0, false, {0, 4, 5, 3}, {3, 4, 2, 5}, 0, 104, kLead},   // OrbFlowr: C major, bright
+      {7, false, {0, 5, 3, 4}, {5, 3, 0, 4}, 0, 105, kLead},   // Lumen: G major
+      {4, true, {0, 3, 5, 4}, {5, 6, 0, 4}, 1, 106, kLead},    // Quarry: E minor
+      {10, false, {0, 2, 3, 4}, {5, 3, 4, 0}, 2, 107, kBell},  // Tidewater: Bb major
+      {1, true, {0, 5, 6, 4}, {3, 4, 0, 0}, 0, 108, kLead},    // Starlight: C# minor, six channels
   };
   int k = 0;
   for (const pack::ModuleSpec& m : pack::kModules) pack.Write(std::string(m.path), Song(m, styles[k++]));

@@ -11,18 +11,18 @@ namespace vantrel::pack {
 
 // ---- image sets -----------------------------------------------------------
 struct ImageSetSpec {
-  std::string_view path;   // relative to the data root
-  int count;               // number of images
-  int width, height;       // size of every image (0 = varies)
-  int version;             // 1 = 8-bit palette, 2 = 32-bit
+  std::string_view path;  // relative to the data root
+  int count;              // number of images
+  int width, height;      // size of every image (0 = varies)
+  int version;            // 1 = 8-bit palette, 2 = 32-bit
 };
 
 inline constexpr int kPowerUpSize = 48;
 inline constexpr int kPaddleFrames = 60;
-inline constexpr int kPaddleHeight = 12;  // before the game's x1.5 scale
+inline constexpr int kPaddleHeight = 12;                                    // before the game's x1.5 scale
 inline constexpr std::array<int, 5> kPaddleWidths = {36, 54, 72, 96, 120};  // by paddleSize 0..4
-inline constexpr int kPaddleLaserHeight = 16;  // laser frames carry cannons above the bar
-inline constexpr int kExplosionFrames = 46;    // animation; image 46 is the fire texture
+inline constexpr int kPaddleLaserHeight = 16;                               // laser frames carry cannons above the bar
+inline constexpr int kExplosionFrames = 46;                                 // animation; image 46 is the fire texture
 inline constexpr int kExplosionSize = 96;
 inline constexpr int kButtonFrames = 28;
 inline constexpr int kButtonWidth = 235, kButtonHeight = 75;
@@ -35,21 +35,21 @@ inline constexpr int kScreenWidth = 1280, kScreenHeight = 720;
 
 // Power-up pictures are looked up by these keywords (the power-up table order).
 inline constexpr std::array<std::string_view, 23> kPowerUpNames = {
-    "life",  "level",  "zap",    "slow",        "multiply", "through",  "dynamite", "fireball",
-    "laser", "catch",  "expand", "split",       "kill",     "shrink",   "fast",     "supershrink",
-    "fall",  "small",  "megaball", "bigball",   "lightning", "doublescore", "gravityball"};
+    "life",  "level", "zap",      "slow",    "multiply",  "through",     "dynamite",   "fireball",
+    "laser", "catch", "expand",   "split",   "kill",      "shrink",      "fast",       "supershrink",
+    "fall",  "small", "megaball", "bigball", "lightning", "doublescore", "gravityball"};
 // 0 good, 1 bad, 2 neutral: the capsule colour.
 inline constexpr std::array<int, 23> kPowerUpClass = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
                                                       1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 2};
 
-inline constexpr std::array<std::string_view, 4> kIconNames = {"ScrollThumb", "ScrollThumbLit",
-                                                               "LocalBoard", "CloudBoard"};
+inline constexpr std::array<std::string_view, 4> kIconNames = {"ScrollThumb", "ScrollThumbLit", "LocalBoard",
+                                                               "CloudBoard"};
 inline constexpr int kScrollThumbSize = 22, kSourceIconSize = 16;
 
 // Button labels by button id; image 2*id is the normal look, 2*id+1 hovered.
-inline constexpr std::array<std::string_view, 14> kButtonLabels = {
-    "PLAY", "CREDITS", "EXIT",  "BACK",  "SCORES", "YES",    "NO",
-    "OK",   "CANCEL",  "BACK",  "RETRY", "LOCAL",  "ONLINE", "CHARMS"};
+inline constexpr std::array<std::string_view, 14> kButtonLabels = {"PLAY",  "CREDITS", "EXIT",   "BACK",   "SCORES",
+                                                                   "YES",   "NO",      "OK",     "CANCEL", "BACK",
+                                                                   "RETRY", "LOCAL",   "ONLINE", "CHARMS"};
 
 inline constexpr std::array<ImageSetSpec, 7> kGameImageSets = {{
     {"Graphics/PowerUps.img", 23, kPowerUpSize, kPowerUpSize, 2},
@@ -64,9 +64,9 @@ inline constexpr std::array<ImageSetSpec, 7> kGameImageSets = {{
 // ---- fonts ----------------------------------------------------------------
 struct FontSpec {
   std::string_view path;
-  int version;       // 1 = 8-bit with a global palette, 2 = 32-bit
-  int lineHeight;    // height of every glyph cell ('M' included)
-  bool latin1;       // also holds 0xA1..0xFF
+  int version;     // 1 = 8-bit with a global palette, 2 = 32-bit
+  int lineHeight;  // height of every glyph cell ('M' included)
+  bool latin1;     // also holds 0xA1..0xFF
 };
 inline constexpr std::array<FontSpec, 7> kFonts = {{
     {"Fonts/StSmallFont.img", 2, 10, false},
@@ -92,7 +92,7 @@ inline constexpr std::array<PictureSpec, 8> kPictures = {{
     {"Pictures/splash.png", kScreenWidth, kScreenHeight},
     {"Pictures/Charms.png", kScreenWidth, kScreenHeight},
     {"Pictures/BoardSelect.png", kScreenWidth, kScreenHeight},
-    {"Pictures/TitlePowerups.png", kScreenWidth, kMarqueeHeight * kMarqueeFrames},
+    {"Pictures/TitlePowerups.png", kScreenWidth, kMarqueeHeight* kMarqueeFrames},
     {"Pictures/cursor.png", 32, 32},
     {"Pictures/TitleScreen.bmp", kScreenWidth, kScreenHeight},
     {"Pictures/ExitScreen.png", kScreenWidth, kScreenHeight},
@@ -101,12 +101,12 @@ inline constexpr std::array<PictureSpec, 8> kPictures = {{
 // ---- board-set graphics ---------------------------------------------------
 // Brick numbers are image index + 1. Names decide the brick kinds.
 inline constexpr int kBrickCount = 44;
-inline constexpr int kFirstExplo = 21, kExploFrames = 8;         // bricks 21..28
+inline constexpr int kFirstExplo = 21, kExploFrames = 8;  // bricks 21..28
 inline constexpr int kMulti3First = 30, kMulti2First = 34, kMulti4First = 37;
 inline constexpr int kAlmostInvin = 41, kInvin = 42, kZapped = 43, kHidden = 44;
 inline constexpr std::array<std::string_view, 20> kPlainBrickNames = {
-    "red",  "orange", "yellow", "lime",    "green", "teal",   "cyan",   "sky",  "blue", "indigo",
-    "violet", "magenta", "pink", "white",  "grey",  "brown",  "gold",   "silver", "copper", "jade"};
+    "red",    "orange",  "yellow", "lime",  "green", "teal",  "cyan", "sky",    "blue",   "indigo",
+    "violet", "magenta", "pink",   "white", "grey",  "brown", "gold", "silver", "copper", "jade"};
 inline constexpr int kBackgroundCount = 10;
 inline constexpr std::string_view kBrickSet = "Boards/Bricks.img";
 inline constexpr std::string_view kBrickSetClassic = "Boards/Bricks_classic.img";
@@ -138,8 +138,7 @@ struct BoardSetSpec {
 };
 inline constexpr std::array<BoardSetSpec, 2> kBoardSets = {{
     {"Boards/Starter.bdz", "Starter Set", "Vantrel Team", "Twelve boards to learn on", 20, 12, 0},
-    {"Boards/StarterWide.bdz", "Starter Set Wide", "Vantrel Team", "Eight boards, wide screen",
-     26, 8, 1},
+    {"Boards/StarterWide.bdz", "Starter Set Wide", "Vantrel Team", "Eight boards, wide screen", 26, 8, 1},
 }};
 inline constexpr int kBoardSetVersion = 7;
 inline constexpr int kBoardRows = 20, kUsedRows = 16;
@@ -150,13 +149,12 @@ inline constexpr int kCharmCount = 40;
 
 // ---- sounds and music -----------------------------------------------------
 inline constexpr std::array<std::string_view, 32> kSounds = {
-    "boing.wav",     "effect.wav",   "bang.wav",     "ao-laser.wav",     "bassdrum.wav",
-    "byeball.wav",   "wowpulse.wav", "saucer.wav",   "orchestr.wav",     "effect2.wav",
-    "sweepdow.wav",  "peow!.wav",    "fanfare.wav",  "padexplo.wav",     "ricochet.wav",
-    "swordswi.wav",  "gunfire.wav",  "humm.wav",     "glass.wav",        "orchblas.wav",
-    "tank.wav",      "xplosht1.wav", "xploshor.wav", "HighVoltage8.wav", "Thunder8.wav",
-    "FireLow8.wav",  "Whoosh.wav",   "ChChing.wav",  "VolleyBall03_Loud.wav",
-    "Glass_Short.wav", "Lock.wav",   "x2.wav"};
+    "boing.wav",    "effect.wav",   "bang.wav",     "ao-laser.wav", "bassdrum.wav",          "byeball.wav",
+    "wowpulse.wav", "saucer.wav",   "orchestr.wav", "effect2.wav",  "sweepdow.wav",          "peow!.wav",
+    "fanfare.wav",  "padexplo.wav", "ricochet.wav", "swordswi.wav", "gunfire.wav",           "humm.wav",
+    "glass.wav",    "orchblas.wav", "tank.wav",     "xplosht1.wav", "xploshor.wav",          "HighVoltage8.wav",
+    "Thunder8.wav", "FireLow8.wav", "Whoosh.wav",   "ChChing.wav",  "VolleyBall03_Loud.wav", "Glass_Short.wav",
+    "Lock.wav",     "x2.wav"};
 inline constexpr std::string_view kSoundFolder = "Sounds/";
 inline constexpr int kSampleRate = 22050;
 inline constexpr int kLoopedSound = 25;  // FireLow8.wav loops over its whole length

@@ -96,12 +96,11 @@ Bytes Wave8Bytes(const std::vector<uint8_t>& samples, int rate) {
   return b;
 }
 
-const int kPeriods[36] = {856, 808, 762, 720, 678, 640, 604, 570, 538, 508, 480, 453,
-                          428, 404, 381, 360, 339, 320, 302, 285, 269, 254, 240, 226,
-                          214, 202, 190, 180, 170, 160, 151, 143, 135, 127, 120, 113};
+const int kPeriods[36] = {856, 808, 762, 720, 678, 640, 604, 570, 538, 508, 480, 453, 428, 404, 381, 360, 339, 320,
+                          302, 285, 269, 254, 240, 226, 214, 202, 190, 180, 170, 160, 151, 143, 135, 127, 120, 113};
 
-Bytes ModBytes(const std::string& title, const std::vector<ModSample>& samples,
-               const std::vector<Pattern>& patterns, const std::vector<int>& order) {
+Bytes ModBytes(const std::string& title, const std::vector<ModSample>& samples, const std::vector<Pattern>& patterns,
+               const std::vector<int>& order) {
   Bytes b;
   for (int i = 0; i < 20; ++i) b.push_back(i < int(title.size()) ? uint8_t(title[i]) : 0);
   for (int s = 0; s < 31; ++s) {

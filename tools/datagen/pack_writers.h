@@ -49,7 +49,7 @@ struct Pattern {
 extern const int kPeriods[36];
 
 // A 31-sample "M.K." module of the given patterns in the given order.
-Bytes ModBytes(const std::string& title, const std::vector<ModSample>& samples,
-               const std::vector<Pattern>& patterns, const std::vector<int>& order);
+Bytes ModBytes(const std::string& title, const std::vector<ModSample>& samples, const std::vector<Pattern>& patterns,
+               const std::vector<int>& order);
 
 }  // namespace vantrel::datagen

@@ -45,8 +45,10 @@ std::vector<double> Decimate(const Buffer& in, bool loop) {
     for (int k = 0; k < kTaps; ++k) {
       long j = long(i) + k - (kTaps - 1) / 2;
       long n = long(in.size());
-      if (loop) acc += h[k] * in[size_t(((j % n) + n) % n)];
-      else if (j >= 0 && j < n) acc += h[k] * in[size_t(j)];
+      if (loop)
+        acc += h[k] * in[size_t(((j % n) + n) % n)];
+      else if (j >= 0 && j < n)
+        acc += h[k] * in[size_t(j)];
     }
     out.push_back(acc);
   }
@@ -76,7 +78,6 @@ std::vector<uint8_t> To8Bit(std::vector<double> s, double fadeMs, uint64_t seed,
   }
   return out;
 }
-
 
 Buffer Boing() {
   Osc o;
@@ -387,45 +388,46 @@ Buffer X2() {
 
 void GenerateSounds(Pack& pack) {
   std::vector<std::function<Buffer()>> recipes = {
-      Boing,                                              // boing
-      [] { return Tink(1400, 3.5, 0.12); },               // effect
-      Bang,                                               // bang
-      AoLaser,                                            // ao-laser
-      [] { return Kick(140, 45, 0.15); },                 // bassdrum
-      ByeBall,                                            // byeball
-      WowPulse,                                           // wowpulse
-      Saucer,                                             // saucer
-      Orchestr,                                           // orchestr
-      [] { return Arpeggio({523.25, 659.26, 783.99}, 0.08, 0.1); },  // effect2
-      SweepDown,                                          // sweepdow
-      Peow,                                               // peow!
-      Fanfare,                                            // fanfare
-      [] { return Explosion(1.2, 8000, 200, 13, true); },  // padexplo
-      Ricochet,                                           // ricochet
-      [] { return BandNoiseSweep(800, 4000, 0.15, 3, 16); },  // swordswi
-      Gunfire,                                            // gunfire
-      Humm,                                               // humm
-      [] { return Glass(5, 0.5, 18); },                   // glass
-      OrchBlast,                                          // orchblas
-      Tank,                                               // tank
-      [] { return Explosion(0.3, 3000, 300, 21, false); },  // xplosht1
-      [] { return Explosion(0.25, 1800, 200, 22, false); },  // xploshor
-      HighVoltage,                                        // HighVoltage8
-      Thunder,                                            // Thunder8
-      [] { return MakeLoop(Fire(25), 3.0); },             // FireLow8
+      Boing,                                 // boing
+      [] { return Tink(1400, 3.5, 0.12); },  // effect
+      Bang,                                  // bang
+      AoLaser,                               // ao-laser
+      [] { return Kick(140, 45, 0.15); },    // bassdrum
+      ByeBall,                               // byeball
+      WowPulse,                              // wowpulse
+      Saucer,                                // saucer
+      Orchestr,                              // orchestr
+      [] {
+        return Arpeggio({523.25, 659.26, 783.99}, 0.08, 0.1);
+      },                                                       // effect2
+      SweepDown,                                               // sweepdow
+      Peow,                                                    // peow!
+      Fanfare,                                                 // fanfare
+      [] { return Explosion(1.2, 8000, 200, 13, true); },      // padexplo
+      Ricochet,                                                // ricochet
+      [] { return BandNoiseSweep(800, 4000, 0.15, 3, 16); },   // swordswi
+      Gunfire,                                                 // gunfire
+      Humm,                                                    // humm
+      [] { return Glass(5, 0.5, 18); },                        // glass
+      OrchBlast,                                               // orchblas
+      Tank,                                                    // tank
+      [] { return Explosion(0.3, 3000, 300, 21, false); },     // xplosht1
+      [] { return Explosion(0.25, 1800, 200, 22, false); },    // xploshor
+      HighVoltage,                                             // HighVoltage8
+      Thunder,                                                 // Thunder8
+      [] { return MakeLoop(Fire(25), 3.0); },                  // FireLow8
       [] { return BandNoiseSweep(300, 3000, 0.3, 1.5, 26); },  // Whoosh
-      ChChing,                                            // ChChing
-      [] { return Kick(180, 90, 0.15); },                 // VolleyBall03_Loud
-      [] { return Glass(3, 0.2, 29); },                   // Glass_Short
-      Lock,                                               // Lock
-      X2,                                                 // x2
+      ChChing,                                                 // ChChing
+      [] { return Kick(180, 90, 0.15); },                      // VolleyBall03_Loud
+      [] { return Glass(3, 0.2, 29); },                        // Glass_Short
+      Lock,                                                    // Lock
+      X2,                                                      // x2
   };
   for (size_t i = 0; i < pack::kSounds.size(); ++i) {
     bool loop = int(i) == pack::kLoopedSound;
     std::vector<double> s = Decimate(recipes[i](), loop);
     std::vector<uint8_t> pcm = To8Bit(std::move(s), 2.0, 1000 + i, loop);
-    pack.Write(std::string(pack::kSoundFolder) + std::string(pack::kSounds[i]),
-               Wave8Bytes(pcm, pack::kSampleRate));
+    pack.Write(std::string(pack::kSoundFolder) + std::string(pack::kSounds[i]), Wave8Bytes(pcm, pack::kSampleRate));
   }
 }
 

@@ -3,7 +3,6 @@
 
 #include "graphics/imageset_writer.h"
 
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>

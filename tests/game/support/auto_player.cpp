@@ -36,9 +36,7 @@ void AutoPlayer::Reset(uint32_t seed) {
   lastPrediction = -1.0f;
 }
 
-float AutoPlayer::Uniform(float lo, float hi) {
-  return std::uniform_real_distribution<float>(lo, hi)(rng_);
-}
+float AutoPlayer::Uniform(float lo, float hi) { return std::uniform_real_distribution<float>(lo, hi)(rng_); }
 
 AutoInput AutoPlayer::Decide() {
   AutoInput in;

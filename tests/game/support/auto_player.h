@@ -51,7 +51,7 @@ class PlayHarness;
 struct AutoRunConfig {
   std::vector<int32_t> frameLengths = {16};  // cycled
   int32_t maxPlayMsPerBoard = 20 * 60 * 1000;
-  int64_t maxFrames = -1;     // stop after this many frames (-1: play to the end)
+  int64_t maxFrames = -1;  // stop after this many frames (-1: play to the end)
   bool checkInvariants = true;
   int32_t stopAfterBoards = -1;  // stop once this many boards were finished (-1: play to the end)
 };
@@ -66,7 +66,7 @@ struct AutoRunResult {
   bool finished = false;       // reached the all-boards-completed scene
   int32_t boardsFinished = 0;  // boards left for the next one (every player)
   std::vector<int64_t> framesPerBoard;
-  std::string failure;         // the first broken invariant or the budget, with where
+  std::string failure;  // the first broken invariant or the budget, with where
 };
 
 // Plays the harness's game with the player until the game ends (or

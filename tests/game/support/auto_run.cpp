@@ -65,8 +65,9 @@ AutoRunResult RunAutoGame(PlayHarness& h, AutoPlayer& player, const AutoRunConfi
       h.MoveMouse(in.mouseX, in.mouseY);
       if (trace) {
         std::ostringstream line;
-        line << "frame " << result.frames << " clock " << playClock << " paddle " << paddleX << "," << paddleY << " half " << paddleHalfWidth
-             << " aim " << in.mouseX << " predicted " << player.lastPrediction << " balls";
+        line << "frame " << result.frames << " clock " << playClock << " paddle " << paddleX << "," << paddleY
+             << " half " << paddleHalfWidth << " aim " << in.mouseX << " predicted " << player.lastPrediction
+             << " balls";
         for (const Entity* e = entityHead.next; e; e = e->next) {
           if (e->kind == kEntityBall) line << " (" << e->x << "," << e->y << " v " << e->vx << "," << e->vy << ")";
           if (e->kind == kEntityCapsule) line << " [capsule " << e->value << " at " << e->x << "," << e->y << "]";

@@ -126,8 +126,8 @@ bool GameDriver::RunUntil(const std::function<bool()>& pred, uint32_t maxMs, uin
     Frame(stepMs);
   }
   if (pred()) return true;
-  ADD_FAILURE() << "condition not reached: scene " << sceneNumber << ", previous " << previousScene
-                << ", transition " << transitionRunning << ", running " << running_ << ", paused " << paused;
+  ADD_FAILURE() << "condition not reached: scene " << sceneNumber << ", previous " << previousScene << ", transition "
+                << transitionRunning << ", running " << running_ << ", paused " << paused;
   return false;
 }
 

@@ -224,7 +224,8 @@ void WriteMiniPack(const fs::path& root, const MiniPackOptions& options) {
 
   std::vector<std::string> bricks;
   for (int n = 1; n <= pack::kBrickCount; ++n) bricks.push_back(std::string(pack::BrickName(n)));
-  const std::vector<uint8_t> brickBytes = w.Set(std::string(pack::kBrickSet), bricks, pack::kBrickWidth, pack::kBrickHeight, {0xB04040, 0x40B040, 0x4040B0});
+  const std::vector<uint8_t> brickBytes = w.Set(std::string(pack::kBrickSet), bricks, pack::kBrickWidth,
+                                                pack::kBrickHeight, {0xB04040, 0x40B040, 0x4040B0});
   // The classic bricks have one image fewer: another signature.
   std::vector<std::string> classic(bricks.begin(), bricks.end() - 1);
   w.Set(std::string(pack::kBrickSetClassic), classic, pack::kBrickWidth, pack::kBrickHeight, {0x806020});
@@ -233,7 +234,8 @@ void WriteMiniPack(const fs::path& root, const MiniPackOptions& options) {
 
   if (options.charmCount > 0) {
     std::vector<std::string> charms;
-    for (int i = 0; i < options.charmCount; ++i) charms.push_back("charm" + std::to_string(i) + "_" + std::to_string(i % 5));
+    for (int i = 0; i < options.charmCount; ++i)
+      charms.push_back("charm" + std::to_string(i) + "_" + std::to_string(i % 5));
     w.Set(std::string(pack::kCharmSet), charms, 12, 12, {0xE040E0, 0x40E0E0});
   }
 }

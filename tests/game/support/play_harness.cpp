@@ -351,9 +351,7 @@ int64_t PlayHarness::BackBufferDiffersFromBackdrop(const std::vector<std::array<
   return differing;
 }
 
-bool PlayHarness::CharmsFileExists() const {
-  return boost::filesystem::exists(savedGamesFolder / "charms.dat");
-}
+bool PlayHarness::CharmsFileExists() const { return boost::filesystem::exists(savedGamesFolder / "charms.dat"); }
 
 std::vector<std::string> PlayHarness::CharmsFile() const {
   std::vector<std::string> names;
@@ -406,7 +404,8 @@ std::string PlayHarness::CheckInvariants() {
       }
     }
   }
-  if (boardSet.currentBoard < 0 || boardSet.currentBoard > boardSet.boardCount) why << "board " << boardSet.currentBoard << "; ";
+  if (boardSet.currentBoard < 0 || boardSet.currentBoard > boardSet.boardCount)
+    why << "board " << boardSet.currentBoard << "; ";
   if (lives < 0) why << "lives " << lives << "; ";
   if (currentPlayer == lastPlayer_ && score < lastScore_ && !ballLost) why << "the score fell; ";
   lastScore_ = score;

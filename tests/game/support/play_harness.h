@@ -47,7 +47,7 @@ class PlayCommunity : public CommunityManager {
 
   std::map<std::string, float> added;  // the sum of every AddToStat per stat
   std::map<std::string, float> set;
-  std::vector<std::string> unlocked;   // in order, repeats kept
+  std::vector<std::string> unlocked;  // in order, repeats kept
   int32_t stores = 0;
 };
 
@@ -151,7 +151,7 @@ class PlayHarness {
   int32_t frames_ = 0;
   int32_t transitionSince_ = -1;
   bool lastStepPresented_ = false;  // the last step ran a play frame to its present
-  int32_t mouseX_ = 640;  // where the mouse was last moved to
+  int32_t mouseX_ = 640;            // where the mouse was last moved to
   int32_t mouseY_ = 690;
 };
 

@@ -38,21 +38,16 @@ void WriteSet(const fs::path& path, const std::vector<std::string>& names, const
 }
 
 std::vector<std::string> BrickNames(BrickSet variant) {
-  std::vector<std::string> names = {"red",   "blue",  "explo", "explo",       "explo",  "glass",  "multi", "multi",
+  std::vector<std::string> names = {"red",   "blue",  "explo",       "explo", "explo",  "glass",  "multi", "multi",
                                     "multi", "stone", "almostinvin", "invin", "zapped", "hidden", "end"};
   switch (variant) {
-    case BrickSet::kNoExplo:
-      names[2] = names[3] = names[4] = "plain";
-      break;
+    case BrickSet::kNoExplo: names[2] = names[3] = names[4] = "plain"; break;
     case BrickSet::kZappedLast:
       names[12] = "plain";
       names[14] = "zapped";
       break;
-    case BrickSet::kNoInvin:
-      names[11] = "plain";
-      break;
-    default:
-      break;
+    case BrickSet::kNoInvin: names[11] = "plain"; break;
+    default: break;
   }
   return names;
 }

@@ -60,12 +60,12 @@ struct SoundCall {
 
 // Brick-set variants.
 enum class BrickSet {
-  kFull,         // the 15 images below
-  kNoExplo,      // the "explo" images renamed "plain"
-  kZappedLast,   // "zapped" only as the last image
-  kNoInvin,      // without "invin": almost-hard bricks break at once
-  kZeroImage,    // image 0 ("red") is 0 x 0
-  kMissing,      // no brick file at all
+  kFull,        // the 15 images below
+  kNoExplo,     // the "explo" images renamed "plain"
+  kZappedLast,  // "zapped" only as the last image
+  kNoInvin,     // without "invin": almost-hard bricks break at once
+  kZeroImage,   // image 0 ("red") is 0 x 0
+  kMissing,     // no brick file at all
 };
 // Background variants.
 enum class Backgrounds { kTwoTiles, kZeroTile };
@@ -73,8 +73,8 @@ enum class Backgrounds { kTwoTiles, kZeroTile };
 enum class Audio { kLoaded, kOff };
 
 // Brick numbers of the full set.
-constexpr int32_t kRed = 1, kBlue = 2, kExplo = 3, kGlass = 6, kMulti = 7, kMultiLast = 9, kStone = 10,
-                  kAlmost = 11, kInvin = 12, kZapped = 13, kHidden = 14, kEnd = 15;
+constexpr int32_t kRed = 1, kBlue = 2, kExplo = 3, kGlass = 6, kMulti = 7, kMultiLast = 9, kStone = 10, kAlmost = 11,
+                  kInvin = 12, kZapped = 13, kHidden = 14, kEnd = 15;
 constexpr int32_t kBrickCount = 15;
 // Background tile colours (as 0xFFRRGGBB) of tile 0 and tile 1.
 constexpr uint32_t kTileColour[2] = {0xFF4080C0, 0xFFC06020};
