@@ -3,7 +3,7 @@
 #   make test   install what is missing, build every preset, run all tests
 JOBS ?= $(shell nproc)
 
-.PHONY: play test deps build build-asan build-fuzz clean
+.PHONY: play test deps build build-asan build-fuzz clean format
 
 deps:
 	@bash scripts/install-deps.sh
@@ -21,6 +21,7 @@ play: build
 	fi
 
 test: deps
+	bash scripts/check-format.sh
 	cmake --preset default
 	cmake --build --preset default -j $(JOBS)
 	ctest --preset default
@@ -33,3 +34,7 @@ test: deps
 
 clean:
 	rm -rf build build-asan build-fuzz
+
+# Lays out every source as .clang-format says (make test checks it).
+format:
+	git ls-files -z -- '*.c' '*.cc' '*.cpp' '*.h' '*.hpp' | xargs -0 -n 50 clang-format -i --style=file
