@@ -26,21 +26,21 @@ ButtonList highScoreButtons[8] = {
 };
 
 void UpdateButtonHover(const ButtonList& buttons) {
-  const int32_t previous = hoveredButton;
-  hoveredButton = -1;
+  const int32_t previous = play.hoveredButton;
+  play.hoveredButton = -1;
   for (const Button& b : buttons) {
-    if (mouseX >= b.x1 && mouseX <= b.x2 && mouseY >= b.y1 && mouseY <= b.y2) {
-      hoveredButton = b.id;
+    if (input.mouseX >= b.x1 && input.mouseX <= b.x2 && input.mouseY >= b.y1 && input.mouseY <= b.y2) {
+      play.hoveredButton = b.id;
       break;
     }
   }
-  if (hoveredButton != previous) settingsChanged = 1;
+  if (play.hoveredButton != previous) input.settingsChanged = 1;
 }
 
 int32_t DrawButtons(const ButtonList& buttons) {
   Display& display = TheDisplay();
   for (const Button& b : buttons) {
-    const int32_t index = b.frame + (b.id == hoveredButton ? 1 : 0);
+    const int32_t index = b.frame + (b.id == play.hoveredButton ? 1 : 0);
     // GetImage gives the set itself for an index outside 1..count-1.
     const Image* image = buttonSet.GetImage(index);
     const Bitmap* picture = image ? image->GetFrame(1) : nullptr;

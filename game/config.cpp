@@ -4,12 +4,21 @@
 #include <string>
 
 #include "audio/sound_bank.h"
+#include "community/community_manager.h"
 #include "core/data_files.h"
 #include "core/log.h"
 #include "core/registry_settings.h"
 #include "core/text_file.h"
 #include "game/game_globals.h"
 #include "platform/files.h"
+
+Settings settings;
+
+boost::filesystem::path savedGamesFolder;
+boost::filesystem::path userContentFolder;
+std::vector<boost::filesystem::path> gameRootFolders;
+std::unique_ptr<CommunityManager> communityManagerOwner;
+CommunityManager* communityManager = nullptr;
 
 namespace {
 
@@ -20,9 +29,15 @@ struct StoredSetting {
 
 // The stored choices in the order they are read and written.
 const StoredSetting kStoredSettings[] = {
-    {"FullScreen", &fullScreen},           {"SwapStereo", &swapStereo},           {"KidMode", &kidMode},
-    {"BackgroundStyle", &backgroundStyle}, {"UseInGameMods", &useInGameMods},     {"CommunityBoards", &communityBoards},
-    {"ClassicRules", &classicRules},       {"ClassicTextures", &classicTextures}, {"ShowScores", &showScores},
+    {"FullScreen", &settings.fullScreen},
+    {"SwapStereo", &settings.swapStereo},
+    {"KidMode", &settings.kidMode},
+    {"BackgroundStyle", &settings.backgroundStyle},
+    {"UseInGameMods", &settings.useInGameMods},
+    {"CommunityBoards", &settings.communityBoards},
+    {"ClassicRules", &settings.classicRules},
+    {"ClassicTextures", &settings.classicTextures},
+    {"ShowScores", &settings.showScores},
 };
 
 struct ConfigKey {
@@ -31,10 +46,10 @@ struct ConfigKey {
 };
 
 const ConfigKey kConfigKeys[] = {
-    {"ForceWindowed", &forceWindowed},         {"DisableAudio", &disableAudio},
-    {"DisableFadeZoom", &disableFadeZoom},     {"MusicVoices", &musicVoices},
-    {"PlaybackRate", &playbackRate},           {"PlaybackBits", &playbackBits},
-    {"HighPriorityClass", &highPriorityClass}, {"ForceWaveOut", &forceWaveOut},
+    {"ForceWindowed", &settings.forceWindowed},         {"DisableAudio", &settings.disableAudio},
+    {"DisableFadeZoom", &settings.disableFadeZoom},     {"MusicVoices", &settings.musicVoices},
+    {"PlaybackRate", &settings.playbackRate},           {"PlaybackBits", &settings.playbackBits},
+    {"HighPriorityClass", &settings.highPriorityClass}, {"ForceWaveOut", &settings.forceWaveOut},
 };
 
 }  // namespace
@@ -59,12 +74,12 @@ void ReadConfigFile() {
 }
 
 void ApplyAudioSettings() {
-  audioSettings.disableAudio = disableAudio;
-  audioSettings.forceWaveOut = forceWaveOut;
-  audioSettings.playbackRate = playbackRate;
-  audioSettings.playbackBits = playbackBits;
-  audioSettings.musicVoices = musicVoices;
-  audioSettings.swapStereo = swapStereo != 0 ? 1 : 0;
+  audioSettings.disableAudio = settings.disableAudio;
+  audioSettings.forceWaveOut = settings.forceWaveOut;
+  audioSettings.playbackRate = settings.playbackRate;
+  audioSettings.playbackBits = settings.playbackBits;
+  audioSettings.musicVoices = settings.musicVoices;
+  audioSettings.swapStereo = settings.swapStereo != 0 ? 1 : 0;
 }
 
 std::vector<std::string> ParseDirsConfig(const std::string& bytes) {

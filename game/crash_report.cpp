@@ -69,8 +69,8 @@ void CrashReport(const plat::CrashInfo& info) {
   if (info.kind == plat::CrashInfo::Kind::kSignal) {
     const int n = std::snprintf(signalReport, sizeof signalReport,
                                 "Error '%s'\nScene: %d, Boardset: %s, Board: %d\nClassic Rules: %d, Classic Tex: %d\n",
-                                "Unknown", sceneNumber, boardSet.fileStem.c_str(), boardSet.currentBoard, classicRules,
-                                classicTextures);
+                                "Unknown", program.sceneNumber, boardSet.fileStem.c_str(), boardSet.currentBoard,
+                                settings.classicRules, settings.classicTextures);
     if (n < 0) std::snprintf(signalReport, sizeof signalReport, "Error assembling error message.");
     plat::steam::SetMiniDumpComment(signalReport);
     plat::steam::WriteMiniDump(uint32_t(info.signalNumber), nullptr, 0);
@@ -91,9 +91,9 @@ void CrashReport(const plat::CrashInfo& info) {
   std::string report;
   try {
     report = FormatString("Error '%s'\n", error.c_str());
-    report += FormatString("Scene: %d, Boardset: %s, Board: %d\n", sceneNumber, boardSet.fileStem.c_str(),
+    report += FormatString("Scene: %d, Boardset: %s, Board: %d\n", program.sceneNumber, boardSet.fileStem.c_str(),
                            boardSet.currentBoard);
-    report += FormatString("Classic Rules: %d, Classic Tex: %d\n", classicRules, classicTextures);
+    report += FormatString("Classic Rules: %d, Classic Tex: %d\n", settings.classicRules, settings.classicTextures);
   } catch (...) {
     report = "Error assembling error message.";
   }

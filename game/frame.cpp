@@ -13,6 +13,8 @@
 #include "graphics/display.h"
 #include "platform/message_box.h"
 
+ProgramState program;
+
 namespace {
 
 std::function<void()> frameHook;
@@ -20,7 +22,7 @@ std::function<void()> frameHook;
 // Every picture in the display's pixel format, after start-up and after
 // every display change.
 void UploadEverything() {
-  const PixelFormat* format = &screenFormat;
+  const PixelFormat* format = &program.screenFormat;
   for (ImageSet* set : {&powerUpSet, &paddleSet, &explosionSet, &boingSet, &buttonSet, &lockedCharmSet, &iconSet})
     set->Upload(format);
   for (Image* picture : {&cursorPicture, &splashPicture, &highScoresPicture, &titlePowerupsPicture, &titleScreenPicture,
@@ -31,12 +33,12 @@ void UploadEverything() {
     font->Upload(format);
   for (auto& set : charmSets)
     if (set) set->Upload(format);
-  boardSet.UploadImageSets(screenFormat);
+  boardSet.UploadImageSets(program.screenFormat);
 }
 
 // Runs the scene of sceneNumber; false when no scene has that number.
 bool RunScene() {
-  switch (sceneNumber) {
+  switch (program.sceneNumber) {
     case 0: RunSplashScreen(); return true;
     case 1: RunTitleScreen(); return true;
     case 2: RunOptionsScreen(); return true;
@@ -55,57 +57,57 @@ bool RunScene() {
 void SetFrameHookForTests(std::function<void()> hook) { frameHook = std::move(hook); }
 
 void ClipCursorToWindow(bool want) {
-  if (paused) want = false;
+  if (play.paused) want = false;
   // Confining again on every call follows a window that has moved.
-  if (want && windowHandle) windowHandle->ConfineCursor(true);
-  if ((want ? 1 : 0) == cursorClipped) return;
-  cursorClipped = want ? 1 : 0;
-  if (!want && windowHandle) windowHandle->ConfineCursor(false);
+  if (want && program.windowHandle) program.windowHandle->ConfineCursor(true);
+  if ((want ? 1 : 0) == program.cursorClipped) return;
+  program.cursorClipped = want ? 1 : 0;
+  if (!want && program.windowHandle) program.windowHandle->ConfineCursor(false);
 }
 
 void RunFrame() {
   if (frameHook) frameHook();
-  ClipCursorToWindow(appActive && sceneNumber == 4);
-  if (communityManager) communityManager->Update(float(frameMs));
+  ClipCursorToWindow(program.appActive && program.sceneNumber == 4);
+  if (communityManager) communityManager->Update(float(program.frameMs));
 
-  if (fullScreenTogglePending) {
-    fullScreen = fullScreen ? 0 : 1;
+  if (program.fullScreenTogglePending) {
+    settings.fullScreen = settings.fullScreen ? 0 : 1;
     ClipCursorToWindow(true);
-    if (!TheDisplay().SetVideoMode(1280, 720, 16, fullScreen != 0, &screenFormat)) {
+    if (!TheDisplay().SetVideoMode(1280, 720, 16, settings.fullScreen != 0, &program.screenFormat)) {
       plat::ShowMessageBox(nullptr, "Could not open init display!", "Fatal Error", 0);
       // Full screen refused: the flag stays, so the next frame goes back to
       // a window. The window refused: the game cannot go on.
-      if (fullScreen) return;
-      startUpFailed = 1;
-      if (windowHandle) windowHandle->Destroy();
+      if (settings.fullScreen) return;
+      program.startUpFailed = 1;
+      if (program.windowHandle) program.windowHandle->Destroy();
       return;
     }
     ClipCursorToWindow(true);
-    fullScreenTogglePending = 0;
-    imagesNeedUpload = 1;
+    program.fullScreenTogglePending = 0;
+    program.imagesNeedUpload = 1;
   }
 
-  if (imagesNeedUpload) {
+  if (program.imagesNeedUpload) {
     UploadEverything();
-    imagesNeedUpload = 0;
-    backgroundDirty = 1;
-    fullRedraw = 1;
+    program.imagesNeedUpload = 0;
+    program.backgroundDirty = 1;
+    program.fullRedraw = 1;
   }
 
-  if (soundReloadRequested) {
+  if (program.soundReloadRequested) {
     LoadSounds();
-    soundReloadRequested = 0;
+    program.soundReloadRequested = 0;
   }
 
-  if (transitionRunning) {
+  if (transition.transitionRunning) {
     DrawScreenTransition();
     return;
   }
 
-  const int32_t scene = sceneNumber;
-  if (RunScene()) previousScene = scene;
-  lastTypedChar = 0;
-  anyInputThisFrame = 0;
+  const int32_t scene = program.sceneNumber;
+  if (RunScene()) program.previousScene = scene;
+  input.lastTypedChar = 0;
+  input.anyInputThisFrame = 0;
 
-  if (frameMs > 0) DebugPrint(FormatString("FPS: %.2f\n", 1000.0 / frameMs));
+  if (program.frameMs > 0) DebugPrint(FormatString("FPS: %.2f\n", 1000.0 / program.frameMs));
 }

@@ -1,20 +1,32 @@
 #pragma once
 // The game's global state: the board set, the pictures and image sets, the
-// player slots, the folders, the options and the play state. Every global is
-// defined in game_globals.cpp; the entity list heads are declared in
-// play/entities.h and the power-up table and deck in play/powerup_deck.h.
+// player slots, the folders, and the plain state in a few groups (program,
+// input, settings, play, one per front-end scene), each one object whose
+// members carry their start values. The objects whose construction order
+// matters are defined in game_globals.cpp, the others beside the code that
+// owns them; the entity list heads are declared in play/entities.h and the
+// power-up table and deck in play/powerup_deck.h.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include <boost/filesystem/path.hpp>
 
+#include "core/cstr.h"
+#include "core/data_files.h"
+#include "core/registry_settings.h"
+#include "core/timer.h"
 #include "game/boardset.h"
 #include "game/high_score_file.h"
-#include "game/scenes/board_set_select.h"
 #include "game/play/entities.h"
 #include "game/play/powerup_deck.h"
+#include "game/scenes/board_set_select.h"
+#include "graphics/bitfont.h"
 #include "graphics/bitmap.h"
+#include "graphics/pixel_format.h"
+#include "platform/instance.h"
+#include "platform/window.h"
 
 class CommunityManager;
 
@@ -52,207 +64,268 @@ extern PlayerSlot playerSlots[kMaxPlayers];
 extern boost::filesystem::path savedGamesFolder;
 extern boost::filesystem::path userContentFolder;
 extern std::vector<boost::filesystem::path> gameRootFolders;
-// Null when there is none; every caller checks.
+// The community object start-up made, owned for the run (null before
+// start-up and after shutdown).
+extern std::unique_ptr<CommunityManager> communityManagerOwner;
+// The community object every caller uses: the owner's, or one a test
+// installs; null when there is none, and every caller checks.
 extern CommunityManager* communityManager;
 
-// --- Screen.
-extern int32_t screenWidth;
-extern int32_t screenHeight;
+// --- The plain state. Each group is one global object whose members start
+// at their start values; a reset is an assignment of a fresh object.
 
-// --- Play state (times on the play clock, in ms).
-extern int32_t playClock;
-extern int32_t frameMs;
-extern float frameSec;
-extern int32_t boardPending;
-extern int32_t boardCleared;
-extern int32_t nextBoard;
-extern int32_t paused;
-extern int32_t ballLost;
-extern int32_t ballLostTime;
-extern float paddleX;
-extern float paddleY;
-extern float paddleHalfWidth;
-extern int32_t paddleSize;
-extern int32_t throughOn;
-extern int32_t fireballOn;
-extern int32_t catchOn;
-extern int32_t laserOn;
-extern int32_t fallArmed;
-extern int32_t gravityOn;
-extern int32_t doubleScoreMs;
-extern int32_t fallRunning;
-extern int32_t fallColumn;
-extern int32_t heldFrames;
-extern int32_t catchGraceFrames;
-extern int32_t capsuleMarker;
-extern int32_t invinHits;
-extern int32_t firstInvinHitTime;
-extern Entity* charmEntity;
-extern int32_t charmDelay;
-extern int32_t lastBricksStart;
-extern int32_t lastBricksStep;
-extern int32_t animColumn;
-extern int32_t animRow;
-extern int32_t lastExplosionTime;
-extern int32_t particlesThisFrame;
-extern int32_t particlesLastFrame;
-extern int32_t boltCount;
-extern int32_t ballCount;
-extern int32_t anyInputThisFrame;
-extern int32_t fullRedraw;
-extern int32_t backgroundDirty;
-extern int32_t hudDirty;
-extern int32_t score;
-extern int32_t shownScore;
-extern int32_t shownScoreTime;
-extern int32_t lives;
-extern int32_t playerCount;
-extern int32_t currentPlayer;
+// The program: start-up, the main loop, the frame step and the screen.
+struct ProgramState {
+  int32_t screenWidth = 1280;
+  int32_t screenHeight = 720;
+  // The length of this frame (9 to 50 ms; 0 while paused), in ms and in
+  // seconds, and the sum of every frameMs since start-up.
+  int32_t frameMs = 0;
+  float frameSec = 0;
+  int32_t totalMs = 0;
+  int32_t appActive = 1;
+  int32_t quitRequested = 0;
+  plat::Window* windowHandle = nullptr;
+  PixelFormat screenFormat;
+  // Set when the window or the display could not be opened (or reopened):
+  // the process then ends with status 1.
+  int32_t startUpFailed = 0;
+  int32_t sceneNumber = 0;
+  int32_t previousScene = -1;
+  int32_t fullScreenTogglePending = 0;
+  int32_t imagesNeedUpload = 1;
+  int32_t soundReloadRequested = 0;
+  int32_t cursorClipped = 0;
+  // The scene must redraw the whole screen; the play scene must redraw the
+  // board background.
+  int32_t fullRedraw = 1;
+  int32_t backgroundDirty = 1;
+};
+extern ProgramState program;
 
-// --- Options and modes.
-extern int32_t classicRules;
-extern int32_t kidMode;
-extern int32_t showScores;
-extern int32_t backgroundStyle;
-extern int32_t useInGameMods;
-extern int32_t cheatMode;
+// Input, as the window procedure leaves it for the next frame.
+struct InputState {
+  int32_t mouseX = 0;
+  int32_t mouseY = 0;
+  int32_t mouseButtonDown = 0;
+  int32_t paddleButtonHeld = 0;
+  int32_t pauseKeyReleased = 0;
+  uint8_t lastTypedChar = 0;
+  int32_t anyInputThisFrame = 0;
+  CStr typedCodeBuffer;  // the last six typed characters
+  // A setting changed (function keys); also the pause screen's and the
+  // options menu's redraw flag.
+  int32_t settingsChanged = 0;
+};
+extern InputState input;
 
-// --- Rules.
-// Points for a broken brick; the ball logic recomputes it each frame.
-extern int32_t pointsPerBrick;
-// Breaks not yet sent to the "BricksBroken" stat; lives for the whole run.
-extern int32_t brokenBricksCount;
-// The velocity of the ball that hit last, for the next capsule to inherit.
-extern float lastBallVx;
-extern float lastBallVy;
-extern std::string statusLine1;
-extern std::string statusLine2;
-extern int32_t statusExpiry;
+// The stored choices, then the config.cfg values, then the hidden mode.
+struct Settings {
+  int32_t classicRules = 0;
+  int32_t kidMode = 0;
+  int32_t showScores = 1;
+  int32_t backgroundStyle = 0;
+  int32_t useInGameMods = 0;
+  int32_t fullScreen = 1;
+  int32_t swapStereo = 0;
+  int32_t communityBoards = 1;
+  int32_t classicTextures = 0;
+  int32_t forceWindowed = 0;
+  int32_t disableAudio = 0;
+  int32_t disableFadeZoom = 0;
+  int32_t musicVoices = 8;
+  int32_t playbackRate = 22050;
+  int32_t playbackBits = 8;
+  int32_t highPriorityClass = 1;
+  int32_t forceWaveOut = 0;
+  int32_t cheatMode = 0;
+};
+extern Settings settings;
 
-// --- Paddle, scene and charm bookkeeping.
-extern float paddleSink;
-extern float paddleSinkTrail;
-extern int32_t lastPaddleSoundTime;
-extern int32_t playfieldLeft;
-extern int32_t explosionToggle;
-extern int32_t musicStarted;
-extern int32_t softCursorX;
-extern int32_t softCursorY;
-extern int32_t charmsThisGame;
-extern float charmPhase[3];
+// The play scene (times on the play clock, in ms).
+struct PlayState {
+  int32_t playClock = 0;
+  int32_t boardPending = 0;
+  int32_t boardCleared = 0;
+  int32_t nextBoard = 0;
+  int32_t paused = 0;
+  int32_t ballLost = 0;
+  int32_t ballLostTime = 0;
+  float paddleX = 0;
+  float paddleY = 0;
+  float paddleHalfWidth = 0;
+  int32_t paddleSize = 0;
+  int32_t throughOn = 0;
+  int32_t fireballOn = 0;
+  int32_t catchOn = 0;
+  int32_t laserOn = 0;
+  int32_t fallArmed = 0;
+  int32_t gravityOn = 0;
+  int32_t doubleScoreMs = 0;
+  int32_t fallRunning = 0;
+  int32_t fallColumn = 0;
+  int32_t heldFrames = 0;
+  int32_t catchGraceFrames = 0;
+  int32_t capsuleMarker = 0;
+  int32_t invinHits = 0;
+  int32_t firstInvinHitTime = 0;
+  Entity* charmEntity = nullptr;
+  int32_t charmDelay = 0;
+  int32_t lastBricksStart = 0;
+  int32_t lastBricksStep = 0;
+  int32_t animColumn = 0;
+  int32_t animRow = 0;
+  int32_t lastExplosionTime = 0;
+  int32_t particlesThisFrame = 0;
+  int32_t particlesLastFrame = 0;
+  int32_t boltCount = 0;
+  int32_t ballCount = 0;
+  int32_t hudDirty = 0;
+  int32_t score = 0;
+  int32_t shownScore = 0;
+  int32_t shownScoreTime = 0;
+  int32_t lives = 0;
+  int32_t playerCount = 1;
+  int32_t currentPlayer = 0;
 
-// --- Play scene: pause, buttons and the start of a game.
-// The id of the button under the mouse (-1: none).
-extern int32_t hoveredButton;
-// The board the next game starts on; StartGame takes it and sets it back to 0.
-extern int32_t chosenStartBoard;
-// The board is ending for a change of player, not because it was finished.
-extern int32_t playerChangePending;
+  // Points for a broken brick; the ball logic recomputes it each frame.
+  int32_t pointsPerBrick = 8;
+  // Breaks not yet sent to the "BricksBroken" stat; lives for the whole run.
+  int32_t brokenBricksCount = 0;
+  // The velocity of the ball that hit last, for the next capsule to inherit.
+  float lastBallVx = 0;
+  float lastBallVy = 0;
+  std::string statusLine1;
+  std::string statusLine2;
+  int32_t statusExpiry = 0;
 
-// --- Tuning values.
-extern float sinkTrailRate;
-extern float glowSpeed;
-extern int32_t paddleTrailStep;
-extern int32_t trailAlphaStep;
+  float paddleSink = 0;
+  float paddleSinkTrail = 0;
+  int32_t lastPaddleSoundTime = 0;
+  int32_t playfieldLeft = 0;
+  int32_t explosionToggle = 0;
+  int32_t musicStarted = 0;
+  int32_t softCursorX = -1;
+  int32_t softCursorY = -1;
+  int32_t charmsThisGame = 0;
+  float charmPhase[3] = {};
 
-// --- Front-end scenes.
-// Board-set selection: the list, its first visible row, the thumb drag and
-// the text of the error box (empty while none shows).
-extern std::vector<BoardSetEntry> boardSetEntries;
-extern int32_t listTop;
-extern bool thumbDragging;
-extern int32_t thumbDragOffset;
-extern std::string boardSetLoadError;
+  // The id of the button under the mouse (-1: none).
+  int32_t hoveredButton = -1;
+  // The board the next game starts on; StartGame takes it and sets it back to 0.
+  int32_t chosenStartBoard = 0;
+  // The board is ending for a change of player, not because it was finished.
+  int32_t playerChangePending = 0;
+  // The pause screen's click waiting to be handled (-1: none).
+  int32_t pauseClickX = -1;
+  int32_t pauseClickY = -1;
+
+  // Tuning values.
+  float sinkTrailRate = 100.0f;
+  float glowSpeed = 80.0f;
+  int32_t paddleTrailStep = 10;
+  int32_t trailAlphaStep = 96;
+};
+extern PlayState play;
+
+// Board-set selection: the list, the selected row (also moved by the
+// window procedure), its first visible row, the thumb drag and the text of
+// the error box (empty while none shows).
+struct BoardSetSelectState {
+  std::vector<BoardSetEntry> boardSetEntries;
+  int32_t boardSelectIndex = 0;
+  int32_t listTop = 0;
+  bool thumbDragging = false;
+  int32_t thumbDragOffset = 0;
+  std::string boardSetLoadError;
+};
+extern BoardSetSelectState boardSetSelect;
+
 // Options menu: the line under the pointer (-1 none) and the logo band's
 // sweep position (pixels), last refresh (ms), finished sweeps and the frame
 // of the power-ups strips.
-extern int32_t hoveredOption;
-extern int32_t bandSweepPosition;
-extern int32_t bandLastRefreshMs;
-extern int32_t bandSweepCount;
-extern int32_t bandStripFrame;
+struct OptionsScreenState {
+  int32_t hoveredOption = -1;
+  int32_t bandSweepPosition = 0;
+  int32_t bandLastRefreshMs = 0;
+  int32_t bandSweepCount = 0;
+  int32_t bandStripFrame = 0;
+};
+extern OptionsScreenState optionsScreen;
+
 // Title: when the credits started and the last flame burst (ms), and the
 // voices playing the fire (-1 none).
-extern int32_t creditsStartMs;
-extern int32_t lastBurstMs;
-extern int32_t titleFireVoices[3];
-// Charm collection: the charms in display order (indexes into `charms`) and
-// the thumb drag.
-extern std::vector<int32_t> charmDisplayList;
-extern bool charmThumbDragging;
-extern int32_t charmThumbDragOffset;
+struct TitleScreenState {
+  int32_t creditsStartMs = 0;
+  int32_t lastBurstMs = 0;
+  int32_t titleFireVoices[3] = {-1, -1, -1};
+};
+extern TitleScreenState titleScreen;
+
+// Splash: when the picture went up (mainTimer ms).
+struct SplashScreenState {
+  uint32_t splashStartMs = 0;
+};
+extern SplashScreenState splashScreen;
+
+// Charm collection: the charms in display order (indexes into `charms`),
+// the scroll position (also moved by the window procedure) and the thumb
+// drag.
+struct CharmScreenState {
+  std::vector<int32_t> charmDisplayList;
+  int32_t charmScroll = 0;
+  bool charmThumbDragging = false;
+  int32_t charmThumbDragOffset = 0;
+};
+extern CharmScreenState charmScreen;
+
 // Completion: the message shown.
-extern std::string completionMessage;
+struct CompletionScreenState {
+  std::string completionMessage;
+};
+extern CompletionScreenState completionScreen;
+
+// High scores (set by play and the menus). The table shown, the file it came
+// from (empty: none is read or written), the scene's state (HighScoreState),
+// the best player's score and board + 1, the player whose name is asked and
+// the name so far.
+struct HighScoreScreenState {
+  int32_t scoresViewOnly = 0;
+  int32_t scoresFromCompletion = 0;
+  int32_t scoreMusicStarted = 0;
+  int32_t entryPlayerScore = 0;
+  HighScoreEntry highScores[kHighScoreRows];
+  boost::filesystem::path scoreFilePath;
+  int32_t scoreScreenState = 0;
+  int32_t bestPlayerScore = 0;
+  int32_t bestPlayerBoard = 0;
+  int32_t entryPlayer = 0;
+  std::string typedName;
+};
+extern HighScoreScreenState highScoreScreen;
+
+// Scene transition.
+struct TransitionState {
+  int32_t transitionRunning = 0;
+  int32_t transitionStyle = 0;  // 0 rolling band, 1 blend
+  int32_t transitionStart = 0;  // mainTimer ms
+  plat::WindowRect transitionBand = {0, 0, 0, 0};
+  int32_t musicFade = 0;  // -1 out, 1 in, 0 leave
+  int32_t soundFade = 0;
+};
+extern TransitionState transition;
 
 // Puts every plain global back to its start value, empties both lists and
-// the deck, clears the player slots and re-applies the links the board set
-// and the drawing code take from these globals. Loaded pictures and image
-// sets stay, except the charm sets: the charm tables and the collected set
-// are emptied.
+// the deck, clears the player slots, deletes the community object start-up
+// made and re-applies the links the board set and the drawing code take from
+// these globals. Loaded pictures and image sets stay, except the charm sets:
+// the charm tables and the collected set are emptied.
 void ResetGameStateForTests();
-
-// ===== The program: start-up, loop, frame, window, settings, front end =====
-// (declarations this block needs beyond the ones above)
-#include "core/cstr.h"
-#include "core/data_files.h"
-#include "core/registry_settings.h"
-#include "core/timer.h"
-#include "graphics/bitfont.h"
-#include "graphics/pixel_format.h"
-#include "platform/instance.h"
-#include "platform/window.h"
 
 // --- Start-up and the main loop.
 // Held while this copy runs; refuses a second copy.
 extern plat::InstanceToken instanceToken;
-extern int32_t totalMs;  // the sum of every frameMs since start-up
-extern int32_t appActive;
-extern int32_t quitRequested;
 extern Timer mainTimer;  // the loop's clock, read in ms by the scenes too
-extern plat::Window* windowHandle;
-extern PixelFormat screenFormat;
-// The community object start-up made, while it lives: the test reset deletes
-// only this one (tests may install objects of their own).
-extern CommunityManager* startUpCommunityManager;
-// Set when the window or the display could not be opened (or reopened): the
-// process then ends with status 1.
-extern int32_t startUpFailed;
-
-// --- Frame step and scenes.
-extern int32_t sceneNumber;
-extern int32_t previousScene;
-extern int32_t fullScreenTogglePending;
-extern int32_t imagesNeedUpload;
-extern int32_t soundReloadRequested;
-extern uint8_t lastTypedChar;
-extern int32_t cursorClipped;
-
-// --- Input.
-extern int32_t mouseX;
-extern int32_t mouseY;
-extern int32_t mouseButtonDown;
-extern int32_t paddleButtonHeld;
-extern int32_t pauseKeyReleased;
-extern CStr typedCodeBuffer;  // the last six typed characters
-// A setting changed (function keys); also the pause screen's redraw flag.
-extern int32_t settingsChanged;
-extern int32_t boardSelectIndex;
-extern int32_t charmScroll;
-
-// --- Settings: the stored choices beside classicRules, kidMode, showScores,
-// backgroundStyle and useInGameMods above, then the config.cfg values.
-extern int32_t fullScreen;
-extern int32_t swapStereo;
-extern int32_t communityBoards;
-extern int32_t classicTextures;
-extern int32_t forceWindowed;
-extern int32_t disableAudio;
-extern int32_t disableFadeZoom;
-extern int32_t musicVoices;
-extern int32_t playbackRate;
-extern int32_t playbackBits;
-extern int32_t highPriorityClass;
-extern int32_t forceWaveOut;
 
 // --- Pictures, fonts, the data files and the stored settings.
 extern Bitmap transitionOldPicture;
@@ -278,38 +351,3 @@ extern Image flameField;  // the title and completion screens' flame field
 extern Image logoBand;    // shared by the options and high-score screens
 extern DataFiles dataFiles;
 extern RegistrySettings registrySettings;
-
-// --- Pause screen: the click waiting to be handled (-1: none).
-extern int32_t pauseClickX;
-extern int32_t pauseClickY;
-
-// --- High scores (set by play and the menus).
-extern int32_t scoresViewOnly;
-extern int32_t scoresFromCompletion;
-extern int32_t scoreMusicStarted;
-extern int32_t entryPlayerScore;
-// The table shown, the file it came from (empty: none is read or written),
-// the scene's state (0 local table, 1 name entry, 2 ask to post, 3 posting,
-// 4 posted, 5 posting failed, 6 declined, 7 online table), the best player's
-// score and board + 1, the player whose name is asked and the name so far.
-extern HighScoreEntry highScores[kHighScoreRows];
-extern boost::filesystem::path scoreFilePath;
-extern int32_t scoreScreenState;
-extern int32_t bestPlayerScore;
-extern int32_t bestPlayerBoard;
-extern int32_t entryPlayer;
-extern std::string typedName;
-
-// --- Splash.
-extern uint32_t splashStartMs;
-
-// --- Scene transition.
-extern int32_t transitionRunning;
-extern int32_t transitionStyle;  // 0 rolling band, 1 blend
-extern int32_t transitionStart;  // mainTimer ms
-extern plat::WindowRect transitionBand;
-extern int32_t musicFade;  // -1 out, 1 in, 0 leave
-extern int32_t soundFade;
-
-// The program's part of ResetGameStateForTests (which calls it).
-void ResetProgramStateForTests();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -138,16 +139,16 @@ void FreeSet(ImageSet& set) {
 bool OpenWindowAndDisplay() {
   Display& display = TheDisplay();
   display.SetCentreWindow(true);
-  if (!display.CreateMainWindow(kScreenW, kScreenH, "Vantrel: Orvesse", nullptr, &windowHandle, MainWndProc, 102,
-                                true)) {
+  if (!display.CreateMainWindow(kScreenW, kScreenH, "Vantrel: Orvesse", nullptr, &program.windowHandle, MainWndProc,
+                                102, true)) {
     plat::ShowMessageBox(nullptr, "Could not open Window!", "Fatal Error", 0);
     return false;
   }
-  if (!display.SetVideoMode(kScreenW, kScreenH, 16, fullScreen != 0, &screenFormat)) {
+  if (!display.SetVideoMode(kScreenW, kScreenH, 16, settings.fullScreen != 0, &program.screenFormat)) {
     bool ok = false;
-    if (fullScreen) {
-      fullScreen = 0;
-      ok = display.SetVideoMode(kScreenW, kScreenH, 16, false, &screenFormat) != 0;
+    if (settings.fullScreen) {
+      settings.fullScreen = 0;
+      ok = display.SetVideoMode(kScreenW, kScreenH, 16, false, &program.screenFormat) != 0;
     }
     if (!ok) {
       plat::ShowMessageBox(nullptr, "Could not open initialize display!", "Fatal Error", 0);
@@ -283,19 +284,19 @@ std::optional<int32_t> GameStartUp() {
 
   ReadStoredSettings();
   ReadConfigFile();
-  if (forceWindowed) fullScreen = 0;
-  gBackgroundEffect.echoOn = disableFadeZoom == 0;
+  if (settings.forceWindowed) settings.fullScreen = 0;
+  gBackgroundEffect.echoOn = settings.disableFadeZoom == 0;
   ApplyAudioSettings();
 
   plat::Srand(uint32_t(plat::UnixTime()));
 
   // A previous object of start-up's own goes first.
-  if (communityManager == startUpCommunityManager) delete communityManager;
   communityManager = nullptr;
-  auto* manager = new CommunityManagerSteam(kVantrelAppId);
-  communityManager = manager;
-  startUpCommunityManager = manager;
+  communityManagerOwner.reset();
+  auto manager = std::make_unique<CommunityManagerSteam>(kVantrelAppId);
+  communityManager = manager.get();
   manager->LoadSubscribedItems();
+  communityManagerOwner = std::move(manager);
 
   PreparePlayerFolder(savedGamesFolder, plat::KnownFolder::SavedGames, "Vantrel - Orvesse");
   PreparePlayerFolder(userContentFolder, plat::KnownFolder::Documents, fs::path("Quillmark") / "Vantrel - Orvesse");
@@ -309,7 +310,7 @@ std::optional<int32_t> GameStartUp() {
   if (!LoadGameResources()) return -1;
 
   if (!OpenWindowAndDisplay()) {
-    startUpFailed = 1;
+    program.startUpFailed = 1;
     return 0;
   }
   LoadSounds();
@@ -323,7 +324,7 @@ std::optional<int32_t> GameStartUp() {
   // The first game, which also builds the music playlist and the ball lens tables.
   if (!StartGame()) return ShutdownGame();
 
-  if (highPriorityClass) plat::RaisePriority();
+  if (settings.highPriorityClass) plat::RaisePriority();
   ClipCursorToWindow(true);
   mainTimer.Restart();
   return std::nullopt;
@@ -336,7 +337,7 @@ bool MainLoopTurn(LoopState& s) {
       s.result = int32_t(s.message.wParam);
       return false;
     }
-    if (quitRequested) {
+    if (program.quitRequested) {
       s.result = 0;
       return false;
     }
@@ -346,14 +347,14 @@ bool MainLoopTurn(LoopState& s) {
     // Unsigned difference: the clock may pass 2^31 ms.
     const int32_t elapsed = int32_t(uint32_t(now) - uint32_t(s.last));
     if (elapsed > 8) {
-      frameMs = std::min(elapsed, 50);
-      if (frameMs < 0) frameMs = 0;
-      if (paused) frameMs = 0;
-      frameSec = float(frameMs) / 1000.0f;
-      totalMs = int32_t(uint32_t(totalMs) + uint32_t(frameMs));
-      if (appActive) RunFrame();
+      program.frameMs = std::min(elapsed, 50);
+      if (program.frameMs < 0) program.frameMs = 0;
+      if (play.paused) program.frameMs = 0;
+      program.frameSec = float(program.frameMs) / 1000.0f;
+      program.totalMs = int32_t(uint32_t(program.totalMs) + uint32_t(program.frameMs));
+      if (program.appActive) RunFrame();
       s.last = now;
-      if (quitRequested) {
+      if (program.quitRequested) {
         s.result = 0;
         plat::SleepMs(0);
         return false;
@@ -366,10 +367,8 @@ bool MainLoopTurn(LoopState& s) {
 
 int32_t ShutdownGame() {
   instanceToken.Release();
-  CommunityManager* manager = communityManager;
   communityManager = nullptr;
-  startUpCommunityManager = nullptr;
-  delete manager;
+  communityManagerOwner.reset();
   ShutdownAudio();
 
   boardBackdrop.Destroy();

@@ -15,6 +15,6 @@ int main(int, char**) {
   TheDisplay().Shutdown();
   // A window or display that could not be opened is a failed run, whatever
   // GameMain's own result says.
-  if (startUpFailed) return 1;
+  if (program.startUpFailed) return 1;
   return result;
 }

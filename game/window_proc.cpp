@@ -13,9 +13,11 @@
 #include "game/play/powerup_deck.h"
 #include "graphics/display.h"
 
+InputState input;
+
 namespace {
 
-bool InPlayRunning() { return !paused && sceneNumber == 4 && !transitionRunning; }
+bool InPlayRunning() { return !play.paused && program.sceneNumber == 4 && !transition.transitionRunning; }
 
 // Reloads the board set's pictures for the classic-textures setting just
 // switched. A refused set (an exception, a false result, no bricks) puts the
@@ -24,7 +26,7 @@ void ReloadBoardPictures() {
   auto load = []() -> bool {
     try {
       if (!boardSet.LoadImageSets(dataFiles, true)) return false;
-      if (!boardSet.UploadImageSets(screenFormat)) return false;
+      if (!boardSet.UploadImageSets(program.screenFormat)) return false;
       return boardSet.bricks.pixels != nullptr && boardSet.bricks.width > 0;
     } catch (const std::exception& e) {
       DebugPrint(std::string("Board pictures not loaded: ") + e.what() + "\n");
@@ -35,84 +37,86 @@ void ReloadBoardPictures() {
     }
   };
   if (load()) return;
-  classicTextures = classicTextures ? 0 : 1;
+  settings.classicTextures = settings.classicTextures ? 0 : 1;
   if (!load()) DebugPrint("The previous board pictures could not be loaded again either\n");
 }
 
 void OnKeyDown(uint32_t key) {
   switch (key) {
     case plat::kKeyEscape:
-      if (sceneNumber == 8 || sceneNumber == 2) {
-        if (windowHandle) plat::GetWindowSystem()->PostMessage(windowHandle, plat::kMsgClose, 0, 0);
-      } else if (sceneNumber == 4) {
+      if (program.sceneNumber == 8 || program.sceneNumber == 2) {
+        if (program.windowHandle) plat::GetWindowSystem()->PostMessage(program.windowHandle, plat::kMsgClose, 0, 0);
+      } else if (program.sceneNumber == 4) {
         TogglePause();
-      } else if (sceneNumber == 3) {
-        sceneNumber = 2;
-      } else if (sceneNumber == 1 || sceneNumber == 5 || sceneNumber == 7) {
-        anyInputThisFrame = 1;
+      } else if (program.sceneNumber == 3) {
+        program.sceneNumber = 2;
+      } else if (program.sceneNumber == 1 || program.sceneNumber == 5 || program.sceneNumber == 7) {
+        input.anyInputThisFrame = 1;
       }
       break;
     case 'P': TogglePause(); break;
     case plat::kKeyF1:
-      backgroundStyle = (backgroundStyle == 0 || backgroundStyle == 1) ? backgroundStyle + 1 : 0;
-      backgroundDirty = 1;
-      settingsChanged = 1;
+      settings.backgroundStyle = (settings.backgroundStyle == 0 || settings.backgroundStyle == 1)
+                                     ? settings.backgroundStyle + 1
+                                     : 0;
+      program.backgroundDirty = 1;
+      input.settingsChanged = 1;
       break;
     case plat::kKeyF1 + 4:  // F5
-      useInGameMods = useInGameMods ? 0 : 1;
-      settingsChanged = 1;
+      settings.useInGameMods = settings.useInGameMods ? 0 : 1;
+      input.settingsChanged = 1;
       break;
     case plat::kKeyF1 + 5:  // F6
-      swapStereo = swapStereo ? 0 : 1;
-      audioSettings.swapStereo = swapStereo;
-      settingsChanged = 1;
+      settings.swapStereo = settings.swapStereo ? 0 : 1;
+      audioSettings.swapStereo = settings.swapStereo;
+      input.settingsChanged = 1;
       break;
     case plat::kKeyF1 + 6:  // F7
-      fullScreenTogglePending = 1;
-      settingsChanged = 1;
+      program.fullScreenTogglePending = 1;
+      input.settingsChanged = 1;
       if (InPlayRunning()) {
-        paused = 1;
-        pauseKeyReleased = 1;
+        play.paused = 1;
+        input.pauseKeyReleased = 1;
       }
       break;
     case plat::kKeyF1 + 7:  // F8
-      classicTextures = classicTextures ? 0 : 1;
-      if (!paused) {
+      settings.classicTextures = settings.classicTextures ? 0 : 1;
+      if (!play.paused) {
         TogglePause();
-        pauseKeyReleased = 1;
+        input.pauseKeyReleased = 1;
       }
-      if (sceneNumber == 4) ReloadBoardPictures();
-      backgroundDirty = 1;
-      settingsChanged = 1;
+      if (program.sceneNumber == 4) ReloadBoardPictures();
+      program.backgroundDirty = 1;
+      input.settingsChanged = 1;
       break;
     case plat::kKeyF1 + 8:  // F9
-      showScores = showScores ? 0 : 1;
-      settingsChanged = 1;
+      settings.showScores = settings.showScores ? 0 : 1;
+      input.settingsChanged = 1;
       break;
     case plat::kKeyUp:
-      if (sceneNumber == 3) --boardSelectIndex;
-      if (cheatMode) {
-        boardCleared = 1;
-        nextBoard = boardSet.boardCount - 1;
+      if (program.sceneNumber == 3) --boardSetSelect.boardSelectIndex;
+      if (settings.cheatMode) {
+        play.boardCleared = 1;
+        play.nextBoard = boardSet.boardCount - 1;
       }
       break;
     case plat::kKeyDown:
-      if (sceneNumber == 3) ++boardSelectIndex;
-      if (cheatMode) {
-        boardCleared = 1;
-        nextBoard = 0;
+      if (program.sceneNumber == 3) ++boardSetSelect.boardSelectIndex;
+      if (settings.cheatMode) {
+        play.boardCleared = 1;
+        play.nextBoard = 0;
       }
       break;
     case plat::kKeyLeft:
-      if (cheatMode) {
-        boardCleared = 1;
-        nextBoard = boardSet.currentBoard - 1;
+      if (settings.cheatMode) {
+        play.boardCleared = 1;
+        play.nextBoard = boardSet.currentBoard - 1;
       }
       break;
     case plat::kKeyRight:
-      if (cheatMode) {
-        boardCleared = 1;
-        nextBoard = boardSet.currentBoard + 1;
+      if (settings.cheatMode) {
+        play.boardCleared = 1;
+        play.nextBoard = boardSet.currentBoard + 1;
       }
       break;
     default: break;
@@ -120,68 +124,69 @@ void OnKeyDown(uint32_t key) {
 }
 
 void OnChar(uint8_t c) {
-  lastTypedChar = c;
+  input.lastTypedChar = c;
   // The name entry of the high scores uses the characters itself: there the
   // buffer stays as it is, and so nothing can match anew.
   bool entered = false;
-  if (sceneNumber != 5) {
+  if (program.sceneNumber != 5) {
     const char text[2] = {char(c), 0};
-    typedCodeBuffer = CStr::Right(typedCodeBuffer + text, 6);
+    input.typedCodeBuffer = CStr::Right(input.typedCodeBuffer + text, 6);
     entered = true;
   }
-  if (entered && EqualsNoCase(typedCodeBuffer.Text(), "tamble")) {
+  if (entered && EqualsNoCase(input.typedCodeBuffer.Text(), "tamble")) {
     PlaySoundAt(13, 640.0f, 0, 63);
     if (communityManager) communityManager->ResetAllStats(true);
   }
-  if (sceneNumber == 4 && playerCount <= 1) {
-    if (cheatMode) {
+  if (program.sceneNumber == 4 && play.playerCount <= 1) {
+    if (settings.cheatMode) {
       MaybeDropPowerUp(10, 0, 1);
-    } else if (EqualsNoCase(typedCodeBuffer.Text(), "vorpex")) {
-      cheatMode = 1;
+    } else if (EqualsNoCase(input.typedCodeBuffer.Text(), "vorpex")) {
+      settings.cheatMode = 1;
       PlaySoundAt(12, 0.0f, int32_t(soundSystem.GetSampleRate(12) * 0.98), 63);
       PlaySoundAt(12, 1280.0f, 0, 63);
     }
   } else if (c != 27) {
-    anyInputThisFrame = 1;
+    input.anyInputThisFrame = 1;
   }
 }
 
 void OnMouse(uint32_t message, intptr_t lParam) {
   if (message == plat::kMsgLButtonDown) {
-    anyInputThisFrame = 1;
-    if (classicRules == 0 && !catchOn && !laserOn && !heldFrames && !paused && sceneNumber == 4) {
-      PlaySoundAt(26, float(mouseX), 0, 63);
-      paddleButtonHeld = 1;
+    input.anyInputThisFrame = 1;
+    if (settings.classicRules == 0 && !play.catchOn && !play.laserOn && !play.heldFrames && !play.paused &&
+        program.sceneNumber == 4) {
+      PlaySoundAt(26, float(input.mouseX), 0, 63);
+      input.paddleButtonHeld = 1;
     }
   }
   // Signed words: a drag above or left of the window is negative and
   // clamps to the buffer's edge instead of wrapping to the far side.
   const int32_t clientX = int16_t(plat::LowWord(uintptr_t(lParam)));
   const int32_t clientY = int16_t(plat::HighWord(uintptr_t(lParam)));
-  mouseX = clientX;
-  mouseY = clientY;
+  input.mouseX = clientX;
+  input.mouseY = clientY;
   Display& display = TheDisplay();
-  display.ClientToBuffer(&mouseX, &mouseY);
+  display.ClientToBuffer(&input.mouseX, &input.mouseY);
 
-  if (sceneNumber == 4 && !paused && playfieldLeft > 0 && windowHandle) {
-    int32_t left = playfieldLeft, right = 1280 - playfieldLeft, y = 0;
+  if (program.sceneNumber == 4 && !play.paused && play.playfieldLeft > 0 && program.windowHandle) {
+    int32_t left = play.playfieldLeft, right = 1280 - play.playfieldLeft, y = 0;
     display.BufferToClient(&left, &y);
     y = 0;
     display.BufferToClient(&right, &y);
     if (clientX < left)
-      windowHandle->WarpCursor(left, clientY);
+      program.windowHandle->WarpCursor(left, clientY);
     else if (clientX > right)
-      windowHandle->WarpCursor(right, clientY);
+      program.windowHandle->WarpCursor(right, clientY);
   }
 
   switch (message) {
     case plat::kMsgLButtonDown:
-    case plat::kMsgRButtonDown: mouseButtonDown = 1; break;
+    case plat::kMsgRButtonDown: input.mouseButtonDown = 1; break;
     case plat::kMsgLButtonUp:
-      mouseButtonDown = 0;
-      paddleButtonHeld = 0;
+      input.mouseButtonDown = 0;
+      input.paddleButtonHeld = 0;
       break;
-    case plat::kMsgRButtonUp: mouseButtonDown = 0; break;
+    case plat::kMsgRButtonUp: input.mouseButtonDown = 0; break;
     default: break;
   }
 }
@@ -189,39 +194,39 @@ void OnMouse(uint32_t message, intptr_t lParam) {
 intptr_t HandleMessage(plat::Window* window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
   switch (message) {
     case plat::kMsgDestroy:
-      windowHandle = nullptr;
+      program.windowHandle = nullptr;
       plat::GetWindowSystem()->PostQuitMessage(0);
       TheDisplay().Close(false);
       return 0;
-    case plat::kMsgMove: ClipCursorToWindow(appActive && sceneNumber == 4); break;
+    case plat::kMsgMove: ClipCursorToWindow(program.appActive && program.sceneNumber == 4); break;
     case plat::kMsgSize:
-      if (wParam == plat::kSizeMaximised && !fullScreen) fullScreenTogglePending = 1;
-      ClipCursorToWindow(appActive && sceneNumber == 4);
+      if (wParam == plat::kSizeMaximised && !settings.fullScreen) program.fullScreenTogglePending = 1;
+      ClipCursorToWindow(program.appActive && program.sceneNumber == 4);
       break;
     case plat::kMsgActivate:
       if (plat::HighWord(wParam) != 0)
         ShutdownAudio();
       else
-        soundReloadRequested = 1;
+        program.soundReloadRequested = 1;
       break;
     case plat::kMsgPaint: TheDisplay().Present(0); return 0;
     case plat::kMsgClose:
       if (window) window->Destroy();
       return 0;
     case plat::kMsgActivateApp:
-      appActive = wParam != 0 ? 1 : 0;
-      fullRedraw = 1;
-      soundSystem.PauseModule(!appActive);
-      if (!appActive && InPlayRunning()) {
-        paused = 1;
-        pauseKeyReleased = 1;
+      program.appActive = wParam != 0 ? 1 : 0;
+      program.fullRedraw = 1;
+      soundSystem.PauseModule(!program.appActive);
+      if (!program.appActive && InPlayRunning()) {
+        play.paused = 1;
+        input.pauseKeyReleased = 1;
       }
-      ClipCursorToWindow(appActive && sceneNumber == 4);
-      plat::GetWindowSystem()->ShowCursor(!appActive);
+      ClipCursorToWindow(program.appActive && program.sceneNumber == 4);
+      plat::GetWindowSystem()->ShowCursor(!program.appActive);
       break;
     case plat::kMsgKeyDown: OnKeyDown(uint32_t(wParam)); break;
     case plat::kMsgKeyUp:
-      if (wParam == plat::kKeyEscape || wParam == 'P') pauseKeyReleased = 1;
+      if (wParam == plat::kKeyEscape || wParam == 'P') input.pauseKeyReleased = 1;
       break;
     case plat::kMsgChar: OnChar(uint8_t(wParam)); break;
     case plat::kMsgMouseMove:
@@ -232,8 +237,8 @@ intptr_t HandleMessage(plat::Window* window, uint32_t message, uintptr_t wParam,
     case plat::kMsgMouseWheel: {
       const int32_t delta = plat::SignedHighWord(wParam);
       const int32_t step = delta > 0 ? -1 : 1;
-      if (sceneNumber == 3) boardSelectIndex += step;
-      if (sceneNumber == 6) charmScroll += step;
+      if (program.sceneNumber == 3) boardSetSelect.boardSelectIndex += step;
+      if (program.sceneNumber == 6) charmScreen.charmScroll += step;
       break;
     }
     default: break;

@@ -37,13 +37,14 @@ struct World {
     ResetGameStateForTests();
     if (!LoadGameResources()) return;
     Display& d = TheDisplay();
-    if (!d.CreateMainWindow(1280, 720, "Bench", nullptr, &windowHandle, plat::DefaultWindowProc, 0, false)) return;
-    if (!d.SetVideoMode(1280, 720, 16, false, &screenFormat)) return;
+    if (!d.CreateMainWindow(1280, 720, "Bench", nullptr, &program.windowHandle, plat::DefaultWindowProc, 0, false))
+      return;
+    if (!d.SetVideoMode(1280, 720, 16, false, &program.screenFormat)) return;
     // One frame of the splash uploads every picture and font for the screen.
-    appActive = 1;
-    sceneNumber = 0;
+    program.appActive = 1;
+    program.sceneNumber = 0;
     RunFrame();
-    transitionRunning = 0;
+    transition.transitionRunning = 0;
     ready = true;
   }
 };
@@ -61,19 +62,19 @@ void SceneFrames(benchmark::State& state, int32_t scene, Scene run, bool bandRef
     state.SkipWithError("the generated pack did not load");
     return;
   }
-  sceneNumber = scene;
-  previousScene = -1;
+  program.sceneNumber = scene;
+  program.previousScene = -1;
   run();
-  previousScene = scene;
-  transitionRunning = 0;
+  program.previousScene = scene;
+  transition.transitionRunning = 0;
   for (auto _ : state) {
     if (bandRefresh) {
-      bandLastRefreshMs = mainTimer.Elapsed(1000) - 100;
-      settingsChanged = 1;
+      optionsScreen.bandLastRefreshMs = mainTimer.Elapsed(1000) - 100;
+      input.settingsChanged = 1;
     }
     run();
-    sceneNumber = scene;
-    anyInputThisFrame = 0;
+    program.sceneNumber = scene;
+    input.anyInputThisFrame = 0;
   }
 }
 
@@ -86,8 +87,8 @@ void BM_TitleDrawingOnly(benchmark::State& state) {
     state.SkipWithError("the generated pack did not load");
     return;
   }
-  sceneNumber = 1;
-  previousScene = -1;
+  program.sceneNumber = 1;
+  program.previousScene = -1;
   RunTitleScreen();
   int32_t ms = 0;
   for (auto _ : state) {
@@ -109,17 +110,17 @@ void BM_SelectionFrame100Entries(benchmark::State& state) {
   set->boardCount = 20;
   // The first frame lists the pack's sets; the list is then replaced by 100
   // entries and the later frames draw those.
-  sceneNumber = 3;
-  previousScene = -1;
+  program.sceneNumber = 3;
+  program.previousScene = -1;
   RunBoardSetSelectScreen();
-  boardSetEntries.clear();
-  for (int i = 0; i < 100; ++i) boardSetEntries.emplace_back(fs::path("Boards/set.bdz"), i % 3, *set);
-  boardSelectIndex = 50;
-  previousScene = 3;
-  transitionRunning = 0;
+  boardSetSelect.boardSetEntries.clear();
+  for (int i = 0; i < 100; ++i) boardSetSelect.boardSetEntries.emplace_back(fs::path("Boards/set.bdz"), i % 3, *set);
+  boardSetSelect.boardSelectIndex = 50;
+  program.previousScene = 3;
+  transition.transitionRunning = 0;
   for (auto _ : state) {
     RunBoardSetSelectScreen();
-    anyInputThisFrame = 0;
+    input.anyInputThisFrame = 0;
   }
 }
 

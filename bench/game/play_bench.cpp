@@ -77,7 +77,7 @@ bool LoadSet(const char* name) {
     boardSet.Load(dataFiles, false, "");
     dataFiles.Close();
     boardSet.LoadImageSets(dataFiles, true);
-    boardSet.UploadImageSets(screenFormat);
+    boardSet.UploadImageSets(program.screenFormat);
   } catch (...) {
     dataFiles.Close();
     return false;
@@ -88,9 +88,9 @@ bool LoadSet(const char* name) {
 // One frame of the program: the frame step with its scene (and a running
 // transition), as the main loop calls it.
 void OneFrame(int32_t ms) {
-  frameMs = paused ? 0 : ms;
-  frameSec = static_cast<float>(frameMs) / 1000.0f;
-  totalMs += frameMs;
+  program.frameMs = play.paused ? 0 : ms;
+  program.frameSec = static_cast<float>(program.frameMs) / 1000.0f;
+  program.totalMs += program.frameMs;
   plat::AdvanceFakeClockMs(static_cast<uint32_t>(ms));
   RunFrame();
 }
@@ -98,12 +98,12 @@ void OneFrame(int32_t ms) {
 void BeginGame(const char* set) {
   LoadSet(set);
   StartGame();
-  sceneNumber = 4;
-  backgroundStyle = 0;
-  lives = 1000000;
+  program.sceneNumber = 4;
+  settings.backgroundStyle = 0;
+  play.lives = 1000000;
   OneFrame(16);
-  while (transitionRunning) OneFrame(16);
-  mouseX = 640;
+  while (transition.transitionRunning) OneFrame(16);
+  input.mouseX = 640;
   OneFrame(16);
 }
 
@@ -124,8 +124,8 @@ void TopUp(int32_t balls, int32_t sparks) {
           static_cast<float>(100 + plat::Rand() % 500), static_cast<float>(plat::Rand() % 200 - 100),
           static_cast<float>(plat::Rand() % 200 - 100), true);
   }
-  ballLost = 0;
-  boardCleared = 0;
+  play.ballLost = 0;
+  play.boardCleared = 0;
 }
 
 void Report(benchmark::State& state, double logicNs, double drawNs, double presentNs, int64_t frames) {
@@ -154,8 +154,8 @@ void SteadyFrames(benchmark::State& state, const char* set, int32_t balls, int32
       for (int32_t r = 0; r < 20; ++r) saved.cells[c * 20 + r] = (c + r) % 7 == 0 ? 21 : 1 + (c + r) % 20;
     }
     boardSet.boards[boardSet.currentBoard] = saved;
-    fullRedraw = 1;
-    backgroundDirty = 1;
+    program.fullRedraw = 1;
+    program.backgroundDirty = 1;
     OneFrame(16);
   }
   double logic = 0, draw = 0, present = 0;
@@ -164,12 +164,12 @@ void SteadyFrames(benchmark::State& state, const char* set, int32_t balls, int32
     TopUp(balls, sparks);
     if (boardSet.CountBreakableBricks() < 40) {
       boardSet.boards[boardSet.currentBoard] = saved;
-      backgroundDirty = 1;
+      program.backgroundDirty = 1;
     }
     if (chain && !exploQueueHead.next) {
       for (int32_t c = 0; c < boardSet.columns; c += 4) HitBrick(c, (c * 7) % 20, 0, 0);
     }
-    if (fullRedrawEachFrame) fullRedraw = 1;
+    if (fullRedrawEachFrame) program.fullRedraw = 1;
     const auto start = std::chrono::steady_clock::now();
     OneFrame(16);
     const auto end = std::chrono::steady_clock::now();
@@ -198,8 +198,8 @@ void BM_DrainQueueAfterDynamite(benchmark::State& state) {
     for (int32_t c = 0; c < boardSet.columns; ++c) {
       for (int32_t r = 0; r < 20; ++r) boardSet.SetCell(c, r, 21 + (c + r) % 8);
     }
-    fullRedraw = 1;
-    backgroundDirty = 1;
+    program.fullRedraw = 1;
+    program.backgroundDirty = 1;
     OneFrame(16);
     for (Entity* e = entityHead.next; e; e = e->next) {
       if (e->kind == kEntityBall) e->flags |= 1;
@@ -223,21 +223,21 @@ void BM_AutoPlayerFramesPerSecond(benchmark::State& state) {
     return;
   }
   BeginGame("Starter.bdz");
-  lives = 3;
+  play.lives = 3;
   vantrel::test::AutoPlayer player(1);
   int64_t frames = 0;
   for (auto _ : state) {
-    if (sceneNumber != 4) {
+    if (program.sceneNumber != 4) {
       state.PauseTiming();
       BeginGame("Starter.bdz");
       player.Reset(static_cast<uint32_t>(frames));
       state.ResumeTiming();
     }
-    if (!transitionRunning) {
+    if (!transition.transitionRunning) {
       const vantrel::test::AutoInput in = player.Decide();
-      mouseX = in.mouseX;
-      mouseY = in.mouseY;
-      if (in.click || in.press) anyInputThisFrame = 1;
+      input.mouseX = in.mouseX;
+      input.mouseY = in.mouseY;
+      if (in.click || in.press) input.anyInputThisFrame = 1;
     }
     OneFrame(16);
     ++frames;

@@ -80,8 +80,8 @@ struct TransitionScene {
   TransitionScene() : windows(1920, 1080) {
     plat::InstallFakeClock();
     Display& display = TheDisplay();
-    display.CreateMainWindow(1280, 720, "bench", nullptr, &windowHandle, plat::DefaultWindowProc, 0, true);
-    display.SetVideoMode(1280, 720, 16, false, &screenFormat);
+    display.CreateMainWindow(1280, 720, "bench", nullptr, &program.windowHandle, plat::DefaultWindowProc, 0, true);
+    display.SetVideoMode(1280, 720, 16, false, &program.screenFormat);
     Fill(0x7C00);
     SnapshotOldScreen();
     Fill(0x001F);
@@ -109,9 +109,9 @@ void BM_TransitionFrameHalfway(benchmark::State& state) {
   plat::AdvanceFakeClockMs(5000);
   for (auto _ : state) {
     // t = 0.5, the band having moved 16 ms' worth since the last frame.
-    transitionRunning = 1;
-    transitionStart = mainTimer.Elapsed(1000) - 1000;
-    transitionBand = {0, 329, 1280, 379};
+    transition.transitionRunning = 1;
+    transition.transitionStart = mainTimer.Elapsed(1000) - 1000;
+    transition.transitionBand = {0, 329, 1280, 379};
     DrawScreenTransition();
   }
 }
@@ -121,9 +121,9 @@ void BM_TransitionFrameZeroToNineTenths(benchmark::State& state) {
   TransitionScene scene;
   plat::AdvanceFakeClockMs(5000);
   for (auto _ : state) {
-    transitionRunning = 1;
-    transitionStart = mainTimer.Elapsed(1000) - 1800;
-    transitionBand = {0, 0, 0, 0};
+    transition.transitionRunning = 1;
+    transition.transitionStart = mainTimer.Elapsed(1000) - 1800;
+    transition.transitionBand = {0, 0, 0, 0};
     DrawScreenTransition();
   }
 }

@@ -162,14 +162,14 @@ void BM_RenderBallSprite(benchmark::State& state) {
     fire->Create(96, 96, 32);
     fire->Upload(&TheDisplay().format);
   }
-  fireballOn = int32_t(state.range(2));
+  play.fireballOn = int32_t(state.range(2));
   Bitmap target;
   float x = 300;
   for (auto _ : state) {
     benchmark::DoNotOptimize(RenderBallSprite(x, 400, &target, size, tint));
     x = x > 1200 ? 300 : x + 1.5f;
   }
-  fireballOn = 0;
+  play.fireballOn = 0;
 }
 BENCHMARK(BM_RenderBallSprite)
     ->ArgsProduct({{0, 1, 2}, {0, 1, 2}, {0}})
@@ -182,12 +182,12 @@ void BM_DrawBoardBackground(benchmark::State& state) {
   FillBoard(int32_t(state.range(0)), 1);
   for (int c = 0; c < 26; ++c)
     for (int r = 0; r < 20; ++r) boardSet.SetCell(c, r, 1 + (c * 7 + r) % 14);
-  backgroundStyle = int32_t(state.range(1));
+  settings.backgroundStyle = int32_t(state.range(1));
   for (auto _ : state) {
     benchmark::DoNotOptimize(DrawBoardBackground(255, 255, 255));
     TheDisplay().ClearDirtyRects();
   }
-  backgroundStyle = 0;
+  settings.backgroundStyle = 0;
 }
 BENCHMARK(BM_DrawBoardBackground)->ArgsProduct({{20, 26}, {0, 1, 2}})->Unit(benchmark::kMicrosecond);
 

@@ -46,18 +46,18 @@ int32_t DrawBoardBackground(int32_t red, int32_t green, int32_t blue) {
   const int32_t bw = boardSet.GetBorderWidth();
   const int32_t left = boardSet.GetBoardLeft();
   const int32_t x0 = std::max(0, left - bw);
-  const int32_t width = std::min(screenWidth, 2 * (bw + 24 * columns));
+  const int32_t width = std::min(program.screenWidth, 2 * (bw + 24 * columns));
   const int32_t x1 = x0 + width;
-  const int32_t height = std::min(screenHeight, boardBackdrop.height);
+  const int32_t height = std::min(program.screenHeight, boardBackdrop.height);
 
   if (boardBackdrop.pixels) boardBackdrop.Fill(0);
-  if (backgroundStyle == kStyleTextured || backgroundStyle == kStyleHalfBright) {
-    Tile(BackgroundTile(backgroundStyle == kStyleTextured ? boardSet.backgrounds : boardSet.darkBackgrounds), x0, x1,
-         height);
-    if (backgroundStyle == kStyleTextured) {
+  if (settings.backgroundStyle == kStyleTextured || settings.backgroundStyle == kStyleHalfBright) {
+    Tile(BackgroundTile(settings.backgroundStyle == kStyleTextured ? boardSet.backgrounds : boardSet.darkBackgrounds),
+         x0, x1, height);
+    if (settings.backgroundStyle == kStyleTextured) {
       const Bitmap* dark = BackgroundTile(boardSet.darkBackgrounds);
       Tile(dark, 0, x0, height);
-      Tile(dark, x1, std::min(screenWidth, boardBackdrop.width), height);
+      Tile(dark, x1, std::min(program.screenWidth, boardBackdrop.width), height);
     }
   }
 

@@ -71,7 +71,7 @@ void MakeFastBreakSparks(int32_t v, int32_t column, int32_t row) {
       ox *= scale;
       oy *= scale;
     }
-    Entity* spark = InsertEntityFirst(kEntitySpark, 1000, gravityOn > 0 ? kSparkFalls : 0,
+    Entity* spark = InsertEntityFirst(kEntitySpark, 1000, play.gravityOn > 0 ? kSparkFalls : 0,
                                       float(left + kCellWidth * column + px), float(kBoardTop + kCellHeight * row + py),
                                       ox, oy);
     if (spark) {
@@ -88,17 +88,18 @@ void MakeFastBreakSparks(int32_t v, int32_t column, int32_t row) {
 }
 
 void CountBreak() {
-  if (!charmEntity) --charmDelay;
-  ++brokenBricksCount;
-  if (brokenBricksCount > kBricksBrokenBatch) {
-    if (!cheatMode && communityManager) communityManager->AddToStat("BricksBroken", float(brokenBricksCount));
-    brokenBricksCount = 0;
+  if (!play.charmEntity) --play.charmDelay;
+  ++play.brokenBricksCount;
+  if (play.brokenBricksCount > kBricksBrokenBatch) {
+    if (!settings.cheatMode && communityManager)
+      communityManager->AddToStat("BricksBroken", float(play.brokenBricksCount));
+    play.brokenBricksCount = 0;
   }
 }
 
 int32_t BreakBrick(int32_t column, int32_t row, int32_t v, int32_t fromExplosion, int32_t fastBreak) {
   SetBrick(column, row, 0);
-  AddScoreAtCell((fromExplosion && !fastBreak) ? 8 : pointsPerBrick, column, row);
+  AddScoreAtCell((fromExplosion && !fastBreak) ? 8 : play.pointsPerBrick, column, row);
   MaybeDropPowerUp(column, row, 0);
   if (fromExplosion) {
     int32_t m = v;
@@ -169,24 +170,24 @@ int32_t BallBrickCollision(Entity* e) {
     bool fired = false;
     if (touched[kAbove] && e->vy < 0) {
       fired = true;
-      if (!throughOn) e->vy = std::max(5.0f, std::fabs(e->vy));
+      if (!play.throughOn) e->vy = std::max(5.0f, std::fabs(e->vy));
     }
     if (touched[kBelow] && e->vy > 0) {
       fired = true;
-      if (!throughOn) e->vy = std::min(-5.0f, -std::fabs(e->vy));
+      if (!play.throughOn) e->vy = std::min(-5.0f, -std::fabs(e->vy));
     }
     if (touched[kLeft] && e->vx < 0) {
       fired = true;
-      if (!throughOn) e->vx = std::max(5.0f, std::fabs(e->vx));
+      if (!play.throughOn) e->vx = std::max(5.0f, std::fabs(e->vx));
     }
     if (touched[kRight] && e->vx > 0) {
       fired = true;
-      if (!throughOn) e->vx = std::min(-5.0f, -std::fabs(e->vx));
+      if (!play.throughOn) e->vx = std::min(-5.0f, -std::fabs(e->vx));
     }
     if (!fired) continue;
     result = 1;
-    if (fireballOn) SetBrick(column, row, NextBrickIdOfKind(0, kBrickExplo));
-    const int32_t fast = (!classicRules && e->kind == kEntityBall &&
+    if (play.fireballOn) SetBrick(column, row, NextBrickIdOfKind(0, kBrickExplo));
+    const int32_t fast = (!settings.classicRules && e->kind == kEntityBall &&
                           e->vx * e->vx + e->vy * e->vy > kFastBreakSpeedSquared)
                              ? 1
                              : 0;
@@ -194,13 +195,13 @@ int32_t BallBrickCollision(Entity* e) {
   }
   // A ball that touches the charm on the board collects it (laser bolts pass).
   // The charm's centre is 12 pixels below its anchor, on a whole pixel.
-  if (charmEntity && e->kind == kEntityBall) {
-    const float dx = e->x - charmEntity->x;
-    const float dy = e->y - std::trunc(charmEntity->y + 12.0f);
+  if (play.charmEntity && e->kind == kEntityBall) {
+    const float dx = e->x - play.charmEntity->x;
+    const float dy = e->y - std::trunc(play.charmEntity->y + 12.0f);
     const float reach = e->height / 2 + 27.0f;
     if (dx * dx + dy * dy < reach * reach) {
-      CollectCharm(charmEntity);
-      charmEntity = nullptr;
+      CollectCharm(play.charmEntity);
+      play.charmEntity = nullptr;
     }
   }
   return result;
@@ -212,19 +213,19 @@ int32_t HitBrick(int32_t column, int32_t row, int32_t fromExplosion, int32_t fas
   if (v == 0) return 0;
   const int32_t kind = KindOf(v);
 
-  if (kind == kBrickInvin && !fromExplosion && !throughOn) {
+  if (kind == kBrickInvin && !fromExplosion && !play.throughOn) {
     PlayCellSound(kSoundHard, column);
-    if (++invinHits == 1) firstInvinHitTime = playClock;
+    if (++play.invinHits == 1) play.firstInvinHitTime = play.playClock;
     return 0;
   }
-  invinHits = 0;
+  play.invinHits = 0;
 
   if (IsHiddenValue(v)) {
     v = -v;
     SetBrick(column, row, v);
     if (fromExplosion) return BreakBrick(column, row, v, fromExplosion, fastBreak);
     PlayCellSound(kSoundReveal, column);
-    if (particlesLastFrame < kParticleCap) {
+    if (play.particlesLastFrame < kParticleCap) {
       const int32_t left = boardSet.GetBoardLeft();
       for (int i = 0; i < 12; ++i) {
         const float fx = float(plat::Rand() % 100) / 100.0f;
@@ -272,8 +273,8 @@ int32_t HitBrick(int32_t column, int32_t row, int32_t fromExplosion, int32_t fas
         exploQueueHead.InsertAfter(node);
       }
     }
-    ++brokenBricksCount;
-    if (!charmEntity) --charmDelay;
+    ++play.brokenBricksCount;
+    if (!play.charmEntity) --play.charmDelay;
     return 1;
   }
 
@@ -285,7 +286,7 @@ void ClampBallSpeed(Entity* ball, float speed) {
   const float d = std::max(1.0f, std::sqrt(ball->vx * ball->vx + ball->vy * ball->vy));
   float s = speed != 0 ? speed : d + 2.25f;
   s = std::max(s, 225.0f);
-  const float limit = kidMode ? 225.0f : (classicRules ? 600.0f : 650.0f);
+  const float limit = settings.kidMode ? 225.0f : (settings.classicRules ? 600.0f : 650.0f);
   s = std::min(s, limit);
   ball->vx = ball->vx / d * s;
   ball->vy = ball->vy / d * s;

@@ -22,6 +22,22 @@
 #include "graphics/display.h"
 #include "platform/random.h"
 
+std::vector<CharmInfo> charms;
+std::unordered_map<std::string, int32_t> charmIndex;
+std::vector<std::unique_ptr<ImageSet>> charmSets;
+std::map<std::string, CharmFile> charmFiles;
+std::set<std::string> collectedCharms;
+bool collectedCharmsNeedBackup = false;
+
+void ResetCharmsForTests() {
+  charms.clear();
+  charmIndex.clear();
+  charmSets.clear();
+  charmFiles.clear();
+  collectedCharms.clear();
+  collectedCharmsNeedBackup = false;
+}
+
 namespace {
 
 constexpr const char* kCharmExtension = ".charms";
@@ -161,7 +177,7 @@ void SpawnCharm() {
       }
     }
   }
-  charmDelay = kCharmRetryBreaks;
+  play.charmDelay = kCharmRetryBreaks;
   if (!found) return;
   const int32_t k = ChooseCharm();
   if (k < 0) return;
@@ -171,8 +187,8 @@ void SpawnCharm() {
   if (!charm) return;
   charm->image = charms[size_t(k)].set;
   charm->frame = charms[size_t(k)].frame;
-  charmEntity = charm;
-  charmDelay = kCharmShownDelay;
+  play.charmEntity = charm;
+  play.charmDelay = kCharmShownDelay;
 }
 
 namespace {
@@ -224,9 +240,9 @@ void CollectCharm(Entity* charm) {
   int32_t scoreX = 0, scoreY = 0;
   PositionToInt(charm->x, &scoreX, true);
   PositionToInt(charm->y, &scoreY, true);
-  AddScoreAt(kCharmPoints[std::clamp(charmsThisGame, 0, 15)], scoreX, scoreY);
+  AddScoreAt(kCharmPoints[std::clamp(play.charmsThisGame, 0, 15)], scoreX, scoreY);
   PlaySoundAt(kCharmSound, charm->x, 0, 63);
-  if (!cheatMode) {
+  if (!settings.cheatMode) {
     if (communityManager) communityManager->AddToStat("CharmsCollected", 1.0f);
     if (charm->value >= 0 && size_t(charm->value) < charms.size()) {
       const CharmInfo& info = charms[size_t(charm->value)];
@@ -240,7 +256,7 @@ void CollectCharm(Entity* charm) {
       }
     }
   }
-  ++charmsThisGame;
+  ++play.charmsThisGame;
   MakeSparks(charm);
   charm->dead = 1;
 }

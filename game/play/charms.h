@@ -52,7 +52,7 @@ constexpr int32_t kCharmHotY = 12;
 // The sound a collected charm plays.
 constexpr int32_t kCharmSound = 27;
 
-// The charm globals (defined with the other game globals).
+// The charm globals.
 extern std::vector<CharmInfo> charms;                        // load order
 extern std::unordered_map<std::string, int32_t> charmIndex;  // name to index in charms
 extern std::vector<std::unique_ptr<ImageSet>> charmSets;     // loaded sets, kept for the run
@@ -61,6 +61,9 @@ extern std::set<std::string> collectedCharms;                // every name ever 
 // Set when an existing "charms.dat" could not be read completely: the first
 // save of the run keeps that file as "charms.dat.bak" before replacing it.
 extern bool collectedCharmsNeedBackup;
+// Empties the charm tables, the sets and the collected names (the entity
+// list must hold no charm by then).
+void ResetCharmsForTests();
 
 // Finds the ".charms" files of the data folders (GAME), the community folder
 // (LOCL, when not empty) and the Workshop items' folders (CLOD), then loads

@@ -6,6 +6,9 @@
 #include "game/game_globals.h"
 #include "platform/random.h"
 
+Entity entityHead;
+ExploQueue exploQueueHead;
+
 Entity::Entity(int32_t kind, int32_t value, int32_t flags, float x, float y, float vx, float vy)
     : x(x), y(y), prevX(x), prevY(y), vx(vx), vy(vy), prevVx(vx), prevVy(vy), kind(kind), value(value), flags(flags) {
   switch (kind) {
@@ -18,10 +21,10 @@ Entity::Entity(int32_t kind, int32_t value, int32_t flags, float x, float y, flo
         this->x = x * kPieceCellWidth + float(boardSet.GetBoardLeft());
         this->y = y * kPieceCellHeight + kPieceBoardTop;
       }
-      aux = playClock;
+      aux = play.playClock;
       break;
     case kEntitySpark: {
-      startTime = playClock;
+      startTime = play.playClock;
       int32_t r, g, b;
       if (flags & kSparkGrey) {
         r = g = b = plat::Rand() % 192;
@@ -43,10 +46,10 @@ Entity::Entity(int32_t kind, int32_t value, int32_t flags, float x, float y, flo
       break;
     }
     case kEntityExplosion:
-      aux = playClock;
+      aux = play.playClock;
       this->flags = 0;
       break;
-    case kEntityLightning: startTime = playClock; break;
+    case kEntityLightning: startTime = play.playClock; break;
     default: break;
   }
 }

@@ -112,41 +112,42 @@ void MarkDirty(Entity* e, int32_t left, int32_t top, int32_t right, int32_t bott
 
 void PaddleLogic(Entity* e) {
   e->image = &paddleSet;
-  const int32_t mode = std::min(((catchOn || heldFrames > 0) ? 1 : 0) + 2 * (laserOn ? 1 : 0), 2);
-  e->frame = 20 * mode + static_cast<int32_t>((totalMs / 100) % 4) - 4 * paddleSize + 16;
+  const int32_t mode = std::min(((play.catchOn || play.heldFrames > 0) ? 1 : 0) + 2 * (play.laserOn ? 1 : 0), 2);
+  e->frame = 20 * mode + static_cast<int32_t>((program.totalMs / 100) % 4) - 4 * play.paddleSize + 16;
   const Image* picture = paddleSet.GetImage(e->frame);  // the set's image 0 when out of range
   e->width = static_cast<float>(picture->width);
   e->height = static_cast<float>(picture->height);
-  paddleHalfWidth = e->width / 2.0f;
-  if (ballLost || paused) return;
+  play.paddleHalfWidth = e->width / 2.0f;
+  if (play.ballLost || play.paused) return;
 
-  if (paddleButtonHeld && !laserOn && !catchOn && !heldFrames && !classicRules) {
-    paddleSink = std::min(paddleSink + 600.0f * frameSec, 20.0f);
-    if (paddleSink >= 20.0f) paddleSinkTrail = std::min(paddleSinkTrail + sinkTrailRate * frameSec, paddleSink);
+  if (input.paddleButtonHeld && !play.laserOn && !play.catchOn && !play.heldFrames && !settings.classicRules) {
+    play.paddleSink = std::min(play.paddleSink + 600.0f * program.frameSec, 20.0f);
+    if (play.paddleSink >= 20.0f)
+      play.paddleSinkTrail = std::min(play.paddleSinkTrail + play.sinkTrailRate * program.frameSec, play.paddleSink);
   } else {
-    paddleSink = std::max(paddleSink - 200.0f * frameSec, 0.0f);
-    paddleSinkTrail = std::max(paddleSinkTrail - sinkTrailRate * frameSec, paddleSink);
+    play.paddleSink = std::max(play.paddleSink - 200.0f * program.frameSec, 0.0f);
+    play.paddleSinkTrail = std::max(play.paddleSinkTrail - play.sinkTrailRate * program.frameSec, play.paddleSink);
   }
 
   const float lo = static_cast<float>(BoardLeft()) + e->width / 2.0f;
   const float hi = static_cast<float>(BoardRight()) - e->width / 2.0f;
-  e->x = std::max(lo, std::min(static_cast<float>(mouseX), hi));
-  e->y = kPaddleRestLine - paddleSink;
-  paddleX = e->x;
-  paddleY = e->y;
-  playfieldLeft = static_cast<int32_t>(lo);
+  e->x = std::max(lo, std::min(static_cast<float>(input.mouseX), hi));
+  e->y = kPaddleRestLine - play.paddleSink;
+  play.paddleX = e->x;
+  play.paddleY = e->y;
+  play.playfieldLeft = static_cast<int32_t>(lo);
 
-  if (doubleScoreMs > 0) {
-    const float t = std::min(1.0f, static_cast<float>(doubleScoreMs) / 10000.0f);
-    if (std::abs(playClock - e->startTime) > static_cast<int32_t>((1.0f - t) * 20.0f) + 2) {
-      if (particlesLastFrame < kParticleCap) {
+  if (play.doubleScoreMs > 0) {
+    const float t = std::min(1.0f, static_cast<float>(play.doubleScoreMs) / 10000.0f);
+    if (std::abs(play.playClock - e->startTime) > static_cast<int32_t>((1.0f - t) * 20.0f) + 2) {
+      if (play.particlesLastFrame < kParticleCap) {
         const float side = plat::Rand() % 100 > 50 ? 1.0f : -1.0f;
-        const float sy = paddleY + 15.0f + static_cast<float>(plat::Rand() % 8 - 4);
+        const float sy = play.paddleY + 15.0f + static_cast<float>(plat::Rand() % 8 - 4);
         const float svx = (static_cast<float>(plat::Rand() % 50) + 30.0f + t * 125.0f) * side;
         const float svy = static_cast<float>(plat::Rand() % 50 - 70);
-        Spark(600, 9, paddleX + side * e->width / 2.0f, sy, svx, svy);
+        Spark(600, 9, play.paddleX + side * e->width / 2.0f, sy, svx, svy);
       }
-      e->startTime = playClock;
+      e->startTime = play.playClock;
     }
   }
 }
@@ -161,24 +162,24 @@ void HitSparks(const Entity* e) {
 
 void BallTrail(Entity* e) {
   const float speed = Speed(e);
-  const int32_t since = std::abs(playClock - e->startTime);
-  const bool due = ((fireballOn || gravityOn) && since > 20) ||
+  const int32_t since = std::abs(play.playClock - e->startTime);
+  const bool due = ((play.fireballOn || play.gravityOn) && since > 20) ||
                    (speed * speed > 308025.0f &&
                     since > static_cast<int32_t>((5.0f - (speed - 555.0f) / 125.0f) * 20.0f));
   if (!due) return;
-  if (particlesLastFrame < kParticleCap) {
+  if (play.particlesLastFrame < kParticleCap) {
     int32_t life = 1000, flags = 0;
     float svx = e->vx * 0.2f + static_cast<float>(plat::Rand() % 50 - 25);
     float svy = e->vy * 0.2f + static_cast<float>(plat::Rand() % 50 - 25);
-    if (gravityOn) {
+    if (play.gravityOn) {
       svx = 0.0f;
       svy = 10.0f;
-      flags = 1 + (fireballOn ? 0 : throughOn ? 4 : 2);
-    } else if (fireballOn) {
+      flags = 1 + (play.fireballOn ? 0 : play.throughOn ? 4 : 2);
+    } else if (play.fireballOn) {
       flags = 0;
     } else {
       life = 500;
-      flags = throughOn ? 4 : 2;
+      flags = play.throughOn ? 4 : 2;
     }
     const int32_t w = std::max(1, static_cast<int32_t>(e->width));
     const int32_t h = std::max(1, static_cast<int32_t>(e->height));
@@ -186,62 +187,62 @@ void BallTrail(Entity* e) {
     const float sy = e->y + static_cast<float>(plat::Rand() % h) - e->height / 2.0f;
     Spark(life, flags, sx, sy, svx, svy);
   }
-  e->startTime = playClock;
+  e->startTime = play.playClock;
 }
 
 void BallLogic(Entity* e) {
-  ballCount += 1;
+  play.ballCount += 1;
   e->width = e->height = static_cast<float>(BallDiameter(e->value));
-  lastBallVx = e->vx;
-  lastBallVy = e->vy;
+  play.lastBallVx = e->vx;
+  play.lastBallVy = e->vy;
   float speed = Speed(e);
-  pointsPerBrick = static_cast<int32_t>(speed * 0.04f) * (100 + (paddleSize == 0 ? 50 : 0) + (e->value == 0 ? 50 : 0)) /
-                   100;
-  if (!classicRules && speed > 450.0f) {
-    const float slower = std::max(450.0f, speed - 30.0f * static_cast<float>(frameMs) / 1000.0f);
+  play.pointsPerBrick = static_cast<int32_t>(speed * 0.04f) *
+                        (100 + (play.paddleSize == 0 ? 50 : 0) + (e->value == 0 ? 50 : 0)) / 100;
+  if (!settings.classicRules && speed > 450.0f) {
+    const float slower = std::max(450.0f, speed - 30.0f * static_cast<float>(program.frameMs) / 1000.0f);
     SetSpeed(e, speed, slower);
     speed = slower;
   }
-  if (gravityOn) {
-    e->vy += 130.0f * static_cast<float>(frameMs) / 1000.0f;
+  if (play.gravityOn) {
+    e->vy += 130.0f * static_cast<float>(program.frameMs) / 1000.0f;
     const float cap = std::max(speed, 450.0f);
     const float now = Speed(e);
     if (now > cap) SetSpeed(e, now, cap);
   }
   if (BallBrickCollision(e)) {
     ClampBallSpeed(e, 0.0f);
-    if (!throughOn) HitSparks(e);
+    if (!play.throughOn) HitSparks(e);
   }
   BallTrail(e);
 
   if (e->flags & 1) {  // held on the paddle
-    e->x = paddleX + static_cast<float>(e->aux);
-    e->y = paddleY - e->height / 2.0f;
+    e->x = play.paddleX + static_cast<float>(e->aux);
+    e->y = play.paddleY - e->height / 2.0f;
     e->vx = e->vy = 0.0f;
-    heldFrames = 2;
+    play.heldFrames = 2;
     return;
   }
 
   int32_t sound = -1;
   const float w = e->width, h = e->height;
-  if (e->y > paddleY - h / 2.0f && paddleX - paddleHalfWidth - w / 2.0f < e->x &&
-      e->x < paddleX + paddleHalfWidth + w / 2.0f && !ballLost) {
-    const bool centre = std::fabs(e->x - paddleX) < 0.81f * paddleHalfWidth;
-    if (playClock - lastPaddleSoundTime > 200) {
-      lastPaddleSoundTime = playClock;
+  if (e->y > play.paddleY - h / 2.0f && play.paddleX - play.paddleHalfWidth - w / 2.0f < e->x &&
+      e->x < play.paddleX + play.paddleHalfWidth + w / 2.0f && !play.ballLost) {
+    const bool centre = std::fabs(e->x - play.paddleX) < 0.81f * play.paddleHalfWidth;
+    if (play.playClock - play.lastPaddleSoundTime > 200) {
+      play.lastPaddleSoundTime = play.playClock;
       sound = centre ? 0 : 15;
-      if (fallArmed) {
-        fallRunning = 1;
+      if (play.fallArmed) {
+        play.fallRunning = 1;
         PlaySoundAt(19, e->x, 0, 63);
       }
     }
     float s = Speed(e);
-    float angle = (e->x - paddleX) / std::max(1.0f, paddleHalfWidth) * 1.3f;
+    float angle = (e->x - play.paddleX) / std::max(1.0f, play.paddleHalfWidth) * 1.3f;
     angle = std::max(-1.3f, std::min(angle, 1.3f));
-    if (!classicRules) {
+    if (!settings.classicRules) {
       s += 9.0f;
-      if (paddleButtonHeld && paddleSink < 20.0f) {
-        const float factor = 1.0f - paddleSink / 20.0f;
+      if (input.paddleButtonHeld && play.paddleSink < 20.0f) {
+        const float factor = 1.0f - play.paddleSink / 20.0f;
         s = std::min(650.0f, s + 200.0f * factor);
         if (factor > 0.0f) {
           PlaySoundAt(28, e->x, BallSoundRate(e, 28), static_cast<int32_t>(factor * 63.0f));
@@ -257,13 +258,13 @@ void BallLogic(Entity* e) {
     e->vx = std::sin(angle) * s;
     e->vy = -std::cos(angle) * s;
     if (centre) {
-      e->y = paddleY - h / 2.0f;
-      if (catchOn && catchGraceFrames == 0) {
+      e->y = play.paddleY - h / 2.0f;
+      if (play.catchOn && play.catchGraceFrames == 0) {
         e->flags |= 1;
-        e->aux = static_cast<int32_t>(e->x - paddleX);
+        e->aux = static_cast<int32_t>(e->x - play.paddleX);
         e->heldSpeed = static_cast<int32_t>(s);
         sound = 17;
-      } else if (classicRules && s > 500.0f) {
+      } else if (settings.classicRules && s > 500.0f) {
         sound = 14;
         for (int i = 0; i < 8; ++i) {
           const float svx = static_cast<float>(plat::Rand() % 400 - 200);
@@ -281,7 +282,7 @@ void BallLogic(Entity* e) {
       ClampBallSpeed(e, 0.0f);
       sound = 4;
     }
-    if (e->x > static_cast<float>(screenWidth) - left - w / 2.0f && e->vx > 0.0f) {
+    if (e->x > static_cast<float>(program.screenWidth) - left - w / 2.0f && e->vx > 0.0f) {
       e->vx = -std::fabs(e->vx);
       ClampBallSpeed(e, 0.0f);
       sound = 4;
@@ -296,13 +297,13 @@ void BallLogic(Entity* e) {
       sound = 5;
     }
   }
-  if (!gravityOn && std::fabs(e->vy) < 30.0f) e->vy = static_cast<float>(plat::Rand() % 100 - 50);
+  if (!play.gravityOn && std::fabs(e->vy) < 30.0f) e->vy = static_cast<float>(plat::Rand() % 100 - 50);
   if (sound >= 0) PlaySoundAt(sound, e->x, BallSoundRate(e, sound), 63);
 }
 
 void CapsuleLogic(Entity* e) {
-  capsuleMarker = 2;
-  e->vy += 160.0f * frameSec;
+  play.capsuleMarker = 2;
+  e->vy += 160.0f * program.frameSec;
   e->width = static_cast<float>(powerUpSet.width);
   e->height = static_cast<float>(powerUpSet.height);
   const float left = static_cast<float>(BoardLeft());
@@ -311,14 +312,14 @@ void CapsuleLogic(Entity* e) {
     e->vx = std::fabs(e->vx);
   }
   const float m = e->value == 13 ? 0.0f : e->width / 2.0f;
-  if (e->y > paddleY - e->height / 2.0f && paddleX - paddleHalfWidth - m < e->x &&
-      e->x < paddleX + paddleHalfWidth + m && !ballLost && !e->dead) {
+  if (e->y > play.paddleY - e->height / 2.0f && play.paddleX - play.paddleHalfWidth - m < e->x &&
+      e->x < play.paddleX + play.paddleHalfWidth + m && !play.ballLost && !e->dead) {
     AddScoreAt(50, e->x, e->y - 10.0f);
     PlaySoundAt(e->flags, e->x, 0, 63);
     ApplyPowerUpEffect(e->value);
     e->dead = 1;
   }
-  if (e->x > static_cast<float>(screenWidth) - left - e->width / 2.0f && e->vx > 0.0f) {
+  if (e->x > static_cast<float>(program.screenWidth) - left - e->width / 2.0f && e->vx > 0.0f) {
     PlaySoundAt(4, e->x, 0, 63);
     e->vx = -std::fabs(e->vx);
   }
@@ -330,11 +331,11 @@ void CapsuleLogic(Entity* e) {
 }
 
 void BoltLogic(Entity* e) {
-  boltCount += 1;
+  play.boltCount += 1;
   e->width = 3.0f;
   e->height = 16.0f;
-  pointsPerBrick = 8;
-  if (BallBrickCollision(e) && !throughOn) {
+  play.pointsPerBrick = 8;
+  if (BallBrickCollision(e) && !play.throughOn) {
     e->dead = 1;
     HitSparks(e);
   }
@@ -342,15 +343,15 @@ void BoltLogic(Entity* e) {
 }
 
 void PieceLogic(Entity* e) {
-  const int32_t age = playClock - e->aux;
+  const int32_t age = play.playClock - e->aux;
   e->alpha = std::clamp(256 - (age * 256) / 150, 0, 256);
   if (age > 150) e->dead = 1;
 }
 
 void SparkLogic(Entity* e) {
-  const float fraction = static_cast<float>(std::abs(playClock - e->startTime)) /
+  const float fraction = static_cast<float>(std::abs(play.playClock - e->startTime)) /
                          static_cast<float>(std::max(1, e->value));
-  if (e->flags & 1) e->vy += 100.0f * static_cast<float>(frameMs) / 1000.0f;
+  if (e->flags & 1) e->vy += 100.0f * static_cast<float>(program.frameMs) / 1000.0f;
   const float left = static_cast<float>(BoardLeft()), right = static_cast<float>(BoardRight());
   if ((e->vx > 0.0f && e->x >= right) || (e->vx < 0.0f && e->x <= left)) e->vx = -e->vx;
   if (fraction > 1.0f) {
@@ -358,11 +359,11 @@ void SparkLogic(Entity* e) {
   } else {
     e->alpha = static_cast<int32_t>((1.0f - fraction) * 255.0f);
   }
-  particlesThisFrame += 1;
+  play.particlesThisFrame += 1;
 }
 
 void ExplosionLogic(Entity* e) {
-  const int32_t age = playClock - e->aux;
+  const int32_t age = play.playClock - e->aux;
   e->frame = std::clamp(age * 45 / 400, 0, 45);
   if (age > 100 && e->flags == 0) {
     const int32_t c = Px(e->x), r = Px(e->y);
@@ -388,7 +389,7 @@ void GlowLogic(Entity* e) {
   e->x = std::clamp(e->x, 0.0f, kGlowPathWidth);
   e->y = std::clamp(e->y, 0.0f, kGlowPathHeight);
   if (e->x > 0.0f && e->x < kGlowPathWidth && e->y > 0.0f && e->y < kGlowPathHeight) e->y = 0.0f;
-  float d = glowSpeed * frameSec;
+  float d = play.glowSpeed * program.frameSec;
   if (std::isfinite(d) && d > 0.0f) {
     d = std::fmod(d, 2.0f * (kGlowPathWidth + kGlowPathHeight));
     for (int step = 0; step < 5 && d > 0.0f; ++step) {
@@ -411,21 +412,21 @@ void GlowLogic(Entity* e) {
       }
     }
   }
-  if (doubleScoreMs < 1) e->dead = 1;
-  particlesThisFrame += 1;
+  if (play.doubleScoreMs < 1) e->dead = 1;
+  play.particlesThisFrame += 1;
 }
 
 // ---- drawing by kind ----
 
 void DrawPaddle(Entity* e) {
-  if (heldFrames > 0 || catchGraceFrames > 0) {
-    const float w = 0.92f * paddleHalfWidth;
-    const int32_t x0 = Px(paddleX - w), x1 = Px(paddleX + w);
-    const int32_t top = Px(paddleY - 26.0f);
+  if (play.heldFrames > 0 || play.catchGraceFrames > 0) {
+    const float w = 0.92f * play.paddleHalfWidth;
+    const int32_t x0 = Px(play.paddleX - w), x1 = Px(play.paddleX + w);
+    const int32_t top = Px(play.paddleY - 26.0f);
     RestoreBackgroundRect(x0, top, x1 - x0 + 1, 32);
     // While paused the paddle is gone, and its arcs with it.
-    if (heldFrames > 0 && !paused) {
-      const int32_t base = Px(paddleY - 10.0f);
+    if (play.heldFrames > 0 && !play.paused) {
+      const int32_t base = Px(play.paddleY - 10.0f);
       for (int pass = 0; pass < 2; ++pass) {
         int32_t px = x0, py = base + plat::Rand() % 21 - 10;
         for (int seg = 1; seg <= 3; ++seg) {
@@ -438,19 +439,19 @@ void DrawPaddle(Entity* e) {
       }
     }
   }
-  if (paused) return;
+  if (play.paused) return;
   const Bitmap* f = DisplayFrame(&paddleSet, e->frame);
-  if (paddleButtonHeld && paddleSink > paddleSinkTrail && f) {
+  if (input.paddleButtonHeld && play.paddleSink > play.paddleSinkTrail && f) {
     int32_t alpha = 64;
-    for (float t = paddleSinkTrail; t <= paddleSink; t += static_cast<float>(paddleTrailStep)) {
+    for (float t = play.paddleSinkTrail; t <= play.paddleSink; t += static_cast<float>(play.paddleTrailStep)) {
       plat::WindowRect ignored;
       if (alpha < 256) {
         BlitKeyed(f, Px(e->x), Px(kPaddleRestLine - t), alpha, nullptr, &ignored);
       } else {
         BlitImage(f, Px(e->x), Px(kPaddleRestLine - t), &ignored, 1);
       }
-      alpha = std::min(256, alpha + trailAlphaStep);
-      if (paddleTrailStep <= 0) break;
+      alpha = std::min(256, alpha + play.trailAlphaStep);
+      if (play.paddleTrailStep <= 0) break;
     }
   }
   DrawKeyedAt(e, f, Px(e->x), Px(e->y), 256);
@@ -458,12 +459,12 @@ void DrawPaddle(Entity* e) {
 }
 
 void DrawBall(Entity* e) {
-  if (paused) return;
+  if (play.paused) return;
   const uint32_t size = static_cast<uint32_t>(std::clamp(e->value, 0, 2));
   float sx = e->x, sy = e->y;
-  uint32_t tint = throughOn ? 2 : 0;
-  if (fireballOn) {
-    const float a = static_cast<float>(playClock % 512) / 512.0f * 3.14159f * 2.0f;
+  uint32_t tint = play.throughOn ? 2 : 0;
+  if (play.fireballOn) {
+    const float a = static_cast<float>(play.playClock % 512) / 512.0f * 3.14159f * 2.0f;
     sx = e->x + 16.0f * std::sin(a);
     sy = e->y + 16.0f * std::cos(a);
     tint = 1;
@@ -506,7 +507,7 @@ void DrawLightning(Entity* e) {
   const int32_t tx = Px(e->x * 48.0f + static_cast<float>(BoardLeft()) + 24.0f);
   const int32_t ty = Px(e->y * 24.0f + 52.0f);
   // The bolt keeps its shape for 50 ms.
-  plat::Srand(static_cast<uint32_t>(playClock / 50));
+  plat::Srand(static_cast<uint32_t>(play.playClock / 50));
   const int32_t n = std::max(0, ty / 40);
   const int32_t div = std::max(1, n);
   for (int bolt = 0; bolt < 3; ++bolt) {
@@ -524,7 +525,7 @@ void DrawLightning(Entity* e) {
 
 void DrawFloatingScore(Entity* e) {
   ClearDirty(e);
-  if (!showScores) return;
+  if (!settings.showScores) return;
   BitFont& font = e->flags ? greenBrushedFont : brushedFont;
   SurfaceLock lock;
   Display& display = TheDisplay();
@@ -544,10 +545,11 @@ void DrawFloatingScore(Entity* e) {
 void DrawCharm(Entity* e) {
   static const float kRates[3] = {5.026544f, 4.3982263f, 5.654862f};
   for (int i = 0; i < 3; ++i) {
-    charmPhase[i] = std::fmod(charmPhase[i] + static_cast<float>(frameMs) * kRates[i] / 1000.0f, kTwoPi);
+    play.charmPhase[i] = std::fmod(play.charmPhase[i] + static_cast<float>(program.frameMs) * kRates[i] / 1000.0f,
+                                   kTwoPi);
   }
-  const float x = e->x + 2.0f * std::cos(charmPhase[0]) + 2.0f * std::cos(charmPhase[1]);
-  const float y = e->y + 4.0f * std::cos(charmPhase[1]);
+  const float x = e->x + 2.0f * std::cos(play.charmPhase[0]) + 2.0f * std::cos(play.charmPhase[1]);
+  const float y = e->y + 4.0f * std::cos(play.charmPhase[1]);
   if (!e->image || e->frame < 0) {
     ClearDirty(e);
     return;
@@ -558,7 +560,7 @@ void DrawCharm(Entity* e) {
 }  // namespace
 
 Entity* Spark(int32_t value, int32_t flags, float x, float y, float vx, float vy, bool uncapped) {
-  if (!uncapped && particlesLastFrame >= kParticleCap) return nullptr;
+  if (!uncapped && play.particlesLastFrame >= kParticleCap) return nullptr;
   Entity* spark = new (std::nothrow) Entity(kEntitySpark, value, flags, x, y, vx, vy);
   return Entity::InsertFirst(&entityHead, spark);
 }
@@ -574,12 +576,12 @@ void RunEntityLogic(Entity* e) {
     case kEntitySpark: SparkLogic(e); break;
     case kEntityExplosion: ExplosionLogic(e); break;
     case kEntityLightning:
-      if (playClock - e->startTime > 300) e->dead = 1;
+      if (play.playClock - e->startTime > 300) e->dead = 1;
       break;
     case kEntityFloatingScore:
-      e->x += static_cast<float>(frameMs) * e->vx / 1000.0f;
-      e->y += static_cast<float>(frameMs) * e->vy / 1000.0f;
-      e->alpha = std::max(0, e->alpha - frameMs * 300 / 1000);
+      e->x += static_cast<float>(program.frameMs) * e->vx / 1000.0f;
+      e->y += static_cast<float>(program.frameMs) * e->vy / 1000.0f;
+      e->alpha = std::max(0, e->alpha - program.frameMs * 300 / 1000);
       if (e->alpha < 1) e->dead = 1;
       break;
     case kEntityScoreGlow: GlowLogic(e); break;

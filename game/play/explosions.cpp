@@ -55,9 +55,9 @@ int32_t LightningStrike(uint8_t withSound) {
   if (withSound) {
     soundSystem.StopAllVoices();
     PlaySoundAt(kSoundThunder, 0, 0, 63);
-    PlaySoundAt(kSoundThunder, float(screenWidth), 0, 63);
+    PlaySoundAt(kSoundThunder, float(program.screenWidth), 0, 63);
     const int32_t rate = soundSystem.GetSampleRate(kSoundThunder);
-    PlaySoundAt(kSoundThunder, float(screenWidth / 2), int32_t(0.98 * rate), 63);
+    PlaySoundAt(kSoundThunder, float(program.screenWidth / 2), int32_t(0.98 * rate), 63);
   }
   const int32_t columns = ColumnCount();
   const int32_t r0 = plat::Rand() % kBoardRows;

@@ -3,18 +3,18 @@
 #include "game/game_globals.h"
 
 void TogglePause() {
-  if (!paused) {
-    if (sceneNumber != 4 || transitionRunning) return;
-    paused = 1;
-    pauseKeyReleased = 0;
-    pauseClickX = -1;
-    pauseClickY = -1;
+  if (!play.paused) {
+    if (program.sceneNumber != 4 || transition.transitionRunning) return;
+    play.paused = 1;
+    input.pauseKeyReleased = 0;
+    play.pauseClickX = -1;
+    play.pauseClickY = -1;
     return;
   }
-  if (!pauseKeyReleased) return;
-  paused = 0;
-  statusLine1.clear();
-  statusLine2.clear();
-  statusExpiry = playClock;
-  settingsChanged = 1;
+  if (!input.pauseKeyReleased) return;
+  play.paused = 0;
+  play.statusLine1.clear();
+  play.statusLine2.clear();
+  play.statusExpiry = play.playClock;
+  input.settingsChanged = 1;
 }

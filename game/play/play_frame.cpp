@@ -29,6 +29,8 @@
 #include "platform/clock.h"
 #include "platform/random.h"
 
+PlayState play;
+
 PlayFrameCounters playFrameCounters;
 
 namespace {
@@ -69,66 +71,66 @@ bool AnyPieceExplosionOrLightning() {
 
 // Step 1: a pending board draws its background, starts and fades in.
 bool PendingBoard() {
-  if (boardPending) SnapshotOldScreen();
-  if (boardPending || backgroundDirty) {
-    if (boardPending) HideInvisibleBricks();
+  if (play.boardPending) SnapshotOldScreen();
+  if (play.boardPending || program.backgroundDirty) {
+    if (play.boardPending) HideInvisibleBricks();
     DrawBoardBackground(255, 255, 255);
-    backgroundDirty = 0;
-    fullRedraw = 1;
+    program.backgroundDirty = 0;
+    program.fullRedraw = 1;
   }
-  if (!boardPending) return false;
+  if (!play.boardPending) return false;
   if (transitionNewPicture.Create(sceneBackdrop.width, sceneBackdrop.height, sceneBackdrop.bpp)) {
     CopyPictureRect(transitionNewPicture, sceneBackdrop, 0, 0, sceneBackdrop.width, sceneBackdrop.height);
   }
   StartBoard();
-  boardPending = 0;
+  play.boardPending = 0;
   StartTransition(1);
-  musicStarted = 0;
+  play.musicStarted = 0;
   return true;
 }
 
 void InGameMusic() {
-  if (!musicStarted && useInGameMods) {
-    musicStarted = 1;
+  if (!play.musicStarted && settings.useInGameMods) {
+    play.musicStarted = 1;
     PlayNextInGameMusic();
     soundBank.currentModule = -1;  // the menus start their own music again
-  } else if (!useInGameMods && musicStarted) {
+  } else if (!settings.useInGameMods && play.musicStarted) {
     StopMusic();
-    musicStarted = 0;
+    play.musicStarted = 0;
   }
 }
 
 // Step 3. True when the frame ends here.
 bool BoardFinished() {
-  if (!boardCleared || ballLost || AnyPieceExplosionOrLightning()) return false;
+  if (!play.boardCleared || play.ballLost || AnyPieceExplosionOrLightning()) return false;
   // A player change passes through here as a finished board: it is no
   // board completed.
-  if (!cheatMode && !playerChangePending && communityManager) {
+  if (!settings.cheatMode && !play.playerChangePending && communityManager) {
     communityManager->AddToStat("BoardsCompleted", 1.0f);
     communityManager->StoreStats();
   }
-  playerChangePending = 0;
+  play.playerChangePending = 0;
   SaveCollectedCharms();
-  if (nextBoard < boardSet.boardCount) {
-    boardPending = 1;
-    boardCleared = 0;
-    boardSet.SetCurrentBoard(nextBoard);
+  if (play.nextBoard < boardSet.boardCount) {
+    play.boardPending = 1;
+    play.boardCleared = 0;
+    boardSet.SetCurrentBoard(play.nextBoard);
     return true;
   }
-  boardSet.currentBoard = std::clamp<int32_t>(nextBoard, 0, BoardSet::kMaxBoards);
-  SavePlayerState(currentPlayer);
-  fullRedraw = 1;
+  boardSet.currentBoard = std::clamp<int32_t>(play.nextBoard, 0, BoardSet::kMaxBoards);
+  SavePlayerState(play.currentPlayer);
+  program.fullRedraw = 1;
   if (NextPlayer()) {
     StartBoard();
     if (ActivePlayerCount() >= 2) {
-      RestorePlayerState(currentPlayer);
-      boardPending = 1;
-      boardCleared = 0;
-      boardSet.SetCurrentBoard(playerSlots[currentPlayer].board);
+      RestorePlayerState(play.currentPlayer);
+      play.boardPending = 1;
+      play.boardCleared = 0;
+      boardSet.SetCurrentBoard(playerSlots[play.currentPlayer].board);
     }
   } else {
-    if (!cheatMode && communityManager) communityManager->UnlockAchievement(boardSet.GetAchievementName());
-    sceneNumber = 7;
+    if (!settings.cheatMode && communityManager) communityManager->UnlockAchievement(boardSet.GetAchievementName());
+    program.sceneNumber = 7;
   }
   return true;
 }
@@ -136,54 +138,54 @@ bool BoardFinished() {
 // Step 4.
 void BricksLeft() {
   const int32_t left = boardSet.CountBreakableBricks();
-  if (left < 1 && !ballLost) {
-    boardCleared = 1;
-    nextBoard = boardSet.currentBoard + 1;
+  if (left < 1 && !play.ballLost) {
+    play.boardCleared = 1;
+    play.nextBoard = boardSet.currentBoard + 1;
   }
   if (left != 1 && left != 2) return;
-  if (lastBricksStart == 0) {
-    lastBricksStart = playClock;
-    lastBricksStep = -1;
+  if (play.lastBricksStart == 0) {
+    play.lastBricksStart = play.playClock;
+    play.lastBricksStep = -1;
     return;
   }
-  if (shownScore != score) lastBricksStart = playClock;  // held while the score counts up
-  const int32_t elapsed = playClock - lastBricksStart;
+  if (play.shownScore != play.score) play.lastBricksStart = play.playClock;  // held while the score counts up
+  const int32_t elapsed = play.playClock - play.lastBricksStart;
   const int32_t step = elapsed / 4400;
-  if (step != lastBricksStep) {
-    lastBricksStep = step;
-    PlaySoundAt(23, static_cast<float>(plat::Rand() % std::max(1, screenWidth)), 0,
+  if (step != play.lastBricksStep) {
+    play.lastBricksStep = step;
+    PlaySoundAt(23, static_cast<float>(plat::Rand() % std::max(1, program.screenWidth)), 0,
                 static_cast<int32_t>(int64_t{elapsed} * 63 / 60000));
   }
   if (elapsed > 60000) {
     LightningStrike(1);
-    lastBricksStart = 0;
+    play.lastBricksStart = 0;
   }
 }
 
 // Step 5: the explosive bricks step through their run of pictures.
 void AnimateExplosiveBricks() {
   const int32_t columns = Columns();
-  for (int32_t i = 0; i < 4 * frameMs; ++i) {
-    animColumn = std::clamp(animColumn, 0, columns - 1);
-    animRow = std::clamp(animRow, 0, BoardRecord::kRows - 1);
-    const int32_t v = boardSet.GetCell(animColumn, animRow);
+  for (int32_t i = 0; i < 4 * program.frameMs; ++i) {
+    play.animColumn = std::clamp(play.animColumn, 0, columns - 1);
+    play.animRow = std::clamp(play.animRow, 0, BoardRecord::kRows - 1);
+    const int32_t v = boardSet.GetCell(play.animColumn, play.animRow);
     if (v >= 1 && v <= 999 && boardSet.GetBrickType(v) == kBrickExplo) {
       const int32_t n = NextBrickInRun(v, kBrickExplo);
-      if (n > 0) SetBrick(animColumn, animRow, n);
+      if (n > 0) SetBrick(play.animColumn, play.animRow, n);
     }
-    if (++animColumn >= columns) {
-      animColumn = 0;
-      animRow = (animRow + 1) % BoardRecord::kRows;
+    if (++play.animColumn >= columns) {
+      play.animColumn = 0;
+      play.animRow = (play.animRow + 1) % BoardRecord::kRows;
     }
   }
 }
 
 // Step 6: one column per frame, right to left, drops by one row.
 void BrickFall() {
-  if (!fallRunning) return;
+  if (!play.fallRunning) return;
   const int32_t columns = Columns();
-  fallColumn = std::clamp(fallColumn, 0, columns - 1);
-  const int32_t c = fallColumn;
+  play.fallColumn = std::clamp(play.fallColumn, 0, columns - 1);
+  const int32_t c = play.fallColumn;
   for (int32_t r = BoardRecord::kRows - 2; r >= 0; --r) {
     const int32_t v = boardSet.GetCell(c, r);
     if (v == 0 || boardSet.GetCell(c, r + 1) != 0) continue;
@@ -195,21 +197,21 @@ void BrickFall() {
       SetBrick(c, r, 0);
     }
   }
-  if (--fallColumn < 0) {
-    fallColumn = columns;
-    fallRunning = 0;
+  if (--play.fallColumn < 0) {
+    play.fallColumn = columns;
+    play.fallRunning = 0;
   }
 }
 
 // Step 15: at most one queued explosion every 25 ms.
 void PopExplosionQueue() {
   ExploQueue* node = exploQueueHead.next;
-  if (!node || std::abs(playClock - lastExplosionTime) <= 24) return;
+  if (!node || std::abs(play.playClock - play.lastExplosionTime) <= 24) return;
   const int32_t c = node->column, r = node->row;
   const int32_t left = boardSet.GetBoardLeft();
   PlaySoundAt(21 + (plat::Rand() & 1), static_cast<float>(left + c * 48), 0, 63);
-  const int32_t before = explosionToggle;
-  explosionToggle = explosionToggle ? 0 : 1;
+  const int32_t before = play.explosionToggle;
+  play.explosionToggle = play.explosionToggle ? 0 : 1;
   const int32_t value = (before == 0 || node->next == nullptr) ? 0 : 1;
   Entity::Append(&entityHead, new (std::nothrow) Entity(kEntityExplosion, value, 0, static_cast<float>(c),
                                                         static_cast<float>(r), 0.0f, 0.0f));
@@ -222,27 +224,29 @@ void PopExplosionQueue() {
     MaybeDropPowerUp(c, r, 0);
   }
   UnlinkAndDelete(node);
-  lastExplosionTime = playClock;
+  play.lastExplosionTime = play.playClock;
 }
 
 // 16.3 and 16.4: the score, the player and board line and the lives.
 void DrawHud() {
-  const bool redraw = fullRedraw || hudDirty;
-  if (!redraw && !(score != shownScore && (playClock - shownScoreTime > 25 || score - shownScore > 50))) return;
+  const bool redraw = program.fullRedraw || play.hudDirty;
+  if (!redraw && !(play.score != play.shownScore &&
+                   (play.playClock - play.shownScoreTime > 25 || play.score - play.shownScore > 50)))
+    return;
   const int32_t left = boardSet.GetBoardLeft();
-  shownScore = std::min(shownScore + 1, score);
+  play.shownScore = std::min(play.shownScore + 1, play.score);
   char text[64];
-  std::snprintf(text, sizeof text, "%d", shownScore);
+  std::snprintf(text, sizeof text, "%d", play.shownScore);
   const int32_t textWidth = std::max(chiselFont.TextWidth(text), 0);
   CopyPictureRect(sceneBackdrop, boardBackdrop, left + 4, 0, textWidth, kHudHeight);
   TargetFontAt(chiselFont, sceneBackdrop);
   chiselFont.DrawText(text, left + 4, 2);
   RestoreBackgroundRect(left + 4, 0, textWidth, kHudHeight);
-  shownScoreTime = playClock;
+  play.shownScoreTime = play.playClock;
   if (!redraw) return;
 
-  const int32_t quarter = screenWidth / 4, half = screenWidth / 2;
-  std::snprintf(text, sizeof text, "Player %d    Board %d", currentPlayer + 1, boardSet.currentBoard + 1);
+  const int32_t quarter = program.screenWidth / 4, half = program.screenWidth / 2;
+  std::snprintf(text, sizeof text, "Player %d    Board %d", play.currentPlayer + 1, boardSet.currentBoard + 1);
   CopyPictureRect(sceneBackdrop, boardBackdrop, quarter, 0, half, kHudHeight);
   TargetFontAt(sysFont, sceneBackdrop);
   sysFont.DrawTextCentered(text, quarter, 14, half);
@@ -258,11 +262,11 @@ void DrawHud() {
   const int32_t right = left + Columns() * BoardSet::kCellWidth;
   const int32_t textWidthLine = std::max(sysFont.TextWidth(text), 0);
   const int32_t textRight = quarter + std::max(0, (half - textWidthLine) / 2) + textWidthLine;
-  const int64_t wanted = std::max<int64_t>(180, int64_t{std::max(lives - 1, 0)} * pitch);
+  const int64_t wanted = std::max<int64_t>(180, int64_t{std::max(play.lives - 1, 0)} * pitch);
   const int32_t stripLeft = static_cast<int32_t>(std::max<int64_t>(right - wanted, std::min(textRight, right)));
   CopyPictureRect(sceneBackdrop, boardBackdrop, stripLeft, 0, right - stripLeft, kHudHeight);
   if (iconFrame && pitch > 0) {
-    for (int32_t j = 1; j < lives; ++j) {
+    for (int32_t j = 1; j < play.lives; ++j) {
       const int64_t iconLeft = int64_t{right} - int64_t{j} * pitch;
       if (iconLeft < stripLeft) break;
       DrawIntoPicture(sceneBackdrop, iconFrame, static_cast<int32_t>(iconLeft) + iconFrame->hotX, 10);
@@ -272,20 +276,20 @@ void DrawHud() {
 }
 
 void RestoreCursorBacking() {
-  if (softCursorX < 0 || softCursorY < 0) return;
+  if (play.softCursorX < 0 || play.softCursorY < 0) return;
   const Bitmap* backing = cursorBackdrop.GetFrame(0);
   (void)backing;
   SurfaceLock lock;
   Display& display = TheDisplay();
   if (cursorBackdrop.pixels && display.Lock(&lock)) {
     if (cursorBackdrop.bytesPerPixel == lock.bytesPerPixel) {
-      cursorBackdrop.DrawPart(lock.bits, lock.width, lock.height, lock.pitch, softCursorX + cursorBackdrop.hotX,
-                              softCursorY + cursorBackdrop.hotY, 0, 0, cursorBackdrop.width, cursorBackdrop.height, 0,
-                              256);
+      cursorBackdrop.DrawPart(lock.bits, lock.width, lock.height, lock.pitch, play.softCursorX + cursorBackdrop.hotX,
+                              play.softCursorY + cursorBackdrop.hotY, 0, 0, cursorBackdrop.width, cursorBackdrop.height,
+                              0, 256);
     }
     display.Unlock();
   }
-  display.AddDirtyRect(softCursorX, softCursorY, cursorBackdrop.width, cursorBackdrop.height);
+  display.AddDirtyRect(play.softCursorX, play.softCursorY, cursorBackdrop.width, cursorBackdrop.height);
 }
 
 // 16.8: the software cursor over the pause screen, with the screen under it kept.
@@ -293,8 +297,8 @@ void DrawSoftCursor() {
   const Bitmap* picture = cursorPicture.GetFrame(1);
   if (!picture || !picture->pixels) picture = &cursorPicture;
   const int32_t cw = std::max(picture->width, 1), ch = std::max(picture->height, 1);
-  softCursorX = std::clamp(mouseX, 0, std::max(0, screenWidth - cw));
-  softCursorY = std::clamp(mouseY, 0, std::max(0, screenHeight - ch));
+  play.softCursorX = std::clamp(input.mouseX, 0, std::max(0, program.screenWidth - cw));
+  play.softCursorY = std::clamp(input.mouseY, 0, std::max(0, program.screenHeight - ch));
   SurfaceLock lock;
   Display& display = TheDisplay();
   if (!display.Lock(&lock)) return;
@@ -303,35 +307,35 @@ void DrawSoftCursor() {
   }
   if (cursorBackdrop.pixels && cursorBackdrop.bytesPerPixel == lock.bytesPerPixel) {
     cursorBackdrop.hotX = cursorBackdrop.hotY = 0;
-    cursorBackdrop.CopyFromBuffer(lock.bits + static_cast<ptrdiff_t>(softCursorY) * lock.pitch +
-                                      static_cast<ptrdiff_t>(softCursorX) * lock.bytesPerPixel,
-                                  std::min(cw, lock.width - softCursorX), std::min(ch, lock.height - softCursorY),
-                                  lock.pitch, lock.bytesPerPixel * 8);
+    cursorBackdrop.CopyFromBuffer(lock.bits + static_cast<ptrdiff_t>(play.softCursorY) * lock.pitch +
+                                      static_cast<ptrdiff_t>(play.softCursorX) * lock.bytesPerPixel,
+                                  std::min(cw, lock.width - play.softCursorX),
+                                  std::min(ch, lock.height - play.softCursorY), lock.pitch, lock.bytesPerPixel * 8);
   }
   display.Unlock();
   if (picture->pixels && picture->bytesPerPixel == lock.bytesPerPixel) {
     plat::WindowRect rect;
-    BlitImage(picture, softCursorX + picture->hotX, softCursorY + picture->hotY, &rect, 1);
+    BlitImage(picture, play.softCursorX + picture->hotX, play.softCursorY + picture->hotY, &rect, 1);
   }
 }
 
 void StatusStrip(int32_t top, int32_t height) {
-  if (statusExpiry == 0) return;
-  RestoreBackgroundRect(0, top, screenWidth, height);
-  if (statusExpiry > playClock) {
+  if (play.statusExpiry == 0) return;
+  RestoreBackgroundRect(0, top, program.screenWidth, height);
+  if (play.statusExpiry > play.playClock) {
     plat::WindowRect rect;
-    FillRectColour(0, top, height, screenWidth, 0, 0, 0, &rect);
+    FillRectColour(0, top, height, program.screenWidth, 0, 0, 0, &rect);
     TheDisplay().AddDirtyRect(&rect);
     SurfaceLock lock;
     Display& display = TheDisplay();
     if (display.Lock(&lock)) {
       bigFont.SetTarget(lock.bits, lock.width, lock.height, lock.pitch, lock.bytesPerPixel * 8);
-      bigFont.DrawTextCentered(statusLine1.c_str(), 0, screenHeight / 2 - 20, screenWidth);
-      bigFont.DrawTextCentered(statusLine2.c_str(), 0, screenHeight / 2 + 20, screenWidth);
+      bigFont.DrawTextCentered(play.statusLine1.c_str(), 0, program.screenHeight / 2 - 20, program.screenWidth);
+      bigFont.DrawTextCentered(play.statusLine2.c_str(), 0, program.screenHeight / 2 + 20, program.screenWidth);
       display.Unlock();
     }
   } else {
-    statusExpiry = 0;
+    play.statusExpiry = 0;
   }
 }
 
@@ -347,8 +351,8 @@ void MoveWithoutDrawing() {
         e->x = e->y = e->prevX = e->prevY = e->vx = e->vy = e->prevVx = e->prevVy = 100.0f;
         ++nonFiniteResets;
       }
-      e->x += (e->prevVx + e->vx) * frameSec * 0.5f;
-      e->y += (e->prevVy + e->vy) * frameSec * 0.5f;
+      e->x += (e->prevVx + e->vx) * program.frameSec * 0.5f;
+      e->y += (e->prevVy + e->vy) * program.frameSec * 0.5f;
       e->prevX = e->x;
       e->prevY = e->y;
       e->prevVx = e->vx;
@@ -365,16 +369,16 @@ void DrawFrame() {
     MoveWithoutDrawing();
     return;
   }
-  if (fullRedraw) {
+  if (program.fullRedraw) {
     DrawBoardBackground(255, 255, 255);
-    RestoreBackgroundRect(0, 0, screenWidth, static_cast<int32_t>(kBoardBottom));
+    RestoreBackgroundRect(0, 0, program.screenWidth, static_cast<int32_t>(kBoardBottom));
   }
   // The screen under the software cursor is put back while paused and once
   // more in the first frame after the pause, so no cursor image stays.
   RestoreCursorBacking();
-  if (!paused) softCursorX = softCursorY = -1;
+  if (!play.paused) play.softCursorX = play.softCursorY = -1;
   DrawHud();
-  hudDirty = 0;
+  play.hudDirty = 0;
   for (Entity* e = &entityHead; e; e = e->next) {
     if (e->prevFrame >= 0) {
       RestoreBackgroundRect(e->dirty[0], e->dirty[1], e->dirty[2] - e->dirty[0], e->dirty[3] - e->dirty[1]);
@@ -392,8 +396,8 @@ void DrawFrame() {
       e->x = e->y = e->prevX = e->prevY = e->vx = e->vy = e->prevVx = e->prevVy = 100.0f;
       ++nonFiniteResets;
     }
-    e->x += (e->prevVx + e->vx) * frameSec * 0.5f;
-    e->y += (e->prevVy + e->vy) * frameSec * 0.5f;
+    e->x += (e->prevVx + e->vx) * program.frameSec * 0.5f;
+    e->y += (e->prevVy + e->vy) * program.frameSec * 0.5f;
     DrawEntity(e);
     ++drawn;
     e->prevFrame = e->frame;
@@ -403,17 +407,17 @@ void DrawFrame() {
     e->prevVy = e->vy;
     e = next;
   }
-  StatusStrip(screenHeight / 2 - 45, 140);
-  if (paused) {
+  StatusStrip(program.screenHeight / 2 - 45, 140);
+  if (play.paused) {
     DrawButtons(pauseButtons);
     DrawSoftCursor();
   }
   display.Unlock();
   playFrameCounters.entities = drawn;
   playFrameCounters.dirtyRects = display.dirtyCount;
-  playFrameCounters.fullPresent = fullRedraw ? 1 : 0;
+  playFrameCounters.fullPresent = program.fullRedraw ? 1 : 0;
   int64_t pixels = 0;
-  if (fullRedraw) {
+  if (program.fullRedraw) {
     pixels = int64_t{display.width} * display.height;
   } else {
     for (int32_t i = 0; i < display.dirtyCount; ++i) {
@@ -423,16 +427,16 @@ void DrawFrame() {
   }
   playFrameCounters.presentedPixels = pixels;
   const int64_t beforePresent = NowNs();
-  display.Present(fullRedraw ? 0 : kPresentDirtyOnly);
+  display.Present(program.fullRedraw ? 0 : kPresentDirtyOnly);
   playFrameCounters.presentNs = NowNs() - beforePresent;
   ++playFrameCounters.presents;
-  fullRedraw = 0;
+  program.fullRedraw = 0;
 }
 
 }  // namespace
 
 void RunPlayScreen() {
-  if (previousScene != sceneNumber) softCursorX = softCursorY = -1;
+  if (program.previousScene != program.sceneNumber) play.softCursorX = play.softCursorY = -1;
 
   if (PendingBoard()) return;   // 1
   InGameMusic();                // 2
@@ -441,18 +445,18 @@ void RunPlayScreen() {
   AnimateExplosiveBricks();     // 5
   BrickFall();                  // 6
 
-  if (paused) {  // 7
+  if (play.paused) {  // 7
     SetStatusMessage("Game Paused", "", 1000);
     plat::SleepMs(1);
     UpdateButtonHover(pauseButtons);
-    if (anyInputThisFrame) {
-      if (hoveredButton == 0) {
+    if (input.anyInputThisFrame) {
+      if (play.hoveredButton == 0) {
         TogglePause();
         PlaySoundAt(30, 640.0f, 0, 63);
         return;
       }
-      if (hoveredButton == 2) {
-        sceneNumber = 2;
+      if (play.hoveredButton == 2) {
+        program.sceneNumber = 2;
         SaveCollectedCharms();
         PlaySoundAt(30, 640.0f, 0, 63);
         return;
@@ -460,68 +464,68 @@ void RunPlayScreen() {
     }
   }
 
-  if (anyInputThisFrame && !fullRedraw && !ballLost && !paused) {  // 8
+  if (input.anyInputThisFrame && !program.fullRedraw && !play.ballLost && !play.paused) {  // 8
     LaunchBalls();
-    if (laserOn && boltCount < kMaxLaserBolts) {
-      PlaySoundAt(16, paddleX, 0, 63);
-      const float dx = 0.85f * paddleHalfWidth;
-      Entity::InsertFirst(&entityHead,
-                          new (std::nothrow) Entity(kEntityLaser, 0, 0, paddleX + dx, paddleY - 16.0f, 0.0f, -600.0f));
-      Entity::InsertFirst(&entityHead,
-                          new (std::nothrow) Entity(kEntityLaser, 0, 0, paddleX - dx, paddleY - 16.0f, 0.0f, -600.0f));
+    if (play.laserOn && play.boltCount < kMaxLaserBolts) {
+      PlaySoundAt(16, play.paddleX, 0, 63);
+      const float dx = 0.85f * play.paddleHalfWidth;
+      Entity::InsertFirst(&entityHead, new (std::nothrow) Entity(kEntityLaser, 0, 0, play.paddleX + dx,
+                                                                 play.paddleY - 16.0f, 0.0f, -600.0f));
+      Entity::InsertFirst(&entityHead, new (std::nothrow) Entity(kEntityLaser, 0, 0, play.paddleX - dx,
+                                                                 play.paddleY - 16.0f, 0.0f, -600.0f));
     }
   }
-  anyInputThisFrame = 0;
+  input.anyInputThisFrame = 0;
 
-  if (invinHits > 100 || (invinHits > 10 && playClock - firstInvinHitTime > 60000)) {  // 9
-    invinHits = 0;
+  if (play.invinHits > 100 || (play.invinHits > 10 && play.playClock - play.firstInvinHitTime > 60000)) {  // 9
+    play.invinHits = 0;
     ZapBricks();
   }
 
-  particlesLastFrame = particlesThisFrame;  // 10
-  particlesThisFrame = 0;
-  boltCount = 0;
-  if (!paused) doubleScoreMs = std::max(0, doubleScoreMs - frameMs);
+  play.particlesLastFrame = play.particlesThisFrame;  // 10
+  play.particlesThisFrame = 0;
+  play.boltCount = 0;
+  if (!play.paused) play.doubleScoreMs = std::max(0, play.doubleScoreMs - program.frameMs);
 
-  if (!charmEntity && !classicRules && !cheatMode && charmDelay < 1) SpawnCharm();  // 11
+  if (!play.charmEntity && !settings.classicRules && !settings.cheatMode && play.charmDelay < 1) SpawnCharm();  // 11
 
-  if (ballLost) {  // 12
+  if (play.ballLost) {  // 12
     const int32_t players = ActivePlayerCount();
-    if (lives < 1) {
-      SetStatusMessage("Game Over", players >= 2 ? "Player " + std::to_string(currentPlayer + 1) : "", 1);
+    if (play.lives < 1) {
+      SetStatusMessage("Game Over", players >= 2 ? "Player " + std::to_string(play.currentPlayer + 1) : "", 1);
     }
     // More than the 2000 ms wait (a floating division).
-    if (std::fabs(static_cast<double>(playClock) - static_cast<double>(ballLostTime)) / 2000.0 > 1.0) {
-      ballLost = 0;
-      SavePlayerState(currentPlayer);
-      fullRedraw = 1;
+    if (std::fabs(static_cast<double>(play.playClock) - static_cast<double>(play.ballLostTime)) / 2000.0 > 1.0) {
+      play.ballLost = 0;
+      SavePlayerState(play.currentPlayer);
+      program.fullRedraw = 1;
       if (NextPlayer()) {
         StartBoard();
-        RestorePlayerState(currentPlayer);
+        RestorePlayerState(play.currentPlayer);
         if (players >= 2) {
-          boardCleared = 1;
-          playerChangePending = 1;
-          nextBoard = playerSlots[currentPlayer].board;
+          play.boardCleared = 1;
+          play.playerChangePending = 1;
+          play.nextBoard = playerSlots[play.currentPlayer].board;
         }
       } else {
         // Only this game's players count: slots of an earlier, larger game
         // must not end a lost game as completed.
         bool completed = false;
         for (int32_t p = 0; p < players; ++p) completed |= playerSlots[p].board >= boardSet.boardCount;
-        sceneNumber = completed ? 7 : 5;
+        program.sceneNumber = completed ? 7 : 5;
       }
       return;
     }
   }
 
-  ballCount = 0;  // 13
+  play.ballCount = 0;  // 13
   const int64_t logicStart = NowNs();
   for (Entity* e = &entityHead; e; e = e->next) RunEntityLogic(e);
-  if (capsuleMarker > 0) --capsuleMarker;
-  if (heldFrames > 0) --heldFrames;
-  if (catchGraceFrames > 0) --catchGraceFrames;
+  if (play.capsuleMarker > 0) --play.capsuleMarker;
+  if (play.heldFrames > 0) --play.heldFrames;
+  if (play.catchGraceFrames > 0) --play.catchGraceFrames;
 
-  if (ballCount < 1 && !boardCleared) LoseBall();  // 14
+  if (play.ballCount < 1 && !play.boardCleared) LoseBall();  // 14
 
   PopExplosionQueue();  // 15
   const int64_t drawStart = NowNs();
@@ -529,5 +533,5 @@ void RunPlayScreen() {
   playFrameCounters.presentNs = 0;
   DrawFrame();  // 16
   playFrameCounters.drawNs = NowNs() - drawStart - playFrameCounters.presentNs;
-  playClock += frameMs;  // 17
+  play.playClock += program.frameMs;  // 17
 }

@@ -4,6 +4,8 @@
 
 #include "game/game_globals.h"
 
+PlayerSlot playerSlots[kMaxPlayers];
+
 namespace {
 
 int32_t BoardsToCopy() { return std::clamp<int32_t>(boardSet.boardCount, 0, BoardSet::kMaxBoards); }
@@ -14,22 +16,22 @@ void SavePlayerState(int32_t player) {
   if (player < 0 || player > 3) return;
   PlayerSlot& slot = playerSlots[player];
   std::copy(boardSet.boards, boardSet.boards + BoardsToCopy(), slot.boards);
-  slot.score = score;
-  slot.lives = lives;
+  slot.score = play.score;
+  slot.lives = play.lives;
   slot.board = boardSet.currentBoard;
-  slot.charmsThisGame = charmsThisGame;
-  slot.charmDelay = charmDelay;
+  slot.charmsThisGame = play.charmsThisGame;
+  slot.charmDelay = play.charmDelay;
 }
 
 void RestorePlayerState(int32_t player) {
   if (player < 0 || player > 3) return;
   const PlayerSlot& slot = playerSlots[player];
   std::copy(slot.boards, slot.boards + BoardsToCopy(), boardSet.boards);
-  score = slot.score;
-  shownScore = slot.score;
-  lives = slot.lives;
+  play.score = slot.score;
+  play.shownScore = slot.score;
+  play.lives = slot.lives;
   // A finished player's board is the board count, at most 128: still a record.
   boardSet.currentBoard = std::clamp<int32_t>(slot.board, 0, BoardSet::kMaxBoards);
-  charmsThisGame = slot.charmsThisGame;
-  charmDelay = slot.charmDelay;
+  play.charmsThisGame = slot.charmsThisGame;
+  play.charmDelay = slot.charmDelay;
 }

@@ -103,14 +103,14 @@ void ApplyPowerUpEffect(int32_t id) {
   switch (id) {
     case 0:  // life
       LaunchBalls();
-      lives += 1;
-      hudDirty = 1;
-      catchOn = 0;
-      laserOn = 0;
+      play.lives += 1;
+      play.hudDirty = 1;
+      play.catchOn = 0;
+      play.laserOn = 0;
       break;
     case 1:  // level
-      boardCleared = 1;
-      nextBoard = boardSet.currentBoard + 1;
+      play.boardCleared = 1;
+      play.nextBoard = boardSet.currentBoard + 1;
       break;
     case 2:  // zap
       ZapBricks();
@@ -118,28 +118,28 @@ void ApplyPowerUpEffect(int32_t id) {
     case 3:  // slow
       LaunchBalls();
       SetAllBallSpeeds(225.0f);
-      gravityOn = 0;
-      throughOn = 0;
-      fireballOn = 0;
+      play.gravityOn = 0;
+      play.throughOn = 0;
+      play.fireballOn = 0;
       break;
     case 4: Multiply(); break;
-    case 5: throughOn = 1; break;
+    case 5: play.throughOn = 1; break;
     case 6: Dynamite(); break;
     case 7:
-      fireballOn = 1;
+      play.fireballOn = 1;
       LaunchBalls();
       break;
     case 8:
-      laserOn = 1;
+      play.laserOn = 1;
       LaunchBalls();
       break;
     case 9:  // catch
-      catchOn = 1;
-      gravityOn = 0;
+      play.catchOn = 1;
+      play.gravityOn = 0;
       break;
     case 10:  // the row without a keyword acts as expand
     case 11:
-      paddleSize = std::min(paddleSize + 1, 4);
+      play.paddleSize = std::min(play.paddleSize + 1, 4);
       LaunchBalls();
       break;
     case 12:
@@ -147,25 +147,25 @@ void ApplyPowerUpEffect(int32_t id) {
       Split();
       break;
     case 13:  // kill
-      if (!cheatMode && !ballLost && communityManager) communityManager->AddToStat("PowerupDeaths", 1.0f);
+      if (!settings.cheatMode && !play.ballLost && communityManager) communityManager->AddToStat("PowerupDeaths", 1.0f);
       LoseBall();
       break;
     case 14:
-      paddleSize = std::max(paddleSize - 1, 0);
+      play.paddleSize = std::max(play.paddleSize - 1, 0);
       LaunchBalls();
       break;
     case 15:  // fast
-      gravityOn = 0;
+      play.gravityOn = 0;
       LaunchBalls();
       SetAllBallSpeeds(600.0f);
       break;
     case 16:
-      paddleSize = 0;
+      play.paddleSize = 0;
       LaunchBalls();
       break;
-    case 17: fallArmed = 1; break;
+    case 17: play.fallArmed = 1; break;
     case 18:  // small
-      gravityOn = 0;
+      play.gravityOn = 0;
       LaunchBalls();
       SetAllBallSizes(0);
       break;
@@ -174,7 +174,7 @@ void ApplyPowerUpEffect(int32_t id) {
       Megaball();
       break;
     case 20:  // bigball
-      gravityOn = 0;
+      play.gravityOn = 0;
       LaunchBalls();
       SetAllBallSizes(2);
       break;
@@ -183,8 +183,8 @@ void ApplyPowerUpEffect(int32_t id) {
       LightningStrike(0);
       LightningStrike(0);
       break;
-    case 22: doubleScoreMs += 10000; break;
-    case 23: gravityOn = 60000; break;
+    case 22: play.doubleScoreMs += 10000; break;
+    case 23: play.gravityOn = 60000; break;
     default: break;
   }
 }

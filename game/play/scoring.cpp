@@ -9,16 +9,16 @@ namespace {
 // Doubles the points while the double score runs and adds them; whether
 // they were doubled.
 bool AddPoints(int32_t* points) {
-  const bool doubled = doubleScoreMs > 0;
+  const bool doubled = play.doubleScoreMs > 0;
   if (doubled) *points *= 2;
-  score += *points;
+  play.score += *points;
   return doubled;
 }
 }  // namespace
 
 void AddScoreAtCell(int32_t points, int32_t column, int32_t row) {
   const bool doubled = AddPoints(&points);
-  if (!showScores) return;
+  if (!settings.showScores) return;
   const int32_t a = plat::Rand();
   const int32_t b = plat::Rand();
   const int32_t c = plat::Rand();
@@ -30,7 +30,7 @@ void AddScoreAtCell(int32_t points, int32_t column, int32_t row) {
 
 void AddScoreAt(int32_t points, int32_t x, int32_t y) {
   const bool doubled = AddPoints(&points);
-  if (!showScores) return;
+  if (!settings.showScores) return;
   const int32_t a = plat::Rand();
   const int32_t b = plat::Rand();
   InsertEntityFirst(kEntityFloatingScore, points, doubled ? 1 : 0, float(x), float(y), float(5 + b % 5),
@@ -38,7 +38,7 @@ void AddScoreAt(int32_t points, int32_t x, int32_t y) {
 }
 
 void SetStatusMessage(const std::string& line1, const std::string& line2, int32_t durationMs) {
-  if (&line1 != &statusLine1) statusLine1 = line1;
-  if (&line2 != &statusLine2) statusLine2 = line2;
-  statusExpiry = playClock + durationMs;
+  if (&line1 != &play.statusLine1) play.statusLine1 = line1;
+  if (&line2 != &play.statusLine2) play.statusLine2 = line2;
+  play.statusExpiry = play.playClock + durationMs;
 }

@@ -20,6 +20,8 @@
 #include "platform/clock.h"
 #include "platform/random.h"
 
+BoardSetSelectState boardSetSelect;
+
 namespace {
 
 // The stems listed so far; lives only while the list is built.
@@ -36,8 +38,10 @@ void AddFolder(const boost::filesystem::path& folder, int32_t source, const std:
 }
 
 const BoardSetEntry* SelectedEntry() {
-  if (boardSelectIndex < 0 || boardSelectIndex >= static_cast<int32_t>(boardSetEntries.size())) return nullptr;
-  return &boardSetEntries[static_cast<size_t>(boardSelectIndex)];
+  if (boardSetSelect.boardSelectIndex < 0 ||
+      boardSetSelect.boardSelectIndex >= static_cast<int32_t>(boardSetSelect.boardSetEntries.size()))
+    return nullptr;
+  return &boardSetSelect.boardSetEntries[static_cast<size_t>(boardSetSelect.boardSelectIndex)];
 }
 
 void SetFontTarget(BitFont& font, const SurfaceLock& lock) {
@@ -110,25 +114,25 @@ void AddBoardSetEntry(const boost::filesystem::path& path, int32_t source, Board
     return;
   }
   if (listedStems.count(set.fileStem) != 0 || set.version < 7) return;
-  boardSetEntries.emplace_back(path, source, set);
-  if (!packText.empty()) boardSetEntries.back().pack = packText;
+  boardSetSelect.boardSetEntries.emplace_back(path, source, set);
+  if (!packText.empty()) boardSetSelect.boardSetEntries.back().pack = packText;
   listedStems.insert(set.fileStem);
 }
 
 void BuildBoardSetList() {
-  boardSetEntries.clear();
+  boardSetSelect.boardSetEntries.clear();
   listedStems.clear();
   for (const boost::filesystem::path& folder : gameRootFolders) AddFolder(folder, kBoardSourceGame, "");
-  if (communityBoards && !userContentFolder.empty()) AddFolder(userContentFolder, kBoardSourceUser, "");
-  if (communityBoards && communityManager) {
+  if (settings.communityBoards && !userContentFolder.empty()) AddFolder(userContentFolder, kBoardSourceUser, "");
+  if (settings.communityBoards && communityManager) {
     for (const WorkshopItem& item : communityManager->GetInstalledItems()) {
       AddFolder(item.folder, kBoardSourceWorkshop, item.detailsValid ? std::string(item.details.title) : std::string());
     }
   }
   listedStems.clear();
-  std::stable_sort(boardSetEntries.begin(), boardSetEntries.end());
-  lastTypedChar = 0;
-  thumbDragging = false;
+  std::stable_sort(boardSetSelect.boardSetEntries.begin(), boardSetSelect.boardSetEntries.end());
+  input.lastTypedChar = 0;
+  boardSetSelect.thumbDragging = false;
 }
 
 boost::filesystem::path GetSelectedBoardSetPath() {
@@ -162,11 +166,12 @@ int32_t BoardListRowPitch() {
 }
 
 int32_t BoardRowAt(int32_t x, int32_t y) {
-  if (x >= kBoardTrackLeft || !boardSetLoadError.empty()) return -1;
+  if (x >= kBoardTrackLeft || !boardSetSelect.boardSetLoadError.empty()) return -1;
   const int32_t d = BoardListRowPitch();
   if (y < kBoardListHeaderY + d || y >= kBoardListHeaderY + (kBoardListRows + 1) * d) return -1;
-  const int32_t row = listTop + (y - kBoardListHeaderY - d) / d;
-  const int32_t end = std::min<int32_t>(listTop + kBoardListRows, static_cast<int32_t>(boardSetEntries.size()));
+  const int32_t row = boardSetSelect.listTop + (y - kBoardListHeaderY - d) / d;
+  const int32_t end = std::min<int32_t>(boardSetSelect.listTop + kBoardListRows,
+                                        static_cast<int32_t>(boardSetSelect.boardSetEntries.size()));
   return row < end ? row : -1;
 }
 
@@ -179,72 +184,74 @@ void PlaySelectedBoardSet() {
     // bricks, so it counts as a failure here as well.
     if (!boardSet.LoadImageSets(dataFiles, true) || !boardSet.bricks.pixels)
       throw std::runtime_error("Could not load boardset graphics!");
-    boardSet.UploadImageSets(screenFormat);
+    boardSet.UploadImageSets(program.screenFormat);
     StartGame();
-    sceneNumber = 4;
-    musicFade = -1;
-    softCursorX = softCursorY = -1;
+    program.sceneNumber = 4;
+    transition.musicFade = -1;
+    play.softCursorX = play.softCursorY = -1;
   } catch (const std::exception& e) {
     dataFiles.Close();
     PlaySoundAt(13, 640.0f, 0, 63);
-    boardSetLoadError = e.what();
-    if (boardSetLoadError.empty()) boardSetLoadError = "Could not open boardset file.";
+    boardSetSelect.boardSetLoadError = e.what();
+    if (boardSetSelect.boardSetLoadError.empty()) boardSetSelect.boardSetLoadError = "Could not open boardset file.";
   }
 }
 
 void RunBoardSetSelectScreen() {
-  const bool firstFrame = sceneNumber != previousScene;
+  const bool firstFrame = program.sceneNumber != program.previousScene;
   if (firstFrame) BuildBoardSetList();
 
-  const int32_t n = static_cast<int32_t>(boardSetEntries.size());
+  const int32_t n = static_cast<int32_t>(boardSetSelect.boardSetEntries.size());
   const int32_t maxTop = std::max(0, n - kBoardListRows);
   int32_t thumbY = kBoardTrackTop;
   bool thumbLit = false;
-  if (thumbDragging && mouseButtonDown) {
-    const float f = std::clamp(static_cast<float>(mouseY - kBoardTrackTop) / static_cast<float>(kThumbTravel), 0.0f,
-                               1.0f);
-    listTop = static_cast<int32_t>(std::floor(static_cast<float>(maxTop) * f));
-    boardSelectIndex = std::max(0, std::min(listTop + kSelectedRowOffset, n - 1));
-    thumbY = std::clamp(mouseY + thumbDragOffset, kBoardTrackTop, kBoardTrackBottom);
+  if (boardSetSelect.thumbDragging && input.mouseButtonDown) {
+    const float f = std::clamp(static_cast<float>(input.mouseY - kBoardTrackTop) / static_cast<float>(kThumbTravel),
+                               0.0f, 1.0f);
+    boardSetSelect.listTop = static_cast<int32_t>(std::floor(static_cast<float>(maxTop) * f));
+    boardSetSelect.boardSelectIndex = std::max(0, std::min(boardSetSelect.listTop + kSelectedRowOffset, n - 1));
+    thumbY = std::clamp(input.mouseY + boardSetSelect.thumbDragOffset, kBoardTrackTop, kBoardTrackBottom);
     thumbLit = true;
   } else {
-    thumbDragging = false;
-    thumbDragOffset = 0;
+    boardSetSelect.thumbDragging = false;
+    boardSetSelect.thumbDragOffset = 0;
     if (maxTop > 0)
-      thumbY = kBoardTrackTop + static_cast<int32_t>(std::floor(static_cast<double>(listTop) / maxTop * kThumbTravel));
+      thumbY = kBoardTrackTop +
+               static_cast<int32_t>(std::floor(static_cast<double>(boardSetSelect.listTop) / maxTop * kThumbTravel));
     // An empty list keeps the selection at 0 (there is no range to clamp into).
-    boardSelectIndex = n > 0 ? std::clamp(boardSelectIndex, 0, n - 1) : 0;
-    listTop = std::max(0, std::min(boardSelectIndex - kSelectedRowOffset, n - kBoardListRows));
+    boardSetSelect.boardSelectIndex = n > 0 ? std::clamp(boardSetSelect.boardSelectIndex, 0, n - 1) : 0;
+    boardSetSelect.listTop = std::max(
+        0, std::min(boardSetSelect.boardSelectIndex - kSelectedRowOffset, n - kBoardListRows));
   }
-  const bool overTrack = mouseX >= kBoardTrackLeft && mouseX <= kBoardTrackRight && mouseY >= kBoardTrackTop &&
-                         mouseY <= kBoardTrackBottom;
-  const bool overThumb = overTrack && mouseY >= thumbY && mouseY <= thumbY + kScrollThumbHeight;
+  const bool overTrack = input.mouseX >= kBoardTrackLeft && input.mouseX <= kBoardTrackRight &&
+                         input.mouseY >= kBoardTrackTop && input.mouseY <= kBoardTrackBottom;
+  const bool overThumb = overTrack && input.mouseY >= thumbY && input.mouseY <= thumbY + kScrollThumbHeight;
   if (overThumb) {
     thumbLit = true;
-    if (!thumbDragging && anyInputThisFrame && mouseButtonDown) {
-      thumbDragging = true;
-      thumbDragOffset = thumbY - mouseY;
+    if (!boardSetSelect.thumbDragging && input.anyInputThisFrame && input.mouseButtonDown) {
+      boardSetSelect.thumbDragging = true;
+      boardSetSelect.thumbDragOffset = thumbY - input.mouseY;
     }
   }
 
-  const bool errorShown = !boardSetLoadError.empty();
+  const bool errorShown = !boardSetSelect.boardSetLoadError.empty();
   UpdateButtonHover(errorShown ? boardSelectErrorButtons : boardSelectButtons);
-  const int32_t rowUnderPointer = BoardRowAt(mouseX, mouseY);
+  const int32_t rowUnderPointer = BoardRowAt(input.mouseX, input.mouseY);
 
-  if (!overTrack && !overThumb && anyInputThisFrame) {
-    anyInputThisFrame = 0;
+  if (!overTrack && !overThumb && input.anyInputThisFrame) {
+    input.anyInputThisFrame = 0;
     PlaySoundAt(30, 640.0f, 0, 63);
     if (errorShown) {
-      boardSetLoadError.clear();
-    } else if (hoveredButton == 3) {
-      sceneNumber = 2;
-    } else if (rowUnderPointer >= 0 && rowUnderPointer != boardSelectIndex) {
-      boardSelectIndex = rowUnderPointer;
-    } else if (lastTypedChar == 'h' || lastTypedChar == 'H' || hoveredButton == 4) {
-      lastTypedChar = 0;
-      entryPlayerScore = 0;
-      sceneNumber = 5;
-      scoresViewOnly = 1;
+      boardSetSelect.boardSetLoadError.clear();
+    } else if (play.hoveredButton == 3) {
+      program.sceneNumber = 2;
+    } else if (rowUnderPointer >= 0 && rowUnderPointer != boardSetSelect.boardSelectIndex) {
+      boardSetSelect.boardSelectIndex = rowUnderPointer;
+    } else if (input.lastTypedChar == 'h' || input.lastTypedChar == 'H' || play.hoveredButton == 4) {
+      input.lastTypedChar = 0;
+      highScoreScreen.entryPlayerScore = 0;
+      program.sceneNumber = 5;
+      highScoreScreen.scoresViewOnly = 1;
     } else {
       PlaySelectedBoardSet();
     }
@@ -271,10 +278,10 @@ void RunBoardSetSelectScreen() {
 
     const int32_t h = sysFont.lineHeight;
     const int32_t d = BoardListRowPitch();
-    const int32_t end = std::min(listTop + kBoardListRows, n);
-    for (int32_t i = listTop; i < end; ++i) {
-      const BoardSetEntry& e = boardSetEntries[static_cast<size_t>(i)];
-      const int32_t y = kBoardListHeaderY + (i - listTop + 1) * d;
+    const int32_t end = std::min(boardSetSelect.listTop + kBoardListRows, n);
+    for (int32_t i = boardSetSelect.listTop; i < end; ++i) {
+      const BoardSetEntry& e = boardSetSelect.boardSetEntries[static_cast<size_t>(i)];
+      const int32_t y = kBoardListHeaderY + (i - boardSetSelect.listTop + 1) * d;
       BitFont& font = i == rowUnderPointer ? amberSysFont : sysFont;
       if (e.source == kBoardSourceUser) DrawIcon("LocalBoard", 42, y - 2);
       if (e.source == kBoardSourceWorkshop) DrawIcon("CloudBoard", 42, y - 2);
@@ -282,18 +289,18 @@ void RunBoardSetSelectScreen() {
       font.DrawText(e.title.c_str(), 315, y);
       font.DrawText(e.author.c_str(), 815, y);
       font.DrawText(std::to_string(e.boardCount).c_str(), 1115, y);
-      if (i == boardSelectIndex && boardSetLoadError.empty()) DrawSelectionFrame(y, h);
+      if (i == boardSetSelect.boardSelectIndex && boardSetSelect.boardSetLoadError.empty()) DrawSelectionFrame(y, h);
     }
 
-    if (!boardSetLoadError.empty()) {
+    if (!boardSetSelect.boardSetLoadError.empty()) {
       const int32_t mid = lock.height / 2;
       FillRectColour(0, mid - 45, 140, 1200, 0, 0, 0, nullptr);
       amberSysFont.DrawTextCentered("There was an error loading the boardset ...", 0, mid - 20, lock.width);
-      amberSysFont.DrawTextCentered(boardSetLoadError.c_str(), 0, mid, lock.width);
+      amberSysFont.DrawTextCentered(boardSetSelect.boardSetLoadError.c_str(), 0, mid, lock.width);
       amberSysFont.DrawTextCentered("Verify your game installation and any active community content.", 0, mid + 20,
                                     lock.width);
     }
-    DrawButtons(boardSetLoadError.empty() ? boardSelectButtons : boardSelectErrorButtons);
+    DrawButtons(boardSetSelect.boardSetLoadError.empty() ? boardSelectButtons : boardSelectErrorButtons);
   });
   if (firstFrame) {
     SnapshotNewScreen();
@@ -302,5 +309,5 @@ void RunBoardSetSelectScreen() {
     display.Unlock();
     display.Present(kPresentDirtyOnly);
   }
-  fullRedraw = 0;
+  program.fullRedraw = 0;
 }

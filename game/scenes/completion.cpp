@@ -11,6 +11,8 @@
 #include "graphics/display.h"
 #include "graphics/flame.h"
 
+CompletionScreenState completionScreen;
+
 std::vector<std::string> SplitMessageLines(const std::string& message) {
   std::vector<std::string> lines(1);
   for (char c : message) {
@@ -25,29 +27,29 @@ std::vector<std::string> SplitMessageLines(const std::string& message) {
 }
 
 void RunCompletedScreen() {
-  const bool firstFrame = sceneNumber != previousScene;
+  const bool firstFrame = program.sceneNumber != program.previousScene;
   Display& display = TheDisplay();
   if (firstFrame) {
-    completionMessage = "Congratulations!\n\n\nYou've completed all the boards!\n";
-    anyInputThisFrame = 0;
+    completionScreen.completionMessage = "Congratulations!\n\n\nYou've completed all the boards!\n";
+    input.anyInputThisFrame = 0;
     InitBackgroundEffect(300, display.width > 0 ? display.width : 1280, display.height > 0 ? display.height : 720, 2, 0,
                          1000000);
     flameField.Create(display.width > 0 ? display.width : 1280, display.height > 0 ? display.height : 720, 8);
   }
-  if (anyInputThisFrame) {
-    sceneNumber = 5;
-    scoresFromCompletion = 1;
-    anyInputThisFrame = 0;
+  if (input.anyInputThisFrame) {
+    program.sceneNumber = 5;
+    highScoreScreen.scoresFromCompletion = 1;
+    input.anyInputThisFrame = 0;
     return;
   }
   SurfaceLock lock;
   if (!display.Lock(&lock)) return;
   if (firstFrame) {
-    scoreMusicStarted = 0;
-    musicFade = -1;
+    highScoreScreen.scoreMusicStarted = 0;
+    transition.musicFade = -1;
     SnapshotOldScreen();
-  } else if (!scoreMusicStarted) {
-    scoreMusicStarted = 1;
+  } else if (!highScoreScreen.scoreMusicStarted) {
+    highScoreScreen.scoreMusicStarted = 1;
     PlayMusic(soundBank.scoreModule);
   }
   RenderBackgroundEffect(flameField.pixels, flameField.width, flameField.height, flameField.stride);
@@ -57,7 +59,7 @@ void RunCompletedScreen() {
   sysFont.SetTarget(lock.bits, lock.width, lock.height, lock.pitch, lock.bytesPerPixel * 8);
   int32_t y = bigFont.lineHeight;
   bool first = true;
-  for (const std::string& line : SplitMessageLines(completionMessage)) {
+  for (const std::string& line : SplitMessageLines(completionScreen.completionMessage)) {
     BitFont& font = first ? bigFont : sysFont;
     if (!line.empty()) font.DrawTextCentered(line.c_str(), 0, y, lock.width);
     y += font.lineHeight + 2;
@@ -70,5 +72,5 @@ void RunCompletedScreen() {
     display.Unlock();
     display.Present(0);
   }
-  fullRedraw = 0;
+  program.fullRedraw = 0;
 }

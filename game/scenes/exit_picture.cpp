@@ -7,23 +7,23 @@
 #include "graphics/display.h"
 
 void RunExitScreen() {
-  const bool entered = previousScene != 8;
+  const bool entered = program.previousScene != 8;
   if (entered) {
-    fullRedraw = 1;
+    program.fullRedraw = 1;
     PlayMusic(int32_t(RandomInt(3)));
     soundSystem.SetModuleVolume(0);
     SnapshotOldScreen();
-    musicFade = 1;
+    transition.musicFade = 1;
   }
   // Without an exit picture of its own the game shows the splash again.
-  if (fullRedraw) DrawFullScreenPicture(exitPicture.pixels ? exitPicture : splashPicture);
-  if (anyInputThisFrame) {
-    quitRequested = 1;
-    anyInputThisFrame = 0;
+  if (program.fullRedraw) DrawFullScreenPicture(exitPicture.pixels ? exitPicture : splashPicture);
+  if (input.anyInputThisFrame) {
+    program.quitRequested = 1;
+    input.anyInputThisFrame = 0;
   }
   if (entered)
     SnapshotNewScreen();
   else
     TheDisplay().Present(0);
-  fullRedraw = 0;
+  program.fullRedraw = 0;
 }

@@ -21,7 +21,7 @@ void DrawFlameField(const Bitmap& field, int32_t x, int32_t y) {
   SurfaceLock lock;
   if (!display.Lock(&lock)) return;
   uint32_t table[256];
-  BuildFlameColourTable(screenFormat, table);
+  BuildFlameColourTable(program.screenFormat, table);
   const int32_t left = std::max(0, x), top = std::max(0, y);
   const int32_t right = std::min<int32_t>(lock.width, x + field.width);
   const int32_t bottom = std::min<int32_t>(lock.height, y + field.height);

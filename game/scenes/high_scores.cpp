@@ -21,6 +21,8 @@
 #include "graphics/draw.h"
 #include "platform/files.h"
 
+HighScoreScreenState highScoreScreen;
+
 namespace {
 
 // Online waits the scene gives up after.
@@ -37,7 +39,7 @@ void PlayChoiceSound() { PlaySoundAt(30, 640.0f, 0, 63); }
 
 // A click on the button: a typed character in the same frame decides
 // instead, so typing with the pointer resting on a button never presses it.
-bool Pressed(int32_t id) { return anyInputThisFrame && lastTypedChar == 0 && hoveredButton == id; }
+bool Pressed(int32_t id) { return input.anyInputThisFrame && input.lastTypedChar == 0 && play.hoveredButton == id; }
 
 bool IsNameCharacter(uint8_t c) {
   if (c == ' ' || c == '.' || c == ',' || c == '-' || c == '\'') return true;
@@ -47,35 +49,35 @@ bool IsNameCharacter(uint8_t c) {
 }
 
 void LoadHighScores() {
-  ResetHighScoreTable(highScores);
-  if (scoreFilePath.empty()) return;
+  ResetHighScoreTable(highScoreScreen.highScores);
+  if (highScoreScreen.scoreFilePath.empty()) return;
   // The path as it is: a '\\' in the set's file name is part of the name.
-  FILE* file = std::fopen(scoreFilePath.c_str(), "rb");
+  FILE* file = std::fopen(highScoreScreen.scoreFilePath.c_str(), "rb");
   if (!file) return;
   std::vector<uint8_t> bytes(kMostBytesRead);
   const size_t got = std::fread(bytes.data(), 1, bytes.size(), file);
   std::fclose(file);
-  ReadHighScoreTable(bytes.data(), got, highScores);
+  ReadHighScoreTable(bytes.data(), got, highScoreScreen.highScores);
 }
 
 void SaveHighScores() {
-  if (scoreFilePath.empty()) return;
-  const std::vector<uint8_t> bytes = WriteHighScoreTable(highScores);
-  if (!plat::WriteFileAtomic(scoreFilePath, bytes.data(), bytes.size(), false))
-    DebugPrint("Error saving high scores: " + scoreFilePath.string() + "\n");
+  if (highScoreScreen.scoreFilePath.empty()) return;
+  const std::vector<uint8_t> bytes = WriteHighScoreTable(highScoreScreen.highScores);
+  if (!plat::WriteFileAtomic(highScoreScreen.scoreFilePath, bytes.data(), bytes.size(), false))
+    DebugPrint("Error saving high scores: " + highScoreScreen.scoreFilePath.string() + "\n");
 }
 
 void EnterScene() {
   SaveCollectedCharms();
-  scoreFilePath.clear();
+  highScoreScreen.scoreFilePath.clear();
   if (savedGamesFolder.empty()) {
     DebugPrint("No saved games folder: the high scores are neither read nor saved\n");
   } else {
-    scoreFilePath = ScoreFilePath(savedGamesFolder, GetSelectedBoardSetPath(), kidMode != 0);
-    if (scoreFilePath.empty()) {
+    highScoreScreen.scoreFilePath = ScoreFilePath(savedGamesFolder, GetSelectedBoardSetPath(), settings.kidMode != 0);
+    if (highScoreScreen.scoreFilePath.empty()) {
       DebugPrint("No board set selected: the high scores are neither read nor saved\n");
     } else {
-      const boost::filesystem::path folder = scoreFilePath.parent_path();
+      const boost::filesystem::path folder = highScoreScreen.scoreFilePath.parent_path();
       if (!plat::MakeDirs(folder)) {
         boost::system::error_code error;
         boost::filesystem::create_directories(folder, error);
@@ -85,38 +87,43 @@ void EnterScene() {
   }
   LoadHighScores();
 
-  bestPlayerScore = 0;
-  bestPlayerBoard = 0;
-  for (int32_t p = 0; p < playerCount && p < kMaxPlayers; ++p) {
-    if (playerSlots[p].score > bestPlayerScore) {
-      bestPlayerScore = playerSlots[p].score;
-      bestPlayerBoard = playerSlots[p].board + 1;
+  highScoreScreen.bestPlayerScore = 0;
+  highScoreScreen.bestPlayerBoard = 0;
+  for (int32_t p = 0; p < play.playerCount && p < kMaxPlayers; ++p) {
+    if (playerSlots[p].score > highScoreScreen.bestPlayerScore) {
+      highScoreScreen.bestPlayerScore = playerSlots[p].score;
+      highScoreScreen.bestPlayerBoard = playerSlots[p].board + 1;
     }
   }
-  scoreScreenState = bestPlayerScore > highScores[kHighScoreRows - 1].score && !cheatMode && !scoresViewOnly ? 1 : 0;
-  lastTypedChar = 0;
-  typedName.clear();
-  entryPlayer = 0;
+  highScoreScreen.scoreScreenState = highScoreScreen.bestPlayerScore >
+                                                 highScoreScreen.highScores[kHighScoreRows - 1].score &&
+                                             !settings.cheatMode && !highScoreScreen.scoresViewOnly
+                                         ? 1
+                                         : 0;
+  input.lastTypedChar = 0;
+  highScoreScreen.typedName.clear();
+  highScoreScreen.entryPlayer = 0;
 }
 
 void LeaveScene() {
-  if (scoresViewOnly) {
-    scoresViewOnly = 0;
-    sceneNumber = 3;
+  if (highScoreScreen.scoresViewOnly) {
+    highScoreScreen.scoresViewOnly = 0;
+    program.sceneNumber = 3;
   } else {
-    sceneNumber = 2;
-    musicFade = -1;
+    program.sceneNumber = 2;
+    transition.musicFade = -1;
   }
 }
 
 void PostBestScore() {
-  scoreScreenState = 3;
+  highScoreScreen.scoreScreenState = 3;
   if (communityManager)
-    communityManager->RequestScoreUpload(boardSet.GetLeaderboardName(), bestPlayerScore, {bestPlayerBoard});
+    communityManager->RequestScoreUpload(boardSet.GetLeaderboardName(), highScoreScreen.bestPlayerScore,
+                                         {highScoreScreen.bestPlayerBoard});
 }
 
 void AskForOnlineScores() {
-  scoreScreenState = 7;
+  highScoreScreen.scoreScreenState = 7;
   if (!communityManager) return;
   if (GetSelectedBoardSetSource() != kBoardSourceGame) {
     communityManager->FailScoreDownload("Online leaderboards are not supported for community boardsets.");
@@ -126,30 +133,31 @@ void AskForOnlineScores() {
 }
 
 void EnterName() {
-  if (playerCount >= 2) PlaySoundAt(12, 640.0f, 0, 63);
+  if (play.playerCount >= 2) PlaySoundAt(12, 640.0f, 0, 63);
   int i = kHighScoreRows - 1;
-  while (i > 0 && highScores[i - 1].score < entryPlayerScore) {
-    highScores[i] = highScores[i - 1];
+  while (i > 0 && highScoreScreen.highScores[i - 1].score < highScoreScreen.entryPlayerScore) {
+    highScoreScreen.highScores[i] = highScoreScreen.highScores[i - 1];
     --i;
   }
-  highScores[i] = {entryPlayerScore, typedName, playerSlots[entryPlayer].board + 1, 1};
-  typedName.clear();
-  ++entryPlayer;
+  highScoreScreen.highScores[i] = {highScoreScreen.entryPlayerScore, highScoreScreen.typedName,
+                                   playerSlots[highScoreScreen.entryPlayer].board + 1, 1};
+  highScoreScreen.typedName.clear();
+  ++highScoreScreen.entryPlayer;
   SaveHighScores();
 }
 
 // The state's input step; false ends the frame without drawing.
 bool RunInput() {
-  const uint8_t c = lastTypedChar;
-  switch (scoreScreenState) {
+  const uint8_t c = input.lastTypedChar;
+  switch (highScoreScreen.scoreScreenState) {
     case 0:
     case 7:
       if (Pressed(9) || c == 27) {
         LeaveScene();
-      } else if (scoreScreenState == 0 && Pressed(12)) {
+      } else if (highScoreScreen.scoreScreenState == 0 && Pressed(12)) {
         AskForOnlineScores();
-      } else if (scoreScreenState == 7 && Pressed(11)) {
-        scoreScreenState = 0;
+      } else if (highScoreScreen.scoreScreenState == 7 && Pressed(11)) {
+        highScoreScreen.scoreScreenState = 0;
       } else {
         return true;
       }
@@ -159,37 +167,38 @@ bool RunInput() {
     case 1: {
       // The score is taken before anything can enter it, so a click in the
       // visit's first frame never enters the previous visit's score.
-      if (entryPlayer < playerCount) entryPlayerScore = playerSlots[entryPlayer].score;
-      if (entryPlayer >= playerCount) {
-        scoreScreenState = !kidMode && GetSelectedBoardSetSource() == kBoardSourceGame ? 2 : 0;
+      if (highScoreScreen.entryPlayer < play.playerCount)
+        highScoreScreen.entryPlayerScore = playerSlots[highScoreScreen.entryPlayer].score;
+      if (highScoreScreen.entryPlayer >= play.playerCount) {
+        highScoreScreen.scoreScreenState = !settings.kidMode && GetSelectedBoardSetSource() == kBoardSourceGame ? 2 : 0;
         return false;
       }
-      if (entryPlayerScore > highScores[kHighScoreRows - 1].score) {
+      if (highScoreScreen.entryPlayerScore > highScoreScreen.highScores[kHighScoreRows - 1].score) {
         if (IsNameCharacter(c)) {
           // Longer names would not fit the file's field with its terminator.
-          if (typedName.size() < size_t(kHighScoreMaxName)) typedName += char(c);
+          if (highScoreScreen.typedName.size() < size_t(kHighScoreMaxName)) highScoreScreen.typedName += char(c);
         } else if (c == 8) {
-          if (!typedName.empty()) typedName.pop_back();
+          if (!highScoreScreen.typedName.empty()) highScoreScreen.typedName.pop_back();
         } else if (c == 10 || c == 13 || Pressed(7)) {
           EnterName();
         }
       } else {
-        if (c == 10 || c == 13 || anyInputThisFrame) {
-          ++entryPlayer;
-          if (playerCount >= 2) PlaySoundAt(12, 640.0f, 0, 63);
+        if (c == 10 || c == 13 || input.anyInputThisFrame) {
+          ++highScoreScreen.entryPlayer;
+          if (play.playerCount >= 2) PlaySoundAt(12, 640.0f, 0, 63);
         }
-        lastTypedChar = 0;
-        anyInputThisFrame = 0;
+        input.lastTypedChar = 0;
+        input.anyInputThisFrame = 0;
       }
       return true;
     }
 
     case 2:
     case 5:
-      if (Pressed(scoreScreenState == 2 ? 5 : 10) || c == 'Y' || c == 'y' || c == 13) {
+      if (Pressed(highScoreScreen.scoreScreenState == 2 ? 5 : 10) || c == 'Y' || c == 'y' || c == 13) {
         PostBestScore();
-      } else if (Pressed(scoreScreenState == 2 ? 6 : 8) || c == 'N' || c == 'n' || c == 27) {
-        scoreScreenState = 6;
+      } else if (Pressed(highScoreScreen.scoreScreenState == 2 ? 6 : 8) || c == 'N' || c == 'n' || c == 27) {
+        highScoreScreen.scoreScreenState = 6;
       } else {
         return true;
       }
@@ -198,23 +207,23 @@ bool RunInput() {
 
     case 3:
       if (!communityManager) {
-        scoreScreenState = 5;
+        highScoreScreen.scoreScreenState = 5;
         return false;
       }
       if (!communityManager->IsUploading()) {
-        scoreScreenState = communityManager->GetScoreUploadResult() ? 4 : 5;
+        highScoreScreen.scoreScreenState = communityManager->GetScoreUploadResult() ? 4 : 5;
         return false;
       }
       if (communityManager->GetRequestWaitTime() > kUploadTimeoutMs) {
         communityManager->FailScoreUpload("Timeout");
-        scoreScreenState = 5;
+        highScoreScreen.scoreScreenState = 5;
         return false;
       }
       return true;
 
     case 4:
-      if (!anyInputThisFrame && !c) return true;
-      scoreScreenState = 7;
+      if (!input.anyInputThisFrame && !c) return true;
+      highScoreScreen.scoreScreenState = 7;
       if (communityManager) communityManager->RequestScoreDownload(GetSelectedLeaderboardName());
       PlayChoiceSound();
       return false;
@@ -290,24 +299,24 @@ void DrawOnlineTable(int32_t width) {
 
 void DrawState(const SurfaceLock& lock) {
   const int32_t width = lock.width;
-  switch (scoreScreenState) {
+  switch (highScoreScreen.scoreScreenState) {
     case 1: {
       // Every player has had a turn: the next frame moves on.
-      if (entryPlayer >= playerCount) break;
-      entryPlayerScore = playerSlots[entryPlayer].score;
-      chiselFont.DrawTextCentered(std::to_string(entryPlayerScore).c_str(), 0, 265, width);
-      const std::string player = std::to_string(entryPlayer + 1);
-      if (entryPlayerScore > highScores[kHighScoreRows - 1].score) {
+      if (highScoreScreen.entryPlayer >= play.playerCount) break;
+      highScoreScreen.entryPlayerScore = playerSlots[highScoreScreen.entryPlayer].score;
+      chiselFont.DrawTextCentered(std::to_string(highScoreScreen.entryPlayerScore).c_str(), 0, 265, width);
+      const std::string player = std::to_string(highScoreScreen.entryPlayer + 1);
+      if (highScoreScreen.entryPlayerScore > highScoreScreen.highScores[kHighScoreRows - 1].score) {
         sysFont.DrawTextCentered(("Great Score Player " + player + " !  Enter your name:").c_str(), 0, 335, width);
-        sysFont.DrawTextCentered((typedName + "_").c_str(), 0, 355, width);
+        sysFont.DrawTextCentered((highScoreScreen.typedName + "_").c_str(), 0, 355, width);
       } else {
         sysFont.DrawTextCentered(("Sorry Player " + player + ", you didn't get a high score.").c_str(), 0, 300, width);
       }
       break;
     }
     case 2:
-      sysFont.DrawTextCentered(playerCount > 1 ? "Would you like to post the best player's score online?"
-                                               : "Would you like to post your score online?",
+      sysFont.DrawTextCentered(play.playerCount > 1 ? "Would you like to post the best player's score online?"
+                                                    : "Would you like to post your score online?",
                                0, 335, width);
       break;
     case 3: {
@@ -325,11 +334,11 @@ void DrawState(const SurfaceLock& lock) {
       break;
     }
     case 0: {
-      sysFont.DrawTextCentered(kidMode ? "(Local Scores - Kid Mode)" : "(Local Scores)", 0, 200, width);
+      sysFont.DrawTextCentered(settings.kidMode ? "(Local Scores - Kid Mode)" : "(Local Scores)", 0, 200, width);
       DrawHeadings();
       int32_t y = 261;
       for (int i = 0; i < kHighScoreRows; ++i) {
-        const HighScoreEntry& row = highScores[i];
+        const HighScoreEntry& row = highScoreScreen.highScores[i];
         BitFont& font = row.isNew ? amberSysFont : sysFont;
         y += font.lineHeight + 7;
         DrawRow(font, y, i + 1, row.name, row.score, row.board);
@@ -343,36 +352,40 @@ void DrawState(const SurfaceLock& lock) {
 
 }  // namespace
 
-void ResetHighScoreTable() { ResetHighScoreTable(highScores); }
+void ResetHighScoreTable() { ResetHighScoreTable(highScoreScreen.highScores); }
 
 void RunHighScoresScreen() {
-  const bool firstFrame = sceneNumber != previousScene;
+  const bool firstFrame = program.sceneNumber != program.previousScene;
   if (firstFrame) EnterScene();
 
   // State s shows the buttons of list s + 1.
-  const int32_t state = scoreScreenState >= 0 && scoreScreenState < 8 ? scoreScreenState : 0;
+  const int32_t state = highScoreScreen.scoreScreenState >= 0 && highScoreScreen.scoreScreenState < 8
+                            ? highScoreScreen.scoreScreenState
+                            : 0;
   UpdateButtonHover(highScoreButtons[state]);
   if (!RunInput()) return;
 
   Display& display = TheDisplay();
   SurfaceLock lock;
   if (!display.Lock(&lock)) return;
-  const bool musicLeftAlone = scoresViewOnly || scoresFromCompletion;
+  const bool musicLeftAlone = highScoreScreen.scoresViewOnly || highScoreScreen.scoresFromCompletion;
   if (firstFrame) {
     if (!musicLeftAlone) {
-      musicFade = -1;
-      scoreMusicStarted = 0;
+      transition.musicFade = -1;
+      highScoreScreen.scoreMusicStarted = 0;
     }
     SnapshotOldScreen();
-  } else if (!musicLeftAlone && !scoreMusicStarted) {
+  } else if (!musicLeftAlone && !highScoreScreen.scoreMusicStarted) {
     PlayMusic(soundBank.scoreModule);
-    scoreMusicStarted = 1;
+    highScoreScreen.scoreMusicStarted = 1;
   }
 
   DrawMenuPointer(true, [&] {
     BlitImage(highScoresPicture.GetFrame(1), 0, 0, nullptr, 0);
     display.AddDirtyRect(0, 0, lock.width, lock.height);
-    DrawButtons(highScoreButtons[scoreScreenState >= 0 && scoreScreenState < 8 ? scoreScreenState : 0]);
+    DrawButtons(highScoreButtons[highScoreScreen.scoreScreenState >= 0 && highScoreScreen.scoreScreenState < 8
+                                     ? highScoreScreen.scoreScreenState
+                                     : 0]);
     SetFontTarget(chiselFont, lock);
     SetFontTarget(sysFont, lock);
     SetFontTarget(amberSysFont, lock);
@@ -383,15 +396,15 @@ void RunHighScoresScreen() {
   if (firstFrame) {
     SnapshotNewScreen();
     display.Unlock();
-    fullRedraw = 0;
+    program.fullRedraw = 0;
     return;
   }
   display.Unlock();
   display.Present(kPresentDirtyOnly);
-  if (scoreScreenState == 6) {
-    scoreScreenState = 0;
-    fullRedraw = 1;
+  if (highScoreScreen.scoreScreenState == 6) {
+    highScoreScreen.scoreScreenState = 0;
+    program.fullRedraw = 1;
   } else {
-    fullRedraw = 0;
+    program.fullRedraw = 0;
   }
 }

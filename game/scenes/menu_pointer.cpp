@@ -43,14 +43,14 @@ void DrawMenuPointer(bool fullRedraw, const std::function<void()>& drawScene) {
   if (havePointer && (cursorBackdrop.width != pointer->width || cursorBackdrop.height != pointer->height ||
                       cursorBackdrop.bytesPerPixel != lock.bytesPerPixel || !cursorBackdrop.pixels)) {
     cursorBackdrop.Create(pointer->width, pointer->height, lock.bytesPerPixel * 8);
-    softCursorX = softCursorY = -1;
+    play.softCursorX = play.softCursorY = -1;
   }
   const bool backdropUsable = havePointer && cursorBackdrop.pixels;
   if (fullRedraw) {
-    softCursorX = softCursorY = -1;
-  } else if (backdropUsable && softCursorX >= 0 && softCursorY >= 0) {
-    CopyBackdrop(lock, softCursorX, softCursorY, true);
-    display.AddDirtyRect(softCursorX, softCursorY, cursorBackdrop.width, cursorBackdrop.height);
+    play.softCursorX = play.softCursorY = -1;
+  } else if (backdropUsable && play.softCursorX >= 0 && play.softCursorY >= 0) {
+    CopyBackdrop(lock, play.softCursorX, play.softCursorY, true);
+    display.AddDirtyRect(play.softCursorX, play.softCursorY, cursorBackdrop.width, cursorBackdrop.height);
   }
 
   if (drawScene) drawScene();
@@ -58,13 +58,13 @@ void DrawMenuPointer(bool fullRedraw, const std::function<void()>& drawScene) {
   if (backdropUsable) {
     // The kept rectangle stays wholly on screen; the pointer itself is drawn
     // at the mouse and clipped there.
-    const int32_t x = std::clamp(mouseX, 0, std::max(0, lock.width - cursorBackdrop.width));
-    const int32_t y = std::clamp(mouseY, 0, std::max(0, lock.height - cursorBackdrop.height));
+    const int32_t x = std::clamp(input.mouseX, 0, std::max(0, lock.width - cursorBackdrop.width));
+    const int32_t y = std::clamp(input.mouseY, 0, std::max(0, lock.height - cursorBackdrop.height));
     CopyBackdrop(lock, x, y, false);
-    softCursorX = x;
-    softCursorY = y;
+    play.softCursorX = x;
+    play.softCursorY = y;
     display.AddDirtyRect(x, y, cursorBackdrop.width, cursorBackdrop.height);
-    BlitImage(pointer, mouseX, mouseY, nullptr, 1);
+    BlitImage(pointer, input.mouseX, input.mouseY, nullptr, 1);
   }
   display.Unlock();
 }

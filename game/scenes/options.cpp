@@ -16,6 +16,8 @@
 #include "platform/version.h"
 #include "platform/window.h"
 
+OptionsScreenState optionsScreen;
+
 namespace {
 
 const char* OnOff(int32_t value, const char* on, const char* off) { return value != 0 ? on : off; }
@@ -44,41 +46,46 @@ std::string OptionLineText(int32_t k) {
   switch (k) {
     case 0: {
       char text[64];
-      std::snprintf(text, sizeof(text), "Players:  %d", static_cast<int>(playerCount));
+      std::snprintf(text, sizeof(text), "Players:  %d", static_cast<int>(play.playerCount));
       return text;
     }
-    case 1: return Format("Difficulty:  %s", OnOff(kidMode, "Kid-Mode", "Normal"));
-    case 2: return Format("Orvesse Ed. Features:  %s", OnOff(classicRules, "Disabled", "Enabled"));
-    case 3: return Format("Community Boardsets:  %s", OnOff(communityBoards, "Enabled", "Disabled"));
-    case 5: return Format("Display:  %s (F7)", OnOff(fullScreen, "Fullscreen", "Windowed"));
+    case 1: return Format("Difficulty:  %s", OnOff(settings.kidMode, "Kid-Mode", "Normal"));
+    case 2: return Format("Orvesse Ed. Features:  %s", OnOff(settings.classicRules, "Disabled", "Enabled"));
+    case 3: return Format("Community Boardsets:  %s", OnOff(settings.communityBoards, "Enabled", "Disabled"));
+    case 5: return Format("Display:  %s (F7)", OnOff(settings.fullScreen, "Fullscreen", "Windowed"));
     case 6: {
       static const char* const kWords[3] = {"Textured", "Half-Bright", "Black"};
       // A stored value outside the three styles reads as the default.
-      const int32_t style = backgroundStyle >= 0 && backgroundStyle <= 2 ? backgroundStyle : 0;
+      const int32_t style = settings.backgroundStyle >= 0 && settings.backgroundStyle <= 2 ? settings.backgroundStyle
+                                                                                           : 0;
       return Format("Backgrounds:  %s (F1)", kWords[style]);
     }
-    case 7: return Format("Classic Textures:  %s (F8)", OnOff(classicTextures, "Enabled", "Disabled"));
-    case 8: return Format("Floating Scores:  %s (F9)", OnOff(showScores, "Enabled", "Disabled"));
-    case 10: return Format("In-game Music:  %s (F5)", OnOff(useInGameMods, "Enabled", "Disabled"));
-    case 11: return Format("Stereo Mode:  %s (F6)", OnOff(swapStereo, "Left/Right Swapped", "Normal"));
+    case 7: return Format("Classic Textures:  %s (F8)", OnOff(settings.classicTextures, "Enabled", "Disabled"));
+    case 8: return Format("Floating Scores:  %s (F9)", OnOff(settings.showScores, "Enabled", "Disabled"));
+    case 10: return Format("In-game Music:  %s (F5)", OnOff(settings.useInGameMods, "Enabled", "Disabled"));
+    case 11: return Format("Stereo Mode:  %s (F6)", OnOff(settings.swapStereo, "Left/Right Swapped", "Normal"));
     default: return std::string();
   }
 }
 
 bool ApplyOptionClick(int32_t k) {
   switch (k) {
-    case 0: playerCount = playerCount >= 1 && playerCount < 4 ? playerCount + 1 : 1; return true;
-    case 1: kidMode = Toggled(kidMode); return true;
-    case 2: classicRules = Toggled(classicRules); return true;
-    case 3: communityBoards = Toggled(communityBoards); return true;
-    case 5: fullScreenTogglePending = 1; return true;
-    case 6: backgroundStyle = backgroundStyle >= 0 && backgroundStyle < 2 ? backgroundStyle + 1 : 0; return true;
-    case 7: classicTextures = Toggled(classicTextures); return true;
-    case 8: showScores = Toggled(showScores); return true;
-    case 10: useInGameMods = Toggled(useInGameMods); return true;
+    case 0: play.playerCount = play.playerCount >= 1 && play.playerCount < 4 ? play.playerCount + 1 : 1; return true;
+    case 1: settings.kidMode = Toggled(settings.kidMode); return true;
+    case 2: settings.classicRules = Toggled(settings.classicRules); return true;
+    case 3: settings.communityBoards = Toggled(settings.communityBoards); return true;
+    case 5: program.fullScreenTogglePending = 1; return true;
+    case 6:
+      settings.backgroundStyle = settings.backgroundStyle >= 0 && settings.backgroundStyle < 2
+                                     ? settings.backgroundStyle + 1
+                                     : 0;
+      return true;
+    case 7: settings.classicTextures = Toggled(settings.classicTextures); return true;
+    case 8: settings.showScores = Toggled(settings.showScores); return true;
+    case 10: settings.useInGameMods = Toggled(settings.useInGameMods); return true;
     case 11:
-      swapStereo = Toggled(swapStereo);
-      audioSettings.swapStereo = swapStereo;
+      settings.swapStereo = Toggled(settings.swapStereo);
+      audioSettings.swapStereo = settings.swapStereo;
       return true;
     default: return false;
   }
@@ -108,8 +115,8 @@ void SetUpLogoBand() {
     }
   }
   InitBackgroundEffect(20, kLogoBandWidth, kLogoBandHeight, static_cast<int32_t>(RandomInt(5)), 1, 20);
-  bandSweepPosition = 0;
-  bandSweepCount = 0;
+  optionsScreen.bandSweepPosition = 0;
+  optionsScreen.bandSweepCount = 0;
 }
 
 void AdvanceLogoBand(int32_t nowMs, bool black) {
@@ -121,7 +128,7 @@ void AdvanceLogoBand(int32_t nowMs, bool black) {
     // The stretch the sweep crossed since the last step, wrapping at the
     // right edge into a new sweep.
     auto copyColumns = [&](int32_t from, int32_t to) {
-      const bool slanted = bandSweepCount % 7 == 6;
+      const bool slanted = optionsScreen.bandSweepCount % 7 == 6;
       const int32_t half = kLogoBandWidth / 2;
       for (int32_t x = std::max(0, from); x < std::min(to, kLogoBandWidth); ++x) {
         int32_t top = 0;
@@ -137,14 +144,14 @@ void AdvanceLogoBand(int32_t nowMs, bool black) {
         }
       }
     };
-    if (position >= bandSweepPosition) {
-      copyColumns(bandSweepPosition, position);
+    if (position >= optionsScreen.bandSweepPosition) {
+      copyColumns(optionsScreen.bandSweepPosition, position);
     } else {
-      copyColumns(bandSweepPosition, kLogoBandWidth);
-      ++bandSweepCount;
+      copyColumns(optionsScreen.bandSweepPosition, kLogoBandWidth);
+      ++optionsScreen.bandSweepCount;
       copyColumns(0, position);
     }
-    bandSweepPosition = position;
+    optionsScreen.bandSweepPosition = position;
     RenderBackgroundEffect(field->pixels, field->width, field->height, field->stride);
     if (black) {
       FillRectColour(kLogoBandX, kLogoBandY, kLogoBandHeight, kLogoBandWidth, 0, 0, 0, nullptr);
@@ -155,15 +162,15 @@ void AdvanceLogoBand(int32_t nowMs, bool black) {
 
   // The two strips of the title power-ups animation, the top one four
   // frames ahead.
-  ++bandStripFrame;
+  ++optionsScreen.bandStripFrame;
   const Bitmap* strips = titlePowerupsPicture.GetFrame(1);
   Display& display = TheDisplay();
   SurfaceLock lock;
   if (strips && strips->pixels && display.Lock(&lock)) {
     if (strips->bytesPerPixel == lock.bytesPerPixel) {
       const int32_t frames = std::max(1, std::min(kStripFrames, strips->height / kStripHeight));
-      const int32_t top = ((bandStripFrame + 4) % frames + frames) % frames;
-      const int32_t bottom = (bandStripFrame % frames + frames) % frames;
+      const int32_t top = ((optionsScreen.bandStripFrame + 4) % frames + frames) % frames;
+      const int32_t bottom = (optionsScreen.bandStripFrame % frames + frames) % frames;
       strips->DrawPart(lock.bits, lock.width, lock.height, lock.pitch, 0, kStripTopY, 0, top * kStripHeight,
                        strips->width, kStripHeight, 0, 256);
       strips->DrawPart(lock.bits, lock.width, lock.height, lock.pitch, 0, kStripBottomY, 0, bottom * kStripHeight,
@@ -177,32 +184,32 @@ void AdvanceLogoBand(int32_t nowMs, bool black) {
 }
 
 void RunOptionsScreen() {
-  const bool firstFrame = sceneNumber != previousScene;
+  const bool firstFrame = program.sceneNumber != program.previousScene;
   UpdateButtonHover(optionsButtons);
-  const int32_t hovered = mouseX >= kOptionLineX + 1 && mouseX <= 1181 && mouseY >= kOptionLineY + 1
-                              ? (mouseY - kOptionLineY) / kOptionLinePitch
+  const int32_t hovered = input.mouseX >= kOptionLineX + 1 && input.mouseX <= 1181 && input.mouseY >= kOptionLineY + 1
+                              ? (input.mouseY - kOptionLineY) / kOptionLinePitch
                               : -1;
-  if (hovered != hoveredOption) {
-    hoveredOption = hovered;
-    settingsChanged = 1;
+  if (hovered != optionsScreen.hoveredOption) {
+    optionsScreen.hoveredOption = hovered;
+    input.settingsChanged = 1;
   }
 
-  if (anyInputThisFrame) {
-    anyInputThisFrame = 0;
-    if (lastTypedChar != 0) {
-      sceneNumber = 3;
-    } else if (hoveredButton == 2) {
+  if (input.anyInputThisFrame) {
+    input.anyInputThisFrame = 0;
+    if (input.lastTypedChar != 0) {
+      program.sceneNumber = 3;
+    } else if (play.hoveredButton == 2) {
       if (plat::WindowSystem* system = plat::GetWindowSystem())
-        system->PostMessage(windowHandle, plat::kMsgClose, 0, 0);
+        system->PostMessage(program.windowHandle, plat::kMsgClose, 0, 0);
       return;
-    } else if (hoveredButton == 1) {
-      sceneNumber = 1;
-    } else if (hoveredButton == 13) {
-      sceneNumber = 6;
-    } else if (ApplyOptionClick(hoveredOption)) {
-      settingsChanged = 1;
+    } else if (play.hoveredButton == 1) {
+      program.sceneNumber = 1;
+    } else if (play.hoveredButton == 13) {
+      program.sceneNumber = 6;
+    } else if (ApplyOptionClick(optionsScreen.hoveredOption)) {
+      input.settingsChanged = 1;
     } else {
-      sceneNumber = 3;
+      program.sceneNumber = 3;
     }
     PlaySoundAt(30, 640.0f, 0, 63);
     return;
@@ -212,26 +219,26 @@ void RunOptionsScreen() {
   SurfaceLock lock;
   if (!display.Lock(&lock)) return;
   if (firstFrame) {
-    fullRedraw = 1;
+    program.fullRedraw = 1;
     PlayMusic(static_cast<int32_t>(RandomInt(3)));
     soundSystem.SetModuleVolume(0);
     SnapshotOldScreen();
-    musicFade = 1;
+    transition.musicFade = 1;
   }
   const int32_t now = mainTimer.Elapsed(1000);
-  DrawMenuPointer(fullRedraw != 0, [&] {
+  DrawMenuPointer(program.fullRedraw != 0, [&] {
     const Bitmap* title = titleScreenPicture.GetFrame(1);
     const bool titleDrawable = title && title->pixels && title->bytesPerPixel == lock.bytesPerPixel;
-    if (fullRedraw) {
+    if (program.fullRedraw) {
       if (titleDrawable) title->Draw(lock.bits, lock.width, lock.height, lock.pitch, 0, 0, 0, 256);
       display.AddDirtyRect(0, 0, lock.width, lock.height);
       SetUpLogoBand();
       sysFont.SetTarget(lock.bits, lock.width, lock.height, lock.pitch, lock.bytesPerPixel * 8);
       const std::string version = GetProgramVersion();
       sysFont.DrawText(version.c_str(), lock.width - sysFont.TextWidth(version.c_str()) - 5, 2);
-      settingsChanged = 1;
+      input.settingsChanged = 1;
     }
-    if (settingsChanged) {
+    if (input.settingsChanged) {
       DrawButtons(optionsButtons);
       if (titleDrawable)
         title->DrawPart(lock.bits, lock.width, lock.height, lock.pitch, kOptionLineX, kOptionLineY, kOptionLineX,
@@ -242,13 +249,14 @@ void RunOptionsScreen() {
       for (int32_t k = 0; k < kOptionLineCount; ++k) {
         const std::string text = OptionLineText(k);
         if (text.empty()) continue;
-        BitFont& font = k == hoveredOption ? amberSysFont : sysFont;
+        BitFont& font = k == optionsScreen.hoveredOption ? amberSysFont : sysFont;
         font.DrawText(text.c_str(), kOptionLineX, kOptionLineY + kOptionLinePitch * k);
       }
-      settingsChanged = 0;
+      input.settingsChanged = 0;
     }
-    if (fullRedraw || now - bandLastRefreshMs >= kBandRefreshMs || now < bandLastRefreshMs) {
-      bandLastRefreshMs = now;
+    if (program.fullRedraw || now - optionsScreen.bandLastRefreshMs >= kBandRefreshMs ||
+        now < optionsScreen.bandLastRefreshMs) {
+      optionsScreen.bandLastRefreshMs = now;
       AdvanceLogoBand(now, firstFrame);
     }
   });
@@ -260,5 +268,5 @@ void RunOptionsScreen() {
     display.Unlock();
     display.Present(kPresentDirtyOnly);
   }
-  fullRedraw = 0;
+  program.fullRedraw = 0;
 }

@@ -5,23 +5,25 @@
 #include "graphics/display.h"
 #include "platform/clock.h"
 
+SplashScreenState splashScreen;
+
 void RunSplashScreen() {
-  const bool entered = previousScene != 0;
-  if (entered) splashStartMs = plat::MilliClock();
+  const bool entered = program.previousScene != 0;
+  if (entered) splashScreen.splashStartMs = plat::MilliClock();
   // Unsigned difference: the millisecond clock wraps.
-  if (anyInputThisFrame || lastTypedChar || plat::MilliClock() - splashStartMs > 5000u) {
-    sceneNumber = 2;
+  if (input.anyInputThisFrame || input.lastTypedChar || plat::MilliClock() - splashScreen.splashStartMs > 5000u) {
+    program.sceneNumber = 2;
     return;
   }
   if (entered) {
-    fullRedraw = 1;
+    program.fullRedraw = 1;
     SnapshotOldScreen();
-    musicFade = 1;
+    transition.musicFade = 1;
   }
-  if (fullRedraw) DrawFullScreenPicture(splashPicture);
+  if (program.fullRedraw) DrawFullScreenPicture(splashPicture);
   if (entered)
     SnapshotNewScreen();
   else
     TheDisplay().Present(0);
-  fullRedraw = 0;
+  program.fullRedraw = 0;
 }

@@ -10,6 +10,8 @@
 #include "graphics/display.h"
 #include "graphics/flame.h"
 
+TitleScreenState titleScreen;
+
 namespace {
 
 constexpr int32_t kFireSample = 25;
@@ -18,7 +20,7 @@ constexpr int32_t kFireSample = 25;
 // the fire are stopped first, so regaining the focus never stacks the fire
 // or takes the voices the menu click needs.
 void StartFireVoices() {
-  for (int32_t& voice : titleFireVoices) {
+  for (int32_t& voice : titleScreen.titleFireVoices) {
     if (voice >= 0 && soundSystem.IsVoicePlaying(voice) && soundSystem.GetVoiceSample(voice) == kFireSample)
       soundSystem.StopVoice(voice);
     voice = -1;
@@ -29,7 +31,7 @@ void StartFireVoices() {
   const int32_t pans[3] = {0, 256, 128};
   for (int i = 0; i < 3; ++i) {
     if (soundSystem.PlaySample(kFireSample, frequencies[i], 63, pans[i]))
-      titleFireVoices[i] = soundSystem.GetLastVoice();
+      titleScreen.titleFireVoices[i] = soundSystem.GetLastVoice();
   }
 }
 
@@ -59,35 +61,35 @@ bool CreditsFinished(int32_t elapsedMs, int32_t fieldHeight) {
 }
 
 void RunTitleScreen() {
-  const bool firstFrame = sceneNumber != previousScene;
-  if (anyInputThisFrame) {
-    sceneNumber = 2;
-    anyInputThisFrame = 0;
-    musicFade = 1;
-    soundFade = -1;
+  const bool firstFrame = program.sceneNumber != program.previousScene;
+  if (input.anyInputThisFrame) {
+    program.sceneNumber = 2;
+    input.anyInputThisFrame = 0;
+    transition.musicFade = 1;
+    transition.soundFade = -1;
     return;
   }
   Display& display = TheDisplay();
   SurfaceLock lock;
   if (!display.Lock(&lock)) return;
   const int32_t now = mainTimer.Elapsed(1000);
-  if (firstFrame || fullRedraw) {
-    fullRedraw = 1;
+  if (firstFrame || program.fullRedraw) {
+    program.fullRedraw = 1;
     StartFireVoices();
     InitBackgroundEffect(100, lock.width, lock.height, 0, 0, 1000000);
     flameField.Create(lock.width, lock.height, 8);
-    creditsStartMs = now;
-    lastBurstMs = 0;
+    titleScreen.creditsStartMs = now;
+    titleScreen.lastBurstMs = 0;
   }
-  if (now - lastBurstMs > 500) {
+  if (now - titleScreen.lastBurstMs > 500) {
     BurstBackgroundEffect();
-    lastBurstMs = now;
+    titleScreen.lastBurstMs = now;
   }
   RenderBackgroundEffect(flameField.pixels, flameField.width, flameField.height, flameField.stride);
-  DrawCredits(flameField, now - creditsStartMs);
-  if (CreditsFinished(now - creditsStartMs, flameField.height)) creditsStartMs = now;
+  DrawCredits(flameField, now - titleScreen.creditsStartMs);
+  if (CreditsFinished(now - titleScreen.creditsStartMs, flameField.height)) titleScreen.creditsStartMs = now;
   DrawFlameField(flameField, 0, 0);
   display.Unlock();
   display.Present(0);
-  fullRedraw = 0;
+  program.fullRedraw = 0;
 }

@@ -8,6 +8,8 @@
 #include "game/game_globals.h"
 #include "graphics/display.h"
 
+TransitionState transition;
+
 namespace {
 
 constexpr int32_t kBandHeight = 50;
@@ -74,8 +76,8 @@ void DrawRollingRow(const SurfaceLock& lock, int32_t y, int32_t e) {
   const uint16_t* src = Row16(transitionNewPicture, source);
   for (int32_t x = 0; x < lock.width; ++x) {
     const uint32_t p = src[x];
-    dst[x] = uint16_t(Brighten(p, screenFormat.maskR, b) | Brighten(p, screenFormat.maskG, b) |
-                      Brighten(p, screenFormat.maskB, b));
+    dst[x] = uint16_t(Brighten(p, program.screenFormat.maskR, b) | Brighten(p, program.screenFormat.maskG, b) |
+                      Brighten(p, program.screenFormat.maskB, b));
   }
 }
 
@@ -89,8 +91,9 @@ void DrawBlendRow(const SurfaceLock& lock, int32_t y, int32_t e) {
   const uint16_t* old = Row16(transitionOldPicture, y);
   const int32_t a = std::clamp((y - e) * 256 / kBandHeight, 0, 256);
   for (int32_t x = 0; x < lock.width; ++x) {
-    dst[x] = uint16_t(Blend(fresh[x], old[x], screenFormat.maskR, a) | Blend(fresh[x], old[x], screenFormat.maskG, a) |
-                      Blend(fresh[x], old[x], screenFormat.maskB, a));
+    dst[x] = uint16_t(Blend(fresh[x], old[x], program.screenFormat.maskR, a) |
+                      Blend(fresh[x], old[x], program.screenFormat.maskG, a) |
+                      Blend(fresh[x], old[x], program.screenFormat.maskB, a));
   }
 }
 
@@ -114,32 +117,32 @@ void SnapshotNewScreen() {
 }
 
 void StartTransition(int32_t style) {
-  transitionStyle = style;
-  transitionRunning = 1;
-  transitionBand = {0, 0, 0, 0};
-  transitionStart = mainTimer.Elapsed(1000);
+  transition.transitionStyle = style;
+  transition.transitionRunning = 1;
+  transition.transitionBand = {0, 0, 0, 0};
+  transition.transitionStart = mainTimer.Elapsed(1000);
 }
 
 void DrawScreenTransition() {
-  anyInputThisFrame = 0;
+  input.anyInputThisFrame = 0;
   Display& display = TheDisplay();
   SurfaceLock lock;
   if (!display.Lock(&lock)) return;
   display.ClearDirtyRects();
-  display.AddDirtyRect(&transitionBand);
+  display.AddDirtyRect(&transition.transitionBand);
 
   // Unsigned difference: the clock may pass 2^31 ms.
-  const uint32_t passed = uint32_t(mainTimer.Elapsed(1000)) - uint32_t(transitionStart);
+  const uint32_t passed = uint32_t(mainTimer.Elapsed(1000)) - uint32_t(transition.transitionStart);
   const float t = float(passed) / kDurationMs;
   const int32_t h = lock.height;
   const int32_t e = int32_t(std::floor(float(h + kBandHeight) * t - float(kBandHeight)));
 
-  const int32_t lastTop = transitionBand.top;
+  const int32_t lastTop = transition.transitionBand.top;
   if (lock.bytesPerPixel == 2 && Matches(transitionNewPicture, lock) && Matches(transitionOldPicture, lock)) {
-    const int32_t from = std::max(transitionBand.top, 0);
+    const int32_t from = std::max(transition.transitionBand.top, 0);
     const int32_t to = std::min(e + kBandHeight - 1, h - 1);
     for (int32_t y = from; y <= to; ++y) {
-      if (transitionStyle == 1)
+      if (transition.transitionStyle == 1)
         DrawBlendRow(lock, y, e);
       else
         DrawRollingRow(lock, y, e);
@@ -149,22 +152,22 @@ void DrawScreenTransition() {
   // The fades stop at their ends: the music reaches exactly its volume.
   const float done = std::min(t, 1.0f);
   const int32_t musicVolume = soundBank.musicVolume;
-  if (musicFade < 0) soundSystem.SetModuleVolume(int32_t(std::floor((1.0f - done) * float(musicVolume))));
-  if (musicFade > 0) soundSystem.SetModuleVolume(int32_t(std::floor(done * float(musicVolume))));
-  if (soundFade != 0) {
-    const int32_t volume = int32_t(std::floor((soundFade < 0 ? 1.0f - done : done) * 63.0f));
+  if (transition.musicFade < 0) soundSystem.SetModuleVolume(int32_t(std::floor((1.0f - done) * float(musicVolume))));
+  if (transition.musicFade > 0) soundSystem.SetModuleVolume(int32_t(std::floor(done * float(musicVolume))));
+  if (transition.soundFade != 0) {
+    const int32_t volume = int32_t(std::floor((transition.soundFade < 0 ? 1.0f - done : done) * 63.0f));
     for (int32_t voice = 0; voice < 8; ++voice) soundSystem.SetVoiceVolume(voice, volume);
   }
   if (t > 1.0f) {
-    transitionRunning = 0;
-    if (musicFade < 0) StopMusic();
-    if (soundFade < 0) soundSystem.StopAllVoices();
-    musicFade = 0;
-    soundFade = 0;
+    transition.transitionRunning = 0;
+    if (transition.musicFade < 0) StopMusic();
+    if (transition.soundFade < 0) soundSystem.StopAllVoices();
+    transition.musicFade = 0;
+    transition.soundFade = 0;
   }
 
-  transitionBand = {0, e, lock.width, e + kBandHeight};
-  display.AddDirtyRect(&transitionBand);
+  transition.transitionBand = {0, e, lock.width, e + kBandHeight};
+  display.AddDirtyRect(&transition.transitionBand);
   // Every row drawn in this frame reaches the window, however far the band
   // moved since the last one.
   if (lastTop < e) display.AddDirtyRect(0, lastTop, lock.width, e - lastTop);

@@ -27,7 +27,7 @@ namespace {
 
 std::vector<std::string> Packs() {
   std::vector<std::string> packs;
-  for (const BoardSetEntry& e : boardSetEntries) packs.push_back(e.pack);
+  for (const BoardSetEntry& e : boardSetSelect.boardSetEntries) packs.push_back(e.pack);
   return packs;
 }
 
@@ -127,21 +127,21 @@ TEST_F(FrontEndTest, ListTakesEverySourceOnceAndLeavesBadFilesOut) {
   }
   Enter(3);
 
-  ASSERT_EQ(boardSetEntries.size(), 4u) << ::testing::PrintToString(Packs()) << d.Folder();
+  ASSERT_EQ(boardSetSelect.boardSetEntries.size(), 4u) << ::testing::PrintToString(Packs()) << d.Folder();
   EXPECT_EQ(Packs(), (std::vector<std::string>{"Castle", "Mine", "Brick Pack", "Workshop"}));
-  EXPECT_EQ(boardSetEntries[0].source, 0);
-  EXPECT_EQ(boardSetEntries[0].title, "Castle");
-  EXPECT_EQ(boardSetEntries[0].path, d.Folder() / "Boards" / "Castle.bdz");
-  EXPECT_EQ(boardSetEntries[1].source, 1);
-  EXPECT_EQ(boardSetEntries[2].source, 2);
-  EXPECT_EQ(boardSetEntries[2].title, "Cloud two");
-  EXPECT_EQ(boardSetEntries[3].title, "Cloud one");
+  EXPECT_EQ(boardSetSelect.boardSetEntries[0].source, 0);
+  EXPECT_EQ(boardSetSelect.boardSetEntries[0].title, "Castle");
+  EXPECT_EQ(boardSetSelect.boardSetEntries[0].path, d.Folder() / "Boards" / "Castle.bdz");
+  EXPECT_EQ(boardSetSelect.boardSetEntries[1].source, 1);
+  EXPECT_EQ(boardSetSelect.boardSetEntries[2].source, 2);
+  EXPECT_EQ(boardSetSelect.boardSetEntries[2].title, "Cloud two");
+  EXPECT_EQ(boardSetSelect.boardSetEntries[3].title, "Cloud one");
   EXPECT_TRUE(d.Boxes().empty());
-  EXPECT_TRUE(boardSetLoadError.empty());
+  EXPECT_TRUE(boardSetSelect.boardSetLoadError.empty());
 
   // The source icons: the Workshop rows carry one at x 42, the game row none
   // (the selection's frame is moved off the rows looked at).
-  boardSelectIndex = 1;
+  boardSetSelect.boardSelectIndex = 1;
   d.Frame();
   const uint32_t back = gametest::Through555(gametest::kBoardSelectColour);
   auto iconPixels = [&](int32_t row) {
@@ -169,7 +169,7 @@ TEST_F(FrontEndTest, GeneratedPackListsItsTwoSets) {
   Start(options);
   Enter(3);
   auto find = [](const std::string& pack) -> const BoardSetEntry* {
-    for (const BoardSetEntry& e : boardSetEntries)
+    for (const BoardSetEntry& e : boardSetSelect.boardSetEntries)
       if (e.pack == pack) return &e;
     return nullptr;
   };
@@ -198,16 +198,16 @@ TEST_F(FrontEndTest, ListTopKeepsTheSelectionTwelveRowsDown) {
     if (written != c.sets) {
       WriteNumberedSets(d.Folder(), c.sets);
       written = c.sets;
-      sceneNumber = 2;  // leave, so the list is built anew
+      program.sceneNumber = 2;  // leave, so the list is built anew
       d.Frame();
       Settle();
       Enter(3);
     }
-    ASSERT_EQ(static_cast<int>(boardSetEntries.size()), c.sets);
-    boardSelectIndex = c.selection;
+    ASSERT_EQ(static_cast<int>(boardSetSelect.boardSetEntries.size()), c.sets);
+    boardSetSelect.boardSelectIndex = c.selection;
     d.Frame();
-    EXPECT_EQ(listTop, c.listTop);
-    EXPECT_EQ(boardSelectIndex, c.selection);
+    EXPECT_EQ(boardSetSelect.listTop, c.listTop);
+    EXPECT_EQ(boardSetSelect.boardSelectIndex, c.selection);
   }
 }
 
@@ -215,20 +215,20 @@ TEST_F(FrontEndTest, WheelAndArrowKeysMoveTheSelection) {
   Start();
   WriteNumberedSets(d.Folder(), 10);
   Enter(3);
-  boardSelectIndex = 2;
+  boardSetSelect.boardSelectIndex = 2;
   d.Wheel(-3);  // three notches down
   d.Frame();
-  EXPECT_EQ(boardSelectIndex, 5);
+  EXPECT_EQ(boardSetSelect.boardSelectIndex, 5);
   d.Key(plat::kKeyDown);
   d.Frame();
-  EXPECT_EQ(boardSelectIndex, 6);
+  EXPECT_EQ(boardSetSelect.boardSelectIndex, 6);
   d.Key(plat::kKeyUp);
   d.Frame();
-  EXPECT_EQ(boardSelectIndex, 5);
+  EXPECT_EQ(boardSetSelect.boardSelectIndex, 5);
   d.Wheel(20);  // far past the top: clamped
   d.Frame();
-  EXPECT_EQ(boardSelectIndex, 0);
-  EXPECT_EQ(sceneNumber, 3);
+  EXPECT_EQ(boardSetSelect.boardSelectIndex, 0);
+  EXPECT_EQ(program.sceneNumber, 3);
 }
 
 struct ThumbCase {
@@ -246,32 +246,34 @@ TEST_P(ThumbDrag, ScrollsTheListAndSelectsTheTwelfthRow) {
   fs::remove(d.Folder() / "Boards" / "Castle.bdz");
   WriteNumberedSets(d.Folder(), c.sets);
   Enter(3);
-  boardSelectIndex = c.sets - 1;
+  boardSetSelect.boardSelectIndex = c.sets - 1;
   d.Frame();
   d.Frame();
   // The thumb sits at 122 + listTop / maxTop x 447; press on it.
   const int32_t maxTop = std::max(0, c.sets - kBoardListRows);
-  const int32_t thumbY = maxTop > 0 ? kBoardTrackTop + static_cast<int32_t>(static_cast<double>(listTop) / maxTop * 447)
-                                    : kBoardTrackTop;
+  const int32_t thumbY = maxTop > 0
+                             ? kBoardTrackTop +
+                                   static_cast<int32_t>(static_cast<double>(boardSetSelect.listTop) / maxTop * 447)
+                             : kBoardTrackTop;
   int32_t x = 1238, y = std::min(thumbY + 5, kBoardTrackBottom);
   TheDisplay().BufferToClient(&x, &y);
   d.Post(plat::kMsgLButtonDown, plat::kButtonLeft, plat::MakeLParam(x, y));
   d.Frame();
-  EXPECT_TRUE(thumbDragging);
+  EXPECT_TRUE(boardSetSelect.thumbDragging);
   int32_t toX = 1238, toY = c.dragToY;
   if (toY >= 0) TheDisplay().BufferToClient(&toX, &toY);
   d.Post(plat::kMsgMouseMove, plat::kButtonLeft, plat::MakeLParam(toX, toY));
   d.Frame();
   d.Frame();
-  EXPECT_EQ(listTop, c.listTop);
-  EXPECT_EQ(boardSelectIndex, c.selection);
+  EXPECT_EQ(boardSetSelect.listTop, c.listTop);
+  EXPECT_EQ(boardSetSelect.boardSelectIndex, c.selection);
   // The lit thumb follows the pointer, within the track.
-  EXPECT_EQ(sceneNumber, 3);
+  EXPECT_EQ(program.sceneNumber, 3);
   d.Post(plat::kMsgLButtonUp, 0, plat::MakeLParam(toX, toY));
   d.Frame();
-  EXPECT_FALSE(thumbDragging);
-  EXPECT_EQ(boardSelectIndex, c.selection);
-  EXPECT_EQ(sceneNumber, 3);
+  EXPECT_FALSE(boardSetSelect.thumbDragging);
+  EXPECT_EQ(boardSetSelect.boardSelectIndex, c.selection);
+  EXPECT_EQ(program.sceneNumber, 3);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ThumbDrag,
@@ -285,18 +287,18 @@ TEST_F(FrontEndTest, ClicksSelectOnlyVisibleRowsAndPlayTheHighlightedSet) {
   fs::remove(d.Folder() / "Boards" / "Castle.bdz");
   WriteNumberedSets(d.Folder(), 40);
   Enter(3);
-  boardSelectIndex = 20;
+  boardSetSelect.boardSelectIndex = 20;
   d.Frame();
-  ASSERT_EQ(listTop, 8);
+  ASSERT_EQ(boardSetSelect.listTop, 8);
   // A click on a visible row selects it (and plays nothing).
   ClickAndFrame(400, RowY(3));
-  EXPECT_EQ(boardSelectIndex, 11);
-  EXPECT_EQ(sceneNumber, 3);
+  EXPECT_EQ(boardSetSelect.boardSelectIndex, 11);
+  EXPECT_EQ(program.sceneNumber, 3);
   EXPECT_EQ(CountSound(30), 1);
   // A click on the title area selects no row: it plays the highlighted set.
   ClickAndFrame(400, 36);
-  EXPECT_EQ(sceneNumber, 4);
-  EXPECT_EQ(boardSelectIndex, 11);
+  EXPECT_EQ(program.sceneNumber, 4);
+  EXPECT_EQ(boardSetSelect.boardSelectIndex, 11);
   EXPECT_EQ(boardSet.title, "Set11");
 }
 
@@ -305,12 +307,12 @@ TEST_F(FrontEndTest, PlayButtonWithManySetsPlaysTheHighlightedSet) {
   fs::remove(d.Folder() / "Boards" / "Castle.bdz");
   WriteNumberedSets(d.Folder(), 40);
   Enter(3);
-  boardSelectIndex = 5;
+  boardSetSelect.boardSelectIndex = 5;
   d.Frame();
-  ASSERT_EQ(listTop, 0);
+  ASSERT_EQ(boardSetSelect.listTop, 0);
   ClickAndFrame(kPlayX, kPlayY);
-  EXPECT_EQ(sceneNumber, 4);
-  EXPECT_EQ(boardSelectIndex, 5);
+  EXPECT_EQ(program.sceneNumber, 4);
+  EXPECT_EQ(boardSetSelect.boardSelectIndex, 5);
   EXPECT_EQ(boardSet.title, "Set05");
   EXPECT_EQ(GetSelectedBoardSetTitle(), "Set05");
 }
@@ -318,13 +320,13 @@ TEST_F(FrontEndTest, PlayButtonWithManySetsPlaysTheHighlightedSet) {
 TEST_F(FrontEndTest, PlayOnCastleStartsTheGameWithTheMusicFadingOut) {
   Start();
   Enter(3);
-  ASSERT_EQ(boardSetEntries.size(), 1u);
+  ASSERT_EQ(boardSetSelect.boardSetEntries.size(), 1u);
   boardSet.title.clear();
-  softCursorX = softCursorY = 5;
+  play.softCursorX = play.softCursorY = 5;
   ClickAndFrame(kPlayX, kPlayY);
-  EXPECT_EQ(sceneNumber, 4);
-  EXPECT_EQ(musicFade, -1);
-  EXPECT_EQ(softCursorX, -1);
+  EXPECT_EQ(program.sceneNumber, 4);
+  EXPECT_EQ(transition.musicFade, -1);
+  EXPECT_EQ(play.softCursorX, -1);
   EXPECT_EQ(boardSet.title, "Castle");
   EXPECT_GT(boardSet.bricks.count, 1);
   EXPECT_EQ(GetSelectedBoardCount(), 1);
@@ -332,24 +334,24 @@ TEST_F(FrontEndTest, PlayOnCastleStartsTheGameWithTheMusicFadingOut) {
   EXPECT_EQ(GetSelectedLeaderboardName(), boardSet.GetLeaderboardName());
   EXPECT_EQ(GetSelectedBoardSetPath(), d.Folder() / "Boards" / "Castle.bdz");
   d.Frame();
-  EXPECT_EQ(previousScene, 4);
+  EXPECT_EQ(program.previousScene, 4);
   Settle();
-  EXPECT_EQ(sceneNumber, 4);
-  EXPECT_TRUE(boardSetLoadError.empty());
+  EXPECT_EQ(program.sceneNumber, 4);
+  EXPECT_TRUE(boardSetSelect.boardSetLoadError.empty());
 }
 
 TEST_F(FrontEndTest, HOpensTheScoresInViewMode) {
   Start();
   Enter(3);
-  entryPlayerScore = 1234;
+  highScoreScreen.entryPlayerScore = 1234;
   d.MoveMouse(640, 600);  // off every row and button
   d.Frame();
   d.Type("h");
   d.Frame();
-  EXPECT_EQ(sceneNumber, 5);
-  EXPECT_EQ(scoresViewOnly, 1);
-  EXPECT_EQ(entryPlayerScore, 0);
-  EXPECT_EQ(lastTypedChar, 0);
+  EXPECT_EQ(program.sceneNumber, 5);
+  EXPECT_EQ(highScoreScreen.scoresViewOnly, 1);
+  EXPECT_EQ(highScoreScreen.entryPlayerScore, 0);
+  EXPECT_EQ(input.lastTypedChar, 0);
   EXPECT_EQ(CountSound(30), 1);
 }
 
@@ -357,7 +359,7 @@ TEST_F(FrontEndTest, BackButtonReturnsToTheMenu) {
   Start();
   Enter(3);
   ClickAndFrame(kBackX, kBackY);
-  EXPECT_EQ(sceneNumber, 2);
+  EXPECT_EQ(program.sceneNumber, 2);
 }
 
 struct FailureCase {
@@ -381,11 +383,11 @@ TEST_P(LoadFailure, ShowsTheErrorBoxAndKeepsTheList) {
   }
   if (which == "EmptyList") fs::remove(castle);
   Enter(3);
-  const size_t listed = boardSetEntries.size();
+  const size_t listed = boardSetSelect.boardSetEntries.size();
   if (which == "RemovedAfterListing") fs::remove(castle);
   if (which == "EmptyList") {
     EXPECT_EQ(listed, 0u);
-    EXPECT_EQ(boardSelectIndex, 0);
+    EXPECT_EQ(boardSetSelect.boardSelectIndex, 0);
     EXPECT_EQ(GetSelectedBoardSetPath(), fs::path());
     EXPECT_EQ(GetSelectedBoardSetTitle(), "");
     EXPECT_EQ(GetSelectedLeaderboardName(), "");
@@ -394,8 +396,8 @@ TEST_P(LoadFailure, ShowsTheErrorBoxAndKeepsTheList) {
   }
   ClearSounds();
   ClickAndFrame(kPlayX, kPlayY);
-  EXPECT_EQ(sceneNumber, 3);
-  EXPECT_EQ(boardSetLoadError, c.error);
+  EXPECT_EQ(program.sceneNumber, 3);
+  EXPECT_EQ(boardSetSelect.boardSetLoadError, c.error);
   EXPECT_EQ(CountSound(13), 1);
   d.Frame();
   // The box: a black band with amber text in the middle of the screen.
@@ -403,9 +405,9 @@ TEST_P(LoadFailure, ShowsTheErrorBoxAndKeepsTheList) {
   EXPECT_EQ(d.PresentedAt(5, 320), 0u);
   // Any click closes it; the list stays.
   ClickAndFrame(kErrorOkX, kErrorOkY);
-  EXPECT_TRUE(boardSetLoadError.empty());
-  EXPECT_EQ(sceneNumber, 3);
-  EXPECT_EQ(boardSetEntries.size(), listed);
+  EXPECT_TRUE(boardSetSelect.boardSetLoadError.empty());
+  EXPECT_EQ(program.sceneNumber, 3);
+  EXPECT_EQ(boardSetSelect.boardSetEntries.size(), listed);
   d.Frame();
   EXPECT_EQ(d.CountPixels(0, 330, 1200, 400, fetest::IsAmber), 0);
   EXPECT_NE(d.PresentedAt(5, 320), 0u);

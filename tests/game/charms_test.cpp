@@ -623,7 +623,7 @@ class CharmPlay : public rulestest::RulesFixture {
       e->image = charms[size_t(value)].set;
       e->frame = charms[size_t(value)].frame;
     }
-    charmEntity = e;
+    play.charmEntity = e;
     return e;
   }
 
@@ -659,8 +659,8 @@ TEST_F(CharmPlay, SpawnOnTheOnlyOpenPair) {
   for (const Case& c : cases) {
     for (uint32_t seed : {1u, 99u, 12345u}) {
       entityHead.DeleteAll();
-      charmEntity = nullptr;
-      charmDelay = 0;
+      play.charmEntity = nullptr;
+      play.charmDelay = 0;
       SetColumns(c.columns);
       Fill(kFilled);
       boardSet.SetCell(c.column, c.row, c.top);
@@ -669,17 +669,17 @@ TEST_F(CharmPlay, SpawnOnTheOnlyOpenPair) {
       SpawnCharm();
       const std::string where = std::to_string(c.columns) + " columns, cell " + std::to_string(c.column) + "," +
                                 std::to_string(c.row) + ", seed " + std::to_string(seed);
-      ASSERT_NE(charmEntity, nullptr) << where;
-      EXPECT_EQ(entityHead.next, charmEntity) << where;
+      ASSERT_NE(play.charmEntity, nullptr) << where;
+      EXPECT_EQ(entityHead.next, play.charmEntity) << where;
       EXPECT_EQ(Entities().size(), 1u) << where;
-      EXPECT_EQ(charmEntity->kind, kEntityCharm);
-      EXPECT_EQ(charmEntity->x, float(boardSet.GetBoardLeft() + 48 * c.column + 24)) << where;
-      EXPECT_EQ(charmEntity->y, float(24 * c.row + 52)) << where;
-      ASSERT_GE(charmEntity->value, 0);
-      ASSERT_LT(size_t(charmEntity->value), charms.size());
-      EXPECT_EQ(charmEntity->image, charms[size_t(charmEntity->value)].set);
-      EXPECT_EQ(charmEntity->frame, charms[size_t(charmEntity->value)].frame);
-      EXPECT_EQ(charmDelay, 10000);
+      EXPECT_EQ(play.charmEntity->kind, kEntityCharm);
+      EXPECT_EQ(play.charmEntity->x, float(boardSet.GetBoardLeft() + 48 * c.column + 24)) << where;
+      EXPECT_EQ(play.charmEntity->y, float(24 * c.row + 52)) << where;
+      ASSERT_GE(play.charmEntity->value, 0);
+      ASSERT_LT(size_t(play.charmEntity->value), charms.size());
+      EXPECT_EQ(play.charmEntity->image, charms[size_t(play.charmEntity->value)].set);
+      EXPECT_EQ(play.charmEntity->frame, charms[size_t(play.charmEntity->value)].frame);
+      EXPECT_EQ(play.charmDelay, 10000);
     }
   }
 }
@@ -703,21 +703,21 @@ TEST_F(CharmPlay, SpawnFindsNoPlace) {
     Fill(kFilled);
     for (const auto& [col, row] : c.open) boardSet.SetCell(col, row, 0);
     if (c.hiddenNegated) boardSet.SetCell(5, 5, -kHidden);
-    charmDelay = 0;
+    play.charmDelay = 0;
     plat::Srand(7);
     SpawnCharm();
-    EXPECT_EQ(charmEntity, nullptr) << c.what;
+    EXPECT_EQ(play.charmEntity, nullptr) << c.what;
     EXPECT_TRUE(Entities().empty()) << c.what;
-    EXPECT_EQ(charmDelay, 10) << c.what;
+    EXPECT_EQ(play.charmDelay, 10) << c.what;
   }
 }
 
 TEST_F(CharmPlay, SpawnWithoutCharmsPlacesNothing) {
   Fill(0);
   SpawnCharm();
-  EXPECT_EQ(charmEntity, nullptr);
+  EXPECT_EQ(play.charmEntity, nullptr);
   EXPECT_TRUE(Entities().empty());
-  EXPECT_EQ(charmDelay, 10);
+  EXPECT_EQ(play.charmDelay, 10);
 }
 
 TEST_F(CharmPlay, CollectScoresSoundsAndStats) {
@@ -749,13 +749,13 @@ TEST_F(CharmPlay, CollectScoresSoundsAndStats) {
     community.calls.clear();
     sounds.clear();
     collectedCharms.clear();
-    score = 0;
-    charmsThisGame = c.before;
-    doubleScoreMs = c.doubleScore;
-    cheatMode = c.cheat;
+    play.score = 0;
+    play.charmsThisGame = c.before;
+    play.doubleScoreMs = c.doubleScore;
+    settings.cheatMode = c.cheat;
     Entity* charm = PlaceCharm(c.value, 400.0f, 160.0f);
     CollectCharm(charm);
-    EXPECT_EQ(score, c.points) << c.what;
+    EXPECT_EQ(play.score, c.points) << c.what;
     ASSERT_EQ(sounds.size(), 1u) << c.what;
     EXPECT_EQ(sounds[0].sample, 27) << c.what;
     EXPECT_EQ(sounds[0].x, 400.0f) << c.what;
@@ -763,13 +763,13 @@ TEST_F(CharmPlay, CollectScoresSoundsAndStats) {
     EXPECT_EQ(sounds[0].volume, 63) << c.what;
     EXPECT_EQ(Calls(), c.calls) << c.what;
     EXPECT_EQ(collectedCharms, c.collected) << c.what;
-    EXPECT_EQ(charmsThisGame, c.before + 1) << c.what;
+    EXPECT_EQ(play.charmsThisGame, c.before + 1) << c.what;
     EXPECT_EQ(charm->dead, 1) << c.what;
   }
   // The unique count is the size of the whole set.
   community.calls.clear();
   collectedCharms = {"Plain", "Ruby"};
-  cheatMode = 0;
+  settings.cheatMode = 0;
   CollectCharm(PlaceCharm(2, 400.0f, 160.0f));
   EXPECT_EQ(Calls(), (std::vector<std::string>{"add CharmsCollected 1", "set UniqueCharms 3", "add RareCharms 1"}));
   // Without a community manager nothing is sent, and the name still counts.
@@ -811,7 +811,7 @@ TEST_F(CharmPlay, CollectThrowsSparksFromThePicture) {
 
   // Black pixels throw nothing: only the right half of "Half" does.
   entityHead.DeleteAll();
-  showScores = 0;
+  settings.showScores = 0;
   charm = PlaceCharm(4, 300.0f, 100.0f);
   CollectCharm(charm);
   list = Entities();
@@ -822,7 +822,7 @@ TEST_F(CharmPlay, CollectThrowsSparksFromThePicture) {
 
 TEST_F(CharmPlay, CollectWithoutPixelsThrowsNoSparks) {
   LoadTestCharms();
-  showScores = 0;
+  settings.showScores = 0;
   // The 0 x 0 picture; a picture never uploaded (not the display's depth); no
   // picture at all.
   Entity* charm = PlaceCharm(3, 300.0f, 100.0f);
@@ -847,14 +847,14 @@ TEST_F(CharmPlay, CollectWithoutPixelsThrowsNoSparks) {
   charm->image = nullptr;
   CollectCharm(charm);
   EXPECT_EQ(Entities().size(), 1u);
-  EXPECT_EQ(charmsThisGame, 3);
+  EXPECT_EQ(play.charmsThisGame, 3);
 }
 
 // A ball within half its height + 27 of the charm's centre (12 below its
 // anchor, on a whole pixel) collects it.
 TEST_F(CharmPlay, BallTouchingTheCharmCollectsIt) {
   LoadTestCharms();
-  showScores = 0;
+  settings.showScores = 0;
   struct Case {
     const char* what;
     int32_t kind;
@@ -877,15 +877,15 @@ TEST_F(CharmPlay, BallTouchingTheCharmCollectsIt) {
   for (const Case& c : cases) {
     entityHead.DeleteAll();
     Fill(0);
-    charmsThisGame = 0;
+    play.charmsThisGame = 0;
     Entity* charm = PlaceCharm(0, 400.0f, c.charmY);
     Entity* ball = AppendEntity(c.kind, 1, 0, 400.0f + c.dx, std::trunc(c.charmY + 12) + c.dy, 0, 0);
     ball->width = 18;
     ball->height = 18;
     EXPECT_EQ(BallBrickCollision(ball), 0) << c.what;
-    EXPECT_EQ(charmEntity == nullptr, c.collects) << c.what;
+    EXPECT_EQ(play.charmEntity == nullptr, c.collects) << c.what;
     EXPECT_EQ(charm->dead, c.collects ? 1 : 0) << c.what;
-    EXPECT_EQ(charmsThisGame, c.collects ? 1 : 0) << c.what;
+    EXPECT_EQ(play.charmsThisGame, c.collects ? 1 : 0) << c.what;
   }
   // The reach grows with the ball.
   entityHead.DeleteAll();
@@ -893,15 +893,15 @@ TEST_F(CharmPlay, BallTouchingTheCharmCollectsIt) {
   Entity* big = AppendEntity(kEntityBall, 2, 0, 400.0f + 40.0f, 112.0f, 0, 0);
   big->width = big->height = 29;
   BallBrickCollision(big);
-  EXPECT_EQ(charmEntity, nullptr);
+  EXPECT_EQ(play.charmEntity, nullptr);
   // No charm on the board: nothing to collect.
   BallBrickCollision(big);
-  EXPECT_EQ(charmsThisGame, 1);
+  EXPECT_EQ(play.charmsThisGame, 1);
 }
 
 TEST_F(CharmPlay, BrickProbesActBeforeTheCharm) {
   LoadTestCharms();
-  showScores = 0;
+  settings.showScores = 0;
   const int32_t left = boardSet.GetBoardLeft();
   const float x = float(left + 48 * 5 + 24);
   const float y = float(40 + 24 * 6 + 12);
@@ -909,13 +909,13 @@ TEST_F(CharmPlay, BrickProbesActBeforeTheCharm) {
   Entity* charm = PlaceCharm(0, x + 10.0f, y - 12.0f);
   Entity* ball = AppendEntity(kEntityBall, 1, 0, x, y, 0, -100.0f);
   ball->width = ball->height = 18;
-  charmDelay = 5;
+  play.charmDelay = 5;
   EXPECT_EQ(BallBrickCollision(ball), 1);
   EXPECT_EQ(boardSet.GetCell(5, 5), 0);
   EXPECT_GT(ball->vy, 0.0f);
   // The break saw the charm still on the board, so the countdown stayed.
-  EXPECT_EQ(charmDelay, 5);
-  EXPECT_EQ(charmEntity, nullptr);
+  EXPECT_EQ(play.charmDelay, 5);
+  EXPECT_EQ(play.charmEntity, nullptr);
   EXPECT_EQ(charm->dead, 1);
 }
 
@@ -969,30 +969,30 @@ TEST_F(CharmPlay, RandomisedSpawnAndCollect) {
         for (int32_t c = 0; c < BoardRecord::kColumns; ++c)
           for (int32_t r = 0; r < BoardRecord::kRows; ++r)
             boardSet.SetCell(c, r, cells[pick(int32_t(std::size(cells)))]);
-        cheatMode = pick(4) == 0;
-        doubleScoreMs = pick(2);
-        charmsThisGame = pick(3) == 0 ? pick(40) : charmsThisGame;
+        settings.cheatMode = pick(4) == 0;
+        play.doubleScoreMs = pick(2);
+        play.charmsThisGame = pick(3) == 0 ? pick(40) : play.charmsThisGame;
       }
       switch (pick(4)) {
         case 0:
         case 1:
-          if (!charmEntity) {
+          if (!play.charmEntity) {
             plat::Srand(uint32_t(std::rand()));
             SpawnCharm();
-            ASSERT_TRUE(charmDelay == 10 || charmDelay == 10000) << charmDelay;
-            ASSERT_EQ(charmDelay == 10000, charmEntity != nullptr);
-            if (charmEntity) {
+            ASSERT_TRUE(play.charmDelay == 10 || play.charmDelay == 10000) << play.charmDelay;
+            ASSERT_EQ(play.charmDelay == 10000, play.charmEntity != nullptr);
+            if (play.charmEntity) {
               ++placed;
-              ASSERT_EQ(entityHead.next, charmEntity);
-              ASSERT_GE(charmEntity->value, 0);
-              ASSERT_LT(size_t(charmEntity->value), charms.size());
+              ASSERT_EQ(entityHead.next, play.charmEntity);
+              ASSERT_GE(play.charmEntity->value, 0);
+              ASSERT_LT(size_t(play.charmEntity->value), charms.size());
             }
           }
           break;
         case 2:
-          if (charmEntity) {
-            CollectCharm(charmEntity);
-            charmEntity = nullptr;
+          if (play.charmEntity) {
+            CollectCharm(play.charmEntity);
+            play.charmEntity = nullptr;
           } else {
             Entity* stray = InsertEntityFirst(kEntityCharm, hostile[pick(int32_t(std::size(hostile)))], 0,
                                               float(pick(1280)), float(pick(720)), 0, 0);
@@ -1035,11 +1035,11 @@ TEST_F(CharmPlay, RandomisedSpawnAndCollect) {
         if (e->next->kind == kEntityCharm) ++shown;
       }
       ASSERT_LE(shown, 1);
-      ASSERT_EQ(shown == 1, charmEntity != nullptr);
+      ASSERT_EQ(shown == 1, play.charmEntity != nullptr);
       ASSERT_LT(live, 20000);
       for (const std::string& n : collectedCharms) ASSERT_TRUE(names.count(n)) << n;
     }
-    charmEntity = nullptr;
+    play.charmEntity = nullptr;
   }
   // The runs did place charms and throw sparks.
   EXPECT_GT(placed, 100);

@@ -76,26 +76,26 @@ TEST(ConfigFile, KeysAreReadAsTheTextReaderFindsThem) {
     WriteFile(folder / "config.cfg", c.text);
     ResetGameStateForTests();
     ReadConfigFile();
-    EXPECT_EQ(forceWindowed, c.forceWindowed);
+    EXPECT_EQ(settings.forceWindowed, c.forceWindowed);
   }
   WriteFile(folder / "config.cfg",
             "DisableAudio 1\nDisableFadeZoom 1\nMusicVoices 4\nPlaybackRate 44100\nPlaybackBits 16\n"
             "HighPriorityClass 0\nForceWaveOut 1\n");
   ResetGameStateForTests();
   ReadConfigFile();
-  EXPECT_EQ(disableAudio, 1);
-  EXPECT_EQ(disableFadeZoom, 1);
-  EXPECT_EQ(musicVoices, 4);
-  EXPECT_EQ(playbackRate, 44100);
-  EXPECT_EQ(playbackBits, 16);
-  EXPECT_EQ(highPriorityClass, 0);
-  EXPECT_EQ(forceWaveOut, 1);
+  EXPECT_EQ(settings.disableAudio, 1);
+  EXPECT_EQ(settings.disableFadeZoom, 1);
+  EXPECT_EQ(settings.musicVoices, 4);
+  EXPECT_EQ(settings.playbackRate, 44100);
+  EXPECT_EQ(settings.playbackBits, 16);
+  EXPECT_EQ(settings.highPriorityClass, 0);
+  EXPECT_EQ(settings.forceWaveOut, 1);
   fs::remove(folder / "config.cfg");
   ResetGameStateForTests();
   ReadConfigFile();
-  EXPECT_EQ(playbackRate, 22050);
-  EXPECT_EQ(musicVoices, 8);
-  EXPECT_EQ(highPriorityClass, 1);
+  EXPECT_EQ(settings.playbackRate, 22050);
+  EXPECT_EQ(settings.musicVoices, 8);
+  EXPECT_EQ(settings.highPriorityClass, 1);
   fs::current_path(previous);
 }
 

@@ -62,7 +62,7 @@ class CrashReportTest : public ::testing::Test {
     steam::fake::Reset();
     steam::UseBackend(steam::Backend::Fake);
     ResetGameStateForTests();
-    sceneNumber = 4;
+    program.sceneNumber = 4;
     boardSet.fileStem = "Castle";
     boardSet.currentBoard = 0;
   }
@@ -89,8 +89,8 @@ TEST_F(CrashReportTest, AStandardExceptionIsShownWithItsTypeAndReported) {
 TEST_F(CrashReportTest, TheReportNamesTheStateEvenWithoutABoardSet) {
   plat::headless::HeadlessWindowSystem windows;
   boardSet.fileStem.clear();
-  classicRules = 1;
-  classicTextures = 1;
+  settings.classicRules = 1;
+  settings.classicTextures = 1;
   CrashReport(ExceptionCrash(std::make_exception_ptr(std::logic_error("x"))));
   EXPECT_EQ(LastComment(), "Error 'x'\nScene: 4, Boardset: , Board: 0\nClassic Rules: 1, Classic Tex: 1\n");
   EXPECT_EQ(windows.MessageBoxes()[0].caption, "std::logic_error");

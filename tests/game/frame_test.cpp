@@ -23,7 +23,7 @@ class FrameTest : public ::testing::Test {
   void Start(const DriverOptions& options = {}) {
     d.Prepare(options);
     ASSERT_EQ(d.StartUp(), std::nullopt);
-    sceneNumber = 99;
+    program.sceneNumber = 99;
   }
   int CountBoxes(const std::string& text) {
     int n = 0;
@@ -71,23 +71,23 @@ TEST_F(FrameTest, TheFirstFrameUploadsEveryPictureButTheGlowFont) {
   ASSERT_FALSE(charmSets.empty());
   EXPECT_TRUE(HasDisplayCopy(*charmSets[0]));
   EXPECT_EQ(sysFontGlow.frameCount, 1);
-  EXPECT_EQ(imagesNeedUpload, 0);
+  EXPECT_EQ(program.imagesNeedUpload, 0);
 }
 
 TEST_F(FrameTest, SwitchingToFullScreenUploadsEverythingAgain) {
   Start();
   d.Frame();
-  ASSERT_EQ(fullScreen, 0);
+  ASSERT_EQ(settings.fullScreen, 0);
   splashPicture.GetFrame(1)->Destroy();
-  fullRedraw = backgroundDirty = 0;
+  program.fullRedraw = program.backgroundDirty = 0;
   d.Key(plat::kKeyF1 + 6);
   d.Frame();
-  EXPECT_EQ(fullScreen, 1);
+  EXPECT_EQ(settings.fullScreen, 1);
   EXPECT_EQ(d.Window()->Style(), plat::WindowStyle::kFullScreen);
   EXPECT_TRUE(HasDisplayCopy(splashPicture));
-  EXPECT_EQ(fullRedraw, 1);
-  EXPECT_EQ(backgroundDirty, 1);
-  EXPECT_EQ(fullScreenTogglePending, 0);
+  EXPECT_EQ(program.fullRedraw, 1);
+  EXPECT_EQ(program.backgroundDirty, 1);
+  EXPECT_EQ(program.fullScreenTogglePending, 0);
 }
 
 TEST_F(FrameTest, RefusedFullScreenIsReportedOnceThenTheWindowComesBack) {
@@ -97,15 +97,15 @@ TEST_F(FrameTest, RefusedFullScreenIsReportedOnceThenTheWindowComesBack) {
   d.Key(plat::kKeyF1 + 6);
   d.Frame();
   EXPECT_EQ(CountBoxes("Could not open init display!"), 1);
-  EXPECT_EQ(fullScreenTogglePending, 1);
+  EXPECT_EQ(program.fullScreenTogglePending, 1);
   d.Frame();
-  EXPECT_EQ(fullScreen, 0);
-  EXPECT_EQ(fullScreenTogglePending, 0);
+  EXPECT_EQ(settings.fullScreen, 0);
+  EXPECT_EQ(program.fullScreenTogglePending, 0);
   d.RunFor(100);
   EXPECT_EQ(CountBoxes("Could not open init display!"), 1);
   EXPECT_TRUE(d.Running());
   EXPECT_EQ(d.Finish(), 0);
-  EXPECT_EQ(startUpFailed, 0);
+  EXPECT_EQ(program.startUpFailed, 0);
 }
 
 TEST_F(FrameTest, ARefusedWindowOnTheWayBackEndsTheGameAsAFailure) {
@@ -113,14 +113,14 @@ TEST_F(FrameTest, ARefusedWindowOnTheWayBackEndsTheGameAsAFailure) {
   d.Frame();
   d.Key(plat::kKeyF1 + 6);
   d.Frame();
-  ASSERT_EQ(fullScreen, 1);
+  ASSERT_EQ(settings.fullScreen, 1);
   d.Windows().RefuseStyle(plat::WindowStyle::kFramedSizable, true);
   d.Key(plat::kKeyF1 + 6);
   d.RunFor(100);
   EXPECT_EQ(CountBoxes("Could not open init display!"), 1);
   EXPECT_FALSE(d.Running());
-  EXPECT_EQ(windowHandle, nullptr);
-  EXPECT_EQ(startUpFailed, 1);
+  EXPECT_EQ(program.windowHandle, nullptr);
+  EXPECT_EQ(program.startUpFailed, 1);
   EXPECT_EQ(d.Finish(), 0);
 }
 
@@ -137,19 +137,19 @@ TEST_F(FrameTest, TheCursorIsConfinedOnlyInRunningPlay) {
     for (const auto& call : d.Windows().CursorCalls()) n += call.kind == plat::headless::CursorCall::kRelease;
     return n;
   };
-  sceneNumber = 4;
+  program.sceneNumber = 4;
   const int before = confines();
   d.Frame();
   d.Frame();
   EXPECT_EQ(confines(), before + 2);  // again each frame: a moved window is followed
-  EXPECT_EQ(cursorClipped, 1);
+  EXPECT_EQ(program.cursorClipped, 1);
   const int releasesBefore = releases();
-  paused = 1;
+  play.paused = 1;
   d.Frame();
   EXPECT_EQ(releases(), releasesBefore + 1);
   d.Frame();
   EXPECT_EQ(releases(), releasesBefore + 1);  // already released: no call
-  EXPECT_EQ(cursorClipped, 0);
+  EXPECT_EQ(program.cursorClipped, 0);
 }
 
 }  // namespace

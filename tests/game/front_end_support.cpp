@@ -98,16 +98,16 @@ void FrontEndTest::Start(const gametest::DriverOptions& options) {
 }
 
 void FrontEndTest::Settle() {
-  ASSERT_TRUE(d.RunUntil([] { return transitionRunning == 0; }, 5000));
+  ASSERT_TRUE(d.RunUntil([] { return transition.transitionRunning == 0; }, 5000));
 }
 
 void FrontEndTest::Enter(int32_t scene) {
   Settle();
-  sceneNumber = scene;
+  program.sceneNumber = scene;
   d.Frame();
   Settle();
   d.Frame();
-  ASSERT_EQ(previousScene, scene);
+  ASSERT_EQ(program.previousScene, scene);
 }
 
 void FrontEndTest::ClickAndFrame(int32_t x, int32_t y) {

@@ -43,7 +43,7 @@ std::unique_ptr<ImageSet> CharmPicture() {
   set->Create(40, 40, 32);
   for (int32_t y = 0; y < 40; ++y)
     for (int32_t x = 0; x < 40; ++x) set->SetPixel(x, y, 0xFFFFFFFFu);
-  set->Upload(&screenFormat);
+  set->Upload(&program.screenFormat);
   return set;
 }
 
@@ -90,9 +90,9 @@ TEST_F(FrontEndTest, CreditsRiseOneRowPerSecondAndStartOver) {
 
   // In the scene, the credits start again from the bottom.
   Enter(1);
-  creditsStartMs = mainTimer.Elapsed(1000) - end - 100;
+  titleScreen.creditsStartMs = mainTimer.Elapsed(1000) - end - 100;
   d.Frame();
-  EXPECT_GE(creditsStartMs, mainTimer.Elapsed(1000) - 20);
+  EXPECT_GE(titleScreen.creditsStartMs, mainTimer.Elapsed(1000) - 20);
 }
 
 TEST_F(FrontEndTest, TitleFireNeverStacksOverFocusChanges) {
@@ -116,24 +116,24 @@ TEST_F(FrontEndTest, TitleFireNeverStacksOverFocusChanges) {
   // with the transition and stops at its end.
   ClearSounds();
   ClickAndFrame(640, 360);
-  EXPECT_EQ(sceneNumber, 2);
-  EXPECT_EQ(soundFade, -1);
-  EXPECT_EQ(musicFade, 1);
+  EXPECT_EQ(program.sceneNumber, 2);
+  EXPECT_EQ(transition.soundFade, -1);
+  EXPECT_EQ(transition.musicFade, 1);
   d.Frame();
   Settle();
   EXPECT_EQ(FireVoices(), 0);
-  EXPECT_EQ(soundFade, 0);
+  EXPECT_EQ(transition.soundFade, 0);
   ClickAndFrame(850, 303);  // the Players line
-  EXPECT_EQ(playerCount, 2);
+  EXPECT_EQ(play.playerCount, 2);
   EXPECT_EQ(CountSound(30), 1);
 }
 
 TEST_F(FrontEndTest, TitleDrawsFlamesOverTheWholeScreenWithoutSnapshots) {
   Start();
   Settle();
-  sceneNumber = 1;
+  program.sceneNumber = 1;
   d.Frame();
-  EXPECT_EQ(transitionRunning, 0);  // the title takes no snapshots
+  EXPECT_EQ(transition.transitionRunning, 0);  // the title takes no snapshots
   d.RunFor(1500);
   const uint32_t splash = gametest::Through555(gametest::kSplashColour);
   EXPECT_EQ(d.CountPixels(0, 0, 1280, 720, [&](uint32_t rgb) { return rgb == splash; }), 0);
@@ -146,7 +146,7 @@ TEST(CharmDisplayList, OrdersByRarityKeepingTheTableOrder) {
   for (int i = 0; i < 6; ++i) charms.push_back({"c" + std::to_string(i), nullptr, 0, rarities[i], 1, 0});
   BuildCharmDisplayList();
   // A rarity above 4 counts as 4; equal rarities keep their order.
-  EXPECT_EQ(charmDisplayList, (std::vector<int32_t>{1, 4, 3, 0, 2, 5}));
+  EXPECT_EQ(charmScreen.charmDisplayList, (std::vector<int32_t>{1, 4, 3, 0, 2, 5}));
   charms.clear();
   EXPECT_EQ(CharmMaxRows(63), 0);
   EXPECT_EQ(CharmMaxRows(64), 0);
@@ -192,27 +192,27 @@ TEST_F(FrontEndTest, CharmGridPagesWithTheThumb) {
     FillCharms(picture.get(), c.count);
     collectedCharms.clear();
     for (int i = 0; i < c.count; ++i) collectedCharms.insert("charm" + std::to_string(i));
-    sceneNumber = 2;
+    program.sceneNumber = 2;
     d.Frame();
     Settle();
     Enter(6);
-    EXPECT_EQ(charmScroll, 0);
+    EXPECT_EQ(charmScreen.charmScroll, 0);
     // Press on the thumb (at the top of the track) and drag it to the bottom.
     int32_t x = 1230, y = 220;
     TheDisplay().BufferToClient(&x, &y);
     d.Post(plat::kMsgLButtonDown, plat::kButtonLeft, plat::MakeLParam(x, y));
     d.Frame();
-    EXPECT_TRUE(charmThumbDragging);
+    EXPECT_TRUE(charmScreen.charmThumbDragging);
     int32_t toX = 1230, toY = 600;
     TheDisplay().BufferToClient(&toX, &toY);
     d.Post(plat::kMsgMouseMove, plat::kButtonLeft, plat::MakeLParam(toX, toY));
     d.Frame();
     d.Frame();
-    EXPECT_EQ(charmScroll, c.scrollAtBottom);
+    EXPECT_EQ(charmScreen.charmScroll, c.scrollAtBottom);
     d.Post(plat::kMsgLButtonUp, 0, plat::MakeLParam(toX, toY));
     d.MoveMouse(640, 150);
     d.Frame();
-    EXPECT_EQ(sceneNumber, 6);
+    EXPECT_EQ(program.sceneNumber, 6);
     if (c.count == 200) {
       // Rows 8 to 12 show: the first slot is charm 128, the last row stops
       // at charm 199 (slot 7 of row 12).
@@ -222,7 +222,7 @@ TEST_F(FrontEndTest, CharmGridPagesWithTheThumb) {
       // The wheel scrolls up a row.
       d.Wheel(1);
       d.Frame();
-      EXPECT_EQ(charmScroll, 7);
+      EXPECT_EQ(charmScreen.charmScroll, 7);
     }
     charms.clear();
   }
@@ -234,9 +234,9 @@ TEST_F(FrontEndTest, AnyClickOffTheTrackLeavesTheCharmCollection) {
   Enter(6);
   ClearSounds();
   ClickAndFrame(1230, 300);  // on the track: stays
-  EXPECT_EQ(sceneNumber, 6);
+  EXPECT_EQ(program.sceneNumber, 6);
   ClickAndFrame(600, 300);
-  EXPECT_EQ(sceneNumber, 2);
+  EXPECT_EQ(program.sceneNumber, 2);
   EXPECT_EQ(CountSound(30), 1);
 }
 
@@ -249,14 +249,14 @@ TEST(CompletionMessage, SplitsAtNewlinesAndDropsCarriageReturns) {
 TEST_F(FrontEndTest, CompletionStartsTheScoreMusicOnceAndHandsOverToTheScores) {
   Start();
   Settle();
-  sceneNumber = 7;
+  program.sceneNumber = 7;
   d.Frame();
-  EXPECT_EQ(musicFade, -1);
-  EXPECT_EQ(scoreMusicStarted, 0);
-  EXPECT_EQ(completionMessage, "Congratulations!\n\n\nYou've completed all the boards!\n");
+  EXPECT_EQ(transition.musicFade, -1);
+  EXPECT_EQ(highScoreScreen.scoreMusicStarted, 0);
+  EXPECT_EQ(completionScreen.completionMessage, "Congratulations!\n\n\nYou've completed all the boards!\n");
   Settle();
   d.Frame();
-  EXPECT_EQ(scoreMusicStarted, 1);
+  EXPECT_EQ(highScoreScreen.scoreMusicStarted, 1);
   EXPECT_EQ(soundBank.currentModule, soundBank.scoreModule);
   plat::seal::ModuleInfo info;
   plat::seal::GetModuleInfo(&info);
@@ -270,10 +270,10 @@ TEST_F(FrontEndTest, CompletionStartsTheScoreMusicOnceAndHandsOverToTheScores) {
   // The first line in the big font at y = its height: something is drawn
   // there that the flames alone would not put in every column it covers.
   ClickAndFrame(640, 360);
-  EXPECT_EQ(sceneNumber, 5);
-  EXPECT_EQ(scoresFromCompletion, 1);
-  EXPECT_EQ(anyInputThisFrame, 0);
-  EXPECT_NE(musicFade, -1);
+  EXPECT_EQ(program.sceneNumber, 5);
+  EXPECT_EQ(highScoreScreen.scoresFromCompletion, 1);
+  EXPECT_EQ(input.anyInputThisFrame, 0);
+  EXPECT_NE(transition.musicFade, -1);
   plat::seal::GetModuleInfo(&info);
   EXPECT_EQ(info.playing, playing);
 }

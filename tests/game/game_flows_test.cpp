@@ -60,7 +60,7 @@ std::vector<FileRow> RowsOf(const std::vector<uint8_t>& file, bool* checksumHold
 // scene itself.
 void Arrive(gametest::GameDriver& g) {
   g.Frame();
-  ASSERT_TRUE(g.RunUntil([] { return transitionRunning == 0; }, 5000));
+  ASSERT_TRUE(g.RunUntil([] { return transition.transitionRunning == 0; }, 5000));
   g.Frame();
 }
 
@@ -71,9 +71,9 @@ class GameFlowTest : public HighScoresTest {
   void AutoPlay(int32_t maxMs, int32_t stopAtBoard = -1) {
     vantrel::test::AutoPlayer player(7);
     bool held = false;
-    for (int32_t t = 0; t < maxMs && sceneNumber == 4 && d.Running(); t += 16) {
+    for (int32_t t = 0; t < maxMs && program.sceneNumber == 4 && d.Running(); t += 16) {
       if (stopAtBoard >= 0 && boardSet.currentBoard >= stopAtBoard) return;
-      if (!transitionRunning && !paused) {
+      if (!transition.transitionRunning && !play.paused) {
         const vantrel::test::AutoInput in = player.Decide();
         d.MoveMouse(in.mouseX, in.mouseY);
         if (in.click) {
@@ -96,28 +96,28 @@ class GameFlowTest : public HighScoresTest {
     Prepare(options);
     ASSERT_EQ(d.StartUp(), std::nullopt);
     d.Frame();
-    EXPECT_EQ(sceneNumber, 0);
+    EXPECT_EQ(program.sceneNumber, 0);
     Settle();
     d.Frame();
     if (!options.generatedPack) {
       EXPECT_EQ(d.PresentedAt(640, 360), gametest::Through555(gametest::kSplashColour));
     }
-    ASSERT_TRUE(d.RunUntil([] { return sceneNumber == 2; }, 6000));
+    ASSERT_TRUE(d.RunUntil([] { return program.sceneNumber == 2; }, 6000));
     // A click while the menu's transition runs does nothing.
-    ASSERT_TRUE(d.RunUntil([] { return transitionRunning != 0; }, 200));
+    ASSERT_TRUE(d.RunUntil([] { return transition.transitionRunning != 0; }, 200));
     d.Click(kQuitX, kQuitY);
     Settle();
     d.Frame();
-    EXPECT_EQ(sceneNumber, 2);
+    EXPECT_EQ(program.sceneNumber, 2);
     EXPECT_TRUE(d.Running());
     d.MoveMouse(kRestX, kRestY);
     TypeEach("x");
-    EXPECT_EQ(sceneNumber, 3);
+    EXPECT_EQ(program.sceneNumber, 3);
     Arrive(d);
   }
 
   void QuitFromTheMenu() {
-    ASSERT_EQ(sceneNumber, 2);
+    ASSERT_EQ(program.sceneNumber, 2);
     d.Click(kQuitX, kQuitY);
     d.Frame();
     EXPECT_EQ(d.Finish(), 0);
@@ -168,37 +168,37 @@ class GameFlowTest : public HighScoresTest {
       steam::fake::SeedLeaderboardEntry(board, 602, "Umber", 80000, {1});
       steam::fake::SeedLeaderboardEntry(board, 603, "Vale", 70000, {1});
     }
-    EXPECT_EQ(boardSetEntries.size(), 1u);
+    EXPECT_EQ(boardSetSelect.boardSetEntries.size(), 1u);
     EXPECT_EQ(GetSelectedBoardSetTitle(), "Castle");
     d.Click(kPlayX, kPlayY);
     d.Frame();
-    EXPECT_EQ(sceneNumber, 4);
+    EXPECT_EQ(program.sceneNumber, 4);
     Arrive(d);
     AutoPlay(10 * 60 * 1000);
-    EXPECT_EQ(sceneNumber, 7);  // the explosive row cleared the only board
+    EXPECT_EQ(program.sceneNumber, 7);  // the explosive row cleared the only board
     Arrive(d);
     d.RunFor(500);
     const int32_t moduleBefore = soundBank.currentModule;
     d.Click(640, 360);
     d.Frame();
-    EXPECT_EQ(sceneNumber, 5);
-    EXPECT_EQ(scoresFromCompletion, 1);
+    EXPECT_EQ(program.sceneNumber, 5);
+    EXPECT_EQ(highScoreScreen.scoresFromCompletion, 1);
     d.MoveMouse(kRestX, kRestY);
     Arrive(d);
     EXPECT_EQ(soundBank.currentModule, moduleBefore);  // the completion's music plays on
     const int32_t saved = playerSlots[0].score;
-    EXPECT_GT(saved, highScores[14].score);
+    EXPECT_GT(saved, highScoreScreen.highScores[14].score);
     EXPECT_TRUE(TextShown(sysFont, "Great Score Player 1 !  Enter your name:", 335));
     TypeEach("Ann");
     TypeEach("\xC3\xA4");
     KeyFrame(plat::kKeyEnter);
     d.Frame();
-    EXPECT_EQ(scoreScreenState, 2);
+    EXPECT_EQ(highScoreScreen.scoreScreenState, 2);
     if (!online) {
       TypeEach("n");
-      EXPECT_EQ(scoreScreenState, 6);
+      EXPECT_EQ(highScoreScreen.scoreScreenState, 6);
       d.Frame();
-      EXPECT_EQ(scoreScreenState, 0);
+      EXPECT_EQ(highScoreScreen.scoreScreenState, 0);
     } else {
       steam::LeaderboardScoreUploaded answer;
       answer.success = true;
@@ -208,14 +208,14 @@ class GameFlowTest : public HighScoresTest {
       answer.globalRankPrevious = 0;
       steam::fake::QueueResult(answer);
       TypeEach("y");
-      EXPECT_TRUE(d.RunUntil([] { return scoreScreenState != 3; }, 12000));
-      EXPECT_EQ(scoreScreenState, 4);
+      EXPECT_TRUE(d.RunUntil([] { return highScoreScreen.scoreScreenState != 3; }, 12000));
+      EXPECT_EQ(highScoreScreen.scoreScreenState, 4);
       AwayAndFrame();
       char text[256];
       std::snprintf(text, sizeof text, "Congratulations! Your score of %d has been posted!", saved);
       EXPECT_TRUE(TextShown(sysFont, text, 335));
       TypeEach("k");
-      EXPECT_EQ(scoreScreenState, 7);
+      EXPECT_EQ(highScoreScreen.scoreScreenState, 7);
       EXPECT_TRUE(d.RunUntil(
           [] { return !communityManager->IsDownloading() && communityManager->GetEntryCount() == 3; }, 3000));
       AwayAndFrame();
@@ -227,7 +227,7 @@ class GameFlowTest : public HighScoresTest {
     }
     AwayAndFrame();
     KeyFrame(plat::kKeyEscape);
-    EXPECT_EQ(sceneNumber, 2);
+    EXPECT_EQ(program.sceneNumber, 2);
     Arrive(d);
     QuitFromTheMenu();
     return saved;
@@ -244,20 +244,21 @@ TEST_F(GameFlowTest, CastleFromTheSplashToTheSavedTable) {
   gametest::GameDriver second;
   second.Prepare();
   ASSERT_EQ(second.StartUp(), std::nullopt);
-  ASSERT_TRUE(second.RunUntil([] { return sceneNumber == 2; }, 10000));
+  ASSERT_TRUE(second.RunUntil([] { return program.sceneNumber == 2; }, 10000));
   Arrive(second);
   second.Type("x");
   second.Frame();
-  ASSERT_EQ(sceneNumber, 3);
+  ASSERT_EQ(program.sceneNumber, 3);
   Arrive(second);
   second.MoveMouse(640, 600);
   second.Frame();
   second.Type("h");
   second.Frame();
-  ASSERT_EQ(sceneNumber, 5);
+  ASSERT_EQ(program.sceneNumber, 5);
   Arrive(second);
   int found = 0;
-  for (const HighScoreEntry& row : highScores) found += row.name == "Ann\xE4" && row.score == saved && row.board == 2;
+  for (const HighScoreEntry& row : highScoreScreen.highScores)
+    found += row.name == "Ann\xE4" && row.score == saved && row.board == 2;
   EXPECT_EQ(found, 1);
   EXPECT_EQ(second.Finish(), 0);
   EXPECT_EQ(ReadBytes(file), bytes);  // viewing writes nothing
@@ -273,19 +274,19 @@ TEST_F(GameFlowTest, StarterPlayedToTheFirstBoardThenLost) {
   options.generatedPack = true;
   SplashToPlay(options);
   std::vector<std::string> stems;
-  for (const BoardSetEntry& e : boardSetEntries) stems.push_back(e.path.stem().string());
+  for (const BoardSetEntry& e : boardSetSelect.boardSetEntries) stems.push_back(e.path.stem().string());
   EXPECT_EQ(stems, (std::vector<std::string>{"Starter", "StarterWide"}));
   ASSERT_EQ(GetSelectedBoardSetPath().filename(), "Starter.bdz");
   d.Click(kPlayX, kPlayY);
   d.Frame();
-  ASSERT_EQ(sceneNumber, 4);
+  ASSERT_EQ(program.sceneNumber, 4);
   Arrive(d);
   AutoPlay(15 * 60 * 1000, 1);
-  ASSERT_EQ(sceneNumber, 4);
+  ASSERT_EQ(program.sceneNumber, 4);
   ASSERT_EQ(boardSet.currentBoard, 1);
   // No more help: the paddle parked at the left, a click now and then to
   // let a held ball go, until the game is over.
-  for (int32_t t = 0; t < 20 * 60 * 1000 && sceneNumber == 4; t += 16) {
+  for (int32_t t = 0; t < 20 * 60 * 1000 && program.sceneNumber == 4; t += 16) {
     if (t % 2000 == 0) {
       d.Click(0, 690);
     } else {
@@ -293,20 +294,20 @@ TEST_F(GameFlowTest, StarterPlayedToTheFirstBoardThenLost) {
     }
     d.Frame();
   }
-  ASSERT_EQ(sceneNumber, 5);
+  ASSERT_EQ(program.sceneNumber, 5);
   d.MoveMouse(kRestX, kRestY);
   Arrive(d);
   const int32_t saved = playerSlots[0].score;
-  ASSERT_EQ(scoreScreenState, 1) << "score " << saved;
+  ASSERT_EQ(highScoreScreen.scoreScreenState, 1) << "score " << saved;
   TypeEach("Wren");
   KeyFrame(plat::kKeyEnter);
   d.Frame();
-  EXPECT_EQ(scoreScreenState, 2);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, 2);
   TypeEach("n");
   d.Frame();
   AwayAndFrame();
   KeyFrame(plat::kKeyEscape);
-  EXPECT_EQ(sceneNumber, 2);
+  EXPECT_EQ(program.sceneNumber, 2);
   Arrive(d);
   QuitFromTheMenu();
   CheckWhatWasSaved(savedGamesFolder / "Scores" / "Starter.hsc", "Wren", saved, 2);

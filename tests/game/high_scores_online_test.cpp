@@ -35,12 +35,12 @@ class HighScoresOnlineTest : public HighScoresTest {
     TypeEach("Ann");
     KeyFrame(plat::kKeyEnter);
     d.Frame();
-    ASSERT_EQ(scoreScreenState, 2);
+    ASSERT_EQ(highScoreScreen.scoreScreenState, 2);
     AwayAndFrame();
   }
   // Frames until the posting has an answer (state 4 or 5).
   void AwaitPostingAnswer() {
-    ASSERT_TRUE(d.RunUntil([] { return scoreScreenState != 3; }, 12000));
+    ASSERT_TRUE(d.RunUntil([] { return highScoreScreen.scoreScreenState != 3; }, 12000));
     AwayAndFrame();
   }
   std::string Posted(const char* format, int32_t score) {
@@ -62,10 +62,10 @@ TEST_F(HighScoresOnlineTest, PostingTheBestScoreShowsTheServicesAnswerThenTheOnl
   steam::fake::ClearCallLog();
   ClearSounds();
   TypeEach("y");
-  EXPECT_EQ(scoreScreenState, 3);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, 3);
   EXPECT_EQ(CountSound(30), 1);
   AwaitPostingAnswer();
-  ASSERT_EQ(scoreScreenState, 4);
+  ASSERT_EQ(highScoreScreen.scoreScreenState, 4);
   EXPECT_TRUE(Logged("FindLeaderboard " + boardSet.GetLeaderboardName()));
   // The set's stem and checksum text, the same name the selection lists.
   EXPECT_EQ(boardSet.GetLeaderboardName(), GetSelectedLeaderboardName());
@@ -80,7 +80,7 @@ TEST_F(HighScoresOnlineTest, PostingTheBestScoreShowsTheServicesAnswerThenTheOnl
       TextShown(sysFont, Posted("Congratulations! Your score of %d beat your previous best score!.", 1450), 335));
   // Any key goes on to the online table.
   TypeEach("k");
-  EXPECT_EQ(scoreScreenState, 7);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, 7);
   EXPECT_TRUE(Logged("DownloadLeaderboardEntries") || Logged("FindLeaderboard"));
 }
 
@@ -110,12 +110,12 @@ TEST_F(HighScoresOnlineTest, PostedTextsByTheServicesAnswer) {
       first = false;
     } else {
       // From a failed post's retry button the post goes again the same way.
-      scoreScreenState = 5;
+      highScoreScreen.scoreScreenState = 5;
       ClickAndFrame(kLeftChoiceX, kChoiceY);
     }
-    EXPECT_EQ(scoreScreenState, 3) << c.text;
+    EXPECT_EQ(highScoreScreen.scoreScreenState, 3) << c.text;
     AwaitPostingAnswer();
-    ASSERT_EQ(scoreScreenState, 4) << c.text;
+    ASSERT_EQ(highScoreScreen.scoreScreenState, 4) << c.text;
     EXPECT_TRUE(TextShown(sysFont, Posted(c.text, 1234), 335)) << c.text;
   }
 }
@@ -124,15 +124,15 @@ TEST_F(HighScoresOnlineTest, AHeldPostTimesOutThenRetriesOrIsDeclined) {
   ReachTheQuestion(1450, 0);
   steam::fake::HoldResults(true);
   TypeEach("y");
-  ASSERT_EQ(scoreScreenState, 3);
+  ASSERT_EQ(highScoreScreen.scoreScreenState, 3);
   d.RunFor(3000);
-  EXPECT_EQ(scoreScreenState, 3);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, 3);
   AwayAndFrame();
   EXPECT_TRUE(TextShown(sysFont, "Posting Score ... 3", 335));
-  ASSERT_TRUE(d.RunUntil([] { return scoreScreenState != 3; }, 9000));
+  ASSERT_TRUE(d.RunUntil([] { return highScoreScreen.scoreScreenState != 3; }, 9000));
   EXPECT_GT(communityManager->GetRequestWaitTime(), 10000.0f);
   EXPECT_LT(communityManager->GetRequestWaitTime(), 10100.0f);
-  EXPECT_EQ(scoreScreenState, 5);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, 5);
   AwayAndFrame();
   EXPECT_TRUE(TextShown(sysFont, "Sorry, your score could not be posted online.", 335));
   EXPECT_TRUE(TextShown(sysFont, "Timeout", 355));
@@ -140,23 +140,23 @@ TEST_F(HighScoresOnlineTest, AHeldPostTimesOutThenRetriesOrIsDeclined) {
   // 'y' posts again; the service answers this time.
   steam::fake::HoldResults(false);
   TypeEach("y");
-  EXPECT_EQ(scoreScreenState, 3);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, 3);
   AwaitPostingAnswer();
-  EXPECT_EQ(scoreScreenState, 4);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, 4);
 
   // An I/O failure of the upload: the manager's message; 'n' declines.
-  scoreScreenState = 2;
+  highScoreScreen.scoreScreenState = 2;
   steam::fake::FailNextResult(steam::CallKind::UploadScore);
   TypeEach("Y");
   AwaitPostingAnswer();
-  ASSERT_EQ(scoreScreenState, 5);
+  ASSERT_EQ(highScoreScreen.scoreScreenState, 5);
   EXPECT_TRUE(TextShown(sysFont, communityManager->GetErrorMessage(), 355));
   EXPECT_EQ(communityManager->GetErrorMessage(), "Score upload failed.");
   TypeEach("n");
-  EXPECT_EQ(scoreScreenState, 6);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, 6);
   d.Frame();
-  EXPECT_EQ(scoreScreenState, 0);
-  EXPECT_EQ(fullRedraw, 1);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, 0);
+  EXPECT_EQ(program.fullRedraw, 1);
 }
 
 TEST_F(HighScoresOnlineTest, OfflinePostFailsWithTheManagersMessage) {
@@ -164,14 +164,14 @@ TEST_F(HighScoresOnlineTest, OfflinePostFailsWithTheManagersMessage) {
   options.communityOff = true;
   ReachTheQuestion(1450, 0, options);
   ClickAndFrame(kLeftChoiceX, kChoiceY);
-  EXPECT_EQ(scoreScreenState, 3);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, 3);
   d.Frame();
-  EXPECT_EQ(scoreScreenState, 5);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, 5);
   AwayAndFrame();
   EXPECT_TRUE(TextShown(sysFont, "Community not online!", 355));
   // Cancel declines.
   ClickAndFrame(kRightChoiceX, kChoiceY);
-  EXPECT_EQ(scoreScreenState, 6);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, 6);
 }
 
 TEST_F(HighScoresOnlineTest, OnlineTableOfThreeUsersWithNamesArrivingLate) {
@@ -182,7 +182,7 @@ TEST_F(HighScoresOnlineTest, OnlineTableOfThreeUsersWithNamesArrivingLate) {
   steam::fake::SeedLeaderboardEntry(board, 503, "Sable", 5000, {});
   EnterScores({});
   ClickAndFrame(kOnlineX, kLowButtonsY);
-  ASSERT_EQ(scoreScreenState, 7);
+  ASSERT_EQ(highScoreScreen.scoreScreenState, 7);
   ASSERT_TRUE(
       d.RunUntil([] { return !communityManager->IsDownloading() && communityManager->GetEntryCount() == 3; }, 2000));
   AwayAndFrame();
@@ -206,11 +206,11 @@ TEST_F(HighScoresOnlineTest, OnlineTableOfThreeUsersWithNamesArrivingLate) {
 
   // The local table again with its button, and Esc leaves.
   ClickAndFrame(kOnlineX, kLowButtonsY);
-  EXPECT_EQ(scoreScreenState, 0);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, 0);
   ClickAndFrame(kOnlineX, kLowButtonsY);
-  EXPECT_EQ(scoreScreenState, 7);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, 7);
   KeyFrame(plat::kKeyEscape);
-  EXPECT_EQ(sceneNumber, 2);
+  EXPECT_EQ(program.sceneNumber, 2);
 }
 
 TEST_F(HighScoresOnlineTest, UploadedScoreCarriesTheBestPlayersBoard) {
@@ -224,10 +224,10 @@ TEST_F(HighScoresOnlineTest, UploadedScoreCarriesTheBestPlayersBoard) {
   TypeEach("B");
   KeyFrame(plat::kKeyEnter);
   d.Frame();
-  ASSERT_EQ(scoreScreenState, 2);
+  ASSERT_EQ(highScoreScreen.scoreScreenState, 2);
   TypeEach("y");
   AwaitPostingAnswer();
-  ASSERT_EQ(scoreScreenState, 4);
+  ASSERT_EQ(highScoreScreen.scoreScreenState, 4);
   EXPECT_EQ(communityManager->GetScoreUploadResult()->score, 1480);
   TypeEach("k");
   ASSERT_TRUE(

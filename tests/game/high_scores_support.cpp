@@ -24,31 +24,31 @@ void WriteBytes(const boost::filesystem::path& path, const std::vector<uint8_t>&
 void HighScoresTest::StartOnSelection(const gametest::DriverOptions& options) {
   Start(options);
   Enter(3);
-  ASSERT_FALSE(boardSetEntries.empty());
+  ASSERT_FALSE(boardSetSelect.boardSetEntries.empty());
 }
 
 void HighScoresTest::EnterScores(const std::vector<std::pair<int32_t, int32_t>>& players) {
-  playerCount = static_cast<int32_t>(players.size());
+  play.playerCount = static_cast<int32_t>(players.size());
   for (size_t p = 0; p < players.size(); ++p) {
     playerSlots[p].score = players[p].first;
     playerSlots[p].board = players[p].second;
   }
   d.MoveMouse(kRestX, kRestY);
-  sceneNumber = 5;
+  program.sceneNumber = 5;
   d.Frame();
   Settle();
   d.Frame();
-  ASSERT_EQ(previousScene, 5);
+  ASSERT_EQ(program.previousScene, 5);
 }
 
 void HighScoresTest::LeaveToSelection() {
   Settle();
-  scoresViewOnly = 0;
-  sceneNumber = 3;
+  highScoreScreen.scoresViewOnly = 0;
+  program.sceneNumber = 3;
   d.Frame();
   Settle();
   d.Frame();
-  ASSERT_EQ(previousScene, 3);
+  ASSERT_EQ(program.previousScene, 3);
 }
 
 void HighScoresTest::TypeEach(const std::string& utf8) {

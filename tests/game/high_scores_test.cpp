@@ -31,13 +31,13 @@ namespace steam = plat::steam;
 TEST_F(HighScoresTest, NoFileShowsTheDefaultTable) {
   StartOnSelection();
   EnterScores({});
-  EXPECT_EQ(scoreScreenState, 0);
-  EXPECT_EQ(scoreFilePath, ScoreFile());
+  EXPECT_EQ(highScoreScreen.scoreScreenState, 0);
+  EXPECT_EQ(highScoreScreen.scoreFilePath, ScoreFile());
   for (int i = 0; i < 15; ++i) {
-    EXPECT_EQ(highScores[i].score, 1500 - 100 * i);
-    EXPECT_EQ(highScores[i].name, "Nobbinthorpe");
-    EXPECT_EQ(highScores[i].board, 0);
-    EXPECT_EQ(highScores[i].isNew, 0);
+    EXPECT_EQ(highScoreScreen.highScores[i].score, 1500 - 100 * i);
+    EXPECT_EQ(highScoreScreen.highScores[i].name, "Nobbinthorpe");
+    EXPECT_EQ(highScoreScreen.highScores[i].board, 0);
+    EXPECT_EQ(highScoreScreen.highScores[i].isNew, 0);
   }
   EXPECT_TRUE(TextShown(sysFont, "(Local Scores)", 200));
   EXPECT_TRUE(TextShown(sysFont, "Rank", 257, 336));
@@ -68,7 +68,7 @@ TEST_F(HighScoresTest, TableFilesReachTheSceneAsTheCodecReadsThem) {
   for (const Case& c : cases) {
     WriteBytes(ScoreFile(), c.bytes);
     EnterScores({});
-    EXPECT_EQ(highScores[0].score, c.topScore) << c.label;
+    EXPECT_EQ(highScoreScreen.highScores[0].score, c.topScore) << c.label;
     EXPECT_EQ(ReadBytes(ScoreFile()), c.bytes) << c.label << ": a visit without an entry leaves the file";
     LeaveToSelection();
   }
@@ -77,22 +77,22 @@ TEST_F(HighScoresTest, TableFilesReachTheSceneAsTheCodecReadsThem) {
 TEST_F(HighScoresTest, ScoreEqualToRowThreeGoesBelowItAndIsSavedAtOnce) {
   StartOnSelection();
   EnterScores({{1300, 4}});
-  ASSERT_EQ(scoreScreenState, 1);
-  EXPECT_EQ(entryPlayerScore, 1300);
+  ASSERT_EQ(highScoreScreen.scoreScreenState, 1);
+  EXPECT_EQ(highScoreScreen.entryPlayerScore, 1300);
   EXPECT_TRUE(TextShown(sysFont, "Great Score Player 1 !  Enter your name:", 335));
   EXPECT_TRUE(TextShown(chiselFont, "1300", 265));
   TypeEach("Bo");
-  EXPECT_EQ(typedName, "Bo");
+  EXPECT_EQ(highScoreScreen.typedName, "Bo");
   EXPECT_TRUE(TextShown(sysFont, "Bo_", 355));
   KeyFrame(plat::kKeyEnter);
-  EXPECT_EQ(entryPlayer, 1);
-  EXPECT_EQ(highScores[2].name, "Nobbinthorpe");
-  EXPECT_EQ(highScores[3].score, 1300);
-  EXPECT_EQ(highScores[3].name, "Bo");
-  EXPECT_EQ(highScores[3].board, 5);
-  EXPECT_EQ(highScores[3].isNew, 1);
-  EXPECT_EQ(highScores[4].score, 1200);
-  EXPECT_EQ(highScores[14].score, 200);  // the old row 15 (100) is gone
+  EXPECT_EQ(highScoreScreen.entryPlayer, 1);
+  EXPECT_EQ(highScoreScreen.highScores[2].name, "Nobbinthorpe");
+  EXPECT_EQ(highScoreScreen.highScores[3].score, 1300);
+  EXPECT_EQ(highScoreScreen.highScores[3].name, "Bo");
+  EXPECT_EQ(highScoreScreen.highScores[3].board, 5);
+  EXPECT_EQ(highScoreScreen.highScores[3].isNew, 1);
+  EXPECT_EQ(highScoreScreen.highScores[4].score, 1200);
+  EXPECT_EQ(highScoreScreen.highScores[14].score, 200);  // the old row 15 (100) is gone
   // On disk already, before the player moves on.
   HighScoreEntry onDisk[kHighScoreRows];
   const std::vector<uint8_t> bytes = ReadBytes(ScoreFile());
@@ -102,14 +102,14 @@ TEST_F(HighScoresTest, ScoreEqualToRowThreeGoesBelowItAndIsSavedAtOnce) {
   EXPECT_EQ(onDisk[3].isNew, 0);
   // Next frame: posting is offered for a set of the game's own.
   d.Frame();
-  EXPECT_EQ(scoreScreenState, 2);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, 2);
   d.Frame();
   EXPECT_TRUE(TextShown(sysFont, "Would you like to post your score online?", 335));
   KeyFrame(plat::kKeyEscape);
-  EXPECT_EQ(scoreScreenState, 6);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, 6);
   d.Frame();
-  EXPECT_EQ(scoreScreenState, 0);
-  EXPECT_EQ(fullRedraw, 1);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, 0);
+  EXPECT_EQ(program.fullRedraw, 1);
   d.Frame();
   // The new row in amber.
   const int32_t pitch = sysFont.lineHeight + 7;
@@ -120,28 +120,28 @@ TEST_F(HighScoresTest, ScoreEqualToRowThreeGoesBelowItAndIsSavedAtOnce) {
 TEST_F(HighScoresTest, OnlyTheSecondOfTwoPlayersBeatsTheTable) {
   StartOnSelection();
   EnterScores({{50, 0}, {700, 1}});
-  ASSERT_EQ(scoreScreenState, 1);
-  EXPECT_EQ(bestPlayerScore, 700);
-  EXPECT_EQ(bestPlayerBoard, 2);
+  ASSERT_EQ(highScoreScreen.scoreScreenState, 1);
+  EXPECT_EQ(highScoreScreen.bestPlayerScore, 700);
+  EXPECT_EQ(highScoreScreen.bestPlayerBoard, 2);
   EXPECT_TRUE(TextShown(sysFont, "Sorry Player 1, you didn't get a high score.", 300));
   d.Frame();
   d.Frame();
-  EXPECT_EQ(entryPlayer, 0);  // waits for the player
+  EXPECT_EQ(highScoreScreen.entryPlayer, 0);  // waits for the player
   ClearSounds();
   KeyFrame(plat::kKeyEnter);
-  EXPECT_EQ(entryPlayer, 1);
+  EXPECT_EQ(highScoreScreen.entryPlayer, 1);
   EXPECT_EQ(CountSound(12), 1);
-  EXPECT_EQ(entryPlayerScore, 700);
+  EXPECT_EQ(highScoreScreen.entryPlayerScore, 700);
   EXPECT_TRUE(TextShown(sysFont, "Great Score Player 2 !  Enter your name:", 335));
   TypeEach("Cy");
   KeyFrame(plat::kKeyEnter);
   EXPECT_EQ(CountSound(12), 2);
-  EXPECT_EQ(highScores[8].name, "Nobbinthorpe");  // an equal score stays above
-  EXPECT_EQ(highScores[9].score, 700);
-  EXPECT_EQ(highScores[9].name, "Cy");
-  EXPECT_EQ(highScores[9].board, 2);
+  EXPECT_EQ(highScoreScreen.highScores[8].name, "Nobbinthorpe");  // an equal score stays above
+  EXPECT_EQ(highScoreScreen.highScores[9].score, 700);
+  EXPECT_EQ(highScoreScreen.highScores[9].name, "Cy");
+  EXPECT_EQ(highScoreScreen.highScores[9].board, 2);
   d.Frame();
-  EXPECT_EQ(scoreScreenState, 2);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, 2);
   d.Frame();
   EXPECT_TRUE(TextShown(sysFont, "Would you like to post the best player's score online?", 335));
 
@@ -149,42 +149,42 @@ TEST_F(HighScoresTest, OnlyTheSecondOfTwoPlayersBeatsTheTable) {
   LeaveToSelection();
   EnterScores({{60, 0}, {65, 0}, {1450, 0}});
   ClickAndFrame(1100, 100);
-  EXPECT_EQ(entryPlayer, 1);
+  EXPECT_EQ(highScoreScreen.entryPlayer, 1);
   ClickAndFrame(1100, 100);
-  EXPECT_EQ(entryPlayer, 2);
-  EXPECT_EQ(entryPlayerScore, 1450);
+  EXPECT_EQ(highScoreScreen.entryPlayer, 2);
+  EXPECT_EQ(highScoreScreen.entryPlayerScore, 1450);
 }
 
 TEST_F(HighScoresTest, NoEntryInCheatModeOrAViewFromTheSelection) {
   StartOnSelection();
-  cheatMode = 1;
+  settings.cheatMode = 1;
   EnterScores({{99999, 3}});
-  EXPECT_EQ(scoreScreenState, 0);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, 0);
   TypeEach("Zed");
   KeyFrame(plat::kKeyEnter);
   EXPECT_FALSE(boost::filesystem::exists(ScoreFile()));
   LeaveToSelection();
-  cheatMode = 0;
+  settings.cheatMode = 0;
 
   // The selection's 'h' opens the table only to look at it; Esc goes back.
-  playerCount = 1;
+  play.playerCount = 1;
   playerSlots[0].score = 99999;
   d.MoveMouse(640, 600);
   d.Frame();
   d.Type("h");
   d.Frame();
-  ASSERT_EQ(sceneNumber, 5);
+  ASSERT_EQ(program.sceneNumber, 5);
   d.Frame();
   Settle();
   d.Frame();
-  EXPECT_EQ(scoresViewOnly, 1);
-  EXPECT_EQ(scoreScreenState, 0);
-  const int32_t musicFadeBefore = musicFade;
+  EXPECT_EQ(highScoreScreen.scoresViewOnly, 1);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, 0);
+  const int32_t musicFadeBefore = transition.musicFade;
   ClearSounds();
   KeyFrame(plat::kKeyEscape);
-  EXPECT_EQ(sceneNumber, 3);
-  EXPECT_EQ(scoresViewOnly, 0);
-  EXPECT_EQ(musicFade, musicFadeBefore);
+  EXPECT_EQ(program.sceneNumber, 3);
+  EXPECT_EQ(highScoreScreen.scoresViewOnly, 0);
+  EXPECT_EQ(transition.musicFade, musicFadeBefore);
   EXPECT_EQ(CountSound(30), 1);
   EXPECT_FALSE(boost::filesystem::exists(ScoreFile()));
 }
@@ -196,14 +196,14 @@ TEST_F(HighScoresTest, KidModeUsesItsOwnFileAndOffersNoPosting) {
   normal[0] = {8000, "Grown", 1, 0};
   WriteBytes(ScoreFile(false), WriteHighScoreTable(normal));
   const std::vector<uint8_t> normalBytes = ReadBytes(ScoreFile(false));
-  kidMode = 1;
+  settings.kidMode = 1;
   EnterScores({{1450, 0}});
-  EXPECT_EQ(scoreFilePath, ScoreFile(true));
-  EXPECT_EQ(highScores[0].score, 1500);  // not the .hsc table
+  EXPECT_EQ(highScoreScreen.scoreFilePath, ScoreFile(true));
+  EXPECT_EQ(highScoreScreen.highScores[0].score, 1500);  // not the .hsc table
   TypeEach("Kit");
   KeyFrame(plat::kKeyEnter);
   d.Frame();
-  EXPECT_EQ(scoreScreenState, 0);  // no posting question
+  EXPECT_EQ(highScoreScreen.scoreScreenState, 0);  // no posting question
   d.Frame();
   EXPECT_TRUE(TextShown(sysFont, "(Local Scores - Kid Mode)", 200));
   HighScoreEntry kid[kHighScoreRows];
@@ -214,9 +214,9 @@ TEST_F(HighScoresTest, KidModeUsesItsOwnFileAndOffersNoPosting) {
 
   // And back in normal mode the .hsc table shows, the .hsk one untouched.
   LeaveToSelection();
-  kidMode = 0;
+  settings.kidMode = 0;
   EnterScores({});
-  EXPECT_EQ(highScores[0].name, "Grown");
+  EXPECT_EQ(highScoreScreen.highScores[0].name, "Grown");
   EXPECT_EQ(ReadBytes(ScoreFile(true)), kidBytes);
 }
 
@@ -224,24 +224,24 @@ TEST_F(HighScoresTest, KidModeUsesItsOwnFileAndOffersNoPosting) {
 // nothing is posted and the online table says why it has none.
 void CommunitySetScores(HighScoresTest& t, int32_t source) {
   t.StartOnSelection();
-  boardSetEntries[0].source = source;
+  boardSetSelect.boardSetEntries[0].source = source;
   t.EnterScores({{1450, 0}});
   t.TypeEach("Al");
   t.KeyFrame(plat::kKeyEnter);
   t.d.Frame();
-  EXPECT_EQ(scoreScreenState, 0);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, 0);
   t.ClickAndFrame(kOnlineX, kLowButtonsY);
-  EXPECT_EQ(scoreScreenState, 7);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, 7);
   t.AwayAndFrame();
   EXPECT_TRUE(t.TextShown(sysFont, "(Online Scores)", 200));
   EXPECT_TRUE(t.TextShown(sysFont, "Unable to download online scores ...", 350));
   EXPECT_TRUE(t.TextShown(sysFont, "Online leaderboards are not supported for community boardsets.", 370));
   // Local scores again, then back leaves to the menu.
   t.ClickAndFrame(kOnlineX, kLowButtonsY);
-  EXPECT_EQ(scoreScreenState, 0);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, 0);
   t.ClickAndFrame(kBackX, kLowButtonsY);
-  EXPECT_EQ(sceneNumber, 2);
-  EXPECT_EQ(musicFade, -1);
+  EXPECT_EQ(program.sceneNumber, 2);
+  EXPECT_EQ(transition.musicFade, -1);
 }
 
 TEST_F(HighScoresTest, UserFolderSetGetsNoPostingAndNoOnlineTable) { CommunitySetScores(*this, kBoardSourceUser); }
@@ -252,13 +252,13 @@ TEST_F(HighScoresTest, TypingOverDoneEntersTheWholeNameOnce) {
   EnterScores({{1550, 0}});
   d.MoveMouse(kDoneX, kDoneY);
   TypeEach("Ann");
-  EXPECT_EQ(hoveredButton, 7);
-  EXPECT_EQ(entryPlayer, 0);
-  EXPECT_EQ(typedName, "Ann");
+  EXPECT_EQ(play.hoveredButton, 7);
+  EXPECT_EQ(highScoreScreen.entryPlayer, 0);
+  EXPECT_EQ(highScoreScreen.typedName, "Ann");
   KeyFrame(plat::kKeyEnter);
-  EXPECT_EQ(highScores[0].name, "Ann");
+  EXPECT_EQ(highScoreScreen.highScores[0].name, "Ann");
   int rows = 0;
-  for (const HighScoreEntry& row : highScores) rows += row.isNew;
+  for (const HighScoreEntry& row : highScoreScreen.highScores) rows += row.isNew;
   EXPECT_EQ(rows, 1);
 
   // Clicking "Done" enters the name too.
@@ -266,24 +266,24 @@ TEST_F(HighScoresTest, TypingOverDoneEntersTheWholeNameOnce) {
   EnterScores({{1560, 0}});
   TypeEach("Di");
   ClickAndFrame(kDoneX, kDoneY);
-  EXPECT_EQ(highScores[0].name, "Di");
-  EXPECT_EQ(highScores[1].name, "Ann");
+  EXPECT_EQ(highScoreScreen.highScores[0].name, "Di");
+  EXPECT_EQ(highScoreScreen.highScores[1].name, "Ann");
 }
 
 TEST_F(HighScoresTest, AClickOnDoneInTheFirstFrameNeverEntersAStaleScore) {
   StartOnSelection();
-  entryPlayerScore = 77777;  // what an earlier visit left
-  playerCount = 1;
+  highScoreScreen.entryPlayerScore = 77777;  // what an earlier visit left
+  play.playerCount = 1;
   playerSlots[0].score = 1550;
   playerSlots[0].board = 0;
-  sceneNumber = 5;
+  program.sceneNumber = 5;
   d.Click(kDoneX, kDoneY);
   d.Frame();
-  ASSERT_EQ(previousScene, 5);
-  for (const HighScoreEntry& row : highScores) EXPECT_NE(row.score, 77777);
+  ASSERT_EQ(program.previousScene, 5);
+  for (const HighScoreEntry& row : highScoreScreen.highScores) EXPECT_NE(row.score, 77777);
   // The click entered the empty name with this player's own score.
-  EXPECT_EQ(highScores[0].score, 1550);
-  EXPECT_EQ(highScores[0].name, "");
+  EXPECT_EQ(highScoreScreen.highScores[0].score, 1550);
+  EXPECT_EQ(highScoreScreen.highScores[0].name, "");
 }
 
 TEST_F(HighScoresTest, LongNamesStopAtNinetyFiveBytesAndReloadIntact) {
@@ -292,31 +292,31 @@ TEST_F(HighScoresTest, LongNamesStopAtNinetyFiveBytesAndReloadIntact) {
   std::string typed;
   for (int i = 0; i < 200; ++i) typed += char('a' + i % 26);
   TypeEach(typed);
-  EXPECT_EQ(typedName, typed.substr(0, 95));
+  EXPECT_EQ(highScoreScreen.typedName, typed.substr(0, 95));
   KeyFrame(plat::kKeyEnter);
   LeaveToSelection();
   EnterScores({});
-  EXPECT_EQ(highScores[0].name, typed.substr(0, 95));  // the checksum held
-  EXPECT_EQ(highScores[0].score, 1550);
+  EXPECT_EQ(highScoreScreen.highScores[0].name, typed.substr(0, 95));  // the checksum held
+  EXPECT_EQ(highScoreScreen.highScores[0].score, 1550);
 }
 
 TEST_F(HighScoresTest, NameCharactersAndBackspace) {
   StartOnSelection();
   EnterScores({{1550, 0}});
   KeyFrame(plat::kKeyBackspace);  // on an empty name: nothing
-  EXPECT_EQ(typedName, "");
-  EXPECT_EQ(scoreScreenState, 1);
+  EXPECT_EQ(highScoreScreen.typedName, "");
+  EXPECT_EQ(highScoreScreen.scoreScreenState, 1);
   TypeEach("\xC3\xA4");  // 'ä' in UTF-8
-  EXPECT_EQ(typedName, "\xE4");
+  EXPECT_EQ(highScoreScreen.typedName, "\xE4");
   TypeEach("\xC3\xA9");  // 'é': refused
   TypeEach("!?@#_/");    // refused
   TypeEach("\xC3\x85\xC3\x96 O'Neil-Jr.,9");
-  EXPECT_EQ(typedName, "\xE4\xC5\xD6 O'Neil-Jr.,9");
+  EXPECT_EQ(highScoreScreen.typedName, "\xE4\xC5\xD6 O'Neil-Jr.,9");
   KeyFrame(plat::kKeyBackspace);
   KeyFrame(plat::kKeyBackspace);
-  EXPECT_EQ(typedName, "\xE4\xC5\xD6 O'Neil-Jr.");
+  EXPECT_EQ(highScoreScreen.typedName, "\xE4\xC5\xD6 O'Neil-Jr.");
   KeyFrame(plat::kKeyEnter);
-  EXPECT_EQ(highScores[0].name, "\xE4\xC5\xD6 O'Neil-Jr.");
+  EXPECT_EQ(highScoreScreen.highScores[0].name, "\xE4\xC5\xD6 O'Neil-Jr.");
 }
 
 TEST_F(HighScoresTest, AScoreFileThatCannotBeWrittenKeepsWhatWasThere) {
@@ -325,11 +325,11 @@ TEST_F(HighScoresTest, AScoreFileThatCannotBeWrittenKeepsWhatWasThere) {
   EnterScores({{1550, 0}});
   TypeEach("Ed");
   KeyFrame(plat::kKeyEnter);
-  EXPECT_EQ(highScores[0].name, "Ed");  // the table in memory has the row
+  EXPECT_EQ(highScoreScreen.highScores[0].name, "Ed");  // the table in memory has the row
   EXPECT_TRUE(boost::filesystem::is_directory(ScoreFile() / "inside"));
   EXPECT_NE(d.DebugText().find("Error saving high scores: " + ScoreFile().string()), std::string::npos);
   d.Frame();
-  EXPECT_EQ(scoreScreenState, 2);  // the scene goes on
+  EXPECT_EQ(highScoreScreen.scoreScreenState, 2);  // the scene goes on
   EXPECT_TRUE(d.Boxes().empty());
   // Nothing left beside it.
   int entries = 0;
@@ -344,10 +344,10 @@ TEST_F(HighScoresTest, ScoresFolderThatCannotBeMadeIsReportedAndTheSceneGoesOn) 
   WriteBytes(savedGamesFolder / "Scores", {'x'});  // a file where the folder goes
   EnterScores({{1550, 0}});
   EXPECT_NE(d.DebugText().find("Error creating scores folder: "), std::string::npos);
-  EXPECT_EQ(scoreScreenState, 1);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, 1);
   TypeEach("Fa");
   KeyFrame(plat::kKeyEnter);
-  EXPECT_EQ(highScores[0].name, "Fa");
+  EXPECT_EQ(highScoreScreen.highScores[0].name, "Fa");
   EXPECT_EQ(ReadBytes(savedGamesFolder / "Scores"), std::vector<uint8_t>{'x'});
 }
 
@@ -356,10 +356,10 @@ TEST_F(HighScoresTest, WithoutASavedGamesFolderNothingIsReadOrWritten) {
   const boost::filesystem::path saved = savedGamesFolder;
   savedGamesFolder.clear();
   EnterScores({{1550, 0}});
-  EXPECT_TRUE(scoreFilePath.empty());
+  EXPECT_TRUE(highScoreScreen.scoreFilePath.empty());
   TypeEach("Gus");
   KeyFrame(plat::kKeyEnter);
-  EXPECT_EQ(highScores[0].name, "Gus");
+  EXPECT_EQ(highScoreScreen.highScores[0].name, "Gus");
   EXPECT_FALSE(boost::filesystem::exists(saved / "Scores" / "Castle.hsc"));
   EXPECT_FALSE(boost::filesystem::exists("Scores"));
   EXPECT_FALSE(boost::filesystem::exists("Castle.hsc"));
@@ -368,9 +368,9 @@ TEST_F(HighScoresTest, WithoutASavedGamesFolderNothingIsReadOrWritten) {
 TEST_F(HighScoresTest, ABackslashedWorkshopNameKeepsItsTableInsideScores) {
   StartOnSelection();
   const boost::filesystem::path odd = d.Folder() / "ws" / "..\\..\\x.bdz";
-  boardSetEntries[0].path = odd;
+  boardSetSelect.boardSetEntries[0].path = odd;
   EnterScores({{1450, 0}});
-  EXPECT_EQ(scoreFilePath, savedGamesFolder / "Scores" / "..\\..\\x.hsc");
+  EXPECT_EQ(highScoreScreen.scoreFilePath, savedGamesFolder / "Scores" / "..\\..\\x.hsc");
   TypeEach("Hal");
   KeyFrame(plat::kKeyEnter);
   EXPECT_TRUE(boost::filesystem::is_regular_file(savedGamesFolder / "Scores" / "..\\..\\x.hsc"));
@@ -379,9 +379,9 @@ TEST_F(HighScoresTest, ABackslashedWorkshopNameKeepsItsTableInsideScores) {
 
   // An empty list: no table file at all.
   LeaveToSelection();
-  boardSetEntries.clear();
+  boardSetSelect.boardSetEntries.clear();
   EnterScores({{1450, 0}});
-  EXPECT_TRUE(scoreFilePath.empty());
+  EXPECT_TRUE(highScoreScreen.scoreFilePath.empty());
 }
 
 TEST_F(HighScoresTest, BoardsBeyondTheSetShowWon) {
@@ -405,12 +405,12 @@ TEST_F(HighScoresTest, ButtonsAndKeysOfTheLocalTable) {
   // A key other than Esc does nothing, a click beside the buttons neither.
   TypeEach("q");
   ClickAndFrame(1100, 100);
-  EXPECT_EQ(sceneNumber, 5);
-  EXPECT_EQ(scoreScreenState, 0);
+  EXPECT_EQ(program.sceneNumber, 5);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, 0);
   EXPECT_EQ(CountSound(30), 0);
   ClickAndFrame(kBackX, kLowButtonsY);
-  EXPECT_EQ(sceneNumber, 2);
-  EXPECT_EQ(musicFade, -1);
+  EXPECT_EQ(program.sceneNumber, 2);
+  EXPECT_EQ(transition.musicFade, -1);
   EXPECT_EQ(CountSound(30), 1);
 }
 

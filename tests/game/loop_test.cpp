@@ -19,9 +19,9 @@ class LoopTest : public ::testing::Test {
     d.Prepare();
     ASSERT_EQ(d.StartUp(), std::nullopt);
     // Nothing to draw: the scene number has no scene.
-    sceneNumber = 99;
+    program.sceneNumber = 99;
     d.Frame();
-    SetFrameHookForTests([this] { frames.push_back(frameMs); });
+    SetFrameHookForTests([this] { frames.push_back(program.frameMs); });
   }
   void TearDown() override { SetFrameHookForTests(nullptr); }
 
@@ -42,22 +42,22 @@ TEST_F(LoopTest, AFrameRunsOnlyAfterMoreThanEightMilliseconds) {
 }
 
 TEST_F(LoopTest, AStallIsCutToFiftyMilliseconds) {
-  const int32_t before = totalMs;
+  const int32_t before = program.totalMs;
   d.Frame(120);
   ASSERT_EQ(frames.size(), 1u);
   EXPECT_EQ(frames[0], 50);
-  EXPECT_FLOAT_EQ(frameSec, 0.05f);
-  EXPECT_EQ(totalMs - before, 50);
+  EXPECT_FLOAT_EQ(program.frameSec, 0.05f);
+  EXPECT_EQ(program.totalMs - before, 50);
 }
 
 TEST_F(LoopTest, PausedFramesRunWithZeroTime) {
-  paused = 1;
-  const int32_t before = totalMs;
+  play.paused = 1;
+  const int32_t before = program.totalMs;
   const size_t fpsBefore = std::count(d.DebugText().begin(), d.DebugText().end(), 'F');
   d.RunFor(200, 10);
   EXPECT_EQ(frames.size(), 20u);
   for (int32_t ms : frames) EXPECT_EQ(ms, 0);
-  EXPECT_EQ(totalMs, before);
+  EXPECT_EQ(program.totalMs, before);
   EXPECT_EQ(size_t(std::count(d.DebugText().begin(), d.DebugText().end(), 'F')), fpsBefore);
 }
 
@@ -72,14 +72,14 @@ TEST_F(LoopTest, NoFramesWhileInactiveAndNoCatchUpAfter) {
 }
 
 TEST_F(LoopTest, QuitRequestedEndsTheLoopAfterThatFrameWithResultZero) {
-  SetFrameHookForTests([] { quitRequested = 1; });
+  SetFrameHookForTests([] { program.quitRequested = 1; });
   d.Frame(16);
   EXPECT_FALSE(d.Running());
   EXPECT_EQ(d.Loop().result, 0);
 }
 
 TEST_F(LoopTest, QuitRequestedWithMessagesWaitingGivesZeroNotTheirParameters) {
-  quitRequested = 1;
+  program.quitRequested = 1;
   d.Post(plat::kMsgMouseMove, plat::kButtonLeft | plat::kButtonRight, plat::MakeLParam(5, 5));
   EXPECT_FALSE(MainLoopTurn(d.Loop()));
   EXPECT_EQ(d.Loop().result, 0);

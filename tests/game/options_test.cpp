@@ -36,11 +36,11 @@ std::vector<uint32_t> Grab(const gametest::GameDriver& d, int32_t x0, int32_t y0
 TEST_F(FrontEndTest, PlayersAndBackgroundsCycleThroughTheirValues) {
   Start();
   Enter(2);
-  ASSERT_EQ(playerCount, 1);
+  ASSERT_EQ(play.playerCount, 1);
   std::vector<int32_t> players;
   for (int i = 0; i < 4; ++i) {
     ClickAndFrame(kLineX, LineY(0));
-    players.push_back(playerCount);
+    players.push_back(play.playerCount);
   }
   EXPECT_EQ(players, (std::vector<int32_t>{2, 3, 4, 1}));
   EXPECT_EQ(OptionLineText(0), "Players:  1");
@@ -52,7 +52,7 @@ TEST_F(FrontEndTest, PlayersAndBackgroundsCycleThroughTheirValues) {
   }
   EXPECT_EQ(words, (std::vector<std::string>{"Backgrounds:  Textured (F1)", "Backgrounds:  Half-Bright (F1)",
                                              "Backgrounds:  Black (F1)", "Backgrounds:  Textured (F1)"}));
-  EXPECT_EQ(sceneNumber, 2);
+  EXPECT_EQ(program.sceneNumber, 2);
   EXPECT_EQ(CountSound(30), 7);
 }
 
@@ -78,7 +78,7 @@ TEST_F(FrontEndTest, EveryToggleLineIsStoredAtANormalExit) {
     SCOPED_TRACE(line.setting);
     ClickAndFrame(kLineX, LineY(line.k));
     EXPECT_EQ(OptionLineText(line.k), line.textAfter);
-    EXPECT_EQ(sceneNumber, 2);
+    EXPECT_EQ(program.sceneNumber, 2);
   }
   EXPECT_EQ(audioSettings.swapStereo, 1);
   EXPECT_EQ(d.Finish(), 0);
@@ -90,10 +90,10 @@ TEST_F(FrontEndTest, DisplayLineAsksForTheModeSwitch) {
   Enter(2);
   EXPECT_EQ(OptionLineText(5), "Display:  Windowed (F7)");
   ClickAndFrame(kLineX, LineY(5));
-  EXPECT_EQ(fullScreenTogglePending, 1);
+  EXPECT_EQ(program.fullScreenTogglePending, 1);
   d.Frame();  // the frame step carries the switch out
-  EXPECT_EQ(fullScreenTogglePending, 0);
-  EXPECT_EQ(fullScreen, 1);
+  EXPECT_EQ(program.fullScreenTogglePending, 0);
+  EXPECT_EQ(settings.fullScreen, 1);
   EXPECT_EQ(OptionLineText(5), "Display:  Fullscreen (F7)");
 }
 
@@ -107,8 +107,8 @@ TEST_F(FrontEndTest, StoredValuesOutOfRangeShowAndCycleAsTheirDefault) {
   EXPECT_EQ(OptionLineText(1), "Difficulty:  Kid-Mode");
   ClickAndFrame(kLineX, LineY(6));
   ClickAndFrame(kLineX, LineY(1));
-  EXPECT_EQ(backgroundStyle, 0);
-  EXPECT_EQ(kidMode, 0);
+  EXPECT_EQ(settings.backgroundStyle, 0);
+  EXPECT_EQ(settings.kidMode, 0);
 }
 
 TEST_F(FrontEndTest, MenuInputOpensTheRightScene) {
@@ -137,7 +137,7 @@ TEST_F(FrontEndTest, MenuInputOpensTheRightScene) {
     } else {
       ClickAndFrame(c.x, c.y);
     }
-    EXPECT_EQ(sceneNumber, c.scene);
+    EXPECT_EQ(program.sceneNumber, c.scene);
     EXPECT_EQ(CountSound(30), 1);
   }
 }
@@ -148,7 +148,7 @@ TEST_F(FrontEndTest, QuitClosesTheGameWithoutTheClickSound) {
   ClearSounds();
   ClickAndFrame(kExitX, kExitY);
   EXPECT_EQ(CountSound(30), 0);
-  EXPECT_EQ(sceneNumber, 2);
+  EXPECT_EQ(program.sceneNumber, 2);
   for (int i = 0; i < 10 && d.Running(); ++i) d.Frame();
   EXPECT_FALSE(d.Running());  // the game's own close ended the loop
   EXPECT_EQ(d.Finish(), 0);
@@ -159,7 +159,7 @@ TEST_F(FrontEndTest, HoveredLineIsAmberAndOnlyThatLine) {
   Enter(2);
   d.MoveMouse(kLineX, LineY(6));
   d.Frame();
-  EXPECT_EQ(hoveredOption, 6);
+  EXPECT_EQ(optionsScreen.hoveredOption, 6);
   auto lineRect = [&](int32_t k, const std::function<bool(uint32_t)>& pred) {
     const int32_t top = kOptionLineY + kOptionLinePitch * k;
     return d.CountPixels(kOptionLineX, top, 1181, top + kOptionLinePitch, pred);
@@ -193,7 +193,7 @@ TEST_F(FrontEndTest, VersionTextSitsFivePixelsFromTheRightEdge) {
 TEST_F(FrontEndTest, MenuMusicStartsSilentAndRisesWithTheTransition) {
   Start();
   Settle();
-  sceneNumber = 2;
+  program.sceneNumber = 2;
   d.Frame();
   plat::seal::ModuleInfo info;
   plat::seal::GetModuleInfo(&info);
@@ -201,9 +201,9 @@ TEST_F(FrontEndTest, MenuMusicStartsSilentAndRisesWithTheTransition) {
   EXPECT_EQ(info.volume, 0u);
   EXPECT_GE(soundBank.currentModule, 0);
   EXPECT_LE(soundBank.currentModule, 2);
-  EXPECT_EQ(musicFade, 1);
+  EXPECT_EQ(transition.musicFade, 1);
   uint32_t last = 0;
-  while (transitionRunning) {
+  while (transition.transitionRunning) {
     d.Frame();
     plat::seal::GetModuleInfo(&info);
     EXPECT_GE(info.volume, last);
@@ -236,7 +236,7 @@ TEST_F(FrontEndTest, FullRedrawWithAMovingPointerLeavesNoStalePatch) {
   d.Frame();
   // Something else is drawn where the pointer is, then the menu redraws in
   // full while the pointer moves.
-  fullRedraw = 1;
+  program.fullRedraw = 1;
   d.MoveMouse(100, 600);
   d.Frame();
   d.MoveMouse(600, 640);
@@ -244,7 +244,7 @@ TEST_F(FrontEndTest, FullRedrawWithAMovingPointerLeavesNoStalePatch) {
   d.MoveMouse(640, 700);
   d.Frame();
   const auto moved = Grab(d, 0, 560, 1280, 650);
-  fullRedraw = 1;
+  program.fullRedraw = 1;
   d.Frame();
   const auto clean = Grab(d, 0, 560, 1280, 650);
   EXPECT_EQ(moved, clean);

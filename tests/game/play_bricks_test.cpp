@@ -44,14 +44,14 @@ TEST(PlayBricks, BallBreaksAPlainBrick) {
       PlayHarness h;
       OneBrickSet(h);
       h.Begin();
-      paddleSize = c.paddle;
-      if (c.doubled) doubleScoreMs = 5000;
+      play.paddleSize = c.paddle;
+      if (c.doubled) play.doubleScoreMs = 5000;
       Entity* ball = h.BallBelowCell(10, 5, 400.0f, c.ballSize);
-      const int32_t before = score;
+      const int32_t before = play.score;
       h.ClearSounds();
       h.Step(ms);
       EXPECT_EQ(h.Cell(10, 5), 0);
-      EXPECT_EQ(score - before, c.points);
+      EXPECT_EQ(play.score - before, c.points);
       EXPECT_NEAR(SpeedOf(ball), 402.25f, 0.05f);
       EXPECT_GT(ball->vy, 0.0f);
       ASSERT_EQ(h.SoundCount(6), 1);
@@ -61,22 +61,22 @@ TEST(PlayBricks, BallBreaksAPlainBrick) {
         }
       }
       EXPECT_EQ(h.Count(kEntityBrickPiece), 1);
-      EXPECT_EQ(boardCleared, 0);  // seen by the next frame's count
+      EXPECT_EQ(play.boardCleared, 0);  // seen by the next frame's count
 
       // The board is cleared at once, but the next board waits for the piece.
       h.Step(ms);
-      EXPECT_EQ(boardCleared, 1);
-      EXPECT_EQ(nextBoard, 1);
+      EXPECT_EQ(play.boardCleared, 1);
+      EXPECT_EQ(play.nextBoard, 1);
       int32_t frames = 0;
       while (h.Count(kEntityBrickPiece) > 0 && frames < 100) {
-        EXPECT_EQ(boardPending, 0);
+        EXPECT_EQ(play.boardPending, 0);
         EXPECT_EQ(boardSet.currentBoard, 0);
         h.Step(ms);
         ++frames;
       }
       EXPECT_LE(frames * ms, 150 + 2 * ms);
       h.StepUntil([] { return boardSet.currentBoard == 1; }, 5, ms);
-      EXPECT_EQ(boardPending, 1);
+      EXPECT_EQ(play.boardPending, 1);
       EXPECT_EQ(h.Community().added["BoardsCompleted"], 1.0f);
     }
   }
@@ -89,8 +89,8 @@ TEST(PlayBricks, ExplosionChainPopsOneNodePerFrameAndHitsNeighbours) {
     h.MakeSet({Rows({"", "", "", "", "", ".EEE.", ".RHR.", "", "", "", "", "", "R"})});
     h.Begin();
     h.HoldAllBalls();
-    if (doubled) doubleScoreMs = 60000;
-    const int32_t before = score;
+    if (doubled) play.doubleScoreMs = 60000;
+    const int32_t before = play.score;
     ASSERT_EQ(HitBrick(2, 5, 0, 0), 1);
     ASSERT_EQ(h.QueueCells().size(), 1u);
     EXPECT_NE(h.Cell(2, 5), 0) << "a queued brick keeps its cell until it goes off";
@@ -115,7 +115,7 @@ TEST(PlayBricks, ExplosionChainPopsOneNodePerFrameAndHitsNeighbours) {
       EXPECT_EQ(h.Cell(c, 6), 0);
     }
     // Three explosions at 8 and the R, H, R below at 8 each (all doubled under x2).
-    EXPECT_EQ(score - before, (doubled ? 2 : 1) * 8 * 6);
+    EXPECT_EQ(play.score - before, (doubled ? 2 : 1) * 8 * 6);
     EXPECT_NE(h.Cell(0, 12), 0);
   }
 }
@@ -143,15 +143,15 @@ TEST(PlayBricks, QueuedBrickMovedByTheFallLeavesItsNodeOnAnEmptyCell) {
   h.Begin();
   h.HoldAllBalls();
   HitBrick(5, 0, 0, 0);
-  lastExplosionTime = playClock;  // hold the pop back until the fall has run
-  fallRunning = 1;
-  fallColumn = 5;
+  play.lastExplosionTime = play.playClock;  // hold the pop back until the fall has run
+  play.fallRunning = 1;
+  play.fallColumn = 5;
   h.Step(9);
   EXPECT_EQ(h.Cell(5, 0), 0);
   EXPECT_NE(h.Cell(5, 1), 0);
-  const int32_t before = score;
+  const int32_t before = play.score;
   h.StepUntil([&] { return h.QueueCells().empty(); }, 20, 9);
-  EXPECT_EQ(score, before) << "the pop cleared nothing, so it scored nothing";
+  EXPECT_EQ(play.score, before) << "the pop cleared nothing, so it scored nothing";
   EXPECT_NE(h.Cell(5, 1), 0);
 }
 

@@ -26,8 +26,8 @@ void EffectBoard(PlayHarness& h) {
 }
 
 Entity* DropCapsule(int32_t id, float dx = 0.0f) {
-  Entity* capsule = AppendEntity(kEntityCapsule, id, powerUpTable[id].catchSound, paddleX + dx,
-                                 paddleY - static_cast<float>(powerUpSet.height) / 2.0f + 2.0f, 0.0f, 40.0f);
+  Entity* capsule = AppendEntity(kEntityCapsule, id, powerUpTable[id].catchSound, play.paddleX + dx,
+                                 play.paddleY - static_cast<float>(powerUpSet.height) / 2.0f + 2.0f, 0.0f, 40.0f);
   if (capsule) {
     capsule->image = &powerUpSet;
     capsule->frame = powerUpTable[id].imageIndex;
@@ -62,24 +62,24 @@ TEST(PlayEffects, EachPowerUpCaught) {
     for (Entity* e : h.Balls()) EXPECT_EQ(e->value, v);
   };
   const Row rows[] = {
-      {0, true, [](PlayHarness&) { catchOn = laserOn = 1; },
+      {0, true, [](PlayHarness&) { play.catchOn = play.laserOn = 1; },
        [](PlayHarness&, const State& s) {
-         EXPECT_EQ(lives, s.lives + 1);
-         EXPECT_EQ(catchOn, 0);
-         EXPECT_EQ(laserOn, 0);
+         EXPECT_EQ(play.lives, s.lives + 1);
+         EXPECT_EQ(play.catchOn, 0);
+         EXPECT_EQ(play.laserOn, 0);
        }},
       {1, false, nothing,
        [](PlayHarness&, const State&) {
-         EXPECT_EQ(boardCleared, 1);
-         EXPECT_EQ(nextBoard, 1);
+         EXPECT_EQ(play.boardCleared, 1);
+         EXPECT_EQ(play.nextBoard, 1);
        }},
       {2, false, nothing, [](PlayHarness& h, const State&) { EXPECT_EQ(h.Cell(2, 2), h.Brick('Z')); }},
-      {3, true, [](PlayHarness&) { gravityOn = 60000, throughOn = fireballOn = 1; },
+      {3, true, [](PlayHarness&) { play.gravityOn = 60000, play.throughOn = play.fireballOn = 1; },
        [speeds](PlayHarness& h, const State&) {
          speeds(h, 225.0f);
-         EXPECT_EQ(gravityOn, 0);
-         EXPECT_EQ(throughOn, 0);
-         EXPECT_EQ(fireballOn, 0);
+         EXPECT_EQ(play.gravityOn, 0);
+         EXPECT_EQ(play.throughOn, 0);
+         EXPECT_EQ(play.fireballOn, 0);
        }},
       {4, false, nothing,
        [](PlayHarness& h, const State&) {
@@ -88,22 +88,22 @@ TEST(PlayEffects, EachPowerUpCaught) {
          }
          EXPECT_EQ(h.Cell(3, 4), 0);
        }},
-      {5, false, nothing, [](PlayHarness&, const State&) { EXPECT_EQ(throughOn, 1); }},
-      {6, false, [](PlayHarness&) { lastExplosionTime = playClock + 16; },
+      {5, false, nothing, [](PlayHarness&, const State&) { EXPECT_EQ(play.throughOn, 1); }},
+      {6, false, [](PlayHarness&) { play.lastExplosionTime = play.playClock + 16; },
        [](PlayHarness& h, const State&) {
          const auto q = h.QueueCells();
          ASSERT_EQ(q.size(), 1u);
          EXPECT_EQ(q[0], std::make_pair(5, 4));
        }},
-      {7, true, nothing, [](PlayHarness&, const State&) { EXPECT_EQ(fireballOn, 1); }},
-      {8, true, nothing, [](PlayHarness&, const State&) { EXPECT_EQ(laserOn, 1); }},
-      {9, false, [](PlayHarness&) { gravityOn = 60000; },
+      {7, true, nothing, [](PlayHarness&, const State&) { EXPECT_EQ(play.fireballOn, 1); }},
+      {8, true, nothing, [](PlayHarness&, const State&) { EXPECT_EQ(play.laserOn, 1); }},
+      {9, false, [](PlayHarness&) { play.gravityOn = 60000; },
        [](PlayHarness&, const State&) {
-         EXPECT_EQ(catchOn, 1);
-         EXPECT_EQ(gravityOn, 0);
+         EXPECT_EQ(play.catchOn, 1);
+         EXPECT_EQ(play.gravityOn, 0);
        }},
-      {10, true, nothing, [](PlayHarness&, const State& s) { EXPECT_EQ(paddleSize, s.paddle + 1); }},
-      {11, true, nothing, [](PlayHarness&, const State& s) { EXPECT_EQ(paddleSize, s.paddle + 1); }},
+      {10, true, nothing, [](PlayHarness&, const State& s) { EXPECT_EQ(play.paddleSize, s.paddle + 1); }},
+      {11, true, nothing, [](PlayHarness&, const State& s) { EXPECT_EQ(play.paddleSize, s.paddle + 1); }},
       {12, true, nothing,
        [](PlayHarness& h, const State& s) {
          const auto balls = h.Balls();
@@ -118,22 +118,22 @@ TEST(PlayEffects, EachPowerUpCaught) {
        }},
       {13, false, nothing,
        [](PlayHarness& h, const State& s) {
-         EXPECT_EQ(lives, s.lives - 1);
-         EXPECT_EQ(ballLost, 1);
+         EXPECT_EQ(play.lives, s.lives - 1);
+         EXPECT_EQ(play.ballLost, 1);
          EXPECT_EQ(h.Community().added["PowerupDeaths"], 1.0f);
        }},
-      {14, true, nothing, [](PlayHarness&, const State& s) { EXPECT_EQ(paddleSize, s.paddle - 1); }},
-      {15, true, [](PlayHarness&) { gravityOn = 60000; },
+      {14, true, nothing, [](PlayHarness&, const State& s) { EXPECT_EQ(play.paddleSize, s.paddle - 1); }},
+      {15, true, [](PlayHarness&) { play.gravityOn = 60000; },
        [speeds](PlayHarness& h, const State&) {
          speeds(h, 600.0f);
-         EXPECT_EQ(gravityOn, 0);
+         EXPECT_EQ(play.gravityOn, 0);
        }},
-      {16, true, nothing, [](PlayHarness&, const State&) { EXPECT_EQ(paddleSize, 0); }},
-      {17, false, nothing, [](PlayHarness&, const State&) { EXPECT_EQ(fallArmed, 1); }},
-      {18, true, [](PlayHarness&) { gravityOn = 60000; },
+      {16, true, nothing, [](PlayHarness&, const State&) { EXPECT_EQ(play.paddleSize, 0); }},
+      {17, false, nothing, [](PlayHarness&, const State&) { EXPECT_EQ(play.fallArmed, 1); }},
+      {18, true, [](PlayHarness&) { play.gravityOn = 60000; },
        [sizes](PlayHarness& h, const State&) {
          sizes(h, 0);
-         EXPECT_EQ(gravityOn, 0);
+         EXPECT_EQ(play.gravityOn, 0);
        }},
       {19, true, nothing,
        [](PlayHarness& h, const State& s) {
@@ -143,19 +143,19 @@ TEST(PlayEffects, EachPowerUpCaught) {
          for (Entity* e : balls) fast += std::fabs(SpeedOf(e) - 600.0f) < 0.5f;
          EXPECT_EQ(fast, 8);
        }},
-      {20, true, [](PlayHarness&) { gravityOn = 60000; },
+      {20, true, [](PlayHarness&) { play.gravityOn = 60000; },
        [sizes](PlayHarness& h, const State&) {
          sizes(h, 2);
-         EXPECT_EQ(gravityOn, 0);
+         EXPECT_EQ(play.gravityOn, 0);
        }},
       {21, false, nothing,
        [](PlayHarness& h, const State&) {
          EXPECT_EQ(h.Count(kEntityLightning), 3);
          EXPECT_EQ(h.SoundCount(24), 3);  // only the first strike sounds
        }},
-      {22, false, [](PlayHarness&) { doubleScoreMs = 500; },
-       [](PlayHarness&, const State&) { EXPECT_EQ(doubleScoreMs, 500 - 2 * 16 + 10000); }},
-      {23, false, nothing, [](PlayHarness&, const State&) { EXPECT_EQ(gravityOn, 60000); }},
+      {22, false, [](PlayHarness&) { play.doubleScoreMs = 500; },
+       [](PlayHarness&, const State&) { EXPECT_EQ(play.doubleScoreMs, 500 - 2 * 16 + 10000); }},
+      {23, false, nothing, [](PlayHarness&, const State&) { EXPECT_EQ(play.gravityOn, 60000); }},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::Message() << "power-up " << row.id << " \"" << powerUpTable[row.id].keyword << "\"");
@@ -164,12 +164,12 @@ TEST(PlayEffects, EachPowerUpCaught) {
     h.Begin();
     h.MoveMouse(640);
     h.Step();
-    paddleSize = 2;
+    play.paddleSize = 2;
     // A second ball, free and high up; the first stays held.
     ASSERT_NE(InsertEntityFirst(kEntityBall, 1, 0, 400.0f, 300.0f, 120.0f, -300.0f), nullptr);
     row.before(h);
     h.Step();
-    const State s{lives, paddleSize, score, static_cast<int32_t>(h.Balls().size())};
+    const State s{play.lives, play.paddleSize, play.score, static_cast<int32_t>(h.Balls().size())};
     ASSERT_EQ(s.balls, 2);
     Entity* capsule = DropCapsule(row.id);
     ASSERT_NE(capsule, nullptr);
@@ -194,11 +194,11 @@ TEST(PlayEffects, SizesStopAtTheirEndsAndStillRelease) {
     h.Begin();
     h.MoveMouse(640);
     h.Step();
-    paddleSize = start;
+    play.paddleSize = start;
     h.Step();
     DropCapsule(id);
     h.Step();
-    EXPECT_EQ(paddleSize, expected);
+    EXPECT_EQ(play.paddleSize, expected);
     EXPECT_EQ(HeldBalls(h), 0);
   }
 }
@@ -211,11 +211,11 @@ TEST(PlayEffects, GravityIsClearedByFiveEffectsOnly) {
     h.Begin();
     h.MoveMouse(640);
     h.Step();
-    gravityOn = 60000;
+    play.gravityOn = 60000;
     DropCapsule(id);
     h.Step();
     const bool clears = id == 3 || id == 9 || id == 15 || id == 18 || id == 20;
-    EXPECT_EQ(gravityOn, clears ? 0 : 60000) << "power-up " << id;
+    EXPECT_EQ(play.gravityOn, clears ? 0 : 60000) << "power-up " << id;
   }
 }
 
@@ -225,20 +225,20 @@ TEST(PlayEffects, KillHasNoCatchMarginAndCountsOnlyOnce) {
   h.Begin();
   h.MoveMouse(640);
   h.Step();
-  const float beside = paddleHalfWidth + static_cast<float>(powerUpSet.width) / 4.0f;
+  const float beside = play.paddleHalfWidth + static_cast<float>(powerUpSet.width) / 4.0f;
   DropCapsule(13, beside);
   DropCapsule(5, -beside);  // the same distance on the other side: caught
   h.Step();
-  EXPECT_EQ(throughOn, 1);
-  EXPECT_EQ(ballLost, 0);
+  EXPECT_EQ(play.throughOn, 1);
+  EXPECT_EQ(play.ballLost, 0);
   EXPECT_EQ(h.Count(kEntityCapsule), 1);
 
   // Caught while the ball-lost state runs: nothing more.
   DropCapsule(13);
   DropCapsule(13);
-  const int32_t livesBefore = lives;
+  const int32_t livesBefore = play.lives;
   h.Step();
-  EXPECT_EQ(lives, livesBefore - 1);
+  EXPECT_EQ(play.lives, livesBefore - 1);
   EXPECT_EQ(h.Community().added["PowerupDeaths"], 1.0f);
 }
 
@@ -248,10 +248,10 @@ TEST(PlayEffects, KillInCheatModeAddsNoStat) {
   h.Begin();
   h.MoveMouse(640);
   h.Step();
-  cheatMode = 1;
+  settings.cheatMode = 1;
   DropCapsule(13);
   h.Step();
-  EXPECT_EQ(ballLost, 1);
+  EXPECT_EQ(play.ballLost, 1);
   EXPECT_EQ(h.Community().added.count("PowerupDeaths"), 0u);
 }
 
@@ -309,7 +309,7 @@ TEST(PlayEffects, MegaballAndSplitUseOnlyLiveBalls) {
       h.Step();
       EXPECT_TRUE(h.Balls().empty()) << "a ball came back from below the board";
       h.Step();
-      EXPECT_EQ(ballLost, 1);
+      EXPECT_EQ(play.ballLost, 1);
     }
   }
 }

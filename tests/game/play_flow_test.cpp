@@ -29,7 +29,7 @@ int32_t OrangeDeathSparks() {
 }
 
 void WaitForNextGo(PlayHarness& h) {
-  h.StepUntil([] { return !ballLost || sceneNumber != 4; }, 400, 16);
+  h.StepUntil([] { return !play.ballLost || program.sceneNumber != 4; }, 400, 16);
   h.Step();  // a player change: the board finished frame
   h.Step();  // and the board's first frame
   h.SkipTransition();
@@ -53,10 +53,10 @@ TEST(PlayFlow, LosingABallAndTheGame) {
     h.Step();
     EXPECT_EQ(h.SoundCount(5), 1);
     EXPECT_TRUE(h.Balls().empty());
-    EXPECT_EQ(ballLost, 0);
+    EXPECT_EQ(play.ballLost, 0);
     h.Step();
-    EXPECT_EQ(ballLost, 1);
-    EXPECT_EQ(lives, 2);
+    EXPECT_EQ(play.ballLost, 1);
+    EXPECT_EQ(play.lives, 2);
     EXPECT_EQ(OrangeDeathSparks(), 32);
     std::vector<float> at;
     for (const auto& s : h.Sounds()) {
@@ -64,11 +64,11 @@ TEST(PlayFlow, LosingABallAndTheGame) {
     }
     EXPECT_EQ(at, (std::vector<float>{0.0f, 640.0f}));
     EXPECT_EQ(LoseBall(), 0);  // once only
-    EXPECT_EQ(lives, 2);
+    EXPECT_EQ(play.lives, 2);
 
     // The 2000 ms wait, then play on with the broken brick still broken.
     int32_t waited = 0;
-    while (ballLost && waited < 3000) {
+    while (play.ballLost && waited < 3000) {
       h.Step(16);
       waited += 16;
     }
@@ -80,28 +80,28 @@ TEST(PlayFlow, LosingABallAndTheGame) {
       ASSERT_EQ(h.Balls().size(), 1u);
       EXPECT_EQ(h.Balls()[0]->flags & 1, 1);
     } else {
-      EXPECT_EQ(currentPlayer, 1);
+      EXPECT_EQ(play.currentPlayer, 1);
       EXPECT_NE(h.Cell(1, 0), 0) << "player 2 plays an intact board";
     }
 
     // The last life: "Game Over" each frame of the wait, then the scores.
-    lives = 1;
+    play.lives = 1;
     h.Step();
     DropBallOut(h);
     h.Steps(2);
-    ASSERT_EQ(ballLost, 1);
+    ASSERT_EQ(play.ballLost, 1);
     for (int i = 0; i < 20; ++i) {
       h.Step();
-      EXPECT_EQ(statusLine1, "Game Over");
-      EXPECT_EQ(statusLine2, players > 1 ? "Player " + std::to_string(currentPlayer + 1) : "");
+      EXPECT_EQ(play.statusLine1, "Game Over");
+      EXPECT_EQ(play.statusLine2, players > 1 ? "Player " + std::to_string(play.currentPlayer + 1) : "");
     }
     if (players == 1) {
-      h.StepUntil([] { return sceneNumber != 4; }, 200);
-      EXPECT_EQ(sceneNumber, 5);
+      h.StepUntil([] { return program.sceneNumber != 4; }, 200);
+      EXPECT_EQ(program.sceneNumber, 5);
     } else {
       WaitForNextGo(h);
-      EXPECT_EQ(sceneNumber, 4);
-      EXPECT_EQ(currentPlayer, 0);
+      EXPECT_EQ(program.sceneNumber, 4);
+      EXPECT_EQ(play.currentPlayer, 0);
     }
     EXPECT_EQ(h.Community().added.count("BoardsCompleted"), 0u) << "a player change counted as a finished board";
   }
@@ -113,37 +113,37 @@ TEST(PlayFlow, ThreePlayersTakeTurnsWithTheirOwnBoards) {
   PlayHarness h(o);
   h.MakeSet({Rows({"RRRR", "", "", "", "RRRR"})});
   h.Begin();
-  EXPECT_EQ(statusLine1, "Get Ready");
-  EXPECT_EQ(statusLine2, "Player 1");
+  EXPECT_EQ(play.statusLine1, "Get Ready");
+  EXPECT_EQ(play.statusLine2, "Player 1");
   h.MoveMouse(640);
   playerSlots[2].lives = 0;  // player 3 is out
   h.Step();
   SetBrick(0, 0, 0);
   SetBrick(1, 0, 0);
-  score = 777;
+  play.score = 777;
   DropBallOut(h);
   h.Steps(2);
   WaitForNextGo(h);
-  EXPECT_EQ(currentPlayer, 1);
+  EXPECT_EQ(play.currentPlayer, 1);
   EXPECT_EQ(h.Cell(0, 0), h.Brick('R'));
-  EXPECT_EQ(score, 0);
-  EXPECT_EQ(lives, 3);
-  EXPECT_EQ(statusLine2, "Player 2");
+  EXPECT_EQ(play.score, 0);
+  EXPECT_EQ(play.lives, 3);
+  EXPECT_EQ(play.statusLine2, "Player 2");
   EXPECT_EQ(h.Community().added.count("BoardsCompleted"), 0u);
   EXPECT_EQ(h.Community().stores, 0);
 
   DropBallOut(h);
   h.Steps(2);
-  h.StepUntil([] { return !ballLost; }, 400);
-  EXPECT_EQ(currentPlayer, 0) << "player 3 has no lives left";
-  EXPECT_EQ(score, 777);
-  EXPECT_EQ(shownScore, 777) << "the restored score shows at once";
+  h.StepUntil([] { return !play.ballLost; }, 400);
+  EXPECT_EQ(play.currentPlayer, 0) << "player 3 has no lives left";
+  EXPECT_EQ(play.score, 777);
+  EXPECT_EQ(play.shownScore, 777) << "the restored score shows at once";
   h.Steps(2);
   h.SkipTransition();
   EXPECT_EQ(h.Cell(0, 0), 0);
   EXPECT_EQ(h.Cell(1, 0), 0);
   EXPECT_EQ(h.Cell(2, 0), h.Brick('R'));
-  EXPECT_EQ(lives, 2);
+  EXPECT_EQ(play.lives, 2);
   EXPECT_EQ(h.Community().added.count("BoardsCompleted"), 0u);
 }
 
@@ -155,11 +155,11 @@ TEST(PlayFlow, SlotsOfAnEarlierLargerGameDoNotEndALostGameAsCompleted) {
   playerSlots[3].lives = 2;
   h.Begin();
   h.MoveMouse(640);
-  lives = 1;
+  play.lives = 1;
   h.Step();
   DropBallOut(h);
-  h.StepUntil([] { return sceneNumber != 4; }, 300);
-  EXPECT_EQ(sceneNumber, 5);
+  h.StepUntil([] { return program.sceneNumber != 4; }, 300);
+  EXPECT_EQ(program.sceneNumber, 5);
 }
 
 TEST(PlayFlow, FinishingBoardsAndTheSet) {
@@ -169,23 +169,23 @@ TEST(PlayFlow, FinishingBoardsAndTheSet) {
     h.MakeSet({Rows({"", "", "..R"}), Rows({"", "", "", "R"})});
     h.Begin();
     h.MoveMouse(640);
-    cheatMode = cheat;
+    settings.cheatMode = cheat;
     h.Step();
     SetBrick(2, 2, 0);
-    h.StepUntil([] { return boardPending == 1; }, 10);
+    h.StepUntil([] { return play.boardPending == 1; }, 10);
     EXPECT_EQ(h.Community().added["BoardsCompleted"], cheat ? 0.0f : 1.0f);
     EXPECT_EQ(h.Community().stores, cheat ? 0 : 1);
     EXPECT_TRUE(h.CharmsFileExists());
     EXPECT_EQ(boardSet.currentBoard, 1);
     h.Step();
-    EXPECT_EQ(transitionRunning, 1);
+    EXPECT_EQ(transition.transitionRunning, 1);
     h.SkipTransition();
     ASSERT_EQ(h.Balls().size(), 1u);
     EXPECT_EQ(h.Balls()[0]->flags & 1, 1);
 
     SetBrick(0, 3, 0);
-    h.StepUntil([] { return sceneNumber != 4; }, 10);
-    EXPECT_EQ(sceneNumber, 7);
+    h.StepUntil([] { return program.sceneNumber != 4; }, 10);
+    EXPECT_EQ(program.sceneNumber, 7);
     EXPECT_EQ(h.Community().added["BoardsCompleted"], cheat ? 0.0f : 2.0f);
     const std::vector<std::string> expected = cheat ? std::vector<std::string>{}
                                                     : std::vector<std::string>{boardSet.GetAchievementName()};
@@ -201,7 +201,7 @@ TEST(PlayFlow, BoardWithoutBreakableBricksClearsOnItsFirstFrame) {
   h.MakeSet({Rows({"HHH"}), Rows({"R"})});
   h.Begin();
   h.Step();
-  EXPECT_EQ(boardCleared, 1);
+  EXPECT_EQ(play.boardCleared, 1);
   h.Step();
   EXPECT_EQ(boardSet.currentBoard, 1);
 }
@@ -210,10 +210,10 @@ TEST(PlayFlow, CheatKeysChooseTheNextBoardClamped) {
   PlayHarness h;
   h.MakeSet({Rows({"R"}), Rows({"R"}), Rows({"R"})});
   h.Begin();
-  cheatMode = 1;
+  settings.cheatMode = 1;
   h.Key(plat::kKeyLeft);  // board -1
   h.Step();
-  EXPECT_EQ(boardPending, 1);
+  EXPECT_EQ(play.boardPending, 1);
   EXPECT_EQ(boardSet.currentBoard, 0);
   boardSet.SetCurrentBoard(-5);
   EXPECT_EQ(boardSet.currentBoard, 0);
@@ -234,12 +234,12 @@ TEST(PlayFlow, AntiStallZapsTheHardBricks) {
     h.MakeSet({Rows({"HHR"})});
     h.Begin();
     h.HoldAllBalls();
-    playClock = 100000;
-    invinHits = c.hits;
-    firstInvinHitTime = playClock - c.sinceFirst;
+    play.playClock = 100000;
+    play.invinHits = c.hits;
+    play.firstInvinHitTime = play.playClock - c.sinceFirst;
     h.Step();
     EXPECT_EQ(h.Cell(0, 0), c.zaps ? h.Brick('Z') : h.Brick('H'));
-    EXPECT_EQ(invinHits, c.zaps ? 0 : c.hits);
+    EXPECT_EQ(play.invinHits, c.zaps ? 0 : c.hits);
   }
 }
 
@@ -250,10 +250,10 @@ TEST(PlayFlow, LastBricksTimerSoundsAndStrikes) {
   h.HoldAllBalls();
   h.ClearSounds();
   // Held while the score counts up: the elapsed time stays 0.
-  score = shownScore + 100000;
+  play.score = play.shownScore + 100000;
   h.Steps(200, 50);
   EXPECT_EQ(h.SoundCount(23), 1);
-  score = shownScore;
+  play.score = play.shownScore;
   h.ClearSounds();
   int32_t frames = 0;
   while (h.Count(kEntityLightning) == 0 && frames < 1400) {
@@ -263,7 +263,7 @@ TEST(PlayFlow, LastBricksTimerSoundsAndStrikes) {
   EXPECT_NEAR(frames * 50, 60000, 200);
   // Step 0 sounded while the score counted up; steps 1..13 since.
   EXPECT_EQ(h.SoundCount(23), 60000 / 4400);
-  EXPECT_EQ(lastBricksStart, 0);
+  EXPECT_EQ(play.lastBricksStart, 0);
   h.StepUntil([&] { return h.Cell(10, 6) == 0; }, 20, 50);
   EXPECT_EQ(h.Cell(10, 6), 0);
 }
@@ -277,25 +277,25 @@ TEST(PlayFlow, PauseFreezesPlayAndItsButtonsWork) {
   h.Step();
   h.KeyDown('P');
   h.Step();
-  ASSERT_EQ(paused, 1);
+  ASSERT_EQ(play.paused, 1);
   const float x = ball->x, y = ball->y;
-  const int32_t clock = playClock;
+  const int32_t clock = play.playClock;
   h.Steps(5);
   EXPECT_EQ(ball->x, x);
   EXPECT_EQ(ball->y, y);
-  EXPECT_EQ(playClock, clock);
-  EXPECT_EQ(frameMs, 0);
-  EXPECT_EQ(statusLine1, "Game Paused");
+  EXPECT_EQ(play.playClock, clock);
+  EXPECT_EQ(program.frameMs, 0);
+  EXPECT_EQ(play.statusLine1, "Game Paused");
   // Still down: a second press does not resume.
   h.KeyDown('P');
   h.Step();
-  EXPECT_EQ(paused, 1);
+  EXPECT_EQ(play.paused, 1);
   h.KeyUp('P');
   // A click beside the buttons does nothing.
   h.MoveMouse(100, 100);
   h.Click();
   h.Step();
-  EXPECT_EQ(paused, 1);
+  EXPECT_EQ(play.paused, 1);
   // The paddle and the ball are gone from the screen while paused.
   EXPECT_EQ(h.BackBufferDiffersFromBackdrop({{0, 315, 1280, 455}, {100, 100, 140, 140}}), 0);
   // Resume with button 0.
@@ -303,19 +303,19 @@ TEST(PlayFlow, PauseFreezesPlayAndItsButtonsWork) {
   h.Step();
   h.Click();
   h.Step();
-  EXPECT_EQ(paused, 0);
+  EXPECT_EQ(play.paused, 0);
   h.Step();
   EXPECT_NE(ball->y, y);
 
   // Button 2 leaves for the main menu and saves the charms.
   h.Key('P');
   h.Step();
-  ASSERT_EQ(paused, 1);
+  ASSERT_EQ(play.paused, 1);
   h.MoveMouse(700, 400);
   h.Step();
   h.Click();
   h.Step();
-  EXPECT_EQ(sceneNumber, 2);
+  EXPECT_EQ(program.sceneNumber, 2);
   EXPECT_TRUE(h.CharmsFileExists());
 }
 
@@ -329,15 +329,15 @@ TEST(PlayFlow, NoCursorImageStaysAfterResumingWithTheKey) {
   h.Key('P');
   h.MoveMouse(300, 200);
   h.Steps(3);
-  ASSERT_EQ(paused, 1);
+  ASSERT_EQ(play.paused, 1);
   EXPECT_GT(h.BackBufferDiffersFromBackdrop({{0, 315, 1280, 455}}), 0) << "the cursor is drawn while paused";
   h.Key('P');
   h.Step();
-  ASSERT_EQ(paused, 0);
+  ASSERT_EQ(play.paused, 0);
   h.Steps(2);
   // Outside the paddle's area nothing but the board is left.
   EXPECT_EQ(h.BackBufferDiffersFromBackdrop({{0, 600, 1280, 720}}), 0);
-  EXPECT_EQ(softCursorX, -1);
+  EXPECT_EQ(play.softCursorX, -1);
 }
 
 TEST(PlayFlow, FailedDisplayLockStillRemovesTheDeadAndMoves) {
@@ -351,8 +351,8 @@ TEST(PlayFlow, FailedDisplayLockStillRemovesTheDeadAndMoves) {
   const float y = ball->y;
   h.Step();
   EXPECT_GT(ball->y, y) << "positions are still integrated";
-  h.StepUntil([] { return ballLost == 1; }, 40);
-  EXPECT_EQ(ballLost, 1);
+  h.StepUntil([] { return play.ballLost == 1; }, 40);
+  EXPECT_EQ(play.ballLost, 1);
   int32_t entities = 0;
   for (Entity* e = entityHead.next; e; e = e->next) ++entities;
   h.Steps(150);  // the death sparks run out
@@ -366,8 +366,8 @@ TEST(PlayFlow, LivesStripKeepsTheTextAndOnlyWholeIcons) {
   h.MakeSet({Rows({"R"})});
   h.Begin();
   h.HoldAllBalls();
-  lives = 3;
-  hudDirty = 1;
+  play.lives = 3;
+  play.hudDirty = 1;
   h.Step();
   // The centred line's area of the HUD with few lives...
   const int32_t quarter = 320;
@@ -376,8 +376,8 @@ TEST(PlayFlow, LivesStripKeepsTheTextAndOnlyWholeIcons) {
     for (int32_t x = quarter; x < 3 * quarter; x += 1) line.push_back(sceneBackdrop.GetPixel(x, y));
   }
   for (int32_t many : {9, 30, 200}) {
-    lives = many;
-    hudDirty = 1;
+    play.lives = many;
+    play.hudDirty = 1;
     h.Step();
     std::vector<uint32_t> now;
     for (int32_t y = 0; y < 40; ++y) {
@@ -395,7 +395,7 @@ TEST(PlayFlow, LivesStripKeepsTheTextAndOnlyWholeIcons) {
       }
     }
     EXPECT_EQ(changedLeftOfText, 0) << many << " lives";
-    EXPECT_EQ(lives, many);
+    EXPECT_EQ(play.lives, many);
   }
 }
 
@@ -403,19 +403,19 @@ TEST(PlayFlow, PlayerSlotsOutsideTheFourAreIgnored) {
   PlayHarness h;
   h.MakeSet({Rows({"R"}), Rows({"R"})});
   h.Begin();
-  score = 123;
+  play.score = 123;
   SavePlayerState(4);
   SavePlayerState(-1);
   RestorePlayerState(7);
-  EXPECT_EQ(score, 123);
+  EXPECT_EQ(play.score, 123);
   // Restoring copies only the set's boards.
   boardSet.boards[2].cells[0] = 99;
   SavePlayerState(0);
   playerSlots[0].boards[2].cells[0] = 55;
   RestorePlayerState(0);
   EXPECT_EQ(boardSet.boards[2].cells[0], 99);
-  EXPECT_EQ(score, 123);
-  EXPECT_EQ(shownScore, 123);
+  EXPECT_EQ(play.score, 123);
+  EXPECT_EQ(play.shownScore, 123);
 }
 
 TEST(PlayFlow, PlayerCountIsClampedWhereItIsRead) {
@@ -429,12 +429,12 @@ TEST(PlayFlow, PlayerCountIsClampedWhereItIsRead) {
     for (int turn = 0; turn < 5; ++turn) {
       DropBallOut(h);
       h.Steps(2);
-      h.StepUntil([] { return !ballLost || sceneNumber != 4; }, 400);
-      EXPECT_GE(currentPlayer, 0);
-      EXPECT_LT(currentPlayer, count == 0 ? 1 : 4);
+      h.StepUntil([] { return !play.ballLost || program.sceneNumber != 4; }, 400);
+      EXPECT_GE(play.currentPlayer, 0);
+      EXPECT_LT(play.currentPlayer, count == 0 ? 1 : 4);
       h.Steps(3);
       h.SkipTransition();
-      if (sceneNumber != 4) break;
+      if (program.sceneNumber != 4) break;
     }
   }
 }
@@ -443,20 +443,20 @@ TEST(PlayFlow, NextPlayerSkipsPlayersWithoutLivesAndWraps) {
   PlayHarness h;
   h.MakeSet({Rows({"R"})});
   h.Begin();
-  playerCount = 3;
+  play.playerCount = 3;
   playerSlots[0] = playerSlots[1] = playerSlots[2] = PlayerSlot{};
   for (auto& s : playerSlots) s.board = 0;
   playerSlots[0].lives = 3;
   playerSlots[1].lives = 0;
   playerSlots[2].lives = 2;
-  currentPlayer = 0;
+  play.currentPlayer = 0;
   EXPECT_EQ(NextPlayer(), 1);
-  EXPECT_EQ(currentPlayer, 2);
+  EXPECT_EQ(play.currentPlayer, 2);
   EXPECT_EQ(NextPlayer(), 1);
-  EXPECT_EQ(currentPlayer, 0);
+  EXPECT_EQ(play.currentPlayer, 0);
   playerSlots[0].lives = playerSlots[2].lives = 0;
   EXPECT_EQ(NextPlayer(), 0);
-  EXPECT_EQ(currentPlayer, 0);
+  EXPECT_EQ(play.currentPlayer, 0);
 }
 
 TEST(PlayFlow, PaddleBallAndArcsVanishWhilePaused) {
@@ -465,10 +465,10 @@ TEST(PlayFlow, PaddleBallAndArcsVanishWhilePaused) {
   h.Begin();
   h.MoveMouse(640);
   h.Steps(3);  // the ball waits on the paddle with its arcs
-  ASSERT_GT(heldFrames, 0);
+  ASSERT_GT(play.heldFrames, 0);
   h.Key('P');
   h.MoveMouse(500, 400);  // the cursor stays within the status strip
   h.Steps(3);
-  ASSERT_EQ(paused, 1);
+  ASSERT_EQ(play.paused, 1);
   EXPECT_EQ(h.BackBufferDiffersFromBackdrop({{0, 315, 1280, 455}}), 0);
 }

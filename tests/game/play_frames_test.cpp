@@ -29,7 +29,7 @@ void StartBusyScene(PlayHarness& h) {
   HitBrick(10, 3, 0, 0);
   LightningStrike(1);
   LightningStrike(0);
-  doubleScoreMs = 8000;
+  play.doubleScoreMs = 8000;
   AddScoreAtCell(100, 5, 2);
   h.PlaceBall(640.0f, 500.0f, 200.0f, -400.0f);
 }
@@ -65,7 +65,7 @@ TEST(PlayFrames, QuietFrameShowsOnlyTheBoardOutsideThePaddleAndBalls) {
   h.Steps(30);
   StartBusyScene(h);
   h.StepUntil([&] { return h.QueueCells().empty() && h.Count(kEntityExplosion) == 0; }, 800);
-  doubleScoreMs = 0;
+  play.doubleScoreMs = 0;
   // Let every spark, piece, score and strike run out.
   h.StepUntil(
       [&] {
@@ -77,8 +77,8 @@ TEST(PlayFrames, QuietFrameShowsOnlyTheBoardOutsideThePaddleAndBalls) {
   h.Steps(2);
   std::vector<std::array<int32_t, 4>> allowed = {
       {0, 315, 1280, 455},  // the status strip
-      {static_cast<int32_t>(paddleX - paddleHalfWidth - 2), static_cast<int32_t>(paddleY - 30),
-       static_cast<int32_t>(paddleX + paddleHalfWidth + 2), 720}};  // the paddle and its arc strip
+      {static_cast<int32_t>(play.paddleX - play.paddleHalfWidth - 2), static_cast<int32_t>(play.paddleY - 30),
+       static_cast<int32_t>(play.paddleX + play.paddleHalfWidth + 2), 720}};  // the paddle and its arc strip
   for (Entity* b : h.Balls()) {
     allowed.push_back({static_cast<int32_t>(b->x) - 16, static_cast<int32_t>(b->y) - 16,
                        static_cast<int32_t>(b->x) + 16, static_cast<int32_t>(b->y) + 16});
@@ -106,18 +106,18 @@ TEST(PlayFrames, PicturesForAPerson) {
   }
   boardSet.SetCell(5, 4, 21);
   boardSet.SetCell(11, 5, 21);
-  backgroundDirty = 1;
+  program.backgroundDirty = 1;
   h.Step();
   HitBrick(5, 4, 0, 0);
   HitBrick(11, 5, 0, 0);
   LightningStrike(1);
-  doubleScoreMs = 8000;
+  play.doubleScoreMs = 8000;
   h.PlaceBall(500.0f, 450.0f, 300.0f, -420.0f);
   h.Steps(12);
   h.SaveReview("busy-frame");
 
-  lives = 9;
-  hudDirty = 1;
+  play.lives = 9;
+  play.hudDirty = 1;
   h.Steps(2);
   h.SaveReview("lives-9");
 

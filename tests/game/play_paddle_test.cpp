@@ -62,7 +62,7 @@ TEST(PlayPaddle, HeldBallLaunchesAtItsAngleAndHeldSpeed) {
       h.Steps(3, ms);
       Entity* ball = HeldBall();
       ASSERT_NE(ball, nullptr);
-      ball->aux = static_cast<int32_t>(std::lround(c.offsetInHalfWidths * paddleHalfWidth));
+      ball->aux = static_cast<int32_t>(std::lround(c.offsetInHalfWidths * play.paddleHalfWidth));
       ball->heldSpeed = c.heldSpeed;
       h.Step(ms);  // the ball follows its new place on the paddle
       h.Click();
@@ -73,7 +73,7 @@ TEST(PlayPaddle, HeldBallLaunchesAtItsAngleAndHeldSpeed) {
       const float slowed = c.speed > 450.0f ? c.speed - 30.0f * static_cast<float>(ms) / 1000.0f : c.speed;
       EXPECT_NEAR(SpeedOf(ball), slowed, 0.05f);
       EXPECT_EQ(ball->heldSpeed, static_cast<int32_t>(c.speed));
-      EXPECT_EQ(catchGraceFrames, 3);  // 4, less this frame's count-down
+      EXPECT_EQ(play.catchGraceFrames, 3);  // 4, less this frame's count-down
     }
   }
 }
@@ -88,7 +88,7 @@ TEST(PlayPaddle, KidModeStartsWithBigBallAndLargerPaddle) {
     h.Step();
     ASSERT_EQ(h.Balls().size(), 1u);
     EXPECT_EQ(h.Balls()[0]->value, kid ? 2 : 1);
-    EXPECT_EQ(paddleSize, kid ? 2 : 1);
+    EXPECT_EQ(play.paddleSize, kid ? 2 : 1);
     EXPECT_EQ(h.Balls()[0]->heldSpeed, 330);
   }
 }
@@ -96,7 +96,8 @@ TEST(PlayPaddle, KidModeStartsWithBigBallAndLargerPaddle) {
 // A ball just inside the paddle's top band, falling.
 Entity* BallOnPaddle(PlayHarness& h, float offsetInHalfWidths, float speed = 300.0f) {
   const float d = 17.0f;
-  return h.PlaceBall(paddleX + offsetInHalfWidths * paddleHalfWidth, paddleY - d / 2.0f + 4.0f, 0.0f, speed, 1);
+  return h.PlaceBall(play.paddleX + offsetInHalfWidths * play.paddleHalfWidth, play.paddleY - d / 2.0f + 4.0f, 0.0f,
+                     speed, 1);
 }
 
 TEST(PlayPaddle, ContactAnglesLiftsCatchesAndSounds) {
@@ -111,7 +112,7 @@ TEST(PlayPaddle, ContactAnglesLiftsCatchesAndSounds) {
     // Centre: bounced straight up, lifted onto the paddle top, sound 0,
     // speed + 9.
     Entity* ball = BallOnPaddle(h, 0.0f);
-    const float top = paddleY - 17.0f / 2.0f;
+    const float top = play.paddleY - 17.0f / 2.0f;
     h.ClearSounds();
     h.Step(ms);
     EXPECT_LT(ball->vy, 0.0f);
@@ -130,8 +131,8 @@ TEST(PlayPaddle, ContactAnglesLiftsCatchesAndSounds) {
     // Outer part: a new angle, neither lifted nor caught, sound 15 once 200
     // ms have passed.
     h.Steps(250 / ms + 1, ms);
-    catchOn = 1;
-    catchGraceFrames = 0;
+    play.catchOn = 1;
+    play.catchGraceFrames = 0;
     ball = BallOnPaddle(h, 0.9f);
     const float startY = ball->y;
     h.ClearSounds();
@@ -150,7 +151,7 @@ TEST(PlayPaddle, ContactAnglesLiftsCatchesAndSounds) {
     EXPECT_EQ(ball->flags & 1, 1);
     EXPECT_EQ(ball->heldSpeed, 309);
     EXPECT_EQ(h.SoundCount(17), 1);
-    catchOn = 0;
+    play.catchOn = 0;
   }
 }
 
@@ -160,9 +161,9 @@ TEST(PlayPaddle, NoCatchWhileTheLaunchGraceRuns) {
   h.Begin();
   h.MoveMouse(640);
   h.Step();
-  catchOn = 1;
+  play.catchOn = 1;
   Entity* ball = BallOnPaddle(h, 0.0f);
-  catchGraceFrames = 3;
+  play.catchGraceFrames = 3;
   h.Step();
   EXPECT_EQ(ball->flags & 1, 0);
   EXPECT_LT(ball->vy, 0.0f);
@@ -174,16 +175,16 @@ TEST(PlayPaddle, ArmedFallStartsOnlyWithAPaddleSound) {
   h.Begin();
   h.MoveMouse(640);
   h.Steps(20);
-  fallArmed = 1;
+  play.fallArmed = 1;
   BallOnPaddle(h, 0.0f);
   h.ClearSounds();
   h.Step();
-  EXPECT_EQ(fallRunning, 1);
+  EXPECT_EQ(play.fallRunning, 1);
   EXPECT_EQ(h.SoundCount(19), 1);
-  fallRunning = 0;
+  play.fallRunning = 0;
   BallOnPaddle(h, 0.0f);  // within 200 ms: no paddle sound, no fall
   h.Step();
-  EXPECT_EQ(fallRunning, 0);
+  EXPECT_EQ(play.fallRunning, 0);
 }
 
 TEST(PlayPaddle, FallMovesBricksDownOneColumnPerFrameRightToLeft) {
@@ -193,15 +194,15 @@ TEST(PlayPaddle, FallMovesBricksDownOneColumnPerFrameRightToLeft) {
   h.Begin();
   h.HoldAllBalls();
   const int32_t red = h.Brick('R'), hidden = h.Brick('?');
-  fallRunning = 1;
-  fallColumn = 100;  // clamped to the last column
+  play.fallRunning = 1;
+  play.fallColumn = 100;  // clamped to the last column
   h.Step();
-  EXPECT_EQ(fallColumn, 18);
+  EXPECT_EQ(play.fallColumn, 18);
   EXPECT_NE(h.Cell(1, 0), 0);  // column 1 has not moved yet
   EXPECT_EQ(h.Cell(1, 1), 0);
   for (int i = 0; i < 19; ++i) h.Step();
-  EXPECT_EQ(fallRunning, 0);
-  EXPECT_EQ(fallColumn, 20);
+  EXPECT_EQ(play.fallRunning, 0);
+  EXPECT_EQ(play.fallColumn, 20);
   // Every brick with an empty cell below went down one row; the hidden one
   // stays hidden (negative).
   EXPECT_EQ(h.Cell(0, 0), 0);
@@ -221,7 +222,7 @@ TEST(PlayPaddle, LaserFiresTwoBoltsPerClickAndNoneAtSix) {
     h.Begin();
     h.MoveMouse(640);
     h.Step(ms);
-    laserOn = 1;
+    play.laserOn = 1;
     h.ClearSounds();
     for (int click = 1; click <= 3; ++click) {
       h.Click();
@@ -237,8 +238,8 @@ TEST(PlayPaddle, LaserFiresTwoBoltsPerClickAndNoneAtSix) {
     for (Entity* e = entityHead.next; e; e = e->next) {
       if (e->kind != kEntityLaser) continue;
       EXPECT_EQ(e->vy, -600.0f);
-      left |= std::fabs(e->x - (paddleX - 0.85f * paddleHalfWidth)) < 0.5f;
-      right |= std::fabs(e->x - (paddleX + 0.85f * paddleHalfWidth)) < 0.5f;
+      left |= std::fabs(e->x - (play.paddleX - 0.85f * play.paddleHalfWidth)) < 0.5f;
+      right |= std::fabs(e->x - (play.paddleX + 0.85f * play.paddleHalfWidth)) < 0.5f;
     }
     EXPECT_TRUE(left && right);
   }
@@ -251,7 +252,7 @@ TEST(PlayPaddle, BoltBreaksABrickAndDiesUnlessThrough) {
     h.MakeSet({Rows({"R", "....................", "..........R........."})});
     h.Begin();
     h.HoldAllBalls();
-    throughOn = through;
+    play.throughOn = through;
     const float x = 160.0f + 10 * 48 + 24;
     Entity* bolt = InsertEntityFirst(kEntityLaser, 0, 0, x, 40 + 2 * 24 + 30, 0.0f, -600.0f);
     ASSERT_NE(bolt, nullptr);
@@ -278,15 +279,15 @@ TEST(PlayPaddle, SinkAndBoostNeverUnderClassicRules) {
       h.ButtonDown();
       h.Steps(100 / ms + 2, ms);
       if (classic) {
-        EXPECT_EQ(paddleSink, 0.0f);
-        EXPECT_EQ(paddleButtonHeld, 0);
+        EXPECT_EQ(play.paddleSink, 0.0f);
+        EXPECT_EQ(input.paddleButtonHeld, 0);
       } else {
-        EXPECT_EQ(paddleSink, 20.0f);
-        EXPECT_NEAR(paddleY, 670.0f, 0.01f);
+        EXPECT_EQ(play.paddleSink, 20.0f);
+        EXPECT_NEAR(play.paddleY, 670.0f, 0.01f);
       }
       h.ButtonUp();
       h.Steps(200 / ms + 2, ms);
-      EXPECT_EQ(paddleSink, 0.0f);
+      EXPECT_EQ(play.paddleSink, 0.0f);
 
       // Contact while the button is held early in the dip: more speed by
       // default; the classic rules keep the speed as it was.
@@ -329,8 +330,8 @@ TEST(PlayPaddle, PaddleStaysOnTheBoard) {
     h.MoveMouse(x);
     h.Step();
     const float left = static_cast<float>(boardSet.GetBoardLeft());
-    EXPECT_GE(paddleX - paddleHalfWidth, left - 0.5f);
-    EXPECT_LE(paddleX + paddleHalfWidth, left + 26 * 48 + 0.5f);
-    EXPECT_EQ(playfieldLeft, static_cast<int32_t>(left + paddleHalfWidth));
+    EXPECT_GE(play.paddleX - play.paddleHalfWidth, left - 0.5f);
+    EXPECT_LE(play.paddleX + play.paddleHalfWidth, left + 26 * 48 + 0.5f);
+    EXPECT_EQ(play.playfieldLeft, static_cast<int32_t>(left + play.paddleHalfWidth));
   }
 }

@@ -41,7 +41,7 @@ TEST_F(Drawing, BackgroundStyles) {
   } cases[] = {{0, true, false, true}, {1, false, true, false}, {2, false, false, false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.style);
-    backgroundStyle = c.style;
+    settings.backgroundStyle = c.style;
     EXPECT_EQ(DrawBoardBackground(255, 255, 255), 20);
     const uint32_t inside = PicturePixel(boardBackdrop, 600, 600);
     const uint32_t side = PicturePixel(boardBackdrop, 50, 300);
@@ -71,7 +71,7 @@ TEST_F(Drawing, BackgroundStyles) {
 
 TEST_F(Drawing, TheBevelIsBrightestInTheMiddleOfEachBorder) {
   MakeBoard({});
-  backgroundStyle = 2;
+  settings.backgroundStyle = 2;
   DrawBoardBackground(255, 128, 0);
   // 20 columns: the border is 30 wide, from 130 and ending at 1150.
   const uint32_t middle = PicturePixel(boardBackdrop, 130 + 15, 300);
@@ -91,7 +91,7 @@ TEST_F(Drawing, ABorderOnePixelWideIsDrawnInFullColour) {
   MakeBoard({}, 26);
   GetBoardSetHost().screenWidth = [] { return 1250; };
   ASSERT_EQ(boardSet.GetBorderWidth(), 1);
-  backgroundStyle = 2;
+  settings.backgroundStyle = 2;
   EXPECT_EQ(DrawBoardBackground(255, 255, 255), 26);
   EXPECT_EQ(PicturePixel(boardBackdrop, 0, 700), AsShown(0xFFFFFFFF));
   EXPECT_EQ(PicturePixel(boardBackdrop, 1249, 700), AsShown(0xFFFFFFFF));
@@ -105,7 +105,7 @@ class ZeroTile : public RulesFixture {
 TEST_F(ZeroTile, ATileWithoutPixelsIsLeftOutLikeBlack) {
   MakeBoard({"R"});
   boardSet.boards[0].background = 0;
-  backgroundStyle = 0;
+  settings.backgroundStyle = 0;
   EXPECT_EQ(DrawBoardBackground(255, 255, 255), 20);
   EXPECT_EQ(PicturePixel(boardBackdrop, 600, 600), 0xFF000000u);
   EXPECT_EQ(ScreenPixel(160 + 10, 40 + 10), AsShown(BrickColour(0)));
@@ -119,7 +119,7 @@ TEST_F(Drawing, EveryCellReachesTheScreen) {
     for (int c = 0; c < columns; ++c)
       for (int r = 0; r < 20; ++r) boardSet.SetCell(c, r, 1 + (c + r) % 13);
     boardSet.SetCell(1, 1, -kHidden);
-    backgroundStyle = 2;
+    settings.backgroundStyle = 2;
     EXPECT_EQ(DrawBoardBackground(255, 255, 255), columns);
     for (int c = 0; c < columns; ++c) {
       for (int r = 0; r < 20; ++r) {
@@ -240,7 +240,7 @@ TEST_F(Sprite, RefractsTheBackBuffer) {
 }
 
 TEST_F(Sprite, TheFireTextureWrapsAtItsRealSize) {
-  fireballOn = 1;
+  play.fireballOn = 1;
   Image* fire = explosionSet.GetImage(46);
   // A texture whose size is not a power of two.
   ASSERT_TRUE(fire->Resize(12, 10, false));

@@ -57,15 +57,15 @@ class Soak : public RulesFixture {
     }
     HideInvisibleBricks();
     const float odd[] = {NAN, INFINITY, -INFINITY, 1e20f, -1e20f, 3e9f, -0.0f};
-    int32_t lastScore = score;
+    int32_t lastScore = play.score;
     for (int step = 0; step < 4000; ++step) {
       plat::SetFakeMilliClock(uint32_t(step * 17));
-      playClock = step * 16;
+      play.playClock = step * 16;
       const int32_t c = int32_t(rng() % 30) - 2, r = int32_t(rng() % 24) - 2;
-      throughOn = rng() % 7 == 0;
-      fireballOn = rng() % 9 == 0;
-      doubleScoreMs = rng() % 5 == 0 ? 100 : 0;
-      particlesLastFrame = rng() % 3 == 0 ? 600 : 0;
+      play.throughOn = rng() % 7 == 0;
+      play.fireballOn = rng() % 9 == 0;
+      play.doubleScoreMs = rng() % 5 == 0 ? 100 : 0;
+      play.particlesLastFrame = rng() % 3 == 0 ? 600 : 0;
       switch (rng() % 8) {
         case 0:
         case 1: HitBrick(c, r, int32_t(rng() % 2), int32_t(rng() % 2)); break;
@@ -98,8 +98,8 @@ class Soak : public RulesFixture {
           break;
         }
         case 7:
-          capsuleMarker = int32_t(rng() % 3);
-          lastBallVx = float(int(rng() % 600) - 300);
+          play.capsuleMarker = int32_t(rng() % 3);
+          play.lastBallVx = float(int(rng() % 600) - 300);
           MaybeDropPowerUp(c, r, int32_t(rng() % 2));
           break;
       }
@@ -113,7 +113,7 @@ class Soak : public RulesFixture {
       // Expire entities so the list stays small.
       if (step % 50 == 0) entityHead.DeleteAll();
       ASSERT_NO_FATAL_FAILURE(Check(start, count, lastScore));
-      lastScore = score;
+      lastScore = play.score;
     }
   }
 
@@ -133,7 +133,7 @@ class Soak : public RulesFixture {
     for (int c = 0; c < BoardRecord::kColumns; ++c)
       for (int r = 0; r < 20; ++r)
         ASSERT_TRUE(Allowed(boardSet.GetCell(c, r), start, count)) << c << "," << r << " " << boardSet.GetCell(c, r);
-    ASSERT_GE(score, lastScore);
+    ASSERT_GE(play.score, lastScore);
     ASSERT_LE(TheDisplay().dirtyCount, kMaxDirtyRects);
     ASSERT_EQ(TheDisplay().lockCount, 0);
     if (TheDisplay().dirtyCount > 400) TheDisplay().Present(kPresentDirtyOnly);

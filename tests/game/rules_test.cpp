@@ -94,14 +94,14 @@ TEST_F(Rules, BrickHitTable) {
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "cell " << c.cell << " hit " << c.hit);
     Fresh();
-    pointsPerBrick = 10;
+    play.pointsPerBrick = 10;
     MakeBoard({});
     boardSet.SetCell(kCol, kRow, c.cell);
-    throughOn = c.hit == kThrough;
+    play.throughOn = c.hit == kThrough;
     const int32_t result = HitBrick(kCol, kRow, c.hit == kExplosion, c.hit == kFast);
     EXPECT_EQ(result, c.result);
     EXPECT_EQ(boardSet.GetCell(kCol, kRow), c.after);
-    EXPECT_EQ(score, c.points);
+    EXPECT_EQ(play.score, c.points);
   }
 }
 
@@ -111,7 +111,7 @@ TEST_F(Rules, HitsOffTheBoardOrOnEmptyCellsDoNothing) {
     EXPECT_EQ(HitBrick(c, r, 0, 0), 0) << c << "," << r;
     EXPECT_EQ(HitBrick(c, r, 1, 1), 0) << c << "," << r;
   }
-  EXPECT_EQ(score, 0);
+  EXPECT_EQ(play.score, 0);
   EXPECT_EQ(entityHead.next, nullptr);
   EXPECT_TRUE(sounds.empty());
   // A cell past the column count is not touched either.
@@ -135,8 +135,8 @@ TEST_F(Rules, PlainBreakLeavesAPieceSoundAndOneDropRoll) {
   EXPECT_EQ(SoundsOf(6)[0].volume, 63);
   // Exactly one step of the drop roll.
   EXPECT_EQ(randomIntState, int32_t(uint32_t(123456) * 1103515245u + 12345u));
-  EXPECT_EQ(brokenBricksCount, 1);
-  EXPECT_EQ(charmDelay, -1);
+  EXPECT_EQ(play.brokenBricksCount, 1);
+  EXPECT_EQ(play.charmDelay, -1);
 }
 
 TEST_F(Rules, ExplosionBreakShowsAnExplosiveImage) {
@@ -157,7 +157,7 @@ TEST_F(Rules, ExplosionBreakShowsAnExplosiveImage) {
 TEST_F(Rules, FastBreakThrowsSparksColouredFromTheImage) {
   MakeBoard({});
   boardSet.SetCell(kCol, kRow, kBlue);
-  gravityOn = 60000;
+  play.gravityOn = 60000;
   ASSERT_EQ(HitBrick(kCol, kRow, 0, 1), 1);
   const auto sparks = EntitiesOf(kEntitySpark);
   // The whole image has pixels: every one of the 20 points is taken.
@@ -189,20 +189,20 @@ TEST_F(Rules, FastBreakThrowsSparksColouredFromTheImage) {
 TEST_F(Rules, HardBricksCountHitsAndStampTheFirst) {
   MakeBoard({});
   boardSet.SetCell(kCol, kRow, kInvin);
-  playClock = 700;
+  play.playClock = 700;
   EXPECT_EQ(HitBrick(kCol, kRow, 0, 0), 0);
-  playClock = 900;
+  play.playClock = 900;
   EXPECT_EQ(HitBrick(kCol, kRow, 0, 0), 0);
-  EXPECT_EQ(invinHits, 2);
-  EXPECT_EQ(firstInvinHitTime, 700);
+  EXPECT_EQ(play.invinHits, 2);
+  EXPECT_EQ(play.firstInvinHitTime, 700);
   EXPECT_EQ(SoundsOf(3).size(), 2u);
   EXPECT_EQ(boardSet.GetCell(kCol, kRow), kInvin);
   // Any other hit starts the count again.
   boardSet.SetCell(kCol + 1, kRow, kRed);
   HitBrick(kCol + 1, kRow, 0, 0);
-  EXPECT_EQ(invinHits, 0);
+  EXPECT_EQ(play.invinHits, 0);
   // Through a hard brick: broken with the break sound.
-  throughOn = 1;
+  play.throughOn = 1;
   EXPECT_EQ(HitBrick(kCol, kRow, 0, 0), 1);
   EXPECT_EQ(SoundsOf(6).size(), 2u);
 }
@@ -216,7 +216,7 @@ TEST_F(Rules, MultiAndAlmostHardStepsScoreTwoAndSoundOne) {
   EXPECT_EQ(boardSet.GetCell(kCol, kRow), kMultiLast);
   HitBrick(kCol + 1, kRow, 0, 0);
   EXPECT_EQ(boardSet.GetCell(kCol + 1, kRow), kInvin);
-  EXPECT_EQ(score, 6);
+  EXPECT_EQ(play.score, 6);
   EXPECT_EQ(SoundsOf(1).size(), 3u);
   // Floating scores of 2 went up from the cells.
   EXPECT_EQ(CountEntities(kEntityFloatingScore), 3);
@@ -236,12 +236,12 @@ TEST_F(RulesNoInvin, AlmostHardBreaksAtOnceWithoutAHardImage) {
   boardSet.SetCell(kCol, kRow, kAlmost);
   EXPECT_EQ(HitBrick(kCol, kRow, 0, 0), 1);
   EXPECT_EQ(boardSet.GetCell(kCol, kRow), 0);
-  EXPECT_EQ(score, 8);
+  EXPECT_EQ(play.score, 8);
 }
 
 TEST_F(Rules, ExplosiveBricksQueueFrontBackAndMoveToTheFront) {
   MakeBoard({"EEEE"});
-  charmDelay = 10;
+  play.charmDelay = 10;
   EXPECT_EQ(HitBrick(0, 0, 0, 0), 1);  // front
   EXPECT_EQ(HitBrick(1, 0, 0, 0), 1);  // front: goes off first
   EXPECT_EQ(HitBrick(2, 0, 1, 0), 1);  // back
@@ -253,9 +253,9 @@ TEST_F(Rules, ExplosiveBricksQueueFrontBackAndMoveToTheFront) {
   ExpectConsistent(exploQueueHead);
   // The cells keep their bricks; each hit counted.
   for (int c = 0; c < 3; ++c) EXPECT_EQ(boardSet.GetCell(c, 0), kExplo);
-  EXPECT_EQ(brokenBricksCount, 4);
-  EXPECT_EQ(charmDelay, 6);
-  EXPECT_EQ(score, 0);
+  EXPECT_EQ(play.brokenBricksCount, 4);
+  EXPECT_EQ(play.charmDelay, 6);
+  EXPECT_EQ(play.score, 0);
   EXPECT_TRUE(community.calls.empty());
 }
 
@@ -279,7 +279,7 @@ TEST_F(Rules, HiddenBricksShowThemselvesWithSparks) {
   Fresh();
   MakeBoard({});
   boardSet.SetCell(kCol, kRow, -kHidden);
-  particlesLastFrame = 512;
+  play.particlesLastFrame = 512;
   HitBrick(kCol, kRow, 0, 0);
   EXPECT_EQ(CountEntities(kEntitySpark), 0);
   EXPECT_EQ(SoundsOf(18).size(), 1u);
@@ -297,32 +297,32 @@ TEST_F(Rules, DoubleScoreShowScoresAndTheCharmCountdown) {
     Fresh();
     MakeBoard({});
     boardSet.SetCell(kCol, kRow, kRed);
-    doubleScoreMs = c.doubleMs;
-    showScores = c.show;
-    charmEntity = c.charm ? &charm : nullptr;
+    play.doubleScoreMs = c.doubleMs;
+    settings.showScores = c.show;
+    play.charmEntity = c.charm ? &charm : nullptr;
     HitBrick(kCol, kRow, 0, 0);
-    EXPECT_EQ(score, c.points);
+    EXPECT_EQ(play.score, c.points);
     EXPECT_EQ(CountEntities(kEntityFloatingScore), c.floating);
-    EXPECT_EQ(charmDelay, c.delay);
+    EXPECT_EQ(play.charmDelay, c.delay);
   }
-  charmEntity = nullptr;
+  play.charmEntity = nullptr;
 }
 
 TEST_F(Rules, BricksBrokenIsSentInBatchesOutsideCheatMode) {
   for (int cheat : {0, 1}) {
     SCOPED_TRACE(cheat);
     Fresh();
-    cheatMode = cheat;
+    settings.cheatMode = cheat;
     MakeBoard({});
     for (int i = 0; i < 100; ++i) {
       boardSet.SetCell(kCol, kRow, kRed);
       HitBrick(kCol, kRow, 0, 0);
     }
     EXPECT_TRUE(community.calls.empty());
-    EXPECT_EQ(brokenBricksCount, 100);
+    EXPECT_EQ(play.brokenBricksCount, 100);
     boardSet.SetCell(kCol, kRow, kRed);
     HitBrick(kCol, kRow, 0, 0);
-    EXPECT_EQ(brokenBricksCount, 0);
+    EXPECT_EQ(play.brokenBricksCount, 0);
     if (cheat) {
       EXPECT_TRUE(community.calls.empty());
     } else {
@@ -335,10 +335,10 @@ TEST_F(Rules, BricksBrokenIsSentInBatchesOutsideCheatMode) {
   // Without a community manager the count restarts all the same.
   Fresh();
   communityManager = nullptr;
-  brokenBricksCount = 100;
+  play.brokenBricksCount = 100;
   MakeBoard({"R"});
   HitBrick(0, 0, 0, 0);
-  EXPECT_EQ(brokenBricksCount, 0);
+  EXPECT_EQ(play.brokenBricksCount, 0);
 }
 
 class RulesZeroImage : public Rules {
@@ -429,7 +429,7 @@ TEST_F(Collision, ThroughKeepsTheVelocityAndHitsEveryLaterTouchedProbe) {
     MakeBoard({});
     boardSet.SetCell(5, 4, kRed);  // above
     boardSet.SetCell(6, 5, kRed);  // right
-    throughOn = through;
+    play.throughOn = through;
     Entity ball = Ball(0, -100);
     EXPECT_EQ(BallBrickCollision(&ball), 1);
     EXPECT_EQ(boardSet.GetCell(5, 4), 0);
@@ -464,13 +464,13 @@ TEST_F(Collision, ProbesOffTheBoardAreIgnored) {
   below.width = below.height = 17;
   EXPECT_EQ(BallBrickCollision(&below), 0);
   EXPECT_EQ(right.vx, 100);
-  EXPECT_EQ(score, 0);
+  EXPECT_EQ(play.score, 0);
 }
 
 TEST_F(Collision, FireballTurnsAHardBrickExplosive) {
   MakeBoard({});
   boardSet.SetCell(5, 4, kInvin);
-  fireballOn = 1;
+  play.fireballOn = 1;
   Entity ball = Ball(0, -100);
   EXPECT_EQ(BallBrickCollision(&ball), 1);
   EXPECT_EQ(boardSet.GetCell(5, 4), kExplo);
@@ -494,7 +494,7 @@ TEST_F(Collision, FastBreakOnlyForFastBallsOutsideTheClassicRules) {
     Fresh();
     MakeBoard({});
     boardSet.SetCell(5, 4, kMulti);
-    classicRules = c.classic;
+    settings.classicRules = c.classic;
     Entity ball = Ball(0, c.vy, c.kind);
     EXPECT_EQ(BallBrickCollision(&ball), 1);
     EXPECT_EQ(boardSet.GetCell(5, 4), c.after);
@@ -514,7 +514,7 @@ TEST_F(Collision, PositionsThatAreNoUsableNumberTouchNothing) {
       if (axis == 1) ball.y = v;
       if (axis == 2) ball.width = v;
       EXPECT_EQ(BallBrickCollision(&ball), 0);
-      EXPECT_EQ(score, 0);
+      EXPECT_EQ(play.score, 0);
       EXPECT_EQ(ball.vx, 50);
       EXPECT_EQ(ball.vy, -50);
     }
@@ -533,14 +533,14 @@ TEST_F(Rules, ClampBallSpeedLimits) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.speed << " " << c.argument << " " << c.classic << c.kid);
-    classicRules = c.classic;
-    kidMode = c.kid;
+    settings.classicRules = c.classic;
+    settings.kidMode = c.kid;
     Entity ball(kEntityBall, 1, 0, 0, 0, c.speed * 0.6f, -c.speed * 0.8f);
     ClampBallSpeed(&ball, c.argument);
     EXPECT_NEAR(std::sqrt(ball.vx * ball.vx + ball.vy * ball.vy), c.expect, 0.01f);
     EXPECT_NEAR(ball.vx / ball.vy, -0.75f, 1e-4f);  // direction kept
   }
-  classicRules = kidMode = 0;
+  settings.classicRules = settings.kidMode = 0;
   Entity rest(kEntityBall, 1, 0, 0, 0, 0, 0);
   ClampBallSpeed(&rest, 0);
   EXPECT_EQ(rest.vx, 0);
@@ -739,7 +739,7 @@ TEST(RulesLists, QueueSwapInEveryArrangement) {
 }
 
 TEST_F(Rules, EntityConstructorSetUpByKind) {
-  playClock = 4321;
+  play.playClock = 4321;
   MakeBoard({});
   Entity piece(kEntityBrickPiece, kBlue, 0, 3, 2, 7, 8);
   EXPECT_EQ(piece.image, &boardSet.bricks);
@@ -814,8 +814,8 @@ TEST_F(Rules, DeckSizesByOptions) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.classic << c.kid);
-    classicRules = c.classic;
-    kidMode = c.kid;
+    settings.classicRules = c.classic;
+    settings.kidMode = c.kid;
     BuildPowerUpDeck();
     EXPECT_EQ(powerUpDeck.size(), c.size);
     EXPECT_GE(powerUpDeck.capacity(), kDeckReserve);
@@ -872,10 +872,10 @@ TEST_F(Rules, TheShuffleIsReproducibleAndFollowsTheFixedDraw) {
 
 TEST_F(Rules, ForcedDropsIgnoreRollAndBlockRandomOnesRespectBoth) {
   MakeBoard({});
-  capsuleMarker = 2;
+  play.capsuleMarker = 2;
   EXPECT_EQ(MaybeDropPowerUp(4, 6, 1), 1);
   for (int marker : {2, 1}) {
-    capsuleMarker = marker;
+    play.capsuleMarker = marker;
     const int32_t before = randomIntState;
     for (int i = 0; i < 200; ++i) {
       plat::SetFakeMilliClock(uint32_t(1000 + i));
@@ -885,7 +885,7 @@ TEST_F(Rules, ForcedDropsIgnoreRollAndBlockRandomOnesRespectBoth) {
   }
   EXPECT_EQ(CountEntities(kEntityCapsule), 1);
   // Unblocked, about one roll in five drops.
-  capsuleMarker = 0;
+  play.capsuleMarker = 0;
   int drops = 0;
   for (int i = 0; i < 500; ++i) {
     plat::SetFakeMilliClock(uint32_t(7000 + 13 * i));
@@ -897,11 +897,11 @@ TEST_F(Rules, ForcedDropsIgnoreRollAndBlockRandomOnesRespectBoth) {
 
 TEST_F(Rules, CapsuleAndItsSparks) {
   MakeBoard({});
-  lastBallVx = 200;
-  lastBallVy = -300;
+  play.lastBallVx = 200;
+  play.lastBallVy = -300;
   ASSERT_EQ(MaybeDropPowerUp(4, 6, 1), 1);
-  EXPECT_EQ(lastBallVx, 0);
-  EXPECT_EQ(lastBallVy, 0);
+  EXPECT_EQ(play.lastBallVx, 0);
+  EXPECT_EQ(play.lastBallVy, 0);
   // Sparks in front, the capsule at the end.
   int n = 0;
   Entity* last = nullptr;
@@ -949,8 +949,8 @@ TEST_F(Rules, TheSameSeedAndClocksGiveTheSameCapsules) {
     for (int i = 0; i < 300; ++i) {
       plat::SetFakeMilliClock(uint32_t(100 + i * 7));
       if (i % 3 == 0) {
-        lastBallVx = 100;
-        lastBallVy = -200;
+        play.lastBallVx = 100;
+        play.lastBallVy = -200;
       }
       if (MaybeDropPowerUp(i % 20, i % 7, 0)) {
         Entity* c = EntitiesOf(kEntityCapsule).back();
@@ -1011,7 +1011,7 @@ TEST_F(RulesNoExplo, LightningWithoutExplosiveBricksGivesABallHit) {
   EXPECT_EQ(LightningStrike(0), 1);
   EXPECT_EQ(boardSet.GetCell(5, 1), 0);
   EXPECT_TRUE(QueueCells().empty());
-  EXPECT_EQ(score, 8);
+  EXPECT_EQ(play.score, 8);
 }
 
 TEST_F(Rules, LightningTakesHiddenAndOutOfTableCellsAndNeverNegatesThem) {
@@ -1056,16 +1056,16 @@ TEST_F(Rules, FloatingScores) {
     Fresh();
     Seed(77);
     MakeBoard({});
-    doubleScoreMs = c.doubleMs;
-    showScores = c.show;
-    score = 100;
+    play.doubleScoreMs = c.doubleMs;
+    settings.showScores = c.show;
+    play.score = 100;
     if (c.cell) {
       AddScoreAtCell(25, 4, 6);
     } else {
       AddScoreAt(25, 333, 444);
     }
     const int32_t points = c.doubleMs ? 50 : 25;
-    EXPECT_EQ(score, 100 + points);
+    EXPECT_EQ(play.score, 100 + points);
     const auto floating = EntitiesOf(kEntityFloatingScore);
     if (!c.show) {
       EXPECT_TRUE(floating.empty());
@@ -1091,33 +1091,33 @@ TEST_F(Rules, FloatingScores) {
 }
 
 TEST_F(Rules, StatusMessages) {
-  playClock = 1000;
+  play.playClock = 1000;
   SetStatusMessage(kStatusGetReady, std::string(kStatusPlayer) + "2", 2000);
-  EXPECT_EQ(statusLine1, "Get Ready");
-  EXPECT_EQ(statusLine2, "Player 2");
-  EXPECT_EQ(statusExpiry, 3000);
+  EXPECT_EQ(play.statusLine1, "Get Ready");
+  EXPECT_EQ(play.statusLine2, "Player 2");
+  EXPECT_EQ(play.statusExpiry, 3000);
   // Its own strings are kept as they are.
-  SetStatusMessage(statusLine1, statusLine2, 1);
-  EXPECT_EQ(statusLine1, "Get Ready");
-  EXPECT_EQ(statusLine2, "Player 2");
-  EXPECT_EQ(statusExpiry, 1001);
+  SetStatusMessage(play.statusLine1, play.statusLine2, 1);
+  EXPECT_EQ(play.statusLine1, "Get Ready");
+  EXPECT_EQ(play.statusLine2, "Player 2");
+  EXPECT_EQ(play.statusExpiry, 1001);
   SetStatusMessage(kStatusGamePaused, "", 1000);
-  EXPECT_EQ(statusLine1, "Game Paused");
-  EXPECT_EQ(statusLine2, "");
-  SetStatusMessage(kStatusGameOver, statusLine2, 1);
-  EXPECT_EQ(statusLine1, "Game Over");
+  EXPECT_EQ(play.statusLine1, "Game Paused");
+  EXPECT_EQ(play.statusLine2, "");
+  SetStatusMessage(kStatusGameOver, play.statusLine2, 1);
+  EXPECT_EQ(play.statusLine1, "Game Over");
 }
 
 // --- Globals --------------------------------------------------------------
 
 TEST_F(Rules, ResetPutsTheGlobalsBack) {
   MakeBoard({"RRR"});
-  score = 55;
-  fullRedraw = 0;
-  showScores = 0;
-  softCursorX = 3;
+  play.score = 55;
+  program.fullRedraw = 0;
+  settings.showScores = 0;
+  play.softCursorX = 3;
   randomIntState = 9;
-  brokenBricksCount = 50;
+  play.brokenBricksCount = 50;
   playerSlots[2].boards[5].cells[7] = 9;
   playerSlots[1].score = 4;
   InsertEntityFirst(kEntitySpark, 0, 0, 0, 0, 0, 0);
@@ -1127,15 +1127,15 @@ TEST_F(Rules, ResetPutsTheGlobalsBack) {
   GetBoardSetHost().gameSet = nullptr;
   communityManager = nullptr;  // the fixture's own recorder: the reset must not free it
   ResetGameStateForTests();
-  EXPECT_EQ(score, 0);
-  EXPECT_EQ(fullRedraw, 1);
-  EXPECT_EQ(backgroundDirty, 1);
-  EXPECT_EQ(showScores, 1);
-  EXPECT_EQ(playerCount, 1);
-  EXPECT_EQ(softCursorX, -1);
-  EXPECT_EQ(pointsPerBrick, 8);
+  EXPECT_EQ(play.score, 0);
+  EXPECT_EQ(program.fullRedraw, 1);
+  EXPECT_EQ(program.backgroundDirty, 1);
+  EXPECT_EQ(settings.showScores, 1);
+  EXPECT_EQ(play.playerCount, 1);
+  EXPECT_EQ(play.softCursorX, -1);
+  EXPECT_EQ(play.pointsPerBrick, 8);
   EXPECT_EQ(randomIntState, 123456);
-  EXPECT_EQ(brokenBricksCount, 0);
+  EXPECT_EQ(play.brokenBricksCount, 0);
   EXPECT_EQ(playerSlots[2].boards[5].cells[7], 0);
   EXPECT_EQ(playerSlots[1].score, 0);
   EXPECT_EQ(entityHead.next, nullptr);
@@ -1144,7 +1144,7 @@ TEST_F(Rules, ResetPutsTheGlobalsBack) {
   EXPECT_EQ(powerUpDeck.capacity(), capacity);
   EXPECT_EQ(GetBoardSetHost().gameSet, &boardSet);
   EXPECT_EQ(GetBoardSetHost().screenWidth(), 1280);
-  screenWidth = 1000;
+  program.screenWidth = 1000;
   EXPECT_EQ(boardSet.GetBoardLeft(), (1000 - 20 * 48) / 2);
   EXPECT_EQ(BackgroundPicture(), &sceneBackdrop);
   // Loaded pictures stay.

@@ -56,10 +56,10 @@ TEST_F(ScenePictures, WritesEachFrontEndScene) {
   d.MoveMouse(600, 104 + 3 * BoardListRowPitch());
   d.Frame();
   Save("board-set-selection");
-  boardSelectIndex = static_cast<int32_t>(boardSetEntries.size()) - 1;
+  boardSetSelect.boardSelectIndex = static_cast<int32_t>(boardSetSelect.boardSetEntries.size()) - 1;
   d.Frame();
   ClickAndFrame(1100, 650);
-  EXPECT_EQ(boardSetLoadError, "Could not load boardset graphics!");
+  EXPECT_EQ(boardSetSelect.boardSetLoadError, "Could not load boardset graphics!");
   d.Frame();
   Save("board-set-selection-error");
 
@@ -92,11 +92,11 @@ TEST_F(ScenePictures, WritesEachHighScoreState) {
   steam::fake::SeedLeaderboardEntry(board, 702, "Tobiah", 30550, {9});
   steam::fake::SeedLeaderboardEntry(board, 703, "Quenby", 12040, {4});
 
-  playerCount = 1;
+  play.playerCount = 1;
   playerSlots[0].score = 1234;
   playerSlots[0].board = 3;
   d.MoveMouse(1240, 40);
-  sceneNumber = 5;
+  program.sceneNumber = 5;
   d.Frame();
   Settle();
   d.Frame();
@@ -123,7 +123,7 @@ TEST_F(ScenePictures, WritesEachHighScoreState) {
   steam::fake::HoldResults(false);
   d.Type("y");
   d.Frame();
-  EXPECT_TRUE(d.RunUntil([] { return scoreScreenState == 4; }, 2000));
+  EXPECT_TRUE(d.RunUntil([] { return highScoreScreen.scoreScreenState == 4; }, 2000));
   d.Frame();
   Save("high-scores-4-posted");
   d.Type("k");

@@ -43,7 +43,7 @@ TEST(GameStartUp, SecondCopyIsRefusedWithoutTouchingSettingsOrWindow) {
   EXPECT_TRUE(HasBox(d, "Vantrel is already running!", "Error!"));
   EXPECT_EQ(d.Windows().MainWindow(), nullptr);
   EXPECT_FALSE(SettingsFileExists());
-  EXPECT_EQ(startUpFailed, 0);
+  EXPECT_EQ(program.startUpFailed, 0);
 }
 
 TEST(GameStartUp, MissingOrBrokenGraphicFilesStopBeforeTheWindow) {
@@ -132,7 +132,7 @@ TEST(GameStartUp, WindowAndDisplayFailures) {
     d.Windows().RefuseWindows(true);
     EXPECT_EQ(d.StartUp(), 0);
     EXPECT_TRUE(HasBox(d, "Could not open Window!", "Fatal Error"));
-    EXPECT_EQ(startUpFailed, 1);
+    EXPECT_EQ(program.startUpFailed, 1);
   }
   {
     SCOPED_TRACE("full screen refused, the window works");
@@ -142,11 +142,11 @@ TEST(GameStartUp, WindowAndDisplayFailures) {
     d.Prepare(options);
     d.Windows().RefuseStyle(plat::WindowStyle::kFullScreen, true);
     EXPECT_EQ(d.StartUp(), std::nullopt);
-    EXPECT_EQ(fullScreen, 0);
+    EXPECT_EQ(settings.fullScreen, 0);
     EXPECT_EQ(d.Window()->Style(), plat::WindowStyle::kFramedSizable);
     EXPECT_EQ(d.Finish(), 0);
     EXPECT_EQ(d.StoredSetting("FullScreen"), 0);
-    EXPECT_EQ(startUpFailed, 0);
+    EXPECT_EQ(program.startUpFailed, 0);
   }
   {
     SCOPED_TRACE("both refused");
@@ -158,7 +158,7 @@ TEST(GameStartUp, WindowAndDisplayFailures) {
     d.Windows().RefuseStyle(plat::WindowStyle::kFramedSizable, true);
     EXPECT_EQ(d.StartUp(), 0);
     EXPECT_TRUE(HasBox(d, "Could not open initialize display!", "Fatal Error"));
-    EXPECT_EQ(startUpFailed, 1);
+    EXPECT_EQ(program.startUpFailed, 1);
   }
 }
 
@@ -169,7 +169,7 @@ TEST(GameStartUp, ForceWindowedWinsOverStoredFullScreenAndIsWrittenBack) {
   options.storedSettings = {{"FullScreen", 1}};
   d.Prepare(options);
   ASSERT_EQ(d.StartUp(), std::nullopt);
-  EXPECT_EQ(fullScreen, 0);
+  EXPECT_EQ(settings.fullScreen, 0);
   EXPECT_NE(d.Window()->Style(), plat::WindowStyle::kFullScreen);
   EXPECT_EQ(d.Finish(), 0);
   EXPECT_EQ(d.StoredSetting("FullScreen"), 0);
@@ -231,10 +231,10 @@ TEST(GameStartUp, AStoredBackgroundStyleOutOfRangeStepsToZero) {
   options.storedSettings = {{"BackgroundStyle", 5}};
   d.Prepare(options);
   ASSERT_EQ(d.StartUp(), std::nullopt);
-  EXPECT_EQ(backgroundStyle, 5);  // kept as read
+  EXPECT_EQ(settings.backgroundStyle, 5);  // kept as read
   d.Key(plat::kKeyF1);
   d.Frame();
-  EXPECT_EQ(backgroundStyle, 0);
+  EXPECT_EQ(settings.backgroundStyle, 0);
   d.Finish();
 }
 
@@ -248,8 +248,8 @@ TEST(GameStartUp, TheGeneratedPackStartsAndShowsItsSplash) {
   d.RunFor(1000);
   d.SaveScreen(gametest::ReviewDir() / "splash-transition.png");
   d.RunFor(1200);
-  EXPECT_EQ(sceneNumber, 0);
-  EXPECT_EQ(transitionRunning, 0);
+  EXPECT_EQ(program.sceneNumber, 0);
+  EXPECT_EQ(transition.transitionRunning, 0);
   d.SaveScreen(gametest::ReviewDir() / "splash.png");
   // The splash picture is not one flat colour: something was drawn.
   const uint32_t corner = d.PresentedAt(0, 0);

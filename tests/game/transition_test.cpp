@@ -37,7 +37,7 @@ class TransitionTest : public ::testing::Test {
   void SetUp() override {
     d.Prepare();
     ASSERT_EQ(d.StartUp(), std::nullopt);
-    sceneNumber = 99;  // no scene: the test draws
+    program.sceneNumber = 99;  // no scene: the test draws
     d.Frame();
   }
   // Scene A in red on the window, scene B in blue handed to the transition.
@@ -47,7 +47,7 @@ class TransitionTest : public ::testing::Test {
     SnapshotOldScreen();
     FillBuffer(kBlue);
     SnapshotNewScreen();
-    ASSERT_EQ(transitionRunning, 1);
+    ASSERT_EQ(transition.transitionRunning, 1);
   }
   bool IsRed(uint32_t c) const { return c == Through555(kRed); }
   bool IsBlue(uint32_t c) const { return c == Through555(kBlue); }
@@ -59,7 +59,7 @@ TEST_F(TransitionTest, HalfwayTheBandSitsAt335WithBlueAboveAndRedBelow) {
   d.RunFor(1000, 16);
   // 1008 ms after the start: the band top is at floor(770 * 0.504 - 50) = 338.
   const int32_t e = int32_t(std::floor(770.0f * (1008.0f / 2000.0f) - 50.0f));
-  EXPECT_EQ(transitionBand.top, e);
+  EXPECT_EQ(transition.transitionBand.top, e);
   EXPECT_EQ(d.CountPixels(0, 0, 1280, e, [&](uint32_t c) { return !IsBlue(c); }), 0);
   EXPECT_EQ(d.CountPixels(0, e + 50, 1280, 720, [&](uint32_t c) { return !IsRed(c); }), 0);
   // Inside the band: blue, brightened (red and green fields above blue's 0).
@@ -74,7 +74,7 @@ TEST_F(TransitionTest, HalfwayTheBandSitsAt335WithBlueAboveAndRedBelow) {
 TEST_F(TransitionTest, OneLongFrameLeavesNoOldRowAboveTheBand) {
   StartRedToBlue();
   d.Frame(1800);  // t from 0 to 0.9 in one frame
-  const int32_t e = transitionBand.top;
+  const int32_t e = transition.transitionBand.top;
   EXPECT_EQ(e, int32_t(std::floor(770.0f * 0.9f - 50.0f)));
   EXPECT_EQ(d.CountPixels(0, 0, 1280, e, [&](uint32_t c) { return IsRed(c); }), 0);
   EXPECT_EQ(d.CountPixels(0, e + 50, 1280, 720, [&](uint32_t c) { return !IsRed(c); }), 0);
@@ -84,10 +84,10 @@ TEST_F(TransitionTest, MusicFadesOutToZeroAndStopsOrInToExactlyForty) {
   for (int32_t fade : {-1, 1}) {
     SCOPED_TRACE(fade);
     ASSERT_EQ(PlayMusic(0), 1);
-    musicFade = fade;
+    transition.musicFade = fade;
     StartRedToBlue();
     std::vector<uint32_t> volumes;
-    while (transitionRunning) {
+    while (transition.transitionRunning) {
       d.Frame(16);
       plat::seal::ModuleInfo module;
       plat::seal::GetModuleInfo(&module);
@@ -109,7 +109,7 @@ TEST_F(TransitionTest, MusicFadesOutToZeroAndStopsOrInToExactlyForty) {
       EXPECT_EQ(volumes.back(), 40u);
       EXPECT_NE(module.playing, nullptr);
     }
-    EXPECT_EQ(musicFade, 0);
+    EXPECT_EQ(transition.musicFade, 0);
   }
 }
 
@@ -121,7 +121,7 @@ TEST_F(TransitionTest, SnapshotsOfAnotherSizeDrawNoBandAndStillEnd) {
   // it), but nothing is brightened or taken from the snapshots.
   EXPECT_EQ(d.CountPixels(0, 0, 1280, 720, [&](uint32_t c) { return !IsRed(c) && !IsBlue(c); }), 0);
   d.RunFor(1100, 16);
-  EXPECT_EQ(transitionRunning, 0);
+  EXPECT_EQ(transition.transitionRunning, 0);
 }
 
 TEST(Splash, LeavesForTheMenuAfterFiveSecondsWithoutInput) {
@@ -129,25 +129,25 @@ TEST(Splash, LeavesForTheMenuAfterFiveSecondsWithoutInput) {
   d.Prepare();
   ASSERT_EQ(d.StartUp(), std::nullopt);
   // A frame without a scene takes the start-up messages (and their paints).
-  sceneNumber = 99;
+  program.sceneNumber = 99;
   d.Frame();
-  sceneNumber = 0;
+  program.sceneNumber = 0;
   const int presentsBefore = d.Window()->PresentCount();
   d.Frame();
   // The first frame hands its picture to the transition, presenting nothing.
-  EXPECT_EQ(transitionRunning, 1);
+  EXPECT_EQ(transition.transitionRunning, 1);
   EXPECT_EQ(d.Window()->PresentCount(), presentsBefore);
-  EXPECT_EQ(previousScene, 0);
+  EXPECT_EQ(program.previousScene, 0);
   d.RunFor(2100);
-  EXPECT_EQ(transitionRunning, 0);
+  EXPECT_EQ(transition.transitionRunning, 0);
   EXPECT_EQ(d.PresentedAt(640, 360), Through555(gametest::kSplashColour));
-  EXPECT_EQ(sceneNumber, 0);
-  const uint32_t start = splashStartMs;
+  EXPECT_EQ(program.sceneNumber, 0);
+  const uint32_t start = splashScreen.splashStartMs;
   d.RunFor(2700);
-  EXPECT_EQ(sceneNumber, 0);
-  EXPECT_EQ(splashStartMs, start);  // no second entry
+  EXPECT_EQ(program.sceneNumber, 0);
+  EXPECT_EQ(splashScreen.splashStartMs, start);  // no second entry
   d.RunFor(300);
-  EXPECT_EQ(sceneNumber, 2);
+  EXPECT_EQ(program.sceneNumber, 2);
 }
 
 TEST(Splash, AClickDuringTheTransitionIsDroppedATypedCharacterIsKept) {
@@ -158,11 +158,11 @@ TEST(Splash, AClickDuringTheTransitionIsDroppedATypedCharacterIsKept) {
     d.Frame();
     d.Click(100, 100);
     d.RunFor(2100);
-    EXPECT_EQ(transitionRunning, 0);
-    EXPECT_EQ(sceneNumber, 0);
+    EXPECT_EQ(transition.transitionRunning, 0);
+    EXPECT_EQ(program.sceneNumber, 0);
     d.Click(100, 100);
     d.Frame();
-    EXPECT_EQ(sceneNumber, 2);
+    EXPECT_EQ(program.sceneNumber, 2);
   }
   {
     GameDriver d;
@@ -170,9 +170,9 @@ TEST(Splash, AClickDuringTheTransitionIsDroppedATypedCharacterIsKept) {
     ASSERT_EQ(d.StartUp(), std::nullopt);
     d.Frame();
     d.Type("x");
-    d.RunUntil([] { return transitionRunning == 0; }, 2500);
+    d.RunUntil([] { return transition.transitionRunning == 0; }, 2500);
     d.Frame();
-    EXPECT_EQ(sceneNumber, 2);
+    EXPECT_EQ(program.sceneNumber, 2);
   }
   {
     GameDriver d;
@@ -182,7 +182,7 @@ TEST(Splash, AClickDuringTheTransitionIsDroppedATypedCharacterIsKept) {
     d.RunFor(2100);
     d.Key(plat::kKeyEscape);  // a key arrives as its character too
     d.Frame();
-    EXPECT_EQ(sceneNumber, 2);
+    EXPECT_EQ(program.sceneNumber, 2);
   }
 }
 
@@ -190,13 +190,13 @@ TEST(ExitPicture, AClickEndsTheGameWithResultZeroAndTheSettingsWritten) {
   GameDriver d;
   d.Prepare();
   ASSERT_EQ(d.StartUp(), std::nullopt);
-  sceneNumber = 8;
+  program.sceneNumber = 8;
   d.Frame();
-  EXPECT_EQ(transitionRunning, 1);
+  EXPECT_EQ(transition.transitionRunning, 1);
   plat::seal::ModuleInfo module;
   plat::seal::GetModuleInfo(&module);
   EXPECT_NE(module.playing, nullptr);
-  d.RunUntil([] { return transitionRunning == 0; }, 2500);
+  d.RunUntil([] { return transition.transitionRunning == 0; }, 2500);
   d.Frame();
   EXPECT_EQ(d.PresentedAt(640, 360), Through555(gametest::kExitColour));
   plat::seal::GetModuleInfo(&module);
@@ -215,7 +215,7 @@ TEST(ExitPicture, WithoutItsPictureTheSplashStandsIn) {
   d.Prepare(options);
   ASSERT_EQ(d.StartUp(), std::nullopt);
   EXPECT_TRUE(d.Boxes().empty());
-  sceneNumber = 8;
+  program.sceneNumber = 8;
   d.RunFor(2200);
   d.Frame();
   EXPECT_EQ(d.PresentedAt(640, 360), Through555(gametest::kSplashColour));

@@ -29,7 +29,7 @@ class WindowProcTest : public ::testing::Test {
     d.Frame();
   }
   intptr_t Send(uint32_t message, uintptr_t wParam = 0, intptr_t lParam = 0) {
-    return MainWndProc(windowHandle, message, wParam, lParam);
+    return MainWndProc(program.windowHandle, message, wParam, lParam);
   }
   GameDriver d;
 };
@@ -45,19 +45,19 @@ TEST_F(WindowProcTest, EscapeByScene) {
                {5, 5, true, false},  {7, 7, true, false}, {6, 6, false, false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.scene);
-    sceneNumber = c.scene;
-    anyInputThisFrame = 0;
-    paused = 0;
-    transitionRunning = 0;
+    program.sceneNumber = c.scene;
+    input.anyInputThisFrame = 0;
+    play.paused = 0;
+    transition.transitionRunning = 0;
     Send(plat::kMsgKeyDown, plat::kKeyEscape);
-    EXPECT_EQ(sceneNumber, c.sceneAfter);
-    EXPECT_EQ(anyInputThisFrame, c.input ? 1 : 0);
-    EXPECT_EQ(paused, c.pauses ? 1 : 0);
+    EXPECT_EQ(program.sceneNumber, c.sceneAfter);
+    EXPECT_EQ(input.anyInputThisFrame, c.input ? 1 : 0);
+    EXPECT_EQ(play.paused, c.pauses ? 1 : 0);
     EXPECT_EQ(d.Windows().QueueLength(), 0u);
   }
   for (int32_t scene : {2, 8}) {
     SCOPED_TRACE(scene);
-    sceneNumber = scene;
+    program.sceneNumber = scene;
     Send(plat::kMsgKeyDown, plat::kKeyEscape);
     plat::Message m;
     ASSERT_TRUE(d.Windows().PeekMessage(&m, true));
@@ -67,7 +67,7 @@ TEST_F(WindowProcTest, EscapeByScene) {
 
 TEST_F(WindowProcTest, EscapeInTheMainMenuEndsTheGame) {
   Start();
-  sceneNumber = 2;
+  program.sceneNumber = 2;
   d.Key(plat::kKeyEscape);
   d.RunFor(100);
   EXPECT_FALSE(d.Running());
@@ -76,60 +76,60 @@ TEST_F(WindowProcTest, EscapeInTheMainMenuEndsTheGame) {
 
 TEST_F(WindowProcTest, PauseKeysAndFocus) {
   Start();
-  sceneNumber = 4;
-  transitionRunning = 0;
+  program.sceneNumber = 4;
+  transition.transitionRunning = 0;
   Send(plat::kMsgKeyDown, 'P');
-  EXPECT_EQ(paused, 1);
-  EXPECT_EQ(pauseKeyReleased, 0);
+  EXPECT_EQ(play.paused, 1);
+  EXPECT_EQ(input.pauseKeyReleased, 0);
   Send(plat::kMsgKeyDown, 'P');  // still held: no resume
-  EXPECT_EQ(paused, 1);
+  EXPECT_EQ(play.paused, 1);
   Send(plat::kMsgKeyUp, 'P');
-  EXPECT_EQ(pauseKeyReleased, 1);
-  statusLine1 = "x";
+  EXPECT_EQ(input.pauseKeyReleased, 1);
+  play.statusLine1 = "x";
   Send(plat::kMsgKeyDown, 'P');
-  EXPECT_EQ(paused, 0);
-  EXPECT_TRUE(statusLine1.empty());
-  EXPECT_EQ(settingsChanged, 1);
+  EXPECT_EQ(play.paused, 0);
+  EXPECT_TRUE(play.statusLine1.empty());
+  EXPECT_EQ(input.settingsChanged, 1);
 
   // F7 in play pauses with resume allowed.
   Send(plat::kMsgKeyDown, plat::kKeyF1 + 6);
-  EXPECT_EQ(paused, 1);
-  EXPECT_EQ(pauseKeyReleased, 1);
-  EXPECT_EQ(fullScreenTogglePending, 1);
-  fullScreenTogglePending = 0;
-  paused = 0;
+  EXPECT_EQ(play.paused, 1);
+  EXPECT_EQ(input.pauseKeyReleased, 1);
+  EXPECT_EQ(program.fullScreenTogglePending, 1);
+  program.fullScreenTogglePending = 0;
+  play.paused = 0;
 
   // Focus lost in play pauses, resume allowed; the cursor shows again.
   Send(plat::kMsgActivateApp, 0);
-  EXPECT_EQ(appActive, 0);
-  EXPECT_EQ(paused, 1);
-  EXPECT_EQ(pauseKeyReleased, 1);
+  EXPECT_EQ(program.appActive, 0);
+  EXPECT_EQ(play.paused, 1);
+  EXPECT_EQ(input.pauseKeyReleased, 1);
   EXPECT_TRUE(d.Windows().CursorShown());
   Send(plat::kMsgActivateApp, 1);
   EXPECT_FALSE(d.Windows().CursorShown());
 
   // Not in play, or during a transition: no pause.
-  paused = 0;
-  sceneNumber = 2;
+  play.paused = 0;
+  program.sceneNumber = 2;
   Send(plat::kMsgKeyDown, 'P');
-  EXPECT_EQ(paused, 0);
-  sceneNumber = 4;
-  transitionRunning = 1;
+  EXPECT_EQ(play.paused, 0);
+  program.sceneNumber = 4;
+  transition.transitionRunning = 1;
   Send(plat::kMsgKeyDown, 'P');
-  EXPECT_EQ(paused, 0);
+  EXPECT_EQ(play.paused, 0);
 }
 
 TEST_F(WindowProcTest, MaximisingAWindowSwitchesToFullScreenOnce) {
   Start();
-  ASSERT_EQ(fullScreen, 0);
+  ASSERT_EQ(settings.fullScreen, 0);
   d.Maximise();
   d.Frame();
   d.Frame();
-  EXPECT_EQ(fullScreen, 1);
+  EXPECT_EQ(settings.fullScreen, 1);
   EXPECT_EQ(d.Window()->Style(), plat::WindowStyle::kFullScreen);
   d.RunFor(100);
-  EXPECT_EQ(fullScreenTogglePending, 0);
-  EXPECT_EQ(fullScreen, 1);
+  EXPECT_EQ(program.fullScreenTogglePending, 0);
+  EXPECT_EQ(settings.fullScreen, 1);
 }
 
 TEST_F(WindowProcTest, MinimiseClosesTheSoundDeviceAndRestoreOpensIt) {
@@ -150,26 +150,26 @@ TEST_F(WindowProcTest, MinimiseClosesTheSoundDeviceAndRestoreOpensIt) {
 
 TEST_F(WindowProcTest, WheelMovesTheListsOfItsScenes) {
   Start();
-  sceneNumber = 3;
+  program.sceneNumber = 3;
   d.Wheel(-2);
   d.Wheel(1);
   d.Frame();
-  EXPECT_EQ(boardSelectIndex, 1);
-  sceneNumber = 6;
+  EXPECT_EQ(boardSetSelect.boardSelectIndex, 1);
+  program.sceneNumber = 6;
   d.Wheel(-3);
   d.Frame();
-  EXPECT_EQ(charmScroll, 3);
-  sceneNumber = 2;
+  EXPECT_EQ(charmScreen.charmScroll, 3);
+  program.sceneNumber = 2;
   d.Wheel(5);
   d.Frame();
-  EXPECT_EQ(charmScroll, 3);
-  EXPECT_EQ(boardSelectIndex, 1);
+  EXPECT_EQ(charmScreen.charmScroll, 3);
+  EXPECT_EQ(boardSetSelect.boardSelectIndex, 1);
 }
 
 TEST_F(WindowProcTest, ResetCodeWipesStatsOnceAndNotDuringNameEntry) {
   Start();
   d.RunFor(200);  // the stats arrive
-  sceneNumber = 2;
+  program.sceneNumber = 2;
   plat::steam::fake::ClearCallLog();
   auto resets = [] {
     const auto& log = plat::steam::fake::CallLog();
@@ -180,11 +180,11 @@ TEST_F(WindowProcTest, ResetCodeWipesStatsOnceAndNotDuringNameEntry) {
   d.Frame();
   EXPECT_EQ(resets(), 1);
   // The name entry: the buffer still reads "tamble", and stays so.
-  sceneNumber = 5;
+  program.sceneNumber = 5;
   d.Type("BOB");
   d.Frame();
   EXPECT_EQ(resets(), 1);
-  EXPECT_STREQ(typedCodeBuffer.Text(), "TAMBLE");
+  EXPECT_STREQ(input.typedCodeBuffer.Text(), "TAMBLE");
 }
 
 TEST_F(WindowProcTest, HiddenModeOnlyInSinglePlayerPlay) {
@@ -195,20 +195,20 @@ TEST_F(WindowProcTest, HiddenModeOnlyInSinglePlayerPlay) {
     sounds.push_back({sample, frequency});
     xs.push_back(x);
   });
-  sceneNumber = 2;
+  program.sceneNumber = 2;
   d.Type("vorpex");
   d.Frame();
-  EXPECT_EQ(cheatMode, 0);
-  sceneNumber = 4;
-  playerCount = 2;
+  EXPECT_EQ(settings.cheatMode, 0);
+  program.sceneNumber = 4;
+  play.playerCount = 2;
   d.Type("vorpex");
   d.Frame();
-  EXPECT_EQ(cheatMode, 0);
-  playerCount = 1;
+  EXPECT_EQ(settings.cheatMode, 0);
+  play.playerCount = 1;
   sounds.clear();
   d.Type("VorPex");
   d.Frame();
-  EXPECT_EQ(cheatMode, 1);
+  EXPECT_EQ(settings.cheatMode, 1);
   ASSERT_EQ(sounds.size(), 2u);
   EXPECT_EQ(sounds[0].first, 12);
   EXPECT_EQ(sounds[0].second, int32_t(soundSystem.GetSampleRate(12) * 0.98));
@@ -218,22 +218,22 @@ TEST_F(WindowProcTest, HiddenModeOnlyInSinglePlayerPlay) {
   // A seventh character shifts the buffer: only the last six count.
   d.Type("q");
   d.Frame();
-  EXPECT_STREQ(typedCodeBuffer.Text(), "orPexq");
+  EXPECT_STREQ(input.typedCodeBuffer.Text(), "orPexq");
   SetPlaySoundObserver(nullptr);
 }
 
 TEST_F(WindowProcTest, TypedCharactersMarkInputOutsideSinglePlayerPlay) {
   Start();
-  sceneNumber = 2;
+  program.sceneNumber = 2;
   Send(plat::kMsgChar, 'a');
-  EXPECT_EQ(anyInputThisFrame, 1);
-  EXPECT_EQ(lastTypedChar, 'a');
-  anyInputThisFrame = 0;
+  EXPECT_EQ(input.anyInputThisFrame, 1);
+  EXPECT_EQ(input.lastTypedChar, 'a');
+  input.anyInputThisFrame = 0;
   Send(plat::kMsgChar, 27);
-  EXPECT_EQ(anyInputThisFrame, 0);
-  sceneNumber = 4;
+  EXPECT_EQ(input.anyInputThisFrame, 0);
+  program.sceneNumber = 4;
   Send(plat::kMsgChar, 'b');
-  EXPECT_EQ(anyInputThisFrame, 0);
+  EXPECT_EQ(input.anyInputThisFrame, 0);
 }
 
 TEST_F(WindowProcTest, MouseCoordinatesThroughTheFit) {
@@ -241,14 +241,14 @@ TEST_F(WindowProcTest, MouseCoordinatesThroughTheFit) {
   options.configCfg.reset();  // full screen: the 1920 x 1080 screen
   options.storedSettings = {{"FullScreen", 1}};
   Start(options);
-  ASSERT_EQ(fullScreen, 1);
+  ASSERT_EQ(settings.fullScreen, 1);
   Send(plat::kMsgMouseMove, 0, plat::MakeLParam(960, 540));
-  EXPECT_EQ(mouseX, 640);
-  EXPECT_EQ(mouseY, 360);
+  EXPECT_EQ(input.mouseX, 640);
+  EXPECT_EQ(input.mouseY, 360);
   // A drag above the window (negative client y) stays at the top.
   Send(plat::kMsgMouseMove, plat::kButtonLeft, plat::MakeLParam(300, -20));
-  EXPECT_EQ(mouseY, 0);
-  EXPECT_EQ(mouseX, 200);
+  EXPECT_EQ(input.mouseY, 0);
+  EXPECT_EQ(input.mouseX, 200);
 }
 
 TEST_F(WindowProcTest, AClickOnTheLetterboxBarIsAtTheEdge) {
@@ -257,22 +257,22 @@ TEST_F(WindowProcTest, AClickOnTheLetterboxBarIsAtTheEdge) {
   options.storedSettings = {{"FullScreen", 1}};
   d.Windows().SetScreenSize(2560, 1080);
   Start(options);
-  ASSERT_EQ(fullScreen, 1);
+  ASSERT_EQ(settings.fullScreen, 1);
   Send(plat::kMsgLButtonDown, plat::kButtonLeft, plat::MakeLParam(100, 540));
-  EXPECT_EQ(mouseX, 0);
-  EXPECT_EQ(mouseY, 360);
-  EXPECT_EQ(mouseButtonDown, 1);
-  EXPECT_EQ(anyInputThisFrame, 1);
+  EXPECT_EQ(input.mouseX, 0);
+  EXPECT_EQ(input.mouseY, 360);
+  EXPECT_EQ(input.mouseButtonDown, 1);
+  EXPECT_EQ(input.anyInputThisFrame, 1);
   Send(plat::kMsgLButtonUp, 0, plat::MakeLParam(100, 540));
-  EXPECT_EQ(mouseButtonDown, 0);
+  EXPECT_EQ(input.mouseButtonDown, 0);
 }
 
 TEST_F(WindowProcTest, PaddleButtonAndFence) {
   Start();
   std::vector<int32_t> samples;
   SetPlaySoundObserver([&](int32_t sample, float, int32_t, int32_t) { samples.push_back(sample); });
-  sceneNumber = 4;
-  playfieldLeft = 200;
+  program.sceneNumber = 4;
+  play.playfieldLeft = 200;
   const size_t before = d.Windows().CursorCalls().size();
   d.MoveMouse(100, 300);
   d.Frame();
@@ -289,16 +289,16 @@ TEST_F(WindowProcTest, PaddleButtonAndFence) {
 
   // The play scene starts with the ball held on the paddle; the paddle is
   // free to sink only once nothing holds it.
-  heldFrames = catchOn = laserOn = paused = 0;
+  play.heldFrames = play.catchOn = play.laserOn = play.paused = 0;
   Send(plat::kMsgLButtonDown, plat::kButtonLeft, plat::MakeLParam(640, 300));
-  EXPECT_EQ(paddleButtonHeld, 1);
+  EXPECT_EQ(input.paddleButtonHeld, 1);
   ASSERT_FALSE(samples.empty());
   EXPECT_EQ(samples.back(), 26);
   Send(plat::kMsgLButtonUp, 0, plat::MakeLParam(640, 300));
-  EXPECT_EQ(paddleButtonHeld, 0);
-  classicRules = 1;
+  EXPECT_EQ(input.paddleButtonHeld, 0);
+  settings.classicRules = 1;
   Send(plat::kMsgLButtonDown, plat::kButtonLeft, plat::MakeLParam(640, 300));
-  EXPECT_EQ(paddleButtonHeld, 0);
+  EXPECT_EQ(input.paddleButtonHeld, 0);
   SetPlaySoundObserver(nullptr);
 }
 
@@ -315,12 +315,12 @@ TEST(WindowProc, ClassicTexturesOfAnotherSignatureAreRevertedAndReloaded) {
     ASSERT_NO_THROW(boardSet.Load(dataFiles, false, ""));
     dataFiles.Close();
     boardSet.LoadImageSets(dataFiles, true);
-    sceneNumber = 4;
-    EXPECT_NO_THROW(MainWndProc(windowHandle, plat::kMsgKeyDown, plat::kKeyF1 + 7, 0));
-    EXPECT_EQ(classicTextures, 0);
+    program.sceneNumber = 4;
+    EXPECT_NO_THROW(MainWndProc(program.windowHandle, plat::kMsgKeyDown, plat::kKeyF1 + 7, 0));
+    EXPECT_EQ(settings.classicTextures, 0);
     EXPECT_EQ(boardSet.bricks.pixels != nullptr, !plainMissing);
-    EXPECT_EQ(settingsChanged, 1);
-    EXPECT_EQ(backgroundDirty, 1);
+    EXPECT_EQ(input.settingsChanged, 1);
+    EXPECT_EQ(program.backgroundDirty, 1);
     if (plainMissing) {
       EXPECT_NE(local.DebugText().find("could not be loaded again"), std::string::npos);
     }

@@ -42,11 +42,11 @@ AutoInput AutoPlayer::Decide() {
   AutoInput in;
   ++frame_;
   const float left = static_cast<float>(boardSet.GetBoardLeft());
-  const float halfWidth = std::max(paddleHalfWidth, 8.0f);
+  const float halfWidth = std::max(play.paddleHalfWidth, 8.0f);
 
   // A new paddle contact: a new aim offset, so the angles vary and loops break.
-  if (lastPaddleSoundTime != lastPaddleSoundTime_) {
-    lastPaddleSoundTime_ = lastPaddleSoundTime;
+  if (play.lastPaddleSoundTime != lastPaddleSoundTime_) {
+    lastPaddleSoundTime_ = play.lastPaddleSoundTime;
     aimOffset_ = Uniform(-0.6f, 0.6f);
   }
 
@@ -78,10 +78,11 @@ AutoInput AutoPlayer::Decide() {
     }
   }
 
-  float aimX = paddleX;
+  float aimX = play.paddleX;
   if (target) {
     const float r = static_cast<float>(kBallDiameters[std::clamp(target->value, 0, 2)]) / 2.0f;
-    const float x = FoldedX(target->x, target->vx, soonest, left + r, static_cast<float>(screenWidth) - left - r);
+    const float x = FoldedX(target->x, target->vx, soonest, left + r,
+                            static_cast<float>(program.screenWidth) - left - r);
     lastPrediction = x;
     aimX = x - aimOffset_ * halfWidth;
   } else if (lowest) {
@@ -115,7 +116,7 @@ AutoInput AutoPlayer::Decide() {
     }
   }
 
-  in.mouseX = static_cast<int32_t>(std::lround(std::clamp(aimX, 0.0f, static_cast<float>(screenWidth - 1))));
+  in.mouseX = static_cast<int32_t>(std::lround(std::clamp(aimX, 0.0f, static_cast<float>(program.screenWidth - 1))));
   in.mouseY = 690;
 
   // 5. Clicks: launch a held ball after a short random wait; fire the laser;
@@ -132,7 +133,7 @@ AutoInput AutoPlayer::Decide() {
     }
   } else {
     launchWait_ = -1;
-    if (laserOn && frame_ % 10 == 0) {
+    if (play.laserOn && frame_ % 10 == 0) {
       in.click = true;
     } else if (target && soonest < 0.4f && rng_() % 40 == 0) {
       // Dip the paddle into a falling ball now and then.

@@ -17,10 +17,10 @@ namespace vantrel::test {
 AutoRunResult RunAutoGame(PlayHarness& h, AutoPlayer& player, const AutoRunConfig& config) {
   AutoRunResult result;
   std::map<const Entity*, std::pair<float, int32_t>> capsules;  // falling capsules of last frame: y and id
-  int32_t boardStartClock = playClock;
+  int32_t boardStartClock = play.playClock;
   int32_t board = boardSet.currentBoard;
-  int32_t player0 = currentPlayer;
-  int32_t livesBefore = lives;
+  int32_t player0 = play.currentPlayer;
+  int32_t livesBefore = play.lives;
   bool buttonDown = false;
   size_t frameIndex = 0;
   // With VANTREL_AUTO_TRACE set, the last frames before each lost life are
@@ -28,31 +28,31 @@ AutoRunResult RunAutoGame(PlayHarness& h, AutoPlayer& player, const AutoRunConfi
   const bool trace = std::getenv("VANTREL_AUTO_TRACE") != nullptr;
   std::deque<std::string> recent;
   while (config.maxFrames < 0 || result.frames < config.maxFrames) {
-    if (sceneNumber != 4) {
-      result.endScene = sceneNumber;
-      result.finished = sceneNumber == 7;
+    if (program.sceneNumber != 4) {
+      result.endScene = program.sceneNumber;
+      result.finished = program.sceneNumber == 7;
       break;
     }
     if (config.checkInvariants) {
       const std::string broken = h.CheckInvariants();
       if (!broken.empty()) {
         std::ostringstream s;
-        s << "frame " << result.frames << ", board " << boardSet.currentBoard << ", player " << currentPlayer
+        s << "frame " << result.frames << ", board " << boardSet.currentBoard << ", player " << play.currentPlayer
           << ", seed " << h.Options().seed << ": " << broken;
         result.failure = s.str();
         break;
       }
     }
-    if (board != boardSet.currentBoard || player0 != currentPlayer) {
-      if (player0 == currentPlayer && boardSet.currentBoard > board) {
+    if (board != boardSet.currentBoard || player0 != play.currentPlayer) {
+      if (player0 == play.currentPlayer && boardSet.currentBoard > board) {
         ++result.boardsFinished;
         result.framesPerBoard.push_back(result.frames);
         if (config.stopAfterBoards >= 0 && result.boardsFinished >= config.stopAfterBoards) break;
       }
       board = boardSet.currentBoard;
-      player0 = currentPlayer;
-      boardStartClock = playClock;
-    } else if (playClock - boardStartClock > config.maxPlayMsPerBoard) {
+      player0 = play.currentPlayer;
+      boardStartClock = play.playClock;
+    } else if (play.playClock - boardStartClock > config.maxPlayMsPerBoard) {
       std::ostringstream s;
       s << "board " << board << " not finished in " << config.maxPlayMsPerBoard << " ms (seed " << h.Options().seed
         << ")";
@@ -60,14 +60,14 @@ AutoRunResult RunAutoGame(PlayHarness& h, AutoPlayer& player, const AutoRunConfi
       break;
     }
 
-    if (!transitionRunning && !paused) {
+    if (!transition.transitionRunning && !play.paused) {
       const AutoInput in = player.Decide();
       h.MoveMouse(in.mouseX, in.mouseY);
       if (trace) {
         std::ostringstream line;
-        line << "frame " << result.frames << " clock " << playClock << " paddle " << paddleX << "," << paddleY
-             << " half " << paddleHalfWidth << " aim " << in.mouseX << " predicted " << player.lastPrediction
-             << " balls";
+        line << "frame " << result.frames << " clock " << play.playClock << " paddle " << play.paddleX << ","
+             << play.paddleY << " half " << play.paddleHalfWidth << " aim " << in.mouseX << " predicted "
+             << player.lastPrediction << " balls";
         for (const Entity* e = entityHead.next; e; e = e->next) {
           if (e->kind == kEntityBall) line << " (" << e->x << "," << e->y << " v " << e->vx << "," << e->vy << ")";
           if (e->kind == kEntityCapsule) line << " [capsule " << e->value << " at " << e->x << "," << e->y << "]";
@@ -90,15 +90,15 @@ AutoRunResult RunAutoGame(PlayHarness& h, AutoPlayer& player, const AutoRunConfi
     ++result.frames;
 
     // What happened in the frame.
-    if (currentPlayer == player0 && lives < livesBefore) {
-      result.livesLost += livesBefore - lives;
+    if (play.currentPlayer == player0 && play.lives < livesBefore) {
+      result.livesLost += livesBefore - play.lives;
       if (trace) {
         std::printf("[auto player] life lost on board %d at frame %lld:\n", boardSet.currentBoard,
                     static_cast<long long>(result.frames));
         for (const std::string& line : recent) std::printf("  %s\n", line.c_str());
       }
     }
-    livesBefore = lives;
+    livesBefore = play.lives;
     std::map<const Entity*, std::pair<float, int32_t>> now;
     int32_t entities = 0;
     for (const Entity* e = entityHead.next; e; e = e->next) {

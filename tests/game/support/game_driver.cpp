@@ -104,7 +104,8 @@ std::optional<int32_t> GameDriver::StartUp() {
 }
 
 plat::headless::HeadlessWindow* GameDriver::Window() const {
-  return windowHandle ? static_cast<plat::headless::HeadlessWindow*>(windowHandle) : windows_->MainWindow();
+  return program.windowHandle ? static_cast<plat::headless::HeadlessWindow*>(program.windowHandle)
+                              : windows_->MainWindow();
 }
 
 void GameDriver::Frame(uint32_t stepMs) {
@@ -126,8 +127,9 @@ bool GameDriver::RunUntil(const std::function<bool()>& pred, uint32_t maxMs, uin
     Frame(stepMs);
   }
   if (pred()) return true;
-  ADD_FAILURE() << "condition not reached: scene " << sceneNumber << ", previous " << previousScene << ", transition "
-                << transitionRunning << ", running " << running_ << ", paused " << paused;
+  ADD_FAILURE() << "condition not reached: scene " << program.sceneNumber << ", previous " << program.previousScene
+                << ", transition " << transition.transitionRunning << ", running " << running_ << ", paused "
+                << play.paused;
   return false;
 }
 
@@ -148,7 +150,7 @@ int32_t GameDriver::Finish() {
 }
 
 void GameDriver::Post(uint32_t message, uintptr_t wParam, intptr_t lParam) {
-  windows_->PostMessage(windowHandle, message, wParam, lParam);
+  windows_->PostMessage(program.windowHandle, message, wParam, lParam);
 }
 
 void GameDriver::MoveMouse(int32_t x, int32_t y) {

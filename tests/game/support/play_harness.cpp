@@ -1,3 +1,5 @@
+#include <memory>
+
 #include "play_harness.h"
 
 #include <gtest/gtest.h>
@@ -6,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <set>
 #include <sstream>
 
@@ -58,8 +61,9 @@ PlayHarness::PlayHarness(const PlayOptions& options) : options_(options), driver
   const auto ended = driver_->StartUp();
   EXPECT_FALSE(ended.has_value()) << "start-up ended";
   // The recording community replaces the one start-up made (the game owns it).
-  delete communityManager;
-  community_ = new PlayCommunity;
+  auto community = std::make_unique<PlayCommunity>();
+  community_ = community.get();
+  communityManagerOwner = std::move(community);
   communityManager = community_;
   SetPlaySoundObserver([this](int32_t sample, float x, int32_t frequency, int32_t volume) {
     sounds_.push_back({sample, x, frequency, volume});
@@ -69,11 +73,11 @@ PlayHarness::PlayHarness(const PlayOptions& options) : options_(options), driver
   boost::system::error_code ec;
   boost::filesystem::remove(savedGamesFolder / "charms.dat", ec);
   collectedCharms.clear();
-  classicRules = options.classicRules ? 1 : 0;
-  kidMode = options.kidMode ? 1 : 0;
-  showScores = options.showScores ? 1 : 0;
-  useInGameMods = 0;
-  playerCount = options.players;
+  settings.classicRules = options.classicRules ? 1 : 0;
+  settings.kidMode = options.kidMode ? 1 : 0;
+  settings.showScores = options.showScores ? 1 : 0;
+  settings.useInGameMods = 0;
+  play.playerCount = options.players;
   // The pack's power-up deck respects the modes chosen above.
   BuildPowerUpDeck();
   LoadPackSet(options.generatedPack ? "Starter.bdz" : "Castle.bdz");
@@ -92,7 +96,7 @@ bool PlayHarness::LoadPackSet(const std::string& fileName) {
     boardSet.Load(dataFiles, false, "");
     dataFiles.Close();
     boardSet.LoadImageSets(dataFiles, true);
-    boardSet.UploadImageSets(screenFormat);
+    boardSet.UploadImageSets(program.screenFormat);
   } catch (const std::exception& e) {
     dataFiles.Close();
     ADD_FAILURE() << "cannot load " << fileName << ": " << e.what();
@@ -155,11 +159,11 @@ void PlayHarness::Begin() {
   std::sort(startCells_.begin(), startCells_.end());
   startCells_.erase(std::unique(startCells_.begin(), startCells_.end()), startCells_.end());
   StartGame();
-  sceneNumber = 4;
+  program.sceneNumber = 4;
   Step(16);  // the board's first frame starts the transition
   SkipTransition();
-  lastScore_ = score;
-  lastPlayer_ = currentPlayer;
+  lastScore_ = play.score;
+  lastPlayer_ = play.currentPlayer;
 }
 
 void PlayHarness::Step(int32_t ms) {
@@ -180,12 +184,12 @@ bool PlayHarness::StepUntil(const std::function<bool()>& pred, int32_t maxFrames
   }
   if (pred()) return true;
   ADD_FAILURE() << "not reached after " << maxFrames << " frames of " << ms << " ms (seed " << options_.seed
-                << ", scene " << sceneNumber << ", play clock " << playClock << ")";
+                << ", scene " << program.sceneNumber << ", play clock " << play.playClock << ")";
   return false;
 }
 
 void PlayHarness::SkipTransition() {
-  for (int i = 0; i < 400 && transitionRunning; ++i) Step(16);
+  for (int i = 0; i < 400 && transition.transitionRunning; ++i) Step(16);
 }
 
 Entity* PlayHarness::PlaceBall(float x, float y, float vx, float vy, int32_t size) {
@@ -406,12 +410,13 @@ std::string PlayHarness::CheckInvariants() {
   }
   if (boardSet.currentBoard < 0 || boardSet.currentBoard > boardSet.boardCount)
     why << "board " << boardSet.currentBoard << "; ";
-  if (lives < 0) why << "lives " << lives << "; ";
-  if (currentPlayer == lastPlayer_ && score < lastScore_ && !ballLost) why << "the score fell; ";
-  lastScore_ = score;
-  lastPlayer_ = currentPlayer;
-  if (sceneNumber != 4 && sceneNumber != 5 && sceneNumber != 7) why << "scene " << sceneNumber << "; ";
-  if (transitionRunning) {
+  if (play.lives < 0) why << "lives " << play.lives << "; ";
+  if (play.currentPlayer == lastPlayer_ && play.score < lastScore_ && !play.ballLost) why << "the score fell; ";
+  lastScore_ = play.score;
+  lastPlayer_ = play.currentPlayer;
+  if (program.sceneNumber != 4 && program.sceneNumber != 5 && program.sceneNumber != 7)
+    why << "scene " << program.sceneNumber << "; ";
+  if (transition.transitionRunning) {
     if (transitionSince_ < 0) transitionSince_ = static_cast<int32_t>(plat::MilliClock());
     if (static_cast<int32_t>(plat::MilliClock()) - transitionSince_ > 2100) why << "transition too long; ";
   } else {
@@ -420,7 +425,7 @@ std::string PlayHarness::CheckInvariants() {
   // A frame that ended early (a new board, the end of the ball-lost wait)
   // presents nothing, and the transition shows its own picture; the next
   // presented play frame catches up.
-  if (frames_ % 50 == 0 && lastStepPresented_ && !transitionRunning) {
+  if (frames_ % 50 == 0 && lastStepPresented_ && !transition.transitionRunning) {
     std::string diff;
     if (!PresentedMatchesBackBuffer(&diff)) why << "presented picture " << diff << "; ";
   }
