@@ -20,7 +20,42 @@ struct AudioSettings {
   int32_t swapStereo = 0;
 };
 
-// The effects in sample-number order.
+// The sound effects by sample number: effect k is the k-th file of
+// kSoundEffectFiles, so every name here is that file's.
+enum SoundEffect : int32_t {
+  kSoundBoing = 0,              // "boing.wav"
+  kSoundEffect = 1,             // "effect.wav"
+  kSoundBang = 2,               // "bang.wav"
+  kSoundAoLaser = 3,            // "ao-laser.wav"
+  kSoundBassDrum = 4,           // "bassdrum.wav"
+  kSoundByeBall = 5,            // "byeball.wav"
+  kSoundWowPulse = 6,           // "wowpulse.wav"
+  kSoundSaucer = 7,             // "saucer.wav"
+  kSoundOrchestra = 8,          // "orchestr.wav"
+  kSoundEffect2 = 9,            // "effect2.wav"
+  kSoundSweepDown = 10,         // "sweepdow.wav"
+  kSoundPeow = 11,              // "peow!.wav"
+  kSoundFanfare = 12,           // "fanfare.wav"
+  kSoundPadExplode = 13,        // "padexplo.wav"
+  kSoundRicochet = 14,          // "ricochet.wav"
+  kSoundSwordSwing = 15,        // "swordswi.wav"
+  kSoundGunfire = 16,           // "gunfire.wav"
+  kSoundHumm = 17,              // "humm.wav"
+  kSoundGlass = 18,             // "glass.wav"
+  kSoundOrchestraBlast = 19,    // "orchblas.wav"
+  kSoundTank = 20,              // "tank.wav"
+  kSoundExplosionShort = 21,    // "xplosht1.wav"
+  kSoundExplosionShorter = 22,  // "xploshor.wav"
+  kSoundHighVoltage = 23,       // "HighVoltage8.wav"
+  kSoundThunder = 24,           // "Thunder8.wav"
+  kSoundFireLow = 25,           // "FireLow8.wav"
+  kSoundWhoosh = 26,            // "Whoosh.wav"
+  kSoundChChing = 27,           // "ChChing.wav"
+  kSoundVolleyBall = 28,        // "VolleyBall03_Loud.wav"
+  kSoundGlassShort = 29,        // "Glass_Short.wav"
+  kSoundLock = 30,              // "Lock.wav"
+  kSoundX2 = 31,                // "x2.wav"
+};
 constexpr int32_t kSoundEffectCount = 32;
 extern const char* const kSoundEffectFiles[kSoundEffectCount];
 // The fixed modules in slots 0..3.

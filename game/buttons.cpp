@@ -4,25 +4,29 @@
 #include "graphics/display.h"
 
 // The pause buttons sit 10 and 85 lines below the middle of the 720-line screen.
-ButtonList pauseButtons = {{0, 0, 384, 370, 619, 445}, {2, 4, 661, 370, 896, 445}};
+ButtonList pauseButtons = {{kButtonPlay, 0, 384, 370, 619, 445}, {kButtonQuit, 4, 661, 370, 896, 445}};
 
-ButtonList charmScreenButtons = {{3, 6, 39, 622, 274, 697}};
+ButtonList charmScreenButtons = {{kButtonBack, 6, 39, 622, 274, 697}};
 
-ButtonList boardSelectButtons = {{3, 6, 39, 622, 274, 697}, {4, 8, 522, 622, 757, 697}, {0, 0, 1003, 622, 1238, 697}};
-ButtonList boardSelectErrorButtons = {{7, 14, 522, 410, 757, 485}};
+ButtonList boardSelectButtons = {{kButtonBack, 6, 39, 622, 274, 697},
+                                 {kButtonHighScores, 8, 522, 622, 757, 697},
+                                 {kButtonPlay, 0, 1003, 622, 1238, 697}};
+ButtonList boardSelectErrorButtons = {{kButtonDone, 14, 522, 410, 757, 485}};
 
-ButtonList optionsButtons = {
-    {0, 0, 195, 322, 430, 397}, {1, 2, 450, 322, 685, 397}, {13, 26, 195, 412, 430, 487}, {2, 4, 450, 412, 685, 487}};
+ButtonList optionsButtons = {{kButtonPlay, 0, 195, 322, 430, 397},
+                             {kButtonCredits, 2, 450, 322, 685, 397},
+                             {kButtonCharms, 26, 195, 412, 430, 487},
+                             {kButtonQuit, 4, 450, 412, 685, 487}};
 
 ButtonList highScoreButtons[8] = {
-    {{9, 18, 39, 622, 274, 697}, {12, 24, 522, 622, 757, 697}},
-    {{7, 14, 522, 410, 757, 485}},
-    {{5, 10, 384, 410, 619, 485}, {6, 12, 661, 410, 896, 485}},
+    {{kButtonScoresBack, 18, 39, 622, 274, 697}, {kButtonOnlineScores, 24, 522, 622, 757, 697}},
+    {{kButtonDone, 14, 522, 410, 757, 485}},
+    {{kButtonYes, 10, 384, 410, 619, 485}, {kButtonNo, 12, 661, 410, 896, 485}},
     {},
-    {{7, 14, 522, 410, 757, 485}},
-    {{10, 20, 384, 410, 619, 485}, {8, 16, 661, 410, 896, 485}},
+    {{kButtonDone, 14, 522, 410, 757, 485}},
+    {{kButtonRetry, 20, 384, 410, 619, 485}, {kButtonCancel, 16, 661, 410, 896, 485}},
     {},
-    {{9, 18, 39, 622, 274, 697}, {11, 22, 522, 622, 757, 697}},
+    {{kButtonScoresBack, 18, 39, 622, 274, 697}, {kButtonLocalScores, 22, 522, 622, 757, 697}},
 };
 
 void UpdateButtonHover(const ButtonList& buttons) {

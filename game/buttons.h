@@ -5,6 +5,25 @@
 #include <cstdint>
 #include <vector>
 
+// What a click on a button means (Button::id). A scene reads only the ids of
+// its own lists.
+enum ButtonId : int32_t {
+  kButtonPlay = 0,  // also resume on the pause screen
+  kButtonCredits = 1,
+  kButtonQuit = 2,  // the main menu's quit; the pause screen's way to it
+  kButtonBack = 3,
+  kButtonHighScores = 4,
+  kButtonYes = 5,
+  kButtonNo = 6,
+  kButtonDone = 7,  // done, continue, OK
+  kButtonCancel = 8,
+  kButtonScoresBack = 9,
+  kButtonRetry = 10,
+  kButtonLocalScores = 11,
+  kButtonOnlineScores = 12,
+  kButtonCharms = 13,
+};
+
 struct Button {
   int32_t id;     // what a click on it means to its scene
   int32_t frame;  // picture in the buttons image set; frame + 1 is the hovered look

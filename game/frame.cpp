@@ -39,15 +39,15 @@ void UploadEverything() {
 // Runs the scene of sceneNumber; false when no scene has that number.
 bool RunScene() {
   switch (program.sceneNumber) {
-    case 0: RunSplashScreen(); return true;
-    case 1: RunTitleScreen(); return true;
-    case 2: RunOptionsScreen(); return true;
-    case 3: RunBoardSetSelectScreen(); return true;
-    case 4: RunPlayScreen(); return true;
-    case 5: RunHighScoresScreen(); return true;
-    case 6: RunCharmsScreen(); return true;
-    case 7: RunCompletedScreen(); return true;
-    case 8: RunExitScreen(); return true;
+    case kSceneSplash: RunSplashScreen(); return true;
+    case kSceneTitle: RunTitleScreen(); return true;
+    case kSceneOptions: RunOptionsScreen(); return true;
+    case kSceneBoardSetSelect: RunBoardSetSelectScreen(); return true;
+    case kScenePlay: RunPlayScreen(); return true;
+    case kSceneHighScores: RunHighScoresScreen(); return true;
+    case kSceneCharms: RunCharmsScreen(); return true;
+    case kSceneCompleted: RunCompletedScreen(); return true;
+    case kSceneExit: RunExitScreen(); return true;
     default: return false;
   }
 }
@@ -67,7 +67,7 @@ void ClipCursorToWindow(bool want) {
 
 void RunFrame() {
   if (frameHook) frameHook();
-  ClipCursorToWindow(program.appActive && program.sceneNumber == 4);
+  ClipCursorToWindow(program.appActive && program.sceneNumber == kScenePlay);
   if (communityManager) communityManager->Update(float(program.frameMs));
 
   if (program.fullScreenTogglePending) {

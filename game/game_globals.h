@@ -74,6 +74,20 @@ extern CommunityManager* communityManager;
 // --- The plain state. Each group is one global object whose members start
 // at their start values; a reset is an assignment of a fresh object.
 
+// The scenes, by the number sceneNumber holds (previousScene is -1 before
+// the first frame).
+enum Scene : int32_t {
+  kSceneSplash = 0,
+  kSceneTitle = 1,    // title and credits
+  kSceneOptions = 2,  // main menu
+  kSceneBoardSetSelect = 3,
+  kScenePlay = 4,
+  kSceneHighScores = 5,
+  kSceneCharms = 6,     // charm collection
+  kSceneCompleted = 7,  // all boards completed
+  kSceneExit = 8,       // exit picture
+};
+
 // The program: start-up, the main loop, the frame step and the screen.
 struct ProgramState {
   int32_t screenWidth = 1280;
@@ -284,6 +298,19 @@ struct CompletionScreenState {
   std::string completionMessage;
 };
 extern CompletionScreenState completionScreen;
+
+// The high-score scene's states (scoreScreenState).
+enum HighScoreState : int32_t {
+  kScoresLocalTable = 0,
+  kScoresNameEntry = 1,
+  kScoresAskToPost = 2,
+  kScoresPosting = 3,
+  kScoresPosted = 4,
+  kScoresPostFailed = 5,
+  kScoresDeclined = 6,  // lasts one frame
+  kScoresOnlineTable = 7,
+};
+constexpr int32_t kHighScoreStateCount = 8;
 
 // High scores (set by play and the menus). The table shown, the file it came
 // from (empty: none is read or written), the scene's state (HighScoreState),

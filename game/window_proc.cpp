@@ -17,7 +17,7 @@ InputState input;
 
 namespace {
 
-bool InPlayRunning() { return !play.paused && program.sceneNumber == 4 && !transition.transitionRunning; }
+bool InPlayRunning() { return !play.paused && program.sceneNumber == kScenePlay && !transition.transitionRunning; }
 
 // Reloads the board set's pictures for the classic-textures setting just
 // switched. A refused set (an exception, a false result, no bricks) puts the
@@ -44,13 +44,14 @@ void ReloadBoardPictures() {
 void OnKeyDown(uint32_t key) {
   switch (key) {
     case plat::kKeyEscape:
-      if (program.sceneNumber == 8 || program.sceneNumber == 2) {
+      if (program.sceneNumber == kSceneExit || program.sceneNumber == kSceneOptions) {
         if (program.windowHandle) plat::GetWindowSystem()->PostMessage(program.windowHandle, plat::kMsgClose, 0, 0);
-      } else if (program.sceneNumber == 4) {
+      } else if (program.sceneNumber == kScenePlay) {
         TogglePause();
-      } else if (program.sceneNumber == 3) {
-        program.sceneNumber = 2;
-      } else if (program.sceneNumber == 1 || program.sceneNumber == 5 || program.sceneNumber == 7) {
+      } else if (program.sceneNumber == kSceneBoardSetSelect) {
+        program.sceneNumber = kSceneOptions;
+      } else if (program.sceneNumber == kSceneTitle || program.sceneNumber == kSceneHighScores ||
+                 program.sceneNumber == kSceneCompleted) {
         input.anyInputThisFrame = 1;
       }
       break;
@@ -85,7 +86,7 @@ void OnKeyDown(uint32_t key) {
         TogglePause();
         input.pauseKeyReleased = 1;
       }
-      if (program.sceneNumber == 4) ReloadBoardPictures();
+      if (program.sceneNumber == kScenePlay) ReloadBoardPictures();
       program.backgroundDirty = 1;
       input.settingsChanged = 1;
       break;
@@ -94,14 +95,14 @@ void OnKeyDown(uint32_t key) {
       input.settingsChanged = 1;
       break;
     case plat::kKeyUp:
-      if (program.sceneNumber == 3) --boardSetSelect.boardSelectIndex;
+      if (program.sceneNumber == kSceneBoardSetSelect) --boardSetSelect.boardSelectIndex;
       if (settings.cheatMode) {
         play.boardCleared = 1;
         play.nextBoard = boardSet.boardCount - 1;
       }
       break;
     case plat::kKeyDown:
-      if (program.sceneNumber == 3) ++boardSetSelect.boardSelectIndex;
+      if (program.sceneNumber == kSceneBoardSetSelect) ++boardSetSelect.boardSelectIndex;
       if (settings.cheatMode) {
         play.boardCleared = 1;
         play.nextBoard = 0;
@@ -128,22 +129,22 @@ void OnChar(uint8_t c) {
   // The name entry of the high scores uses the characters itself: there the
   // buffer stays as it is, and so nothing can match anew.
   bool entered = false;
-  if (program.sceneNumber != 5) {
+  if (program.sceneNumber != kSceneHighScores) {
     const char text[2] = {char(c), 0};
     input.typedCodeBuffer = CStr::Right(input.typedCodeBuffer + text, 6);
     entered = true;
   }
   if (entered && EqualsNoCase(input.typedCodeBuffer.Text(), "tamble")) {
-    PlaySoundAt(13, 640.0f, 0, 63);
+    PlaySoundAt(kSoundPadExplode, 640.0f, 0, 63);
     if (communityManager) communityManager->ResetAllStats(true);
   }
-  if (program.sceneNumber == 4 && play.playerCount <= 1) {
+  if (program.sceneNumber == kScenePlay && play.playerCount <= 1) {
     if (settings.cheatMode) {
       MaybeDropPowerUp(10, 0, 1);
     } else if (EqualsNoCase(input.typedCodeBuffer.Text(), "vorpex")) {
       settings.cheatMode = 1;
-      PlaySoundAt(12, 0.0f, int32_t(soundSystem.GetSampleRate(12) * 0.98), 63);
-      PlaySoundAt(12, 1280.0f, 0, 63);
+      PlaySoundAt(kSoundFanfare, 0.0f, int32_t(soundSystem.GetSampleRate(kSoundFanfare) * 0.98), 63);
+      PlaySoundAt(kSoundFanfare, 1280.0f, 0, 63);
     }
   } else if (c != 27) {
     input.anyInputThisFrame = 1;
@@ -154,8 +155,8 @@ void OnMouse(uint32_t message, intptr_t lParam) {
   if (message == plat::kMsgLButtonDown) {
     input.anyInputThisFrame = 1;
     if (settings.classicRules == 0 && !play.catchOn && !play.laserOn && !play.heldFrames && !play.paused &&
-        program.sceneNumber == 4) {
-      PlaySoundAt(26, float(input.mouseX), 0, 63);
+        program.sceneNumber == kScenePlay) {
+      PlaySoundAt(kSoundWhoosh, float(input.mouseX), 0, 63);
       input.paddleButtonHeld = 1;
     }
   }
@@ -168,7 +169,7 @@ void OnMouse(uint32_t message, intptr_t lParam) {
   Display& display = TheDisplay();
   display.ClientToBuffer(&input.mouseX, &input.mouseY);
 
-  if (program.sceneNumber == 4 && !play.paused && play.playfieldLeft > 0 && program.windowHandle) {
+  if (program.sceneNumber == kScenePlay && !play.paused && play.playfieldLeft > 0 && program.windowHandle) {
     int32_t left = play.playfieldLeft, right = 1280 - play.playfieldLeft, y = 0;
     display.BufferToClient(&left, &y);
     y = 0;
@@ -198,10 +199,10 @@ intptr_t HandleMessage(plat::Window* window, uint32_t message, uintptr_t wParam,
       plat::GetWindowSystem()->PostQuitMessage(0);
       TheDisplay().Close(false);
       return 0;
-    case plat::kMsgMove: ClipCursorToWindow(program.appActive && program.sceneNumber == 4); break;
+    case plat::kMsgMove: ClipCursorToWindow(program.appActive && program.sceneNumber == kScenePlay); break;
     case plat::kMsgSize:
       if (wParam == plat::kSizeMaximised && !settings.fullScreen) program.fullScreenTogglePending = 1;
-      ClipCursorToWindow(program.appActive && program.sceneNumber == 4);
+      ClipCursorToWindow(program.appActive && program.sceneNumber == kScenePlay);
       break;
     case plat::kMsgActivate:
       if (plat::HighWord(wParam) != 0)
@@ -221,7 +222,7 @@ intptr_t HandleMessage(plat::Window* window, uint32_t message, uintptr_t wParam,
         play.paused = 1;
         input.pauseKeyReleased = 1;
       }
-      ClipCursorToWindow(program.appActive && program.sceneNumber == 4);
+      ClipCursorToWindow(program.appActive && program.sceneNumber == kScenePlay);
       plat::GetWindowSystem()->ShowCursor(!program.appActive);
       break;
     case plat::kMsgKeyDown: OnKeyDown(uint32_t(wParam)); break;
@@ -237,8 +238,8 @@ intptr_t HandleMessage(plat::Window* window, uint32_t message, uintptr_t wParam,
     case plat::kMsgMouseWheel: {
       const int32_t delta = plat::SignedHighWord(wParam);
       const int32_t step = delta > 0 ? -1 : 1;
-      if (program.sceneNumber == 3) boardSetSelect.boardSelectIndex += step;
-      if (program.sceneNumber == 6) charmScreen.charmScroll += step;
+      if (program.sceneNumber == kSceneBoardSetSelect) boardSetSelect.boardSelectIndex += step;
+      if (program.sceneNumber == kSceneCharms) charmScreen.charmScroll += step;
       break;
     }
     default: break;

@@ -16,8 +16,8 @@
 #include "game/scenes/flame_screen.h"
 #include "game/scenes/scenes.h"
 #include "game/scenes/title.h"
-#include "graphics/flame.h"
 #include "graphics/display.h"
+#include "graphics/flame.h"
 #include "platform/headless/headless_window.h"
 
 namespace fs = boost::filesystem;
@@ -42,7 +42,7 @@ struct World {
     if (!d.SetVideoMode(1280, 720, 16, false, &program.screenFormat)) return;
     // One frame of the splash uploads every picture and font for the screen.
     program.appActive = 1;
-    program.sceneNumber = 0;
+    program.sceneNumber = kSceneSplash;
     RunFrame();
     transition.transitionRunning = 0;
     ready = true;
@@ -87,7 +87,7 @@ void BM_TitleDrawingOnly(benchmark::State& state) {
     state.SkipWithError("the generated pack did not load");
     return;
   }
-  program.sceneNumber = 1;
+  program.sceneNumber = kSceneTitle;
   program.previousScene = -1;
   RunTitleScreen();
   int32_t ms = 0;
@@ -110,13 +110,13 @@ void BM_SelectionFrame100Entries(benchmark::State& state) {
   set->boardCount = 20;
   // The first frame lists the pack's sets; the list is then replaced by 100
   // entries and the later frames draw those.
-  program.sceneNumber = 3;
+  program.sceneNumber = kSceneBoardSetSelect;
   program.previousScene = -1;
   RunBoardSetSelectScreen();
   boardSetSelect.boardSetEntries.clear();
   for (int i = 0; i < 100; ++i) boardSetSelect.boardSetEntries.emplace_back(fs::path("Boards/set.bdz"), i % 3, *set);
   boardSetSelect.boardSelectIndex = 50;
-  program.previousScene = 3;
+  program.previousScene = kSceneBoardSetSelect;
   transition.transitionRunning = 0;
   for (auto _ : state) {
     RunBoardSetSelectScreen();

@@ -98,7 +98,7 @@ void OneFrame(int32_t ms) {
 void BeginGame(const char* set) {
   LoadSet(set);
   StartGame();
-  program.sceneNumber = 4;
+  program.sceneNumber = kScenePlay;
   settings.backgroundStyle = 0;
   play.lives = 1000000;
   OneFrame(16);
@@ -227,7 +227,7 @@ void BM_AutoPlayerFramesPerSecond(benchmark::State& state) {
   vantrel::test::AutoPlayer player(1);
   int64_t frames = 0;
   for (auto _ : state) {
-    if (program.sceneNumber != 4) {
+    if (program.sceneNumber != kScenePlay) {
       state.PauseTiming();
       BeginGame("Starter.bdz");
       player.Reset(static_cast<uint32_t>(frames));

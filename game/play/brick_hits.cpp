@@ -11,6 +11,7 @@
 #include "game/game_globals.h"
 #include "game/play/charms.h"
 #include "game/play/entities.h"
+#include "game/play/entity_behaviour.h"
 #include "game/play/powerup_deck.h"
 #include "game/play/scoring.h"
 #include "graphics/display.h"
@@ -22,15 +23,13 @@ namespace {
 constexpr double kPositionLimit = 1073741824.0;  // 2^30
 // Unsent breaks above this go to the stat.
 constexpr int32_t kBricksBrokenBatch = 100;
-// New sparks are made only while last frame's particles stayed below this.
-constexpr int32_t kParticleCap = 512;
 
 // Sound numbers.
-constexpr int32_t kSoundMultiHit = 1;
-constexpr int32_t kSoundHard = 3;
-constexpr int32_t kSoundBreak = 6;
-constexpr int32_t kSoundReveal = 18;
-constexpr int32_t kSoundFastBreak = 29;
+constexpr int32_t kSoundMultiHit = kSoundEffect;
+constexpr int32_t kSoundHard = kSoundAoLaser;
+constexpr int32_t kSoundBreak = kSoundWowPulse;
+constexpr int32_t kSoundReveal = kSoundGlass;
+constexpr int32_t kSoundFastBreak = kSoundGlassShort;
 
 int32_t ColumnCount() { return BoardColumns(); }
 int32_t KindOf(int32_t v) { return BrickKindOf(v); }
@@ -61,24 +60,8 @@ void MakeFastBreakSparks(int32_t v, int32_t column, int32_t row) {
     const int32_t py = plat::Rand() % kCellHeight;
     // The picture may be smaller than a cell: read only inside it.
     if (px >= frame->width || py >= frame->height) continue;
-    const uint32_t pixel = frame->GetPixel(px, py);
-    if (pixel == 0) continue;
-    float ox = float(px - frame->width / 2);
-    float oy = float(py - frame->height / 2);
-    const float d = std::sqrt(ox * ox + oy * oy);
-    if (d > 0) {
-      const float scale = (50.0f + 40.0f * float(plat::Rand() % 1000) / 1000.0f) / d;
-      ox *= scale;
-      oy *= scale;
-    }
-    Entity* spark = InsertEntityFirst(kEntitySpark, 1000, play.gravityOn > 0 ? kSparkFalls : 0,
-                                      float(left + kCellWidth * column + px), float(kBoardTop + kCellHeight * row + py),
-                                      ox, oy);
-    if (spark) {
-      uint8_t r, g, b;
-      TheDisplay().format.UnpackPixel(pixel, &r, &g, &b);
-      spark->aux = r + 256 * g + 65536 * b;
-    }
+    SparkFromPixel(*frame, px, py, float(left + kCellWidth * column + px), float(kBoardTop + kCellHeight * row + py),
+                   50.0f, 40.0f, 1000, play.gravityOn > 0 ? kSparkFalls : 0);
   }
   const int32_t f = soundSystem.GetSampleRate(kSoundFastBreak);
   if (f != 0) {

@@ -17,6 +17,7 @@
 #include "game/game_globals.h"
 #include "game/play/brick_hits.h"
 #include "game/play/entities.h"
+#include "game/play/entity_behaviour.h"
 #include "game/play/scoring.h"
 #include "graphics/bitmap.h"
 #include "graphics/display.h"
@@ -208,26 +209,11 @@ const Bitmap* SparkSource(const Entity* charm) {
 void MakeSparks(const Entity* charm) {
   const Bitmap* frame = SparkSource(charm);
   if (!frame) return;
-  const PixelFormat& format = TheDisplay().format;
   for (int32_t n = 0; n < kSparksPerCharm; ++n) {
     const int32_t px = plat::Rand() % frame->width;
     const int32_t py = plat::Rand() % frame->height;
-    const uint32_t pixel = frame->GetPixel(px, py);
-    if (pixel == 0) continue;
-    float ox = float(px - frame->width / 2);
-    float oy = float(py - frame->height / 2);
-    const float d = std::sqrt(ox * ox + oy * oy);
-    if (d > 0.0f) {
-      const float scale = (40.0f + 30.0f * float(plat::Rand() % 1000) / 1000.0f) / d;
-      ox *= scale;
-      oy *= scale;
-    }
-    Entity* spark = InsertEntityFirst(kEntitySpark, kSparkLife, 0, charm->x - float(frame->hotX) + float(px),
-                                      charm->y - float(frame->hotY) + float(py), ox, oy);
-    if (!spark) continue;
-    uint8_t r = 0, g = 0, b = 0;
-    format.UnpackPixel(pixel, &r, &g, &b);
-    spark->aux = int32_t(r) + 256 * int32_t(g) + 65536 * int32_t(b);
+    SparkFromPixel(*frame, px, py, charm->x - float(frame->hotX) + float(px), charm->y - float(frame->hotY) + float(py),
+                   40.0f, 30.0f, kSparkLife, 0);
   }
 }
 

@@ -22,6 +22,34 @@ constexpr int32_t kEntityFloatingScore = 8;
 constexpr int32_t kEntityScoreGlow = 9;
 constexpr int32_t kEntityCharm = 10;
 
+// What `value`, `flags` and `aux` mean for each kind (times on the play clock):
+//   paddle (the list head)  startTime: the last x2 spark
+//   ball           value: size (kBallSmall, kBallNormal, kBallBig); flags:
+//                  kBallHeld; aux: x offset from the paddle centre while
+//                  held; heldSpeed: the launch speed; startTime: last trail spark
+//   capsule        value: power-up id; flags: the sound played when caught
+//   laser bolt     -
+//   brick piece    value: brick number at construction, then 0; aux: creation
+//   spark          value: life in ms (0 means kDefaultSparkLife); flags:
+//                  kSparkFalls and one colour bit; aux: the colour, red in the
+//                  low byte; startTime: creation
+//   explosion      x, y: column and row; value: 0 drawn, 1 not drawn; flags:
+//                  kExplosionSpread once its neighbours were hit; aux: creation
+//   lightning      x, y: column and row; startTime: creation
+//   floating score value: the points shown; flags: 0 the brushed font, else
+//                  the green one
+//   x2 glow        value: column + 256 x row of its cell; aux: the colour
+//   charm          -
+
+// Ball sizes (value) and the held bit (flags).
+constexpr int32_t kBallSmall = 0;
+constexpr int32_t kBallNormal = 1;
+constexpr int32_t kBallBig = 2;
+constexpr int32_t kBallHeld = 1;
+
+// An explosion's flags once it has hit its neighbours.
+constexpr int32_t kExplosionSpread = 1;
+
 // Spark flag bits: falls under gravity, then the colour choice.
 constexpr int32_t kSparkFalls = 1;
 constexpr int32_t kSparkGrey = 2;

@@ -45,8 +45,8 @@ int32_t BallDiameter(int32_t size) { return kBallDiameters[std::clamp(size, 0, 2
 // The rate a ball plays its sounds at: twice the sample's own for a small
 // ball, half for a big one, its own (0) otherwise.
 int32_t BallSoundRate(const Entity* ball, int32_t sample) {
-  if (ball->value == 0) return soundSystem.GetSampleRate(sample) * 2;
-  if (ball->value == 2) return soundSystem.GetSampleRate(sample) / 2;
+  if (ball->value == kBallSmall) return soundSystem.GetSampleRate(sample) * 2;
+  if (ball->value == kBallBig) return soundSystem.GetSampleRate(sample) / 2;
   return 0;
 }
 
@@ -174,12 +174,12 @@ void BallTrail(Entity* e) {
     if (play.gravityOn) {
       svx = 0.0f;
       svy = 10.0f;
-      flags = 1 + (play.fireballOn ? 0 : play.throughOn ? 4 : 2);
+      flags = kSparkFalls | (play.fireballOn ? 0 : play.throughOn ? kSparkBlueGreen : kSparkGrey);
     } else if (play.fireballOn) {
       flags = 0;
     } else {
       life = 500;
-      flags = play.throughOn ? 4 : 2;
+      flags = play.throughOn ? kSparkBlueGreen : kSparkGrey;
     }
     const int32_t w = std::max(1, static_cast<int32_t>(e->width));
     const int32_t h = std::max(1, static_cast<int32_t>(e->height));
@@ -197,7 +197,7 @@ void BallLogic(Entity* e) {
   play.lastBallVy = e->vy;
   float speed = Speed(e);
   play.pointsPerBrick = static_cast<int32_t>(speed * 0.04f) *
-                        (100 + (play.paddleSize == 0 ? 50 : 0) + (e->value == 0 ? 50 : 0)) / 100;
+                        (100 + (play.paddleSize == 0 ? 50 : 0) + (e->value == kBallSmall ? 50 : 0)) / 100;
   if (!settings.classicRules && speed > 450.0f) {
     const float slower = std::max(450.0f, speed - 30.0f * static_cast<float>(program.frameMs) / 1000.0f);
     SetSpeed(e, speed, slower);
@@ -215,7 +215,7 @@ void BallLogic(Entity* e) {
   }
   BallTrail(e);
 
-  if (e->flags & 1) {  // held on the paddle
+  if (e->flags & kBallHeld) {
     e->x = play.paddleX + static_cast<float>(e->aux);
     e->y = play.paddleY - e->height / 2.0f;
     e->vx = e->vy = 0.0f;
@@ -230,10 +230,10 @@ void BallLogic(Entity* e) {
     const bool centre = std::fabs(e->x - play.paddleX) < 0.81f * play.paddleHalfWidth;
     if (play.playClock - play.lastPaddleSoundTime > 200) {
       play.lastPaddleSoundTime = play.playClock;
-      sound = centre ? 0 : 15;
+      sound = centre ? kSoundBoing : kSoundSwordSwing;
       if (play.fallArmed) {
         play.fallRunning = 1;
-        PlaySoundAt(19, e->x, 0, 63);
+        PlaySoundAt(kSoundOrchestraBlast, e->x, 0, 63);
       }
     }
     float s = Speed(e);
@@ -245,7 +245,7 @@ void BallLogic(Entity* e) {
         const float factor = 1.0f - play.paddleSink / 20.0f;
         s = std::min(650.0f, s + 200.0f * factor);
         if (factor > 0.0f) {
-          PlaySoundAt(28, e->x, BallSoundRate(e, 28), static_cast<int32_t>(factor * 63.0f));
+          PlaySoundAt(kSoundVolleyBall, e->x, BallSoundRate(e, kSoundVolleyBall), static_cast<int32_t>(factor * 63.0f));
           const int32_t n = 4 + static_cast<int32_t>(16.0f * factor);
           for (int32_t i = 0; i < n; ++i) {
             const float svx = static_cast<float>(plat::Rand() % 600 - 200);
@@ -260,12 +260,12 @@ void BallLogic(Entity* e) {
     if (centre) {
       e->y = play.paddleY - h / 2.0f;
       if (play.catchOn && play.catchGraceFrames == 0) {
-        e->flags |= 1;
+        e->flags |= kBallHeld;
         e->aux = static_cast<int32_t>(e->x - play.paddleX);
         e->heldSpeed = static_cast<int32_t>(s);
-        sound = 17;
+        sound = kSoundHumm;
       } else if (settings.classicRules && s > 500.0f) {
-        sound = 14;
+        sound = kSoundRicochet;
         for (int i = 0; i < 8; ++i) {
           const float svx = static_cast<float>(plat::Rand() % 400 - 200);
           const float svy = static_cast<float>(plat::Rand() % 200 - 200);
@@ -275,26 +275,26 @@ void BallLogic(Entity* e) {
     }
   }
 
-  if (!(e->flags & 1)) {
+  if (!(e->flags & kBallHeld)) {
     const float left = static_cast<float>(BoardLeft());
     if (e->x < left + w / 2.0f && e->vx < 0.0f) {
       e->vx = std::fabs(e->vx);
       ClampBallSpeed(e, 0.0f);
-      sound = 4;
+      sound = kSoundBassDrum;
     }
     if (e->x > static_cast<float>(program.screenWidth) - left - w / 2.0f && e->vx > 0.0f) {
       e->vx = -std::fabs(e->vx);
       ClampBallSpeed(e, 0.0f);
-      sound = 4;
+      sound = kSoundBassDrum;
     }
     if (e->y < h / 2.0f && e->vy < 0.0f) {
       e->vy = std::fabs(e->vy);
       ClampBallSpeed(e, 0.0f);
-      sound = 4;
+      sound = kSoundBassDrum;
     }
     if (e->y > kBoardBottom - h / 2.0f && e->vy > 0.0f) {
       e->dead = 1;
-      sound = 5;
+      sound = kSoundByeBall;
     }
   }
   if (!play.gravityOn && std::fabs(e->vy) < 30.0f) e->vy = static_cast<float>(plat::Rand() % 100 - 50);
@@ -308,10 +308,10 @@ void CapsuleLogic(Entity* e) {
   e->height = static_cast<float>(powerUpSet.height);
   const float left = static_cast<float>(BoardLeft());
   if (e->x < left + e->width / 2.0f && e->vx < 0.0f) {
-    PlaySoundAt(4, e->x, 0, 63);
+    PlaySoundAt(kSoundBassDrum, e->x, 0, 63);
     e->vx = std::fabs(e->vx);
   }
-  const float m = e->value == 13 ? 0.0f : e->width / 2.0f;
+  const float m = e->value == kPowerUpKill ? 0.0f : e->width / 2.0f;
   if (e->y > play.paddleY - e->height / 2.0f && play.paddleX - play.paddleHalfWidth - m < e->x &&
       e->x < play.paddleX + play.paddleHalfWidth + m && !play.ballLost && !e->dead) {
     AddScoreAt(50, e->x, e->y - 10.0f);
@@ -320,11 +320,11 @@ void CapsuleLogic(Entity* e) {
     e->dead = 1;
   }
   if (e->x > static_cast<float>(program.screenWidth) - left - e->width / 2.0f && e->vx > 0.0f) {
-    PlaySoundAt(4, e->x, 0, 63);
+    PlaySoundAt(kSoundBassDrum, e->x, 0, 63);
     e->vx = -std::fabs(e->vx);
   }
   if (e->y < e->height / 2.0f && e->vy < 0.0f) {
-    PlaySoundAt(4, e->x, 0, 63);
+    PlaySoundAt(kSoundBassDrum, e->x, 0, 63);
     e->vy = std::fabs(e->vy);
   }
   if (e->y > kBoardBottom && e->vy > 0.0f) e->dead = 1;
@@ -351,7 +351,7 @@ void PieceLogic(Entity* e) {
 void SparkLogic(Entity* e) {
   const float fraction = static_cast<float>(std::abs(play.playClock - e->startTime)) /
                          static_cast<float>(std::max(1, e->value));
-  if (e->flags & 1) e->vy += 100.0f * static_cast<float>(program.frameMs) / 1000.0f;
+  if (e->flags & kSparkFalls) e->vy += 100.0f * static_cast<float>(program.frameMs) / 1000.0f;
   const float left = static_cast<float>(BoardLeft()), right = static_cast<float>(BoardRight());
   if ((e->vx > 0.0f && e->x >= right) || (e->vx < 0.0f && e->x <= left)) e->vx = -e->vx;
   if (fraction > 1.0f) {
@@ -376,7 +376,7 @@ void ExplosionLogic(Entity* e) {
         }
       }
     }
-    e->flags = 1;
+    e->flags = kExplosionSpread;
   }
   if (age > 400) e->dead = 1;
 }
@@ -561,8 +561,28 @@ void DrawCharm(Entity* e) {
 
 Entity* Spark(int32_t value, int32_t flags, float x, float y, float vx, float vy, bool uncapped) {
   if (!uncapped && play.particlesLastFrame >= kParticleCap) return nullptr;
-  Entity* spark = new (std::nothrow) Entity(kEntitySpark, value, flags, x, y, vx, vy);
-  return Entity::InsertFirst(&entityHead, spark);
+  return InsertEntityFirst(kEntitySpark, value, flags, x, y, vx, vy);
+}
+
+Entity* SparkFromPixel(const Bitmap& frame, int32_t px, int32_t py, float x, float y, float speed, float extraSpeed,
+                       int32_t life, int32_t flags) {
+  const uint32_t pixel = frame.GetPixel(px, py);
+  if (pixel == 0) return nullptr;
+  float ox = float(px - frame.width / 2);
+  float oy = float(py - frame.height / 2);
+  const float d = std::sqrt(ox * ox + oy * oy);
+  if (d > 0.0f) {
+    const float scale = (speed + extraSpeed * float(plat::Rand() % 1000) / 1000.0f) / d;
+    ox *= scale;
+    oy *= scale;
+  }
+  Entity* spark = InsertEntityFirst(kEntitySpark, life, flags, x, y, ox, oy);
+  if (!spark) return nullptr;
+  uint8_t r = 0, g = 0, b = 0;
+  TheDisplay().format.UnpackPixel(pixel, &r, &g, &b);
+  // Red in the low byte, the order the spark drawing hands to the glow.
+  spark->aux = int32_t(r) + 256 * int32_t(g) + 65536 * int32_t(b);
+  return spark;
 }
 
 void RunEntityLogic(Entity* e) {

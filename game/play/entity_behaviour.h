@@ -3,6 +3,8 @@
 // (movement, bounces, collisions, expiry) and the drawing pass.
 #include <cstdint>
 
+class Bitmap;
+
 class Entity;
 struct SurfaceLock;
 
@@ -16,6 +18,12 @@ void DrawEntity(Entity* e);
 // last frame counted fewer than kParticleCap particles, unless `uncapped`.
 // Null when none was made.
 Entity* Spark(int32_t value, int32_t flags, float x, float y, float vx, float vy, bool uncapped = false);
+// A spark of a picture's colour: when the pixel (px, py) of `frame` is not 0,
+// a spark of that colour starts at (x, y), flying straight away from the
+// picture's centre at `speed` plus a random part of `extraSpeed` pixels per
+// second, and is inserted first (never capped). Null for a pixel of 0.
+Entity* SparkFromPixel(const Bitmap& frame, int32_t px, int32_t py, float x, float y, float speed, float extraSpeed,
+                       int32_t life, int32_t flags);
 
 constexpr int32_t kParticleCap = 512;
 constexpr float kPaddleRestLine = 690.0f;

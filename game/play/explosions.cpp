@@ -10,7 +10,6 @@
 #include "platform/random.h"
 
 namespace {
-constexpr int32_t kSoundThunder = 24;
 
 int32_t ColumnCount() { return BoardColumns(); }
 int32_t KindOf(int32_t v) { return BrickKindOf(v); }

@@ -48,11 +48,10 @@ void ApplyBoardStartValues() {
   play.charmEntity = nullptr;
   entityHead.DeleteAll();
   exploQueueHead.DeleteAll();
-  Entity* ball = new (std::nothrow) Entity(kEntityBall, settings.kidMode ? 2 : 1, 1, 0.0f, 0.0f, 0.0f, 0.0f);
-  if (ball) {
+  if (Entity* ball = AppendEntity(kEntityBall, settings.kidMode ? kBallBig : kBallNormal, kBallHeld, 0.0f, 0.0f, 0.0f,
+                                  0.0f)) {
     ball->aux = 6;  // held 6 pixels right of the paddle centre
     ball->heldSpeed = 330;
-    Entity::Append(&entityHead, ball);
   }
   play.heldFrames = 1;
   input.anyInputThisFrame = 0;
@@ -98,16 +97,15 @@ int32_t LoseBall() {
   play.ballLostTime = play.playClock;
   soundSystem.StopVoice(0);
   soundSystem.StopVoice(1);
-  PlaySoundAt(13, 0.0f, 0, 63);
-  PlaySoundAt(13, 640.0f, static_cast<int32_t>(soundSystem.GetSampleRate(13) * 0.95), 63);
+  PlaySoundAt(kSoundPadExplode, 0.0f, 0, 63);
+  PlaySoundAt(kSoundPadExplode, 640.0f, static_cast<int32_t>(soundSystem.GetSampleRate(kSoundPadExplode) * 0.95), 63);
   const int32_t spread = std::max(1, static_cast<int32_t>(2.0f * play.paddleHalfWidth));
   const int32_t half = static_cast<int32_t>(play.paddleHalfWidth);
   for (int i = 0; i < 32; ++i) {
     const int32_t d = plat::Rand() % spread - half;
     const int32_t up = plat::Rand() % 64;
-    Entity* spark = new (std::nothrow) Entity(kEntitySpark, 2000, 0, play.paddleX + static_cast<float>(d),
-                                              play.paddleY + 8.0f, static_cast<float>(d), -static_cast<float>(up));
-    Entity::InsertFirst(&entityHead, spark);
+    InsertEntityFirst(kEntitySpark, 2000, 0, play.paddleX + static_cast<float>(d), play.paddleY + 8.0f,
+                      static_cast<float>(d), -static_cast<float>(up));
   }
   return 1;
 }
@@ -127,7 +125,7 @@ int32_t NextPlayer() {
 
 void LaunchBalls() {
   for (Entity* e = entityHead.next; e; e = e->next) {
-    if (e->kind != kEntityBall || !(e->flags & 1)) continue;
+    if (e->kind != kEntityBall || !(e->flags & kBallHeld)) continue;
     float angle = (e->x - play.paddleX) / std::max(1.0f, 1.3f * play.paddleHalfWidth);
     if (!(angle >= -1.3f)) angle = -1.3f;  // also catches a value that is not a number
     if (angle > 1.3f) angle = 1.3f;
@@ -135,7 +133,7 @@ void LaunchBalls() {
     e->heldSpeed = speed;
     e->vx = std::sin(angle) * static_cast<float>(speed);
     e->vy = -std::cos(angle) * static_cast<float>(speed);
-    e->flags &= ~1;
+    e->flags &= ~kBallHeld;
     e->y -= 2.0f;
     play.catchGraceFrames = 4;
   }

@@ -4,7 +4,7 @@
 
 void TogglePause() {
   if (!play.paused) {
-    if (program.sceneNumber != 4 || transition.transitionRunning) return;
+    if (program.sceneNumber != kScenePlay || transition.transitionRunning) return;
     play.paused = 1;
     input.pauseKeyReleased = 0;
     play.pauseClickX = -1;

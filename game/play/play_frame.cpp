@@ -130,7 +130,7 @@ bool BoardFinished() {
     }
   } else {
     if (!settings.cheatMode && communityManager) communityManager->UnlockAchievement(boardSet.GetAchievementName());
-    program.sceneNumber = 7;
+    program.sceneNumber = kSceneCompleted;
   }
   return true;
 }
@@ -153,7 +153,7 @@ void BricksLeft() {
   const int32_t step = elapsed / 4400;
   if (step != play.lastBricksStep) {
     play.lastBricksStep = step;
-    PlaySoundAt(23, static_cast<float>(plat::Rand() % std::max(1, program.screenWidth)), 0,
+    PlaySoundAt(kSoundHighVoltage, static_cast<float>(plat::Rand() % std::max(1, program.screenWidth)), 0,
                 static_cast<int32_t>(int64_t{elapsed} * 63 / 60000));
   }
   if (elapsed > 60000) {
@@ -209,15 +209,13 @@ void PopExplosionQueue() {
   if (!node || std::abs(play.playClock - play.lastExplosionTime) <= 24) return;
   const int32_t c = node->column, r = node->row;
   const int32_t left = boardSet.GetBoardLeft();
-  PlaySoundAt(21 + (plat::Rand() & 1), static_cast<float>(left + c * 48), 0, 63);
+  PlaySoundAt(kSoundExplosionShort + (plat::Rand() & 1), static_cast<float>(left + c * 48), 0, 63);
   const int32_t before = play.explosionToggle;
   play.explosionToggle = play.explosionToggle ? 0 : 1;
   const int32_t value = (before == 0 || node->next == nullptr) ? 0 : 1;
-  Entity::Append(&entityHead, new (std::nothrow) Entity(kEntityExplosion, value, 0, static_cast<float>(c),
-                                                        static_cast<float>(r), 0.0f, 0.0f));
+  AppendEntity(kEntityExplosion, value, 0, static_cast<float>(c), static_cast<float>(r), 0.0f, 0.0f);
   const int32_t cell = boardSet.GetCell(c, r);
-  Entity::InsertFirst(&entityHead, new (std::nothrow) Entity(kEntityBrickPiece, cell, 0, static_cast<float>(c),
-                                                             static_cast<float>(r), 0.0f, 0.0f));
+  InsertEntityFirst(kEntityBrickPiece, cell, 0, static_cast<float>(c), static_cast<float>(r), 0.0f, 0.0f);
   if (cell != 0) {
     SetBrick(c, r, 0);
     AddScoreAtCell(8, c, r);
@@ -339,6 +337,26 @@ void StatusStrip(int32_t top, int32_t height) {
   }
 }
 
+// Moves an entity by the mean of last frame's and this frame's velocity. A
+// position that is no longer a number is put back at (100, 100) at rest
+// first, so one bad value cannot spread through the drawing.
+void MoveEntity(Entity* e) {
+  if (!std::isfinite(e->x) || !std::isfinite(e->y)) {
+    e->x = e->y = e->prevX = e->prevY = e->vx = e->vy = e->prevVx = e->prevVy = 100.0f;
+    ++nonFiniteResets;
+  }
+  e->x += (e->prevVx + e->vx) * program.frameSec * 0.5f;
+  e->y += (e->prevVy + e->vy) * program.frameSec * 0.5f;
+}
+
+// The position and velocity the next frame starts from.
+void KeepMotion(Entity* e) {
+  e->prevX = e->x;
+  e->prevY = e->y;
+  e->prevVx = e->vx;
+  e->prevVy = e->vy;
+}
+
 // Without a display lock nothing is drawn, but the dead are still removed
 // and the living still move, so nothing piles up and a lost ball is seen.
 void MoveWithoutDrawing() {
@@ -347,16 +365,8 @@ void MoveWithoutDrawing() {
     if (e->dead) {
       UnlinkAndDelete(e);
     } else {
-      if (!std::isfinite(e->x) || !std::isfinite(e->y)) {
-        e->x = e->y = e->prevX = e->prevY = e->vx = e->vy = e->prevVx = e->prevVy = 100.0f;
-        ++nonFiniteResets;
-      }
-      e->x += (e->prevVx + e->vx) * program.frameSec * 0.5f;
-      e->y += (e->prevVy + e->vy) * program.frameSec * 0.5f;
-      e->prevX = e->x;
-      e->prevY = e->y;
-      e->prevVx = e->vx;
-      e->prevVy = e->vy;
+      MoveEntity(e);
+      KeepMotion(e);
     }
     e = next;
   }
@@ -392,19 +402,11 @@ void DrawFrame() {
       e = next;
       continue;
     }
-    if (!std::isfinite(e->x) || !std::isfinite(e->y)) {
-      e->x = e->y = e->prevX = e->prevY = e->vx = e->vy = e->prevVx = e->prevVy = 100.0f;
-      ++nonFiniteResets;
-    }
-    e->x += (e->prevVx + e->vx) * program.frameSec * 0.5f;
-    e->y += (e->prevVy + e->vy) * program.frameSec * 0.5f;
+    MoveEntity(e);
     DrawEntity(e);
     ++drawn;
     e->prevFrame = e->frame;
-    e->prevX = e->x;
-    e->prevY = e->y;
-    e->prevVx = e->vx;
-    e->prevVy = e->vy;
+    KeepMotion(e);
     e = next;
   }
   StatusStrip(program.screenHeight / 2 - 45, 140);
@@ -433,105 +435,135 @@ void DrawFrame() {
   program.fullRedraw = 0;
 }
 
-}  // namespace
-
-void RunPlayScreen() {
-  if (program.previousScene != program.sceneNumber) play.softCursorX = play.softCursorY = -1;
-
-  if (PendingBoard()) return;   // 1
-  InGameMusic();                // 2
-  if (BoardFinished()) return;  // 3
-  BricksLeft();                 // 4
-  AnimateExplosiveBricks();     // 5
-  BrickFall();                  // 6
-
-  if (play.paused) {  // 7
-    SetStatusMessage("Game Paused", "", 1000);
-    plat::SleepMs(1);
-    UpdateButtonHover(pauseButtons);
-    if (input.anyInputThisFrame) {
-      if (play.hoveredButton == 0) {
-        TogglePause();
-        PlaySoundAt(30, 640.0f, 0, 63);
-        return;
-      }
-      if (play.hoveredButton == 2) {
-        program.sceneNumber = 2;
-        SaveCollectedCharms();
-        PlaySoundAt(30, 640.0f, 0, 63);
-        return;
-      }
-    }
+// Step 7: the pause screen's buttons. True when the frame ends here.
+bool RunPauseButtons() {
+  SetStatusMessage("Game Paused", "", 1000);
+  plat::SleepMs(1);
+  UpdateButtonHover(pauseButtons);
+  if (!input.anyInputThisFrame) return false;
+  if (play.hoveredButton == kButtonPlay) {
+    TogglePause();
+    PlaySoundAt(kSoundLock, 640.0f, 0, 63);
+    return true;
   }
+  if (play.hoveredButton == kButtonQuit) {
+    program.sceneNumber = kSceneOptions;
+    SaveCollectedCharms();
+    PlaySoundAt(kSoundLock, 640.0f, 0, 63);
+    return true;
+  }
+  return false;
+}
 
-  if (input.anyInputThisFrame && !program.fullRedraw && !play.ballLost && !play.paused) {  // 8
+// Step 8: a click launches the held balls and, with the laser, fires a bolt
+// from each side of the paddle.
+void HandleClick() {
+  if (input.anyInputThisFrame && !program.fullRedraw && !play.ballLost && !play.paused) {
     LaunchBalls();
     if (play.laserOn && play.boltCount < kMaxLaserBolts) {
-      PlaySoundAt(16, play.paddleX, 0, 63);
+      PlaySoundAt(kSoundGunfire, play.paddleX, 0, 63);
       const float dx = 0.85f * play.paddleHalfWidth;
-      Entity::InsertFirst(&entityHead, new (std::nothrow) Entity(kEntityLaser, 0, 0, play.paddleX + dx,
-                                                                 play.paddleY - 16.0f, 0.0f, -600.0f));
-      Entity::InsertFirst(&entityHead, new (std::nothrow) Entity(kEntityLaser, 0, 0, play.paddleX - dx,
-                                                                 play.paddleY - 16.0f, 0.0f, -600.0f));
+      InsertEntityFirst(kEntityLaser, 0, 0, play.paddleX + dx, play.paddleY - 16.0f, 0.0f, -600.0f);
+      InsertEntityFirst(kEntityLaser, 0, 0, play.paddleX - dx, play.paddleY - 16.0f, 0.0f, -600.0f);
     }
   }
   input.anyInputThisFrame = 0;
+}
 
-  if (play.invinHits > 100 || (play.invinHits > 10 && play.playClock - play.firstInvinHitTime > 60000)) {  // 9
+// Step 9: bricks the ball keeps bouncing off without breaking are zapped.
+void ZapWhenStuck() {
+  if (play.invinHits > 100 || (play.invinHits > 10 && play.playClock - play.firstInvinHitTime > 60000)) {
     play.invinHits = 0;
     ZapBricks();
   }
+}
 
-  play.particlesLastFrame = play.particlesThisFrame;  // 10
+// Step 10: this frame's particle and bolt counts start again; the double
+// score runs down.
+void StartFrameCounts() {
+  play.particlesLastFrame = play.particlesThisFrame;
   play.particlesThisFrame = 0;
   play.boltCount = 0;
   if (!play.paused) play.doubleScoreMs = std::max(0, play.doubleScoreMs - program.frameMs);
+}
 
-  if (!play.charmEntity && !settings.classicRules && !settings.cheatMode && play.charmDelay < 1) SpawnCharm();  // 11
+// Step 11.
+void MaybeSpawnCharm() {
+  if (!play.charmEntity && !settings.classicRules && !settings.cheatMode && play.charmDelay < 1) SpawnCharm();
+}
 
-  if (play.ballLost) {  // 12
-    const int32_t players = ActivePlayerCount();
-    if (play.lives < 1) {
-      SetStatusMessage("Game Over", players >= 2 ? "Player " + std::to_string(play.currentPlayer + 1) : "", 1);
-    }
-    // More than the 2000 ms wait (a floating division).
-    if (std::fabs(static_cast<double>(play.playClock) - static_cast<double>(play.ballLostTime)) / 2000.0 > 1.0) {
-      play.ballLost = 0;
-      SavePlayerState(play.currentPlayer);
-      program.fullRedraw = 1;
-      if (NextPlayer()) {
-        StartBoard();
-        RestorePlayerState(play.currentPlayer);
-        if (players >= 2) {
-          play.boardCleared = 1;
-          play.playerChangePending = 1;
-          play.nextBoard = playerSlots[play.currentPlayer].board;
-        }
-      } else {
-        // Only this game's players count: slots of an earlier, larger game
-        // must not end a lost game as completed.
-        bool completed = false;
-        for (int32_t p = 0; p < players; ++p) completed |= playerSlots[p].board >= boardSet.boardCount;
-        program.sceneNumber = completed ? 7 : 5;
-      }
-      return;
-    }
+// Step 12: two seconds after a lost ball, the next player, the next life or
+// the end of the game. True when the frame ends here.
+bool AfterBallLost() {
+  if (!play.ballLost) return false;
+  const int32_t players = ActivePlayerCount();
+  if (play.lives < 1) {
+    SetStatusMessage("Game Over", players >= 2 ? "Player " + std::to_string(play.currentPlayer + 1) : "", 1);
   }
+  // More than the 2000 ms wait (a floating division).
+  if (std::fabs(static_cast<double>(play.playClock) - static_cast<double>(play.ballLostTime)) / 2000.0 <= 1.0) {
+    return false;
+  }
+  play.ballLost = 0;
+  SavePlayerState(play.currentPlayer);
+  program.fullRedraw = 1;
+  if (NextPlayer()) {
+    StartBoard();
+    RestorePlayerState(play.currentPlayer);
+    if (players >= 2) {
+      play.boardCleared = 1;
+      play.playerChangePending = 1;
+      play.nextBoard = playerSlots[play.currentPlayer].board;
+    }
+  } else {
+    // Only this game's players count: slots of an earlier, larger game
+    // must not end a lost game as completed.
+    bool completed = false;
+    for (int32_t p = 0; p < players; ++p) completed |= playerSlots[p].board >= boardSet.boardCount;
+    program.sceneNumber = completed ? kSceneCompleted : kSceneHighScores;
+  }
+  return true;
+}
 
-  play.ballCount = 0;  // 13
-  const int64_t logicStart = NowNs();
+// Step 13: the logic pass over every entity, then the frame counters.
+void RunLogicPass() {
+  play.ballCount = 0;
   for (Entity* e = &entityHead; e; e = e->next) RunEntityLogic(e);
   if (play.capsuleMarker > 0) --play.capsuleMarker;
   if (play.heldFrames > 0) --play.heldFrames;
   if (play.catchGraceFrames > 0) --play.catchGraceFrames;
+}
 
-  if (play.ballCount < 1 && !play.boardCleared) LoseBall();  // 14
+}  // namespace
 
-  PopExplosionQueue();  // 15
+// One frame of play. The order of the steps is the game's: board and player
+// changes first, then the timed board effects, input, the logic pass, the
+// explosion queue and last the drawing; a step that ends the frame returns.
+void RunPlayScreen() {
+  if (program.previousScene != program.sceneNumber) play.softCursorX = play.softCursorY = -1;
+
+  if (PendingBoard()) return;
+  InGameMusic();
+  if (BoardFinished()) return;
+  BricksLeft();
+  AnimateExplosiveBricks();
+  BrickFall();
+  if (play.paused && RunPauseButtons()) return;
+  HandleClick();
+  ZapWhenStuck();
+  StartFrameCounts();
+  MaybeSpawnCharm();
+  if (AfterBallLost()) return;
+
+  const int64_t logicStart = NowNs();
+  RunLogicPass();
+  if (play.ballCount < 1 && !play.boardCleared) LoseBall();  // the last ball is gone
+  PopExplosionQueue();
+
   const int64_t drawStart = NowNs();
   playFrameCounters.logicNs = drawStart - logicStart;
   playFrameCounters.presentNs = 0;
-  DrawFrame();  // 16
+  DrawFrame();
   playFrameCounters.drawNs = NowNs() - drawStart - playFrameCounters.presentNs;
-  play.playClock += program.frameMs;  // 17
+  play.playClock += program.frameMs;  // the play clock runs only in frames that reach the end
 }

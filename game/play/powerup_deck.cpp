@@ -11,35 +11,35 @@
 #include "platform/random.h"
 
 PowerUpInfo powerUpTable[kPowerUpCount] = {
-    {0, "life", 12, 5, 1, 1},
-    {1, "level", 7, 5, 1, 1},
-    {2, "zap", 7, 100, 1, 1},
-    {3, "slow", 7, 100, 1, 1},
-    {4, "multiply", 7, 100, 1, 1},
-    {5, "through", 7, 50, 1, 1},
-    {6, "dynamite", 7, 100, 1, 1},
-    {7, "fireball", 7, 50, 1, 1},
-    {8, "laser", 7, 50, 1, 1},
-    {9, "catch", 7, 100, 1, 1},
-    {10, "", 0, 0, 1, 1},
-    {11, "expand", 9, 100, 1, 1},
-    {12, "split", 11, 100, 1, 1},
-    {13, "kill", 8, 250, 1, 0},
-    {14, "shrink", 10, 100, 1, 1},
-    {15, "fast", 8, 200, 1, 1},
-    {16, "supershrink", 10, 200, 1, 0},
-    {17, "fall", 8, 200, 1, 1},
-    {18, "small", 8, 200, 1, 0},
-    {19, "megaball", 11, 50, 1, 1},
-    {20, "bigball", 9, 100, 1, 1},
-    {21, "lightning", 7, 50, 0, 1},
-    {22, "doublescore", 31, 50, 0, 1},
-    {23, "gravityball", 7, 75, 0, 0},
+    {kPowerUpLife, "life", kSoundFanfare, 5, 1, 1},
+    {kPowerUpLevel, "level", kSoundSaucer, 5, 1, 1},
+    {kPowerUpZap, "zap", kSoundSaucer, 100, 1, 1},
+    {kPowerUpSlow, "slow", kSoundSaucer, 100, 1, 1},
+    {kPowerUpMultiply, "multiply", kSoundSaucer, 100, 1, 1},
+    {kPowerUpThrough, "through", kSoundSaucer, 50, 1, 1},
+    {kPowerUpDynamite, "dynamite", kSoundSaucer, 100, 1, 1},
+    {kPowerUpFireball, "fireball", kSoundSaucer, 50, 1, 1},
+    {kPowerUpLaser, "laser", kSoundSaucer, 50, 1, 1},
+    {kPowerUpCatch, "catch", kSoundSaucer, 100, 1, 1},
+    {kPowerUpUnused, "", 0, 0, 1, 1},
+    {kPowerUpExpand, "expand", kSoundEffect2, 100, 1, 1},
+    {kPowerUpSplit, "split", kSoundPeow, 100, 1, 1},
+    {kPowerUpKill, "kill", kSoundOrchestra, 250, 1, 0},
+    {kPowerUpShrink, "shrink", kSoundSweepDown, 100, 1, 1},
+    {kPowerUpFast, "fast", kSoundOrchestra, 200, 1, 1},
+    {kPowerUpSuperShrink, "supershrink", kSoundSweepDown, 200, 1, 0},
+    {kPowerUpFall, "fall", kSoundOrchestra, 200, 1, 1},
+    {kPowerUpSmall, "small", kSoundOrchestra, 200, 1, 0},
+    {kPowerUpMegaBall, "megaball", kSoundPeow, 50, 1, 1},
+    {kPowerUpBigBall, "bigball", kSoundEffect2, 100, 1, 1},
+    {kPowerUpLightning, "lightning", kSoundSaucer, 50, 0, 1},
+    {kPowerUpDoubleScore, "doublescore", kSoundX2, 50, 0, 1},
+    {kPowerUpGravityBall, "gravityball", kSoundSaucer, 75, 0, 0},
 };
 std::vector<int32_t> powerUpDeck;
 
 namespace {
-constexpr int32_t kSoundDrop = 2;
+constexpr int32_t kSoundDrop = kSoundBang;
 constexpr int32_t kDropRollSides = 5;
 constexpr uint32_t kDropRollHit = 3;
 constexpr int32_t kRandRange = plat::kRandMax + 1;

@@ -5,6 +5,34 @@
 #include <string>
 #include <vector>
 
+// The power-ups by id: the row of the table, the value a falling capsule
+// carries and the case of its effect.
+enum PowerUpId : int32_t {
+  kPowerUpLife = 0,
+  kPowerUpLevel = 1,
+  kPowerUpZap = 2,
+  kPowerUpSlow = 3,
+  kPowerUpMultiply = 4,
+  kPowerUpThrough = 5,
+  kPowerUpDynamite = 6,
+  kPowerUpFireball = 7,
+  kPowerUpLaser = 8,
+  kPowerUpCatch = 9,
+  kPowerUpUnused = 10,  // no keyword and no weight: never dealt
+  kPowerUpExpand = 11,
+  kPowerUpSplit = 12,
+  kPowerUpKill = 13,
+  kPowerUpShrink = 14,
+  kPowerUpFast = 15,
+  kPowerUpSuperShrink = 16,
+  kPowerUpFall = 17,
+  kPowerUpSmall = 18,
+  kPowerUpMegaBall = 19,
+  kPowerUpBigBall = 20,
+  kPowerUpLightning = 21,
+  kPowerUpDoubleScore = 22,
+  kPowerUpGravityBall = 23,
+};
 constexpr int32_t kPowerUpCount = 24;
 // The deck's storage is kept for at least this many cards.
 constexpr size_t kDeckReserve = 5000;

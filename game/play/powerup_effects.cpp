@@ -68,12 +68,11 @@ void Dynamite() {
 void Split() {
   for (Entity* e = entityHead.next; e; e = e->next) {
     if (e->kind != kEntityBall || e->dead) continue;
-    Entity* copy = new (std::nothrow) Entity(kEntityBall, e->value, e->flags, e->x, e->y, -e->vy, e->vx);
+    // Inserted before the ball being visited, so the walk never splits it again.
+    Entity* copy = InsertEntityFirst(kEntityBall, e->value, e->flags, e->x, e->y, -e->vy, e->vx);
     if (!copy) continue;
     copy->heldSpeed = e->heldSpeed;
     copy->aux = e->aux;
-    // Inserted before the ball being visited, so the walk never splits it again.
-    Entity::InsertFirst(&entityHead, copy);
   }
 }
 
@@ -91,9 +90,8 @@ void Megaball() {
   first->dead = 1;
   for (int i = 0; i < 8; ++i) {
     const float a = static_cast<float>(i) * 2.0f * kPi / 8.0f + kPi / 8.0f;
-    Entity* ball = new (std::nothrow) Entity(kEntityBall, first->value, first->flags, first->x, first->y,
-                                             std::sin(a) * 600.0f, -std::cos(a) * 600.0f);
-    Entity::InsertFirst(&entityHead, ball);
+    InsertEntityFirst(kEntityBall, first->value, first->flags, first->x, first->y, std::sin(a) * 600.0f,
+                      -std::cos(a) * 600.0f);
   }
 }
 
@@ -101,90 +99,88 @@ void Megaball() {
 
 void ApplyPowerUpEffect(int32_t id) {
   switch (id) {
-    case 0:  // life
+    case kPowerUpLife:
       LaunchBalls();
       play.lives += 1;
       play.hudDirty = 1;
       play.catchOn = 0;
       play.laserOn = 0;
       break;
-    case 1:  // level
+    case kPowerUpLevel:
       play.boardCleared = 1;
       play.nextBoard = boardSet.currentBoard + 1;
       break;
-    case 2:  // zap
-      ZapBricks();
-      break;
-    case 3:  // slow
+    case kPowerUpZap: ZapBricks(); break;
+    case kPowerUpSlow:
       LaunchBalls();
       SetAllBallSpeeds(225.0f);
       play.gravityOn = 0;
       play.throughOn = 0;
       play.fireballOn = 0;
       break;
-    case 4: Multiply(); break;
-    case 5: play.throughOn = 1; break;
-    case 6: Dynamite(); break;
-    case 7:
+    case kPowerUpMultiply: Multiply(); break;
+    case kPowerUpThrough: play.throughOn = 1; break;
+    case kPowerUpDynamite: Dynamite(); break;
+    case kPowerUpFireball:
       play.fireballOn = 1;
       LaunchBalls();
       break;
-    case 8:
+    case kPowerUpLaser:
       play.laserOn = 1;
       LaunchBalls();
       break;
-    case 9:  // catch
+    case kPowerUpCatch:
       play.catchOn = 1;
       play.gravityOn = 0;
       break;
-    case 10:  // the row without a keyword acts as expand
-    case 11:
+    case kPowerUpUnused:  // the row without a keyword acts as expand
+    case kPowerUpExpand:
       play.paddleSize = std::min(play.paddleSize + 1, 4);
       LaunchBalls();
       break;
-    case 12:
+    case kPowerUpSplit:
       LaunchBalls();
       Split();
       break;
-    case 13:  // kill
+    case kPowerUpKill:
       if (!settings.cheatMode && !play.ballLost && communityManager) communityManager->AddToStat("PowerupDeaths", 1.0f);
       LoseBall();
       break;
-    case 14:
+    case kPowerUpShrink:
       play.paddleSize = std::max(play.paddleSize - 1, 0);
       LaunchBalls();
       break;
-    case 15:  // fast
+    case kPowerUpFast:
       play.gravityOn = 0;
       LaunchBalls();
       SetAllBallSpeeds(600.0f);
       break;
-    case 16:
+    case kPowerUpSuperShrink:
       play.paddleSize = 0;
       LaunchBalls();
       break;
-    case 17: play.fallArmed = 1; break;
-    case 18:  // small
+    case kPowerUpFall: play.fallArmed = 1; break;
+    case kPowerUpSmall:
       play.gravityOn = 0;
       LaunchBalls();
-      SetAllBallSizes(0);
+      SetAllBallSizes(kBallSmall);
       break;
-    case 19:
+    case kPowerUpMegaBall:
       LaunchBalls();
       Megaball();
       break;
-    case 20:  // bigball
+    case kPowerUpBigBall:
       play.gravityOn = 0;
       LaunchBalls();
-      SetAllBallSizes(2);
+      SetAllBallSizes(kBallBig);
       break;
-    case 21:
+    case kPowerUpLightning:
       LightningStrike(1);
       LightningStrike(0);
       LightningStrike(0);
       break;
-    case 22: play.doubleScoreMs += 10000; break;
-    case 23: play.gravityOn = 60000; break;
+    case kPowerUpDoubleScore: play.doubleScoreMs += 10000; break;
+    case kPowerUpGravityBall: play.gravityOn = 60000; break;
     default: break;
   }
 }

@@ -14,6 +14,7 @@
 #include "game/game_globals.h"
 #include "game/play/game_flow.h"
 #include "game/scenes/menu_pointer.h"
+#include "game/scenes/scene_draw.h"
 #include "game/scenes/transition.h"
 #include "graphics/display.h"
 #include "graphics/draw.h"
@@ -186,12 +187,12 @@ void PlaySelectedBoardSet() {
       throw std::runtime_error("Could not load boardset graphics!");
     boardSet.UploadImageSets(program.screenFormat);
     StartGame();
-    program.sceneNumber = 4;
+    program.sceneNumber = kScenePlay;
     transition.musicFade = -1;
     play.softCursorX = play.softCursorY = -1;
   } catch (const std::exception& e) {
     dataFiles.Close();
-    PlaySoundAt(13, 640.0f, 0, 63);
+    PlaySoundAt(kSoundPadExplode, 640.0f, 0, 63);
     boardSetSelect.boardSetLoadError = e.what();
     if (boardSetSelect.boardSetLoadError.empty()) boardSetSelect.boardSetLoadError = "Could not open boardset file.";
   }
@@ -240,17 +241,17 @@ void RunBoardSetSelectScreen() {
 
   if (!overTrack && !overThumb && input.anyInputThisFrame) {
     input.anyInputThisFrame = 0;
-    PlaySoundAt(30, 640.0f, 0, 63);
+    PlaySoundAt(kSoundLock, 640.0f, 0, 63);
     if (errorShown) {
       boardSetSelect.boardSetLoadError.clear();
-    } else if (play.hoveredButton == 3) {
-      program.sceneNumber = 2;
+    } else if (play.hoveredButton == kButtonBack) {
+      program.sceneNumber = kSceneOptions;
     } else if (rowUnderPointer >= 0 && rowUnderPointer != boardSetSelect.boardSelectIndex) {
       boardSetSelect.boardSelectIndex = rowUnderPointer;
-    } else if (input.lastTypedChar == 'h' || input.lastTypedChar == 'H' || play.hoveredButton == 4) {
+    } else if (input.lastTypedChar == 'h' || input.lastTypedChar == 'H' || play.hoveredButton == kButtonHighScores) {
       input.lastTypedChar = 0;
       highScoreScreen.entryPlayerScore = 0;
-      program.sceneNumber = 5;
+      program.sceneNumber = kSceneHighScores;
       highScoreScreen.scoresViewOnly = 1;
     } else {
       PlaySelectedBoardSet();
@@ -302,12 +303,5 @@ void RunBoardSetSelectScreen() {
     }
     DrawButtons(boardSetSelect.boardSetLoadError.empty() ? boardSelectButtons : boardSelectErrorButtons);
   });
-  if (firstFrame) {
-    SnapshotNewScreen();
-    display.Unlock();
-  } else {
-    display.Unlock();
-    display.Present(kPresentDirtyOnly);
-  }
-  program.fullRedraw = 0;
+  EndSceneFrame(firstFrame, kPresentDirtyOnly, true);
 }

@@ -9,6 +9,7 @@
 #include "game/play/charms.h"
 #include "game/scenes/charm_collection.h"
 #include "game/scenes/menu_pointer.h"
+#include "game/scenes/scene_draw.h"
 #include "game/scenes/transition.h"
 #include "graphics/display.h"
 #include "graphics/draw.h"
@@ -75,19 +76,15 @@ void RunCharmsScreen() {
 
   if ((input.anyInputThisFrame || input.lastTypedChar != 0) && !overTrack && !overThumb) {
     input.anyInputThisFrame = 0;
-    program.sceneNumber = 2;
-    PlaySoundAt(30, 640.0f, 0, 63);
+    program.sceneNumber = kSceneOptions;
+    PlaySoundAt(kSoundLock, 640.0f, 0, 63);
     return;
   }
 
   Display& display = TheDisplay();
   SurfaceLock lock;
   if (!display.Lock(&lock)) return;
-  if (firstFrame) {
-    program.fullRedraw = 1;
-    SnapshotOldScreen();
-    transition.musicFade = 1;
-  }
+  if (firstFrame) StartSceneFadeIn(false);
   DrawMenuPointer(true, [&] {
     BlitImage(charmsPicture.GetFrame(1), 0, 0, nullptr, 0);
     display.AddDirtyRect(0, 0, lock.width, lock.height);
@@ -108,12 +105,5 @@ void RunCharmsScreen() {
     }
     DrawButtons(charmScreenButtons);
   });
-  if (firstFrame) {
-    SnapshotNewScreen();
-    display.Unlock();
-  } else {
-    display.Unlock();
-    display.Present(0);
-  }
-  program.fullRedraw = 0;
+  EndSceneFrame(firstFrame, 0, true);
 }

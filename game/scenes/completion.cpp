@@ -7,6 +7,7 @@
 #include "game/game_globals.h"
 #include "game/scenes/completion.h"
 #include "game/scenes/flame_screen.h"
+#include "game/scenes/scene_draw.h"
 #include "game/scenes/transition.h"
 #include "graphics/display.h"
 #include "graphics/flame.h"
@@ -37,7 +38,7 @@ void RunCompletedScreen() {
     flameField.Create(display.width > 0 ? display.width : 1280, display.height > 0 ? display.height : 720, 8);
   }
   if (input.anyInputThisFrame) {
-    program.sceneNumber = 5;
+    program.sceneNumber = kSceneHighScores;
     highScoreScreen.scoresFromCompletion = 1;
     input.anyInputThisFrame = 0;
     return;
@@ -65,12 +66,5 @@ void RunCompletedScreen() {
     y += font.lineHeight + 2;
     first = false;
   }
-  if (firstFrame) {
-    SnapshotNewScreen();
-    display.Unlock();
-  } else {
-    display.Unlock();
-    display.Present(0);
-  }
-  program.fullRedraw = 0;
+  EndSceneFrame(firstFrame, 0, true);
 }

@@ -7,23 +7,13 @@
 #include "graphics/display.h"
 
 void RunExitScreen() {
-  const bool entered = program.previousScene != 8;
-  if (entered) {
-    program.fullRedraw = 1;
-    PlayMusic(int32_t(RandomInt(3)));
-    soundSystem.SetModuleVolume(0);
-    SnapshotOldScreen();
-    transition.musicFade = 1;
-  }
+  const bool entered = program.previousScene != kSceneExit;
+  if (entered) StartSceneFadeIn(true);
   // Without an exit picture of its own the game shows the splash again.
   if (program.fullRedraw) DrawFullScreenPicture(exitPicture.pixels ? exitPicture : splashPicture);
   if (input.anyInputThisFrame) {
     program.quitRequested = 1;
     input.anyInputThisFrame = 0;
   }
-  if (entered)
-    SnapshotNewScreen();
-  else
-    TheDisplay().Present(0);
-  program.fullRedraw = 0;
+  EndSceneFrame(entered, 0, false);
 }

@@ -15,6 +15,7 @@
 #include "game/high_score_file.h"
 #include "game/play/charms.h"
 #include "game/scenes/menu_pointer.h"
+#include "game/scenes/scene_draw.h"
 #include "game/scenes/scenes.h"
 #include "game/scenes/transition.h"
 #include "graphics/display.h"
@@ -35,7 +36,7 @@ constexpr int32_t kRankX = 336, kNameX = 394, kScoreX = 830, kBoardX = 910;
 // Every valid table fits in this; whatever follows is not read.
 constexpr size_t kMostBytesRead = 4096;
 
-void PlayChoiceSound() { PlaySoundAt(30, 640.0f, 0, 63); }
+void PlayChoiceSound() { PlaySoundAt(kSoundLock, 640.0f, 0, 63); }
 
 // A click on the button: a typed character in the same frame decides
 // instead, so typing with the pointer resting on a button never presses it.
@@ -98,8 +99,8 @@ void EnterScene() {
   highScoreScreen.scoreScreenState = highScoreScreen.bestPlayerScore >
                                                  highScoreScreen.highScores[kHighScoreRows - 1].score &&
                                              !settings.cheatMode && !highScoreScreen.scoresViewOnly
-                                         ? 1
-                                         : 0;
+                                         ? kScoresNameEntry
+                                         : kScoresLocalTable;
   input.lastTypedChar = 0;
   highScoreScreen.typedName.clear();
   highScoreScreen.entryPlayer = 0;
@@ -108,22 +109,22 @@ void EnterScene() {
 void LeaveScene() {
   if (highScoreScreen.scoresViewOnly) {
     highScoreScreen.scoresViewOnly = 0;
-    program.sceneNumber = 3;
+    program.sceneNumber = kSceneBoardSetSelect;
   } else {
-    program.sceneNumber = 2;
+    program.sceneNumber = kSceneOptions;
     transition.musicFade = -1;
   }
 }
 
 void PostBestScore() {
-  highScoreScreen.scoreScreenState = 3;
+  highScoreScreen.scoreScreenState = kScoresPosting;
   if (communityManager)
     communityManager->RequestScoreUpload(boardSet.GetLeaderboardName(), highScoreScreen.bestPlayerScore,
                                          {highScoreScreen.bestPlayerBoard});
 }
 
 void AskForOnlineScores() {
-  highScoreScreen.scoreScreenState = 7;
+  highScoreScreen.scoreScreenState = kScoresOnlineTable;
   if (!communityManager) return;
   if (GetSelectedBoardSetSource() != kBoardSourceGame) {
     communityManager->FailScoreDownload("Online leaderboards are not supported for community boardsets.");
@@ -133,7 +134,7 @@ void AskForOnlineScores() {
 }
 
 void EnterName() {
-  if (play.playerCount >= 2) PlaySoundAt(12, 640.0f, 0, 63);
+  if (play.playerCount >= 2) PlaySoundAt(kSoundFanfare, 640.0f, 0, 63);
   int i = kHighScoreRows - 1;
   while (i > 0 && highScoreScreen.highScores[i - 1].score < highScoreScreen.entryPlayerScore) {
     highScoreScreen.highScores[i] = highScoreScreen.highScores[i - 1];
@@ -150,27 +151,29 @@ void EnterName() {
 bool RunInput() {
   const uint8_t c = input.lastTypedChar;
   switch (highScoreScreen.scoreScreenState) {
-    case 0:
-    case 7:
-      if (Pressed(9) || c == 27) {
+    case kScoresLocalTable:
+    case kScoresOnlineTable:
+      if (Pressed(kButtonScoresBack) || c == 27) {
         LeaveScene();
-      } else if (highScoreScreen.scoreScreenState == 0 && Pressed(12)) {
+      } else if (highScoreScreen.scoreScreenState == kScoresLocalTable && Pressed(kButtonOnlineScores)) {
         AskForOnlineScores();
-      } else if (highScoreScreen.scoreScreenState == 7 && Pressed(11)) {
-        highScoreScreen.scoreScreenState = 0;
+      } else if (highScoreScreen.scoreScreenState == kScoresOnlineTable && Pressed(kButtonLocalScores)) {
+        highScoreScreen.scoreScreenState = kScoresLocalTable;
       } else {
         return true;
       }
       PlayChoiceSound();
       return false;
 
-    case 1: {
+    case kScoresNameEntry: {
       // The score is taken before anything can enter it, so a click in the
       // visit's first frame never enters the previous visit's score.
       if (highScoreScreen.entryPlayer < play.playerCount)
         highScoreScreen.entryPlayerScore = playerSlots[highScoreScreen.entryPlayer].score;
       if (highScoreScreen.entryPlayer >= play.playerCount) {
-        highScoreScreen.scoreScreenState = !settings.kidMode && GetSelectedBoardSetSource() == kBoardSourceGame ? 2 : 0;
+        highScoreScreen.scoreScreenState = !settings.kidMode && GetSelectedBoardSetSource() == kBoardSourceGame
+                                               ? kScoresAskToPost
+                                               : kScoresLocalTable;
         return false;
       }
       if (highScoreScreen.entryPlayerScore > highScoreScreen.highScores[kHighScoreRows - 1].score) {
@@ -179,13 +182,13 @@ bool RunInput() {
           if (highScoreScreen.typedName.size() < size_t(kHighScoreMaxName)) highScoreScreen.typedName += char(c);
         } else if (c == 8) {
           if (!highScoreScreen.typedName.empty()) highScoreScreen.typedName.pop_back();
-        } else if (c == 10 || c == 13 || Pressed(7)) {
+        } else if (c == 10 || c == 13 || Pressed(kButtonDone)) {
           EnterName();
         }
       } else {
         if (c == 10 || c == 13 || input.anyInputThisFrame) {
           ++highScoreScreen.entryPlayer;
-          if (play.playerCount >= 2) PlaySoundAt(12, 640.0f, 0, 63);
+          if (play.playerCount >= 2) PlaySoundAt(kSoundFanfare, 640.0f, 0, 63);
         }
         input.lastTypedChar = 0;
         input.anyInputThisFrame = 0;
@@ -193,37 +196,39 @@ bool RunInput() {
       return true;
     }
 
-    case 2:
-    case 5:
-      if (Pressed(highScoreScreen.scoreScreenState == 2 ? 5 : 10) || c == 'Y' || c == 'y' || c == 13) {
+    case kScoresAskToPost:
+    case kScoresPostFailed:
+      if (Pressed(highScoreScreen.scoreScreenState == kScoresAskToPost ? kButtonYes : kButtonRetry) || c == 'Y' ||
+          c == 'y' || c == 13) {
         PostBestScore();
-      } else if (Pressed(highScoreScreen.scoreScreenState == 2 ? 6 : 8) || c == 'N' || c == 'n' || c == 27) {
-        highScoreScreen.scoreScreenState = 6;
+      } else if (Pressed(highScoreScreen.scoreScreenState == kScoresAskToPost ? kButtonNo : kButtonCancel) ||
+                 c == 'N' || c == 'n' || c == 27) {
+        highScoreScreen.scoreScreenState = kScoresDeclined;
       } else {
         return true;
       }
       PlayChoiceSound();
       return false;
 
-    case 3:
+    case kScoresPosting:
       if (!communityManager) {
-        highScoreScreen.scoreScreenState = 5;
+        highScoreScreen.scoreScreenState = kScoresPostFailed;
         return false;
       }
       if (!communityManager->IsUploading()) {
-        highScoreScreen.scoreScreenState = communityManager->GetScoreUploadResult() ? 4 : 5;
+        highScoreScreen.scoreScreenState = communityManager->GetScoreUploadResult() ? kScoresPosted : kScoresPostFailed;
         return false;
       }
       if (communityManager->GetRequestWaitTime() > kUploadTimeoutMs) {
         communityManager->FailScoreUpload("Timeout");
-        highScoreScreen.scoreScreenState = 5;
+        highScoreScreen.scoreScreenState = kScoresPostFailed;
         return false;
       }
       return true;
 
-    case 4:
+    case kScoresPosted:
       if (!input.anyInputThisFrame && !c) return true;
-      highScoreScreen.scoreScreenState = 7;
+      highScoreScreen.scoreScreenState = kScoresOnlineTable;
       if (communityManager) communityManager->RequestScoreDownload(GetSelectedLeaderboardName());
       PlayChoiceSound();
       return false;
@@ -300,7 +305,7 @@ void DrawOnlineTable(int32_t width) {
 void DrawState(const SurfaceLock& lock) {
   const int32_t width = lock.width;
   switch (highScoreScreen.scoreScreenState) {
-    case 1: {
+    case kScoresNameEntry: {
       // Every player has had a turn: the next frame moves on.
       if (highScoreScreen.entryPlayer >= play.playerCount) break;
       highScoreScreen.entryPlayerScore = playerSlots[highScoreScreen.entryPlayer].score;
@@ -314,26 +319,26 @@ void DrawState(const SurfaceLock& lock) {
       }
       break;
     }
-    case 2:
+    case kScoresAskToPost:
       sysFont.DrawTextCentered(play.playerCount > 1 ? "Would you like to post the best player's score online?"
                                                     : "Would you like to post your score online?",
                                0, 335, width);
       break;
-    case 3: {
+    case kScoresPosting: {
       const float waited = communityManager ? communityManager->GetRequestWaitTime() : 0.0f;
       char text[64];
       std::snprintf(text, sizeof text, "Posting Score ... %d", int32_t(waited / 1000.0f));
       sysFont.DrawTextCentered(text, 0, 335, width);
       break;
     }
-    case 4: DrawPostedText(width); break;
-    case 5: {
+    case kScoresPosted: DrawPostedText(width); break;
+    case kScoresPostFailed: {
       sysFont.DrawTextCentered("Sorry, your score could not be posted online.", 0, 335, width);
       const std::string error = communityManager ? communityManager->GetErrorMessage() : std::string();
       if (!error.empty()) sysFont.DrawTextCentered(error.c_str(), 0, 355, width);
       break;
     }
-    case 0: {
+    case kScoresLocalTable: {
       sysFont.DrawTextCentered(settings.kidMode ? "(Local Scores - Kid Mode)" : "(Local Scores)", 0, 200, width);
       DrawHeadings();
       int32_t y = 261;
@@ -345,7 +350,7 @@ void DrawState(const SurfaceLock& lock) {
       }
       break;
     }
-    case 7: DrawOnlineTable(width); break;
+    case kScoresOnlineTable: DrawOnlineTable(width); break;
     default: break;
   }
 }
@@ -359,7 +364,7 @@ void RunHighScoresScreen() {
   if (firstFrame) EnterScene();
 
   // State s shows the buttons of list s + 1.
-  const int32_t state = highScoreScreen.scoreScreenState >= 0 && highScoreScreen.scoreScreenState < 8
+  const int32_t state = highScoreScreen.scoreScreenState >= 0 && highScoreScreen.scoreScreenState < kHighScoreStateCount
                             ? highScoreScreen.scoreScreenState
                             : 0;
   UpdateButtonHover(highScoreButtons[state]);
@@ -383,7 +388,8 @@ void RunHighScoresScreen() {
   DrawMenuPointer(true, [&] {
     BlitImage(highScoresPicture.GetFrame(1), 0, 0, nullptr, 0);
     display.AddDirtyRect(0, 0, lock.width, lock.height);
-    DrawButtons(highScoreButtons[highScoreScreen.scoreScreenState >= 0 && highScoreScreen.scoreScreenState < 8
+    DrawButtons(highScoreButtons[highScoreScreen.scoreScreenState >= 0 &&
+                                         highScoreScreen.scoreScreenState < kHighScoreStateCount
                                      ? highScoreScreen.scoreScreenState
                                      : 0]);
     SetFontTarget(chiselFont, lock);
@@ -393,18 +399,10 @@ void RunHighScoresScreen() {
     DrawState(lock);
   });
 
-  if (firstFrame) {
-    SnapshotNewScreen();
-    display.Unlock();
-    program.fullRedraw = 0;
-    return;
-  }
-  display.Unlock();
-  display.Present(kPresentDirtyOnly);
-  if (highScoreScreen.scoreScreenState == 6) {
-    highScoreScreen.scoreScreenState = 0;
+  EndSceneFrame(firstFrame, kPresentDirtyOnly, true);
+  // A declined post lasts one frame; the local table is then drawn anew.
+  if (!firstFrame && highScoreScreen.scoreScreenState == kScoresDeclined) {
+    highScoreScreen.scoreScreenState = kScoresLocalTable;
     program.fullRedraw = 1;
-  } else {
-    program.fullRedraw = 0;
   }
 }

@@ -9,6 +9,7 @@
 #include "game/game_globals.h"
 #include "game/scenes/flame_screen.h"
 #include "game/scenes/menu_pointer.h"
+#include "game/scenes/scene_draw.h"
 #include "game/scenes/transition.h"
 #include "graphics/display.h"
 #include "graphics/draw.h"
@@ -197,34 +198,28 @@ void RunOptionsScreen() {
   if (input.anyInputThisFrame) {
     input.anyInputThisFrame = 0;
     if (input.lastTypedChar != 0) {
-      program.sceneNumber = 3;
-    } else if (play.hoveredButton == 2) {
+      program.sceneNumber = kSceneBoardSetSelect;
+    } else if (play.hoveredButton == kButtonQuit) {
       if (plat::WindowSystem* system = plat::GetWindowSystem())
         system->PostMessage(program.windowHandle, plat::kMsgClose, 0, 0);
       return;
-    } else if (play.hoveredButton == 1) {
-      program.sceneNumber = 1;
-    } else if (play.hoveredButton == 13) {
-      program.sceneNumber = 6;
+    } else if (play.hoveredButton == kButtonCredits) {
+      program.sceneNumber = kSceneTitle;
+    } else if (play.hoveredButton == kButtonCharms) {
+      program.sceneNumber = kSceneCharms;
     } else if (ApplyOptionClick(optionsScreen.hoveredOption)) {
       input.settingsChanged = 1;
     } else {
-      program.sceneNumber = 3;
+      program.sceneNumber = kSceneBoardSetSelect;
     }
-    PlaySoundAt(30, 640.0f, 0, 63);
+    PlaySoundAt(kSoundLock, 640.0f, 0, 63);
     return;
   }
 
   Display& display = TheDisplay();
   SurfaceLock lock;
   if (!display.Lock(&lock)) return;
-  if (firstFrame) {
-    program.fullRedraw = 1;
-    PlayMusic(static_cast<int32_t>(RandomInt(3)));
-    soundSystem.SetModuleVolume(0);
-    SnapshotOldScreen();
-    transition.musicFade = 1;
-  }
+  if (firstFrame) StartSceneFadeIn(true);
   const int32_t now = mainTimer.Elapsed(1000);
   DrawMenuPointer(program.fullRedraw != 0, [&] {
     const Bitmap* title = titleScreenPicture.GetFrame(1);
@@ -260,13 +255,6 @@ void RunOptionsScreen() {
       AdvanceLogoBand(now, firstFrame);
     }
   });
-  if (firstFrame) {
-    SnapshotNewScreen();
-    display.Unlock();
-  } else {
-    display.AddDirtyRect(kLogoBandX, kLogoBandY, kLogoBandWidth, kLogoBandHeight);
-    display.Unlock();
-    display.Present(kPresentDirtyOnly);
-  }
-  program.fullRedraw = 0;
+  if (!firstFrame) display.AddDirtyRect(kLogoBandX, kLogoBandY, kLogoBandWidth, kLogoBandHeight);
+  EndSceneFrame(firstFrame, kPresentDirtyOnly, true);
 }

@@ -8,22 +8,14 @@
 SplashScreenState splashScreen;
 
 void RunSplashScreen() {
-  const bool entered = program.previousScene != 0;
+  const bool entered = program.previousScene != kSceneSplash;
   if (entered) splashScreen.splashStartMs = plat::MilliClock();
   // Unsigned difference: the millisecond clock wraps.
   if (input.anyInputThisFrame || input.lastTypedChar || plat::MilliClock() - splashScreen.splashStartMs > 5000u) {
-    program.sceneNumber = 2;
+    program.sceneNumber = kSceneOptions;
     return;
   }
-  if (entered) {
-    program.fullRedraw = 1;
-    SnapshotOldScreen();
-    transition.musicFade = 1;
-  }
+  if (entered) StartSceneFadeIn(false);
   if (program.fullRedraw) DrawFullScreenPicture(splashPicture);
-  if (entered)
-    SnapshotNewScreen();
-  else
-    TheDisplay().Present(0);
-  program.fullRedraw = 0;
+  EndSceneFrame(entered, 0, false);
 }

@@ -6,6 +6,7 @@
 #include "game/game_globals.h"
 #include "game/scenes/credits.h"
 #include "game/scenes/flame_screen.h"
+#include "game/scenes/scene_draw.h"
 #include "game/scenes/title.h"
 #include "graphics/display.h"
 #include "graphics/flame.h"
@@ -14,7 +15,7 @@ TitleScreenState titleScreen;
 
 namespace {
 
-constexpr int32_t kFireSample = 25;
+constexpr int32_t kFireSample = kSoundFireLow;
 
 // Starts the three fire voices. Voices of an earlier start that still play
 // the fire are stopped first, so regaining the focus never stacks the fire
@@ -63,7 +64,7 @@ bool CreditsFinished(int32_t elapsedMs, int32_t fieldHeight) {
 void RunTitleScreen() {
   const bool firstFrame = program.sceneNumber != program.previousScene;
   if (input.anyInputThisFrame) {
-    program.sceneNumber = 2;
+    program.sceneNumber = kSceneOptions;
     input.anyInputThisFrame = 0;
     transition.musicFade = 1;
     transition.soundFade = -1;
@@ -89,7 +90,5 @@ void RunTitleScreen() {
   DrawCredits(flameField, now - titleScreen.creditsStartMs);
   if (CreditsFinished(now - titleScreen.creditsStartMs, flameField.height)) titleScreen.creditsStartMs = now;
   DrawFlameField(flameField, 0, 0);
-  display.Unlock();
-  display.Present(0);
-  program.fullRedraw = 0;
+  EndSceneFrame(false, 0, true);
 }

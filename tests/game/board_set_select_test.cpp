@@ -14,9 +14,9 @@
 #include "front_end_support.h"
 #include "game/scenes/board_set_select.h"
 #include "graphics/display.h"
+#include "platform/steam/fake.h"
 #include "platform/steam/steam.h"
 #include "platform/window.h"
-#include "platform/steam/fake.h"
 
 namespace fs = boost::filesystem;
 using fetest::FrontEndTest;
@@ -198,7 +198,7 @@ TEST_F(FrontEndTest, ListTopKeepsTheSelectionTwelveRowsDown) {
     if (written != c.sets) {
       WriteNumberedSets(d.Folder(), c.sets);
       written = c.sets;
-      program.sceneNumber = 2;  // leave, so the list is built anew
+      program.sceneNumber = kSceneOptions;  // leave, so the list is built anew
       d.Frame();
       Settle();
       Enter(3);
@@ -228,7 +228,7 @@ TEST_F(FrontEndTest, WheelAndArrowKeysMoveTheSelection) {
   d.Wheel(20);  // far past the top: clamped
   d.Frame();
   EXPECT_EQ(boardSetSelect.boardSelectIndex, 0);
-  EXPECT_EQ(program.sceneNumber, 3);
+  EXPECT_EQ(program.sceneNumber, kSceneBoardSetSelect);
 }
 
 struct ThumbCase {
@@ -268,12 +268,12 @@ TEST_P(ThumbDrag, ScrollsTheListAndSelectsTheTwelfthRow) {
   EXPECT_EQ(boardSetSelect.listTop, c.listTop);
   EXPECT_EQ(boardSetSelect.boardSelectIndex, c.selection);
   // The lit thumb follows the pointer, within the track.
-  EXPECT_EQ(program.sceneNumber, 3);
+  EXPECT_EQ(program.sceneNumber, kSceneBoardSetSelect);
   d.Post(plat::kMsgLButtonUp, 0, plat::MakeLParam(toX, toY));
   d.Frame();
   EXPECT_FALSE(boardSetSelect.thumbDragging);
   EXPECT_EQ(boardSetSelect.boardSelectIndex, c.selection);
-  EXPECT_EQ(program.sceneNumber, 3);
+  EXPECT_EQ(program.sceneNumber, kSceneBoardSetSelect);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ThumbDrag,
@@ -293,11 +293,11 @@ TEST_F(FrontEndTest, ClicksSelectOnlyVisibleRowsAndPlayTheHighlightedSet) {
   // A click on a visible row selects it (and plays nothing).
   ClickAndFrame(400, RowY(3));
   EXPECT_EQ(boardSetSelect.boardSelectIndex, 11);
-  EXPECT_EQ(program.sceneNumber, 3);
+  EXPECT_EQ(program.sceneNumber, kSceneBoardSetSelect);
   EXPECT_EQ(CountSound(30), 1);
   // A click on the title area selects no row: it plays the highlighted set.
   ClickAndFrame(400, 36);
-  EXPECT_EQ(program.sceneNumber, 4);
+  EXPECT_EQ(program.sceneNumber, kScenePlay);
   EXPECT_EQ(boardSetSelect.boardSelectIndex, 11);
   EXPECT_EQ(boardSet.title, "Set11");
 }
@@ -311,7 +311,7 @@ TEST_F(FrontEndTest, PlayButtonWithManySetsPlaysTheHighlightedSet) {
   d.Frame();
   ASSERT_EQ(boardSetSelect.listTop, 0);
   ClickAndFrame(kPlayX, kPlayY);
-  EXPECT_EQ(program.sceneNumber, 4);
+  EXPECT_EQ(program.sceneNumber, kScenePlay);
   EXPECT_EQ(boardSetSelect.boardSelectIndex, 5);
   EXPECT_EQ(boardSet.title, "Set05");
   EXPECT_EQ(GetSelectedBoardSetTitle(), "Set05");
@@ -324,7 +324,7 @@ TEST_F(FrontEndTest, PlayOnCastleStartsTheGameWithTheMusicFadingOut) {
   boardSet.title.clear();
   play.softCursorX = play.softCursorY = 5;
   ClickAndFrame(kPlayX, kPlayY);
-  EXPECT_EQ(program.sceneNumber, 4);
+  EXPECT_EQ(program.sceneNumber, kScenePlay);
   EXPECT_EQ(transition.musicFade, -1);
   EXPECT_EQ(play.softCursorX, -1);
   EXPECT_EQ(boardSet.title, "Castle");
@@ -336,7 +336,7 @@ TEST_F(FrontEndTest, PlayOnCastleStartsTheGameWithTheMusicFadingOut) {
   d.Frame();
   EXPECT_EQ(program.previousScene, 4);
   Settle();
-  EXPECT_EQ(program.sceneNumber, 4);
+  EXPECT_EQ(program.sceneNumber, kScenePlay);
   EXPECT_TRUE(boardSetSelect.boardSetLoadError.empty());
 }
 
@@ -348,7 +348,7 @@ TEST_F(FrontEndTest, HOpensTheScoresInViewMode) {
   d.Frame();
   d.Type("h");
   d.Frame();
-  EXPECT_EQ(program.sceneNumber, 5);
+  EXPECT_EQ(program.sceneNumber, kSceneHighScores);
   EXPECT_EQ(highScoreScreen.scoresViewOnly, 1);
   EXPECT_EQ(highScoreScreen.entryPlayerScore, 0);
   EXPECT_EQ(input.lastTypedChar, 0);
@@ -359,7 +359,7 @@ TEST_F(FrontEndTest, BackButtonReturnsToTheMenu) {
   Start();
   Enter(3);
   ClickAndFrame(kBackX, kBackY);
-  EXPECT_EQ(program.sceneNumber, 2);
+  EXPECT_EQ(program.sceneNumber, kSceneOptions);
 }
 
 struct FailureCase {
@@ -396,7 +396,7 @@ TEST_P(LoadFailure, ShowsTheErrorBoxAndKeepsTheList) {
   }
   ClearSounds();
   ClickAndFrame(kPlayX, kPlayY);
-  EXPECT_EQ(program.sceneNumber, 3);
+  EXPECT_EQ(program.sceneNumber, kSceneBoardSetSelect);
   EXPECT_EQ(boardSetSelect.boardSetLoadError, c.error);
   EXPECT_EQ(CountSound(13), 1);
   d.Frame();
@@ -406,7 +406,7 @@ TEST_P(LoadFailure, ShowsTheErrorBoxAndKeepsTheList) {
   // Any click closes it; the list stays.
   ClickAndFrame(kErrorOkX, kErrorOkY);
   EXPECT_TRUE(boardSetSelect.boardSetLoadError.empty());
-  EXPECT_EQ(program.sceneNumber, 3);
+  EXPECT_EQ(program.sceneNumber, kSceneBoardSetSelect);
   EXPECT_EQ(boardSetSelect.boardSetEntries.size(), listed);
   d.Frame();
   EXPECT_EQ(d.CountPixels(0, 330, 1200, 400, fetest::IsAmber), 0);

@@ -62,7 +62,7 @@ class CrashReportTest : public ::testing::Test {
     steam::fake::Reset();
     steam::UseBackend(steam::Backend::Fake);
     ResetGameStateForTests();
-    program.sceneNumber = 4;
+    program.sceneNumber = kScenePlay;
     boardSet.fileStem = "Castle";
     boardSet.currentBoard = 0;
   }

@@ -137,7 +137,7 @@ TEST_F(FrameTest, TheCursorIsConfinedOnlyInRunningPlay) {
     for (const auto& call : d.Windows().CursorCalls()) n += call.kind == plat::headless::CursorCall::kRelease;
     return n;
   };
-  program.sceneNumber = 4;
+  program.sceneNumber = kScenePlay;
   const int before = confines();
   d.Frame();
   d.Frame();

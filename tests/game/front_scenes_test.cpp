@@ -116,7 +116,7 @@ TEST_F(FrontEndTest, TitleFireNeverStacksOverFocusChanges) {
   // with the transition and stops at its end.
   ClearSounds();
   ClickAndFrame(640, 360);
-  EXPECT_EQ(program.sceneNumber, 2);
+  EXPECT_EQ(program.sceneNumber, kSceneOptions);
   EXPECT_EQ(transition.soundFade, -1);
   EXPECT_EQ(transition.musicFade, 1);
   d.Frame();
@@ -131,7 +131,7 @@ TEST_F(FrontEndTest, TitleFireNeverStacksOverFocusChanges) {
 TEST_F(FrontEndTest, TitleDrawsFlamesOverTheWholeScreenWithoutSnapshots) {
   Start();
   Settle();
-  program.sceneNumber = 1;
+  program.sceneNumber = kSceneTitle;
   d.Frame();
   EXPECT_EQ(transition.transitionRunning, 0);  // the title takes no snapshots
   d.RunFor(1500);
@@ -192,7 +192,7 @@ TEST_F(FrontEndTest, CharmGridPagesWithTheThumb) {
     FillCharms(picture.get(), c.count);
     collectedCharms.clear();
     for (int i = 0; i < c.count; ++i) collectedCharms.insert("charm" + std::to_string(i));
-    program.sceneNumber = 2;
+    program.sceneNumber = kSceneOptions;
     d.Frame();
     Settle();
     Enter(6);
@@ -212,7 +212,7 @@ TEST_F(FrontEndTest, CharmGridPagesWithTheThumb) {
     d.Post(plat::kMsgLButtonUp, 0, plat::MakeLParam(toX, toY));
     d.MoveMouse(640, 150);
     d.Frame();
-    EXPECT_EQ(program.sceneNumber, 6);
+    EXPECT_EQ(program.sceneNumber, kSceneCharms);
     if (c.count == 200) {
       // Rows 8 to 12 show: the first slot is charm 128, the last row stops
       // at charm 199 (slot 7 of row 12).
@@ -234,9 +234,9 @@ TEST_F(FrontEndTest, AnyClickOffTheTrackLeavesTheCharmCollection) {
   Enter(6);
   ClearSounds();
   ClickAndFrame(1230, 300);  // on the track: stays
-  EXPECT_EQ(program.sceneNumber, 6);
+  EXPECT_EQ(program.sceneNumber, kSceneCharms);
   ClickAndFrame(600, 300);
-  EXPECT_EQ(program.sceneNumber, 2);
+  EXPECT_EQ(program.sceneNumber, kSceneOptions);
   EXPECT_EQ(CountSound(30), 1);
 }
 
@@ -249,7 +249,7 @@ TEST(CompletionMessage, SplitsAtNewlinesAndDropsCarriageReturns) {
 TEST_F(FrontEndTest, CompletionStartsTheScoreMusicOnceAndHandsOverToTheScores) {
   Start();
   Settle();
-  program.sceneNumber = 7;
+  program.sceneNumber = kSceneCompleted;
   d.Frame();
   EXPECT_EQ(transition.musicFade, -1);
   EXPECT_EQ(highScoreScreen.scoreMusicStarted, 0);
@@ -270,7 +270,7 @@ TEST_F(FrontEndTest, CompletionStartsTheScoreMusicOnceAndHandsOverToTheScores) {
   // The first line in the big font at y = its height: something is drawn
   // there that the flames alone would not put in every column it covers.
   ClickAndFrame(640, 360);
-  EXPECT_EQ(program.sceneNumber, 5);
+  EXPECT_EQ(program.sceneNumber, kSceneHighScores);
   EXPECT_EQ(highScoreScreen.scoresFromCompletion, 1);
   EXPECT_EQ(input.anyInputThisFrame, 0);
   EXPECT_NE(transition.musicFade, -1);

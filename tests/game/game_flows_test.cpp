@@ -17,9 +17,9 @@
 #include "game/support/auto_player.h"
 #include "high_scores_support.h"
 #include "platform/instance.h"
+#include "platform/steam/fake.h"
 #include "platform/steam/steam.h"
 #include "platform/window.h"
-#include "platform/steam/fake.h"
 
 namespace fetest {
 namespace {
@@ -71,7 +71,7 @@ class GameFlowTest : public HighScoresTest {
   void AutoPlay(int32_t maxMs, int32_t stopAtBoard = -1) {
     vantrel::test::AutoPlayer player(7);
     bool held = false;
-    for (int32_t t = 0; t < maxMs && program.sceneNumber == 4 && d.Running(); t += 16) {
+    for (int32_t t = 0; t < maxMs && program.sceneNumber == kScenePlay && d.Running(); t += 16) {
       if (stopAtBoard >= 0 && boardSet.currentBoard >= stopAtBoard) return;
       if (!transition.transitionRunning && !play.paused) {
         const vantrel::test::AutoInput in = player.Decide();
@@ -96,28 +96,28 @@ class GameFlowTest : public HighScoresTest {
     Prepare(options);
     ASSERT_EQ(d.StartUp(), std::nullopt);
     d.Frame();
-    EXPECT_EQ(program.sceneNumber, 0);
+    EXPECT_EQ(program.sceneNumber, kSceneSplash);
     Settle();
     d.Frame();
     if (!options.generatedPack) {
       EXPECT_EQ(d.PresentedAt(640, 360), gametest::Through555(gametest::kSplashColour));
     }
-    ASSERT_TRUE(d.RunUntil([] { return program.sceneNumber == 2; }, 6000));
+    ASSERT_TRUE(d.RunUntil([] { return program.sceneNumber == kSceneOptions; }, 6000));
     // A click while the menu's transition runs does nothing.
     ASSERT_TRUE(d.RunUntil([] { return transition.transitionRunning != 0; }, 200));
     d.Click(kQuitX, kQuitY);
     Settle();
     d.Frame();
-    EXPECT_EQ(program.sceneNumber, 2);
+    EXPECT_EQ(program.sceneNumber, kSceneOptions);
     EXPECT_TRUE(d.Running());
     d.MoveMouse(kRestX, kRestY);
     TypeEach("x");
-    EXPECT_EQ(program.sceneNumber, 3);
+    EXPECT_EQ(program.sceneNumber, kSceneBoardSetSelect);
     Arrive(d);
   }
 
   void QuitFromTheMenu() {
-    ASSERT_EQ(program.sceneNumber, 2);
+    ASSERT_EQ(program.sceneNumber, kSceneOptions);
     d.Click(kQuitX, kQuitY);
     d.Frame();
     EXPECT_EQ(d.Finish(), 0);
@@ -172,16 +172,16 @@ class GameFlowTest : public HighScoresTest {
     EXPECT_EQ(GetSelectedBoardSetTitle(), "Castle");
     d.Click(kPlayX, kPlayY);
     d.Frame();
-    EXPECT_EQ(program.sceneNumber, 4);
+    EXPECT_EQ(program.sceneNumber, kScenePlay);
     Arrive(d);
     AutoPlay(10 * 60 * 1000);
-    EXPECT_EQ(program.sceneNumber, 7);  // the explosive row cleared the only board
+    EXPECT_EQ(program.sceneNumber, kSceneCompleted);  // the explosive row cleared the only board
     Arrive(d);
     d.RunFor(500);
     const int32_t moduleBefore = soundBank.currentModule;
     d.Click(640, 360);
     d.Frame();
-    EXPECT_EQ(program.sceneNumber, 5);
+    EXPECT_EQ(program.sceneNumber, kSceneHighScores);
     EXPECT_EQ(highScoreScreen.scoresFromCompletion, 1);
     d.MoveMouse(kRestX, kRestY);
     Arrive(d);
@@ -193,12 +193,12 @@ class GameFlowTest : public HighScoresTest {
     TypeEach("\xC3\xA4");
     KeyFrame(plat::kKeyEnter);
     d.Frame();
-    EXPECT_EQ(highScoreScreen.scoreScreenState, 2);
+    EXPECT_EQ(highScoreScreen.scoreScreenState, kScoresAskToPost);
     if (!online) {
       TypeEach("n");
-      EXPECT_EQ(highScoreScreen.scoreScreenState, 6);
+      EXPECT_EQ(highScoreScreen.scoreScreenState, kScoresDeclined);
       d.Frame();
-      EXPECT_EQ(highScoreScreen.scoreScreenState, 0);
+      EXPECT_EQ(highScoreScreen.scoreScreenState, kScoresLocalTable);
     } else {
       steam::LeaderboardScoreUploaded answer;
       answer.success = true;
@@ -208,14 +208,14 @@ class GameFlowTest : public HighScoresTest {
       answer.globalRankPrevious = 0;
       steam::fake::QueueResult(answer);
       TypeEach("y");
-      EXPECT_TRUE(d.RunUntil([] { return highScoreScreen.scoreScreenState != 3; }, 12000));
-      EXPECT_EQ(highScoreScreen.scoreScreenState, 4);
+      EXPECT_TRUE(d.RunUntil([] { return highScoreScreen.scoreScreenState != kScoresPosting; }, 12000));
+      EXPECT_EQ(highScoreScreen.scoreScreenState, kScoresPosted);
       AwayAndFrame();
       char text[256];
       std::snprintf(text, sizeof text, "Congratulations! Your score of %d has been posted!", saved);
       EXPECT_TRUE(TextShown(sysFont, text, 335));
       TypeEach("k");
-      EXPECT_EQ(highScoreScreen.scoreScreenState, 7);
+      EXPECT_EQ(highScoreScreen.scoreScreenState, kScoresOnlineTable);
       EXPECT_TRUE(d.RunUntil(
           [] { return !communityManager->IsDownloading() && communityManager->GetEntryCount() == 3; }, 3000));
       AwayAndFrame();
@@ -227,7 +227,7 @@ class GameFlowTest : public HighScoresTest {
     }
     AwayAndFrame();
     KeyFrame(plat::kKeyEscape);
-    EXPECT_EQ(program.sceneNumber, 2);
+    EXPECT_EQ(program.sceneNumber, kSceneOptions);
     Arrive(d);
     QuitFromTheMenu();
     return saved;
@@ -244,17 +244,17 @@ TEST_F(GameFlowTest, CastleFromTheSplashToTheSavedTable) {
   gametest::GameDriver second;
   second.Prepare();
   ASSERT_EQ(second.StartUp(), std::nullopt);
-  ASSERT_TRUE(second.RunUntil([] { return program.sceneNumber == 2; }, 10000));
+  ASSERT_TRUE(second.RunUntil([] { return program.sceneNumber == kSceneOptions; }, 10000));
   Arrive(second);
   second.Type("x");
   second.Frame();
-  ASSERT_EQ(program.sceneNumber, 3);
+  ASSERT_EQ(program.sceneNumber, kSceneBoardSetSelect);
   Arrive(second);
   second.MoveMouse(640, 600);
   second.Frame();
   second.Type("h");
   second.Frame();
-  ASSERT_EQ(program.sceneNumber, 5);
+  ASSERT_EQ(program.sceneNumber, kSceneHighScores);
   Arrive(second);
   int found = 0;
   for (const HighScoreEntry& row : highScoreScreen.highScores)
@@ -279,14 +279,14 @@ TEST_F(GameFlowTest, StarterPlayedToTheFirstBoardThenLost) {
   ASSERT_EQ(GetSelectedBoardSetPath().filename(), "Starter.bdz");
   d.Click(kPlayX, kPlayY);
   d.Frame();
-  ASSERT_EQ(program.sceneNumber, 4);
+  ASSERT_EQ(program.sceneNumber, kScenePlay);
   Arrive(d);
   AutoPlay(15 * 60 * 1000, 1);
-  ASSERT_EQ(program.sceneNumber, 4);
+  ASSERT_EQ(program.sceneNumber, kScenePlay);
   ASSERT_EQ(boardSet.currentBoard, 1);
   // No more help: the paddle parked at the left, a click now and then to
   // let a held ball go, until the game is over.
-  for (int32_t t = 0; t < 20 * 60 * 1000 && program.sceneNumber == 4; t += 16) {
+  for (int32_t t = 0; t < 20 * 60 * 1000 && program.sceneNumber == kScenePlay; t += 16) {
     if (t % 2000 == 0) {
       d.Click(0, 690);
     } else {
@@ -294,20 +294,20 @@ TEST_F(GameFlowTest, StarterPlayedToTheFirstBoardThenLost) {
     }
     d.Frame();
   }
-  ASSERT_EQ(program.sceneNumber, 5);
+  ASSERT_EQ(program.sceneNumber, kSceneHighScores);
   d.MoveMouse(kRestX, kRestY);
   Arrive(d);
   const int32_t saved = playerSlots[0].score;
-  ASSERT_EQ(highScoreScreen.scoreScreenState, 1) << "score " << saved;
+  ASSERT_EQ(highScoreScreen.scoreScreenState, kScoresNameEntry) << "score " << saved;
   TypeEach("Wren");
   KeyFrame(plat::kKeyEnter);
   d.Frame();
-  EXPECT_EQ(highScoreScreen.scoreScreenState, 2);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, kScoresAskToPost);
   TypeEach("n");
   d.Frame();
   AwayAndFrame();
   KeyFrame(plat::kKeyEscape);
-  EXPECT_EQ(program.sceneNumber, 2);
+  EXPECT_EQ(program.sceneNumber, kSceneOptions);
   Arrive(d);
   QuitFromTheMenu();
   CheckWhatWasSaved(savedGamesFolder / "Scores" / "Starter.hsc", "Wren", saved, 2);

@@ -10,9 +10,9 @@
 #include "community/community_manager.h"
 #include "game/game_globals.h"
 #include "high_scores_support.h"
+#include "platform/steam/fake.h"
 #include "platform/steam/steam.h"
 #include "platform/window.h"
-#include "platform/steam/fake.h"
 
 namespace fetest {
 namespace {
@@ -35,12 +35,12 @@ class HighScoresOnlineTest : public HighScoresTest {
     TypeEach("Ann");
     KeyFrame(plat::kKeyEnter);
     d.Frame();
-    ASSERT_EQ(highScoreScreen.scoreScreenState, 2);
+    ASSERT_EQ(highScoreScreen.scoreScreenState, kScoresAskToPost);
     AwayAndFrame();
   }
   // Frames until the posting has an answer (state 4 or 5).
   void AwaitPostingAnswer() {
-    ASSERT_TRUE(d.RunUntil([] { return highScoreScreen.scoreScreenState != 3; }, 12000));
+    ASSERT_TRUE(d.RunUntil([] { return highScoreScreen.scoreScreenState != kScoresPosting; }, 12000));
     AwayAndFrame();
   }
   std::string Posted(const char* format, int32_t score) {
@@ -62,10 +62,10 @@ TEST_F(HighScoresOnlineTest, PostingTheBestScoreShowsTheServicesAnswerThenTheOnl
   steam::fake::ClearCallLog();
   ClearSounds();
   TypeEach("y");
-  EXPECT_EQ(highScoreScreen.scoreScreenState, 3);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, kScoresPosting);
   EXPECT_EQ(CountSound(30), 1);
   AwaitPostingAnswer();
-  ASSERT_EQ(highScoreScreen.scoreScreenState, 4);
+  ASSERT_EQ(highScoreScreen.scoreScreenState, kScoresPosted);
   EXPECT_TRUE(Logged("FindLeaderboard " + boardSet.GetLeaderboardName()));
   // The set's stem and checksum text, the same name the selection lists.
   EXPECT_EQ(boardSet.GetLeaderboardName(), GetSelectedLeaderboardName());
@@ -80,7 +80,7 @@ TEST_F(HighScoresOnlineTest, PostingTheBestScoreShowsTheServicesAnswerThenTheOnl
       TextShown(sysFont, Posted("Congratulations! Your score of %d beat your previous best score!.", 1450), 335));
   // Any key goes on to the online table.
   TypeEach("k");
-  EXPECT_EQ(highScoreScreen.scoreScreenState, 7);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, kScoresOnlineTable);
   EXPECT_TRUE(Logged("DownloadLeaderboardEntries") || Logged("FindLeaderboard"));
 }
 
@@ -110,12 +110,12 @@ TEST_F(HighScoresOnlineTest, PostedTextsByTheServicesAnswer) {
       first = false;
     } else {
       // From a failed post's retry button the post goes again the same way.
-      highScoreScreen.scoreScreenState = 5;
+      highScoreScreen.scoreScreenState = kScoresPostFailed;
       ClickAndFrame(kLeftChoiceX, kChoiceY);
     }
-    EXPECT_EQ(highScoreScreen.scoreScreenState, 3) << c.text;
+    EXPECT_EQ(highScoreScreen.scoreScreenState, kScoresPosting) << c.text;
     AwaitPostingAnswer();
-    ASSERT_EQ(highScoreScreen.scoreScreenState, 4) << c.text;
+    ASSERT_EQ(highScoreScreen.scoreScreenState, kScoresPosted) << c.text;
     EXPECT_TRUE(TextShown(sysFont, Posted(c.text, 1234), 335)) << c.text;
   }
 }
@@ -124,15 +124,15 @@ TEST_F(HighScoresOnlineTest, AHeldPostTimesOutThenRetriesOrIsDeclined) {
   ReachTheQuestion(1450, 0);
   steam::fake::HoldResults(true);
   TypeEach("y");
-  ASSERT_EQ(highScoreScreen.scoreScreenState, 3);
+  ASSERT_EQ(highScoreScreen.scoreScreenState, kScoresPosting);
   d.RunFor(3000);
-  EXPECT_EQ(highScoreScreen.scoreScreenState, 3);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, kScoresPosting);
   AwayAndFrame();
   EXPECT_TRUE(TextShown(sysFont, "Posting Score ... 3", 335));
-  ASSERT_TRUE(d.RunUntil([] { return highScoreScreen.scoreScreenState != 3; }, 9000));
+  ASSERT_TRUE(d.RunUntil([] { return highScoreScreen.scoreScreenState != kScoresPosting; }, 9000));
   EXPECT_GT(communityManager->GetRequestWaitTime(), 10000.0f);
   EXPECT_LT(communityManager->GetRequestWaitTime(), 10100.0f);
-  EXPECT_EQ(highScoreScreen.scoreScreenState, 5);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, kScoresPostFailed);
   AwayAndFrame();
   EXPECT_TRUE(TextShown(sysFont, "Sorry, your score could not be posted online.", 335));
   EXPECT_TRUE(TextShown(sysFont, "Timeout", 355));
@@ -140,22 +140,22 @@ TEST_F(HighScoresOnlineTest, AHeldPostTimesOutThenRetriesOrIsDeclined) {
   // 'y' posts again; the service answers this time.
   steam::fake::HoldResults(false);
   TypeEach("y");
-  EXPECT_EQ(highScoreScreen.scoreScreenState, 3);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, kScoresPosting);
   AwaitPostingAnswer();
-  EXPECT_EQ(highScoreScreen.scoreScreenState, 4);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, kScoresPosted);
 
   // An I/O failure of the upload: the manager's message; 'n' declines.
-  highScoreScreen.scoreScreenState = 2;
+  highScoreScreen.scoreScreenState = kScoresAskToPost;
   steam::fake::FailNextResult(steam::CallKind::UploadScore);
   TypeEach("Y");
   AwaitPostingAnswer();
-  ASSERT_EQ(highScoreScreen.scoreScreenState, 5);
+  ASSERT_EQ(highScoreScreen.scoreScreenState, kScoresPostFailed);
   EXPECT_TRUE(TextShown(sysFont, communityManager->GetErrorMessage(), 355));
   EXPECT_EQ(communityManager->GetErrorMessage(), "Score upload failed.");
   TypeEach("n");
-  EXPECT_EQ(highScoreScreen.scoreScreenState, 6);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, kScoresDeclined);
   d.Frame();
-  EXPECT_EQ(highScoreScreen.scoreScreenState, 0);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, kScoresLocalTable);
   EXPECT_EQ(program.fullRedraw, 1);
 }
 
@@ -164,14 +164,14 @@ TEST_F(HighScoresOnlineTest, OfflinePostFailsWithTheManagersMessage) {
   options.communityOff = true;
   ReachTheQuestion(1450, 0, options);
   ClickAndFrame(kLeftChoiceX, kChoiceY);
-  EXPECT_EQ(highScoreScreen.scoreScreenState, 3);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, kScoresPosting);
   d.Frame();
-  EXPECT_EQ(highScoreScreen.scoreScreenState, 5);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, kScoresPostFailed);
   AwayAndFrame();
   EXPECT_TRUE(TextShown(sysFont, "Community not online!", 355));
   // Cancel declines.
   ClickAndFrame(kRightChoiceX, kChoiceY);
-  EXPECT_EQ(highScoreScreen.scoreScreenState, 6);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, kScoresDeclined);
 }
 
 TEST_F(HighScoresOnlineTest, OnlineTableOfThreeUsersWithNamesArrivingLate) {
@@ -182,7 +182,7 @@ TEST_F(HighScoresOnlineTest, OnlineTableOfThreeUsersWithNamesArrivingLate) {
   steam::fake::SeedLeaderboardEntry(board, 503, "Sable", 5000, {});
   EnterScores({});
   ClickAndFrame(kOnlineX, kLowButtonsY);
-  ASSERT_EQ(highScoreScreen.scoreScreenState, 7);
+  ASSERT_EQ(highScoreScreen.scoreScreenState, kScoresOnlineTable);
   ASSERT_TRUE(
       d.RunUntil([] { return !communityManager->IsDownloading() && communityManager->GetEntryCount() == 3; }, 2000));
   AwayAndFrame();
@@ -206,11 +206,11 @@ TEST_F(HighScoresOnlineTest, OnlineTableOfThreeUsersWithNamesArrivingLate) {
 
   // The local table again with its button, and Esc leaves.
   ClickAndFrame(kOnlineX, kLowButtonsY);
-  EXPECT_EQ(highScoreScreen.scoreScreenState, 0);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, kScoresLocalTable);
   ClickAndFrame(kOnlineX, kLowButtonsY);
-  EXPECT_EQ(highScoreScreen.scoreScreenState, 7);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, kScoresOnlineTable);
   KeyFrame(plat::kKeyEscape);
-  EXPECT_EQ(program.sceneNumber, 2);
+  EXPECT_EQ(program.sceneNumber, kSceneOptions);
 }
 
 TEST_F(HighScoresOnlineTest, UploadedScoreCarriesTheBestPlayersBoard) {
@@ -224,10 +224,10 @@ TEST_F(HighScoresOnlineTest, UploadedScoreCarriesTheBestPlayersBoard) {
   TypeEach("B");
   KeyFrame(plat::kKeyEnter);
   d.Frame();
-  ASSERT_EQ(highScoreScreen.scoreScreenState, 2);
+  ASSERT_EQ(highScoreScreen.scoreScreenState, kScoresAskToPost);
   TypeEach("y");
   AwaitPostingAnswer();
-  ASSERT_EQ(highScoreScreen.scoreScreenState, 4);
+  ASSERT_EQ(highScoreScreen.scoreScreenState, kScoresPosted);
   EXPECT_EQ(communityManager->GetScoreUploadResult()->score, 1480);
   TypeEach("k");
   ASSERT_TRUE(

@@ -34,7 +34,7 @@ void HighScoresTest::EnterScores(const std::vector<std::pair<int32_t, int32_t>>&
     playerSlots[p].board = players[p].second;
   }
   d.MoveMouse(kRestX, kRestY);
-  program.sceneNumber = 5;
+  program.sceneNumber = kSceneHighScores;
   d.Frame();
   Settle();
   d.Frame();
@@ -44,7 +44,7 @@ void HighScoresTest::EnterScores(const std::vector<std::pair<int32_t, int32_t>>&
 void HighScoresTest::LeaveToSelection() {
   Settle();
   highScoreScreen.scoresViewOnly = 0;
-  program.sceneNumber = 3;
+  program.sceneNumber = kSceneBoardSetSelect;
   d.Frame();
   Settle();
   d.Frame();

@@ -31,7 +31,7 @@ namespace steam = plat::steam;
 TEST_F(HighScoresTest, NoFileShowsTheDefaultTable) {
   StartOnSelection();
   EnterScores({});
-  EXPECT_EQ(highScoreScreen.scoreScreenState, 0);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, kScoresLocalTable);
   EXPECT_EQ(highScoreScreen.scoreFilePath, ScoreFile());
   for (int i = 0; i < 15; ++i) {
     EXPECT_EQ(highScoreScreen.highScores[i].score, 1500 - 100 * i);
@@ -77,7 +77,7 @@ TEST_F(HighScoresTest, TableFilesReachTheSceneAsTheCodecReadsThem) {
 TEST_F(HighScoresTest, ScoreEqualToRowThreeGoesBelowItAndIsSavedAtOnce) {
   StartOnSelection();
   EnterScores({{1300, 4}});
-  ASSERT_EQ(highScoreScreen.scoreScreenState, 1);
+  ASSERT_EQ(highScoreScreen.scoreScreenState, kScoresNameEntry);
   EXPECT_EQ(highScoreScreen.entryPlayerScore, 1300);
   EXPECT_TRUE(TextShown(sysFont, "Great Score Player 1 !  Enter your name:", 335));
   EXPECT_TRUE(TextShown(chiselFont, "1300", 265));
@@ -102,13 +102,13 @@ TEST_F(HighScoresTest, ScoreEqualToRowThreeGoesBelowItAndIsSavedAtOnce) {
   EXPECT_EQ(onDisk[3].isNew, 0);
   // Next frame: posting is offered for a set of the game's own.
   d.Frame();
-  EXPECT_EQ(highScoreScreen.scoreScreenState, 2);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, kScoresAskToPost);
   d.Frame();
   EXPECT_TRUE(TextShown(sysFont, "Would you like to post your score online?", 335));
   KeyFrame(plat::kKeyEscape);
-  EXPECT_EQ(highScoreScreen.scoreScreenState, 6);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, kScoresDeclined);
   d.Frame();
-  EXPECT_EQ(highScoreScreen.scoreScreenState, 0);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, kScoresLocalTable);
   EXPECT_EQ(program.fullRedraw, 1);
   d.Frame();
   // The new row in amber.
@@ -120,7 +120,7 @@ TEST_F(HighScoresTest, ScoreEqualToRowThreeGoesBelowItAndIsSavedAtOnce) {
 TEST_F(HighScoresTest, OnlyTheSecondOfTwoPlayersBeatsTheTable) {
   StartOnSelection();
   EnterScores({{50, 0}, {700, 1}});
-  ASSERT_EQ(highScoreScreen.scoreScreenState, 1);
+  ASSERT_EQ(highScoreScreen.scoreScreenState, kScoresNameEntry);
   EXPECT_EQ(highScoreScreen.bestPlayerScore, 700);
   EXPECT_EQ(highScoreScreen.bestPlayerBoard, 2);
   EXPECT_TRUE(TextShown(sysFont, "Sorry Player 1, you didn't get a high score.", 300));
@@ -141,7 +141,7 @@ TEST_F(HighScoresTest, OnlyTheSecondOfTwoPlayersBeatsTheTable) {
   EXPECT_EQ(highScoreScreen.highScores[9].name, "Cy");
   EXPECT_EQ(highScoreScreen.highScores[9].board, 2);
   d.Frame();
-  EXPECT_EQ(highScoreScreen.scoreScreenState, 2);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, kScoresAskToPost);
   d.Frame();
   EXPECT_TRUE(TextShown(sysFont, "Would you like to post the best player's score online?", 335));
 
@@ -159,7 +159,7 @@ TEST_F(HighScoresTest, NoEntryInCheatModeOrAViewFromTheSelection) {
   StartOnSelection();
   settings.cheatMode = 1;
   EnterScores({{99999, 3}});
-  EXPECT_EQ(highScoreScreen.scoreScreenState, 0);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, kScoresLocalTable);
   TypeEach("Zed");
   KeyFrame(plat::kKeyEnter);
   EXPECT_FALSE(boost::filesystem::exists(ScoreFile()));
@@ -173,16 +173,16 @@ TEST_F(HighScoresTest, NoEntryInCheatModeOrAViewFromTheSelection) {
   d.Frame();
   d.Type("h");
   d.Frame();
-  ASSERT_EQ(program.sceneNumber, 5);
+  ASSERT_EQ(program.sceneNumber, kSceneHighScores);
   d.Frame();
   Settle();
   d.Frame();
   EXPECT_EQ(highScoreScreen.scoresViewOnly, 1);
-  EXPECT_EQ(highScoreScreen.scoreScreenState, 0);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, kScoresLocalTable);
   const int32_t musicFadeBefore = transition.musicFade;
   ClearSounds();
   KeyFrame(plat::kKeyEscape);
-  EXPECT_EQ(program.sceneNumber, 3);
+  EXPECT_EQ(program.sceneNumber, kSceneBoardSetSelect);
   EXPECT_EQ(highScoreScreen.scoresViewOnly, 0);
   EXPECT_EQ(transition.musicFade, musicFadeBefore);
   EXPECT_EQ(CountSound(30), 1);
@@ -203,7 +203,7 @@ TEST_F(HighScoresTest, KidModeUsesItsOwnFileAndOffersNoPosting) {
   TypeEach("Kit");
   KeyFrame(plat::kKeyEnter);
   d.Frame();
-  EXPECT_EQ(highScoreScreen.scoreScreenState, 0);  // no posting question
+  EXPECT_EQ(highScoreScreen.scoreScreenState, kScoresLocalTable);  // no posting question
   d.Frame();
   EXPECT_TRUE(TextShown(sysFont, "(Local Scores - Kid Mode)", 200));
   HighScoreEntry kid[kHighScoreRows];
@@ -229,18 +229,18 @@ void CommunitySetScores(HighScoresTest& t, int32_t source) {
   t.TypeEach("Al");
   t.KeyFrame(plat::kKeyEnter);
   t.d.Frame();
-  EXPECT_EQ(highScoreScreen.scoreScreenState, 0);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, kScoresLocalTable);
   t.ClickAndFrame(kOnlineX, kLowButtonsY);
-  EXPECT_EQ(highScoreScreen.scoreScreenState, 7);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, kScoresOnlineTable);
   t.AwayAndFrame();
   EXPECT_TRUE(t.TextShown(sysFont, "(Online Scores)", 200));
   EXPECT_TRUE(t.TextShown(sysFont, "Unable to download online scores ...", 350));
   EXPECT_TRUE(t.TextShown(sysFont, "Online leaderboards are not supported for community boardsets.", 370));
   // Local scores again, then back leaves to the menu.
   t.ClickAndFrame(kOnlineX, kLowButtonsY);
-  EXPECT_EQ(highScoreScreen.scoreScreenState, 0);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, kScoresLocalTable);
   t.ClickAndFrame(kBackX, kLowButtonsY);
-  EXPECT_EQ(program.sceneNumber, 2);
+  EXPECT_EQ(program.sceneNumber, kSceneOptions);
   EXPECT_EQ(transition.musicFade, -1);
 }
 
@@ -276,7 +276,7 @@ TEST_F(HighScoresTest, AClickOnDoneInTheFirstFrameNeverEntersAStaleScore) {
   play.playerCount = 1;
   playerSlots[0].score = 1550;
   playerSlots[0].board = 0;
-  program.sceneNumber = 5;
+  program.sceneNumber = kSceneHighScores;
   d.Click(kDoneX, kDoneY);
   d.Frame();
   ASSERT_EQ(program.previousScene, 5);
@@ -305,7 +305,7 @@ TEST_F(HighScoresTest, NameCharactersAndBackspace) {
   EnterScores({{1550, 0}});
   KeyFrame(plat::kKeyBackspace);  // on an empty name: nothing
   EXPECT_EQ(highScoreScreen.typedName, "");
-  EXPECT_EQ(highScoreScreen.scoreScreenState, 1);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, kScoresNameEntry);
   TypeEach("\xC3\xA4");  // 'ä' in UTF-8
   EXPECT_EQ(highScoreScreen.typedName, "\xE4");
   TypeEach("\xC3\xA9");  // 'é': refused
@@ -329,7 +329,7 @@ TEST_F(HighScoresTest, AScoreFileThatCannotBeWrittenKeepsWhatWasThere) {
   EXPECT_TRUE(boost::filesystem::is_directory(ScoreFile() / "inside"));
   EXPECT_NE(d.DebugText().find("Error saving high scores: " + ScoreFile().string()), std::string::npos);
   d.Frame();
-  EXPECT_EQ(highScoreScreen.scoreScreenState, 2);  // the scene goes on
+  EXPECT_EQ(highScoreScreen.scoreScreenState, kScoresAskToPost);  // the scene goes on
   EXPECT_TRUE(d.Boxes().empty());
   // Nothing left beside it.
   int entries = 0;
@@ -344,7 +344,7 @@ TEST_F(HighScoresTest, ScoresFolderThatCannotBeMadeIsReportedAndTheSceneGoesOn) 
   WriteBytes(savedGamesFolder / "Scores", {'x'});  // a file where the folder goes
   EnterScores({{1550, 0}});
   EXPECT_NE(d.DebugText().find("Error creating scores folder: "), std::string::npos);
-  EXPECT_EQ(highScoreScreen.scoreScreenState, 1);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, kScoresNameEntry);
   TypeEach("Fa");
   KeyFrame(plat::kKeyEnter);
   EXPECT_EQ(highScoreScreen.highScores[0].name, "Fa");
@@ -405,11 +405,11 @@ TEST_F(HighScoresTest, ButtonsAndKeysOfTheLocalTable) {
   // A key other than Esc does nothing, a click beside the buttons neither.
   TypeEach("q");
   ClickAndFrame(1100, 100);
-  EXPECT_EQ(program.sceneNumber, 5);
-  EXPECT_EQ(highScoreScreen.scoreScreenState, 0);
+  EXPECT_EQ(program.sceneNumber, kSceneHighScores);
+  EXPECT_EQ(highScoreScreen.scoreScreenState, kScoresLocalTable);
   EXPECT_EQ(CountSound(30), 0);
   ClickAndFrame(kBackX, kLowButtonsY);
-  EXPECT_EQ(program.sceneNumber, 2);
+  EXPECT_EQ(program.sceneNumber, kSceneOptions);
   EXPECT_EQ(transition.musicFade, -1);
   EXPECT_EQ(CountSound(30), 1);
 }

@@ -52,7 +52,7 @@ TEST_F(FrontEndTest, PlayersAndBackgroundsCycleThroughTheirValues) {
   }
   EXPECT_EQ(words, (std::vector<std::string>{"Backgrounds:  Textured (F1)", "Backgrounds:  Half-Bright (F1)",
                                              "Backgrounds:  Black (F1)", "Backgrounds:  Textured (F1)"}));
-  EXPECT_EQ(program.sceneNumber, 2);
+  EXPECT_EQ(program.sceneNumber, kSceneOptions);
   EXPECT_EQ(CountSound(30), 7);
 }
 
@@ -78,7 +78,7 @@ TEST_F(FrontEndTest, EveryToggleLineIsStoredAtANormalExit) {
     SCOPED_TRACE(line.setting);
     ClickAndFrame(kLineX, LineY(line.k));
     EXPECT_EQ(OptionLineText(line.k), line.textAfter);
-    EXPECT_EQ(program.sceneNumber, 2);
+    EXPECT_EQ(program.sceneNumber, kSceneOptions);
   }
   EXPECT_EQ(audioSettings.swapStereo, 1);
   EXPECT_EQ(d.Finish(), 0);
@@ -148,7 +148,7 @@ TEST_F(FrontEndTest, QuitClosesTheGameWithoutTheClickSound) {
   ClearSounds();
   ClickAndFrame(kExitX, kExitY);
   EXPECT_EQ(CountSound(30), 0);
-  EXPECT_EQ(program.sceneNumber, 2);
+  EXPECT_EQ(program.sceneNumber, kSceneOptions);
   for (int i = 0; i < 10 && d.Running(); ++i) d.Frame();
   EXPECT_FALSE(d.Running());  // the game's own close ended the loop
   EXPECT_EQ(d.Finish(), 0);
@@ -193,7 +193,7 @@ TEST_F(FrontEndTest, VersionTextSitsFivePixelsFromTheRightEdge) {
 TEST_F(FrontEndTest, MenuMusicStartsSilentAndRisesWithTheTransition) {
   Start();
   Settle();
-  program.sceneNumber = 2;
+  program.sceneNumber = kSceneOptions;
   d.Frame();
   plat::seal::ModuleInfo info;
   plat::seal::GetModuleInfo(&info);

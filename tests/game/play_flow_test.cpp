@@ -29,7 +29,7 @@ int32_t OrangeDeathSparks() {
 }
 
 void WaitForNextGo(PlayHarness& h) {
-  h.StepUntil([] { return !play.ballLost || program.sceneNumber != 4; }, 400, 16);
+  h.StepUntil([] { return !play.ballLost || program.sceneNumber != kScenePlay; }, 400, 16);
   h.Step();  // a player change: the board finished frame
   h.Step();  // and the board's first frame
   h.SkipTransition();
@@ -96,11 +96,11 @@ TEST(PlayFlow, LosingABallAndTheGame) {
       EXPECT_EQ(play.statusLine2, players > 1 ? "Player " + std::to_string(play.currentPlayer + 1) : "");
     }
     if (players == 1) {
-      h.StepUntil([] { return program.sceneNumber != 4; }, 200);
-      EXPECT_EQ(program.sceneNumber, 5);
+      h.StepUntil([] { return program.sceneNumber != kScenePlay; }, 200);
+      EXPECT_EQ(program.sceneNumber, kSceneHighScores);
     } else {
       WaitForNextGo(h);
-      EXPECT_EQ(program.sceneNumber, 4);
+      EXPECT_EQ(program.sceneNumber, kScenePlay);
       EXPECT_EQ(play.currentPlayer, 0);
     }
     EXPECT_EQ(h.Community().added.count("BoardsCompleted"), 0u) << "a player change counted as a finished board";
@@ -158,8 +158,8 @@ TEST(PlayFlow, SlotsOfAnEarlierLargerGameDoNotEndALostGameAsCompleted) {
   play.lives = 1;
   h.Step();
   DropBallOut(h);
-  h.StepUntil([] { return program.sceneNumber != 4; }, 300);
-  EXPECT_EQ(program.sceneNumber, 5);
+  h.StepUntil([] { return program.sceneNumber != kScenePlay; }, 300);
+  EXPECT_EQ(program.sceneNumber, kSceneHighScores);
 }
 
 TEST(PlayFlow, FinishingBoardsAndTheSet) {
@@ -184,8 +184,8 @@ TEST(PlayFlow, FinishingBoardsAndTheSet) {
     EXPECT_EQ(h.Balls()[0]->flags & 1, 1);
 
     SetBrick(0, 3, 0);
-    h.StepUntil([] { return program.sceneNumber != 4; }, 10);
-    EXPECT_EQ(program.sceneNumber, 7);
+    h.StepUntil([] { return program.sceneNumber != kScenePlay; }, 10);
+    EXPECT_EQ(program.sceneNumber, kSceneCompleted);
     EXPECT_EQ(h.Community().added["BoardsCompleted"], cheat ? 0.0f : 2.0f);
     const std::vector<std::string> expected = cheat ? std::vector<std::string>{}
                                                     : std::vector<std::string>{boardSet.GetAchievementName()};
@@ -315,7 +315,7 @@ TEST(PlayFlow, PauseFreezesPlayAndItsButtonsWork) {
   h.Step();
   h.Click();
   h.Step();
-  EXPECT_EQ(program.sceneNumber, 2);
+  EXPECT_EQ(program.sceneNumber, kSceneOptions);
   EXPECT_TRUE(h.CharmsFileExists());
 }
 
@@ -429,12 +429,12 @@ TEST(PlayFlow, PlayerCountIsClampedWhereItIsRead) {
     for (int turn = 0; turn < 5; ++turn) {
       DropBallOut(h);
       h.Steps(2);
-      h.StepUntil([] { return !play.ballLost || program.sceneNumber != 4; }, 400);
+      h.StepUntil([] { return !play.ballLost || program.sceneNumber != kScenePlay; }, 400);
       EXPECT_GE(play.currentPlayer, 0);
       EXPECT_LT(play.currentPlayer, count == 0 ? 1 : 4);
       h.Steps(3);
       h.SkipTransition();
-      if (program.sceneNumber != 4) break;
+      if (program.sceneNumber != kScenePlay) break;
     }
   }
 }

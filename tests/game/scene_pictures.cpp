@@ -11,11 +11,11 @@
 
 #include "community/community_manager.h"
 #include "front_end_support.h"
-#include "platform/steam/steam.h"
-#include "platform/window.h"
 #include "game/play/charms.h"
 #include "game/scenes/board_set_select.h"
 #include "platform/steam/fake.h"
+#include "platform/steam/steam.h"
+#include "platform/window.h"
 
 namespace fs = boost::filesystem;
 
@@ -96,7 +96,7 @@ TEST_F(ScenePictures, WritesEachHighScoreState) {
   playerSlots[0].score = 1234;
   playerSlots[0].board = 3;
   d.MoveMouse(1240, 40);
-  program.sceneNumber = 5;
+  program.sceneNumber = kSceneHighScores;
   d.Frame();
   Settle();
   d.Frame();
@@ -123,7 +123,7 @@ TEST_F(ScenePictures, WritesEachHighScoreState) {
   steam::fake::HoldResults(false);
   d.Type("y");
   d.Frame();
-  EXPECT_TRUE(d.RunUntil([] { return highScoreScreen.scoreScreenState == 4; }, 2000));
+  EXPECT_TRUE(d.RunUntil([] { return highScoreScreen.scoreScreenState == kScoresPosted; }, 2000));
   d.Frame();
   Save("high-scores-4-posted");
   d.Type("k");

@@ -248,7 +248,7 @@ TEST(GameStartUp, TheGeneratedPackStartsAndShowsItsSplash) {
   d.RunFor(1000);
   d.SaveScreen(gametest::ReviewDir() / "splash-transition.png");
   d.RunFor(1200);
-  EXPECT_EQ(program.sceneNumber, 0);
+  EXPECT_EQ(program.sceneNumber, kSceneSplash);
   EXPECT_EQ(transition.transitionRunning, 0);
   d.SaveScreen(gametest::ReviewDir() / "splash.png");
   // The splash picture is not one flat colour: something was drawn.

@@ -131,7 +131,7 @@ TEST(Splash, LeavesForTheMenuAfterFiveSecondsWithoutInput) {
   // A frame without a scene takes the start-up messages (and their paints).
   program.sceneNumber = 99;
   d.Frame();
-  program.sceneNumber = 0;
+  program.sceneNumber = kSceneSplash;
   const int presentsBefore = d.Window()->PresentCount();
   d.Frame();
   // The first frame hands its picture to the transition, presenting nothing.
@@ -141,13 +141,13 @@ TEST(Splash, LeavesForTheMenuAfterFiveSecondsWithoutInput) {
   d.RunFor(2100);
   EXPECT_EQ(transition.transitionRunning, 0);
   EXPECT_EQ(d.PresentedAt(640, 360), Through555(gametest::kSplashColour));
-  EXPECT_EQ(program.sceneNumber, 0);
+  EXPECT_EQ(program.sceneNumber, kSceneSplash);
   const uint32_t start = splashScreen.splashStartMs;
   d.RunFor(2700);
-  EXPECT_EQ(program.sceneNumber, 0);
+  EXPECT_EQ(program.sceneNumber, kSceneSplash);
   EXPECT_EQ(splashScreen.splashStartMs, start);  // no second entry
   d.RunFor(300);
-  EXPECT_EQ(program.sceneNumber, 2);
+  EXPECT_EQ(program.sceneNumber, kSceneOptions);
 }
 
 TEST(Splash, AClickDuringTheTransitionIsDroppedATypedCharacterIsKept) {
@@ -159,10 +159,10 @@ TEST(Splash, AClickDuringTheTransitionIsDroppedATypedCharacterIsKept) {
     d.Click(100, 100);
     d.RunFor(2100);
     EXPECT_EQ(transition.transitionRunning, 0);
-    EXPECT_EQ(program.sceneNumber, 0);
+    EXPECT_EQ(program.sceneNumber, kSceneSplash);
     d.Click(100, 100);
     d.Frame();
-    EXPECT_EQ(program.sceneNumber, 2);
+    EXPECT_EQ(program.sceneNumber, kSceneOptions);
   }
   {
     GameDriver d;
@@ -172,7 +172,7 @@ TEST(Splash, AClickDuringTheTransitionIsDroppedATypedCharacterIsKept) {
     d.Type("x");
     d.RunUntil([] { return transition.transitionRunning == 0; }, 2500);
     d.Frame();
-    EXPECT_EQ(program.sceneNumber, 2);
+    EXPECT_EQ(program.sceneNumber, kSceneOptions);
   }
   {
     GameDriver d;
@@ -182,7 +182,7 @@ TEST(Splash, AClickDuringTheTransitionIsDroppedATypedCharacterIsKept) {
     d.RunFor(2100);
     d.Key(plat::kKeyEscape);  // a key arrives as its character too
     d.Frame();
-    EXPECT_EQ(program.sceneNumber, 2);
+    EXPECT_EQ(program.sceneNumber, kSceneOptions);
   }
 }
 
@@ -190,7 +190,7 @@ TEST(ExitPicture, AClickEndsTheGameWithResultZeroAndTheSettingsWritten) {
   GameDriver d;
   d.Prepare();
   ASSERT_EQ(d.StartUp(), std::nullopt);
-  program.sceneNumber = 8;
+  program.sceneNumber = kSceneExit;
   d.Frame();
   EXPECT_EQ(transition.transitionRunning, 1);
   plat::seal::ModuleInfo module;
@@ -215,7 +215,7 @@ TEST(ExitPicture, WithoutItsPictureTheSplashStandsIn) {
   d.Prepare(options);
   ASSERT_EQ(d.StartUp(), std::nullopt);
   EXPECT_TRUE(d.Boxes().empty());
-  program.sceneNumber = 8;
+  program.sceneNumber = kSceneExit;
   d.RunFor(2200);
   d.Frame();
   EXPECT_EQ(d.PresentedAt(640, 360), Through555(gametest::kSplashColour));

@@ -67,7 +67,7 @@ TEST_F(WindowProcTest, EscapeByScene) {
 
 TEST_F(WindowProcTest, EscapeInTheMainMenuEndsTheGame) {
   Start();
-  program.sceneNumber = 2;
+  program.sceneNumber = kSceneOptions;
   d.Key(plat::kKeyEscape);
   d.RunFor(100);
   EXPECT_FALSE(d.Running());
@@ -76,7 +76,7 @@ TEST_F(WindowProcTest, EscapeInTheMainMenuEndsTheGame) {
 
 TEST_F(WindowProcTest, PauseKeysAndFocus) {
   Start();
-  program.sceneNumber = 4;
+  program.sceneNumber = kScenePlay;
   transition.transitionRunning = 0;
   Send(plat::kMsgKeyDown, 'P');
   EXPECT_EQ(play.paused, 1);
@@ -110,10 +110,10 @@ TEST_F(WindowProcTest, PauseKeysAndFocus) {
 
   // Not in play, or during a transition: no pause.
   play.paused = 0;
-  program.sceneNumber = 2;
+  program.sceneNumber = kSceneOptions;
   Send(plat::kMsgKeyDown, 'P');
   EXPECT_EQ(play.paused, 0);
-  program.sceneNumber = 4;
+  program.sceneNumber = kScenePlay;
   transition.transitionRunning = 1;
   Send(plat::kMsgKeyDown, 'P');
   EXPECT_EQ(play.paused, 0);
@@ -150,16 +150,16 @@ TEST_F(WindowProcTest, MinimiseClosesTheSoundDeviceAndRestoreOpensIt) {
 
 TEST_F(WindowProcTest, WheelMovesTheListsOfItsScenes) {
   Start();
-  program.sceneNumber = 3;
+  program.sceneNumber = kSceneBoardSetSelect;
   d.Wheel(-2);
   d.Wheel(1);
   d.Frame();
   EXPECT_EQ(boardSetSelect.boardSelectIndex, 1);
-  program.sceneNumber = 6;
+  program.sceneNumber = kSceneCharms;
   d.Wheel(-3);
   d.Frame();
   EXPECT_EQ(charmScreen.charmScroll, 3);
-  program.sceneNumber = 2;
+  program.sceneNumber = kSceneOptions;
   d.Wheel(5);
   d.Frame();
   EXPECT_EQ(charmScreen.charmScroll, 3);
@@ -169,7 +169,7 @@ TEST_F(WindowProcTest, WheelMovesTheListsOfItsScenes) {
 TEST_F(WindowProcTest, ResetCodeWipesStatsOnceAndNotDuringNameEntry) {
   Start();
   d.RunFor(200);  // the stats arrive
-  program.sceneNumber = 2;
+  program.sceneNumber = kSceneOptions;
   plat::steam::fake::ClearCallLog();
   auto resets = [] {
     const auto& log = plat::steam::fake::CallLog();
@@ -180,7 +180,7 @@ TEST_F(WindowProcTest, ResetCodeWipesStatsOnceAndNotDuringNameEntry) {
   d.Frame();
   EXPECT_EQ(resets(), 1);
   // The name entry: the buffer still reads "tamble", and stays so.
-  program.sceneNumber = 5;
+  program.sceneNumber = kSceneHighScores;
   d.Type("BOB");
   d.Frame();
   EXPECT_EQ(resets(), 1);
@@ -195,11 +195,11 @@ TEST_F(WindowProcTest, HiddenModeOnlyInSinglePlayerPlay) {
     sounds.push_back({sample, frequency});
     xs.push_back(x);
   });
-  program.sceneNumber = 2;
+  program.sceneNumber = kSceneOptions;
   d.Type("vorpex");
   d.Frame();
   EXPECT_EQ(settings.cheatMode, 0);
-  program.sceneNumber = 4;
+  program.sceneNumber = kScenePlay;
   play.playerCount = 2;
   d.Type("vorpex");
   d.Frame();
@@ -224,14 +224,14 @@ TEST_F(WindowProcTest, HiddenModeOnlyInSinglePlayerPlay) {
 
 TEST_F(WindowProcTest, TypedCharactersMarkInputOutsideSinglePlayerPlay) {
   Start();
-  program.sceneNumber = 2;
+  program.sceneNumber = kSceneOptions;
   Send(plat::kMsgChar, 'a');
   EXPECT_EQ(input.anyInputThisFrame, 1);
   EXPECT_EQ(input.lastTypedChar, 'a');
   input.anyInputThisFrame = 0;
   Send(plat::kMsgChar, 27);
   EXPECT_EQ(input.anyInputThisFrame, 0);
-  program.sceneNumber = 4;
+  program.sceneNumber = kScenePlay;
   Send(plat::kMsgChar, 'b');
   EXPECT_EQ(input.anyInputThisFrame, 0);
 }
@@ -271,7 +271,7 @@ TEST_F(WindowProcTest, PaddleButtonAndFence) {
   Start();
   std::vector<int32_t> samples;
   SetPlaySoundObserver([&](int32_t sample, float, int32_t, int32_t) { samples.push_back(sample); });
-  program.sceneNumber = 4;
+  program.sceneNumber = kScenePlay;
   play.playfieldLeft = 200;
   const size_t before = d.Windows().CursorCalls().size();
   d.MoveMouse(100, 300);
@@ -315,7 +315,7 @@ TEST(WindowProc, ClassicTexturesOfAnotherSignatureAreRevertedAndReloaded) {
     ASSERT_NO_THROW(boardSet.Load(dataFiles, false, ""));
     dataFiles.Close();
     boardSet.LoadImageSets(dataFiles, true);
-    program.sceneNumber = 4;
+    program.sceneNumber = kScenePlay;
     EXPECT_NO_THROW(MainWndProc(program.windowHandle, plat::kMsgKeyDown, plat::kKeyF1 + 7, 0));
     EXPECT_EQ(settings.classicTextures, 0);
     EXPECT_EQ(boardSet.bricks.pixels != nullptr, !plainMissing);

@@ -28,9 +28,9 @@ AutoRunResult RunAutoGame(PlayHarness& h, AutoPlayer& player, const AutoRunConfi
   const bool trace = std::getenv("VANTREL_AUTO_TRACE") != nullptr;
   std::deque<std::string> recent;
   while (config.maxFrames < 0 || result.frames < config.maxFrames) {
-    if (program.sceneNumber != 4) {
+    if (program.sceneNumber != kScenePlay) {
       result.endScene = program.sceneNumber;
-      result.finished = program.sceneNumber == 7;
+      result.finished = program.sceneNumber == kSceneCompleted;
       break;
     }
     if (config.checkInvariants) {

@@ -1,5 +1,3 @@
-#include <memory>
-
 #include "play_harness.h"
 
 #include <gtest/gtest.h>
@@ -159,7 +157,7 @@ void PlayHarness::Begin() {
   std::sort(startCells_.begin(), startCells_.end());
   startCells_.erase(std::unique(startCells_.begin(), startCells_.end()), startCells_.end());
   StartGame();
-  program.sceneNumber = 4;
+  program.sceneNumber = kScenePlay;
   Step(16);  // the board's first frame starts the transition
   SkipTransition();
   lastScore_ = play.score;
@@ -414,7 +412,8 @@ std::string PlayHarness::CheckInvariants() {
   if (play.currentPlayer == lastPlayer_ && play.score < lastScore_ && !play.ballLost) why << "the score fell; ";
   lastScore_ = play.score;
   lastPlayer_ = play.currentPlayer;
-  if (program.sceneNumber != 4 && program.sceneNumber != 5 && program.sceneNumber != 7)
+  if (program.sceneNumber != kScenePlay && program.sceneNumber != kSceneHighScores &&
+      program.sceneNumber != kSceneCompleted)
     why << "scene " << program.sceneNumber << "; ";
   if (transition.transitionRunning) {
     if (transitionSince_ < 0) transitionSince_ = static_cast<int32_t>(plat::MilliClock());
