@@ -267,52 +267,6 @@ TEST(SdlWindow, TimerMessages) {
   w->Destroy();
 }
 
-TEST(SdlWindow, TimedWaitEndsForAMessageAnEventOrAWindowTimer) {
-  setenv("SDL_VIDEODRIVER", "dummy", 1);
-  auto system = plat::sdl::CreateWindowSystem();
-  plat::WindowDesc desc;
-  desc.proc = plat::DefaultWindowProc;
-  plat::Window* w = system->CreateMainWindow(desc);
-  ASSERT_NE(w, nullptr);
-  plat::Message msg;
-  while (system->PeekMessage(&msg, true)) {
-  }
-  EXPECT_FALSE(system->WaitMessageFor(0));
-  EXPECT_FALSE(system->WaitMessageFor(2));
-
-  // A posted message: at once.
-  ASSERT_TRUE(system->PostMessage(w, plat::kMsgUser + 7, 0, 0));
-  EXPECT_TRUE(system->WaitMessageFor(60000));
-  ASSERT_TRUE(system->GetMessage(&msg));
-  EXPECT_EQ(msg.message, plat::kMsgUser + 7);
-
-  // An event that comes from another thread during the wait.
-  const uint32_t id = SDL_GetWindowID(plat::sdl::NativeWindow(w));
-  std::thread user([id] {
-    SDL_Delay(20);
-    SDL_Event e{};
-    e.type = SDL_KEYDOWN;
-    e.key.windowID = id;
-    e.key.keysym.sym = SDLK_p;
-    e.key.state = SDL_PRESSED;
-    SDL_PushEvent(&e);
-  });
-  const bool woke = system->WaitMessageFor(60000);
-  user.join();
-  EXPECT_TRUE(woke);
-  ASSERT_TRUE(system->PeekMessage(&msg, true));
-  EXPECT_EQ(msg.message, plat::kMsgKeyDown);
-  while (system->PeekMessage(&msg, true)) {
-  }
-
-  // A window timer falls due within a long wait: the wait ends for it.
-  w->SetTimer(2, 20);
-  EXPECT_TRUE(system->WaitMessageFor(60000));
-  ASSERT_TRUE(system->PeekMessage(&msg, true));
-  EXPECT_EQ(msg.message, plat::kMsgTimer);
-  w->Destroy();
-}
-
 TEST(SdlWindow, WithoutVideoWindowsFailButBoxesAnswer) {
   setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
   // No display either, so the box cannot appear on a desktop and wait.
@@ -510,6 +464,37 @@ TEST_F(SdlEvents, QuitAndInterruptBecomeClose) {
     ASSERT_EQ(got.size(), 1u) << sig;
     EXPECT_EQ(got[0].message, plat::kMsgClose) << sig;
   }
+}
+
+TEST_F(SdlEvents, TimedWaitEndsForAMessageAnEventOrAWindowTimer) {
+  EXPECT_FALSE(system->WaitMessageFor(0));
+  EXPECT_FALSE(system->WaitMessageFor(2));
+
+  // A posted message: at once.
+  ASSERT_TRUE(system->PostMessage(window, plat::kMsgUser + 7, 0, 0));
+  EXPECT_TRUE(system->WaitMessageFor(60000));
+  std::vector<plat::Message> got = Drain();
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got[0].message, plat::kMsgUser + 7);
+
+  // An event that comes from another thread during the wait.
+  std::thread user([this] {
+    SDL_Delay(20);
+    Key(SDL_KEYDOWN, SDLK_p);
+  });
+  const bool woke = system->WaitMessageFor(60000);
+  user.join();
+  EXPECT_TRUE(woke);
+  got = Drain();
+  ASSERT_FALSE(got.empty());
+  EXPECT_EQ(got[0].message, plat::kMsgKeyDown);
+
+  // A window timer falls due within a long wait: the wait ends for it.
+  window->SetTimer(2, 20);
+  EXPECT_TRUE(system->WaitMessageFor(60000));
+  got = Drain();
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got[0].message, plat::kMsgTimer);
 }
 
 TEST(Cp1252, Utf8ToBytes) {
