@@ -12,6 +12,7 @@
 #include "game/game_globals.h"
 #include "game/play/charms.h"
 #include "game/play/play_frame.h"
+#include "game/scenes/deferred_pictures.h"
 #include "game/scenes/scenes.h"
 #include "game/scenes/transition.h"
 #include "graphics/display.h"
@@ -29,9 +30,15 @@ void UploadEverything() {
   const PixelFormat* format = &screenFormat;
   for (ImageSet* set : {&powerUpSet, &paddleSet, &explosionSet, &boingSet, &buttonSet, &lockedCharmSet, &iconSet})
     set->Upload(format);
+  // Pictures decoded when first shown keep no pixels to convert: they are
+  // decoded again, for this format, when next shown.
   for (Image* picture : {&cursorPicture, &splashPicture, &highScoresPicture, &titlePowerupsPicture, &titleScreenPicture,
-                         &boardSelectPicture, &charmsPicture, &exitPicture})
-    picture->Upload(format);
+                         &boardSelectPicture, &charmsPicture, &exitPicture}) {
+    if (IsDeferredPicture(*picture))
+      ReleaseDeferredPicture(*picture);
+    else
+      picture->Upload(format);
+  }
   for (BitFont* font :
        {&smallFont, &candyFont, &chiselFont, &bigFont, &sysFont, &brushedFont, &greenBrushedFont, &amberSysFont})
     font->Upload(format);

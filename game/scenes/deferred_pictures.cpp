@@ -15,6 +15,7 @@ struct DeferredPicture {
   boost::filesystem::path path;
   std::string name;
   bool needed;
+  bool decoded;
 };
 
 std::vector<DeferredPicture>& Deferred() {
@@ -22,31 +23,53 @@ std::vector<DeferredPicture>& Deferred() {
   return list;
 }
 
+DeferredPicture* Find(const Image& image) {
+  std::vector<DeferredPicture>& list = Deferred();
+  const auto it = std::find_if(list.begin(), list.end(), [&](const DeferredPicture& d) { return d.image == &image; });
+  return it == list.end() ? nullptr : &*it;
+}
+
 }  // namespace
 
 void DeferPicture(Image& image, const boost::filesystem::path& path, const char* name, bool needed) {
-  std::vector<DeferredPicture>& list = Deferred();
-  list.erase(std::remove_if(list.begin(), list.end(), [&](const DeferredPicture& d) { return d.image == &image; }),
-             list.end());
-  list.push_back({&image, path, name ? name : "", needed});
+  if (DeferredPicture* d = Find(image)) {
+    *d = {&image, path, name ? name : "", needed, false};
+    return;
+  }
+  Deferred().push_back({&image, path, name ? name : "", needed, false});
 }
 
 void UsePicture(Image& image) {
-  std::vector<DeferredPicture>& list = Deferred();
-  const auto it = std::find_if(list.begin(), list.end(), [&](const DeferredPicture& d) { return d.image == &image; });
-  if (it == list.end()) return;
-  const DeferredPicture picture = *it;
-  list.erase(it);
-  image.LoadWithGdiplus(picture.path);
+  DeferredPicture* d = Find(image);
+  if (!d || d->decoded) return;
+  d->decoded = true;
+  image.Free();
+  image.LoadWithGdiplus(d->path);
   if (!image.pixels || image.width <= 0 || image.height <= 0) {
-    if (picture.needed) {
-      const std::string text = FormatString("Could not find needed graphic file: %s!", picture.name.c_str());
-      plat::ShowMessageBox(nullptr, text, "Fatal Error", plat::kMbOk);
+    if (d->needed) {
+      plat::ShowMessageBox(nullptr, FormatString("Could not find needed graphic file: %s!", d->name.c_str()),
+                           "Fatal Error", plat::kMbOk);
     }
     return;
   }
-  // Before the first frame the frame step's upload gives it its copy.
-  if (screenFormat.bpp > 0 && !imagesNeedUpload) image.Upload(&screenFormat);
+  // Without a display yet the decoded pixels stay until the first frame's
+  // upload, which releases them.
+  if (screenFormat.bpp <= 0 || !image.Upload(&screenFormat)) return;
+  image.Bitmap::Destroy();
+}
+
+bool IsDeferredPicture(const Image& image) { return Find(image) != nullptr; }
+
+void ReleaseDeferredPicture(Image& image) {
+  DeferredPicture* d = Find(image);
+  if (!d || !d->decoded) return;
+  image.Free();
+  d->decoded = false;
+}
+
+bool PictureShowable(const Image& image) {
+  const Bitmap* shown = image.GetFrame(1);
+  return shown && shown->pixels;
 }
 
 void ForgetDeferredPictures() { Deferred().clear(); }

@@ -18,7 +18,7 @@ void RunExitScreen() {
   }
   // Without an exit picture of its own the game shows the splash again.
   UsePicture(exitPicture);
-  if (fullRedraw) DrawFullScreenPicture(exitPicture.pixels ? exitPicture : splashPicture);
+  if (fullRedraw) DrawFullScreenPicture(PictureShowable(exitPicture) ? exitPicture : splashPicture);
   if (anyInputThisFrame) {
     quitRequested = 1;
     anyInputThisFrame = 0;

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "audio/sound_bank.h"
 #include "game/game_globals.h"
@@ -97,20 +98,32 @@ TEST(GameStartUp, PicturesDecodedWhenFirstShownMatchThoseDecodedAtOnce) {
     ASSERT_NE(eager.pixels, nullptr);
     ASSERT_TRUE(eager.Upload(&screenFormat));
     UsePicture(*c.image);
-    ASSERT_EQ(c.image->width, eager.width);
-    ASSERT_EQ(c.image->height, eager.height);
-    ASSERT_EQ(c.image->bpp, eager.bpp);
-    EXPECT_EQ(std::memcmp(c.image->pixels, eager.pixels, size_t(eager.stride) * size_t(eager.height)), 0);
     const Bitmap* shown = c.image->GetFrame(1);
     const Bitmap* wanted = eager.GetFrame(1);
     ASSERT_NE(shown, c.image);
     ASSERT_EQ(shown->bpp, 16);
+    ASSERT_EQ(shown->width, wanted->width);
+    ASSERT_EQ(shown->height, wanted->height);
     EXPECT_EQ(std::memcmp(shown->pixels, wanted->pixels, size_t(wanted->stride) * size_t(wanted->height)), 0);
+    // Only the display copy is kept.
+    EXPECT_EQ(c.image->pixels, nullptr);
+    EXPECT_TRUE(PictureShowable(*c.image));
     // Once decoded it stays: a second use changes nothing.
-    const uint8_t* pixels = c.image->pixels;
+    const uint8_t* pixels = shown->pixels;
     UsePicture(*c.image);
-    EXPECT_EQ(c.image->pixels, pixels);
+    EXPECT_EQ(c.image->GetFrame(1)->pixels, pixels);
   }
+  // A display switch releases them; the next use decodes them again for the
+  // display it finds, with the same pixels.
+  const std::vector<uint8_t> before(highScoresPicture.GetFrame(1)->pixels,
+                                    highScoresPicture.GetFrame(1)->pixels + 1280 * 2 * 720);
+  d.Key(plat::kKeyF1 + 6);
+  d.Frame();
+  ASSERT_EQ(fullScreen, 1);
+  EXPECT_FALSE(PictureShowable(highScoresPicture));
+  UsePicture(highScoresPicture);
+  ASSERT_TRUE(PictureShowable(highScoresPicture));
+  EXPECT_EQ(std::memcmp(highScoresPicture.GetFrame(1)->pixels, before.data(), before.size()), 0);
   EXPECT_TRUE(d.Boxes().empty());
   EXPECT_EQ(d.Finish(), 0);
 }
@@ -135,9 +148,9 @@ TEST(GameStartUp, APictureThatFailsLaterIsReportedOnceWhenFirstShown) {
   ASSERT_EQ(d.Boxes().size(), 1u);
   EXPECT_EQ(d.Boxes()[0].text, "Could not find needed graphic file: HighScores.png!");
   EXPECT_EQ(d.Boxes()[0].caption, "Fatal Error");
-  EXPECT_EQ(highScoresPicture.pixels, nullptr);
+  EXPECT_FALSE(PictureShowable(highScoresPicture));
   UsePicture(exitPicture);
-  EXPECT_EQ(exitPicture.pixels, nullptr);
+  EXPECT_FALSE(PictureShowable(exitPicture));
   EXPECT_EQ(d.Boxes().size(), 1u);
   EXPECT_TRUE(d.Running());
   EXPECT_EQ(d.Finish(), 0);
