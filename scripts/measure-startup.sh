@@ -9,12 +9,13 @@
 #   RUNS       number of runs (default 7)
 #   BUILD_DIR  build tree (default: build)
 # Environment: IDLE_SECONDS (default 4; 0 skips the idle figure),
-#   MENU_WAIT_SECONDS (default 7: the splash gives way to the menu after 5 s).
+#   MENU_WAIT_SECONDS (default 7: the splash gives way to the menu after 5 s),
+#   WINDOWED=1 (a stored "FullScreen" 0: the game starts in a window).
 #
 # Each run gets a new empty HOME, XDG_CONFIG_HOME, XDG_DATA_HOME and
-# XDG_RUNTIME_DIR, so the settings are the defaults; the community layer is
-# the local service the game uses by default (its store under the new
-# XDG_DATA_HOME). Video goes through SDL's x11 driver, sound through the
+# XDG_RUNTIME_DIR, so the settings are the defaults (full screen); the
+# community layer is the local service the game uses by default (its store
+# under the new XDG_DATA_HOME). Video goes through SDL's x11 driver, sound through the
 # dummy driver. The game writes the time of its first presented frame into
 # the file named by VANTREL_FIRST_FRAME_FILE.
 set -euo pipefail
@@ -31,6 +32,10 @@ if [[ "${1:-}" == "--inner" ]]; then
     tmp="$(mktemp -d)"
     mkdir -p "$tmp/home" "$tmp/config" "$tmp/data" "$tmp/runtime"
     chmod 700 "$tmp/runtime"
+    if [[ "${WINDOWED:-0}" == 1 ]]; then
+      mkdir -p "$tmp/config/Quillmark/Vantrel - Orvesse"
+      printf '"FullScreen"=dword:00000000\n' >"$tmp/config/Quillmark/Vantrel - Orvesse/registry.ini"
+    fi
     stamp="$tmp/first-frame"
     load="$(cut -d' ' -f1-3 /proc/loadavg)"
     cd "$game_dir"
