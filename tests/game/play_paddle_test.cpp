@@ -2,7 +2,9 @@
 // laser, the dip of the paddle and the modes that change them.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <string>
 
 #include "game/game_globals.h"
 #include "game/play/entities.h"
@@ -332,5 +334,59 @@ TEST(PlayPaddle, PaddleStaysOnTheBoard) {
     EXPECT_GE(paddleX - paddleHalfWidth, left - 0.5f);
     EXPECT_LE(paddleX + paddleHalfWidth, left + 26 * 48 + 0.5f);
     EXPECT_EQ(playfieldLeft, static_cast<int32_t>(left + paddleHalfWidth));
+  }
+}
+
+// Sweeps the mouse across the board a frame at a time while the ball waits on
+// the paddle (held at the start of a board, or caught with the catch power-up)
+// and checks after every frame that nothing but the paddle, its current arc
+// strip and the ball differs from the board picture.
+TEST(PlayPaddle, ASweptPaddleLeavesNoArcsBehind) {
+  struct Case {
+    const char* name;
+    bool caught;
+    int32_t stepPx;
+  };
+  const Case cases[] = {
+      {"held at the start, slow", false, 23},
+      {"held at the start, fast", false, 150},
+      {"caught, slow", true, 23},
+      {"caught, fast", true, 150},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    PlayHarness h;
+    h.MakeSet({Rows({"RRRR"})});  // enough bricks that no charm comes yet
+    h.Begin();
+    h.MoveMouse(640);
+    h.Steps(3);
+    if (c.caught) {
+      h.Click();
+      h.Steps(6);  // launched; the grace frames run out
+      catchOn = 1;
+      BallOnPaddle(h, 0.0f);
+      h.Step();
+      ASSERT_NE(HeldBall(), nullptr);
+      h.Step();
+    }
+    ASSERT_GT(heldFrames, 0);
+    auto sweep = [&](int32_t from, int32_t to) {
+      const int32_t step = from < to ? c.stepPx : -c.stepPx;
+      for (int32_t x = from; (step > 0) ? x <= to : x >= to; x += step) {
+        h.MoveMouse(x);
+        h.Step();
+        const std::array<int32_t, 4> paddle = {static_cast<int32_t>(paddleX - paddleHalfWidth - 2),
+                                               static_cast<int32_t>(paddleY - 30),
+                                               static_cast<int32_t>(paddleX + paddleHalfWidth + 2), 720};
+        // Above the paddle's band only the bricks and the HUD, which the
+        // board picture holds.
+        ASSERT_EQ(h.BackBufferDiffersFromBackdrop({paddle, {0, 0, 1280, 600}}), 0) << "mouse at " << x;
+      }
+    };
+    sweep(640, 1080);
+    sweep(1080, 200);
+    ASSERT_GT(heldFrames, 0);
+    std::string why;
+    EXPECT_TRUE(h.PresentedMatchesBackBuffer(&why)) << why;
   }
 }
