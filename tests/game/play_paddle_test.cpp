@@ -5,6 +5,7 @@
 #include <array>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "game/game_globals.h"
 #include "game/play/entities.h"
@@ -389,4 +390,62 @@ TEST(PlayPaddle, ASweptPaddleLeavesNoArcsBehind) {
     std::string why;
     EXPECT_TRUE(h.PresentedMatchesBackBuffer(&why)) << why;
   }
+}
+
+// While the double score runs the paddle throws green sparks that fall, from
+// one of its two ends and outwards: one a frame at first, fewer as the time
+// runs out, none once it is over.
+TEST(PlayPaddle, DoubleScoreThrowsGreenSparksFromThePaddleEnds) {
+  PlayHarness h;
+  OneCornerBrick(h);
+  h.Begin();
+  h.MoveMouse(640);
+  h.Steps(3);
+  // The sparks this frame's logic made: created at the frame's own time.
+  auto newSparks = [&](int32_t ms) {
+    std::vector<Entity*> made;
+    for (Entity* e = entityHead.next; e; e = e->next) {
+      if (e->kind == kEntitySpark && e->startTime == playClock - ms) made.push_back(e);
+    }
+    return made;
+  };
+  struct Phase {
+    const char* name;
+    int32_t doubleMs, frames, sparks;
+  } phases[] = {
+      {"full time: more than 2 ms apart", 20000, 10, 10},
+      {"a tenth left: more than 20 ms apart", 1000, 20, 10},
+      {"over", 0, 10, 0},
+  };
+  bool left = false, right = false;
+  for (const Phase& p : phases) {
+    SCOPED_TRACE(p.name);
+    doubleScoreMs = p.doubleMs;
+    h.Step();  // the first spark of a phase may follow the last of the one before
+    int32_t count = 0;
+    for (int32_t f = 0; f < p.frames; ++f) {
+      const float x = paddleX, halfWidth = paddleHalfWidth, y = paddleY;
+      h.Step(16);
+      for (const Entity* s : newSparks(16)) {
+        ++count;
+        EXPECT_EQ(s->value, 600);
+        EXPECT_EQ(s->flags, 9);  // falls, green
+        const uint32_t c = static_cast<uint32_t>(s->aux);
+        EXPECT_EQ((c >> 8) & 255, 255u);
+        EXPECT_LT(c & 255, 64u);
+        EXPECT_LT((c >> 16) & 255, 64u);
+        // Thrown outwards from one end, then moved by one frame.
+        const float side = s->vx > 0 ? 1.0f : -1.0f;
+        left |= side < 0;
+        right |= side > 0;
+        EXPECT_GE(std::fabs(s->vx), 30.0f);
+        EXPECT_NEAR(s->x - s->vx * 0.016f, x + side * halfWidth, 0.5f);
+        EXPECT_NEAR(s->y - s->vy * 0.016f, y + 15.0f, 4.5f);
+        EXPECT_GE(s->vy, -70.0f + 100.0f * 0.016f - 0.01f);
+        EXPECT_LT(s->vy, -20.0f + 100.0f * 0.016f + 0.01f);
+      }
+    }
+    EXPECT_EQ(count, p.sparks);
+  }
+  EXPECT_TRUE(left && right);
 }
