@@ -37,6 +37,14 @@ std::pair<float, float> Bounced(float vx, float vy) {
   return {vx * k, vy * k};
 }
 
+// A board with one brick in its corner, started, the paddle in the middle.
+void OneBrickBoardStarted(PlayHarness& h) {
+  h.MakeSet({Rows({"R"})});
+  h.Begin();
+  h.MoveMouse(640);
+  h.Steps(3);
+}
+
 }  // namespace
 
 TEST(PlayBall, FreeFlight) {
@@ -70,10 +78,7 @@ TEST(PlayBall, FreeFlight) {
   };
   for (int32_t ms : kFrameLengths) {
     PlayHarness h;
-    h.MakeSet({Rows({"R"})});
-    h.Begin();
-    h.MoveMouse(640);
-    h.Steps(3);
+    OneBrickBoardStarted(h);
     for (const Flight& f : flights) {
       SCOPED_TRACE(testing::Message() << f.name << ", " << ms << " ms");
       gravityOn = f.gravity ? 60000 : 0;
@@ -125,10 +130,7 @@ TEST(PlayBall, PointsPerBrickFollowSpeedBallAndPaddle) {
       {449.9f, 2, 4, 17},  // the fraction of 17.996 is dropped
   };
   PlayHarness h;
-  h.MakeSet({Rows({"R"})});
-  h.Begin();
-  h.MoveMouse(640);
-  h.Steps(3);
+  OneBrickBoardStarted(h);
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.speed << ", ball " << c.ballSize << ", paddle " << c.paddle);
     paddleSize = c.paddle;
