@@ -8,6 +8,7 @@
 #include "game/game_globals.h"
 #include "game/play/charms.h"
 #include "game/scenes/charm_collection.h"
+#include "game/scenes/deferred_pictures.h"
 #include "game/scenes/menu_pointer.h"
 #include "game/scenes/scene_draw.h"
 #include "game/scenes/transition.h"
@@ -85,6 +86,7 @@ void RunCharmsScreen() {
   SurfaceLock lock;
   if (!display.Lock(&lock)) return;
   if (firstFrame) StartSceneFadeIn(false);
+  UsePicture(charmsPicture);
   DrawMenuPointer(true, [&] {
     BlitImage(charmsPicture.GetFrame(1), 0, 0, nullptr, 0);
     display.AddDirtyRect(0, 0, lock.width, lock.height);

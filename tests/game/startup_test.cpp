@@ -5,18 +5,27 @@
 
 #include <boost/filesystem.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "audio/sound_bank.h"
+#include "community/app_id.h"
 #include "game/game_globals.h"
+#include "game/play/charms.h"
+#include "game/scenes/deferred_pictures.h"
 #include "game/support/game_driver.h"
 #include "graphics/display.h"
 #include "graphics/flame.h"
+#include "graphics/imageset_writer.h"
 #include "platform/instance.h"
 #include "platform/seal/seal.h"
 #include "platform/settings.h"
+#include "platform/steam/fake.h"
+#include "support/test_support.h"
 
 namespace fs = boost::filesystem;
 using gametest::DriverOptions;
@@ -70,6 +79,88 @@ TEST(GameStartUp, MissingOrBrokenGraphicFilesStopBeforeTheWindow) {
     EXPECT_EQ(d.Boxes()[0].caption, "Fatal Error");
     EXPECT_EQ(d.Windows().MainWindow(), nullptr);
   }
+}
+
+// The other screens' pictures are found and their headers read at start-up
+// but decoded when first shown; what they hold then is what decoding them at
+// start-up gave, in the picture and in its display copy.
+TEST(GameStartUp, PicturesDecodedWhenFirstShownMatchThoseDecodedAtOnce) {
+  GameDriver d;
+  d.Prepare();
+  ASSERT_EQ(d.StartUp(), std::nullopt);
+  d.Frame();
+  struct Case {
+    Image* image;
+    const char* file;
+  } cases[] = {
+      {&highScoresPicture, "HighScores.png"},   {&charmsPicture, "Charms.png"},
+      {&boardSelectPicture, "BoardSelect.png"}, {&titlePowerupsPicture, "TitlePowerups.png"},
+      {&exitPicture, "ExitScreen.png"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    EXPECT_EQ(c.image->pixels, nullptr);
+    Image eager;
+    eager.LoadWithGdiplus(d.Folder() / "Pictures" / c.file);
+    ASSERT_NE(eager.pixels, nullptr);
+    ASSERT_TRUE(eager.Upload(&program.screenFormat));
+    UsePicture(*c.image);
+    const Bitmap* shown = c.image->GetFrame(1);
+    const Bitmap* wanted = eager.GetFrame(1);
+    ASSERT_NE(shown, c.image);
+    ASSERT_EQ(shown->bpp, 16);
+    ASSERT_EQ(shown->width, wanted->width);
+    ASSERT_EQ(shown->height, wanted->height);
+    EXPECT_EQ(std::memcmp(shown->pixels, wanted->pixels, size_t(wanted->stride) * size_t(wanted->height)), 0);
+    // Only the display copy is kept.
+    EXPECT_EQ(c.image->pixels, nullptr);
+    EXPECT_TRUE(PictureShowable(*c.image));
+    // Once decoded it stays: a second use changes nothing.
+    const uint8_t* pixels = shown->pixels;
+    UsePicture(*c.image);
+    EXPECT_EQ(c.image->GetFrame(1)->pixels, pixels);
+  }
+  // A display switch releases them; the next use decodes them again for the
+  // display it finds, with the same pixels.
+  const std::vector<uint8_t> before(highScoresPicture.GetFrame(1)->pixels,
+                                    highScoresPicture.GetFrame(1)->pixels + 1280 * 2 * 720);
+  d.Key(plat::kKeyF1 + 6);
+  d.Frame();
+  ASSERT_EQ(settings.fullScreen, 1);
+  EXPECT_FALSE(PictureShowable(highScoresPicture));
+  UsePicture(highScoresPicture);
+  ASSERT_TRUE(PictureShowable(highScoresPicture));
+  EXPECT_EQ(std::memcmp(highScoresPicture.GetFrame(1)->pixels, before.data(), before.size()), 0);
+  EXPECT_TRUE(d.Boxes().empty());
+  EXPECT_EQ(d.Finish(), 0);
+}
+
+// A picture whose header reads well but whose body does not decode gets the
+// missing-picture message when first shown, once, and the game goes on; the
+// optional exit picture falls back to the splash without a message.
+TEST(GameStartUp, APictureThatFailsLaterIsReportedOnceWhenFirstShown) {
+  GameDriver d;
+  d.Prepare();
+  for (const char* file : {"HighScores.png", "ExitScreen.png"}) {
+    const fs::path path = d.Folder() / "Pictures" / file;
+    const uintmax_t size = fs::file_size(path);
+    ASSERT_GT(size, 100u);
+    fs::resize_file(path, 100);
+  }
+  ASSERT_EQ(d.StartUp(), std::nullopt);
+  EXPECT_TRUE(d.Boxes().empty());
+  d.Frame();
+  UsePicture(highScoresPicture);
+  UsePicture(highScoresPicture);
+  ASSERT_EQ(d.Boxes().size(), 1u);
+  EXPECT_EQ(d.Boxes()[0].text, "Could not find needed graphic file: HighScores.png!");
+  EXPECT_EQ(d.Boxes()[0].caption, "Fatal Error");
+  EXPECT_FALSE(PictureShowable(highScoresPicture));
+  UsePicture(exitPicture);
+  EXPECT_FALSE(PictureShowable(exitPicture));
+  EXPECT_EQ(d.Boxes().size(), 1u);
+  EXPECT_TRUE(d.Running());
+  EXPECT_EQ(d.Finish(), 0);
 }
 
 TEST(GameStartUp, ThirtyTwoBitFontsSkipThePaletteStepsSafely) {
@@ -273,3 +364,64 @@ TEST(GameShutdown, ReleasesTheTokenAndTheResources) {
 }
 
 }  // namespace
+
+namespace {
+
+// An installed Workshop item of the fake service, in a folder of its own
+// that holds one charm set with the charm "Wheel" (rarity 2).
+fs::path InstalledItemWithCharms(uint64_t id) {
+  const fs::path folder = vantrel::test::MakeTempDir("workshop-item-" + std::to_string(id));
+  Bitmap frame;
+  EXPECT_TRUE(frame.Create(12, 12, 32));
+  for (int32_t y = 0; y < 12; ++y)
+    for (int32_t x = 0; x < 12; ++x) frame.SetPixel(x, y, 0xFF40C040u);
+  std::vector<ImageSetWriterEntry> entries = {{"Wheel_2", &frame}};
+  fs::create_directories(folder / "Items");
+  EXPECT_TRUE(WriteImageSet(folder / "Items" / "W.charms", entries));
+  plat::steam::fake::ItemRecord item;
+  item.id = id;
+  item.appId = kVantrelAppId;
+  item.owner = 7;
+  item.title = "Wheels";
+  item.installFolder = folder.string();
+  plat::steam::fake::SeedItem(item);
+  plat::steam::fake::Subscribe(id);
+  return folder;
+}
+
+}  // namespace
+
+TEST(GameStartUp, InstalledWorkshopItemsAreSearchedLastAndBringTheirCharms) {
+  for (bool communityOff : {false, true}) {
+    SCOPED_TRACE(communityOff ? "community off" : "community on");
+    GameDriver d;
+    DriverOptions o;
+    o.dirsLines = {"extra"};
+    o.communityOff = communityOff;
+    d.Prepare(o);
+    const fs::path item = InstalledItemWithCharms(4242);
+    ASSERT_EQ(d.StartUp(), std::nullopt);
+    // The starting folder, the dirs.cfg folder, the player's content folder,
+    // then the item's folder.
+    std::vector<fs::path> want = {fs::path("extra"), userContentFolder};
+    if (!communityOff) want.push_back(item);
+    std::vector<fs::path> tail(dataFiles.searchDirs.end() - std::min(dataFiles.searchDirs.size(), want.size()),
+                               dataFiles.searchDirs.end());
+    EXPECT_EQ(tail, want);
+    EXPECT_EQ(std::count(dataFiles.searchDirs.begin(), dataFiles.searchDirs.end(), item), communityOff ? 0 : 1);
+    // The item's charm set is loaded beside the pack's, tagged as the
+    // Workshop's.
+    auto charm = charmIndex.find("Wheel");
+    if (communityOff) {
+      EXPECT_EQ(charm, charmIndex.end());
+      EXPECT_EQ(charmFiles.count("W.charms"), 0u);
+    } else {
+      ASSERT_NE(charm, charmIndex.end());
+      EXPECT_EQ(charms[static_cast<size_t>(charm->second)].rarity, 2);
+      EXPECT_EQ(charmFiles["W.charms"].tag, kCharmSourceCloud);
+      EXPECT_EQ(charmFiles["W.charms"].path, item / "Items" / "W.charms");
+    }
+    EXPECT_NE(charmIndex.find("charm0"), charmIndex.end()) << "the pack's own charms";
+    d.Finish();
+  }
+}
