@@ -9,7 +9,7 @@
 
 #include <boost/filesystem/path.hpp>
 
-#include "game/boardset.h"
+#include "boardset/boardset.h"
 #include "game/high_score_file.h"
 #include "game/scenes/board_set_select.h"
 #include "game/play/entities.h"

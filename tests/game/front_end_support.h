@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "audio/sound_bank.h"
-#include "game/boardset.h"
+#include "boardset/boardset.h"
 #include "game/game_globals.h"
 #include "game/support/game_driver.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "game/boardset.h"
+#include "boardset/boardset.h"
 #include "graphics/bitmap.h"
 #include "graphics/imageset_writer.h"
 #include "tools/datagen/pack_contract.h"
