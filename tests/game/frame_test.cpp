@@ -8,8 +8,8 @@
 #include "game/support/game_driver.h"
 #include "graphics/display.h"
 
-using gametest::DriverOptions;
-using gametest::GameDriver;
+using vantrel::test::DriverOptions;
+using vantrel::test::GameDriver;
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "game/play/player_state.h"
 #include "graphics/display.h"
 #include "platform/window.h"
-#include "support/play_harness.h"
+#include "game/support/play_harness.h"
 
 using vantrel::test::PlayHarness;
 using vantrel::test::PlayOptions;

@@ -12,9 +12,9 @@
 #include "graphics/display.h"
 #include "platform/seal/seal.h"
 
-using gametest::DriverOptions;
-using gametest::GameDriver;
-using gametest::Through555;
+using vantrel::test::DriverOptions;
+using vantrel::test::GameDriver;
+using vantrel::test::Through555;
 
 namespace {
 
@@ -140,7 +140,7 @@ TEST(Splash, LeavesForTheMenuAfterFiveSecondsWithoutInput) {
   EXPECT_EQ(previousScene, 0);
   d.RunFor(2100);
   EXPECT_EQ(transitionRunning, 0);
-  EXPECT_EQ(d.PresentedAt(640, 360), Through555(gametest::kSplashColour));
+  EXPECT_EQ(d.PresentedAt(640, 360), Through555(vantrel::test::kSplashColour));
   EXPECT_EQ(sceneNumber, 0);
   const uint32_t start = splashStartMs;
   d.RunFor(2700);
@@ -198,7 +198,7 @@ TEST(ExitPicture, AClickEndsTheGameWithResultZeroAndTheSettingsWritten) {
   EXPECT_NE(module.playing, nullptr);
   d.RunUntil([] { return transitionRunning == 0; }, 2500);
   d.Frame();
-  EXPECT_EQ(d.PresentedAt(640, 360), Through555(gametest::kExitColour));
+  EXPECT_EQ(d.PresentedAt(640, 360), Through555(vantrel::test::kExitColour));
   plat::seal::GetModuleInfo(&module);
   EXPECT_EQ(module.volume, 40u);
   d.Click(640, 360);
@@ -218,7 +218,7 @@ TEST(ExitPicture, WithoutItsPictureTheSplashStandsIn) {
   sceneNumber = 8;
   d.RunFor(2200);
   d.Frame();
-  EXPECT_EQ(d.PresentedAt(640, 360), Through555(gametest::kSplashColour));
+  EXPECT_EQ(d.PresentedAt(640, 360), Through555(vantrel::test::kSplashColour));
   d.Finish();
 }
 
