@@ -81,7 +81,9 @@ endfunction()
 #                  [SEED_DIRS <folders...>])
 # A libFuzzer target (fuzz build only). ctest runs it for a bounded time over
 # the seeds in tests/fuzz/corpus/<name>/ when that folder exists, and over
-# any further SEED_DIRS (folders of seeds the build writes).
+# any further SEED_DIRS (folders of seeds the build writes). Every reader it
+# drives must stay within 512 MB resident for any input, and (libFuzzer's
+# default for the malloc limit) take no single block larger than that.
 function(vantrel_add_fuzz name)
   if(NOT VANTREL_FUZZ)
     return()
@@ -102,7 +104,7 @@ function(vantrel_add_fuzz name)
   endif()
   list(APPEND dirs ${F_SEED_DIRS})
   add_test(NAME ${name}
-    COMMAND ${name} -max_total_time=${F_SECONDS} -rss_limit_mb=2048 -timeout=10
+    COMMAND ${name} -max_total_time=${F_SECONDS} -rss_limit_mb=512 -timeout=10
             -print_final_stats=1 ${dirs})
   set_tests_properties(${name} PROPERTIES LABELS fuzz
     ENVIRONMENT "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy;HOME=${work};XDG_CONFIG_HOME=${work}/config;XDG_DATA_HOME=${work}/data;ASAN_OPTIONS=detect_leaks=0")

@@ -104,8 +104,10 @@ bool UnscrambleBuffer(const void* data, int32_t length, uint8_t** out, int32_t* 
   int32_t m = length - 4;
   std::memcpy(buf, in + 4, size_t(m));
 
+  // A layer count of 0 peels nothing: the payload is all that follows the
+  // header, its last byte included.
   int layers = buf[m - 1] & 0x0F;
-  bool ok = layers > 0;
+  bool ok = true;
   for (int b = 0; ok && b < layers; ++b) {
     // Each layer needs its marker and as many key bytes as the marker
     // names; a marker of 0 or one that claims more than remains means

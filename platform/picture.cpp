@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <new>
 
 #include <jpeglib.h>
 #include <jerror.h>
@@ -25,6 +26,21 @@ void SetError(std::string* error, const std::string& text) {
 
 bool SizeAllowed(int64_t w, int64_t h) {
   return w > 0 && h > 0 && w <= kMaxPictureSide && h <= kMaxPictureSide && w * h <= kMaxPicturePixels;
+}
+
+// Sizes the picture's pixels (zeroed); false when the memory is not there,
+// so that a decoder can clean up and report it instead of throwing past the
+// library's own state.
+bool AllocatePixels(Picture* picture, int w, int h) {
+  try {
+    picture->pixels.assign(static_cast<size_t>(w) * h * 4, 0);
+  } catch (const std::bad_alloc&) {
+    picture->pixels = std::vector<uint8_t>();
+    return false;
+  }
+  picture->width = w;
+  picture->height = h;
+  return true;
 }
 
 // ------------------------------------------------------------------- PNG
@@ -63,14 +79,20 @@ struct PngTarget {
 };
 
 bool AllocatePng(PngTarget* t, int w, int h) {
-  if (!SizeAllowed(w, h)) return false;
-  t->picture->width = w;
-  t->picture->height = h;
-  t->picture->pixels.assign(static_cast<size_t>(w) * h * 4, 0);
-  t->rowPointers.resize(static_cast<size_t>(h));
+  if (!AllocatePixels(t->picture, w, h)) return false;
+  try {
+    t->rowPointers.resize(static_cast<size_t>(h));
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
   for (int y = 0; y < h; ++y) t->rowPointers[y] = t->picture->pixels.data() + static_cast<size_t>(y) * w * 4;
   return true;
 }
+
+// Only the chunks that make the pixels are needed; none is larger than a
+// palette, and none is kept in numbers.
+constexpr png_alloc_size_t kPngChunkMallocMax = 1 << 20;
+constexpr png_uint_32 kPngChunkCacheMax = 16;
 
 int DecodePngFrame(PngReadState* st, PngTarget* target) {
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, st, PngError, PngWarning);
@@ -86,6 +108,13 @@ int DecodePngFrame(PngReadState* st, PngTarget* target) {
   }
   png_set_read_fn(png, st, PngRead);
   png_set_user_limits(png, kMaxPictureSide, kMaxPictureSide);
+  png_set_chunk_malloc_max(png, kPngChunkMallocMax);
+  png_set_chunk_cache_max(png, kPngChunkCacheMax);
+  // Every chunk but the header, palette, transparency, image data and end is
+  // skipped unread. The library would otherwise take (and clear) a buffer of
+  // the length a text, profile or palette-suggestion chunk claims, up to 2 GB
+  // for a few bytes of file, and none of them changes the pixels we return.
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
   // Ancillary chunks with bad CRCs are skipped rather than fatal; the pixels
   // themselves must be intact.
   png_set_crc_action(png, PNG_CRC_DEFAULT, PNG_CRC_WARN_DISCARD);
@@ -103,11 +132,14 @@ int DecodePngFrame(PngReadState* st, PngTarget* target) {
   png_set_bgr(png);
   png_set_interlace_handling(png);
   png_read_update_info(png, info);
-  if (png_get_rowbytes(png, info) != static_cast<size_t>(w) * 4 ||
-      !target->allocate(target, static_cast<int>(w), static_cast<int>(h))) {
+  if (png_get_rowbytes(png, info) != static_cast<size_t>(w) * 4 || !SizeAllowed(w, h)) {
     std::snprintf(st->message, sizeof(st->message), "unsupported PNG size %ux%u", w, h);
     png_destroy_read_struct(&png, &info, nullptr);
     return 2;
+  }
+  if (!target->allocate(target, static_cast<int>(w), static_cast<int>(h))) {
+    png_destroy_read_struct(&png, &info, nullptr);
+    return 1;
   }
   png_read_image(png, target->rowPointers.data());
   png_read_end(png, nullptr);
@@ -194,8 +226,17 @@ void JpegEmitMessage(j_common_ptr info, int level) {
     info->err->error_exit(info);
 }
 
-int DecodeJpegFrame(const uint8_t* data, size_t size, JpegError* err, Picture* out) {
+// The decoder's state lives outside the frame that calls setjmp: the library
+// changes it after that call, and a long jump back may not find such changes
+// in the frame's own locals.
+struct JpegDecoder {
+  JpegError err;
   jpeg_decompress_struct cinfo;
+};
+
+int DecodeJpegFrame(const uint8_t* data, size_t size, JpegDecoder* decoder, Picture* out) {
+  JpegError* const err = &decoder->err;
+  jpeg_decompress_struct& cinfo = decoder->cinfo;
   std::memset(&cinfo, 0, sizeof(cinfo));  // destroying a half-made decoder is then safe
   cinfo.err = jpeg_std_error(&err->base);
   err->base.error_exit = JpegErrorExit;
@@ -224,9 +265,11 @@ int DecodeJpegFrame(const uint8_t* data, size_t size, JpegError* err, Picture* o
     jpeg_destroy_decompress(&cinfo);
     return 2;
   }
-  out->width = w;
-  out->height = h;
-  out->pixels.assign(static_cast<size_t>(w) * h * 4, 0);
+  if (!AllocatePixels(out, w, h)) {
+    std::snprintf(err->message, sizeof(err->message), "out of memory");
+    jpeg_destroy_decompress(&cinfo);
+    return 2;
+  }
   while (cinfo.output_scanline < cinfo.output_height) {
     JSAMPROW row = out->pixels.data() + static_cast<size_t>(cinfo.output_scanline) * w * 4;
     jpeg_read_scanlines(&cinfo, &row, 1);
@@ -254,10 +297,10 @@ int DecodeJpegFrame(const uint8_t* data, size_t size, JpegError* err, Picture* o
 }
 
 bool DecodeJpeg(const uint8_t* data, size_t size, Picture* out, std::string* error) {
-  auto err = std::make_unique<JpegError>();
-  err->message[0] = 0;
-  if (DecodeJpegFrame(data, size, err.get(), out) != 0) {
-    SetError(error, std::string("JPEG: ") + err->message);
+  auto decoder = std::make_unique<JpegDecoder>();
+  decoder->err.message[0] = 0;
+  if (DecodeJpegFrame(data, size, decoder.get(), out) != 0) {
+    SetError(error, std::string("JPEG: ") + decoder->err.message);
     return false;
   }
   return true;
@@ -379,9 +422,10 @@ bool DecodeBmp(const uint8_t* data, size_t size, Picture* out, std::string* erro
     return false;
   }
   MaskChannel mr = MakeMask(rMask), mg = MakeMask(gMask), mb = MakeMask(bMask), ma = MakeMask(aMask);
-  out->width = static_cast<int>(w);
-  out->height = static_cast<int>(h);
-  out->pixels.assign(static_cast<size_t>(w) * h * 4, 0);
+  if (!AllocatePixels(out, static_cast<int>(w), static_cast<int>(h))) {
+    SetError(error, "BMP: out of memory");
+    return false;
+  }
   bool anyAlpha = false;
   for (int64_t y = 0; y < h; ++y) {
     const uint8_t* row = data + offBits + rowBytes * static_cast<size_t>(topDown ? y : h - 1 - y);

@@ -222,6 +222,10 @@ void WorkshopHelper::SelectFolder() {
   if (!folderRequester.PickFolder(dialog, "Select Workshop Item Folder")) return;
   item.folder = folderRequester.GetPath();
   item.publishedFileId = manager->LoadWorkshopId(item.folder);
+  // The preview is the folder's own in both cases, so an upload never sends
+  // another folder's picture; the details of a known item carry none to
+  // replace it.
+  item.previewPath = item.folder / "preview.png";
   if (item.publishedFileId != 0) {
     LogAppend(FormatString("'steamid.txt' found. Downloading details for item %llu ...",
                            static_cast<unsigned long long>(item.publishedFileId)));
@@ -230,15 +234,11 @@ void WorkshopHelper::SelectFolder() {
     // texts are not sent, so the item keeps its own.
     item.title.clear();
     item.description.clear();
-    // The same for a preview named for another folder: with none, the item
-    // keeps the picture it has.
-    item.previewPath.clear();
     manager->RequestItemDetails(item.publishedFileId,
                                 [this](const steam::UgcDetailsResult* result) { HandleDetailsDownloaded(result); });
   } else {
     item.description.clear();
     item.title = Truncated(WideToNarrow(LastElement(item.folder)), steam::kMaxTitleLength);
-    item.previewPath = item.folder / "preview.png";
   }
   PostRefresh();
 }

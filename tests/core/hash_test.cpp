@@ -225,7 +225,6 @@ TEST(UnscrambleTest, RefusesTrailersThatDoNotAddUp) {
   } cases[] = {
       {"header only", withLength({0, 0, 0, 0})},
       {"three bytes", {1, 2, 3}},
-      {"layer count 0", withLength({0, 0, 0, 0, 9, 9, 0x30})},
       {"marker claims more key than remains", withLength({0, 0, 0, 0, 1, 2, 0x0F})},
       {"single marker byte claiming one key byte", withLength({0, 0, 0, 0, 0x01})},
       {"a later marker of key length 0", withLength({0, 0, 0, 0, 0xA0, 7, 0x05, 5, 6, 0x02})},
@@ -234,14 +233,72 @@ TEST(UnscrambleTest, RefusesTrailersThatDoNotAddUp) {
   for (const auto& c : cases) EXPECT_FALSE(Unscramble(c.bytes)) << c.what;
 }
 
-TEST(UnscrambleTest, HandBuiltSingleLayerPeels) {
-  // Payload "AB" under one layer of key length 1 would be a layer count of
-  // 1, which the scrambler never writes, but the reader accepts it.
-  std::vector<uint8_t> b = {0, 0, 0, 0, 'A' ^ 0x20, 'B' ^ 0x20, 0x20, 0x51};
+// Layers built by hand as the scrambler lays them out: each key XORs the
+// payload and every earlier trailer, then its key bytes and a marker (key
+// length in the low nibble, `highBits` above it) follow. The last key's
+// length is the layer count the reader finds in the last byte; with no keys
+// the buffer is the header and the payload alone.
+std::vector<uint8_t> Layered(const std::vector<uint8_t>& payload, const std::vector<std::vector<uint8_t>>& keys,
+                             uint8_t highBits = 0xA0) {
+  std::vector<uint8_t> b(4, 0);
+  b.insert(b.end(), payload.begin(), payload.end());
+  for (const std::vector<uint8_t>& key : keys) {
+    for (size_t j = 4; j < b.size(); ++j) b[j] ^= key[(j - 4) % key.size()];
+    b.insert(b.end(), key.begin(), key.end());
+    b.push_back(uint8_t(highBits | key.size()));
+  }
   PutLe32(b, uint32_t(b.size()) ^ kScrambleLengthMask);
-  std::vector<uint8_t> out;
-  ASSERT_TRUE(Unscramble(b, &out));
-  EXPECT_EQ(out, (std::vector<uint8_t>{'A', 'B'}));
+  return b;
+}
+
+std::vector<uint8_t> Key(int length, uint8_t salt) {
+  std::vector<uint8_t> key(size_t(length), 0);
+  for (int j = 0; j < length; ++j) key[size_t(j)] = uint8_t(salt + 37 * j);
+  return key;
+}
+
+// The layer count is the low nibble of the last byte, 0 included: no layer
+// to peel leaves everything after the header as it is, the last byte too.
+TEST(UnscrambleTest, PeelsAsManyLayersAsTheLastByteSays) {
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> payload;
+    std::vector<std::vector<uint8_t>> keys;
+  } cases[] = {
+      {"0 layers, one byte", {0x30}, {}},
+      {"0 layers", {9, 9, 0x30}, {}},
+      {"0 layers, a zero last byte", {'A', 'B', 0x00}, {}},
+      {"0 layers, bytes that look like trailers", {7, 1, 2, 3, 4, 5, 6, 7, 0x97, 0xF0}, {}},
+      {"1 layer of key length 1", {'A', 'B'}, {{0x20}}},
+      {"2 layers", Payload(5), {Key(7, 3), Key(2, 9)}},
+      {"3 layers, keys longer than the payload", {0x55}, {Key(15, 1), Key(9, 2), Key(3, 4)}},
+      {"7 layers", Payload(40), {Key(7, 1), Key(8, 2), Key(9, 3), Key(10, 4), Key(11, 5), Key(12, 6), Key(7, 7)}},
+      {"15 layers",
+       Payload(300),
+       {Key(15, 1), Key(14, 2), Key(13, 3), Key(12, 4), Key(11, 5), Key(10, 6), Key(9, 7), Key(8, 8), Key(7, 9),
+        Key(7, 10), Key(8, 11), Key(9, 12), Key(10, 13), Key(11, 14), Key(15, 15)}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<uint8_t> out;
+    ASSERT_TRUE(Unscramble(Layered(c.payload, c.keys), &out));
+    EXPECT_EQ(out, c.payload);
+  }
+}
+
+// A payload read back from a buffer without layers scrambles and reads back
+// like any other.
+TEST(UnscrambleTest, PayloadOfZeroLayersRoundTrips) {
+  for (int n : {1, 2, 16, 257}) {
+    std::vector<uint8_t> payload = Payload(n, uint32_t(n));
+    payload.back() = uint8_t(payload.back() & 0xF0);
+    std::vector<uint8_t> plain;
+    ASSERT_TRUE(Unscramble(Layered(payload, {}), &plain)) << n;
+    ASSERT_EQ(plain, payload) << n;
+    std::vector<uint8_t> back;
+    ASSERT_TRUE(Unscramble(Scramble(plain), &back)) << n;
+    EXPECT_EQ(back, payload) << n;
+  }
 }
 
 }  // namespace

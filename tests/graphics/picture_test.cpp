@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <string>
 #include <vector>
 
 #include <jpeglib.h>
@@ -303,6 +304,114 @@ TEST(Picture, BrokenFilesGiveAnEmptyBitmap) {
   EXPECT_TRUE(plat::DecodePicture(png.data(), png.size(), &pic, nullptr));
   EXPECT_TRUE(plat::DecodePicture(jpeg.data(), jpeg.size(), &pic, nullptr));
   EXPECT_TRUE(plat::DecodePicture(bmp.data(), bmp.size(), &pic, nullptr));
+}
+
+// Chunks of a hand-made PNG, each with its length word, type, data and CRC;
+// `claimed` puts another length in the word than the data has.
+void AppendChunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data = {},
+                 int64_t claimed = -1) {
+  const uint32_t length = claimed >= 0 ? static_cast<uint32_t>(claimed) : static_cast<uint32_t>(data.size());
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(length >> shift));
+  const size_t typeAt = out.size();
+  out.insert(out.end(), type, type + 4);
+  out.insert(out.end(), data.begin(), data.end());
+  uint32_t crc = 0xFFFFFFFFu;
+  for (size_t i = typeAt; i < out.size(); ++i) {
+    crc ^= out[i];
+    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+  }
+  crc ^= 0xFFFFFFFFu;
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(crc >> shift));
+}
+
+// A 1x1 palette picture of the colour 10, 20, 30 with `before` between its
+// palette and its image data and `after` behind the image data.
+std::vector<uint8_t> PalettePngWith(const std::vector<uint8_t>& before, const std::vector<uint8_t>& after) {
+  std::vector<uint8_t> out = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+  AppendChunk(out, "IHDR", {0, 0, 0, 1, 0, 0, 0, 1, 8, PNG_COLOR_TYPE_PALETTE, 0, 0, 0});
+  AppendChunk(out, "PLTE", {10, 20, 30});
+  out.insert(out.end(), before.begin(), before.end());
+  AppendChunk(out, "IDAT", {0x78, 0x9C, 0x63, 0x60, 0x00, 0x00, 0x00, 0x02, 0x00, 0x01});  // one row: index 0
+  out.insert(out.end(), after.begin(), after.end());
+  AppendChunk(out, "IEND");
+  return out;
+}
+
+// How far the resident size of this process rose above what it was at
+// Start, in KB; -1 where the system does not let the peak be reset.
+class ResidentPeak {
+ public:
+  void Start() { startKb_ = ResetPeak() ? StatusKb("VmHWM:") : -1; }
+  long GrowthKb() const { return startKb_ < 0 ? -1 : StatusKb("VmHWM:") - startKb_; }
+
+ private:
+  static bool ResetPeak() {
+    std::ofstream clear("/proc/self/clear_refs");
+    clear << "5";
+    clear.close();
+    return static_cast<bool>(clear);
+  }
+  static long StatusKb(const std::string& key) {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+      if (line.rfind(key, 0) == 0) return std::stol(line.substr(key.size()));
+    }
+    return -1;
+  }
+  long startKb_ = -1;
+};
+
+// Empty ancillary chunks of every kind the library knows, and unknown ones.
+std::vector<uint8_t> EmptyAncillaryChunks() {
+  std::vector<uint8_t> run;
+  for (const char* type : {"bKGD", "cHRM", "eXIf", "gAMA", "hIST", "iCCP", "iTXt", "tEXt", "zTXt", "sPLT", "pCAL",
+                           "sCAL", "sBIT", "sRGB", "oFFs", "zzZz", "vpAg"})
+    AppendChunk(run, type);
+  return run;
+}
+
+// A few hundred bytes of file must never cost more than a little memory: a
+// text, profile or palette-suggestion chunk that claims 2 GB (and is not
+// there) is refused with a reason, and the empty chunks of a fuzzed file
+// leave the picture readable.
+TEST(Picture, PngChunksClaimingHugeLengthsCostNoMemory) {
+  const std::vector<uint8_t> empties = EmptyAncillaryChunks();
+  struct Case {
+    std::string what;
+    std::vector<uint8_t> bytes;
+    bool decodes;
+  };
+  std::vector<Case> cases = {
+      {"empty ancillary chunks before the image data", PalettePngWith(empties, {}), true},
+      {"empty ancillary chunks after the image data", PalettePngWith({}, empties), true},
+  };
+  for (const char* type : {"iTXt", "tEXt", "zTXt", "sPLT", "pCAL", "sCAL", "iCCP", "eXIf", "zzZz"}) {
+    std::vector<uint8_t> claim = empties;
+    AppendChunk(claim, type, {'k', 0, 0, 0}, 0x7FFFFFF0);
+    claim.insert(claim.end(), empties.begin(), empties.end());
+    cases.push_back({std::string(type) + " claiming 2 GB amid empty chunks", PalettePngWith(claim, {}), false});
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ResidentPeak peak;
+    peak.Start();
+    plat::Picture pic;
+    std::string error;
+    const bool ok = plat::DecodePicture(c.bytes.data(), c.bytes.size(), &pic, &error);
+    const long growthKb = peak.GrowthKb();
+    if (growthKb >= 0) {
+      EXPECT_LT(growthKb, 64 * 1024);
+    }
+    ASSERT_EQ(ok, c.decodes) << error;
+    if (ok) {
+      ASSERT_EQ(pic.width, 1);
+      ASSERT_EQ(pic.height, 1);
+      EXPECT_EQ(Px(pic, 0, 0), 0xFF0A141Eu);
+    } else {
+      EXPECT_EQ(error.rfind("PNG: ", 0), 0u) << error;
+      EXPECT_TRUE(pic.pixels.empty());
+    }
+  }
 }
 
 // ------------------------------------------------------------------ JPEG

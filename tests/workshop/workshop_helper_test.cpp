@@ -183,10 +183,14 @@ TEST_F(WorkshopHelperTest, FolderWithIdFileShowsTheItemOnceItsDetailsArrive) {
   EXPECT_EQ(Text(kIdItemId), "4294967313");
   EXPECT_TRUE(Enabled(kIdItemPage));
   EXPECT_EQ(Text(kIdTitle), "");  // until the details come
+  // The preview is the folder's own from the start, as for a new item, and
+  // the details leave it.
+  EXPECT_EQ(Text(kIdPreview), (folder / "preview.png").string());
 
   Tick();
   EXPECT_EQ(Text(kIdTitle), "Served title");
   EXPECT_EQ(Text(kIdDescription), "Served description");
+  EXPECT_EQ(Text(kIdPreview), (folder / "preview.png").string());
   EXPECT_TRUE(Contains(Log(), "Workshop item details downloaded successfully."));
 
   ASSERT_TRUE(dialog->Click(kIdItemPage));
@@ -276,6 +280,8 @@ TEST_F(WorkshopHelperTest, UploadOfAFolderWithAnIdUpdatesThatItem) {
   ASSERT_TRUE(steam::fake::PeekItem(kBigId, &stored));
   EXPECT_EQ(stored.title, "New title");
   EXPECT_EQ(stored.description, "Old description");
+  // The item takes the folder's picture instead of keeping its old one.
+  EXPECT_EQ(stored.previewFile, (folder / "preview.png").string());
 }
 
 TEST_F(WorkshopHelperTest, UploadBeforeTheDetailsArriveKeepsTheItemsTexts) {
@@ -293,9 +299,9 @@ TEST_F(WorkshopHelperTest, UploadBeforeTheDetailsArriveKeepsTheItemsTexts) {
   ASSERT_TRUE(steam::fake::PeekItem(kBigId, &stored));
   EXPECT_EQ(stored.title, "Served title");  // not "Other Set"
   EXPECT_EQ(stored.description, "Served description");
-  // Nor the other folder's preview.
-  EXPECT_EQ(Text(kIdPreview), "");
-  EXPECT_EQ(stored.previewFile, "");
+  // The preview sent is the chosen folder's own, not the other folder's.
+  EXPECT_EQ(Text(kIdPreview), (known / "preview.png").string());
+  EXPECT_EQ(stored.previewFile, (known / "preview.png").string());
 }
 
 TEST_F(WorkshopHelperTest, UploadOfAFolderDeletedMeanwhileSaysPathNotFound) {
