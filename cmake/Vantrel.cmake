@@ -83,7 +83,8 @@ endfunction()
 # the seeds in tests/fuzz/corpus/<name>/ when that folder exists, and over
 # any further SEED_DIRS (folders of seeds the build writes). Every reader it
 # drives must stay within 512 MB resident for any input, and (libFuzzer's
-# default for the malloc limit) take no single block larger than that.
+# default for the malloc limit) take no single block larger than that. Leaks
+# fail a run as they fail a test, with the same list of system libraries.
 function(vantrel_add_fuzz name)
   if(NOT VANTREL_FUZZ)
     return()
@@ -107,7 +108,7 @@ function(vantrel_add_fuzz name)
     COMMAND ${name} -max_total_time=${F_SECONDS} -rss_limit_mb=512 -timeout=10
             -print_final_stats=1 ${dirs})
   set_tests_properties(${name} PROPERTIES LABELS fuzz
-    ENVIRONMENT "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy;HOME=${work};XDG_CONFIG_HOME=${work}/config;XDG_DATA_HOME=${work}/data;ASAN_OPTIONS=detect_leaks=0")
+    ENVIRONMENT "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy;HOME=${work};XDG_CONFIG_HOME=${work}/config;XDG_DATA_HOME=${work}/data;${VANTREL_SANITIZER_ENV}")
 endfunction()
 
 # vantrel_add_bench(<name> SOURCES <files...> LIBS <targets...>)

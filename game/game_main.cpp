@@ -330,6 +330,8 @@ std::optional<int32_t> GameStartUp() {
 }
 
 bool MainLoopTurn(LoopState& s) {
+  // A frame runs once more than 8 ms have passed since the last check.
+  constexpr int32_t kFrameCheckMs = 9;
   plat::WindowSystem* system = plat::GetWindowSystem();
   if (system && system->PeekMessage(&s.message, false)) {
     if (!system->GetMessage(&s.message)) {
@@ -345,7 +347,7 @@ bool MainLoopTurn(LoopState& s) {
     const int32_t now = mainTimer.Elapsed(1000);
     // Unsigned difference: the clock may pass 2^31 ms.
     const int32_t elapsed = int32_t(uint32_t(now) - uint32_t(s.last));
-    if (elapsed > 8) {
+    if (elapsed >= kFrameCheckMs) {
       frameMs = std::min(elapsed, 50);
       if (frameMs < 0) frameMs = 0;
       if (paused) frameMs = 0;
@@ -358,6 +360,15 @@ bool MainLoopTurn(LoopState& s) {
         plat::SleepMs(0);
         return false;
       }
+    } else if (system) {
+      // Nothing to do before the next check is due: sleep until then, or
+      // until a message arrives, instead of spinning. The wait is for the
+      // whole milliseconds left (elapsed is truncated, so the check after it
+      // is never early); an early wake-up just waits again for the rest.
+      // While the game is inactive the checks go on as well, so that
+      // totalMs and the first frame after re-activation keep their times.
+      const int32_t left = kFrameCheckMs - std::max(elapsed, 0);
+      system->WaitMessageFor(uint32_t(std::clamp(left, 1, kFrameCheckMs)));
     }
   }
   plat::SleepMs(0);

@@ -233,6 +233,12 @@ class WindowSystem {
   virtual bool GetMessage(Message* out) = 0;
   // Blocks until a message is waiting.
   virtual void WaitMessage() = 0;
+  // Blocks until a message is waiting or timeoutMs milliseconds have
+  // passed, whichever comes first (0: only looks). True when a message is
+  // waiting. It may also return early with nothing waiting (an event of the
+  // system that makes no message, a window timer's next tick): a caller
+  // that needs the whole time asks its clock and waits again for the rest.
+  virtual bool WaitMessageFor(uint32_t timeoutMs) = 0;
 
   // Shows or hides the system cursor over the program's windows.
   virtual void ShowCursor(bool show) = 0;

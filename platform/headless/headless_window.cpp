@@ -305,6 +305,18 @@ void HeadlessWindowSystem::WaitMessage() {
   PostQuitMessage(kRanDryQuitCode);
 }
 
+bool HeadlessWindowSystem::WaitMessageFor(uint32_t timeoutMs) {
+  if (HasWaiting()) return true;
+  if (timeoutMs == 0) return false;
+  timedWaits_.push_back(timeoutMs);
+  if (timedWait_) {
+    // A copy: the handler may replace itself.
+    std::function<void(uint32_t)> handler = timedWait_;
+    handler(timeoutMs);
+  }
+  return HasWaiting();
+}
+
 bool HeadlessWindowSystem::GetMessage(Message* out) {
   Message m;
   WaitMessage();

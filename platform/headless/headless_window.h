@@ -148,6 +148,12 @@ class HeadlessWindowSystem : public BackendWindowSystem<HeadlessWindow> {
   // kRanDryQuitCode, so a program's message loop ends instead of spinning.
   bool GetMessage(Message* out) override;
   void WaitMessage() override;
+  // A timed wait that finds nothing waiting is recorded and calls the
+  // timed-wait handler (if set) with its length. The handler stands for what
+  // happens during the wait: it may post the test's next input and move the
+  // fake clock. Without one the wait returns at once and no time passes (the
+  // tests move time). A timed wait never runs the queue dry.
+  bool WaitMessageFor(uint32_t timeoutMs) override;
   void ShowCursor(bool show) override;
   int32_t ScreenWidth() const override { return screenWidth_; }
   int32_t ScreenHeight() const override { return screenHeight_; }
@@ -163,6 +169,12 @@ class HeadlessWindowSystem : public BackendWindowSystem<HeadlessWindow> {
   void SetIdleHandler(std::function<void()> handler) { idle_ = std::move(handler); }
   // How often a wait found the queue run dry.
   int RanDryCount() const { return ranDry_; }
+  // Called by a timed wait that finds nothing waiting, with the wait's
+  // length; null for none.
+  void SetTimedWaitHandler(std::function<void(uint32_t timeoutMs)> handler) { timedWait_ = std::move(handler); }
+  // The length of every timed wait that found nothing waiting, oldest first.
+  const std::vector<uint32_t>& TimedWaits() const { return timedWaits_; }
+  void ClearTimedWaits() { timedWaits_.clear(); }
   void SetScreenSize(int32_t width, int32_t height);
   // Window creation fails (returns null) while set.
   void RefuseWindows(bool refuse) { refuseWindows_ = refuse; }
@@ -191,6 +203,8 @@ class HeadlessWindowSystem : public BackendWindowSystem<HeadlessWindow> {
 
   std::function<void()> idle_;
   int ranDry_ = 0;
+  std::function<void(uint32_t)> timedWait_;
+  std::vector<uint32_t> timedWaits_;
   bool refuseWindows_ = false;
   bool refusedStyles_[3] = {false, false, false};
   bool cursorShown_ = true;

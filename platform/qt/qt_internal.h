@@ -93,6 +93,7 @@ class QtWindowSystem : public BackendWindowSystem<QtWindow> {
   bool PeekMessage(Message* out, bool remove) override;
   bool GetMessage(Message* out) override;
   void WaitMessage() override;
+  bool WaitMessageFor(uint32_t timeoutMs) override;
   void ShowCursor(bool show) override;
   int32_t ScreenWidth() const override;
   int32_t ScreenHeight() const override;

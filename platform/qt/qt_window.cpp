@@ -412,6 +412,20 @@ void QtWindowSystem::WaitMessage() {
   while (!TakeNext(nullptr, false)) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
+bool QtWindowSystem::WaitMessageFor(uint32_t timeoutMs) {
+  if (PeekMessage(nullptr, false)) return true;
+  if (timeoutMs == 0) return false;
+  // A single-shot timer wakes the event loop at the deadline.
+  bool expired = false;
+  QTimer deadline;
+  deadline.setSingleShot(true);
+  deadline.setTimerType(Qt::PreciseTimer);
+  QObject::connect(&deadline, &QTimer::timeout, [&expired] { expired = true; });
+  deadline.start(static_cast<int>(std::min<uint32_t>(timeoutMs, INT32_MAX)));
+  while (!expired && !TakeNext(nullptr, false)) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  return TakeNext(nullptr, false);
+}
+
 void QtWindowSystem::ShowCursor(bool show) {
   cursorShown_ = show;
   for (auto& w : windows_) {

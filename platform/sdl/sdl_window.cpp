@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdint>
 #include <deque>
 #include <vector>
 
@@ -362,19 +363,16 @@ class SdlWindowSystem : public BackendWindowSystem<SdlWindow> {
   void WaitMessage() override {
     Pump();
     if (HasWaiting()) return;
-    // Sleep until an event arrives or the next timer is due.
-    int timeout = 100;
-    uint32_t now = SDL_GetTicks();
-    for (auto& w : windows_) {
-      for (const SdlWindow::Timer& t : w->Timers()) {
-        int left = SDL_TICKS_PASSED(now, t.due) ? 0 : static_cast<int>(t.due - now);
-        timeout = std::min(timeout, left);
-      }
-    }
-    if (videoOk_)
-      SDL_WaitEventTimeout(nullptr, timeout);
-    else
-      SDL_Delay(static_cast<uint32_t>(timeout));
+    SleepUntilEvent(100);
+  }
+
+  bool WaitMessageFor(uint32_t timeoutMs) override {
+    Pump();
+    if (HasWaiting()) return true;
+    if (timeoutMs == 0) return false;
+    SleepUntilEvent(static_cast<int>(std::min<uint32_t>(timeoutMs, INT32_MAX)));
+    Pump();
+    return HasWaiting();
   }
 
   void ShowCursor(bool show) override {
@@ -434,6 +432,24 @@ class SdlWindowSystem : public BackendWindowSystem<SdlWindow> {
       if (w->IsAlive()) return w.get();
     }
     return nullptr;
+  }
+
+  // Sleeps until an SDL event arrives, the next window timer is due or
+  // timeoutMs have passed, whichever comes first. SDL's wait blocks on the
+  // display connection (no polling) while a window exists.
+  void SleepUntilEvent(int timeoutMs) {
+    int timeout = timeoutMs;
+    uint32_t now = SDL_GetTicks();
+    for (auto& w : windows_) {
+      for (const SdlWindow::Timer& t : w->Timers()) {
+        int left = SDL_TICKS_PASSED(now, t.due) ? 0 : static_cast<int>(t.due - now);
+        timeout = std::min(timeout, left);
+      }
+    }
+    if (videoOk_)
+      SDL_WaitEventTimeout(nullptr, timeout);
+    else
+      SDL_Delay(static_cast<uint32_t>(timeout));
   }
 
   // Moves every waiting SDL event into the queue and posts due timers.

@@ -9,6 +9,7 @@
 
 #include "core/registry_settings.h"
 #include "graphics/display.h"
+#include "platform/clock.h"
 #include "platform/headless/headless_window.h"
 #include "platform/message_box.h"
 #include "platform/present.h"
@@ -496,6 +497,42 @@ TEST_F(QueueTest, CloseDestroyQuit) {
   EXPECT_FALSE(system.PostMessage(window, plat::kMsgUser, 0, 0));
   window->Destroy();  // a second destroy does nothing
   EXPECT_EQ(order.size(), 2u);
+}
+
+TEST_F(QueueTest, TimedWaitsAreRecordedAndEndWithWhatTheHandlerPosts) {
+  // Something waiting (a message, a paint): true at once, nothing recorded.
+  system.PostMessage(window, plat::kMsgUser, 0, 0);
+  EXPECT_TRUE(system.WaitMessageFor(5));
+  system.DispatchAll();
+  window->Invalidate();
+  EXPECT_TRUE(system.WaitMessageFor(5));
+  system.DispatchAll();
+  EXPECT_TRUE(system.TimedWaits().empty());
+
+  // Nothing waiting: 0 only looks; a wait is recorded, and without a handler
+  // it ends at once, neither moving time nor running the queue dry.
+  plat::FakeClockScope clock;
+  EXPECT_FALSE(system.WaitMessageFor(0));
+  EXPECT_FALSE(system.WaitMessageFor(7));
+  EXPECT_EQ(plat::MilliClock(), 0u);
+  EXPECT_EQ(system.RanDryCount(), 0);
+  EXPECT_EQ(system.QueueLength(), 0u);
+
+  // The handler stands for the wait's time: what it posts ends the wait.
+  std::vector<uint32_t> asked;
+  system.SetTimedWaitHandler([&](uint32_t ms) {
+    asked.push_back(ms);
+    plat::AdvanceFakeClockMs(ms / 2);
+    if (asked.size() == 2) system.PostMessage(window, plat::kMsgUser + 5, 0, 0);
+  });
+  EXPECT_FALSE(system.WaitMessageFor(8));
+  EXPECT_TRUE(system.WaitMessageFor(6));
+  EXPECT_EQ(asked, (std::vector<uint32_t>{8, 6}));
+  EXPECT_EQ(system.TimedWaits(), (std::vector<uint32_t>{7, 8, 6}));
+  EXPECT_EQ(plat::MilliClock(), 7u);
+  EXPECT_EQ(system.DispatchAll(), 1);
+  EXPECT_EQ(order.back(), plat::kMsgUser + 5);
+  system.SetTimedWaitHandler(nullptr);
 }
 
 TEST_F(QueueTest, LoopsEndWhenTheQueueRunsDry) {

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "graphics/display.h"
@@ -463,6 +464,37 @@ TEST_F(SdlEvents, QuitAndInterruptBecomeClose) {
     ASSERT_EQ(got.size(), 1u) << sig;
     EXPECT_EQ(got[0].message, plat::kMsgClose) << sig;
   }
+}
+
+TEST_F(SdlEvents, TimedWaitEndsForAMessageAnEventOrAWindowTimer) {
+  EXPECT_FALSE(system->WaitMessageFor(0));
+  EXPECT_FALSE(system->WaitMessageFor(2));
+
+  // A posted message: at once.
+  ASSERT_TRUE(system->PostMessage(window, plat::kMsgUser + 7, 0, 0));
+  EXPECT_TRUE(system->WaitMessageFor(60000));
+  std::vector<plat::Message> got = Drain();
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got[0].message, plat::kMsgUser + 7);
+
+  // An event that comes from another thread during the wait.
+  std::thread user([this] {
+    SDL_Delay(20);
+    Key(SDL_KEYDOWN, SDLK_p);
+  });
+  const bool woke = system->WaitMessageFor(60000);
+  user.join();
+  EXPECT_TRUE(woke);
+  got = Drain();
+  ASSERT_FALSE(got.empty());
+  EXPECT_EQ(got[0].message, plat::kMsgKeyDown);
+
+  // A window timer falls due within a long wait: the wait ends for it.
+  window->SetTimer(2, 20);
+  EXPECT_TRUE(system->WaitMessageFor(60000));
+  got = Drain();
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got[0].message, plat::kMsgTimer);
 }
 
 TEST(Cp1252, Utf8ToBytes) {

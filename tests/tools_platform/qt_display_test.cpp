@@ -142,6 +142,33 @@ TEST(QtWindow, ScaledPresentAndBlackBars) {
   EXPECT_EQ(pixels[10], plat::PresentPixelRgb(b, 0, 0));
 }
 
+TEST(QtWindow, TimedWaitEndsForAMessageOrAWindowTimer) {
+  plat::WindowSystem* system = plat::GetWindowSystem();
+  ASSERT_NE(system, nullptr);
+  plat::WindowDesc desc;
+  desc.proc = plat::DefaultWindowProc;
+  plat::Window* window = system->CreateMainWindow(desc);
+  ASSERT_NE(window, nullptr);
+  plat::Message m;
+  while (system->PeekMessage(&m, true)) {
+  }
+  EXPECT_FALSE(system->WaitMessageFor(0));
+  EXPECT_FALSE(system->WaitMessageFor(2));
+
+  ASSERT_TRUE(system->PostMessage(window, plat::kMsgUser + 7, 0, 0));
+  EXPECT_TRUE(system->WaitMessageFor(60000));
+  ASSERT_TRUE(system->PeekMessage(&m, true));
+  EXPECT_EQ(m.message, plat::kMsgUser + 7);
+
+  // A window timer falls due within a long wait: the wait ends for it.
+  window->SetTimer(4, 20);
+  EXPECT_TRUE(system->WaitMessageFor(60000));
+  ASSERT_TRUE(system->PeekMessage(&m, true));
+  EXPECT_EQ(m.message, plat::kMsgTimer);
+  window->KillTimer(4);
+  window->Destroy();
+}
+
 TEST(QtWindow, MessageQueueTimersAndQuit) {
   plat::WindowSystem* system = plat::GetWindowSystem();
   ASSERT_NE(system, nullptr);
