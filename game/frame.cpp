@@ -1,5 +1,9 @@
 #include "game/frame.h"
 
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <string>
 #include <utility>
 
 #include "audio/sound_bank.h"
@@ -8,6 +12,7 @@
 #include "game/game_globals.h"
 #include "game/play/charms.h"
 #include "game/play/play_frame.h"
+#include "game/scenes/deferred_pictures.h"
 #include "game/scenes/scenes.h"
 #include "game/scenes/transition.h"
 #include "graphics/display.h"
@@ -17,15 +22,23 @@ namespace {
 
 std::function<void()> frameHook;
 
+void RunFrameSteps();
+
 // Every picture in the display's pixel format, after start-up and after
 // every display change.
 void UploadEverything() {
   const PixelFormat* format = &screenFormat;
   for (ImageSet* set : {&powerUpSet, &paddleSet, &explosionSet, &boingSet, &buttonSet, &lockedCharmSet, &iconSet})
     set->Upload(format);
+  // Pictures decoded when first shown keep no pixels to convert: they are
+  // decoded again, for this format, when next shown.
   for (Image* picture : {&cursorPicture, &splashPicture, &highScoresPicture, &titlePowerupsPicture, &titleScreenPicture,
-                         &boardSelectPicture, &charmsPicture, &exitPicture})
-    picture->Upload(format);
+                         &boardSelectPicture, &charmsPicture, &exitPicture}) {
+    if (IsDeferredPicture(*picture))
+      ReleaseDeferredPicture(*picture);
+    else
+      picture->Upload(format);
+  }
   for (BitFont* font :
        {&smallFont, &candyFont, &chiselFont, &bigFont, &sysFont, &brushedFont, &greenBrushedFont, &amberSysFont})
     font->Upload(format);
@@ -63,7 +76,30 @@ void ClipCursorToWindow(bool want) {
   if (!want && windowHandle) windowHandle->ConfineCursor(false);
 }
 
+void StampFirstPresentedFrame(uint32_t presentsBefore, uint32_t presentsAfter) {
+  const char* path = std::getenv("VANTREL_FIRST_FRAME_FILE");
+  if (!path || !*path || presentsAfter == presentsBefore) return;
+  // One stamp per file named.
+  static std::string stamped;
+  if (stamped == path) return;
+  stamped = path;
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  if (FILE* f = std::fopen(path, "w")) {
+    std::fprintf(f, "%lld\n", static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
+    std::fclose(f);
+  }
+}
+
 void RunFrame() {
+  const uint32_t presentsBefore = TheDisplay().presentCount;
+  RunFrameSteps();
+  StampFirstPresentedFrame(presentsBefore, TheDisplay().presentCount);
+}
+
+namespace {
+
+void RunFrameSteps() {
   if (frameHook) frameHook();
   ClipCursorToWindow(appActive && sceneNumber == 4);
   if (communityManager) communityManager->Update(float(frameMs));
@@ -109,3 +145,5 @@ void RunFrame() {
 
   if (frameMs > 0) DebugPrint(FormatString("FPS: %.2f\n", 1000.0 / frameMs));
 }
+
+}  // namespace

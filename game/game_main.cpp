@@ -18,6 +18,7 @@
 #include "game/play/charms.h"
 #include "game/play/game_flow.h"
 #include "game/play/image_origins.h"
+#include "game/scenes/deferred_pictures.h"
 #include "game/window_proc.h"
 #include "graphics/display.h"
 #include "graphics/flame.h"
@@ -25,6 +26,7 @@
 #include "platform/debug.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
+#include "platform/picture.h"
 #include "platform/random.h"
 #include "platform/shell.h"
 
@@ -138,6 +140,7 @@ void FreeSet(ImageSet& set) {
 bool OpenWindowAndDisplay() {
   Display& display = TheDisplay();
   display.SetCentreWindow(true);
+  display.SetOpenFullScreen(fullScreen != 0);
   if (!display.CreateMainWindow(kScreenW, kScreenH, "Vantrel: Orvesse", nullptr, &windowHandle, MainWndProc, 102,
                                 true)) {
     plat::ShowMessageBox(nullptr, "Could not open Window!", "Fatal Error", 0);
@@ -198,6 +201,15 @@ bool LoadNeededPicture(Image& image, const char* name, bool fromOpenFile) {
   return loaded;
 }
 
+bool CheckNeededPicture(Image& image, const char* name) {
+  const fs::path path = dataFiles.FindFile(name, true, true);
+  // Only a PNG can be checked without decoding it; anything else is read now.
+  if (!plat::ReadPngSize(path, nullptr, nullptr)) return LoadNeededPicture(image, name, false);
+  image.Free();
+  DeferPicture(image, path, name, true);
+  return true;
+}
+
 bool LoadGameResources() {
   struct NeededSet {
     ImageSet* set;
@@ -232,21 +244,35 @@ bool LoadGameResources() {
     Image* image;
     const char* name;
     bool fromOpenFile;
+    bool deferred;
   };
+  // The splash, the cursor and the title are on screen in the first seconds;
+  // the other screens' pictures are decoded when first shown.
   const NeededPicture pictures[] = {
-      {&highScoresPicture, "HighScores.png", false},
-      {&splashPicture, "splash.png", false},
-      {&charmsPicture, "Charms.png", false},
-      {&boardSelectPicture, "BoardSelect.png", false},
-      {&titlePowerupsPicture, "TitlePowerups.png", false},
-      {&cursorPicture, "cursor.png", false},
-      {&titleScreenPicture, "TitleScreen.bmp", true},
+      {&highScoresPicture, "HighScores.png", false, true},
+      {&splashPicture, "splash.png", false, false},
+      {&charmsPicture, "Charms.png", false, true},
+      {&boardSelectPicture, "BoardSelect.png", false, true},
+      {&titlePowerupsPicture, "TitlePowerups.png", false, true},
+      {&cursorPicture, "cursor.png", false, false},
+      {&titleScreenPicture, "TitleScreen.bmp", true, false},
   };
+  ForgetDeferredPictures();
   for (const NeededPicture& p : pictures) {
-    if (!LoadNeededPicture(*p.image, p.name, p.fromOpenFile)) return false;
+    const bool found = p.deferred ? CheckNeededPicture(*p.image, p.name)
+                                  : LoadNeededPicture(*p.image, p.name, p.fromOpenFile);
+    if (!found) return false;
   }
   // The exit picture is optional: without it the exit scene shows the splash.
-  exitPicture.LoadWithGdiplus(dataFiles.FindFile("ExitScreen.png", true, true));
+  {
+    const fs::path exitPath = dataFiles.FindFile("ExitScreen.png", true, true);
+    if (plat::ReadPngSize(exitPath, nullptr, nullptr)) {
+      exitPicture.Free();
+      DeferPicture(exitPicture, exitPath, "ExitScreen.png", false);
+    } else {
+      exitPicture.LoadWithGdiplus(exitPath);
+    }
+  }
   cursorBackdrop.Create(cursorPicture.width, cursorPicture.height, 16);
 
   sysFont.SetSpacing(2, 0, 0, 0, 6);
@@ -393,6 +419,7 @@ int32_t ShutdownGame() {
   for (Image* picture : {&highScoresPicture, &splashPicture, &charmsPicture, &boardSelectPicture, &titlePowerupsPicture,
                          &cursorPicture, &titleScreenPicture, &exitPicture})
     picture->Free();
+  ForgetDeferredPictures();
   cursorBackdrop.Free();
   for (auto& set : charmSets)
     if (set) FreeSet(*set);

@@ -33,3 +33,7 @@ bool LoadNeededImageSet(ImageSet& set, const char* name);
 // Finds and loads a picture the game cannot run without; fromOpenFile reads
 // it as a BMP from the opened data file.
 bool LoadNeededPicture(Image& image, const char* name, bool fromOpenFile);
+// The same check for a picture decoded when first shown: a PNG is found and
+// its header read now (the same message when that fails); any other file is
+// loaded at once.
+bool CheckNeededPicture(Image& image, const char* name);

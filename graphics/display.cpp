@@ -25,6 +25,7 @@ int32_t Display::CreateMainWindow(int32_t w, int32_t h, const char* className, v
     desc.proc = proc;
     desc.iconId = iconId;
     desc.style = isSizable ? plat::WindowStyle::kFramedSizable : plat::WindowStyle::kFramedFixed;
+    if (openFullScreen) desc.style = plat::WindowStyle::kFullScreen;
     created = system->CreateMainWindow(desc);
   }
   if (!created) {
@@ -34,6 +35,8 @@ int32_t Display::CreateMainWindow(int32_t w, int32_t h, const char* className, v
   }
   window = created;
   if (outWindow) *outWindow = created;
+  // A window the system opened in full screen is sized and shown as one.
+  if (created->Style() == plat::WindowStyle::kFullScreen) fullScreen = 1;
   SizeWindow(w, h);
   window->Show(false);
   window->Focus();
@@ -108,6 +111,12 @@ int32_t Display::MoveWindowTo(int32_t x, int32_t y) {
 int32_t Display::SetCentreWindow(bool centre) {
   const int32_t previous = centreWindow;
   centreWindow = centre ? 1 : 0;
+  return previous;
+}
+
+int32_t Display::SetOpenFullScreen(bool full) {
+  const int32_t previous = openFullScreen;
+  openFullScreen = full ? 1 : 0;
   return previous;
 }
 
@@ -247,6 +256,7 @@ int32_t Display::Present(int32_t flags) {
   }
   surface.EndPresent();
   dirtyCount = 0;
+  ++presentCount;
   return 1;
 }
 

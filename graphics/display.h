@@ -53,6 +53,11 @@ class Display {
   int32_t MoveWindowTo(int32_t x, int32_t y);
   // Returns the previous setting.
   int32_t SetCentreWindow(bool centre);
+  // The mode the next CreateMainWindow opens its window in, so that a
+  // SetVideoMode to full screen that follows finds the window already in
+  // that mode instead of switching a shown window (a slow round trip with
+  // the window manager). Returns the previous setting; 0 at construction.
+  int32_t SetOpenFullScreen(bool full);
   int32_t SetPalette(const uint8_t rgbx[256][4]);
   int32_t GetPalette(uint8_t out[256][4]) const;
   int32_t RealizePalette();
@@ -105,10 +110,13 @@ class Display {
   int32_t outerWidth = 0;
   int32_t outerHeight = 0;
   int32_t centreWindow = 1;
+  int32_t openFullScreen = 0;
   plat::WindowRect dirty[kMaxDirtyRects] = {};
   int32_t dirtyCount = 0;
   // A rectangle was refused since the last present: present everything.
   int32_t dirtyOverflow = 0;
+  // Presents that reached the window since construction.
+  uint32_t presentCount = 0;
 };
 
 // Resizes any window so that its client area becomes width x height,

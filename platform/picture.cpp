@@ -176,7 +176,7 @@ void PngWrite(png_structp png, png_bytep data, png_size_t length) {
 
 void PngFlush(png_structp) {}
 
-int EncodePngFrame(PngWriteState* st, png_bytepp rowPointers, int width, int height, int depth) {
+int EncodePngFrame(PngWriteState* st, png_bytepp rowPointers, int width, int height, int depth, bool unfiltered) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, st, PngWriteError, PngWarning);
   if (!png) return 1;
   png_infop info = png_create_info_struct(png);
@@ -192,6 +192,7 @@ int EncodePngFrame(PngWriteState* st, png_bytepp rowPointers, int width, int hei
   png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
                depth == 32 ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  if (unfiltered) png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
   png_write_info(png, info);
   png_set_bgr(png);
   png_write_image(png, rowPointers);
@@ -515,8 +516,25 @@ bool LoadPicture(const boost::filesystem::path& path, Picture* out, std::string*
   return DecodePicture(bytes.data(), bytes.size(), out, error);
 }
 
+bool ReadPngSize(const boost::filesystem::path& path, int* width, int* height) {
+  // Signature, then the first chunk: length 13, "IHDR", width, height.
+  static const uint8_t kStart[16] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+  uint8_t head[24];
+  std::ifstream in(path.string(), std::ios::binary);
+  if (!in || !in.read(reinterpret_cast<char*>(head), sizeof head)) return false;
+  if (std::memcmp(head, kStart, sizeof kStart) != 0) return false;
+  const auto big = [](const uint8_t* p) {
+    return int64_t{p[0]} << 24 | int64_t{p[1]} << 16 | int64_t{p[2]} << 8 | int64_t{p[3]};
+  };
+  const int64_t w = big(head + 16), h = big(head + 20);
+  if (!SizeAllowed(w, h)) return false;
+  if (width) *width = static_cast<int>(w);
+  if (height) *height = static_cast<int>(h);
+  return true;
+}
+
 bool EncodePng(const uint8_t* rows, int width, int height, int stride, int depth, std::vector<uint8_t>* out,
-               std::string* error) {
+               std::string* error, bool unfiltered) {
   if (!out) return false;
   out->clear();
   if (!rows || (depth != 24 && depth != 32) || !SizeAllowed(width, height) || stride < width * (depth / 8)) {
@@ -526,7 +544,7 @@ bool EncodePng(const uint8_t* rows, int width, int height, int stride, int depth
   std::vector<png_bytep> pointers(static_cast<size_t>(height));
   for (int y = 0; y < height; ++y) pointers[y] = const_cast<png_bytep>(rows + static_cast<ptrdiff_t>(stride) * y);
   PngWriteState st{out, {0}};
-  int rc = EncodePngFrame(&st, pointers.data(), width, height, depth);
+  int rc = EncodePngFrame(&st, pointers.data(), width, height, depth, unfiltered);
   if (rc != 0) {
     out->clear();
     SetError(error, rc == 1 ? std::string("out of memory") : std::string("PNG: ") + st.message);
@@ -536,9 +554,9 @@ bool EncodePng(const uint8_t* rows, int width, int height, int stride, int depth
 }
 
 bool SavePng(const boost::filesystem::path& path, const uint8_t* rows, int width, int height, int stride, int depth,
-             std::string* error) {
+             std::string* error, bool unfiltered) {
   std::vector<uint8_t> bytes;
-  if (!EncodePng(rows, width, height, stride, depth, &bytes, error)) return false;
+  if (!EncodePng(rows, width, height, stride, depth, &bytes, error, unfiltered)) return false;
   if (!WriteFileAtomic(path, bytes.data(), bytes.size())) {
     SetError(error, "cannot write " + path.string());
     return false;

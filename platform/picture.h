@@ -34,14 +34,22 @@ PictureFormat DetectPictureFormat(const uint8_t* data, size_t size);
 bool DecodePicture(const uint8_t* data, size_t size, Picture* out, std::string* error);
 bool LoadPicture(const boost::filesystem::path& path, Picture* out, std::string* error);
 
+// Reads only the start of a PNG file: true with the picture's size when the
+// file opens, has the PNG signature and a header chunk of an accepted size.
+// Whether the rest decodes is known only by decoding it.
+bool ReadPngSize(const boost::filesystem::path& path, int* width, int* height);
+
 // Encodes rows (top first, `stride` bytes apart) as PNG: depth 24 takes the
 // bytes blue, green, red per pixel and writes RGB; depth 32 takes blue,
-// green, red, alpha and writes RGBA.
+// green, red, alpha and writes RGBA. `unfiltered` writes every row without a
+// prediction filter: for smooth artwork the file is as small or smaller and
+// decodes faster (the game's own pictures); by default libpng picks a filter
+// per row.
 bool EncodePng(const uint8_t* rows, int width, int height, int stride, int depth, std::vector<uint8_t>* out,
-               std::string* error);
+               std::string* error, bool unfiltered = false);
 // EncodePng, written to a temporary file beside `path` and renamed over it;
 // on failure the old file is kept.
 bool SavePng(const boost::filesystem::path& path, const uint8_t* rows, int width, int height, int stride, int depth,
-             std::string* error);
+             std::string* error, bool unfiltered = false);
 
 }  // namespace plat

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   g++ gcc make cmake pkg-config
   libboost-filesystem-dev libboost-system-dev
-  libsdl2-dev libopenmpt-dev libpng-dev libjpeg62-turbo-dev zlib1g-dev
+  libsdl2-dev libx11-dev libopenmpt-dev libpng-dev libjpeg62-turbo-dev zlib1g-dev
   qt6-base-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core

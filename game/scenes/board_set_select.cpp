@@ -13,6 +13,7 @@
 #include "game/buttons.h"
 #include "game/game_globals.h"
 #include "game/play/game_flow.h"
+#include "game/scenes/deferred_pictures.h"
 #include "game/scenes/menu_pointer.h"
 #include "game/scenes/transition.h"
 #include "graphics/display.h"
@@ -255,6 +256,7 @@ void RunBoardSetSelectScreen() {
   SurfaceLock lock;
   if (!display.Lock(&lock)) return;
   if (firstFrame) SnapshotOldScreen();
+  UsePicture(boardSelectPicture);
   DrawMenuPointer(true, [&] {
     BlitImage(boardSelectPicture.GetFrame(1), 0, 0, nullptr, 0);
     display.AddDirtyRect(0, 0, lock.width, lock.height);

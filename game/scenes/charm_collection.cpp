@@ -7,6 +7,7 @@
 #include "game/buttons.h"
 #include "game/game_globals.h"
 #include "game/play/charms.h"
+#include "game/scenes/deferred_pictures.h"
 #include "game/scenes/charm_collection.h"
 #include "game/scenes/menu_pointer.h"
 #include "game/scenes/transition.h"
@@ -83,6 +84,7 @@ void RunCharmsScreen() {
     SnapshotOldScreen();
     musicFade = 1;
   }
+  UsePicture(charmsPicture);
   DrawMenuPointer(true, [&] {
     BlitImage(charmsPicture.GetFrame(1), 0, 0, nullptr, 0);
     display.AddDirtyRect(0, 0, lock.width, lock.height);

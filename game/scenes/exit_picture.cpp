@@ -1,6 +1,7 @@
 #include "audio/sound_bank.h"
 #include "core/random_int.h"
 #include "game/game_globals.h"
+#include "game/scenes/deferred_pictures.h"
 #include "game/scenes/scene_draw.h"
 #include "game/scenes/scenes.h"
 #include "game/scenes/transition.h"
@@ -16,7 +17,8 @@ void RunExitScreen() {
     musicFade = 1;
   }
   // Without an exit picture of its own the game shows the splash again.
-  if (fullRedraw) DrawFullScreenPicture(exitPicture.pixels ? exitPicture : splashPicture);
+  UsePicture(exitPicture);
+  if (fullRedraw) DrawFullScreenPicture(PictureShowable(exitPicture) ? exitPicture : splashPicture);
   if (anyInputThisFrame) {
     quitRequested = 1;
     anyInputThisFrame = 0;

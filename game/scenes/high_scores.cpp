@@ -14,6 +14,7 @@
 #include "game/game_globals.h"
 #include "game/high_score_file.h"
 #include "game/play/charms.h"
+#include "game/scenes/deferred_pictures.h"
 #include "game/scenes/menu_pointer.h"
 #include "game/scenes/scenes.h"
 #include "game/scenes/transition.h"
@@ -369,6 +370,7 @@ void RunHighScoresScreen() {
     scoreMusicStarted = 1;
   }
 
+  UsePicture(highScoresPicture);
   DrawMenuPointer(true, [&] {
     BlitImage(highScoresPicture.GetFrame(1), 0, 0, nullptr, 0);
     display.AddDirtyRect(0, 0, lock.width, lock.height);

@@ -7,6 +7,7 @@
 #include "core/random_int.h"
 #include "game/buttons.h"
 #include "game/game_globals.h"
+#include "game/scenes/deferred_pictures.h"
 #include "game/scenes/flame_screen.h"
 #include "game/scenes/menu_pointer.h"
 #include "game/scenes/transition.h"
@@ -156,6 +157,7 @@ void AdvanceLogoBand(int32_t nowMs, bool black) {
   // The two strips of the title power-ups animation, the top one four
   // frames ahead.
   ++bandStripFrame;
+  UsePicture(titlePowerupsPicture);
   const Bitmap* strips = titlePowerupsPicture.GetFrame(1);
   Display& display = TheDisplay();
   SurfaceLock lock;

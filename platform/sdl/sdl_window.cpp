@@ -12,6 +12,7 @@
 #include "platform/message_box.h"
 #include "platform/present.h"
 #include "platform/cp1252.h"
+#include "platform/sdl/window_manager.h"
 
 namespace plat::sdl {
 
@@ -72,6 +73,11 @@ class SdlWindow : public BackendWindow {
   ~SdlWindow() override { Release(); }
 
   uint32_t Id() const { return id_; }
+  // Desktop full screen. Without a window manager (a bare X server) the
+  // request would never be carried out: the window is then made a frameless
+  // window over the whole screen at once, which looks the same. A hidden
+  // window takes the mode when it is first shown.
+  void EnterFullScreen();
   SDL_Window* Native() const { return window_; }
 
   void Show(bool maximised) override {
@@ -239,10 +245,8 @@ class SdlWindow : public BackendWindow {
 
   void Close() override;
 
-  // Desktop full screen. Without a window manager (a bare X server) the
-  // request is never carried out; the window then becomes a frameless
-  // window over the whole screen, which looks the same.
-  void EnterFullScreen();
+  // A frameless window over the whole of `bounds`.
+  void Frameless(const SDL_Rect& bounds);
 
   // What the window shows: which buffer, at which place. A present of the
   // same buffer at the same place needs to send only what changed.
@@ -332,14 +336,22 @@ class SdlWindowSystem : public BackendWindowSystem<SdlWindow> {
     if (!videoOk_) return nullptr;
     uint32_t flags = SDL_WINDOW_HIDDEN;
     if (desc.style == WindowStyle::kFramedSizable) flags |= SDL_WINDOW_RESIZABLE;
-    if (desc.style == WindowStyle::kFullScreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
     SDL_Window* sw = SDL_CreateWindow(Cp1252ToUtf8(desc.title).c_str(), desc.x, desc.y, std::max(1, desc.clientWidth),
                                       std::max(1, desc.clientHeight), flags);
     if (!sw) {
       std::fprintf(stderr, "SDL window: %s\n", SDL_GetError());
       return nullptr;
     }
-    return AddWindow(std::make_unique<SdlWindow>(this, sw, desc));
+    auto window = std::make_unique<SdlWindow>(this, sw, desc);
+    // Still hidden: it is first shown in its full-screen form.
+    if (desc.style == WindowStyle::kFullScreen) window->EnterFullScreen();
+    return AddWindow(std::move(window));
+  }
+
+  // Asked once, on the first window that goes full screen.
+  bool WindowManager(SDL_Window* window) {
+    if (windowManager_ < 0) windowManager_ = WindowManagerRuns(window) ? 1 : 0;
+    return windowManager_ == 1;
   }
 
   bool PostMessage(Window* window, uint32_t message, uintptr_t wParam, intptr_t lParam) override {
@@ -594,13 +606,19 @@ class SdlWindowSystem : public BackendWindowSystem<SdlWindow> {
 
   bool videoOk_ = false;
   uintptr_t buttons_ = 0;
+  int windowManager_ = -1;
 };
 
 void SdlWindow::EnterFullScreen() {
-  SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
   SDL_Rect bounds;
   int index = SDL_GetWindowDisplayIndex(window_);
-  if (SDL_GetDisplayBounds(index < 0 ? 0 : index, &bounds) != 0) return;
+  const bool known = SDL_GetDisplayBounds(index < 0 ? 0 : index, &bounds) == 0;
+  if (known && !system_->WindowManager(window_)) {
+    Frameless(bounds);
+    return;
+  }
+  SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
+  if (!known || (SDL_GetWindowFlags(window_) & SDL_WINDOW_HIDDEN)) return;
   const uint32_t start = SDL_GetTicks();
   for (;;) {
     system_->PumpEvents();
@@ -611,6 +629,10 @@ void SdlWindow::EnterFullScreen() {
     SDL_Delay(5);
   }
   SDL_SetWindowFullscreen(window_, 0);
+  Frameless(bounds);
+}
+
+void SdlWindow::Frameless(const SDL_Rect& bounds) {
   SDL_SetWindowBordered(window_, SDL_FALSE);
   SDL_SetWindowResizable(window_, SDL_FALSE);
   SDL_SetWindowPosition(window_, bounds.x, bounds.y);

@@ -21,6 +21,10 @@ struct ModuleData {
   openmpt_module* player = nullptr;
   int orders = 0;
   bool started = false;
+  // The interpolation is set when the song first starts: setting it makes
+  // the library rebuild its resampling tables (a few ms per song), which
+  // loading every song at start-up need not pay for.
+  bool interpolationSet = false;
   bool ended = false;
   int rate = 0;
   int channels = 2;
@@ -116,6 +120,10 @@ std::size_t Render(ModuleData& d, std::int16_t* out, std::size_t frames) {
 int StartModulePlayer(Module* module, int rate, bool mono) {
   ModuleData& d = *module->impl;
   if (d.started) EndModulePlayer(module);
+  if (!d.interpolationSet) {
+    openmpt_module_set_render_param(d.player, OPENMPT_MODULE_RENDER_INTERPOLATIONFILTER_LENGTH, kInterpolation);
+    d.interpolationSet = true;
+  }
   if (openmpt_module_set_position_order_row(d.player, 0, 0) < 0) return kDeviceFailed;
   d.started = true;
   d.ended = false;
@@ -216,7 +224,6 @@ int LoadModuleMemory(const void* bytes, std::size_t size, Module** module) {
   }
   openmpt_module_select_subsong(data->player, 0);
   openmpt_module_set_repeat_count(data->player, 0);
-  openmpt_module_set_render_param(data->player, OPENMPT_MODULE_RENDER_INTERPOLATIONFILTER_LENGTH, kInterpolation);
   openmpt_module_set_render_param(data->player, OPENMPT_MODULE_RENDER_STEREOSEPARATION_PERCENT, kStereoSeparation);
   openmpt_module_set_render_param(data->player, OPENMPT_MODULE_RENDER_MASTERGAIN_MILLIBEL, kMasterGainMillibel);
   auto result = std::make_unique<Module>();

@@ -2,6 +2,8 @@
 // list, presenting letterboxed, the mouse mapping and the message queue.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstring>
 #include <string>
 #include <tuple>
@@ -279,6 +281,40 @@ TEST_F(DisplayTest, FullScreenSwitchKeepsBufferSize) {
       EXPECT_NE(r.wParam, plat::kSizeMaximised);
     }
   }
+}
+
+// A window opened in the mode the settings ask for: full screen from its
+// creation, so the full-screen mode that follows switches nothing and gives
+// what switching a framed window gave; a system that refuses full screen
+// leaves a framed window, and the mode then fails as a switch would.
+TEST_F(DisplayTest, OpeningInFullScreenGivesTheModeWithoutASwitch) {
+  EXPECT_EQ(display.SetOpenFullScreen(true), 0);
+  ASSERT_EQ(display.CreateMainWindow(1280, 720, "Test Window", nullptr, &handle, Proc(), 0, true), 1);
+  EXPECT_EQ(Win()->Style(), plat::WindowStyle::kFullScreen);
+  EXPECT_TRUE(Win()->Shown());
+  EXPECT_EQ(display.fullScreen, 1);
+  const size_t sizesBefore = std::count_if(seen.begin(), seen.end(),
+                                           [](const Recorded& r) { return r.message == plat::kMsgSize; });
+  ASSERT_EQ(display.SetVideoMode(1280, 720, 16, true, &format), 1);
+  EXPECT_EQ(Win()->Style(), plat::WindowStyle::kFullScreen);
+  EXPECT_EQ(std::count_if(seen.begin(), seen.end(), [](const Recorded& r) { return r.message == plat::kMsgSize; }),
+            sizesBefore);
+  EXPECT_EQ(Win()->ClientRect().right, 1920);
+  EXPECT_EQ(display.surface.Width(), 1280);
+  // Leaving full screen gives the centred framed window at the asked size.
+  ASSERT_EQ(display.SetVideoMode(1280, 720, 16, false, &format), 1);
+  EXPECT_EQ(Win()->Style(), plat::WindowStyle::kFramedSizable);
+  EXPECT_EQ(Win()->ClientRect().right, 1280);
+  EXPECT_EQ(Win()->ClientRect().bottom, 720);
+  EXPECT_EQ(Win()->OuterRect().left, (1920 - (1280 + 16)) / 2);
+  EXPECT_EQ(display.Close(true), 0);
+
+  system.RefuseStyle(plat::WindowStyle::kFullScreen, true);
+  ASSERT_EQ(display.CreateMainWindow(1280, 720, "Test Window", nullptr, &handle, Proc(), 0, true), 1);
+  EXPECT_NE(Win()->Style(), plat::WindowStyle::kFullScreen);
+  EXPECT_EQ(display.SetVideoMode(1280, 720, 16, true, &format), 0);
+  EXPECT_EQ(display.SetVideoMode(1280, 720, 16, false, &format), 1);
+  EXPECT_EQ(display.SetOpenFullScreen(false), 1);
 }
 
 TEST_F(DisplayTest, PlacementWithoutCentring) {

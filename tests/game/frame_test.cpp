@@ -2,12 +2,21 @@
 // re-upload and their failures, and the cursor confinement.
 #include <gtest/gtest.h>
 
+#include <boost/filesystem.hpp>
+
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+
 #include "game/frame.h"
 #include "game/game_globals.h"
 #include "game/play/charms.h"
+#include "game/scenes/deferred_pictures.h"
 #include "game/support/game_driver.h"
 #include "graphics/display.h"
+#include "support/test_support.h"
 
+namespace fs = boost::filesystem;
 using vantrel::test::DriverOptions;
 using vantrel::test::GameDriver;
 
@@ -49,12 +58,7 @@ TEST_F(FrameTest, TheFirstFrameUploadsEveryPictureButTheGlowFont) {
       {"icons", &iconSet},
       {"cursor", &cursorPicture},
       {"splash", &splashPicture},
-      {"high scores", &highScoresPicture},
-      {"title power-ups", &titlePowerupsPicture},
       {"title screen", &titleScreenPicture},
-      {"board select", &boardSelectPicture},
-      {"charms", &charmsPicture},
-      {"exit", &exitPicture},
       {"small font", &smallFont},
       {"candy font", &candyFont},
       {"chisel font", &chiselFont},
@@ -72,6 +76,48 @@ TEST_F(FrameTest, TheFirstFrameUploadsEveryPictureButTheGlowFont) {
   EXPECT_TRUE(HasDisplayCopy(*charmSets[0]));
   EXPECT_EQ(sysFontGlow.frameCount, 1);
   EXPECT_EQ(imagesNeedUpload, 0);
+  // The other screens' pictures are decoded when first shown, and get their
+  // display copy then.
+  const Item later[] = {
+      {"high scores", &highScoresPicture},
+      {"title power-ups", &titlePowerupsPicture},
+      {"board select", &boardSelectPicture},
+      {"charms", &charmsPicture},
+      {"exit", &exitPicture},
+  };
+  for (const Item& item : later) {
+    EXPECT_EQ(item.image->pixels, nullptr) << item.name;
+    UsePicture(*const_cast<Image*>(item.image));
+    EXPECT_TRUE(HasDisplayCopy(*item.image)) << item.name;
+  }
+}
+
+// The start-up measurement's stamp: written by the first frame that reaches
+// the window, once per file named, and never without the variable.
+TEST_F(FrameTest, TheFirstPresentedFrameIsStampedOnce) {
+  const fs::path dir = vantrel::test::MakeTempDir("first-frame");
+  const fs::path stamp = dir / "stamp";
+  unsetenv("VANTREL_FIRST_FRAME_FILE");
+  StampFirstPresentedFrame(0, 1);
+  setenv("VANTREL_FIRST_FRAME_FILE", stamp.c_str(), 1);
+  StampFirstPresentedFrame(3, 3);  // nothing presented in that frame
+  EXPECT_FALSE(fs::exists(stamp));
+  const int64_t before = int64_t(std::time(nullptr));
+  Start();
+  sceneNumber = 0;
+  d.RunFor(200);
+  unsetenv("VANTREL_FIRST_FRAME_FILE");
+  ASSERT_TRUE(fs::exists(stamp));
+  std::ifstream in(stamp.string());
+  long long ns = 0;
+  ASSERT_TRUE(in >> ns);
+  EXPECT_GE(ns / 1000000000LL, before - 1);
+  EXPECT_LE(ns / 1000000000LL, int64_t(std::time(nullptr)) + 1);
+  fs::remove(stamp);
+  setenv("VANTREL_FIRST_FRAME_FILE", stamp.c_str(), 1);
+  d.RunFor(100);
+  unsetenv("VANTREL_FIRST_FRAME_FILE");
+  EXPECT_FALSE(fs::exists(stamp));
 }
 
 TEST_F(FrameTest, SwitchingToFullScreenUploadsEverythingAgain) {

@@ -8,9 +8,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "audio/sound_bank.h"
 #include "game/game_globals.h"
+#include "game/scenes/deferred_pictures.h"
 #include "game/support/game_driver.h"
 #include "graphics/display.h"
 #include "graphics/flame.h"
@@ -70,6 +72,88 @@ TEST(GameStartUp, MissingOrBrokenGraphicFilesStopBeforeTheWindow) {
     EXPECT_EQ(d.Boxes()[0].caption, "Fatal Error");
     EXPECT_EQ(d.Windows().MainWindow(), nullptr);
   }
+}
+
+// The other screens' pictures are found and their headers read at start-up
+// but decoded when first shown; what they hold then is what decoding them at
+// start-up gave, in the picture and in its display copy.
+TEST(GameStartUp, PicturesDecodedWhenFirstShownMatchThoseDecodedAtOnce) {
+  GameDriver d;
+  d.Prepare();
+  ASSERT_EQ(d.StartUp(), std::nullopt);
+  d.Frame();
+  struct Case {
+    Image* image;
+    const char* file;
+  } cases[] = {
+      {&highScoresPicture, "HighScores.png"},   {&charmsPicture, "Charms.png"},
+      {&boardSelectPicture, "BoardSelect.png"}, {&titlePowerupsPicture, "TitlePowerups.png"},
+      {&exitPicture, "ExitScreen.png"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    EXPECT_EQ(c.image->pixels, nullptr);
+    Image eager;
+    eager.LoadWithGdiplus(d.Folder() / "Pictures" / c.file);
+    ASSERT_NE(eager.pixels, nullptr);
+    ASSERT_TRUE(eager.Upload(&screenFormat));
+    UsePicture(*c.image);
+    const Bitmap* shown = c.image->GetFrame(1);
+    const Bitmap* wanted = eager.GetFrame(1);
+    ASSERT_NE(shown, c.image);
+    ASSERT_EQ(shown->bpp, 16);
+    ASSERT_EQ(shown->width, wanted->width);
+    ASSERT_EQ(shown->height, wanted->height);
+    EXPECT_EQ(std::memcmp(shown->pixels, wanted->pixels, size_t(wanted->stride) * size_t(wanted->height)), 0);
+    // Only the display copy is kept.
+    EXPECT_EQ(c.image->pixels, nullptr);
+    EXPECT_TRUE(PictureShowable(*c.image));
+    // Once decoded it stays: a second use changes nothing.
+    const uint8_t* pixels = shown->pixels;
+    UsePicture(*c.image);
+    EXPECT_EQ(c.image->GetFrame(1)->pixels, pixels);
+  }
+  // A display switch releases them; the next use decodes them again for the
+  // display it finds, with the same pixels.
+  const std::vector<uint8_t> before(highScoresPicture.GetFrame(1)->pixels,
+                                    highScoresPicture.GetFrame(1)->pixels + 1280 * 2 * 720);
+  d.Key(plat::kKeyF1 + 6);
+  d.Frame();
+  ASSERT_EQ(fullScreen, 1);
+  EXPECT_FALSE(PictureShowable(highScoresPicture));
+  UsePicture(highScoresPicture);
+  ASSERT_TRUE(PictureShowable(highScoresPicture));
+  EXPECT_EQ(std::memcmp(highScoresPicture.GetFrame(1)->pixels, before.data(), before.size()), 0);
+  EXPECT_TRUE(d.Boxes().empty());
+  EXPECT_EQ(d.Finish(), 0);
+}
+
+// A picture whose header reads well but whose body does not decode gets the
+// missing-picture message when first shown, once, and the game goes on; the
+// optional exit picture falls back to the splash without a message.
+TEST(GameStartUp, APictureThatFailsLaterIsReportedOnceWhenFirstShown) {
+  GameDriver d;
+  d.Prepare();
+  for (const char* file : {"HighScores.png", "ExitScreen.png"}) {
+    const fs::path path = d.Folder() / "Pictures" / file;
+    const uintmax_t size = fs::file_size(path);
+    ASSERT_GT(size, 100u);
+    fs::resize_file(path, 100);
+  }
+  ASSERT_EQ(d.StartUp(), std::nullopt);
+  EXPECT_TRUE(d.Boxes().empty());
+  d.Frame();
+  UsePicture(highScoresPicture);
+  UsePicture(highScoresPicture);
+  ASSERT_EQ(d.Boxes().size(), 1u);
+  EXPECT_EQ(d.Boxes()[0].text, "Could not find needed graphic file: HighScores.png!");
+  EXPECT_EQ(d.Boxes()[0].caption, "Fatal Error");
+  EXPECT_FALSE(PictureShowable(highScoresPicture));
+  UsePicture(exitPicture);
+  EXPECT_FALSE(PictureShowable(exitPicture));
+  EXPECT_EQ(d.Boxes().size(), 1u);
+  EXPECT_TRUE(d.Running());
+  EXPECT_EQ(d.Finish(), 0);
 }
 
 TEST(GameStartUp, ThirtyTwoBitFontsSkipThePaletteStepsSafely) {

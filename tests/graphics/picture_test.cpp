@@ -216,6 +216,66 @@ TEST(Picture, SavePngThenLoadGivesTheSameBytes) {
   EXPECT_EQ(back.GetPixel(0, 0), 0xFF112233u);
   EXPECT_EQ(back.GetPixel(2, 1), 0xFFAABBCCu);
   EXPECT_EQ(back.GetPixel(1, 0), 0xFF000000u);
+
+  // Rows written without prediction filters decode to the same pixels.
+  std::vector<uint8_t> filtered, unfiltered;
+  ASSERT_TRUE(plat::EncodePng(b32.pixels, 7, 3, b32.stride, 32, &filtered, nullptr));
+  ASSERT_TRUE(plat::EncodePng(b32.pixels, 7, 3, b32.stride, 32, &unfiltered, nullptr, true));
+  plat::Picture a, b;
+  ASSERT_TRUE(plat::DecodePicture(filtered.data(), filtered.size(), &a, nullptr));
+  ASSERT_TRUE(plat::DecodePicture(unfiltered.data(), unfiltered.size(), &b, nullptr));
+  EXPECT_EQ(a.pixels, b.pixels);
+  EXPECT_EQ(0, std::memcmp(b.pixels.data(), b32.pixels, 7 * 4 * 3));
+}
+
+// The size check made at start-up for pictures decoded later: the start of
+// a good PNG gives its size; anything that could not be a PNG of an accepted
+// size is refused without decoding.
+TEST(Picture, ReadPngSizeReadsOnlyTheHeader) {
+  fs::path dir = vantrel::test::MakeTempDir("pngsize");
+  Bitmap b32;
+  ASSERT_TRUE(b32.Create(7, 3, 32));
+  ASSERT_TRUE(b32.SavePng(dir / "a.png"));
+  int w = 0, h = 0;
+  ASSERT_TRUE(plat::ReadPngSize(dir / "a.png", &w, &h));
+  EXPECT_EQ(w, 7);
+  EXPECT_EQ(h, 3);
+
+  std::ifstream in((dir / "a.png").string(), std::ios::binary);
+  const std::vector<char> good((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_GT(good.size(), 24u);
+  const auto write = [&](const char* name, std::vector<char> bytes) {
+    std::ofstream((dir / name).string(), std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+    return dir / name;
+  };
+  // The body does not matter: only the header is read.
+  std::vector<char> headOnly(good.begin(), good.begin() + 24);
+  EXPECT_TRUE(plat::ReadPngSize(write("head.png", headOnly), &w, &h));
+  struct Case {
+    const char* name;
+    size_t at;
+    char value;
+    size_t keep;
+  } cases[] = {
+      {"short.png", 0, 0, 23},          // ends inside the header
+      {"signature.png", 1, 'Q', 0},     // not the PNG signature
+      {"chunk.png", 12, 'J', 0},        // first chunk is not IHDR
+      {"zero-width.png", 19, 0, 0},     // width 0
+      {"huge.png", 16, char(0x7F), 0},  // width beyond the accepted side
+  };
+  for (const Case& c : cases) {
+    std::vector<char> bytes = good;
+    if (c.keep) bytes.resize(c.keep);
+    if (!c.keep) bytes[c.at] = c.value;
+    if (std::string(c.name) == "zero-width.png") bytes[16] = bytes[17] = bytes[18] = 0;
+    EXPECT_FALSE(plat::ReadPngSize(write(c.name, bytes), &w, &h)) << c.name;
+  }
+  EXPECT_FALSE(plat::ReadPngSize(dir / "missing.png", &w, &h));
+  // A JPEG or BMP is not read here (the caller decodes those at once).
+  Bitmap b24;
+  ASSERT_TRUE(b24.Create(2, 2, 24));
+  ASSERT_TRUE(Bitmap::SaveBmp(dir / "a.bmp", &b24, nullptr, false));
+  EXPECT_FALSE(plat::ReadPngSize(dir / "a.bmp", &w, &h));
 }
 
 TEST(Picture, SavePngReportsFailures) {
@@ -830,6 +890,31 @@ TEST(Convert, CopyAndConvertBetweenDepths) {
   Bitmap eight;
   ASSERT_TRUE(eight.Create(2, 1, 8));
   EXPECT_FALSE(eight.ConvertFrom(b16, nullptr));
+}
+
+// The upload of true-colour pictures to the 16-bit display: every pixel of
+// 24- and 32-bit sources, including an overlap smaller than the target and
+// padded source rows, packs to 5-5-5 with the low bits dropped.
+TEST(Convert, TrueColourTo16BitsPacksEveryPixel) {
+  for (int32_t depth : {24, 32}) {
+    Bitmap src;
+    ASSERT_TRUE(src.Create(67, 5, depth));
+    uint32_t seed = 12345;
+    for (int32_t y = 0; y < src.height; ++y)
+      for (int32_t x = 0; x < src.width; ++x) {
+        seed = seed * 1664525u + 1013904223u;
+        src.SetPixel(x, y, seed >> 4);
+      }
+    Bitmap b16;
+    ASSERT_TRUE(b16.Create(70, 4, 16));
+    ASSERT_TRUE(b16.ConvertFrom(src, nullptr));
+    for (int32_t y = 0; y < 4; ++y)
+      for (int32_t x = 0; x < 70; ++x) {
+        const uint32_t v = src.GetPixel(x, y);
+        const uint32_t want = x < 67 ? ((v >> 19) & 0x1F) << 10 | ((v >> 11) & 0x1F) << 5 | ((v >> 3) & 0x1F) : 0;
+        ASSERT_EQ(b16.GetPixel(x, y), want) << depth << " bits at " << x << ", " << y;
+      }
+  }
 }
 
 TEST(Convert, AdjustColours) {
