@@ -107,31 +107,26 @@ void BlitImage(const Bitmap* image, int32_t x, int32_t y, plat::WindowRect* out,
   display.Unlock();
 }
 
-void BlitKeyed(const Bitmap* image, int32_t x, int32_t y, int32_t mode, const Bitmap* alphaMap, plat::WindowRect* out) {
-  if (!image) return;
-  Display& display = TheDisplay();
-  SurfaceLock lock;
-  if (!display.Lock(&lock)) return;
-  const int32_t left = Edge(x, -int64_t{image->hotX}), top = Edge(y, -int64_t{image->hotY});
-  const bool inside = left >= 0 && top >= 0 && int64_t{left} + image->width < lock.width &&
-                      int64_t{top} + image->height < lock.height;
-  if (!inside || image->bpp != 16 || !image->pixels || lock.bytesPerPixel != 2) {
-    display.Unlock();
-    return;
-  }
-  const PixelFormat& f = display.format;
+namespace {
+
+// The rows of BlitKeyed over the part (srcX, srcY, w, h) of a 16-bit image,
+// whose pixel (srcX, srcY) lands on the buffer at (left, top). The part must
+// lie on the buffer.
+void BlitKeyedPart(const SurfaceLock& lock, const PixelFormat& f, const Bitmap* image, int32_t srcX, int32_t srcY,
+                   int32_t w, int32_t h, int32_t left, int32_t top, int32_t mode, const Bitmap* alphaMap) {
   const uint32_t masks[3] = {f.maskR, f.maskG, f.maskB};
   const bool useMap = alphaMap && alphaMap->pixels && alphaMap->width == image->width &&
                       alphaMap->height == image->height;
   const int32_t a = std::clamp(mode, 0, 256);
-  for (int32_t row = 0; row < image->height; ++row) {
-    const uint8_t* src = image->pixels + static_cast<ptrdiff_t>(row) * image->stride;
+  for (int32_t row = 0; row < h; ++row) {
+    const uint8_t* src = image->pixels + static_cast<ptrdiff_t>(srcY + row) * image->stride;
     uint8_t* dst = PixelAt(lock, left, top + row);
-    const uint8_t* map = useMap ? alphaMap->pixels + static_cast<ptrdiff_t>(row) * alphaMap->stride : nullptr;
-    for (int32_t col = 0; col < image->width; ++col) {
+    const uint8_t* map = useMap ? alphaMap->pixels + static_cast<ptrdiff_t>(srcY + row) * alphaMap->stride : nullptr;
+    for (int32_t i = 0; i < w; ++i) {
+      const int32_t col = srcX + i;
       const uint32_t s = src[2 * col] | src[2 * col + 1] << 8;
       if (s == 0) continue;
-      uint8_t* dp = dst + 2 * col;
+      uint8_t* dp = dst + 2 * i;
       const uint32_t d = dp[0] | dp[1] << 8;
       uint32_t result = 0;
       if (mode == kBlitAdditive) {
@@ -154,8 +149,54 @@ void BlitKeyed(const Bitmap* image, int32_t x, int32_t y, int32_t mode, const Bi
       dp[1] = static_cast<uint8_t>(result >> 8);
     }
   }
+}
+
+bool KeyedBlitDepths(const Bitmap* image, const SurfaceLock& lock) {
+  return image->bpp == 16 && image->pixels && lock.bytesPerPixel == 2;
+}
+
+}  // namespace
+
+void BlitKeyed(const Bitmap* image, int32_t x, int32_t y, int32_t mode, const Bitmap* alphaMap, plat::WindowRect* out) {
+  if (!image) return;
+  Display& display = TheDisplay();
+  SurfaceLock lock;
+  if (!display.Lock(&lock)) return;
+  const int32_t left = Edge(x, -int64_t{image->hotX}), top = Edge(y, -int64_t{image->hotY});
+  const bool inside = left >= 0 && top >= 0 && int64_t{left} + image->width < lock.width &&
+                      int64_t{top} + image->height < lock.height;
+  if (!inside || !KeyedBlitDepths(image, lock)) {
+    display.Unlock();
+    return;
+  }
+  BlitKeyedPart(lock, display.format, image, 0, 0, image->width, image->height, left, top, mode, alphaMap);
   display.AddDirtyRect(left, top, image->width, image->height);
   if (out) *out = {left, top, Edge(left, image->width), Edge(top, image->height)};
+  display.Unlock();
+}
+
+void BlitKeyedClipped(const Bitmap* image, int32_t x, int32_t y, int32_t mode, const Bitmap* alphaMap,
+                      const plat::WindowRect& clip, plat::WindowRect* out) {
+  if (out) *out = {0, 0, 0, 0};
+  if (!image) return;
+  Display& display = TheDisplay();
+  SurfaceLock lock;
+  if (!display.Lock(&lock)) return;
+  const int64_t left = int64_t{x} - image->hotX, top = int64_t{y} - image->hotY;
+  const int64_t x0 = std::max({left, int64_t{clip.left}, int64_t{0}});
+  const int64_t y0 = std::max({top, int64_t{clip.top}, int64_t{0}});
+  const int64_t x1 = std::min({left + image->width, int64_t{clip.right}, int64_t{lock.width}});
+  const int64_t y1 = std::min({top + image->height, int64_t{clip.bottom}, int64_t{lock.height}});
+  if (x0 >= x1 || y0 >= y1 || !KeyedBlitDepths(image, lock)) {
+    display.Unlock();
+    return;
+  }
+  const int32_t l = static_cast<int32_t>(x0), t = static_cast<int32_t>(y0);
+  const int32_t w = static_cast<int32_t>(x1 - x0), h = static_cast<int32_t>(y1 - y0);
+  BlitKeyedPart(lock, display.format, image, static_cast<int32_t>(x0 - left), static_cast<int32_t>(y0 - top), w, h, l,
+                t, mode, alphaMap);
+  display.AddDirtyRect(l, t, w, h);
+  if (out) *out = {l, t, l + w, t + h};
   display.Unlock();
 }
 

@@ -43,6 +43,12 @@ constexpr int32_t kBlitAdditive = 0xFFFF;
 // the image's size. Marks and returns the rectangle.
 void BlitKeyed(const Bitmap* image, int32_t x, int32_t y, int32_t mode, const Bitmap* alphaMap, plat::WindowRect* out);
 
+// BlitKeyed of the part of the image that lies inside `clip` (left, top,
+// right, bottom; right and bottom exclusive) and on the buffer. Marks and
+// returns the rectangle drawn; out is empty when nothing was drawn.
+void BlitKeyedClipped(const Bitmap* image, int32_t x, int32_t y, int32_t mode, const Bitmap* alphaMap,
+                      const plat::WindowRect& clip, plat::WindowRect* out);
+
 // The picture RestoreBackgroundRect copies from (the play scene's board
 // picture); not owned. Null: restores draw nothing.
 void SetBackgroundPicture(const Bitmap* picture);

@@ -41,13 +41,18 @@ void Tile(const Bitmap* tile, int32_t from, int32_t to, int32_t height) {
 
 }  // namespace
 
+BoardFrameSpan BoardFrame() {
+  const int32_t bw = boardSet.GetBorderWidth();
+  const int32_t x0 = std::max(0, boardSet.GetBoardLeft() - bw);
+  return {x0, x0 + std::min(screenWidth, 2 * (bw + 24 * BoardColumns()))};
+}
+
 int32_t DrawBoardBackground(int32_t red, int32_t green, int32_t blue) {
   const int32_t columns = BoardColumns();
   const int32_t bw = boardSet.GetBorderWidth();
-  const int32_t left = boardSet.GetBoardLeft();
-  const int32_t x0 = std::max(0, left - bw);
-  const int32_t width = std::min(screenWidth, 2 * (bw + 24 * columns));
-  const int32_t x1 = x0 + width;
+  const BoardFrameSpan frame = BoardFrame();
+  const int32_t x0 = frame.left;
+  const int32_t x1 = frame.right;
   const int32_t height = std::min(screenHeight, boardBackdrop.height);
 
   if (boardBackdrop.pixels) boardBackdrop.Fill(0);

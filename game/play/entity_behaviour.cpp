@@ -8,6 +8,7 @@
 #include "audio/sound_bank.h"
 #include "game/game_globals.h"
 #include "game/play/ball_sprite.h"
+#include "game/play/board_background.h"
 #include "game/play/brick_hits.h"
 #include "game/play/entities.h"
 #include "game/play/powerup_effects.h"
@@ -58,6 +59,16 @@ void SetDirty(Entity* e, int32_t left, int32_t top, int32_t right, int32_t botto
 }
 
 void ClearDirty(Entity* e) { SetDirty(e, 0, 0, 0, 0); }
+
+// Grows the dirty rectangle to hold another one (an empty one is replaced).
+void AddToDirty(Entity* e, int32_t left, int32_t top, int32_t right, int32_t bottom) {
+  if (e->dirty[2] <= e->dirty[0] || e->dirty[3] <= e->dirty[1]) {
+    SetDirty(e, left, top, right, bottom);
+    return;
+  }
+  SetDirty(e, std::min(e->dirty[0], left), std::min(e->dirty[1], top), std::max(e->dirty[2], right),
+           std::max(e->dirty[3], bottom));
+}
 
 // The display frame of image `frame` of a set, or null when it cannot be
 // blitted onto the back buffer (no pixels, or another depth).
@@ -418,10 +429,13 @@ void GlowLogic(Entity* e) {
 // ---- drawing by kind ----
 
 void DrawPaddle(Entity* e) {
-  if (heldFrames > 0 || catchGraceFrames > 0) {
+  const bool arcs = heldFrames > 0 || catchGraceFrames > 0;
+  int32_t x0 = 0, x1 = 0, top = 0;
+  if (arcs) {
     const float w = 0.92f * paddleHalfWidth;
-    const int32_t x0 = Px(paddleX - w), x1 = Px(paddleX + w);
-    const int32_t top = Px(paddleY - 26.0f);
+    x0 = Px(paddleX - w);
+    x1 = Px(paddleX + w);
+    top = Px(paddleY - 26.0f);
     RestoreBackgroundRect(x0, top, x1 - x0 + 1, 32);
     // While paused the paddle is gone, and its arcs with it.
     if (heldFrames > 0 && !paused) {
@@ -455,6 +469,9 @@ void DrawPaddle(Entity* e) {
   }
   DrawKeyedAt(e, f, Px(e->x), Px(e->y), 256);
   e->dirty[3] += 20;  // the sink trail below the paddle
+  // The arcs strip joins the paddle's redraw area, so that the next frame
+  // restores it wherever the paddle has gone by then.
+  if (arcs) AddToDirty(e, x0, top, x1 + 1, top + 32);
 }
 
 void DrawBall(Entity* e) {
@@ -497,8 +514,11 @@ void DrawExplosion(Entity* e) {
   const int32_t y = Px(e->y * 24.0f + 52.0f);
   const Bitmap* f = DisplayFrame(&explosionSet, e->frame);
   if (!f) return;
+  // Clipped to the board and its border: in the outer columns of a wide set
+  // the picture reaches past the screen's edges, and is still seen.
+  const BoardFrameSpan frame = BoardFrame();
   plat::WindowRect rect;
-  BlitKeyed(f, x, y, 256, nullptr, &rect);
+  BlitKeyedClipped(f, x, y, 256, nullptr, {frame.left, 0, frame.right, static_cast<int32_t>(kBoardBottom)}, &rect);
   SetDirty(e, rect.left, rect.top, rect.right, rect.bottom);
 }
 

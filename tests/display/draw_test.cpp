@@ -285,6 +285,55 @@ TEST_F(DrawTest, BlitKeyedOnlyWhollyInside) {
   EXPECT_EQ(TheDisplay().dirtyCount, 0);
 }
 
+TEST_F(DrawTest, BlitKeyedClippedDrawsThePartInsideTheClipAndTheBuffer) {
+  // Pixel (x, y) of the source holds 1 + x + 8 y; (1, 1) is transparent.
+  Bitmap src;
+  Make16(&src, 6, 4, 0);
+  for (int32_t y = 0; y < 4; ++y)
+    for (int32_t x = 0; x < 6; ++x) src.SetPixel(x, y, uint32_t(1 + x + 8 * y));
+  src.SetPixel(1, 1, 0);
+  src.hotX = 3;
+  src.hotY = 2;
+  const plat::WindowRect everywhere = {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX};
+  struct Case {
+    const char* name;
+    int32_t x, y;
+    plat::WindowRect clip, drawn;  // drawn: the rectangle drawn, empty for none
+  } cases[] = {
+      {"wholly inside", 10, 10, everywhere, {7, 8, 13, 12}},
+      {"past the left and top edges", 1, 0, everywhere, {0, 0, 4, 2}},
+      {"past the right and bottom edges", kW - 1, kH - 1, everywhere, {kW - 4, kH - 3, kW, kH}},
+      {"cut by the clip", 10, 10, {9, 9, 11, 30}, {9, 9, 11, 12}},
+      {"clip beside it", 10, 10, {20, 0, 30, 30}, {0, 0, 0, 0}},
+      {"wholly off the buffer", -10, 5, everywhere, {0, 0, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Mode(16);
+    plat::WindowRect out{1, 1, 1, 1};
+    BlitKeyedClipped(&src, c.x, c.y, 256, nullptr, c.clip, &out);
+    EXPECT_EQ(out.left, c.drawn.left);
+    EXPECT_EQ(out.top, c.drawn.top);
+    EXPECT_EQ(out.right, c.drawn.right);
+    EXPECT_EQ(out.bottom, c.drawn.bottom);
+    const bool any = c.drawn.right > c.drawn.left;
+    EXPECT_EQ(TheDisplay().dirtyCount, any ? 1 : 0);
+    int64_t drawn = 0;
+    for (int32_t y = 0; y < kH; ++y) {
+      for (int32_t x = 0; x < kW; ++x) {
+        const bool in = x >= c.drawn.left && x < c.drawn.right && y >= c.drawn.top && y < c.drawn.bottom;
+        const int32_t sx = x - (c.x - 3), sy = y - (c.y - 2);
+        const uint16_t want = in ? uint16_t(src.GetPixel(sx, sy)) : 0;
+        ASSERT_EQ(Px(x, y), want) << x << "," << y;
+        drawn += Px(x, y) != 0;
+      }
+    }
+    if (any) {
+      EXPECT_GT(drawn, 0);
+    }
+  }
+}
+
 TEST_F(DrawTest, RestoreBackgroundRect) {
   Bitmap picture;
   Make16(&picture, kW, kH, 0x0421);

@@ -2,8 +2,11 @@
 // and its chains, the explosive bricks' animation, bricks moved by the fall.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <set>
+#include <string>
 #include <tuple>
 
 #include "game/game_globals.h"
@@ -24,6 +27,12 @@ float SpeedOf(const Entity* e) { return std::hypot(e->vx, e->vy); }
 // Two boards: the first with one plain brick at (10, 5), the second with a
 // brick so the game goes on.
 void OneBrickSet(PlayHarness& h) { h.MakeSet({Rows({"", "", "", "", "", "..........R"}), Rows({"R"})}); }
+
+// The sparks of a hit leave the screen in the next frame.
+void RemoveSparks(PlayHarness& h) {
+  for (Entity* e = entityHead.next; e; e = e->next) e->dead |= e->kind == kEntitySpark;
+  h.Step();
+}
 
 }  // namespace
 
@@ -173,5 +182,49 @@ TEST(PlayBricks, ExplosiveBricksStepThroughTheirRun) {
   }
   if (explosiveNumbers > 1) {
     EXPECT_GT(seen.size(), 1u);
+  }
+}
+
+// The pack's explosion is twice a cell wide: in the outer columns of a wide
+// set it reaches past the screen's edges. It is drawn clipped to the board
+// and its border, shown in the presented picture, and wiped when it ends.
+TEST(PlayBricks, ExplosionsInTheOuterColumnsOfBothLayoutsAreSeen) {
+  PlayOptions o;
+  o.generatedPack = true;
+  o.showScores = false;  // no floating number over the explosion
+  for (int32_t columns : {20, 26}) {
+    PlayHarness h(o);
+    ASSERT_TRUE(h.LoadPackSet("Starter.bdz"));
+    std::string row(static_cast<size_t>(columns), '.');
+    row.front() = row.back() = 'E';
+    h.MakeSet({Rows({"R", "", "", "", "", row.c_str()})}, columns);
+    h.Begin();
+    h.HoldAllBalls();
+    charmDelay = 1000;  // no charm comes
+    const int32_t left = boardSet.GetBoardLeft();
+    // 20 columns: the border is 30 wide, from 130 to 1150; 26 columns: the
+    // board and its 16-pixel border fill the screen's width.
+    const int32_t frameLeft = columns == 20 ? 130 : 0, frameRight = columns == 20 ? 1150 : 1280;
+    for (int32_t column : {0, columns - 1}) {
+      SCOPED_TRACE(testing::Message() << columns << " columns, column " << column);
+      capsuleMarker = 1000;  // no power-up drops
+      ASSERT_EQ(HitBrick(column, 5, 0, 0), 1);
+      ASSERT_TRUE(h.StepUntil([&] { return h.Count(kEntityExplosion) > 0; }, 10));
+      h.Steps(11);  // the explosion at its fullest; the brick piece is gone
+      RemoveSparks(h);
+      ASSERT_EQ(h.Count(kEntityExplosion), 1);
+      const int32_t cx = left + 48 * column + 24, cy = 5 * 24 + 52;
+      const int32_t x0 = std::max(cx - 48, frameLeft), x1 = std::min(cx + 48, frameRight);
+      // The explosion's own square, clipped to the board and its border.
+      const std::array<int32_t, 4> square = {x0, cy - 48, x1, cy + 48}, paddle = {0, 600, 1280, 720};
+      EXPECT_EQ(h.BackBufferDiffersFromBackdrop({square, paddle}), 0);
+      EXPECT_GT(h.BackBufferDiffersFromBackdrop({paddle}), 2000) << "the explosion is not drawn";
+      std::string why;
+      EXPECT_TRUE(h.PresentedMatchesBackBuffer(&why)) << why;
+      if (columns == 26) h.SaveReview(column == 0 ? "wide-edge-explosion-left" : "wide-edge-explosion-right");
+      ASSERT_TRUE(h.StepUntil([&] { return h.Count(kEntityExplosion) == 0; }, 60));
+      RemoveSparks(h);
+      EXPECT_EQ(h.BackBufferDiffersFromBackdrop({{0, 600, 1280, 720}}), 0) << "the explosion is not wiped";
+    }
   }
 }

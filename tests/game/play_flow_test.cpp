@@ -4,13 +4,20 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <string>
 
+#include "audio/sound_bank.h"
 #include "game/game_globals.h"
 #include "game/play/brick_hits.h"
 #include "game/play/entities.h"
 #include "game/play/game_flow.h"
 #include "game/play/player_state.h"
+#include "game/scenes/transition.h"
+#include "game/support/game_driver.h"
 #include "graphics/display.h"
+#include "graphics/draw.h"
+#include "platform/seal/seal.h"
 #include "platform/window.h"
 #include "game/support/play_harness.h"
 
@@ -471,4 +478,108 @@ TEST(PlayFlow, PaddleBallAndArcsVanishWhilePaused) {
   h.Steps(3);
   ASSERT_EQ(paused, 1);
   EXPECT_EQ(h.BackBufferDiffersFromBackdrop({{0, 315, 1280, 455}}), 0);
+}
+
+namespace {
+
+bool MusicPlays() {
+  plat::seal::ModuleInfo module;
+  plat::seal::GetModuleInfo(&module);
+  return module.playing != nullptr;
+}
+
+// What the window shows for a pixel of a 16-bit picture.
+uint32_t ShownPixel(const Bitmap& picture, int32_t x, int32_t y) {
+  uint16_t v = 0;
+  std::memcpy(&v, picture.pixels + static_cast<ptrdiff_t>(y) * picture.stride + x * 2, 2);
+  uint8_t r = 0, g = 0, b = 0;
+  screenFormat.UnpackPixel(v, &r, &g, &b);
+  return vantrel::test::Through555(uint32_t(r) << 16 | uint32_t(g) << 8 | b);
+}
+
+}  // namespace
+
+TEST(PlayFlow, InGameMusicStartsWithEachBoardAndF5TurnsItOffAndOn) {
+  PlayHarness h;
+  h.MakeSet({Rows({"R"}), Rows({"R"})});
+  useInGameMods = 1;
+  ASSERT_GT(soundBank.playlistLength, 1);
+  const int32_t first = soundBank.playlistPosition;
+  auto next = [](int32_t p) { return (p + 1) % soundBank.playlistLength; };
+  h.Begin();
+  EXPECT_EQ(musicStarted, 0) << "nothing plays before the board's first play frame";
+  h.Step();
+  EXPECT_EQ(musicStarted, 1);
+  EXPECT_TRUE(MusicPlays());
+  EXPECT_EQ(soundBank.playlistPosition, next(first));
+  EXPECT_EQ(soundBank.currentModule, -1) << "the menus start their own music again";
+  h.Steps(3);
+  EXPECT_EQ(soundBank.playlistPosition, next(first)) << "one module per board";
+
+  h.Key(plat::kKeyF1 + 4);  // F5: off
+  h.Step();
+  EXPECT_EQ(useInGameMods, 0);
+  EXPECT_EQ(musicStarted, 0);
+  EXPECT_FALSE(MusicPlays());
+  h.Steps(3);
+  EXPECT_FALSE(MusicPlays());
+
+  h.Key(plat::kKeyF1 + 4);  // F5: on again, with the next module
+  h.Step();
+  EXPECT_EQ(musicStarted, 1);
+  EXPECT_TRUE(MusicPlays());
+  EXPECT_EQ(soundBank.playlistPosition, next(next(first)));
+
+  // The next board starts the next module once its transition is over.
+  SetBrick(0, 0, 0);
+  ASSERT_TRUE(h.StepUntil([] { return boardSet.currentBoard == 1 && transitionRunning; }, 50));
+  EXPECT_EQ(musicStarted, 0);
+  h.SkipTransition();
+  h.Step();
+  EXPECT_EQ(musicStarted, 1);
+  EXPECT_EQ(soundBank.playlistPosition, next(next(next(first))));
+}
+
+TEST(PlayFlow, ABoardStartsBehindTheBlendedBand) {
+  PlayHarness h;
+  h.MakeSet({Rows({"RRRRRRRRRRRRRRRRRRRR", "RRRRRRRRRRRRRRRRRRRR"})});
+  // The screen before the board: one flat colour.
+  plat::WindowRect ignored;
+  FillRectColour(0, 0, 720, 1280, 200, 40, 40, &ignored);
+  TheDisplay().Present(0);
+  const uint32_t old = vantrel::test::Through555(0xC82828);
+  StartGame();
+  sceneNumber = 4;
+  h.Step();
+  ASSERT_EQ(transitionRunning, 1);
+  EXPECT_EQ(transitionStyle, 1);
+  const int32_t clockAtStart = playClock;
+  h.Steps(60);  // about halfway
+  ASSERT_EQ(transitionRunning, 1);
+  EXPECT_EQ(playClock, clockAtStart) << "the board waits for its transition";
+  const int32_t e = transitionBand.top;
+  ASSERT_GT(e, 100);
+  ASSERT_LT(e, 600);
+  // The new picture is the board as drawn.
+  ASSERT_EQ(transitionNewPicture.width, sceneBackdrop.width);
+  for (int32_t y = 0; y < sceneBackdrop.height; y += 37)
+    ASSERT_EQ(std::memcmp(transitionNewPicture.pixels + static_cast<ptrdiff_t>(y) * transitionNewPicture.stride,
+                          sceneBackdrop.pixels + static_cast<ptrdiff_t>(y) * sceneBackdrop.stride,
+                          static_cast<size_t>(sceneBackdrop.width) * 2),
+              0)
+        << "row " << y;
+  vantrel::test::GameDriver& d = h.Driver();
+  int64_t mixed = 0;
+  for (int32_t x = 0; x < 1280; x += 7) {
+    for (int32_t y = 0; y <= e; y += 3) ASSERT_EQ(d.PresentedAt(x, y), ShownPixel(transitionNewPicture, x, y)) << x;
+    for (int32_t y = e + 50; y < 720; y += 3) ASSERT_EQ(d.PresentedAt(x, y), old) << x << "," << y;
+    const uint32_t mid = d.PresentedAt(x, e + 25);
+    mixed += mid != old && mid != ShownPixel(transitionNewPicture, x, e + 25);
+  }
+  EXPECT_GT(mixed, 100) << "the band blends the two";
+  h.SkipTransition();
+  h.Step();
+  EXPECT_GT(playClock, clockAtStart);
+  std::string why;
+  EXPECT_TRUE(h.PresentedMatchesBackBuffer(&why)) << why;
 }

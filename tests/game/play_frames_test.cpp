@@ -98,6 +98,18 @@ TEST(PlayFrames, PicturesForAPerson) {
   h.Steps(3);
   h.SaveReview("board-start");
 
+  // The ball waits on the paddle while the mouse sweeps across the board:
+  // only the paddle's current arcs are on the screen.
+  for (int32_t x = 640; x >= 200; x -= 60) {
+    h.MoveMouse(x);
+    h.Step();
+  }
+  for (int32_t x = 200; x <= 900; x += 60) {
+    h.MoveMouse(x);
+    h.Step();
+  }
+  h.SaveReview("swept-paddle");
+
   // A busy frame: explosions, lightning, sparks and floating scores.
   for (int32_t c = 2; c < 18; c += 3) {
     for (int32_t r = 2; r < 8; ++r) {

@@ -2,7 +2,10 @@
 // laser, the dip of the paddle and the modes that change them.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "game/game_globals.h"
 #include "game/play/entities.h"
@@ -333,4 +336,116 @@ TEST(PlayPaddle, PaddleStaysOnTheBoard) {
     EXPECT_LE(paddleX + paddleHalfWidth, left + 26 * 48 + 0.5f);
     EXPECT_EQ(playfieldLeft, static_cast<int32_t>(left + paddleHalfWidth));
   }
+}
+
+// Sweeps the mouse across the board a frame at a time while the ball waits on
+// the paddle (held at the start of a board, or caught with the catch power-up)
+// and checks after every frame that nothing but the paddle, its current arc
+// strip and the ball differs from the board picture.
+TEST(PlayPaddle, ASweptPaddleLeavesNoArcsBehind) {
+  struct Case {
+    const char* name;
+    bool caught;
+    int32_t stepPx;
+  };
+  const Case cases[] = {
+      {"held at the start, slow", false, 23},
+      {"held at the start, fast", false, 150},
+      {"caught, slow", true, 23},
+      {"caught, fast", true, 150},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    PlayHarness h;
+    h.MakeSet({Rows({"RRRR"})});  // enough bricks that no charm comes yet
+    h.Begin();
+    h.MoveMouse(640);
+    h.Steps(3);
+    if (c.caught) {
+      h.Click();
+      h.Steps(6);  // launched; the grace frames run out
+      catchOn = 1;
+      BallOnPaddle(h, 0.0f);
+      h.Step();
+      ASSERT_NE(HeldBall(), nullptr);
+      h.Step();
+    }
+    ASSERT_GT(heldFrames, 0);
+    auto sweep = [&](int32_t from, int32_t to) {
+      const int32_t step = from < to ? c.stepPx : -c.stepPx;
+      for (int32_t x = from; (step > 0) ? x <= to : x >= to; x += step) {
+        h.MoveMouse(x);
+        h.Step();
+        const std::array<int32_t, 4> paddle = {static_cast<int32_t>(paddleX - paddleHalfWidth - 2),
+                                               static_cast<int32_t>(paddleY - 30),
+                                               static_cast<int32_t>(paddleX + paddleHalfWidth + 2), 720};
+        // Above the paddle's band only the bricks and the HUD, which the
+        // board picture holds.
+        ASSERT_EQ(h.BackBufferDiffersFromBackdrop({paddle, {0, 0, 1280, 600}}), 0) << "mouse at " << x;
+      }
+    };
+    sweep(640, 1080);
+    sweep(1080, 200);
+    ASSERT_GT(heldFrames, 0);
+    std::string why;
+    EXPECT_TRUE(h.PresentedMatchesBackBuffer(&why)) << why;
+  }
+}
+
+// While the double score runs the paddle throws green sparks that fall, from
+// one of its two ends and outwards: one a frame at first, fewer as the time
+// runs out, none once it is over.
+TEST(PlayPaddle, DoubleScoreThrowsGreenSparksFromThePaddleEnds) {
+  PlayHarness h;
+  OneCornerBrick(h);
+  h.Begin();
+  h.MoveMouse(640);
+  h.Steps(3);
+  // The sparks this frame's logic made: created at the frame's own time.
+  auto newSparks = [&](int32_t ms) {
+    std::vector<Entity*> made;
+    for (Entity* e = entityHead.next; e; e = e->next) {
+      if (e->kind == kEntitySpark && e->startTime == playClock - ms) made.push_back(e);
+    }
+    return made;
+  };
+  struct Phase {
+    const char* name;
+    int32_t doubleMs, frames, sparks;
+  } phases[] = {
+      {"full time: more than 2 ms apart", 20000, 10, 10},
+      {"a tenth left: more than 20 ms apart", 1000, 20, 10},
+      {"over", 0, 10, 0},
+  };
+  bool left = false, right = false;
+  for (const Phase& p : phases) {
+    SCOPED_TRACE(p.name);
+    doubleScoreMs = p.doubleMs;
+    h.Step();  // the first spark of a phase may follow the last of the one before
+    int32_t count = 0;
+    for (int32_t f = 0; f < p.frames; ++f) {
+      const float x = paddleX, halfWidth = paddleHalfWidth, y = paddleY;
+      h.Step(16);
+      for (const Entity* s : newSparks(16)) {
+        ++count;
+        EXPECT_EQ(s->value, 600);
+        EXPECT_EQ(s->flags, 9);  // falls, green
+        const uint32_t c = static_cast<uint32_t>(s->aux);
+        EXPECT_EQ((c >> 8) & 255, 255u);
+        EXPECT_LT(c & 255, 64u);
+        EXPECT_LT((c >> 16) & 255, 64u);
+        // Thrown outwards from one end, then moved by one frame.
+        const float side = s->vx > 0 ? 1.0f : -1.0f;
+        left |= side < 0;
+        right |= side > 0;
+        EXPECT_GE(std::fabs(s->vx), 30.0f);
+        EXPECT_NEAR(s->x - s->vx * 0.016f, x + side * halfWidth, 0.5f);
+        EXPECT_NEAR(s->y - s->vy * 0.016f, y + 15.0f, 4.5f);
+        EXPECT_GE(s->vy, -70.0f + 100.0f * 0.016f - 0.01f);
+        EXPECT_LT(s->vy, -20.0f + 100.0f * 0.016f + 0.01f);
+      }
+    }
+    EXPECT_EQ(count, p.sparks);
+  }
+  EXPECT_TRUE(left && right);
 }

@@ -13,6 +13,7 @@
 #include "game/game_globals.h"
 #include "game/play/brick_hits.h"
 #include "game/play/entities.h"
+#include "game/play/entity_behaviour.h"
 #include "game/play/explosions.h"
 #include "game/play/powerup_deck.h"
 #include "game/play/scoring.h"
@@ -1087,6 +1088,51 @@ TEST_F(Rules, FloatingScores) {
     }
     EXPECT_EQ(e->vx, float(5 + b % 5));
     EXPECT_EQ(e->vy, float(-13 - a % 8));
+  }
+}
+
+// The x2 glow runs clockwise around the border of its cell's 45 x 21 path at
+// 80 pixels a second, carries a corner's overshoot on along the next edge,
+// counts as a particle, is drawn at its cell, and goes when the x2 ends.
+TEST_F(Rules, TheX2GlowWalksAroundItsCell) {
+  MakeBoard({});
+  struct Case {
+    float x, y;  // on the path
+    float want[2];
+  } cases[] = {
+      {0, 0, {8, 0}},      // along the top
+      {40, 0, {45, 3}},    // round the top right corner
+      {45, 20, {38, 21}},  // round the bottom right corner
+      {3, 21, {0, 16}},    // round the bottom left corner
+      {0, 4, {4, 0}},      // round the top left corner
+  };
+  frameMs = 100;
+  frameSec = 0.1f;
+  doubleScoreMs = 500;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.x << "," << c.y);
+    Entity glow(kEntityScoreGlow, 3 + 256 * 7, 0, c.x, c.y, 0, 0);
+    particlesThisFrame = 0;
+    RunEntityLogic(&glow);
+    EXPECT_FLOAT_EQ(glow.x, c.want[0]);
+    EXPECT_FLOAT_EQ(glow.y, c.want[1]);
+    EXPECT_EQ(glow.dead, 0);
+    EXPECT_EQ(particlesThisFrame, 1);
+  }
+  // Drawn in its colour at (left + 48 column + x + 1, 40 + 24 row + y + 1).
+  Entity glow(kEntityScoreGlow, 3 + 256 * 7, 0, 10, 21, 0, 0);
+  glow.aux = 0x00FF00;  // green
+  DrawEntity(&glow);
+  const int32_t gx = kLeft20 + 48 * 3 + 10 + 1, gy = 40 + 24 * 7 + 21 + 1;
+  EXPECT_EQ(ScreenPixel(gx, gy), 0xFF00F800u);
+  EXPECT_EQ(glow.dirty[0], gx - 8);
+  EXPECT_EQ(glow.dirty[3], gy + 8);
+  // The x2 running out ends it.
+  for (int32_t left : {1, 0}) {
+    doubleScoreMs = left;
+    Entity ending(kEntityScoreGlow, 0, 0, 0, 0, 0, 0);
+    RunEntityLogic(&ending);
+    EXPECT_EQ(ending.dead, left < 1 ? 1 : 0);
   }
 }
 

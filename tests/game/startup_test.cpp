@@ -5,20 +5,27 @@
 
 #include <boost/filesystem.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "audio/sound_bank.h"
+#include "community/app_id.h"
 #include "game/game_globals.h"
+#include "game/play/charms.h"
 #include "game/scenes/deferred_pictures.h"
 #include "game/support/game_driver.h"
 #include "graphics/display.h"
 #include "graphics/flame.h"
+#include "graphics/imageset_writer.h"
 #include "platform/instance.h"
 #include "platform/seal/seal.h"
 #include "platform/settings.h"
+#include "platform/steam/fake.h"
+#include "support/test_support.h"
 
 namespace fs = boost::filesystem;
 using vantrel::test::DriverOptions;
@@ -357,3 +364,64 @@ TEST(GameShutdown, ReleasesTheTokenAndTheResources) {
 }
 
 }  // namespace
+
+namespace {
+
+// An installed Workshop item of the fake service, in a folder of its own
+// that holds one charm set with the charm "Wheel" (rarity 2).
+fs::path InstalledItemWithCharms(uint64_t id) {
+  const fs::path folder = vantrel::test::MakeTempDir("workshop-item-" + std::to_string(id));
+  Bitmap frame;
+  EXPECT_TRUE(frame.Create(12, 12, 32));
+  for (int32_t y = 0; y < 12; ++y)
+    for (int32_t x = 0; x < 12; ++x) frame.SetPixel(x, y, 0xFF40C040u);
+  std::vector<ImageSetWriterEntry> entries = {{"Wheel_2", &frame}};
+  fs::create_directories(folder / "Items");
+  EXPECT_TRUE(WriteImageSet(folder / "Items" / "W.charms", entries));
+  plat::steam::fake::ItemRecord item;
+  item.id = id;
+  item.appId = kVantrelAppId;
+  item.owner = 7;
+  item.title = "Wheels";
+  item.installFolder = folder.string();
+  plat::steam::fake::SeedItem(item);
+  plat::steam::fake::Subscribe(id);
+  return folder;
+}
+
+}  // namespace
+
+TEST(GameStartUp, InstalledWorkshopItemsAreSearchedLastAndBringTheirCharms) {
+  for (bool communityOff : {false, true}) {
+    SCOPED_TRACE(communityOff ? "community off" : "community on");
+    GameDriver d;
+    DriverOptions o;
+    o.dirsLines = {"extra"};
+    o.communityOff = communityOff;
+    d.Prepare(o);
+    const fs::path item = InstalledItemWithCharms(4242);
+    ASSERT_EQ(d.StartUp(), std::nullopt);
+    // The starting folder, the dirs.cfg folder, the player's content folder,
+    // then the item's folder.
+    std::vector<fs::path> want = {fs::path("extra"), userContentFolder};
+    if (!communityOff) want.push_back(item);
+    std::vector<fs::path> tail(dataFiles.searchDirs.end() - std::min(dataFiles.searchDirs.size(), want.size()),
+                               dataFiles.searchDirs.end());
+    EXPECT_EQ(tail, want);
+    EXPECT_EQ(std::count(dataFiles.searchDirs.begin(), dataFiles.searchDirs.end(), item), communityOff ? 0 : 1);
+    // The item's charm set is loaded beside the pack's, tagged as the
+    // Workshop's.
+    auto charm = charmIndex.find("Wheel");
+    if (communityOff) {
+      EXPECT_EQ(charm, charmIndex.end());
+      EXPECT_EQ(charmFiles.count("W.charms"), 0u);
+    } else {
+      ASSERT_NE(charm, charmIndex.end());
+      EXPECT_EQ(charms[static_cast<size_t>(charm->second)].rarity, 2);
+      EXPECT_EQ(charmFiles["W.charms"].tag, kCharmSourceCloud);
+      EXPECT_EQ(charmFiles["W.charms"].path, item / "Items" / "W.charms");
+    }
+    EXPECT_NE(charmIndex.find("charm0"), charmIndex.end()) << "the pack's own charms";
+    d.Finish();
+  }
+}

@@ -2,6 +2,7 @@
 // scenes of this program that use it: the splash and the exit picture.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -111,6 +112,34 @@ TEST_F(TransitionTest, MusicFadesOutToZeroAndStopsOrInToExactlyForty) {
     }
     EXPECT_EQ(musicFade, 0);
   }
+}
+
+// The band the play scene starts every board with: the new picture above it,
+// the old one below, and inside it each colour field going from the new
+// value to the old one in steps of 1/50 of the band per row.
+TEST_F(TransitionTest, TheBlendedBandMixesNewIntoOldRowByRow) {
+  StartRedToBlue();
+  StartTransition(1);
+  for (uint32_t ms : {600u, 1000u, 1900u}) {
+    SCOPED_TRACE(ms);
+    d.RunFor(ms - (mainTimer.Elapsed(1000) - transitionStart), 16);
+    const int32_t e = transitionBand.top;
+    const uint32_t passed = uint32_t(mainTimer.Elapsed(1000) - transitionStart);
+    EXPECT_EQ(e, int32_t(std::floor(770.0f * (float(passed) / 2000.0f) - 50.0f)));
+    EXPECT_EQ(d.CountPixels(0, 0, 1280, std::max(e + 1, 0), [&](uint32_t c) { return !IsBlue(c); }), 0);
+    EXPECT_EQ(d.CountPixels(0, std::min(e + 50, 720), 1280, 720, [&](uint32_t c) { return !IsRed(c); }), 0);
+    for (int32_t y = std::max(e + 1, 0); y < std::min(e + 50, 720); ++y) {
+      // Red's field 30 of 31 comes in, blue's 30 goes out.
+      const int32_t a = (y - e) * 256 / 50;
+      const uint32_t r5 = uint32_t(30 * a / 256), b5 = uint32_t(30 - 30 * a / 256);
+      const uint32_t want = Through555((r5 << 3) << 16 | (b5 << 3));
+      ASSERT_EQ(d.PresentedAt(0, y), want) << "row " << y;
+      ASSERT_EQ(d.PresentedAt(1279, y), want) << "row " << y;
+    }
+  }
+  d.RunFor(200, 16);
+  EXPECT_EQ(transitionRunning, 0);
+  EXPECT_EQ(d.CountPixels(0, 0, 1280, 720, [&](uint32_t c) { return !IsBlue(c); }), 0);
 }
 
 TEST_F(TransitionTest, SnapshotsOfAnotherSizeDrawNoBandAndStillEnd) {
