@@ -15,7 +15,7 @@
 
 #include "core/data_files.h"
 #include "core/registry_settings.h"
-#include "game/boardset.h"
+#include "boardset/boardset.h"
 #include "graphics/bitfont.h"
 #include "imagetool/file_requester.h"
 #include "platform/dialog.h"

@@ -13,11 +13,11 @@
 
 #include <boost/filesystem/path.hpp>
 
+#include "boardset/boardset.h"
 #include "core/cstr.h"
 #include "core/data_files.h"
 #include "core/registry_settings.h"
 #include "core/timer.h"
-#include "game/boardset.h"
 #include "game/high_score_file.h"
 #include "game/play/entities.h"
 #include "game/play/powerup_deck.h"

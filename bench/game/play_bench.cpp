@@ -30,7 +30,7 @@
 #include "platform/random.h"
 #include "platform/seal/seal.h"
 #include "platform/steam/steam.h"
-#include "support/auto_player.h"
+#include "game/support/auto_player.h"
 
 namespace fs = boost::filesystem;
 

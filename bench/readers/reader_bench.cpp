@@ -18,7 +18,7 @@
 #include "audio/wave_buffer.h"
 #include "core/data_files.h"
 #include "core/hash.h"
-#include "game/boardset.h"
+#include "boardset/boardset.h"
 #include "graphics/bitmap.h"
 #include "graphics/imageset_writer.h"
 #include "platform/picture.h"

@@ -13,7 +13,7 @@
 #include "core/data_files.h"
 #include "core/log.h"
 #include "core/random_int.h"
-#include "game/boardset.h"
+#include "boardset/boardset.h"
 #include "game/game_globals.h"
 #include "game/play/brick_hits.h"
 #include "game/play/entities.h"

@@ -9,7 +9,7 @@
 
 #include "audio/sound_bank.h"
 #include "community/community_manager.h"
-#include "game/boardset.h"
+#include "boardset/boardset.h"
 #include "game/buttons.h"
 #include "game/game_globals.h"
 #include "game/play/game_flow.h"

@@ -12,7 +12,7 @@
 
 #include "core/data_files.h"
 #include "core/hash.h"
-#include "game/boardset.h"
+#include "boardset/boardset.h"
 #include "support/test_support.h"
 #include "file_limit.h"
 

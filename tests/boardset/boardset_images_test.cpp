@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core/data_files.h"
-#include "game/boardset.h"
+#include "boardset/boardset.h"
 #include "graphics/imageset_writer.h"
 #include "support/test_support.h"
 

@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "game/boardset.h"
+#include "boardset/boardset.h"
 
 namespace {
 

@@ -6,10 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "support/community_stub.h"
+
 namespace {
 
 // A back end whose service values live in a map; it exposes the base's state.
-class FakeManager : public CommunityManager {
+class FakeManager : public vantrel::test::CommunityStub {
  public:
   explicit FakeManager(bool isOnline) { online = isOnline ? 1 : 0; }
 
@@ -19,15 +21,6 @@ class FakeManager : public CommunityManager {
     auto found = service.find(name);
     return found == service.end() ? 0.0f : found->second;
   }
-  bool IsAchievementUnlocked(const std::string&) override { return false; }
-  std::string GetPlayerName() override { return {}; }
-  void ResetAllStats(bool) override {}
-  void RequestCurrentStats() override {}
-  bool IsUploading() override { return false; }
-  float GetRequestWaitTime() override { return 0.0f; }
-  bool IsDownloading() override { return false; }
-  int32_t GetEntryCount() override { return 0; }
-  bool GetEntry(int32_t, int32_t&, std::string&, int32_t&, int32_t&) override { return false; }
 
   std::map<std::string, float> service;
   using CommunityManager::achievements;

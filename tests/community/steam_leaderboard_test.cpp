@@ -8,6 +8,7 @@
 #include "community/community_manager_steam.h"
 #include "platform/steam/fake.h"
 #include "platform/steam/steam.h"
+#include "support/steam_calls.h"
 
 namespace steam = plat::steam;
 
@@ -16,13 +17,7 @@ namespace {
 constexpr uint32_t kApp = 4242;
 const char kBoard[] = "castle_1a2b3c";
 
-int CountCalls(const char* prefix) {
-  int count = 0;
-  for (const std::string& line : steam::fake::CallLog()) {
-    if (line.rfind(prefix, 0) == 0) ++count;
-  }
-  return count;
-}
+using vantrel::test::CountCalls;
 
 class SteamLeaderboard : public ::testing::Test {
  protected:

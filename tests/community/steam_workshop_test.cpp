@@ -11,6 +11,7 @@
 #include "community/community_manager_steam.h"
 #include "platform/steam/fake.h"
 #include "platform/steam/steam.h"
+#include "support/steam_calls.h"
 #include "support/test_support.h"
 
 namespace fs = boost::filesystem;
@@ -21,13 +22,7 @@ namespace {
 constexpr uint32_t kApp = 4242;
 constexpr uint64_t kBigId = (uint64_t{1} << 32) + 17;  // does not fit 32 bits
 
-int CountCalls(const char* prefix) {
-  int count = 0;
-  for (const std::string& line : steam::fake::CallLog()) {
-    if (line.rfind(prefix, 0) == 0) ++count;
-  }
-  return count;
-}
+using vantrel::test::CountCalls;
 
 class SteamWorkshop : public ::testing::Test {
  protected:

@@ -22,7 +22,7 @@
 #include "audio/wave_buffer.h"
 #include "contact_sheet.h"
 #include "core/data_files.h"
-#include "game/boardset.h"
+#include "boardset/boardset.h"
 #include "graphics/bitfont.h"
 #include "graphics/bitmap.h"
 #include "graphics/flame.h"

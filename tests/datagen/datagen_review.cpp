@@ -11,7 +11,7 @@
 #include "contact_sheet.h"
 #include "core/data_files.h"
 #include "graphics/bitfont.h"
-#include "game/boardset.h"
+#include "boardset/boardset.h"
 #include "platform/seal/seal.h"
 #include "tools/datagen/pack_contract.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "core/data_files.h"
-#include "game/boardset.h"
+#include "boardset/boardset.h"
 
 namespace {
 

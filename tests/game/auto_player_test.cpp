@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdlib>
 #include <random>
+#include <ostream>
 #include <sstream>
 #include <algorithm>
 #include <cctype>
@@ -15,8 +16,8 @@
 #include "game/play/entity_behaviour.h"
 #include "graphics/display.h"
 #include "game/support/game_driver.h"
-#include "support/auto_player.h"
-#include "support/play_harness.h"
+#include "game/support/auto_player.h"
+#include "game/support/play_harness.h"
 
 using vantrel::test::AutoPlayer;
 using vantrel::test::AutoRunConfig;
@@ -39,6 +40,9 @@ std::string Name(const Config& c) {
   return std::string(c.set) + ", " + std::to_string(c.players) + " players, " + c.mode +
          (c.cycled ? ", cycled frames" : ", 16 ms frames");
 }
+
+// The configuration by name in test listings, in place of the raw bytes.
+void PrintTo(const Config& c, std::ostream* os) { *os << Name(c); }
 
 // Plays one configuration with one seed to the end of the set, or its
 // first boards only.

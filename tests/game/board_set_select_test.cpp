@@ -6,12 +6,14 @@
 #include <boost/filesystem.hpp>
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "community/app_id.h"
-#include "front_end_support.h"
+#include "game/support/front_end_support.h"
 #include "game/scenes/board_set_select.h"
 #include "graphics/display.h"
 #include "platform/steam/fake.h"
@@ -19,9 +21,9 @@
 #include "platform/window.h"
 
 namespace fs = boost::filesystem;
-using fetest::FrontEndTest;
-using fetest::SetSpec;
-using fetest::WriteSet;
+using vantrel::test::FrontEndTest;
+using vantrel::test::SetSpec;
+using vantrel::test::WriteSet;
 
 namespace {
 
@@ -120,7 +122,7 @@ TEST_F(FrontEndTest, ListTakesEverySourceOnceAndLeavesBadFilesOut) {
   WriteSet(userContentFolder / "Mine.bdz", {"Mine"});
   // In the game folder: a version-6 file and a corrupt one.
   {
-    const std::vector<uint8_t> old = fetest::PlainBoardSetBytes(6, "Old", 1);
+    const std::vector<uint8_t> old = vantrel::test::PlainBoardSetBytes(6, "Old", 1);
     std::ofstream(d.Folder() / "Boards" / "Old.bdz", std::ios::binary)
         .write(reinterpret_cast<const char*>(old.data()), static_cast<std::streamsize>(old.size()));
     std::ofstream(d.Folder() / "Boards" / "Broken.bdz", std::ios::binary) << "BDST garbage";
@@ -143,7 +145,7 @@ TEST_F(FrontEndTest, ListTakesEverySourceOnceAndLeavesBadFilesOut) {
   // (the selection's frame is moved off the rows looked at).
   boardSetSelect.boardSelectIndex = 1;
   d.Frame();
-  const uint32_t back = gametest::Through555(gametest::kBoardSelectColour);
+  const uint32_t back = vantrel::test::Through555(vantrel::test::kBoardSelectColour);
   auto iconPixels = [&](int32_t row) {
     const int32_t y = kBoardListHeaderY + (row + 1) * BoardListRowPitch() - 2;
     return d.CountPixels(42, y, 58, y + 8, [&](uint32_t rgb) { return rgb != back; });
@@ -155,7 +157,7 @@ TEST_F(FrontEndTest, ListTakesEverySourceOnceAndLeavesBadFilesOut) {
 }
 
 TEST_F(FrontEndTest, CommunityBoardsOffListsTheGameFoldersOnly) {
-  gametest::DriverOptions options;
+  vantrel::test::DriverOptions options;
   options.storedSettings["CommunityBoards"] = 0;
   Start(options);
   WriteSet(userContentFolder / "Mine.bdz", {"Mine"});
@@ -164,7 +166,7 @@ TEST_F(FrontEndTest, CommunityBoardsOffListsTheGameFoldersOnly) {
 }
 
 TEST_F(FrontEndTest, GeneratedPackListsItsTwoSets) {
-  gametest::DriverOptions options;
+  vantrel::test::DriverOptions options;
   options.generatedPack = true;
   Start(options);
   Enter(3);
@@ -238,6 +240,16 @@ struct ThumbCase {
   int32_t selection;
 };
 
+// Readable case names in test listings, in place of the raw bytes.
+void PrintTo(const ThumbCase& c, std::ostream* os) {
+  *os << c.sets << " sets, drag to y " << c.dragToY << ": top row " << c.listTop << ", selection " << c.selection;
+}
+std::string ThumbCaseName(const ::testing::TestParamInfo<ThumbCase>& info) {
+  const ThumbCase& c = info.param;
+  return "Sets" + std::to_string(c.sets) + "DragTo" + (c.dragToY < 0 ? "Minus" : "") +
+         std::to_string(std::abs(c.dragToY));
+}
+
 class ThumbDrag : public FrontEndTest, public ::testing::WithParamInterface<ThumbCase> {};
 
 TEST_P(ThumbDrag, ScrollsTheListAndSelectsTheTwelfthRow) {
@@ -280,7 +292,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, ThumbDrag,
                          ::testing::Values(ThumbCase{40, kBoardTrackTop, 0, 12},  // to the top
                                            ThumbCase{40, -40, 0, 12},             // above the window
                                            ThumbCase{40, kBoardTrackBottom, 15, 27},
-                                           ThumbCase{5, kBoardTrackTop, 0, 4}));  // a short list: its last row
+                                           ThumbCase{5, kBoardTrackTop, 0, 4}),  // a short list: its last row
+                         ThumbCaseName);
 
 TEST_F(FrontEndTest, ClicksSelectOnlyVisibleRowsAndPlayTheHighlightedSet) {
   Start();
@@ -367,6 +380,8 @@ struct FailureCase {
   const char* error;
 };
 
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name << ": \"" << c.error << '"'; }
+
 class LoadFailure : public FrontEndTest, public ::testing::WithParamInterface<FailureCase> {};
 
 TEST_P(LoadFailure, ShowsTheErrorBoxAndKeepsTheList) {
@@ -401,7 +416,7 @@ TEST_P(LoadFailure, ShowsTheErrorBoxAndKeepsTheList) {
   EXPECT_EQ(CountSound(13), 1);
   d.Frame();
   // The box: a black band with amber text in the middle of the screen.
-  EXPECT_GT(d.CountPixels(0, 330, 1200, 400, fetest::IsAmber), 0);
+  EXPECT_GT(d.CountPixels(0, 330, 1200, 400, vantrel::test::IsAmber), 0);
   EXPECT_EQ(d.PresentedAt(5, 320), 0u);
   // Any click closes it; the list stays.
   ClickAndFrame(kErrorOkX, kErrorOkY);
@@ -409,7 +424,7 @@ TEST_P(LoadFailure, ShowsTheErrorBoxAndKeepsTheList) {
   EXPECT_EQ(program.sceneNumber, kSceneBoardSetSelect);
   EXPECT_EQ(boardSetSelect.boardSetEntries.size(), listed);
   d.Frame();
-  EXPECT_EQ(d.CountPixels(0, 330, 1200, 400, fetest::IsAmber), 0);
+  EXPECT_EQ(d.CountPixels(0, 330, 1200, 400, vantrel::test::IsAmber), 0);
   EXPECT_NE(d.PresentedAt(5, 320), 0u);
 }
 

@@ -31,7 +31,7 @@
 #include "platform/clock.h"
 #include "platform/debug.h"
 #include "platform/random.h"
-#include "support/rules_fixture.h"
+#include "game/support/rules_fixture.h"
 #include "support/test_support.h"
 
 namespace fs = boost::filesystem;
@@ -571,15 +571,17 @@ TEST_F(CharmsFile, LoadEmptiesTheSetFirst) {
 
 // --- Play: placing, collecting, touching ---------------------------------
 
-constexpr int32_t kFilled = rulestest::kRed;     // a plain brick
-constexpr int32_t kHidden = rulestest::kHidden;  // a hidden brick number
+constexpr int32_t kFilled = vantrel::test::kRed;     // a plain brick
+constexpr int32_t kHidden = vantrel::test::kHidden;  // a hidden brick number
 
 // The play fixture (the 1280 x 720 x 16 in-memory display, the brick set,
 // recorded sounds and stats) with a few charm sets loaded and uploaded as the
 // game does.
-class CharmPlay : public rulestest::RulesFixture {
+class CharmPlay : public vantrel::test::RulesFixture {
  protected:
-  CharmPlay() : RulesFixture(rulestest::BrickSet::kFull, rulestest::Backgrounds::kTwoTiles, rulestest::Audio::kOff) {}
+  CharmPlay()
+      : RulesFixture(vantrel::test::BrickSet::kFull, vantrel::test::Backgrounds::kTwoTiles,
+                     vantrel::test::Audio::kOff) {}
 
   void SetUp() override {
     RulesFixture::SetUp();

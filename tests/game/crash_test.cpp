@@ -155,7 +155,7 @@ std::string OnlyReport() {
 
 // Runs frames of a started game in a function that may not throw: an
 // exception leaving it goes straight to std::terminate, and so to the hook.
-void RunFramesNoexcept(gametest::GameDriver& d, int frames) noexcept {
+void RunFramesNoexcept(vantrel::test::GameDriver& d, int frames) noexcept {
   for (int i = 0; i < frames; ++i) d.Frame();
 }
 
@@ -163,7 +163,7 @@ void RunFramesNoexcept(gametest::GameDriver& d, int frames) noexcept {
 // function keys, then arms the fault and runs.
 void CrashingGame(const std::function<void()>& fault, bool throwingBoxes) {
   plat::InstallCrashHandler(CrashReport);
-  gametest::GameDriver d;
+  vantrel::test::GameDriver d;
   // The local service: reports land in its store's crash folder.
   steam::fake::Reset();
   steam::UseBackend(steam::Backend::Local);

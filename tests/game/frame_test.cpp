@@ -17,8 +17,8 @@
 #include "support/test_support.h"
 
 namespace fs = boost::filesystem;
-using gametest::DriverOptions;
-using gametest::GameDriver;
+using vantrel::test::DriverOptions;
+using vantrel::test::GameDriver;
 
 namespace {
 

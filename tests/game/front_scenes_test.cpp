@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "audio/sound_bank.h"
-#include "front_end_support.h"
+#include "game/support/front_end_support.h"
 #include "game/play/charms.h"
 #include "game/scenes/charm_collection.h"
 #include "game/scenes/completion.h"
@@ -17,7 +17,7 @@
 #include "platform/seal/seal.h"
 #include "platform/window.h"
 
-using fetest::FrontEndTest;
+using vantrel::test::FrontEndTest;
 
 namespace {
 
@@ -135,7 +135,7 @@ TEST_F(FrontEndTest, TitleDrawsFlamesOverTheWholeScreenWithoutSnapshots) {
   d.Frame();
   EXPECT_EQ(transition.transitionRunning, 0);  // the title takes no snapshots
   d.RunFor(1500);
-  const uint32_t splash = gametest::Through555(gametest::kSplashColour);
+  const uint32_t splash = vantrel::test::Through555(vantrel::test::kSplashColour);
   EXPECT_EQ(d.CountPixels(0, 0, 1280, 720, [&](uint32_t rgb) { return rgb == splash; }), 0);
   EXPECT_GT(d.CountPixels(0, 0, 1280, 720, [](uint32_t rgb) { return rgb != 0; }), 0);
 }
@@ -162,8 +162,8 @@ TEST_F(FrontEndTest, CharmGridShowsCollectedPicturesOverTheLockedOnes) {
   collectedCharms.insert("charm0");
   collectedCharms.insert("charm17");
   Enter(6);
-  const uint32_t locked = gametest::Through555(0x606060);
-  const uint32_t back = gametest::Through555(gametest::kCharmsColour);
+  const uint32_t locked = vantrel::test::Through555(0x606060);
+  const uint32_t back = vantrel::test::Through555(vantrel::test::kCharmsColour);
   auto slot = [&](int32_t index, int32_t dx, int32_t dy) {
     const int32_t row = index / 16, col = index % 16;
     return d.PresentedAt(55 + 72 * col + dx, 210 + 72 * row + dy);
@@ -218,7 +218,8 @@ TEST_F(FrontEndTest, CharmGridPagesWithTheThumb) {
       // at charm 199 (slot 7 of row 12).
       EXPECT_EQ(d.PresentedAt(55 + 10, 210 + 10), kWhite);
       EXPECT_EQ(d.PresentedAt(55 + 72 * 7 + 10, 210 + 72 * 4 + 10), kWhite);
-      EXPECT_EQ(d.PresentedAt(55 + 72 * 8 + 10, 210 + 72 * 4 + 10), gametest::Through555(gametest::kCharmsColour));
+      EXPECT_EQ(d.PresentedAt(55 + 72 * 8 + 10, 210 + 72 * 4 + 10),
+                vantrel::test::Through555(vantrel::test::kCharmsColour));
       // The wheel scrolls up a row.
       d.Wheel(1);
       d.Frame();

@@ -15,13 +15,13 @@
 #include "game/game_globals.h"
 #include "game/high_score_file.h"
 #include "game/support/auto_player.h"
-#include "high_scores_support.h"
+#include "game/support/high_scores_support.h"
 #include "platform/instance.h"
 #include "platform/steam/fake.h"
 #include "platform/steam/steam.h"
 #include "platform/window.h"
 
-namespace fetest {
+namespace vantrel::test {
 namespace {
 
 namespace fs = boost::filesystem;
@@ -58,7 +58,7 @@ std::vector<FileRow> RowsOf(const std::vector<uint8_t>& file, bool* checksumHold
 
 // The frame a new scene starts in, its transition, and one frame of the
 // scene itself.
-void Arrive(gametest::GameDriver& g) {
+void Arrive(GameDriver& g) {
   g.Frame();
   ASSERT_TRUE(g.RunUntil([] { return transition.transitionRunning == 0; }, 5000));
   g.Frame();
@@ -69,7 +69,7 @@ class GameFlowTest : public HighScoresTest {
   // Plays scene 4 with the automatic player until the scene changes or,
   // with stopAtBoard, until that board is reached.
   void AutoPlay(int32_t maxMs, int32_t stopAtBoard = -1) {
-    vantrel::test::AutoPlayer player(7);
+    AutoPlayer player(7);
     bool held = false;
     for (int32_t t = 0; t < maxMs && program.sceneNumber == kScenePlay && d.Running(); t += 16) {
       if (stopAtBoard >= 0 && boardSet.currentBoard >= stopAtBoard) return;
@@ -92,7 +92,7 @@ class GameFlowTest : public HighScoresTest {
   }
 
   // From the splash to a game on the selection's first set.
-  void SplashToPlay(const gametest::DriverOptions& options) {
+  void SplashToPlay(const DriverOptions& options) {
     Prepare(options);
     ASSERT_EQ(d.StartUp(), std::nullopt);
     d.Frame();
@@ -100,7 +100,7 @@ class GameFlowTest : public HighScoresTest {
     Settle();
     d.Frame();
     if (!options.generatedPack) {
-      EXPECT_EQ(d.PresentedAt(640, 360), gametest::Through555(gametest::kSplashColour));
+      EXPECT_EQ(d.PresentedAt(640, 360), Through555(kSplashColour));
     }
     ASSERT_TRUE(d.RunUntil([] { return program.sceneNumber == kSceneOptions; }, 6000));
     // A click while the menu's transition runs does nothing.
@@ -159,7 +159,7 @@ class GameFlowTest : public HighScoresTest {
   // offline the post is declined, online it is made and the online table
   // follows. Returns the saved score.
   int32_t PlayCastleAndEnterAName(bool online) {
-    gametest::DriverOptions options;
+    DriverOptions options;
     SplashToPlay(options);
     if (online) {
       steam::fake::SetLeaderboardsOnDemand(true);
@@ -241,7 +241,7 @@ TEST_F(GameFlowTest, CastleFromTheSplashToTheSavedTable) {
   const std::vector<uint8_t> bytes = ReadBytes(file);
 
   // A second run shows the same row from the selection's 'h'.
-  gametest::GameDriver second;
+  GameDriver second;
   second.Prepare();
   ASSERT_EQ(second.StartUp(), std::nullopt);
   ASSERT_TRUE(second.RunUntil([] { return program.sceneNumber == kSceneOptions; }, 10000));
@@ -270,7 +270,7 @@ TEST_F(GameFlowTest, CastleWithThePostMadeOnline) {
 }
 
 TEST_F(GameFlowTest, StarterPlayedToTheFirstBoardThenLost) {
-  gametest::DriverOptions options;
+  DriverOptions options;
   options.generatedPack = true;
   SplashToPlay(options);
   std::vector<std::string> stems;
@@ -314,4 +314,4 @@ TEST_F(GameFlowTest, StarterPlayedToTheFirstBoardThenLost) {
 }
 
 }  // namespace
-}  // namespace fetest
+}  // namespace vantrel::test

@@ -9,12 +9,12 @@
 
 #include "community/community_manager.h"
 #include "game/game_globals.h"
-#include "high_scores_support.h"
+#include "game/support/high_scores_support.h"
 #include "platform/steam/fake.h"
 #include "platform/steam/steam.h"
 #include "platform/window.h"
 
-namespace fetest {
+namespace vantrel::test {
 namespace {
 
 namespace steam = plat::steam;
@@ -28,7 +28,7 @@ class HighScoresOnlineTest : public HighScoresTest {
  protected:
   // A name entered for one player with (score, board); the scene then asks
   // whether to post.
-  void ReachTheQuestion(int32_t score, int32_t board, const gametest::DriverOptions& options = {}) {
+  void ReachTheQuestion(int32_t score, int32_t board, const DriverOptions& options = {}) {
     StartOnSelection(options);
     steam::fake::SetLeaderboardsOnDemand(true);
     EnterScores({{score, board}});
@@ -160,7 +160,7 @@ TEST_F(HighScoresOnlineTest, AHeldPostTimesOutThenRetriesOrIsDeclined) {
 }
 
 TEST_F(HighScoresOnlineTest, OfflinePostFailsWithTheManagersMessage) {
-  gametest::DriverOptions options;
+  DriverOptions options;
   options.communityOff = true;
   ReachTheQuestion(1450, 0, options);
   ClickAndFrame(kLeftChoiceX, kChoiceY);
@@ -258,4 +258,4 @@ TEST_F(HighScoresOnlineTest, AHeldDownloadTimesOutAfterTenWholeSeconds) {
 }
 
 }  // namespace
-}  // namespace fetest
+}  // namespace vantrel::test

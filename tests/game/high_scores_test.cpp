@@ -15,15 +15,15 @@
 
 #include "community/community_manager.h"
 #include "core/hash.h"
-#include "front_end_support.h"
+#include "game/support/front_end_support.h"
 #include "game/high_score_file.h"
 #include "game/scenes/high_scores.h"
 #include "graphics/display.h"
-#include "high_scores_support.h"
+#include "game/support/high_scores_support.h"
 #include "platform/steam/steam.h"
 #include "platform/window.h"
 
-namespace fetest {
+namespace vantrel::test {
 namespace {
 
 namespace steam = plat::steam;
@@ -415,4 +415,4 @@ TEST_F(HighScoresTest, ButtonsAndKeysOfTheLocalTable) {
 }
 
 }  // namespace
-}  // namespace fetest
+}  // namespace vantrel::test

@@ -11,7 +11,7 @@
 #include "game/game_main.h"
 #include "game/support/game_driver.h"
 
-using gametest::GameDriver;
+using vantrel::test::GameDriver;
 
 namespace {
 

@@ -7,13 +7,13 @@
 #include <vector>
 
 #include "audio/sound_bank.h"
-#include "front_end_support.h"
+#include "game/support/front_end_support.h"
 #include "game/scenes/options.h"
 #include "platform/seal/seal.h"
 #include "platform/version.h"
 #include "platform/window.h"
 
-using fetest::FrontEndTest;
+using vantrel::test::FrontEndTest;
 
 namespace {
 
@@ -24,7 +24,7 @@ constexpr int32_t kPlayX = 300, kPlayY = 360, kCreditsX = 567, kCreditsY = 360;
 constexpr int32_t kCharmsX = 300, kCharmsY = 450, kExitX = 567, kExitY = 450;
 
 // The presented pixels of a rectangle, row by row.
-std::vector<uint32_t> Grab(const gametest::GameDriver& d, int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+std::vector<uint32_t> Grab(const vantrel::test::GameDriver& d, int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
   std::vector<uint32_t> out;
   for (int32_t y = y0; y < y1; ++y)
     for (int32_t x = x0; x < x1; ++x) out.push_back(d.PresentedAt(x, y));
@@ -98,7 +98,7 @@ TEST_F(FrontEndTest, DisplayLineAsksForTheModeSwitch) {
 }
 
 TEST_F(FrontEndTest, StoredValuesOutOfRangeShowAndCycleAsTheirDefault) {
-  gametest::DriverOptions options;
+  vantrel::test::DriverOptions options;
   options.storedSettings["BackgroundStyle"] = 5;
   options.storedSettings["KidMode"] = 7;
   Start(options);
@@ -164,17 +164,17 @@ TEST_F(FrontEndTest, HoveredLineIsAmberAndOnlyThatLine) {
     const int32_t top = kOptionLineY + kOptionLinePitch * k;
     return d.CountPixels(kOptionLineX, top, 1181, top + kOptionLinePitch, pred);
   };
-  EXPECT_GT(lineRect(6, fetest::IsAmber), 0);
-  EXPECT_EQ(lineRect(6, fetest::IsGreyText), 0);
+  EXPECT_GT(lineRect(6, vantrel::test::IsAmber), 0);
+  EXPECT_EQ(lineRect(6, vantrel::test::IsGreyText), 0);
   for (int32_t k : {5, 7, 8}) {
-    EXPECT_EQ(lineRect(k, fetest::IsAmber), 0) << k;
-    EXPECT_GT(lineRect(k, fetest::IsGreyText), 0) << k;
+    EXPECT_EQ(lineRect(k, vantrel::test::IsAmber), 0) << k;
+    EXPECT_GT(lineRect(k, vantrel::test::IsGreyText), 0) << k;
   }
   // Moving away turns it grey again.
   d.MoveMouse(kLineX, LineY(8));
   d.Frame();
-  EXPECT_EQ(lineRect(6, fetest::IsAmber), 0);
-  EXPECT_GT(lineRect(8, fetest::IsAmber), 0);
+  EXPECT_EQ(lineRect(6, vantrel::test::IsAmber), 0);
+  EXPECT_GT(lineRect(8, vantrel::test::IsAmber), 0);
 }
 
 TEST_F(FrontEndTest, VersionTextSitsFivePixelsFromTheRightEdge) {
@@ -185,9 +185,9 @@ TEST_F(FrontEndTest, VersionTextSitsFivePixelsFromTheRightEdge) {
   Enter(2);
   const int32_t width = sysFont.TextWidth("0.1.0");
   const int32_t h = sysFont.lineHeight;
-  EXPECT_GT(d.CountPixels(1280 - width - 5, 2, 1275, 2 + h, fetest::IsGreyText), 0);
-  EXPECT_EQ(d.CountPixels(1275, 0, 1280, 2 + h, fetest::IsGreyText), 0);
-  EXPECT_EQ(d.CountPixels(0, 0, 1280 - width - 5, 2 + h, fetest::IsGreyText), 0);
+  EXPECT_GT(d.CountPixels(1280 - width - 5, 2, 1275, 2 + h, vantrel::test::IsGreyText), 0);
+  EXPECT_EQ(d.CountPixels(1275, 0, 1280, 2 + h, vantrel::test::IsGreyText), 0);
+  EXPECT_EQ(d.CountPixels(0, 0, 1280 - width - 5, 2 + h, vantrel::test::IsGreyText), 0);
 }
 
 TEST_F(FrontEndTest, MenuMusicStartsSilentAndRisesWithTheTransition) {
@@ -248,7 +248,7 @@ TEST_F(FrontEndTest, FullRedrawWithAMovingPointerLeavesNoStalePatch) {
   d.Frame();
   const auto clean = Grab(d, 0, 560, 1280, 650);
   EXPECT_EQ(moved, clean);
-  const uint32_t pointer = gametest::Through555(gametest::kCursorColour);
+  const uint32_t pointer = vantrel::test::Through555(vantrel::test::kCursorColour);
   EXPECT_EQ(d.CountPixels(0, 0, 1280, 680, [&](uint32_t rgb) { return rgb == pointer; }), 0);
   EXPECT_GT(d.CountPixels(640, 700, 672, 720, [&](uint32_t rgb) { return rgb == pointer; }), 0);
 }

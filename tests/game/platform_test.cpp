@@ -62,7 +62,7 @@ TEST(InstanceToken, AnUnusableLockFolderIsUnavailableAndTheGameStartsAnyway) {
   EXPECT_EQ(token.Acquire("Game"), plat::InstanceResult::kUnavailable);
   EXPECT_FALSE(token.Held());
 
-  gametest::GameDriver d;
+  vantrel::test::GameDriver d;
   d.Prepare();
   EXPECT_EQ(d.StartUp(), std::nullopt);
   EXPECT_NE(d.DebugText().find("single-instance lock is not available"), std::string::npos);

@@ -9,7 +9,7 @@
 
 #include "game/game_globals.h"
 #include "game/play/entities.h"
-#include "support/play_harness.h"
+#include "game/support/play_harness.h"
 
 using vantrel::test::PlayHarness;
 using vantrel::test::Rows;

@@ -9,7 +9,7 @@
 #include "game/play/entities.h"
 #include "game/play/powerup_deck.h"
 #include "game/play/powerup_effects.h"
-#include "support/play_harness.h"
+#include "game/support/play_harness.h"
 
 using vantrel::test::PlayHarness;
 using vantrel::test::PlayOptions;

@@ -19,7 +19,7 @@
 #include "graphics/draw.h"
 #include "platform/seal/seal.h"
 #include "platform/window.h"
-#include "support/play_harness.h"
+#include "game/support/play_harness.h"
 
 using vantrel::test::PlayHarness;
 using vantrel::test::PlayOptions;
@@ -494,7 +494,7 @@ uint32_t ShownPixel(const Bitmap& picture, int32_t x, int32_t y) {
   std::memcpy(&v, picture.pixels + static_cast<ptrdiff_t>(y) * picture.stride + x * 2, 2);
   uint8_t r = 0, g = 0, b = 0;
   program.screenFormat.UnpackPixel(v, &r, &g, &b);
-  return gametest::Through555(uint32_t(r) << 16 | uint32_t(g) << 8 | b);
+  return vantrel::test::Through555(uint32_t(r) << 16 | uint32_t(g) << 8 | b);
 }
 
 }  // namespace
@@ -547,7 +547,7 @@ TEST(PlayFlow, ABoardStartsBehindTheBlendedBand) {
   plat::WindowRect ignored;
   FillRectColour(0, 0, 720, 1280, 200, 40, 40, &ignored);
   TheDisplay().Present(0);
-  const uint32_t old = gametest::Through555(0xC82828);
+  const uint32_t old = vantrel::test::Through555(0xC82828);
   StartGame();
   program.sceneNumber = 4;
   h.Step();
@@ -568,7 +568,7 @@ TEST(PlayFlow, ABoardStartsBehindTheBlendedBand) {
                           static_cast<size_t>(sceneBackdrop.width) * 2),
               0)
         << "row " << y;
-  gametest::GameDriver& d = h.Driver();
+  vantrel::test::GameDriver& d = h.Driver();
   int64_t mixed = 0;
   for (int32_t x = 0; x < 1280; x += 7) {
     for (int32_t y = 0; y <= e; y += 3) ASSERT_EQ(d.PresentedAt(x, y), ShownPixel(transitionNewPicture, x, y)) << x;

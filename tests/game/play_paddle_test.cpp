@@ -11,7 +11,7 @@
 #include "game/play/entities.h"
 #include "game/play/entity_behaviour.h"
 #include "game/play/game_flow.h"
-#include "support/play_harness.h"
+#include "game/support/play_harness.h"
 
 using vantrel::test::PlayHarness;
 using vantrel::test::PlayOptions;

@@ -14,10 +14,10 @@
 #include "graphics/display.h"
 #include "graphics/imageset_writer.h"
 #include "platform/present.h"
-#include "support/rules_fixture.h"
+#include "game/support/rules_fixture.h"
 #include "support/test_support.h"
 
-using namespace rulestest;
+using namespace vantrel::test;
 
 namespace {
 

@@ -14,9 +14,9 @@
 #include "graphics/display.h"
 #include "platform/clock.h"
 #include "platform/random.h"
-#include "support/rules_fixture.h"
+#include "game/support/rules_fixture.h"
 
-using namespace rulestest;
+using namespace vantrel::test;
 
 namespace {
 

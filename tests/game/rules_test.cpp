@@ -20,9 +20,9 @@
 #include "graphics/display.h"
 #include "graphics/draw.h"
 #include "platform/random.h"
-#include "support/rules_fixture.h"
+#include "game/support/rules_fixture.h"
 
-using namespace rulestest;
+using namespace vantrel::test;
 
 namespace {
 

@@ -10,7 +10,9 @@
 #include <string>
 
 #include "community/community_manager.h"
-#include "front_end_support.h"
+#include "game/support/front_end_support.h"
+#include "platform/steam/steam.h"
+#include "platform/window.h"
 #include "game/play/charms.h"
 #include "game/scenes/board_set_select.h"
 #include "platform/steam/fake.h"
@@ -23,7 +25,7 @@ namespace {
 
 const fs::path kReview = VANTREL_REVIEW_DIR;
 
-class ScenePictures : public fetest::FrontEndTest {
+class ScenePictures : public vantrel::test::FrontEndTest {
  protected:
   void Save(const std::string& name) {
     const fs::path path = kReview / (name + ".png");
@@ -37,12 +39,12 @@ class ScenePictures : public fetest::FrontEndTest {
 TEST_F(ScenePictures, WritesEachFrontEndScene) {
   // A set whose brick pictures are missing, to show the error box.
   const fs::path extra = fs::temp_directory_path() / fs::unique_path("pictures-%%%%%%");
-  fetest::SetSpec broken;
+  vantrel::test::SetSpec broken;
   broken.title = "Set Without Bricks";
   broken.author = "Review";
   broken.brickSet = "NoSuchBricks.img";
-  fetest::WriteSet(extra / "ZzBroken.bdz", broken);
-  gametest::DriverOptions options;
+  vantrel::test::WriteSet(extra / "ZzBroken.bdz", broken);
+  vantrel::test::DriverOptions options;
   options.generatedPack = true;
   options.dirsLines.push_back(extra.string());
   Start(options);
@@ -81,7 +83,7 @@ TEST_F(ScenePictures, WritesEachFrontEndScene) {
 }
 
 TEST_F(ScenePictures, WritesEachHighScoreState) {
-  gametest::DriverOptions options;
+  vantrel::test::DriverOptions options;
   options.generatedPack = true;
   Start(options);
   Enter(3);

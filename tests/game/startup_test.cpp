@@ -28,8 +28,8 @@
 #include "support/test_support.h"
 
 namespace fs = boost::filesystem;
-using gametest::DriverOptions;
-using gametest::GameDriver;
+using vantrel::test::DriverOptions;
+using vantrel::test::GameDriver;
 
 namespace {
 
@@ -337,11 +337,11 @@ TEST(GameStartUp, TheGeneratedPackStartsAndShowsItsSplash) {
   ASSERT_EQ(d.StartUp(), std::nullopt);
   EXPECT_TRUE(d.Boxes().empty());
   d.RunFor(1000);
-  d.SaveScreen(gametest::ReviewDir() / "splash-transition.png");
+  d.SaveScreen(vantrel::test::ReviewDir() / "splash-transition.png");
   d.RunFor(1200);
   EXPECT_EQ(program.sceneNumber, kSceneSplash);
   EXPECT_EQ(transition.transitionRunning, 0);
-  d.SaveScreen(gametest::ReviewDir() / "splash.png");
+  d.SaveScreen(vantrel::test::ReviewDir() / "splash.png");
   // The splash picture is not one flat colour: something was drawn.
   const uint32_t corner = d.PresentedAt(0, 0);
   EXPECT_GT(d.CountPixels(0, 0, 1280, 720, [&](uint32_t c) { return c != corner; }), 100000);

@@ -13,9 +13,9 @@
 #include "graphics/display.h"
 #include "platform/seal/seal.h"
 
-using gametest::DriverOptions;
-using gametest::GameDriver;
-using gametest::Through555;
+using vantrel::test::DriverOptions;
+using vantrel::test::GameDriver;
+using vantrel::test::Through555;
 
 namespace {
 
@@ -169,7 +169,7 @@ TEST(Splash, LeavesForTheMenuAfterFiveSecondsWithoutInput) {
   EXPECT_EQ(program.previousScene, 0);
   d.RunFor(2100);
   EXPECT_EQ(transition.transitionRunning, 0);
-  EXPECT_EQ(d.PresentedAt(640, 360), Through555(gametest::kSplashColour));
+  EXPECT_EQ(d.PresentedAt(640, 360), Through555(vantrel::test::kSplashColour));
   EXPECT_EQ(program.sceneNumber, kSceneSplash);
   const uint32_t start = splashScreen.splashStartMs;
   d.RunFor(2700);
@@ -227,7 +227,7 @@ TEST(ExitPicture, AClickEndsTheGameWithResultZeroAndTheSettingsWritten) {
   EXPECT_NE(module.playing, nullptr);
   d.RunUntil([] { return transition.transitionRunning == 0; }, 2500);
   d.Frame();
-  EXPECT_EQ(d.PresentedAt(640, 360), Through555(gametest::kExitColour));
+  EXPECT_EQ(d.PresentedAt(640, 360), Through555(vantrel::test::kExitColour));
   plat::seal::GetModuleInfo(&module);
   EXPECT_EQ(module.volume, 40u);
   d.Click(640, 360);
@@ -247,7 +247,7 @@ TEST(ExitPicture, WithoutItsPictureTheSplashStandsIn) {
   program.sceneNumber = kSceneExit;
   d.RunFor(2200);
   d.Frame();
-  EXPECT_EQ(d.PresentedAt(640, 360), Through555(gametest::kSplashColour));
+  EXPECT_EQ(d.PresentedAt(640, 360), Through555(vantrel::test::kSplashColour));
   d.Finish();
 }
 

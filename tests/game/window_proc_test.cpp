@@ -16,8 +16,8 @@
 #include "platform/steam/fake.h"
 #include "platform/steam/steam.h"
 
-using gametest::DriverOptions;
-using gametest::GameDriver;
+using vantrel::test::DriverOptions;
+using vantrel::test::GameDriver;
 
 namespace {
 

@@ -19,6 +19,7 @@
 #include "platform/shell.h"
 #include "platform/steam/fake.h"
 #include "platform/steam/steam.h"
+#include "support/steam_calls.h"
 #include "support/test_support.h"
 #include "workshop/workshop_helper.h"
 
@@ -50,13 +51,7 @@ bool Contains(const std::vector<std::string>& lines, const std::string& line) {
   return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
-int CountCalls(const char* prefix) {
-  int count = 0;
-  for (const std::string& line : steam::fake::CallLog()) {
-    if (line.rfind(prefix, 0) == 0) ++count;
-  }
-  return count;
-}
+using vantrel::test::CountCalls;
 
 class WorkshopHelperTest : public ::testing::Test {
  protected:

@@ -8,7 +8,7 @@
 #include <functional>
 #include <stdexcept>
 
-#include "game/boardset.h"
+#include "boardset/boardset.h"
 #include "tools/datagen/datagen.h"
 #include "tools/datagen/pack_contract.h"
 

@@ -1,17 +1,18 @@
-#include "auto_player.h"
+#include "game/support/auto_player.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "game/game_globals.h"
 #include "game/play/ball_sprite.h"
+#include "game/play/brick_hits.h"
 #include "game/play/entities.h"
+#include "game/play/entity_behaviour.h"
+#include "game/play/powerup_deck.h"
 
 namespace vantrel::test {
 
 namespace {
-
-constexpr float kPaddleLine = 690.0f;
 
 // x after moving freely for t seconds between two walls, the reflections
 // folded in.
@@ -66,11 +67,11 @@ AutoInput AutoPlayer::Decide() {
     // A ball still above the bottom can meet the paddle (it bounces
     // anywhere in the band down to the bottom); one below it is gone.
     const float radius = static_cast<float>(kBallDiameters[std::clamp(e->value, 0, 2)]) / 2.0f;
-    if (e->y > 720.0f - radius) continue;
+    if (e->y > kBoardBottom - radius) continue;
     if (!lowest || e->y > lowest->y) lowest = e;
     if (e->vy > 0.0f) {
       const float h = static_cast<float>(kBallDiameters[std::clamp(e->value, 0, 2)]);
-      const float t = std::max(0.0f, (kPaddleLine - h / 2.0f - e->y) / e->vy);
+      const float t = std::max(0.0f, (kPaddleRestLine - h / 2.0f - e->y) / e->vy);
       if (t < soonest) {
         soonest = t;
         target = e;
@@ -96,19 +97,19 @@ AutoInput AutoPlayer::Decide() {
   if (!ballDueSoon) {
     const Entity* capsule = nullptr;
     for (const Entity* e = entityHead.next; e; e = e->next) {
-      if (e->kind != kEntityCapsule || e->dead || e->value == 13) continue;
-      if (e->y > kPaddleLine + 10.0f) continue;
+      if (e->kind != kEntityCapsule || e->dead || e->value == kPowerUpKill) continue;
+      if (e->y > kPaddleRestLine + 10.0f) continue;
       if (!capsule || e->y > capsule->y) capsule = e;
     }
     if (capsule) aimX = capsule->x;
   }
   for (const Entity* e = entityHead.next; e; e = e->next) {
-    if (e->kind != kEntityCapsule || e->dead || e->value != 13) continue;
-    if (e->y < kPaddleLine - 120.0f || e->y > kPaddleLine + 10.0f) continue;
+    if (e->kind != kEntityCapsule || e->dead || e->value != kPowerUpKill) continue;
+    if (e->y < kPaddleRestLine - 120.0f || e->y > kPaddleRestLine + 10.0f) continue;
     const float reach = halfWidth + 30.0f;
     if (std::fabs(aimX - e->x) < reach) {
       // Step aside to the side the paddle can reach on the board.
-      const float lo = left + halfWidth, hi = left + static_cast<float>(boardSet.columns * 48) - halfWidth;
+      const float lo = left + halfWidth, hi = left + static_cast<float>(boardSet.columns * kCellWidth) - halfWidth;
       float away = aimX < e->x ? e->x - reach : e->x + reach;
       if (away < lo || away > hi) away = aimX < e->x ? e->x + reach : e->x - reach;
       // Only step aside when no ball needs the paddle there.
@@ -117,7 +118,7 @@ AutoInput AutoPlayer::Decide() {
   }
 
   in.mouseX = static_cast<int32_t>(std::lround(std::clamp(aimX, 0.0f, static_cast<float>(program.screenWidth - 1))));
-  in.mouseY = 690;
+  in.mouseY = static_cast<int32_t>(kPaddleRestLine);
 
   // 5. Clicks: launch a held ball after a short random wait; fire the laser;
   // now and then hold the button down for the paddle's dip.

@@ -10,11 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "game/play/entity_behaviour.h"
+
 namespace vantrel::test {
 
 struct AutoInput {
   int32_t mouseX = 640;
-  int32_t mouseY = 690;
+  int32_t mouseY = static_cast<int32_t>(kPaddleRestLine);
   bool click = false;    // press and release in this frame
   bool press = false;    // press and keep holding (exercises the paddle's dip)
   bool release = false;  // let go of a held button

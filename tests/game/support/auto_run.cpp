@@ -1,4 +1,4 @@
-#include "auto_player.h"
+#include "game/support/auto_player.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -10,7 +10,7 @@
 #include "game/game_globals.h"
 #include "game/play/entities.h"
 #include "game/scenes/transition.h"
-#include "play_harness.h"
+#include "game/support/play_harness.h"
 
 namespace vantrel::test {
 

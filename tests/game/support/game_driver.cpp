@@ -19,7 +19,7 @@
 
 namespace fs = boost::filesystem;
 
-namespace gametest {
+namespace vantrel::test {
 
 namespace {
 int folderCount = 0;
@@ -58,7 +58,7 @@ GameDriver::~GameDriver() {
 }
 
 void GameDriver::Prepare(const DriverOptions& options) {
-  folder_ = vantrel::test::MakeTempDir("game-" + std::to_string(++folderCount));
+  folder_ = MakeTempDir("game-" + std::to_string(++folderCount));
   std::vector<std::string> dirs;
   if (options.generatedPack) {
     const fs::path pack = GeneratedPackDir();
@@ -237,4 +237,4 @@ std::optional<int32_t> GameDriver::StoredSetting(const std::string& name) const 
   return int32_t(value);
 }
 
-}  // namespace gametest
+}  // namespace vantrel::test

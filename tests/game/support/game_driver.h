@@ -21,7 +21,7 @@
 #include "platform/headless/headless_window.h"
 #include "platform/shell.h"
 
-namespace gametest {
+namespace vantrel::test {
 
 // The fixed Unix time the fake clock starts at.
 constexpr int64_t kDriverUnixTime = 1'700'000'000;
@@ -111,4 +111,4 @@ boost::filesystem::path GeneratedPackDir();
 // Where tests leave pictures for a person to look at (build/game-review).
 boost::filesystem::path ReviewDir();
 
-}  // namespace gametest
+}  // namespace vantrel::test

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "game/boardset.h"
+#include "boardset/boardset.h"
 #include "graphics/bitmap.h"
 #include "graphics/imageset_writer.h"
 #include "tools/datagen/pack_contract.h"
@@ -17,7 +17,7 @@ namespace fs = boost::filesystem;
 namespace dg = vantrel::datagen;
 namespace pack = vantrel::pack;
 
-namespace gametest {
+namespace vantrel::test {
 
 namespace {
 
@@ -240,4 +240,4 @@ void WriteMiniPack(const fs::path& root, const MiniPackOptions& options) {
   }
 }
 
-}  // namespace gametest
+}  // namespace vantrel::test

@@ -9,7 +9,7 @@
 #include <set>
 #include <string>
 
-namespace gametest {
+namespace vantrel::test {
 
 struct MiniPackOptions {
   // Pack-relative paths ("Graphics/Icons.img") left out, or written with a
@@ -45,4 +45,4 @@ void WriteMiniPack(const boost::filesystem::path& root, const MiniPackOptions& o
 // The 0xRRGGBB colour a 5-5-5 display shows for a 0xRRGGBB colour.
 uint32_t Through555(uint32_t rgb);
 
-}  // namespace gametest
+}  // namespace vantrel::test

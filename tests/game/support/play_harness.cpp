@@ -1,4 +1,4 @@
-#include "play_harness.h"
+#include "game/support/play_harness.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +16,7 @@
 #include "core/hash.h"
 #include "game/game_globals.h"
 #include "game/play/ball_sprite.h"
+#include "game/play/brick_hits.h"
 #include "game/play/charms.h"
 #include "game/play/entity_behaviour.h"
 #include "game/play/game_flow.h"
@@ -31,41 +32,22 @@
 
 namespace vantrel::test {
 
-// ---- PlayCommunity ----
-
-float PlayCommunity::GetStat(const std::string& name) {
-  auto it = set.find(name);
-  if (it != set.end()) return it->second;
-  auto a = added.find(name);
-  return a == added.end() ? 0.0f : a->second;
-}
-
-bool PlayCommunity::IsAchievementUnlocked(const std::string& name) {
-  return std::find(unlocked.begin(), unlocked.end(), name) != unlocked.end();
-}
-
-void PlayCommunity::SetStat(const std::string& name, float value) { set[name] = value; }
-void PlayCommunity::AddToStat(const std::string& name, float delta) { added[name] += delta; }
-void PlayCommunity::UnlockAchievement(const std::string& name) { unlocked.push_back(name); }
-
 std::vector<std::string> Rows(std::initializer_list<const char*> rows) { return {rows.begin(), rows.end()}; }
 
 // ---- PlayHarness ----
 
 PlayHarness::PlayHarness(const PlayOptions& options) : options_(options), driver_(new GameDriver) {
-  gametest::DriverOptions d;
+  DriverOptions d;
   d.generatedPack = options.generatedPack;
   driver_->Prepare(d);
   const auto ended = driver_->StartUp();
   EXPECT_FALSE(ended.has_value()) << "start-up ended";
   // The recording community replaces the one start-up made (the game owns it).
-  auto community = std::make_unique<PlayCommunity>();
+  auto community = std::make_unique<FakeCommunity>();
   community_ = community.get();
   communityManagerOwner = std::move(community);
   communityManager = community_;
-  SetPlaySoundObserver([this](int32_t sample, float x, int32_t frequency, int32_t volume) {
-    sounds_.push_back({sample, x, frequency, volume});
-  });
+  RecordSounds(&sounds_);
   // Every harness starts without collected charms: the saved-games folder
   // belongs to the whole test process, so an earlier game's file is removed.
   boost::system::error_code ec;
@@ -83,7 +65,7 @@ PlayHarness::PlayHarness(const PlayOptions& options) : options_(options), driver
 }
 
 PlayHarness::~PlayHarness() {
-  SetPlaySoundObserver(nullptr);
+  RecordSounds(nullptr);
   driver_.reset();
 }
 
@@ -210,7 +192,7 @@ Entity* PlayHarness::PlaceBall(float x, float y, float vx, float vy, int32_t siz
 }
 
 Entity* PlayHarness::BallBelowCell(int32_t column, int32_t row, float speed, int32_t size) {
-  const float x = static_cast<float>(boardSet.GetBoardLeft() + column * 48 + 24);
+  const float x = static_cast<float>(boardSet.GetBoardLeft() + column * kCellWidth + kCellWidth / 2);
   // The upward probe (half the diagonal) reaches 2 px into the cell.
   const float diameter = static_cast<float>(kBallDiameters[std::clamp(size, 0, 2)]);
   const float y = static_cast<float>(40 + row * 24 + 24) + diameter * 0.7071f - 2.0f;
@@ -283,11 +265,6 @@ std::vector<std::pair<int32_t, int32_t>> PlayHarness::QueueCells() const {
   std::vector<std::pair<int32_t, int32_t>> cells;
   for (const ExploQueue* q = exploQueueHead.next; q; q = q->next) cells.emplace_back(q->column, q->row);
   return cells;
-}
-
-int32_t PlayHarness::SoundCount(int32_t sample) const {
-  return static_cast<int32_t>(
-      std::count_if(sounds_.begin(), sounds_.end(), [sample](const SoundCall& s) { return s.sample == sample; }));
 }
 
 bool PlayHarness::PresentedMatchesBackBuffer(std::string* why) const {

@@ -13,50 +13,15 @@
 #include <utility>
 #include <vector>
 
-#include "community/community_manager.h"
 #include "game/play/entities.h"
+#include "game/play/entity_behaviour.h"
+#include "game/support/recorders.h"
 
 class Bitmap;
 
-namespace gametest {
-class GameDriver;
-}
-
 namespace vantrel::test {
 
-using gametest::GameDriver;
-
-// A community layer that records what the game sends.
-class PlayCommunity : public CommunityManager {
- public:
-  float GetStat(const std::string& name) override;
-  bool IsAchievementUnlocked(const std::string& name) override;
-  std::string GetPlayerName() override { return "Tester"; }
-  void ResetAllStats(bool) override {}
-  void RequestCurrentStats() override {}
-  bool IsUploading() override { return false; }
-  float GetRequestWaitTime() override { return 0.0f; }
-  bool IsDownloading() override { return false; }
-  int32_t GetEntryCount() override { return 0; }
-  bool GetEntry(int32_t, int32_t&, std::string&, int32_t&, int32_t&) override { return false; }
-  void SetStat(const std::string& name, float value) override;
-  void AddToStat(const std::string& name, float delta) override;
-  void UnlockAchievement(const std::string& name) override;
-  void StoreStats() override { ++stores; }
-  void Update(float) override {}
-
-  std::map<std::string, float> added;  // the sum of every AddToStat per stat
-  std::map<std::string, float> set;
-  std::vector<std::string> unlocked;  // in order, repeats kept
-  int32_t stores = 0;
-};
-
-struct SoundCall {
-  int32_t sample;
-  float x;
-  int32_t frequency;
-  int32_t volume;
-};
+class GameDriver;
 
 struct PlayOptions {
   bool generatedPack = false;  // the pack the build generates, else the fixture pack
@@ -107,7 +72,7 @@ class PlayHarness {
   void HoldAllBalls();
 
   // Input through the window procedure.
-  void MoveMouse(int32_t x, int32_t y = 690);
+  void MoveMouse(int32_t x, int32_t y = static_cast<int32_t>(kPaddleRestLine));
   void Click();
   void Key(int32_t vk);
   void KeyDown(int32_t vk);
@@ -122,9 +87,9 @@ class PlayHarness {
   int32_t Count(int32_t kind) const;
   std::vector<Entity*> Balls() const;
   std::vector<std::pair<int32_t, int32_t>> QueueCells() const;
-  PlayCommunity& Community() { return *community_; }
+  FakeCommunity& Community() { return *community_; }
   std::vector<SoundCall>& Sounds() { return sounds_; }
-  int32_t SoundCount(int32_t sample) const;
+  int32_t SoundCount(int32_t sample) const { return CountSample(sounds_, sample); }
   void ClearSounds() { sounds_.clear(); }
   // The presented picture equals the back buffer, pixel for pixel.
   bool PresentedMatchesBackBuffer(std::string* why = nullptr) const;
@@ -142,7 +107,7 @@ class PlayHarness {
  private:
   PlayOptions options_;
   std::unique_ptr<GameDriver> driver_;
-  PlayCommunity* community_ = nullptr;
+  FakeCommunity* community_ = nullptr;
   std::vector<SoundCall> sounds_;
   std::map<char, int32_t> letters_;
   std::vector<int32_t> startCells_;  // every value the boards started with
@@ -152,7 +117,7 @@ class PlayHarness {
   int32_t transitionSince_ = -1;
   bool lastStepPresented_ = false;  // the last step ran a play frame to its present
   int32_t mouseX_ = 640;            // where the mouse was last moved to
-  int32_t mouseY_ = 690;
+  int32_t mouseY_ = static_cast<int32_t>(kPaddleRestLine);
 };
 
 // A board of rows (top first) from a compact text.

@@ -1,4 +1,4 @@
-#include "support/rules_fixture.h"
+#include "game/support/rules_fixture.h"
 
 #include <unistd.h>
 
@@ -17,7 +17,7 @@
 
 namespace fs = boost::filesystem;
 
-namespace rulestest {
+namespace vantrel::test {
 
 namespace {
 
@@ -106,7 +106,7 @@ void MakeBoard(std::initializer_list<std::string> rows, int32_t columns) {
 void RulesFixture::SetUp() {
   clock = std::make_unique<plat::FakeClockScope>();
   Seed(1);
-  dir = vantrel::test::MakeTempDir("rules");
+  dir = MakeTempDir("rules");
   windows = std::make_unique<plat::headless::HeadlessWindowSystem>(1920, 1080);
   Display& display = TheDisplay();
   ASSERT_EQ(display.CreateMainWindow(1280, 720, "Vantrel", nullptr, &window, plat::DefaultWindowProc, 0, false), 1);
@@ -170,9 +170,7 @@ void RulesFixture::SetUp() {
     ASSERT_EQ(LoadSounds(), 1);
     ASSERT_EQ(soundSystem.GetSampleRate(29), 8029);
   }
-  SetPlaySoundObserver([this](int32_t sample, float x, int32_t frequency, int32_t volume) {
-    sounds.push_back({sample, x, frequency, volume});
-  });
+  RecordSounds(&sounds);
   // Loading the sounds shuffled the music with the game's generator.
   communityManager = nullptr;  // the fixture's own recorder: the reset must not free it
   ResetGameStateForTests();
@@ -181,7 +179,7 @@ void RulesFixture::SetUp() {
 }
 
 void RulesFixture::TearDown() {
-  SetPlaySoundObserver(nullptr);
+  RecordSounds(nullptr);
   communityManager = nullptr;  // the fixture's own recorder: the reset must not free it
   ResetGameStateForTests();
   communityManager = nullptr;
@@ -255,4 +253,4 @@ uint32_t RulesFixture::PicturePixel(const Bitmap& picture, int32_t x, int32_t y)
   return 0xFF000000u | uint32_t(r) << 16 | uint32_t(g) << 8 | b;
 }
 
-}  // namespace rulestest
+}  // namespace vantrel::test

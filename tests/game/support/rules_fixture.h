@@ -15,48 +15,14 @@
 #include <string>
 #include <vector>
 
-#include "community/community_manager.h"
+#include "game/support/recorders.h"
 #include "platform/clock.h"
 #include "platform/headless/headless_window.h"
 
 class Bitmap;
 class Entity;
 
-namespace rulestest {
-
-// Recorded community calls.
-class RecordingCommunity : public CommunityManager {
- public:
-  struct Call {
-    std::string what;  // "AddToStat", "SetStat", "StoreStats", "UnlockAchievement"
-    std::string name;
-    float value = 0;
-  };
-
-  void SetStat(const std::string& name, float value) override { calls.push_back({"SetStat", name, value}); }
-  void AddToStat(const std::string& name, float delta) override { calls.push_back({"AddToStat", name, delta}); }
-  void UnlockAchievement(const std::string& name) override { calls.push_back({"UnlockAchievement", name, 0}); }
-  void StoreStats() override { calls.push_back({"StoreStats", "", 0}); }
-  float GetStat(const std::string&) override { return 0; }
-  bool IsAchievementUnlocked(const std::string&) override { return false; }
-  std::string GetPlayerName() override { return {}; }
-  void ResetAllStats(bool) override {}
-  void RequestCurrentStats() override {}
-  bool IsUploading() override { return false; }
-  float GetRequestWaitTime() override { return 0; }
-  bool IsDownloading() override { return false; }
-  int32_t GetEntryCount() override { return 0; }
-  bool GetEntry(int32_t, int32_t&, std::string&, int32_t&, int32_t&) override { return false; }
-
-  std::vector<Call> calls;
-};
-
-struct SoundCall {
-  int32_t sample;
-  float x;
-  int32_t frequency;
-  int32_t volume;
-};
+namespace vantrel::test {
 
 // Brick-set variants.
 enum class BrickSet {
@@ -115,7 +81,7 @@ class RulesFixture : public ::testing::Test {
   std::unique_ptr<plat::headless::HeadlessWindowSystem> windows;
   plat::Window* window = nullptr;
   std::unique_ptr<plat::FakeClockScope> clock;
-  RecordingCommunity community;
+  FakeCommunity community;
   std::vector<SoundCall> sounds;
   boost::filesystem::path dir;
 
@@ -126,4 +92,4 @@ class RulesFixture : public ::testing::Test {
   int32_t depth_;
 };
 
-}  // namespace rulestest
+}  // namespace vantrel::test

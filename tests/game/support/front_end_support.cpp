@@ -1,4 +1,4 @@
-#include "front_end_support.h"
+#include "game/support/front_end_support.h"
 
 #include <algorithm>
 #include <fstream>
@@ -8,7 +8,7 @@
 #include "platform/files.h"
 #include "platform/settings.h"
 
-namespace fetest {
+namespace vantrel::test {
 
 namespace {
 
@@ -71,16 +71,14 @@ void WriteSet(const fs::path& path, const SetSpec& spec) {
   ASSERT_TRUE(set->Save(path)) << path;
 }
 
-void FrontEndTest::SetUp() {
-  SetPlaySoundObserver([this](int32_t sample, float, int32_t, int32_t) { sounds_.push_back(sample); });
-}
+void FrontEndTest::SetUp() { RecordSounds(&sounds_); }
 
 void FrontEndTest::TearDown() {
-  SetPlaySoundObserver({});
+  RecordSounds(nullptr);
   if (d.Running()) d.Finish();
 }
 
-void FrontEndTest::Prepare(const gametest::DriverOptions& options) {
+void FrontEndTest::Prepare(const DriverOptions& options) {
   // The settings file outlives a test inside one test program: start from
   // no stored values, so each test sees the start values or its own.
   boost::system::error_code ignored;
@@ -90,7 +88,7 @@ void FrontEndTest::Prepare(const gametest::DriverOptions& options) {
   d.Prepare(options);
 }
 
-void FrontEndTest::Start(const gametest::DriverOptions& options) {
+void FrontEndTest::Start(const DriverOptions& options) {
   Prepare(options);
   ASSERT_EQ(d.StartUp(), std::nullopt);
   d.Frame();
@@ -115,8 +113,6 @@ void FrontEndTest::ClickAndFrame(int32_t x, int32_t y) {
   d.Frame();
 }
 
-int FrontEndTest::CountSound(int32_t sample) const {
-  return static_cast<int>(std::count(sounds_.begin(), sounds_.end(), sample));
-}
+int FrontEndTest::CountSound(int32_t sample) const { return CountSample(sounds_, sample); }
 
-}  // namespace fetest
+}  // namespace vantrel::test

@@ -1,4 +1,4 @@
-#include "high_scores_support.h"
+#include "game/support/high_scores_support.h"
 
 #include <boost/filesystem.hpp>
 
@@ -8,7 +8,7 @@
 #include "game/game_globals.h"
 #include "graphics/display.h"
 
-namespace fetest {
+namespace vantrel::test {
 
 std::vector<uint8_t> ReadBytes(const boost::filesystem::path& path) {
   std::ifstream in(path.string(), std::ios::binary);
@@ -21,7 +21,7 @@ void WriteBytes(const boost::filesystem::path& path, const std::vector<uint8_t>&
   out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
-void HighScoresTest::StartOnSelection(const gametest::DriverOptions& options) {
+void HighScoresTest::StartOnSelection(const DriverOptions& options) {
   Start(options);
   Enter(3);
   ASSERT_FALSE(boardSetSelect.boardSetEntries.empty());
@@ -99,4 +99,4 @@ bool HighScoresTest::TextShown(BitFont& font, const std::string& text, int32_t y
   return again == shown;
 }
 
-}  // namespace fetest
+}  // namespace vantrel::test

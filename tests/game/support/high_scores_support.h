@@ -10,10 +10,10 @@
 #include <utility>
 #include <vector>
 
-#include "front_end_support.h"
+#include "game/support/front_end_support.h"
 #include "graphics/bitfont.h"
 
-namespace fetest {
+namespace vantrel::test {
 
 // Button centres of the high-score lists.
 constexpr int32_t kBackX = 156, kOnlineX = 640, kLowButtonsY = 660;
@@ -28,7 +28,7 @@ void WriteBytes(const boost::filesystem::path& path, const std::vector<uint8_t>&
 class HighScoresTest : public FrontEndTest {
  public:
   // Start-up on the fixture pack and one visit to the selection.
-  void StartOnSelection(const gametest::DriverOptions& options = {});
+  void StartOnSelection(const DriverOptions& options = {});
   // The players' final (score, board) as play leaves them, scene 5, its
   // transition run out and one more frame.
   void EnterScores(const std::vector<std::pair<int32_t, int32_t>>& players);
@@ -53,4 +53,4 @@ class HighScoresTest : public FrontEndTest {
   using FrontEndTest::d;
 };
 
-}  // namespace fetest
+}  // namespace vantrel::test

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "core/data_files.h"
-#include "game/boardset.h"
+#include "boardset/boardset.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The in-memory board-set model: boards, cells, counts and geometry.
-#include "game/boardset.h"
+#include "boardset/boardset.h"
 
 #include <algorithm>
 #include <cstring>

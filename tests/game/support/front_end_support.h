@@ -12,11 +12,12 @@
 #include <vector>
 
 #include "audio/sound_bank.h"
-#include "game/boardset.h"
+#include "boardset/boardset.h"
 #include "game/game_globals.h"
 #include "game/support/game_driver.h"
+#include "game/support/recorders.h"
 
-namespace fetest {
+namespace vantrel::test {
 
 namespace fs = boost::filesystem;
 
@@ -38,8 +39,8 @@ void WriteSet(const fs::path& path, const SetSpec& spec = {});
 
 // The fixture pack's system font draws its glyphs in grey 200; the amber
 // copy shows that as (255, 200, 50).
-inline bool IsAmber(uint32_t rgb) { return rgb == gametest::Through555(0xFFC832); }
-inline bool IsGreyText(uint32_t rgb) { return rgb == gametest::Through555(0xC8C8C8); }
+inline bool IsAmber(uint32_t rgb) { return rgb == Through555(0xFFC832); }
+inline bool IsGreyText(uint32_t rgb) { return rgb == Through555(0xC8C8C8); }
 
 class FrontEndTest : public ::testing::Test {
  protected:
@@ -47,9 +48,9 @@ class FrontEndTest : public ::testing::Test {
   void TearDown() override;
 
   // The driver's Prepare over no stored settings but the options' own.
-  void Prepare(const gametest::DriverOptions& options = {});
+  void Prepare(const DriverOptions& options = {});
   // Prepare and StartUp; the splash's transition is finished.
-  void Start(const gametest::DriverOptions& options = {});
+  void Start(const DriverOptions& options = {});
   // Frames until no transition runs.
   void Settle();
   // Switches to the scene as another scene would, lets its transition end
@@ -61,8 +62,8 @@ class FrontEndTest : public ::testing::Test {
   int CountSound(int32_t sample) const;
   void ClearSounds() { sounds_.clear(); }
 
-  gametest::GameDriver d;
-  std::vector<int32_t> sounds_;
+  GameDriver d;
+  std::vector<SoundCall> sounds_;
 };
 
-}  // namespace fetest
+}  // namespace vantrel::test

@@ -17,7 +17,7 @@
 
 #include "core/data_files.h"
 #include "core/hash.h"
-#include "game/boardset.h"
+#include "boardset/boardset.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/random.h"
