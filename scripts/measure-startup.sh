@@ -6,8 +6,9 @@
 #   - CPU use (% of one core) in play: the script plays as a player would,
 #     with xdotool: it types a key in the menu (on to the board-set choice),
 #     clicks PLAY on the default set, clicks to launch the ball, and then
-#     sweeps the paddle with the mouse and clicks once a second (a lost ball
-#     is launched again).
+#     sweeps the paddle with the mouse and clicks every 3 seconds (a lost
+#     ball is launched again); the figure starts half a second after the
+#     launch.
 # Builds nothing: it runs build/game/Vantrel as it is.
 #
 # Usage: scripts/measure-startup.sh [RUNS] [BUILD_DIR]
@@ -15,7 +16,8 @@
 #   BUILD_DIR  build tree (default: build)
 # Environment: IDLE_SECONDS (default 4; 0 skips the idle figure),
 #   MENU_WAIT_SECONDS (default 7: the splash gives way to the menu after 5 s),
-#   PLAY_SECONDS (default 5; 0 skips the play figure),
+#   PLAY_SECONDS (default 5; 0 skips the play figure; a run whose board is
+#     not on screen at the end of the figure gives none),
 #   WINDOWED=1 (a stored "FullScreen" 0: the game starts in a window),
 #   WM=openbox (or any window manager's command: started on the X display
 #     before the runs, so the game takes the window manager's path to full
@@ -83,24 +85,33 @@ start_play() { # window
   fit "$1"
   at "$1" 1240 40
   xdotool key x
-  sleep 2
+  # The board-set choice takes no click until its transition has ended.
+  sleep 3
   at "$1" 1120 660 click 1
   sleep 3
   at "$1" 640 690 click 1
-  sleep 1
 }
 
 # The paddle swept to and fro under the mouse, 20 moves a second, with a
-# click every second, for `seconds`: one xdotool command list (after `fit`).
+# click every 3 seconds, for `seconds`: one xdotool command list (after
+# `fit`).
 play_along() { # window seconds
   local commands=() step x y
   y="$(game_y 690)"
   for ((step = 0; step < $2 * 20; ++step)); do
     x="$(game_x $((400 + (step % 40 < 20 ? step % 20 : 20 - step % 20) * 24)))"
     commands+=(mousemove --window "$1" "$x" "$y" sleep 0.05)
-    if ((step % 20 == 19)); then commands+=(click 1); fi
+    if ((step % 60 == 59)); then commands+=(click 1); fi
   done
   xdotool "${commands[@]}"
+}
+
+# Whether the board is on screen: the playfield's left rail, a light grey,
+# at (146, 360) of the picture (after `fit`). The menu and the high scores
+# are dark blue there.
+in_play() { # window
+  import -window "$1" -crop "1x1+$(game_x 146)+$(game_y 360)" +repage txt:- 2>/dev/null |
+    awk -F'[()]' 'NR == 2 {split($2, c, ","); exit !(c[1] == c[2] && c[2] == c[3] && c[1] > 150)} END {if (NR < 2) exit 1}'
 }
 
 if [[ "${1:-}" == "--inner" ]]; then
@@ -161,12 +172,16 @@ if [[ "${1:-}" == "--inner" ]]; then
         echo "run $i: no game window to play in" >&2
       else
         start_play "$window"
-        play_along "$window" "$((play + 2))" &
+        play_along "$window" "$((play + 1))" &
         along=$!
-        sleep 1
+        sleep 0.5
         if [[ -n "${SHOTS:-}" ]]; then import -window root "$SHOTS/run-$i-play-start.png"; fi
         play_cpu="$(cpu_percent "$pid" "$play")"
         if [[ -n "${SHOTS:-}" ]]; then import -window root "$SHOTS/run-$i-play-end.png"; fi
+        if ! in_play "$window"; then
+          echo "run $i: no board on screen at the end of the play figure: no play figure" >&2
+          play_cpu="-"
+        fi
         wait "$along" || true
       fi
     fi
@@ -196,13 +211,13 @@ echo "Vantrel start-up, $runs runs, $how ($(nproc) cores, load $(cut -d' ' -f1-3
 out="$(xvfb-run -a -s "-screen 0 1280x1024x24" bash "$here/scripts/measure-startup.sh" --inner "$runs" "$build/game")"
 echo "$out"
 echo "$out" | awk '
-  BEGIN { n = 0 }
+  BEGIN { n = 0; m = 0 }
   /^run/ {
     for (i = 1; i <= NF; ++i) {
       if ($i == "frame") f[n] = $(i + 1)
       if ($i == "VmRSS") r[n] = $(i + 1)
       if ($i == "CPU" && $(i - 1) == "idle") c[n] = $(i + 1)
-      if ($i == "CPU" && $(i - 1) == "play") p[n] = $(i + 1)
+      if ($i == "CPU" && $(i - 1) == "play" && $(i + 1) != "-") p[m++] = $(i + 1)
     }
     ++n
   }
@@ -210,9 +225,9 @@ echo "$out" | awk '
   function median(a, m) { return m % 2 ? a[int(m / 2)] : (a[m / 2 - 1] + a[m / 2]) / 2 }
   END {
     if (n == 0) { print "no run reached a first frame"; exit 1 }
-    sort(f, n); sort(r, n); sort(c, n); sort(p, n)
+    sort(f, n); sort(r, n); sort(c, n); sort(p, m)
     printf "first frame: min %d ms, median %s ms\n", f[0], median(f, n)
     printf "VmRSS after start-up: min %d MB, median %s MB\n", r[0], median(r, n)
     if (c[0] != "-") printf "idle CPU in the menu: median %s %% of a core\n", median(c, n)
-    if (p[0] != "-") printf "CPU in play: median %s %% of a core\n", median(p, n)
+    if (m > 0) printf "CPU in play: median %s %% of a core (%d runs)\n", median(p, m), m
   }'
