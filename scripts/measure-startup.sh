@@ -202,6 +202,11 @@ if [[ ! -x "$build/game/Vantrel" ]]; then
   echo "no game at $build/game/Vantrel: build it first" >&2
   exit 1
 fi
+if [[ -n "${SHOTS:-}" ]]; then
+  mkdir -p "$SHOTS"
+  SHOTS="$(cd "$SHOTS" && pwd)"
+  export SHOTS
+fi
 if [[ -n "${WM:-}" ]] && ! command -v "${WM%% *}" >/dev/null; then
   echo "no window manager $WM: install it first" >&2
   exit 1
