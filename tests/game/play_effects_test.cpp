@@ -5,6 +5,7 @@
 #include <cmath>
 #include <functional>
 
+#include "audio/sound_bank.h"
 #include "game/game_globals.h"
 #include "game/play/entities.h"
 #include "game/play/powerup_deck.h"
@@ -253,6 +254,73 @@ TEST(PlayEffects, KillInCheatModeAddsNoStat) {
   h.Step();
   EXPECT_EQ(play.ballLost, 1);
   EXPECT_EQ(h.Community().added.count("PowerupDeaths"), 0u);
+}
+
+// A falling capsule turns back from the board's sides and the top as the
+// ball does, but keeps its speed, plays the wall sound at its own rate at
+// once, and is gone only below the board's bottom itself.
+TEST(PlayEffects, CapsulesBounceOffTheSidesAndTheTop) {
+  PlayHarness h;
+  EffectBoard(h);
+  h.Begin();
+  h.MoveMouse(640);
+  h.Step();
+  h.HoldAllBalls();
+  const float w = static_cast<float>(powerUpSet.width), ht = static_cast<float>(powerUpSet.height);
+  const float left = 160.0f, right = 1120.0f, fall = 160.0f * 0.016f;
+  struct Case {
+    const char* name;
+    float x, y, vx, vy;
+    float wantVx, wantVy;
+    int32_t wallSounds;
+    bool gone;
+  };
+  const Case cases[] = {
+      {"left side", left + w / 2 - 1, 300, -100, 0, 100, fall, 1, false},
+      {"right side", right - w / 2 + 1, 300, 100, 0, -100, fall, 1, false},
+      {"top", 640, ht / 2 - 1, 0, -300, 0, 300 - fall, 1, false},
+      {"leaving a side is no bounce", left + w / 2 - 1, 300, 100, 0, 100, fall, 0, false},
+      {"in the left corner both", left + w / 2 - 1, ht / 2 - 1, -100, -300, 100, 300 - fall, 2, false},
+      {"below the bottom less its half height it still falls", 300, kBoardBottom - ht / 4, 0, 10, 0, 10 + fall, 0,
+       false},
+      {"below the bottom it is gone", 300, kBoardBottom + 1, 0, 10, 0, 0, 0, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Entity* capsule = AppendEntity(kEntityCapsule, kPowerUpThrough, powerUpTable[kPowerUpThrough].catchSound, c.x, c.y,
+                                   c.vx, c.vy);
+    ASSERT_NE(capsule, nullptr);
+    h.ClearSounds();
+    h.Step(16);
+    EXPECT_EQ(h.SoundCount(kSoundBassDrum), c.wallSounds);
+    for (const auto& s : h.Sounds()) {
+      if (s.sample != kSoundBassDrum) continue;
+      EXPECT_EQ(s.x, c.x);
+      EXPECT_EQ(s.frequency, 0);
+      EXPECT_EQ(s.volume, 63);
+    }
+    if (c.gone) {
+      EXPECT_EQ(h.Count(kEntityCapsule), 0);
+      continue;
+    }
+    ASSERT_EQ(h.Count(kEntityCapsule), 1);
+    EXPECT_NEAR(capsule->vx, c.wantVx, 0.001f);
+    EXPECT_NEAR(capsule->vy, c.wantVy, 0.001f);
+    UnlinkAndDelete(capsule);
+  }
+  EXPECT_EQ(play.throughOn, 0) << "no capsule was caught";
+
+  // Caught at the left side in the same frame: the wall sound comes first.
+  h.MoveMouse(0);
+  h.Step();
+  AppendEntity(kEntityCapsule, kPowerUpThrough, powerUpTable[kPowerUpThrough].catchSound, left + w / 2 - 1,
+               play.paddleY - ht / 2 + 2, -50, 0);
+  h.ClearSounds();
+  h.Step(16);
+  EXPECT_EQ(play.throughOn, 1);
+  ASSERT_GE(h.Sounds().size(), 2u);
+  EXPECT_EQ(h.Sounds()[0].sample, kSoundBassDrum);
+  EXPECT_EQ(h.Sounds()[1].sample, powerUpTable[kPowerUpThrough].catchSound);
 }
 
 TEST(PlayEffects, MultiplySpreadsTheBoardAsItWasAtTheCatch) {
