@@ -46,7 +46,7 @@ int32_t BallDiameter(int32_t size) { return kBallDiameters[std::clamp(size, 0, 2
 
 // The rate a ball plays its sounds at: twice the sample's own for a small
 // ball, half for a big one, its own (0) otherwise.
-int32_t BallSoundRate(const Entity* ball, int32_t sample) {
+int32_t BallSoundRate(const Entity* ball, SoundEffect sample) {
   if (ball->value == kBallSmall) return soundSystem.GetSampleRate(sample) * 2;
   if (ball->value == kBallBig) return soundSystem.GetSampleRate(sample) / 2;
   return 0;
@@ -421,7 +421,7 @@ void CapsuleLogic(Entity* e) {
   // The "kill" capsule must be caught with the paddle itself.
   if (OverPaddle(e, e->value == kPowerUpKill ? 0.0f : e->width / 2.0f) && !e->dead) {
     AddScoreAt(50, e->x, e->y - 10.0f);
-    PlaySoundAt(e->flags, e->x, 0, 63);
+    PlaySoundAt(static_cast<SoundEffect>(e->flags), e->x, 0, 63);
     ApplyPowerUpEffect(e->value);
     e->dead = 1;
   }

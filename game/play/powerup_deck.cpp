@@ -21,7 +21,7 @@ PowerUpInfo powerUpTable[kPowerUpCount] = {
     {kPowerUpFireball, "fireball", kSoundSaucer, 50, 1, 1},
     {kPowerUpLaser, "laser", kSoundSaucer, 50, 1, 1},
     {kPowerUpCatch, "catch", kSoundSaucer, 100, 1, 1},
-    {kPowerUpUnused, "", 0, 0, 1, 1},
+    {kPowerUpUnused, "", kSoundBoing, 0, 1, 1},
     {kPowerUpExpand, "expand", kSoundEffect2, 100, 1, 1},
     {kPowerUpSplit, "split", kSoundPeow, 100, 1, 1},
     {kPowerUpKill, "kill", kSoundOrchestra, 250, 1, 0},
@@ -39,13 +39,13 @@ PowerUpInfo powerUpTable[kPowerUpCount] = {
 std::vector<int32_t> powerUpDeck;
 
 namespace {
-constexpr int32_t kSoundDrop = kSoundBang;
+constexpr SoundEffect kSoundDrop = kSoundBang;
 constexpr int32_t kDropRollSides = 5;
 constexpr uint32_t kDropRollHit = 3;
 constexpr int32_t kRandRange = plat::kRandMax + 1;
 }  // namespace
 
-PowerUpInfo::PowerUpInfo(int32_t id, const std::string& keyword, int32_t catchSound, int32_t dropWeight,
+PowerUpInfo::PowerUpInfo(int32_t id, const std::string& keyword, SoundEffect catchSound, int32_t dropWeight,
                          int32_t classicAllowed, int32_t kidAllowed)
     : id(id),
       keyword(keyword),

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "audio/sound_bank.h"
+
 // The power-ups by id: the row of the table, the value a falling capsule
 // carries and the case of its effect.
 enum PowerUpId : int32_t {
@@ -38,13 +40,13 @@ constexpr int32_t kPowerUpCount = 24;
 constexpr size_t kDeckReserve = 5000;
 
 struct PowerUpInfo {
-  PowerUpInfo(int32_t id, const std::string& keyword, int32_t catchSound, int32_t dropWeight, int32_t classicAllowed,
-              int32_t kidAllowed);
+  PowerUpInfo(int32_t id, const std::string& keyword, SoundEffect catchSound, int32_t dropWeight,
+              int32_t classicAllowed, int32_t kidAllowed);
 
   int32_t id;
   std::string keyword;     // also the name of its picture in the power-up set
   int32_t imageIndex = 0;  // that picture's index; start-up sets it (-1: none)
-  int32_t catchSound;      // sound played when the capsule is caught
+  SoundEffect catchSound;  // sound played when the capsule is caught
   int32_t dropWeight;      // copies in the deck
   int32_t classicAllowed;  // may drop with the classic rules
   int32_t kidAllowed;      // may drop in kid mode

@@ -130,12 +130,12 @@ TEST_F(HighScoresTest, OnlyTheSecondOfTwoPlayersBeatsTheTable) {
   ClearSounds();
   KeyFrame(plat::kKeyEnter);
   EXPECT_EQ(highScoreScreen.entryPlayer, 1);
-  EXPECT_EQ(CountSound(12), 1);
+  EXPECT_EQ(CountSound(kSoundFanfare), 1);
   EXPECT_EQ(highScoreScreen.entryPlayerScore, 700);
   EXPECT_TRUE(TextShown(sysFont, "Great Score Player 2 !  Enter your name:", 335));
   TypeEach("Cy");
   KeyFrame(plat::kKeyEnter);
-  EXPECT_EQ(CountSound(12), 2);
+  EXPECT_EQ(CountSound(kSoundFanfare), 2);
   EXPECT_EQ(highScoreScreen.highScores[8].name, "Nobbinthorpe");  // an equal score stays above
   EXPECT_EQ(highScoreScreen.highScores[9].score, 700);
   EXPECT_EQ(highScoreScreen.highScores[9].name, "Cy");
@@ -185,7 +185,7 @@ TEST_F(HighScoresTest, NoEntryInCheatModeOrAViewFromTheSelection) {
   EXPECT_EQ(program.sceneNumber, kSceneBoardSetSelect);
   EXPECT_EQ(highScoreScreen.scoresViewOnly, 0);
   EXPECT_EQ(transition.musicFade, musicFadeBefore);
-  EXPECT_EQ(CountSound(30), 1);
+  EXPECT_EQ(CountSound(kSoundLock), 1);
   EXPECT_FALSE(boost::filesystem::exists(ScoreFile()));
 }
 
@@ -407,11 +407,11 @@ TEST_F(HighScoresTest, ButtonsAndKeysOfTheLocalTable) {
   ClickAndFrame(1100, 100);
   EXPECT_EQ(program.sceneNumber, kSceneHighScores);
   EXPECT_EQ(highScoreScreen.scoreScreenState, kScoresLocalTable);
-  EXPECT_EQ(CountSound(30), 0);
+  EXPECT_EQ(CountSound(kSoundLock), 0);
   ClickAndFrame(kBackX, kLowButtonsY);
   EXPECT_EQ(program.sceneNumber, kSceneOptions);
   EXPECT_EQ(transition.musicFade, -1);
-  EXPECT_EQ(CountSound(30), 1);
+  EXPECT_EQ(CountSound(kSoundLock), 1);
 }
 
 }  // namespace

@@ -53,7 +53,7 @@ TEST_F(FrontEndTest, PlayersAndBackgroundsCycleThroughTheirValues) {
   EXPECT_EQ(words, (std::vector<std::string>{"Backgrounds:  Textured (F1)", "Backgrounds:  Half-Bright (F1)",
                                              "Backgrounds:  Black (F1)", "Backgrounds:  Textured (F1)"}));
   EXPECT_EQ(program.sceneNumber, kSceneOptions);
-  EXPECT_EQ(CountSound(30), 7);
+  EXPECT_EQ(CountSound(kSoundLock), 7);
 }
 
 TEST_F(FrontEndTest, EveryToggleLineIsStoredAtANormalExit) {
@@ -138,7 +138,7 @@ TEST_F(FrontEndTest, MenuInputOpensTheRightScene) {
       ClickAndFrame(c.x, c.y);
     }
     EXPECT_EQ(program.sceneNumber, c.scene);
-    EXPECT_EQ(CountSound(30), 1);
+    EXPECT_EQ(CountSound(kSoundLock), 1);
   }
 }
 
@@ -147,7 +147,7 @@ TEST_F(FrontEndTest, QuitClosesTheGameWithoutTheClickSound) {
   Enter(2);
   ClearSounds();
   ClickAndFrame(kExitX, kExitY);
-  EXPECT_EQ(CountSound(30), 0);
+  EXPECT_EQ(CountSound(kSoundLock), 0);
   EXPECT_EQ(program.sceneNumber, kSceneOptions);
   for (int i = 0; i < 10 && d.Running(); ++i) d.Frame();
   EXPECT_FALSE(d.Running());  // the game's own close ended the loop

@@ -152,7 +152,7 @@ TEST(PlayEffects, EachPowerUpCaught) {
       {21, false, nothing,
        [](PlayHarness& h, const State&) {
          EXPECT_EQ(h.Count(kEntityLightning), 3);
-         EXPECT_EQ(h.SoundCount(24), 3);  // only the first strike sounds
+         EXPECT_EQ(h.SoundCount(kSoundThunder), 3);  // only the first strike sounds
        }},
       {22, false, [](PlayHarness&) { play.doubleScoreMs = 500; },
        [](PlayHarness&, const State&) { EXPECT_EQ(play.doubleScoreMs, 500 - 2 * 16 + 10000); }},

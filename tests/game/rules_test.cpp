@@ -131,9 +131,9 @@ TEST_F(Rules, PlainBreakLeavesAPieceSoundAndOneDropRoll) {
   EXPECT_EQ(pieces[0]->frame, 0);
   EXPECT_EQ(pieces[0]->x, float(kLeft20 + 48 * kCol));
   EXPECT_EQ(pieces[0]->y, float(40 + 24 * kRow));
-  ASSERT_EQ(SoundsOf(6).size(), 1u);
-  EXPECT_EQ(SoundsOf(6)[0].x, CellCentreX(kCol));
-  EXPECT_EQ(SoundsOf(6)[0].volume, 63);
+  ASSERT_EQ(SoundsOf(kSoundWowPulse).size(), 1u);
+  EXPECT_EQ(SoundsOf(kSoundWowPulse)[0].x, CellCentreX(kCol));
+  EXPECT_EQ(SoundsOf(kSoundWowPulse)[0].volume, 63);
   // Exactly one step of the drop roll.
   EXPECT_EQ(randomIntState, int32_t(uint32_t(123456) * 1103515245u + 12345u));
   EXPECT_EQ(play.brokenBricksCount, 1);
@@ -151,7 +151,7 @@ TEST_F(Rules, ExplosionBreakShowsAnExplosiveImage) {
     ASSERT_EQ(pieces.size(), 1u);
     EXPECT_GE(pieces[0]->frame, kExplo - 1);
     EXPECT_LE(pieces[0]->frame, kExplo + 1);
-    EXPECT_TRUE(SoundsOf(6).empty());
+    EXPECT_TRUE(SoundsOf(kSoundWowPulse).empty());
   }
 }
 
@@ -179,8 +179,8 @@ TEST_F(Rules, FastBreakThrowsSparksColouredFromTheImage) {
     }
   }
   EXPECT_EQ(CountEntities(kEntityBrickPiece), 0);
-  EXPECT_TRUE(SoundsOf(6).empty());
-  const auto crack = SoundsOf(29);
+  EXPECT_TRUE(SoundsOf(kSoundWowPulse).empty());
+  const auto crack = SoundsOf(kSoundGlassShort);
   ASSERT_EQ(crack.size(), 1u);
   const int32_t rate = 8029;
   EXPECT_GE(crack[0].frequency, rate - rate / 5);
@@ -196,7 +196,7 @@ TEST_F(Rules, HardBricksCountHitsAndStampTheFirst) {
   EXPECT_EQ(HitBrick(kCol, kRow, 0, 0), 0);
   EXPECT_EQ(play.invinHits, 2);
   EXPECT_EQ(play.firstInvinHitTime, 700);
-  EXPECT_EQ(SoundsOf(3).size(), 2u);
+  EXPECT_EQ(SoundsOf(kSoundAoLaser).size(), 2u);
   EXPECT_EQ(boardSet.GetCell(kCol, kRow), kInvin);
   // Any other hit starts the count again.
   boardSet.SetCell(kCol + 1, kRow, kRed);
@@ -205,7 +205,7 @@ TEST_F(Rules, HardBricksCountHitsAndStampTheFirst) {
   // Through a hard brick: broken with the break sound.
   play.throughOn = 1;
   EXPECT_EQ(HitBrick(kCol, kRow, 0, 0), 1);
-  EXPECT_EQ(SoundsOf(6).size(), 2u);
+  EXPECT_EQ(SoundsOf(kSoundWowPulse).size(), 2u);
 }
 
 TEST_F(Rules, MultiAndAlmostHardStepsScoreTwoAndSoundOne) {
@@ -218,7 +218,7 @@ TEST_F(Rules, MultiAndAlmostHardStepsScoreTwoAndSoundOne) {
   HitBrick(kCol + 1, kRow, 0, 0);
   EXPECT_EQ(boardSet.GetCell(kCol + 1, kRow), kInvin);
   EXPECT_EQ(play.score, 6);
-  EXPECT_EQ(SoundsOf(1).size(), 3u);
+  EXPECT_EQ(SoundsOf(kSoundEffect).size(), 3u);
   // Floating scores of 2 went up from the cells.
   EXPECT_EQ(CountEntities(kEntityFloatingScore), 3);
 }
@@ -265,7 +265,7 @@ TEST_F(Rules, HiddenBricksShowThemselvesWithSparks) {
   boardSet.SetCell(kCol, kRow, -kHidden);
   EXPECT_EQ(HitBrick(kCol, kRow, 0, 0), 0);
   EXPECT_EQ(boardSet.GetCell(kCol, kRow), kHidden);
-  EXPECT_EQ(SoundsOf(18).size(), 1u);
+  EXPECT_EQ(SoundsOf(kSoundGlass).size(), 1u);
   const auto sparks = EntitiesOf(kEntitySpark);
   ASSERT_EQ(sparks.size(), 12u);
   for (const Entity* s : sparks) {
@@ -283,7 +283,7 @@ TEST_F(Rules, HiddenBricksShowThemselvesWithSparks) {
   play.particlesLastFrame = 512;
   HitBrick(kCol, kRow, 0, 0);
   EXPECT_EQ(CountEntities(kEntitySpark), 0);
-  EXPECT_EQ(SoundsOf(18).size(), 1u);
+  EXPECT_EQ(SoundsOf(kSoundGlass).size(), 1u);
 }
 
 TEST_F(Rules, DoubleScoreShowScoresAndTheCharmCountdown) {
@@ -358,7 +358,7 @@ TEST_F(RulesZeroImage, FastBreakOfAnImageWithoutPixelsMakesNoSparks) {
   ASSERT_TRUE(frame->pixels == nullptr || frame->width == 0);
   EXPECT_EQ(HitBrick(kCol, kRow, 0, 1), 1);
   EXPECT_EQ(CountEntities(kEntitySpark), 0);
-  EXPECT_EQ(SoundsOf(29).size(), 1u);
+  EXPECT_EQ(SoundsOf(kSoundGlassShort).size(), 1u);
   EXPECT_EQ(boardSet.GetCell(kCol, kRow), 0);
   // SetBrick with that number draws the background, not a picture.
   EXPECT_NE(SetBrick(kCol, kRow, kRed), 0);
@@ -928,8 +928,8 @@ TEST_F(Rules, CapsuleAndItsSparks) {
   EXPECT_GE(last->vy, -300);
   EXPECT_GE(last->vx, -0.0f - 50);
   EXPECT_LE(last->vx, 250);
-  ASSERT_EQ(SoundsOf(2).size(), 1u);
-  EXPECT_EQ(SoundsOf(2)[0].x, last->x);
+  ASSERT_EQ(SoundsOf(kSoundBang).size(), 1u);
+  EXPECT_EQ(SoundsOf(kSoundBang)[0].x, last->x);
   // The second drop no longer inherits: it jumps up and sideways.
   for (uint32_t seed = 1; seed < 30; ++seed) {
     Seed(seed);
@@ -979,7 +979,7 @@ TEST_F(Rules, LightningOnHardBricksOnlyFindsNoTarget) {
   for (const Entity* s : EntitiesOf(kEntitySpark)) EXPECT_EQ(s->value, 1000);
   for (int c = 0; c < 20; ++c) EXPECT_EQ(boardSet.GetCell(c, 0), kInvin);
   EXPECT_EQ(boardSet.GetCell(4, 1), 0);
-  const auto thunder = SoundsOf(24);
+  const auto thunder = SoundsOf(kSoundThunder);
   ASSERT_EQ(thunder.size(), 3u);
   EXPECT_EQ(thunder[0].x, 0.0f);
   EXPECT_EQ(thunder[1].x, 1280.0f);
