@@ -422,7 +422,7 @@ void CapsuleLogic(Entity* e) {
   if (OverPaddle(e, e->value == kPowerUpKill ? 0.0f : e->width / 2.0f) && !e->dead) {
     AddScoreAt(50, e->x, e->y - 10.0f);
     PlaySoundAt(static_cast<SoundEffect>(e->flags), e->x, 0, 63);
-    ApplyPowerUpEffect(e->value);
+    ApplyPowerUpEffect(static_cast<PowerUpId>(e->value));
     e->dead = 1;
   }
   BounceOffWalls(e, kRightWall | kTopWall, bang);

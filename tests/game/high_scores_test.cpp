@@ -15,6 +15,7 @@
 
 #include "community/community_manager.h"
 #include "core/hash.h"
+#include "game/buttons.h"
 #include "game/support/front_end_support.h"
 #include "game/high_score_file.h"
 #include "game/scenes/high_scores.h"
@@ -252,7 +253,7 @@ TEST_F(HighScoresTest, TypingOverDoneEntersTheWholeNameOnce) {
   EnterScores({{1550, 0}});
   d.MoveMouse(kDoneX, kDoneY);
   TypeEach("Ann");
-  EXPECT_EQ(play.hoveredButton, 7);
+  EXPECT_EQ(play.hoveredButton, kButtonDone);
   EXPECT_EQ(highScoreScreen.entryPlayer, 0);
   EXPECT_EQ(highScoreScreen.typedName, "Ann");
   KeyFrame(plat::kKeyEnter);

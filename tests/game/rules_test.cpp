@@ -808,10 +808,14 @@ TEST_F(Rules, DeckSizesByOptions) {
     size_t size;
     std::set<int32_t> absent;
   } cases[] = {
-      {0, 0, 2335, {10}},
-      {1, 0, 2160, {10, 21, 22, 23}},
-      {0, 1, 1610, {10, 13, 16, 18, 23}},
-      {1, 1, 1510, {10, 13, 16, 18, 21, 22, 23}},
+      {0, 0, 2335, {kPowerUpUnused}},
+      {1, 0, 2160, {kPowerUpUnused, kPowerUpLightning, kPowerUpDoubleScore, kPowerUpGravityBall}},
+      {0, 1, 1610, {kPowerUpUnused, kPowerUpKill, kPowerUpSuperShrink, kPowerUpSmall, kPowerUpGravityBall}},
+      {1,
+       1,
+       1510,
+       {kPowerUpUnused, kPowerUpKill, kPowerUpSuperShrink, kPowerUpSmall, kPowerUpLightning, kPowerUpDoubleScore,
+        kPowerUpGravityBall}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.classic << c.kid);
@@ -843,7 +847,7 @@ TEST_F(Rules, DealingAWholeDeckGivesEachIdItsWeightThenRebuilds) {
     row.dropWeight = 0;
   }
   powerUpDeck.clear();
-  EXPECT_EQ(DrawPowerUpFromDeck(), -1);
+  EXPECT_EQ(DrawPowerUpFromDeck(), kPowerUpNone);
   EXPECT_EQ(MaybeDropPowerUp(1, 1, 1), 0);
   for (int i = 0; i < kPowerUpCount; ++i) powerUpTable[i].dropWeight = weights[size_t(i)];
 }
@@ -851,11 +855,11 @@ TEST_F(Rules, DealingAWholeDeckGivesEachIdItsWeightThenRebuilds) {
 TEST_F(Rules, TheShuffleIsReproducibleAndFollowsTheFixedDraw) {
   plat::SetFakeUnixTime(1234);
   BuildPowerUpDeck();
-  const std::vector<int32_t> first = powerUpDeck;
+  const std::vector<PowerUpId> first = powerUpDeck;
   BuildPowerUpDeck();
   EXPECT_EQ(powerUpDeck, first);
   // The same shuffle written out: entry k with a uniform pick of 0..k.
-  std::vector<int32_t> expect;
+  std::vector<PowerUpId> expect;
   for (const PowerUpInfo& row : powerUpTable)
     for (int i = 0; i < row.dropWeight; ++i) expect.push_back(row.id);
   plat::Srand(1234);
@@ -1198,10 +1202,10 @@ TEST_F(Rules, ResetPutsTheGlobalsBack) {
   EXPECT_NE(sceneBackdrop.pixels, nullptr);
   EXPECT_EQ(boardSet.GetCell(0, 0), kRed);
   // The table as the game starts with it.
-  EXPECT_EQ(powerUpTable[10].keyword, "");
-  EXPECT_EQ(powerUpTable[10].dropWeight, 0);
-  EXPECT_EQ(powerUpTable[22].keyword, "doublescore");
-  EXPECT_EQ(powerUpTable[22].catchSound, 31);
+  EXPECT_EQ(powerUpTable[kPowerUpUnused].keyword, "");
+  EXPECT_EQ(powerUpTable[kPowerUpUnused].dropWeight, 0);
+  EXPECT_EQ(powerUpTable[kPowerUpDoubleScore].keyword, "doublescore");
+  EXPECT_EQ(powerUpTable[kPowerUpDoubleScore].catchSound, kSoundX2);
   int32_t total = 0;
   for (const PowerUpInfo& row : powerUpTable) total += row.dropWeight;
   EXPECT_EQ(total, 2335);
