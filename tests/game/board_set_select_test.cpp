@@ -180,7 +180,7 @@ TEST_F(FrontEndTest, HostileTextsStayInTheirColumns) {
   // row: none at the top-left corner, none across into the next column.
   Start();
   const std::string title = WriteHostileSet();
-  Enter(3);
+  Enter(kSceneBoardSetSelect);
   ASSERT_EQ(boardSetSelect.boardSetEntries.size(), 2u) << ::testing::PrintToString(Packs());
   ASSERT_EQ(boardSetSelect.boardSetEntries[1].title, title);
   d.MoveMouse(1270, 715);  // off every row
@@ -216,7 +216,7 @@ TEST_F(FrontEndTest, HostileTextsStayInTheirColumns) {
 TEST_F(FrontEndTest, HostileTitleStaysOnItsLineAboveTheScores) {
   Start();
   WriteHostileSet();
-  Enter(3);
+  Enter(kSceneBoardSetSelect);
   boardSetSelect.boardSelectIndex = 1;
   d.MoveMouse(640, 600);  // off every row and button
   d.Frame();

@@ -197,7 +197,7 @@ TEST_F(FrontEndTest, TitleStripsLeaveTheVersionTextWhole) {
   vantrel::test::DriverOptions options;
   options.generatedPack = true;
   Start(options);
-  Enter(2);
+  Enter(kSceneOptions);
   d.MoveMouse(640, 600);
   d.Frame();
   const std::string version = GetProgramVersion();
