@@ -526,12 +526,19 @@ TEST_F(SteamService, DamagedStatsFileReadsAsEmptyAndIsKeptAside) {
   EXPECT_EQ(i, 6);
 }
 
-TEST_F(SteamService, EveryDamagedStatsFileIsKeptUnderItsOwnName) {
-  StartOnline();
+// Stores "wins" 5 and ends the session; the stats file.
+fs::path StoreFiveWins() {
+  EXPECT_TRUE(st::Init(kApp));
+  EXPECT_TRUE(st::RequestCurrentStats());
+  st::RunCallbacks();
   st::SetStat("wins", 5);
-  st::StoreStats();
+  EXPECT_TRUE(st::StoreStats());
   st::Shutdown();
-  const fs::path file = StoreFile("stats-");
+  return StoreFile("stats-");
+}
+
+TEST_F(SteamService, EveryDamagedStatsFileIsKeptUnderItsOwnName) {
+  const fs::path file = StoreFiveWins();
   const std::string copies[] = {"first damage\n", "second damage\n", "third damage\n"};
   for (const std::string& bytes : copies) {
     WriteAll(file, bytes);
@@ -591,11 +598,7 @@ TEST_F(SteamService, StatsThatCannotBeReadStayWhereTheyAreAndAreNeverStoredOver)
 }
 
 TEST_F(SteamService, AnOpenedFileThatReadsBadlyIsKeptAsideOneThatCannotBeOpenedIsNot) {
-  StartOnline();
-  st::SetStat("wins", 5);
-  st::StoreStats();
-  st::Shutdown();
-  const fs::path file = StoreFile("stats-");
+  const fs::path file = StoreFiveWins();
   const std::string intact = ReadAll(file);
   for (int error : {EACCES, EIO, EPERM}) {
     SCOPED_TRACE(error);
