@@ -4,6 +4,7 @@
 // and is kept aside under a name of its own. A file that cannot be read at
 // all (no right to read it, a failing disk) is left where it is, and this
 // store never writes over it.
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <set>
@@ -209,6 +210,7 @@ class DiskStore : public Store {
     }
     out = T{};
     const fs::path kept = plat::KeepAside(path, ".damaged", &error);
+    if (kept.empty() && error == ENOENT) return LoadResult::kMissing;  // gone meanwhile
     if (kept.empty()) {
       Lock(path, "is damaged and cannot be kept aside (" + std::string(std::strerror(error)) + ")");
       return LoadResult::kUnreadable;
