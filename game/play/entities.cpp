@@ -9,7 +9,7 @@
 Entity entityHead;
 ExploQueue exploQueueHead;
 
-Entity::Entity(int32_t kind, int32_t value, int32_t flags, float x, float y, float vx, float vy)
+Entity::Entity(EntityKind kind, int32_t value, int32_t flags, float x, float y, float vx, float vy)
     : x(x), y(y), prevX(x), prevY(y), vx(vx), vy(vy), prevVx(vx), prevVy(vy), kind(kind), value(value), flags(flags) {
   switch (kind) {
     case kEntityBrickPiece:
@@ -76,12 +76,12 @@ void UnlinkAndDelete(ExploQueue* node) {
   delete node;
 }
 
-Entity* InsertEntityFirst(int32_t kind, int32_t value, int32_t flags, float x, float y, float vx, float vy) {
+Entity* InsertEntityFirst(EntityKind kind, int32_t value, int32_t flags, float x, float y, float vx, float vy) {
   Entity* e = new (std::nothrow) Entity(kind, value, flags, x, y, vx, vy);
   return Entity::InsertFirst(&entityHead, e);
 }
 
-Entity* AppendEntity(int32_t kind, int32_t value, int32_t flags, float x, float y, float vx, float vy) {
+Entity* AppendEntity(EntityKind kind, int32_t value, int32_t flags, float x, float y, float vx, float vy) {
   Entity* e = new (std::nothrow) Entity(kind, value, flags, x, y, vx, vy);
   return Entity::Append(&entityHead, e);
 }

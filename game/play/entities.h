@@ -9,25 +9,28 @@
 
 class ImageSet;
 
-// Entity kinds.
-constexpr int32_t kEntityPaddle = 0;
-constexpr int32_t kEntityBall = 1;
-constexpr int32_t kEntityCapsule = 2;
-constexpr int32_t kEntityLaser = 3;
-constexpr int32_t kEntityBrickPiece = 4;
-constexpr int32_t kEntitySpark = 5;
-constexpr int32_t kEntityExplosion = 6;
-constexpr int32_t kEntityLightning = 7;
-constexpr int32_t kEntityFloatingScore = 8;
-constexpr int32_t kEntityScoreGlow = 9;
-constexpr int32_t kEntityCharm = 10;
+// What an entity is: the case of its logic and of its drawing.
+enum EntityKind : int32_t {
+  kEntityPaddle = 0,  // only the list head
+  kEntityBall = 1,
+  kEntityFallingPowerUp = 2,  // the capsule a broken brick drops
+  kEntityLaserBolt = 3,
+  kEntityBrickPiece = 4,  // a broken brick fading out
+  kEntitySpark = 5,
+  kEntityExplosion = 6,  // of one cell
+  kEntityLightning = 7,  // a strike at a cell
+  kEntityFloatingScore = 8,
+  kEntityX2Glow = 9,  // running around a cell while the score counts double
+  kEntityCharm = 10,
+};
+constexpr int32_t kEntityKindCount = 11;
 
 // What `value`, `flags` and `aux` mean for each kind (times on the play clock):
 //   paddle (the list head)  startTime: the last x2 spark
 //   ball           value: size (kBallSmall, kBallNormal, kBallBig); flags:
 //                  kBallHeld; aux: x offset from the paddle centre while
 //                  held; heldSpeed: the launch speed; startTime: last trail spark
-//   capsule        value: power-up id; flags: the sound played when caught
+//   falling power-up  value: power-up id; flags: the sound played when caught
 //   laser bolt     -
 //   brick piece    value: brick number at construction, then 0; aux: creation
 //   spark          value: life in ms (0 means kDefaultSparkLife); flags:
@@ -72,7 +75,7 @@ class Entity : public LinklistBase<Entity> {
   // then the set-up of its kind: a brick piece takes its brick picture and
   // turns column and row into the cell's screen position, a spark picks its
   // colour and life, an explosion and a lightning strike note the time.
-  Entity(int32_t kind, int32_t value, int32_t flags, float x, float y, float vx, float vy);
+  Entity(EntityKind kind, int32_t value, int32_t flags, float x, float y, float vx, float vy);
   ~Entity() override;
 
   float x = 0;
@@ -88,7 +91,7 @@ class Entity : public LinklistBase<Entity> {
   ImageSet* image = nullptr;
   int32_t frame = 0;
   int32_t prevFrame = 0;
-  int32_t kind = 0;
+  EntityKind kind = kEntityPaddle;
   int32_t value = 0;
   int32_t flags = 0;
   int32_t dirty[4] = {};
@@ -131,5 +134,5 @@ void UnlinkAndDelete(ExploQueue* node);
 
 // Makes an entity and links it first (after the head) or last; null when
 // it could not be made.
-Entity* InsertEntityFirst(int32_t kind, int32_t value, int32_t flags, float x, float y, float vx, float vy);
-Entity* AppendEntity(int32_t kind, int32_t value, int32_t flags, float x, float y, float vx, float vy);
+Entity* InsertEntityFirst(EntityKind kind, int32_t value, int32_t flags, float x, float y, float vx, float vy);
+Entity* AppendEntity(EntityKind kind, int32_t value, int32_t flags, float x, float y, float vx, float vy);

@@ -698,8 +698,8 @@ void RunEntityLogic(Entity* e) {
   switch (e->kind) {
     case kEntityPaddle: PaddleLogic(e); break;
     case kEntityBall: BallLogic(e); break;
-    case kEntityCapsule: CapsuleLogic(e); break;
-    case kEntityLaser: BoltLogic(e); break;
+    case kEntityFallingPowerUp: CapsuleLogic(e); break;
+    case kEntityLaserBolt: BoltLogic(e); break;
     case kEntityBrickPiece: PieceLogic(e); break;
     case kEntitySpark: SparkLogic(e); break;
     case kEntityExplosion: ExplosionLogic(e); break;
@@ -712,7 +712,7 @@ void RunEntityLogic(Entity* e) {
       e->alpha = std::max(0, e->alpha - program.frameMs * 300 / 1000);
       if (e->alpha < 1) e->dead = 1;
       break;
-    case kEntityScoreGlow: GlowLogic(e); break;
+    case kEntityX2Glow: GlowLogic(e); break;
     default: break;  // the charm has no logic of its own
   }
 }
@@ -722,12 +722,12 @@ void DrawEntity(Entity* e) {
   switch (e->kind) {
     case kEntityPaddle: DrawPaddle(e); break;
     case kEntityBall: DrawBall(e); break;
-    case kEntityLaser: DrawBolt(e); break;
+    case kEntityLaserBolt: DrawBolt(e); break;
     case kEntitySpark: DrawGlowAt(e, Px(e->x), Px(e->y)); break;
     case kEntityExplosion: DrawExplosion(e); break;
     case kEntityLightning: DrawLightning(e); break;
     case kEntityFloatingScore: DrawFloatingScore(e); break;
-    case kEntityScoreGlow: {
+    case kEntityX2Glow: {
       const float gx = static_cast<float>(BoardLeft() + (e->value & 255) * 48) + e->x + 1.0f;
       const float gy = static_cast<float>(((e->value >> 8) & 0xFFFFFF) * 24 + 40) + e->y + 1.0f;
       DrawGlowAt(e, Px(gx), Px(gy));

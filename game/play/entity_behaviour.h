@@ -14,7 +14,7 @@ void RunEntityLogic(Entity* e);
 // it drew in its dirty rectangle.
 void DrawEntity(Entity* e);
 
-// A spark (kind 5) inserted first in the entity list. Made only while the
+// A spark (kEntitySpark) inserted first in the entity list. Made only while the
 // last frame counted fewer than kParticleCap particles, unless `uncapped`.
 // Null when none was made.
 Entity* Spark(int32_t value, int32_t flags, float x, float y, float vx, float vy, bool uncapped = false);

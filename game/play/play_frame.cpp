@@ -467,8 +467,8 @@ void HandleClick() {
     if (play.laserOn && play.boltCount < kMaxLaserBolts) {
       PlaySoundAt(kSoundGunfire, play.paddleX, 0, 63);
       const float dx = 0.85f * play.paddleHalfWidth;
-      InsertEntityFirst(kEntityLaser, 0, 0, play.paddleX + dx, play.paddleY - 16.0f, 0.0f, -600.0f);
-      InsertEntityFirst(kEntityLaser, 0, 0, play.paddleX - dx, play.paddleY - 16.0f, 0.0f, -600.0f);
+      InsertEntityFirst(kEntityLaserBolt, 0, 0, play.paddleX + dx, play.paddleY - 16.0f, 0.0f, -600.0f);
+      InsertEntityFirst(kEntityLaserBolt, 0, 0, play.paddleX - dx, play.paddleY - 16.0f, 0.0f, -600.0f);
     }
   }
   input.anyInputThisFrame = 0;

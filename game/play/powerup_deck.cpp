@@ -107,7 +107,7 @@ int32_t MaybeDropPowerUp(int32_t column, int32_t row, int32_t force) {
     vx *= f;
     vy = play.lastBallVy * f;
   }
-  Entity* capsule = AppendEntity(kEntityCapsule, 0, 0, x, y, vx, vy);
+  Entity* capsule = AppendEntity(kEntityFallingPowerUp, 0, 0, x, y, vx, vy);
   for (int i = 0; i < 8; ++i) {
     const int32_t a = plat::Rand() % 600;
     const int32_t b = plat::Rand() % 600;

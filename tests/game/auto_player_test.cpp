@@ -142,7 +142,9 @@ uint64_t StateHash(PlayHarness& h) {
   for (int32_t c = 0; c < boardSet.columns; ++c) {
     for (int32_t r = 0; r < 20; ++r) hash = Mix(hash, static_cast<uint64_t>(h.Cell(c, r)));
   }
-  for (int32_t kind = 0; kind <= 10; ++kind) hash = Mix(hash, static_cast<uint64_t>(h.Count(kind)));
+  for (int32_t kind = 0; kind < kEntityKindCount; ++kind) {
+    hash = Mix(hash, static_cast<uint64_t>(h.Count(static_cast<EntityKind>(kind))));
+  }
   for (int32_t y = 0; y < 720; y += 3) {
     for (int32_t x = 0; x < 1280; x += 3) hash = Mix(hash, h.Driver().PresentedAt(x, y));
   }

@@ -872,7 +872,7 @@ TEST_F(CharmPlay, BallTouchingTheCharmCollectsIt) {
   settings.showScores = 0;
   struct Case {
     const char* what;
-    int32_t kind;
+    EntityKind kind;
     float charmY;
     float dx, dy;  // ball centre from (400, trunc(charmY + 12))
     bool collects;
@@ -886,7 +886,7 @@ TEST_F(CharmPlay, BallTouchingTheCharmCollectsIt) {
       {"just inside, diagonal", kEntityBall, 100.0f, 21.5f, 28.7f, true},
       {"below a fractional anchor", kEntityBall, 100.75f, 0, 36.0f, false},
       {"above a fractional anchor", kEntityBall, 100.75f, 0, -35.5f, true},
-      {"laser bolt", kEntityLaser, 100.0f, 0, 0, false},
+      {"laser bolt", kEntityLaserBolt, 100.0f, 0, 0, false},
       {"ball at NaN", kEntityBall, 100.0f, nan, 0, false},
   };
   for (const Case& c : cases) {

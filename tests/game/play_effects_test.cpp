@@ -27,7 +27,7 @@ void EffectBoard(PlayHarness& h) {
 }
 
 Entity* DropCapsule(PowerUpId id, float dx = 0.0f) {
-  Entity* capsule = AppendEntity(kEntityCapsule, id, powerUpTable[id].catchSound, play.paddleX + dx,
+  Entity* capsule = AppendEntity(kEntityFallingPowerUp, id, powerUpTable[id].catchSound, play.paddleX + dx,
                                  play.paddleY - static_cast<float>(powerUpSet.height) / 2.0f + 2.0f, 0.0f, 40.0f);
   if (capsule) {
     capsule->image = &powerUpSet;
@@ -176,7 +176,7 @@ TEST(PlayEffects, EachPowerUpCaught) {
     ASSERT_NE(capsule, nullptr);
     h.ClearSounds();
     h.Step();
-    EXPECT_EQ(h.Count(kEntityCapsule), 0) << "the capsule was not caught";
+    EXPECT_EQ(h.Count(kEntityFallingPowerUp), 0) << "the capsule was not caught";
     EXPECT_EQ(h.SoundCount(powerUpTable[row.id].catchSound), 1) << "catch sound " << powerUpTable[row.id].catchSound;
     bool fifty = false;
     for (Entity* e = entityHead.next; e; e = e->next)
@@ -235,7 +235,7 @@ TEST(PlayEffects, KillHasNoCatchMarginAndCountsOnlyOnce) {
   h.Step();
   EXPECT_EQ(play.throughOn, 1);
   EXPECT_EQ(play.ballLost, 0);
-  EXPECT_EQ(h.Count(kEntityCapsule), 1);
+  EXPECT_EQ(h.Count(kEntityFallingPowerUp), 1);
 
   // Caught while the ball-lost state runs: nothing more.
   DropCapsule(kPowerUpKill);
@@ -290,8 +290,8 @@ TEST(PlayEffects, CapsulesBounceOffTheSidesAndTheTop) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    Entity* capsule = AppendEntity(kEntityCapsule, kPowerUpThrough, powerUpTable[kPowerUpThrough].catchSound, c.x, c.y,
-                                   c.vx, c.vy);
+    Entity* capsule = AppendEntity(kEntityFallingPowerUp, kPowerUpThrough, powerUpTable[kPowerUpThrough].catchSound,
+                                   c.x, c.y, c.vx, c.vy);
     ASSERT_NE(capsule, nullptr);
     h.ClearSounds();
     h.Step(16);
@@ -303,10 +303,10 @@ TEST(PlayEffects, CapsulesBounceOffTheSidesAndTheTop) {
       EXPECT_EQ(s.volume, 63);
     }
     if (c.gone) {
-      EXPECT_EQ(h.Count(kEntityCapsule), 0);
+      EXPECT_EQ(h.Count(kEntityFallingPowerUp), 0);
       continue;
     }
-    ASSERT_EQ(h.Count(kEntityCapsule), 1);
+    ASSERT_EQ(h.Count(kEntityFallingPowerUp), 1);
     EXPECT_NEAR(capsule->vx, c.wantVx, 0.001f);
     EXPECT_NEAR(capsule->vy, c.wantVy, 0.001f);
     UnlinkAndDelete(capsule);
@@ -316,7 +316,7 @@ TEST(PlayEffects, CapsulesBounceOffTheSidesAndTheTop) {
   // Caught at the left side in the same frame: the wall sound comes first.
   h.MoveMouse(0);
   h.Step();
-  AppendEntity(kEntityCapsule, kPowerUpThrough, powerUpTable[kPowerUpThrough].catchSound, left + w / 2 - 1,
+  AppendEntity(kEntityFallingPowerUp, kPowerUpThrough, powerUpTable[kPowerUpThrough].catchSound, left + w / 2 - 1,
                play.paddleY - ht / 2 + 2, -50, 0);
   h.ClearSounds();
   h.Step(16);

@@ -70,7 +70,7 @@ TEST(PlayFrames, QuietFrameShowsOnlyTheBoardOutsideThePaddleAndBalls) {
   h.StepUntil(
       [&] {
         return h.Count(kEntitySpark) + h.Count(kEntityBrickPiece) + h.Count(kEntityFloatingScore) +
-                   h.Count(kEntityLightning) + h.Count(kEntityCapsule) + h.Count(kEntityScoreGlow) ==
+                   h.Count(kEntityLightning) + h.Count(kEntityFallingPowerUp) + h.Count(kEntityX2Glow) ==
                0;
       },
       400);

@@ -230,16 +230,16 @@ TEST(PlayPaddle, LaserFiresTwoBoltsPerClickAndNoneAtSix) {
     for (int click = 1; click <= 3; ++click) {
       h.Click();
       h.Step(ms);
-      EXPECT_EQ(h.Count(kEntityLaser), 2 * click);
+      EXPECT_EQ(h.Count(kEntityLaserBolt), 2 * click);
     }
     EXPECT_EQ(h.SoundCount(kSoundGunfire), 3);
     h.Click();
     h.Step(ms);
-    EXPECT_EQ(h.Count(kEntityLaser), 6) << "a seventh bolt";
+    EXPECT_EQ(h.Count(kEntityLaserBolt), 6) << "a seventh bolt";
     // The bolts leave at 0.85 of the half width either side, 16 above.
     bool left = false, right = false;
     for (Entity* e = entityHead.next; e; e = e->next) {
-      if (e->kind != kEntityLaser) continue;
+      if (e->kind != kEntityLaserBolt) continue;
       EXPECT_EQ(e->vy, -600.0f);
       left |= std::fabs(e->x - (play.paddleX - 0.85f * play.paddleHalfWidth)) < 0.5f;
       right |= std::fabs(e->x - (play.paddleX + 0.85f * play.paddleHalfWidth)) < 0.5f;
@@ -257,12 +257,12 @@ TEST(PlayPaddle, BoltBreaksABrickAndDiesUnlessThrough) {
     h.HoldAllBalls();
     play.throughOn = through;
     const float x = 160.0f + 10 * 48 + 24;
-    Entity* bolt = InsertEntityFirst(kEntityLaser, 0, 0, x, 40 + 2 * 24 + 30, 0.0f, -600.0f);
+    Entity* bolt = InsertEntityFirst(kEntityLaserBolt, 0, 0, x, 40 + 2 * 24 + 30, 0.0f, -600.0f);
     ASSERT_NE(bolt, nullptr);
     h.StepUntil([&] { return h.Cell(10, 2) == 0; }, 10);
     EXPECT_EQ(h.Cell(10, 2), 0);
     h.Step();
-    int32_t bolts = h.Count(kEntityLaser);
+    int32_t bolts = h.Count(kEntityLaserBolt);
     EXPECT_EQ(bolts, through ? 1 : 0);
   }
 }

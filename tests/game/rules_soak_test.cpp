@@ -70,7 +70,7 @@ class Soak : public RulesFixture {
         case 0:
         case 1: HitBrick(c, r, int32_t(rng() % 2), int32_t(rng() % 2)); break;
         case 2: {
-          Entity ball(rng() % 4 == 0 ? kEntityLaser : kEntityBall, 1, 0, float(rng() % 1400) - 60.0f,
+          Entity ball(rng() % 4 == 0 ? kEntityLaserBolt : kEntityBall, 1, 0, float(rng() % 1400) - 60.0f,
                       float(rng() % 600), float(int(rng() % 1400) - 700), float(int(rng() % 1400) - 700));
           ball.width = ball.height = float(rng() % 30);
           if (rng() % 4 == 0) ball.x = odd[rng() % 7];

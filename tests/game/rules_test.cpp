@@ -390,7 +390,7 @@ TEST_F(RulesMissingBricks, AFailedBrickSetLeavesEveryNumberPlain) {
 class Collision : public Rules {
  protected:
   // A normal ball (17 x 17) centred at a point of cell (5, 5).
-  Entity Ball(float vx, float vy, int32_t kind = kEntityBall) {
+  Entity Ball(float vx, float vy, EntityKind kind = kEntityBall) {
     Entity ball(kind, 1, 0, float(kLeft20 + 48 * 5 + 40), float(40 + 24 * 5 + 10), vx, vy);
     ball.width = 17;
     ball.height = 17;
@@ -480,15 +480,15 @@ TEST_F(Collision, FireballTurnsAHardBrickExplosive) {
 
 TEST_F(Collision, FastBreakOnlyForFastBallsOutsideTheClassicRules) {
   struct Case {
-    int32_t kind;
+    EntityKind kind;
     int32_t classic;
     float vy;
     int32_t after;
   } cases[] = {
-      {kEntityBall, 0, -600, 0},            // above 555 after the reflection: breaks at once
-      {kEntityBall, 1, -600, kMulti + 1},   // classic rules: a step
-      {kEntityLaser, 0, -600, kMulti + 1},  // laser bolts never fast-break
-      {kEntityBall, 0, -555, kMulti + 1},   // exactly 555 is not above
+      {kEntityBall, 0, -600, 0},                // above 555 after the reflection: breaks at once
+      {kEntityBall, 1, -600, kMulti + 1},       // classic rules: a step
+      {kEntityLaserBolt, 0, -600, kMulti + 1},  // laser bolts never fast-break
+      {kEntityBall, 0, -555, kMulti + 1},       // exactly 555 is not above
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.kind << " " << c.classic << " " << c.vy);
@@ -797,7 +797,7 @@ TEST_F(Rules, EntityConstructorSetUpByKind) {
   EXPECT_EQ(ball.startTime, 0);
   EXPECT_EQ(ball.aux, 0);
   EXPECT_EQ(entityHead.alpha, 256);
-  EXPECT_EQ(entityHead.kind, 0);
+  EXPECT_EQ(entityHead.kind, kEntityPaddle);
 }
 
 // --- Deck and drops -------------------------------------------------------
@@ -888,7 +888,7 @@ TEST_F(Rules, ForcedDropsIgnoreRollAndBlockRandomOnesRespectBoth) {
     }
     EXPECT_NE(randomIntState, before);  // the roll was drawn all the same
   }
-  EXPECT_EQ(CountEntities(kEntityCapsule), 1);
+  EXPECT_EQ(CountEntities(kEntityFallingPowerUp), 1);
   // Unblocked, about one roll in five drops.
   play.capsuleMarker = 0;
   int drops = 0;
@@ -917,7 +917,7 @@ TEST_F(Rules, CapsuleAndItsSparks) {
     last = e;
   }
   ASSERT_EQ(n, 9);
-  ASSERT_EQ(last->kind, kEntityCapsule);
+  ASSERT_EQ(last->kind, kEntityFallingPowerUp);
   const int32_t id = last->value;
   ASSERT_GE(id, 0);
   ASSERT_LT(id, kPowerUpCount);
@@ -938,7 +938,7 @@ TEST_F(Rules, CapsuleAndItsSparks) {
   for (uint32_t seed = 1; seed < 30; ++seed) {
     Seed(seed);
     ASSERT_EQ(MaybeDropPowerUp(4, 6, 1), 1);
-    Entity* capsule = EntitiesOf(kEntityCapsule).back();
+    Entity* capsule = EntitiesOf(kEntityFallingPowerUp).back();
     EXPECT_GE(capsule->vx, -150);
     EXPECT_LT(capsule->vx, 150);
     EXPECT_LE(capsule->vy, 0);
@@ -958,7 +958,7 @@ TEST_F(Rules, TheSameSeedAndClocksGiveTheSameCapsules) {
         play.lastBallVy = -200;
       }
       if (MaybeDropPowerUp(i % 20, i % 7, 0)) {
-        Entity* c = EntitiesOf(kEntityCapsule).back();
+        Entity* c = EntitiesOf(kEntityFallingPowerUp).back();
         out.emplace_back(c->value, c->vx, c->vy);
       }
     }
@@ -1115,7 +1115,7 @@ TEST_F(Rules, TheX2GlowWalksAroundItsCell) {
   play.doubleScoreMs = 500;
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.x << "," << c.y);
-    Entity glow(kEntityScoreGlow, 3 + 256 * 7, 0, c.x, c.y, 0, 0);
+    Entity glow(kEntityX2Glow, 3 + 256 * 7, 0, c.x, c.y, 0, 0);
     play.particlesThisFrame = 0;
     RunEntityLogic(&glow);
     EXPECT_FLOAT_EQ(glow.x, c.want[0]);
@@ -1124,7 +1124,7 @@ TEST_F(Rules, TheX2GlowWalksAroundItsCell) {
     EXPECT_EQ(play.particlesThisFrame, 1);
   }
   // Drawn in its colour at (left + 48 column + x + 1, 40 + 24 row + y + 1).
-  Entity glow(kEntityScoreGlow, 3 + 256 * 7, 0, 10, 21, 0, 0);
+  Entity glow(kEntityX2Glow, 3 + 256 * 7, 0, 10, 21, 0, 0);
   glow.aux = 0x00FF00;  // green
   DrawEntity(&glow);
   const int32_t gx = kLeft20 + 48 * 3 + 10 + 1, gy = 40 + 24 * 7 + 21 + 1;
@@ -1134,7 +1134,7 @@ TEST_F(Rules, TheX2GlowWalksAroundItsCell) {
   // The x2 running out ends it.
   for (int32_t left : {1, 0}) {
     play.doubleScoreMs = left;
-    Entity ending(kEntityScoreGlow, 0, 0, 0, 0, 0, 0);
+    Entity ending(kEntityX2Glow, 0, 0, 0, 0, 0, 0);
     RunEntityLogic(&ending);
     EXPECT_EQ(ending.dead, left < 1 ? 1 : 0);
   }

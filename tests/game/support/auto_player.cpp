@@ -97,14 +97,14 @@ AutoInput AutoPlayer::Decide() {
   if (!ballDueSoon) {
     const Entity* capsule = nullptr;
     for (const Entity* e = entityHead.next; e; e = e->next) {
-      if (e->kind != kEntityCapsule || e->dead || e->value == kPowerUpKill) continue;
+      if (e->kind != kEntityFallingPowerUp || e->dead || e->value == kPowerUpKill) continue;
       if (e->y > kPaddleRestLine + 10.0f) continue;
       if (!capsule || e->y > capsule->y) capsule = e;
     }
     if (capsule) aimX = capsule->x;
   }
   for (const Entity* e = entityHead.next; e; e = e->next) {
-    if (e->kind != kEntityCapsule || e->dead || e->value != kPowerUpKill) continue;
+    if (e->kind != kEntityFallingPowerUp || e->dead || e->value != kPowerUpKill) continue;
     if (e->y < kPaddleRestLine - 120.0f || e->y > kPaddleRestLine + 10.0f) continue;
     const float reach = halfWidth + 30.0f;
     if (std::fabs(aimX - e->x) < reach) {

@@ -70,7 +70,8 @@ AutoRunResult RunAutoGame(PlayHarness& h, AutoPlayer& player, const AutoRunConfi
              << player.lastPrediction << " balls";
         for (const Entity* e = entityHead.next; e; e = e->next) {
           if (e->kind == kEntityBall) line << " (" << e->x << "," << e->y << " v " << e->vx << "," << e->vy << ")";
-          if (e->kind == kEntityCapsule) line << " [capsule " << e->value << " at " << e->x << "," << e->y << "]";
+          if (e->kind == kEntityFallingPowerUp)
+            line << " [capsule " << e->value << " at " << e->x << "," << e->y << "]";
         }
         recent.push_back(line.str());
         if (recent.size() > 12) recent.pop_front();
@@ -104,7 +105,7 @@ AutoRunResult RunAutoGame(PlayHarness& h, AutoPlayer& player, const AutoRunConfi
     int32_t entities = 0;
     for (const Entity* e = entityHead.next; e; e = e->next) {
       ++entities;
-      if (e->kind == kEntityCapsule && !e->dead) now[e] = {e->y, e->value};
+      if (e->kind == kEntityFallingPowerUp && !e->dead) now[e] = {e->y, e->value};
     }
     for (const auto& [capsule, seen] : capsules) {
       // Gone while still above the board's bottom: caught.

@@ -247,7 +247,7 @@ int32_t PlayHarness::Cell(int32_t column, int32_t row) const {
       .cells[std::clamp(column, 0, 25) * BoardRecord::kRows + std::clamp(row, 0, 19)];
 }
 
-int32_t PlayHarness::Count(int32_t kind) const {
+int32_t PlayHarness::Count(EntityKind kind) const {
   int32_t n = 0;
   for (const Entity* e = entityHead.next; e; e = e->next) n += e->kind == kind && !e->dead;
   return n;

@@ -84,7 +84,7 @@ class PlayHarness {
 
   // Observers.
   int32_t Cell(int32_t column, int32_t row) const;
-  int32_t Count(int32_t kind) const;
+  int32_t Count(EntityKind kind) const;
   std::vector<Entity*> Balls() const;
   std::vector<std::pair<int32_t, int32_t>> QueueCells() const;
   FakeCommunity& Community() { return *community_; }

@@ -220,14 +220,14 @@ std::vector<SoundCall> RulesFixture::SoundsOf(SoundEffect sample) const {
   return out;
 }
 
-std::vector<Entity*> RulesFixture::EntitiesOf(int32_t kind) {
+std::vector<Entity*> RulesFixture::EntitiesOf(EntityKind kind) {
   std::vector<Entity*> out;
   for (Entity* e = entityHead.next; e; e = e->next)
     if (e->kind == kind) out.push_back(e);
   return out;
 }
 
-int32_t RulesFixture::CountEntities(int32_t kind) { return int32_t(EntitiesOf(kind).size()); }
+int32_t RulesFixture::CountEntities(EntityKind kind) { return int32_t(EntitiesOf(kind).size()); }
 
 std::vector<std::pair<int32_t, int32_t>> RulesFixture::QueueCells() {
   std::vector<std::pair<int32_t, int32_t>> out;

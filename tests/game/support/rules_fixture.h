@@ -15,12 +15,12 @@
 #include <string>
 #include <vector>
 
+#include "game/play/entities.h"
 #include "game/support/recorders.h"
 #include "platform/clock.h"
 #include "platform/headless/headless_window.h"
 
 class Bitmap;
-class Entity;
 
 namespace vantrel::test {
 
@@ -70,8 +70,8 @@ class RulesFixture : public ::testing::Test {
   // The sounds played so far with this sample number.
   std::vector<SoundCall> SoundsOf(SoundEffect sample) const;
   // Entities of a kind in list order.
-  static std::vector<Entity*> EntitiesOf(int32_t kind);
-  static int32_t CountEntities(int32_t kind);
+  static std::vector<Entity*> EntitiesOf(EntityKind kind);
+  static int32_t CountEntities(EntityKind kind);
   // Queue cells in order.
   static std::vector<std::pair<int32_t, int32_t>> QueueCells();
   // The colour of a back-buffer or picture pixel as 0xFFRRGGBB.
