@@ -127,7 +127,7 @@ TEST_F(FrontEndTest, ListTakesEverySourceOnceAndLeavesBadFilesOut) {
         .write(reinterpret_cast<const char*>(old.data()), static_cast<std::streamsize>(old.size()));
     std::ofstream(d.Folder() / "Boards" / "Broken.bdz", std::ios::binary) << "BDST garbage";
   }
-  Enter(3);
+  Enter(kSceneBoardSetSelect);
 
   ASSERT_EQ(boardSetSelect.boardSetEntries.size(), 4u) << ::testing::PrintToString(Packs()) << d.Folder();
   EXPECT_EQ(Packs(), (std::vector<std::string>{"Castle", "Mine", "Brick Pack", "Workshop"}));
@@ -156,12 +156,87 @@ TEST_F(FrontEndTest, ListTakesEverySourceOnceAndLeavesBadFilesOut) {
   fs::remove_all(items);
 }
 
+namespace {
+
+// A set in the player's folder whose file stem, title and author overrun
+// their columns, the title and the author holding control bytes (a newline
+// among them); its title.
+std::string WriteHostileSet() {
+  std::string title = "Hostile\ntitle ";
+  while (title.size() < 100000) title += "A very long title ";
+  SetSpec spec;
+  spec.title = title;
+  spec.author = std::string("Evil\nAuthor\x01\x02\x1b\x7f\r\tEnd") + std::string(300, 'W');
+  WriteSet(userContentFolder / (std::string(200, 'P') + ".bdz"), spec);
+  return title;
+}
+
+bool IsText(uint32_t rgb) { return vantrel::test::IsGreyText(rgb) || vantrel::test::IsAmber(rgb); }
+
+}  // namespace
+
+TEST_F(FrontEndTest, HostileTextsStayInTheirColumns) {
+  // Every text pixel on the screen lies in a column of the header or of a
+  // row: none at the top-left corner, none across into the next column.
+  Start();
+  const std::string title = WriteHostileSet();
+  Enter(kSceneBoardSetSelect);
+  ASSERT_EQ(boardSetSelect.boardSetEntries.size(), 2u) << ::testing::PrintToString(Packs());
+  ASSERT_EQ(boardSetSelect.boardSetEntries[1].title, title);
+  d.MoveMouse(1270, 715);  // off every row
+  d.Frame();
+
+  const int32_t h = sysFont.lineHeight;
+  auto inAColumn = [&](int32_t x, int32_t y) {
+    for (int32_t line = 0; line <= 2; ++line) {  // the header and the two rows
+      const int32_t top = kBoardListHeaderY + line * BoardListRowPitch();
+      if (y < top || y >= top + h) continue;
+      for (int32_t c = 0; c < kBoardColumnCount; ++c)
+        if (x >= kBoardColumnX[c] && x < kBoardColumnX[c] + kBoardColumnWidth[c]) return true;
+    }
+    return false;
+  };
+  int64_t outside = 0, topLeft = 0;
+  for (int32_t y = 0; y < 720; ++y)
+    for (int32_t x = 0; x < 1280; ++x) {
+      if (!IsText(d.PresentedAt(x, y)) || inAColumn(x, y)) continue;
+      ++outside;
+      if (x < kBoardColumnX[1] && y < kBoardListHeaderY) ++topLeft;
+    }
+  EXPECT_EQ(outside, 0);
+  EXPECT_EQ(topLeft, 0);
+  // The long texts fill their columns to near the edge.
+  const int32_t row = kBoardListHeaderY + 2 * BoardListRowPitch();
+  for (int32_t c = 0; c < 3; ++c) {
+    const int32_t right = kBoardColumnX[c] + kBoardColumnWidth[c];
+    EXPECT_GT(d.CountPixels(right - 20, row, right, row + h, IsText), 0) << "column " << c;
+  }
+}
+
+TEST_F(FrontEndTest, HostileTitleStaysOnItsLineAboveTheScores) {
+  Start();
+  WriteHostileSet();
+  Enter(kSceneBoardSetSelect);
+  boardSetSelect.boardSelectIndex = 1;
+  d.MoveMouse(640, 600);  // off every row and button
+  d.Frame();
+  d.Type("h");
+  d.Frame();
+  ASSERT_EQ(program.sceneNumber, kSceneHighScores);
+  d.Frame();  // its first frame starts the transition
+  Settle();
+  d.Frame();
+  // The title's line at y = 180 is the first text of the screen.
+  EXPECT_EQ(d.CountPixels(0, 0, 1280, 180, IsText), 0);
+  EXPECT_GT(d.CountPixels(0, 180, 1280, 180 + sysFont.lineHeight, IsText), 0);
+}
+
 TEST_F(FrontEndTest, CommunityBoardsOffListsTheGameFoldersOnly) {
   vantrel::test::DriverOptions options;
   options.storedSettings["CommunityBoards"] = 0;
   Start(options);
   WriteSet(userContentFolder / "Mine.bdz", {"Mine"});
-  Enter(3);
+  Enter(kSceneBoardSetSelect);
   EXPECT_EQ(Packs(), (std::vector<std::string>{"Castle"}));
 }
 
@@ -169,7 +244,7 @@ TEST_F(FrontEndTest, GeneratedPackListsItsTwoSets) {
   vantrel::test::DriverOptions options;
   options.generatedPack = true;
   Start(options);
-  Enter(3);
+  Enter(kSceneBoardSetSelect);
   auto find = [](const std::string& pack) -> const BoardSetEntry* {
     for (const BoardSetEntry& e : boardSetSelect.boardSetEntries)
       if (e.pack == pack) return &e;
@@ -203,7 +278,7 @@ TEST_F(FrontEndTest, ListTopKeepsTheSelectionTwelveRowsDown) {
       program.sceneNumber = kSceneOptions;  // leave, so the list is built anew
       d.Frame();
       Settle();
-      Enter(3);
+      Enter(kSceneBoardSetSelect);
     }
     ASSERT_EQ(static_cast<int>(boardSetSelect.boardSetEntries.size()), c.sets);
     boardSetSelect.boardSelectIndex = c.selection;
@@ -216,7 +291,7 @@ TEST_F(FrontEndTest, ListTopKeepsTheSelectionTwelveRowsDown) {
 TEST_F(FrontEndTest, WheelAndArrowKeysMoveTheSelection) {
   Start();
   WriteNumberedSets(d.Folder(), 10);
-  Enter(3);
+  Enter(kSceneBoardSetSelect);
   boardSetSelect.boardSelectIndex = 2;
   d.Wheel(-3);  // three notches down
   d.Frame();
@@ -257,7 +332,7 @@ TEST_P(ThumbDrag, ScrollsTheListAndSelectsTheTwelfthRow) {
   Start();
   fs::remove(d.Folder() / "Boards" / "Castle.bdz");
   WriteNumberedSets(d.Folder(), c.sets);
-  Enter(3);
+  Enter(kSceneBoardSetSelect);
   boardSetSelect.boardSelectIndex = c.sets - 1;
   d.Frame();
   d.Frame();
@@ -299,7 +374,7 @@ TEST_F(FrontEndTest, ClicksSelectOnlyVisibleRowsAndPlayTheHighlightedSet) {
   Start();
   fs::remove(d.Folder() / "Boards" / "Castle.bdz");
   WriteNumberedSets(d.Folder(), 40);
-  Enter(3);
+  Enter(kSceneBoardSetSelect);
   boardSetSelect.boardSelectIndex = 20;
   d.Frame();
   ASSERT_EQ(boardSetSelect.listTop, 8);
@@ -319,7 +394,7 @@ TEST_F(FrontEndTest, PlayButtonWithManySetsPlaysTheHighlightedSet) {
   Start();
   fs::remove(d.Folder() / "Boards" / "Castle.bdz");
   WriteNumberedSets(d.Folder(), 40);
-  Enter(3);
+  Enter(kSceneBoardSetSelect);
   boardSetSelect.boardSelectIndex = 5;
   d.Frame();
   ASSERT_EQ(boardSetSelect.listTop, 0);
@@ -332,7 +407,7 @@ TEST_F(FrontEndTest, PlayButtonWithManySetsPlaysTheHighlightedSet) {
 
 TEST_F(FrontEndTest, PlayOnCastleStartsTheGameWithTheMusicFadingOut) {
   Start();
-  Enter(3);
+  Enter(kSceneBoardSetSelect);
   ASSERT_EQ(boardSetSelect.boardSetEntries.size(), 1u);
   boardSet.title.clear();
   play.softCursorX = play.softCursorY = 5;
@@ -347,7 +422,7 @@ TEST_F(FrontEndTest, PlayOnCastleStartsTheGameWithTheMusicFadingOut) {
   EXPECT_EQ(GetSelectedLeaderboardName(), boardSet.GetLeaderboardName());
   EXPECT_EQ(GetSelectedBoardSetPath(), d.Folder() / "Boards" / "Castle.bdz");
   d.Frame();
-  EXPECT_EQ(program.previousScene, 4);
+  EXPECT_EQ(program.previousScene, kScenePlay);
   Settle();
   EXPECT_EQ(program.sceneNumber, kScenePlay);
   EXPECT_TRUE(boardSetSelect.boardSetLoadError.empty());
@@ -355,7 +430,7 @@ TEST_F(FrontEndTest, PlayOnCastleStartsTheGameWithTheMusicFadingOut) {
 
 TEST_F(FrontEndTest, HOpensTheScoresInViewMode) {
   Start();
-  Enter(3);
+  Enter(kSceneBoardSetSelect);
   highScoreScreen.entryPlayerScore = 1234;
   d.MoveMouse(640, 600);  // off every row and button
   d.Frame();
@@ -370,7 +445,7 @@ TEST_F(FrontEndTest, HOpensTheScoresInViewMode) {
 
 TEST_F(FrontEndTest, BackButtonReturnsToTheMenu) {
   Start();
-  Enter(3);
+  Enter(kSceneBoardSetSelect);
   ClickAndFrame(kBackX, kBackY);
   EXPECT_EQ(program.sceneNumber, kSceneOptions);
 }
@@ -397,7 +472,7 @@ TEST_P(LoadFailure, ShowsTheErrorBoxAndKeepsTheList) {
     fs::remove(castle);
   }
   if (which == "EmptyList") fs::remove(castle);
-  Enter(3);
+  Enter(kSceneBoardSetSelect);
   const size_t listed = boardSetSelect.boardSetEntries.size();
   if (which == "RemovedAfterListing") fs::remove(castle);
   if (which == "EmptyList") {
