@@ -162,7 +162,7 @@ TEST_F(FrontEndTest, ListLeavesOutFilesLargerThanAnySet) {
   // any set the editor writes, yet within what the reader takes.
   vantrel::test::WritePaddedSet(userContentFolder / "Huge.bdz", "Huge", (int64_t{16} << 20) + 64);
   vantrel::test::WritePaddedSet(userContentFolder / "Long.bdz", "Long", int64_t{1} << 20);
-  Enter(3);
+  Enter(kSceneBoardSetSelect);
   EXPECT_EQ(Packs(), (std::vector<std::string>{"Castle", "Long"}));
   ASSERT_EQ(boardSetSelect.boardSetEntries.size(), 2u);
   EXPECT_EQ(boardSetSelect.boardSetEntries[1].title, "Long");
