@@ -1,6 +1,7 @@
 #include "game/buttons.h"
 
 #include "game/game_globals.h"
+#include "game/play/play_state.h"
 #include "graphics/display.h"
 
 // The pause buttons sit 10 and 85 lines below the middle of the 720-line screen.

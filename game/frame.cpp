@@ -12,6 +12,7 @@
 #include "game/game_globals.h"
 #include "game/play/charms.h"
 #include "game/play/play_frame.h"
+#include "game/play/play_state.h"
 #include "game/scenes/deferred_pictures.h"
 #include "game/scenes/scenes.h"
 #include "game/scenes/transition.h"

@@ -10,7 +10,11 @@
 #include "game/frame.h"
 #include "game/game_globals.h"
 #include "game/play/pause.h"
+#include "game/play/play_state.h"
 #include "game/play/powerup_deck.h"
+#include "game/scenes/board_set_select.h"
+#include "game/scenes/charm_collection.h"
+#include "game/scenes/transition.h"
 #include "graphics/display.h"
 
 InputState input;

@@ -22,6 +22,7 @@
 #include "game/play/entity_behaviour.h"
 #include "game/play/game_flow.h"
 #include "game/play/play_frame.h"
+#include "game/play/play_state.h"
 #include "game/play/powerup_effects.h"
 #include "game/scenes/transition.h"
 #include "graphics/display.h"

@@ -14,6 +14,7 @@
 #include "game/play/board_background.h"
 #include "game/play/brick_hits.h"
 #include "game/play/entities.h"
+#include "game/play/play_state.h"
 #include "graphics/display.h"
 #include "graphics/imageset_writer.h"
 #include "platform/headless/headless_window.h"

@@ -8,6 +8,7 @@
 
 #include "game/game_globals.h"
 #include "game/play/brick_hits.h"
+#include "game/play/play_state.h"
 #include "graphics/display.h"
 
 BallLensEntry ballLensTables[kBallTints * kBallSizes][kLensTableSize][kLensTableSize];

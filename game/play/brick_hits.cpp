@@ -12,6 +12,7 @@
 #include "game/play/charms.h"
 #include "game/play/entities.h"
 #include "game/play/entity_behaviour.h"
+#include "game/play/play_state.h"
 #include "game/play/powerup_deck.h"
 #include "game/play/scoring.h"
 #include "graphics/display.h"

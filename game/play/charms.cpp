@@ -18,6 +18,7 @@
 #include "game/play/brick_hits.h"
 #include "game/play/entities.h"
 #include "game/play/entity_behaviour.h"
+#include "game/play/play_state.h"
 #include "game/play/scoring.h"
 #include "graphics/bitmap.h"
 #include "graphics/display.h"

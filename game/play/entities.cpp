@@ -4,6 +4,7 @@
 #include <new>
 
 #include "game/game_globals.h"
+#include "game/play/play_state.h"
 #include "platform/random.h"
 
 Entity entityHead;

@@ -11,6 +11,8 @@
 #include "game/play/board_background.h"
 #include "game/play/brick_hits.h"
 #include "game/play/entities.h"
+#include "game/play/play_state.h"
+#include "game/play/powerup_deck.h"
 #include "game/play/powerup_effects.h"
 #include "game/play/scoring.h"
 #include "graphics/bitfont.h"

@@ -9,9 +9,11 @@
 #include "game/game_globals.h"
 #include "game/play/ball_sprite.h"
 #include "game/play/entities.h"
+#include "game/play/play_state.h"
 #include "game/play/player_state.h"
 #include "game/play/powerup_deck.h"
 #include "game/play/scoring.h"
+#include "game/scenes/high_scores.h"
 #include "platform/random.h"
 
 int32_t ActivePlayerCount() { return std::clamp<int32_t>(play.playerCount, 1, 4); }

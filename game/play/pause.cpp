@@ -1,6 +1,8 @@
 #include "game/play/pause.h"
 
 #include "game/game_globals.h"
+#include "game/play/play_state.h"
+#include "game/scenes/transition.h"
 
 void TogglePause() {
   if (!play.paused) {

@@ -19,6 +19,7 @@
 #include "game/play/explosions.h"
 #include "game/play/game_flow.h"
 #include "game/play/pause.h"
+#include "game/play/play_state.h"
 #include "game/play/player_state.h"
 #include "game/play/powerup_deck.h"
 #include "game/play/scoring.h"

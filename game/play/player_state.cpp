@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "game/game_globals.h"
+#include "game/play/play_state.h"
 
 PlayerSlot playerSlots[kMaxPlayers];
 

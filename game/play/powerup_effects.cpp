@@ -11,6 +11,8 @@
 #include "game/play/entities.h"
 #include "game/play/explosions.h"
 #include "game/play/game_flow.h"
+#include "game/play/play_state.h"
+#include "game/play/powerup_deck.h"
 
 namespace {
 

@@ -3,6 +3,8 @@
 
 #include "game/game_globals.h"
 #include "game/play/brick_hits.h"
+#include "game/play/entities.h"
+#include "game/play/play_state.h"
 #include "platform/random.h"
 
 namespace {

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "game/game_globals.h"
+#include "game/play/play_state.h"
 #include "graphics/display.h"
 #include "graphics/draw.h"
 

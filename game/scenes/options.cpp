@@ -7,6 +7,7 @@
 #include "core/random_int.h"
 #include "game/buttons.h"
 #include "game/game_globals.h"
+#include "game/play/play_state.h"
 #include "game/scenes/deferred_pictures.h"
 #include "game/scenes/flame_screen.h"
 #include "game/scenes/menu_pointer.h"

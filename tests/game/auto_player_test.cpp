@@ -14,6 +14,7 @@
 #include "game/play/charms.h"
 #include "game/play/entities.h"
 #include "game/play/entity_behaviour.h"
+#include "game/play/play_state.h"
 #include "graphics/display.h"
 #include "game/support/game_driver.h"
 #include "game/support/auto_player.h"

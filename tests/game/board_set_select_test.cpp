@@ -13,6 +13,9 @@
 #include <vector>
 
 #include "community/app_id.h"
+#include "game/play/play_state.h"
+#include "game/scenes/high_scores.h"
+#include "game/scenes/transition.h"
 #include "game/support/front_end_support.h"
 #include "game/scenes/board_set_select.h"
 #include "graphics/display.h"

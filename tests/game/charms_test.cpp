@@ -25,6 +25,7 @@
 #include "game/play/brick_hits.h"
 #include "game/play/charms.h"
 #include "game/play/entities.h"
+#include "game/play/play_state.h"
 #include "graphics/bitmap.h"
 #include "graphics/display.h"
 #include "graphics/imageset_writer.h"

@@ -11,6 +11,7 @@
 #include "game/frame.h"
 #include "game/game_globals.h"
 #include "game/play/charms.h"
+#include "game/play/play_state.h"
 #include "game/scenes/deferred_pictures.h"
 #include "game/support/game_driver.h"
 #include "graphics/display.h"

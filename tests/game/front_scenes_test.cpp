@@ -7,6 +7,9 @@
 #include <vector>
 
 #include "audio/sound_bank.h"
+#include "game/play/play_state.h"
+#include "game/scenes/high_scores.h"
+#include "game/scenes/transition.h"
 #include "game/support/front_end_support.h"
 #include "game/play/charms.h"
 #include "game/scenes/charm_collection.h"

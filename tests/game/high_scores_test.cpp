@@ -15,6 +15,10 @@
 
 #include "community/community_manager.h"
 #include "core/hash.h"
+#include "game/play/play_state.h"
+#include "game/play/player_state.h"
+#include "game/scenes/board_set_select.h"
+#include "game/scenes/transition.h"
 #include "game/support/front_end_support.h"
 #include "game/high_score_file.h"
 #include "game/scenes/high_scores.h"

@@ -9,6 +9,7 @@
 #include "game/frame.h"
 #include "game/game_globals.h"
 #include "game/game_main.h"
+#include "game/play/play_state.h"
 #include "game/support/game_driver.h"
 
 using vantrel::test::GameDriver;

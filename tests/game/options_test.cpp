@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "audio/sound_bank.h"
+#include "game/play/play_state.h"
+#include "game/scenes/transition.h"
 #include "game/support/front_end_support.h"
 #include "game/scenes/deferred_pictures.h"
 #include "game/scenes/options.h"

@@ -12,6 +12,7 @@
 #include "game/game_globals.h"
 #include "game/play/brick_hits.h"
 #include "game/play/entities.h"
+#include "game/play/play_state.h"
 #include "game/support/play_harness.h"
 
 using vantrel::test::PlayHarness;

@@ -7,6 +7,7 @@
 
 #include "game/game_globals.h"
 #include "game/play/entities.h"
+#include "game/play/play_state.h"
 #include "game/play/powerup_deck.h"
 #include "game/play/powerup_effects.h"
 #include "game/support/play_harness.h"

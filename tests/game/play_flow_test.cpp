@@ -12,6 +12,7 @@
 #include "game/play/brick_hits.h"
 #include "game/play/entities.h"
 #include "game/play/game_flow.h"
+#include "game/play/play_state.h"
 #include "game/play/player_state.h"
 #include "game/scenes/transition.h"
 #include "game/support/game_driver.h"

@@ -10,6 +10,7 @@
 #include "game/play/brick_hits.h"
 #include "game/play/entities.h"
 #include "game/play/explosions.h"
+#include "game/play/play_state.h"
 #include "game/play/scoring.h"
 #include "game/support/play_harness.h"
 

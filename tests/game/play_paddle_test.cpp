@@ -11,6 +11,7 @@
 #include "game/play/entities.h"
 #include "game/play/entity_behaviour.h"
 #include "game/play/game_flow.h"
+#include "game/play/play_state.h"
 #include "game/support/play_harness.h"
 
 using vantrel::test::PlayHarness;

@@ -11,6 +11,7 @@
 #include "game/play/board_background.h"
 #include "game/play/brick_hits.h"
 #include "game/play/image_origins.h"
+#include "game/play/play_state.h"
 #include "graphics/display.h"
 #include "graphics/imageset_writer.h"
 #include "platform/present.h"

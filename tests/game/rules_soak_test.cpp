@@ -9,7 +9,9 @@
 
 #include "game/game_globals.h"
 #include "game/play/brick_hits.h"
+#include "game/play/entities.h"
 #include "game/play/explosions.h"
+#include "game/play/play_state.h"
 #include "game/play/powerup_deck.h"
 #include "graphics/display.h"
 #include "platform/clock.h"

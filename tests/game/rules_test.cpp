@@ -15,6 +15,8 @@
 #include "game/play/entities.h"
 #include "game/play/entity_behaviour.h"
 #include "game/play/explosions.h"
+#include "game/play/play_state.h"
+#include "game/play/player_state.h"
 #include "game/play/powerup_deck.h"
 #include "game/play/scoring.h"
 #include "graphics/display.h"

@@ -10,6 +10,9 @@
 #include <string>
 
 #include "community/community_manager.h"
+#include "game/play/play_state.h"
+#include "game/play/player_state.h"
+#include "game/scenes/high_scores.h"
 #include "game/support/front_end_support.h"
 #include "platform/steam/steam.h"
 #include "platform/window.h"

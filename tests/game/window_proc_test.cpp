@@ -9,6 +9,10 @@
 
 #include "audio/sound_bank.h"
 #include "game/game_globals.h"
+#include "game/play/play_state.h"
+#include "game/scenes/board_set_select.h"
+#include "game/scenes/charm_collection.h"
+#include "game/scenes/transition.h"
 #include "game/support/game_driver.h"
 #include "game/window_proc.h"
 #include "graphics/display.h"

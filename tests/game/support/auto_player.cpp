@@ -8,6 +8,7 @@
 #include "game/play/brick_hits.h"
 #include "game/play/entities.h"
 #include "game/play/entity_behaviour.h"
+#include "game/play/play_state.h"
 #include "game/play/powerup_deck.h"
 
 namespace vantrel::test {

@@ -9,6 +9,7 @@
 
 #include "game/game_globals.h"
 #include "game/play/entities.h"
+#include "game/play/play_state.h"
 #include "game/scenes/transition.h"
 #include "game/support/play_harness.h"
 

@@ -9,6 +9,8 @@
 #include "audio/sound_bank.h"
 #include "game/frame.h"
 #include "game/game_globals.h"
+#include "game/play/play_state.h"
+#include "game/scenes/transition.h"
 #include "graphics/display.h"
 #include "platform/cp1252.h"
 #include "platform/seal/seal.h"

@@ -6,6 +6,10 @@
 #include <iterator>
 
 #include "game/game_globals.h"
+#include "game/play/play_state.h"
+#include "game/play/player_state.h"
+#include "game/scenes/board_set_select.h"
+#include "game/scenes/high_scores.h"
 #include "graphics/display.h"
 
 namespace vantrel::test {

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "game/play/entities.h"
 #include "game/support/recorders.h"
 #include "platform/clock.h"
 #include "platform/headless/headless_window.h"
