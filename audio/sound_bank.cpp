@@ -90,7 +90,7 @@ PlaySoundObserver& SoundObserver() {
 
 void SetPlaySoundObserver(PlaySoundObserver observer) { SoundObserver() = std::move(observer); }
 
-int32_t PlaySoundAt(int32_t sample, float x, int32_t frequency, int32_t volume) {
+int32_t PlaySoundAt(SoundEffect sample, float x, int32_t frequency, int32_t volume) {
   if (const PlaySoundObserver& observer = SoundObserver()) observer(sample, x, frequency, volume);
   const double width = soundBank.screenWidth;
   const double p = double(x) / width * 255.0;

@@ -95,11 +95,11 @@ extern AudioSettings audioSettings;
 int32_t LoadSounds();
 // Plays effect `sample` panned by x across the screen width; the PlaySample
 // result.
-int32_t PlaySoundAt(int32_t sample, float x, int32_t frequency, int32_t volume);
+int32_t PlaySoundAt(SoundEffect sample, float x, int32_t frequency, int32_t volume);
 // Called at the start of every PlaySoundAt with its arguments, whether or
 // not audio is open (tests record the sounds the game plays). An empty
 // function removes the observer.
-using PlaySoundObserver = std::function<void(int32_t sample, float x, int32_t frequency, int32_t volume)>;
+using PlaySoundObserver = std::function<void(SoundEffect sample, float x, int32_t frequency, int32_t volume)>;
 void SetPlaySoundObserver(PlaySoundObserver observer);
 // 1 when module m plays (at the music volume), else 0.
 int32_t PlayMusic(int32_t module);

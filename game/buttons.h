@@ -25,7 +25,7 @@ enum ButtonId : int32_t {
 };
 
 struct Button {
-  int32_t id;     // what a click on it means to its scene
+  ButtonId id;    // what a click on it means to its scene
   int32_t frame;  // picture in the buttons image set; frame + 1 is the hovered look
   int32_t x1, y1, x2, y2;
 };

@@ -11,7 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core
   clang libclang-rt-14-dev clang-format
-  xvfb xauth xdotool imagemagick locales
+  xvfb xauth xdotool imagemagick locales xfonts-base
 )
 
 missing=()

@@ -206,7 +206,7 @@ void BM_DrainQueueAfterDynamite(benchmark::State& state) {
       if (e->kind == kEntityBall) e->flags |= 1;
     }
     state.ResumeTiming();
-    ApplyPowerUpEffect(6);
+    ApplyPowerUpEffect(kPowerUpDynamite);
     int64_t frames = 0;
     while ((exploQueueHead.next || CountKind(kEntityExplosion) > 0) && frames < 100000) {
       OneFrame(16);

@@ -26,11 +26,11 @@ constexpr double kPositionLimit = 1073741824.0;  // 2^30
 constexpr int32_t kBricksBrokenBatch = 100;
 
 // Sound numbers.
-constexpr int32_t kSoundMultiHit = kSoundEffect;
-constexpr int32_t kSoundHard = kSoundAoLaser;
-constexpr int32_t kSoundBreak = kSoundWowPulse;
-constexpr int32_t kSoundReveal = kSoundGlass;
-constexpr int32_t kSoundFastBreak = kSoundGlassShort;
+constexpr SoundEffect kSoundMultiHit = kSoundEffect;
+constexpr SoundEffect kSoundHard = kSoundAoLaser;
+constexpr SoundEffect kSoundBreak = kSoundWowPulse;
+constexpr SoundEffect kSoundReveal = kSoundGlass;
+constexpr SoundEffect kSoundFastBreak = kSoundGlassShort;
 
 int32_t ColumnCount() { return BoardColumns(); }
 int32_t KindOf(int32_t v) { return BrickKindOf(v); }
@@ -41,7 +41,7 @@ bool IsHiddenValue(int32_t v) { return v < 0 && v >= -999; }
 
 float CellCentreX(int32_t column) { return float(boardSet.GetBoardLeft() + kCellWidth * column + kCellWidth / 2); }
 
-void PlayCellSound(int32_t sample, int32_t column) { PlaySoundAt(sample, CellCentreX(column), 0, 63); }
+void PlayCellSound(SoundEffect sample, int32_t column) { PlaySoundAt(sample, CellCentreX(column), 0, 63); }
 
 ExploQueue* FindQueued(int32_t column, int32_t row) {
   for (ExploQueue* q = exploQueueHead.next; q; q = q->next) {

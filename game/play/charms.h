@@ -52,7 +52,7 @@ constexpr size_t kMaxCharmNameBytes = 255;
 constexpr int32_t kCharmHotX = 24;
 constexpr int32_t kCharmHotY = 12;
 // The sound a collected charm plays.
-constexpr int32_t kCharmSound = kSoundChChing;
+constexpr SoundEffect kCharmSound = kSoundChChing;
 
 // The charm globals.
 extern std::vector<CharmInfo> charms;                        // load order

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <new>
+#include <optional>
 
 #include "audio/sound_bank.h"
 #include "game/game_globals.h"
@@ -47,7 +48,7 @@ int32_t BallDiameter(int32_t size) { return kBallDiameters[std::clamp(size, 0, 2
 
 // The rate a ball plays its sounds at: twice the sample's own for a small
 // ball, half for a big one, its own (0) otherwise.
-int32_t BallSoundRate(const Entity* ball, int32_t sample) {
+int32_t BallSoundRate(const Entity* ball, SoundEffect sample) {
   if (ball->value == kBallSmall) return soundSystem.GetSampleRate(sample) * 2;
   if (ball->value == kBallBig) return soundSystem.GetSampleRate(sample) / 2;
   return 0;
@@ -121,6 +122,48 @@ void MarkDirty(Entity* e, int32_t left, int32_t top, int32_t right, int32_t bott
   TheDisplay().AddDirtyRect(left, top, right - left, bottom - top);
 }
 
+// ---- ball tuning ----
+// Speeds in pixels per second, times in ms of the play clock.
+
+// What a brick is worth: the ball's speed times this, half as much again
+// with the smallest paddle and again for a small ball.
+constexpr float kPointsPerSpeed = 0.04f;
+constexpr int32_t kSmallTargetBonusPercent = 50;
+// Above the cruise speed a ball slows down by kSlowDownPerSecond, to it.
+constexpr float kCruiseSpeed = 450.0f;
+constexpr float kSlowDownPerSecond = 30.0f;
+// Gravity adds to the downward speed each second; the speed it gives is
+// capped at the speed before, or at the cruise speed when that is more.
+constexpr float kGravityPerSecond = 130.0f;
+// Below this up or down speed a ball without gravity gets a new random one.
+constexpr float kMinVerticalSpeed = 30.0f;
+// Trail sparks: every kEffectTrailGapMs under fireball or gravity, and above
+// kTrailSpeed one each (5 - (speed - kTrailSpeed) / kTrailSpeedStep) x 20 ms.
+constexpr int32_t kEffectTrailGapMs = 20;
+constexpr float kTrailSpeed = 555.0f;
+constexpr float kTrailSpeedStep = 125.0f;
+// Hit sparks of a ball or bolt that hit a brick.
+constexpr int kHitSparks = 6;
+// The paddle: its deepest sink, the part of its half width around the centre
+// that lifts (and can catch) a ball, the bounce angle at its ends (radians
+// from straight up), the shortest gap between two paddle sounds.
+constexpr float kMaxSink = 20.0f;
+constexpr float kPaddleCentrePart = 0.81f;
+constexpr float kMaxBounceAngle = 1.3f;
+constexpr int32_t kPaddleSoundGapMs = 200;
+// Speed a paddle bounce adds, and what a paddle dipped and let go of adds
+// on top (times how far it has come back up), up to kMaxBoostedSpeed; its
+// spark burst has kBoostSparks plus up to kBoostSparksMore sparks.
+constexpr float kPaddleSpeedGain = 9.0f;
+constexpr float kSinkBoost = 200.0f;
+constexpr float kMaxBoostedSpeed = 650.0f;
+constexpr int32_t kBoostSparks = 4;
+constexpr float kBoostSparksMore = 16.0f;
+// With the classic rules a centre bounce faster than this ricochets, with
+// kRicochetSparks sparks.
+constexpr float kRicochetSpeed = 500.0f;
+constexpr int32_t kRicochetSparks = 8;
+
 // ---- logic by kind ----
 
 void PaddleLogic(Entity* e) {
@@ -134,8 +177,8 @@ void PaddleLogic(Entity* e) {
   if (play.ballLost || play.paused) return;
 
   if (input.paddleButtonHeld && !play.laserOn && !play.catchOn && !play.heldFrames && !settings.classicRules) {
-    play.paddleSink = std::min(play.paddleSink + 600.0f * program.frameSec, 20.0f);
-    if (play.paddleSink >= 20.0f)
+    play.paddleSink = std::min(play.paddleSink + 600.0f * program.frameSec, kMaxSink);
+    if (play.paddleSink >= kMaxSink)
       play.paddleSinkTrail = std::min(play.paddleSinkTrail + play.sinkTrailRate * program.frameSec, play.paddleSink);
   } else {
     play.paddleSink = std::max(play.paddleSink - 200.0f * program.frameSec, 0.0f);
@@ -166,19 +209,29 @@ void PaddleLogic(Entity* e) {
 }
 
 void HitSparks(const Entity* e) {
-  for (int i = 0; i < 6; ++i) {
+  for (int i = 0; i < kHitSparks; ++i) {
     const float svx = e->vx * 0.1f + static_cast<float>(plat::Rand() % 100 - 50);
     const float svy = e->vy * 0.1f + static_cast<float>(plat::Rand() % 100 - 50);
     Spark(0, 0, e->x, e->y, svx, svy);
   }
 }
 
+// The burst of a ball leaving the paddle hard: `count` sparks up and to the
+// sides, up to `spreadX` - 200 to the right; made whatever the particle count.
+void PaddleSparkBurst(const Entity* e, int32_t count, int32_t spreadX) {
+  for (int32_t i = 0; i < count; ++i) {
+    const float svx = static_cast<float>(plat::Rand() % spreadX - 200);
+    const float svy = static_cast<float>(plat::Rand() % 200 - 200);
+    Spark(0, 0, e->x, e->y, svx, svy, true);
+  }
+}
+
 void BallTrail(Entity* e) {
   const float speed = Speed(e);
   const int32_t since = std::abs(play.playClock - e->startTime);
-  const bool due = ((play.fireballOn || play.gravityOn) && since > 20) ||
-                   (speed * speed > 308025.0f &&
-                    since > static_cast<int32_t>((5.0f - (speed - 555.0f) / 125.0f) * 20.0f));
+  const bool due = ((play.fireballOn || play.gravityOn) && since > kEffectTrailGapMs) ||
+                   (speed * speed > kTrailSpeed * kTrailSpeed &&
+                    since > static_cast<int32_t>((5.0f - (speed - kTrailSpeed) / kTrailSpeedStep) * 20.0f));
   if (!due) return;
   if (play.particlesLastFrame < kParticleCap) {
     int32_t life = 1000, flags = 0;
@@ -203,25 +256,136 @@ void BallTrail(Entity* e) {
   e->startTime = play.playClock;
 }
 
+int32_t PointsPerBrick(const Entity* ball, float speed) {
+  const int32_t percent = 100 + (play.paddleSize == 0 ? kSmallTargetBonusPercent : 0) +
+                          (ball->value == kBallSmall ? kSmallTargetBonusPercent : 0);
+  return static_cast<int32_t>(speed * kPointsPerSpeed) * percent / 100;
+}
+
+// Above the cruise speed the ball loses speed, not below it (unless the
+// classic rules hold); its speed after.
+float SlowDown(Entity* ball, float speed) {
+  if (!settings.classicRules && speed > kCruiseSpeed) {
+    const float slower = std::max(kCruiseSpeed,
+                                  speed - kSlowDownPerSecond * static_cast<float>(program.frameMs) / 1000.0f);
+    SetSpeed(ball, speed, slower);
+    speed = slower;
+  }
+  return speed;
+}
+
+// Under gravity the ball gains downward speed, never more speed in all than
+// it had (`speed`) or the cruise speed.
+void FallUnderGravity(Entity* ball, float speed) {
+  if (!play.gravityOn) return;
+  ball->vy += kGravityPerSecond * static_cast<float>(program.frameMs) / 1000.0f;
+  const float cap = std::max(speed, kCruiseSpeed);
+  const float now = Speed(ball);
+  if (now > cap) SetSpeed(ball, now, cap);
+}
+
+// Whether an entity is over the paddle: below its top by its half height and
+// within its ends widened by `margin`, while the ball is not lost.
+bool OverPaddle(const Entity* e, float margin) {
+  return e->y > play.paddleY - e->height / 2.0f && play.paddleX - play.paddleHalfWidth - margin < e->x &&
+         e->x < play.paddleX + play.paddleHalfWidth + margin && !play.ballLost;
+}
+
+// The walls an entity turns back from: the board's left edge, the right one
+// as far from the screen's right edge, the top of the screen.
+enum Wall : uint32_t { kLeftWall = 1, kRightWall = 2, kTopWall = 4 };
+
+// Turns the entity back from each of `walls` it has reached (within its half
+// size) while moving into it, and calls bounced() after each turn.
+template <typename Bounced>
+void BounceOffWalls(Entity* e, uint32_t walls, Bounced bounced) {
+  const float left = static_cast<float>(BoardLeft());
+  if ((walls & kLeftWall) && e->x < left + e->width / 2.0f && e->vx < 0.0f) {
+    e->vx = std::fabs(e->vx);
+    bounced();
+  }
+  if ((walls & kRightWall) && e->x > static_cast<float>(program.screenWidth) - left - e->width / 2.0f && e->vx > 0.0f) {
+    e->vx = -std::fabs(e->vx);
+    bounced();
+  }
+  if ((walls & kTopWall) && e->y < e->height / 2.0f && e->vy < 0.0f) {
+    e->vy = std::fabs(e->vy);
+    bounced();
+  }
+}
+
+// The paddle sound of a bounce, at most one each kPaddleSoundGapMs: the
+// centre's or the edge's. The first bounce after the fall was armed starts it.
+std::optional<SoundEffect> PaddleSound(const Entity* ball, bool centre) {
+  if (play.playClock - play.lastPaddleSoundTime <= kPaddleSoundGapMs) return std::nullopt;
+  play.lastPaddleSoundTime = play.playClock;
+  if (play.fallArmed) {
+    play.fallRunning = 1;
+    PlaySoundAt(kSoundOrchestraBlast, ball->x, 0, 63);
+  }
+  return centre ? kSoundBoing : kSoundSwordSwing;
+}
+
+// The speed a paddle bounce gives (unless the classic rules hold): a little
+// more, and much more off a dipped paddle on its way back up.
+float PaddleSpeed(const Entity* ball, float speed) {
+  if (settings.classicRules) return speed;
+  speed += kPaddleSpeedGain;
+  if (input.paddleButtonHeld && play.paddleSink < kMaxSink) {
+    const float factor = 1.0f - play.paddleSink / kMaxSink;
+    speed = std::min(kMaxBoostedSpeed, speed + kSinkBoost * factor);
+    if (factor > 0.0f) {
+      PlaySoundAt(kSoundVolleyBall, ball->x, BallSoundRate(ball, kSoundVolleyBall),
+                  static_cast<int32_t>(factor * 63.0f));
+      PaddleSparkBurst(ball, kBoostSparks + static_cast<int32_t>(kBoostSparksMore * factor), 600);
+    }
+  }
+  return speed;
+}
+
+// A ball over the paddle leaves it at an angle by where it struck, at the
+// paddle's speed; one in its centre part is put on top of it, and is caught
+// or (classic rules, fast) ricochets. The sound chosen, if any.
+std::optional<SoundEffect> BounceOffPaddle(Entity* ball) {
+  const bool centre = std::fabs(ball->x - play.paddleX) < kPaddleCentrePart * play.paddleHalfWidth;
+  std::optional<SoundEffect> sound = PaddleSound(ball, centre);
+  float angle = (ball->x - play.paddleX) / std::max(1.0f, play.paddleHalfWidth) * kMaxBounceAngle;
+  angle = std::max(-kMaxBounceAngle, std::min(angle, kMaxBounceAngle));
+  const float s = PaddleSpeed(ball, Speed(ball));
+  ball->vx = std::sin(angle) * s;
+  ball->vy = -std::cos(angle) * s;
+  if (!centre) return sound;
+  ball->y = play.paddleY - ball->height / 2.0f;
+  if (play.catchOn && play.catchGraceFrames == 0) {
+    ball->flags |= kBallHeld;
+    ball->aux = static_cast<int32_t>(ball->x - play.paddleX);
+    ball->heldSpeed = static_cast<int32_t>(s);
+    return kSoundHumm;
+  }
+  if (settings.classicRules && s > kRicochetSpeed) {
+    PaddleSparkBurst(ball, kRicochetSparks, 400);
+    return kSoundRicochet;
+  }
+  return sound;
+}
+
+// A held ball rides on the paddle where it was caught, and keeps the
+// paddle's arcs going.
+void RideOnPaddle(Entity* ball) {
+  ball->x = play.paddleX + static_cast<float>(ball->aux);
+  ball->y = play.paddleY - ball->height / 2.0f;
+  ball->vx = ball->vy = 0.0f;
+  play.heldFrames = 2;
+}
+
 void BallLogic(Entity* e) {
   play.ballCount += 1;
   e->width = e->height = static_cast<float>(BallDiameter(e->value));
   play.lastBallVx = e->vx;
   play.lastBallVy = e->vy;
-  float speed = Speed(e);
-  play.pointsPerBrick = static_cast<int32_t>(speed * 0.04f) *
-                        (100 + (play.paddleSize == 0 ? 50 : 0) + (e->value == kBallSmall ? 50 : 0)) / 100;
-  if (!settings.classicRules && speed > 450.0f) {
-    const float slower = std::max(450.0f, speed - 30.0f * static_cast<float>(program.frameMs) / 1000.0f);
-    SetSpeed(e, speed, slower);
-    speed = slower;
-  }
-  if (play.gravityOn) {
-    e->vy += 130.0f * static_cast<float>(program.frameMs) / 1000.0f;
-    const float cap = std::max(speed, 450.0f);
-    const float now = Speed(e);
-    if (now > cap) SetSpeed(e, now, cap);
-  }
+  const float speed = Speed(e);
+  play.pointsPerBrick = PointsPerBrick(e, speed);
+  FallUnderGravity(e, SlowDown(e, speed));
   if (BallBrickCollision(e)) {
     ClampBallSpeed(e, 0.0f);
     if (!play.throughOn) HitSparks(e);
@@ -229,89 +393,24 @@ void BallLogic(Entity* e) {
   BallTrail(e);
 
   if (e->flags & kBallHeld) {
-    e->x = play.paddleX + static_cast<float>(e->aux);
-    e->y = play.paddleY - e->height / 2.0f;
-    e->vx = e->vy = 0.0f;
-    play.heldFrames = 2;
+    RideOnPaddle(e);
     return;
   }
 
-  int32_t sound = -1;
-  const float w = e->width, h = e->height;
-  if (e->y > play.paddleY - h / 2.0f && play.paddleX - play.paddleHalfWidth - w / 2.0f < e->x &&
-      e->x < play.paddleX + play.paddleHalfWidth + w / 2.0f && !play.ballLost) {
-    const bool centre = std::fabs(e->x - play.paddleX) < 0.81f * play.paddleHalfWidth;
-    if (play.playClock - play.lastPaddleSoundTime > 200) {
-      play.lastPaddleSoundTime = play.playClock;
-      sound = centre ? kSoundBoing : kSoundSwordSwing;
-      if (play.fallArmed) {
-        play.fallRunning = 1;
-        PlaySoundAt(kSoundOrchestraBlast, e->x, 0, 63);
-      }
-    }
-    float s = Speed(e);
-    float angle = (e->x - play.paddleX) / std::max(1.0f, play.paddleHalfWidth) * 1.3f;
-    angle = std::max(-1.3f, std::min(angle, 1.3f));
-    if (!settings.classicRules) {
-      s += 9.0f;
-      if (input.paddleButtonHeld && play.paddleSink < 20.0f) {
-        const float factor = 1.0f - play.paddleSink / 20.0f;
-        s = std::min(650.0f, s + 200.0f * factor);
-        if (factor > 0.0f) {
-          PlaySoundAt(kSoundVolleyBall, e->x, BallSoundRate(e, kSoundVolleyBall), static_cast<int32_t>(factor * 63.0f));
-          const int32_t n = 4 + static_cast<int32_t>(16.0f * factor);
-          for (int32_t i = 0; i < n; ++i) {
-            const float svx = static_cast<float>(plat::Rand() % 600 - 200);
-            const float svy = static_cast<float>(plat::Rand() % 200 - 200);
-            Spark(0, 0, e->x, e->y, svx, svy, true);
-          }
-        }
-      }
-    }
-    e->vx = std::sin(angle) * s;
-    e->vy = -std::cos(angle) * s;
-    if (centre) {
-      e->y = play.paddleY - h / 2.0f;
-      if (play.catchOn && play.catchGraceFrames == 0) {
-        e->flags |= kBallHeld;
-        e->aux = static_cast<int32_t>(e->x - play.paddleX);
-        e->heldSpeed = static_cast<int32_t>(s);
-        sound = kSoundHumm;
-      } else if (settings.classicRules && s > 500.0f) {
-        sound = kSoundRicochet;
-        for (int i = 0; i < 8; ++i) {
-          const float svx = static_cast<float>(plat::Rand() % 400 - 200);
-          const float svy = static_cast<float>(plat::Rand() % 200 - 200);
-          Spark(0, 0, e->x, e->y, svx, svy, true);
-        }
-      }
-    }
-  }
-
+  std::optional<SoundEffect> sound;
+  if (OverPaddle(e, e->width / 2.0f)) sound = BounceOffPaddle(e);
   if (!(e->flags & kBallHeld)) {
-    const float left = static_cast<float>(BoardLeft());
-    if (e->x < left + w / 2.0f && e->vx < 0.0f) {
-      e->vx = std::fabs(e->vx);
+    BounceOffWalls(e, kLeftWall | kRightWall | kTopWall, [&] {
       ClampBallSpeed(e, 0.0f);
       sound = kSoundBassDrum;
-    }
-    if (e->x > static_cast<float>(program.screenWidth) - left - w / 2.0f && e->vx > 0.0f) {
-      e->vx = -std::fabs(e->vx);
-      ClampBallSpeed(e, 0.0f);
-      sound = kSoundBassDrum;
-    }
-    if (e->y < h / 2.0f && e->vy < 0.0f) {
-      e->vy = std::fabs(e->vy);
-      ClampBallSpeed(e, 0.0f);
-      sound = kSoundBassDrum;
-    }
-    if (e->y > kBoardBottom - h / 2.0f && e->vy > 0.0f) {
+    });
+    if (e->y > kBoardBottom - e->height / 2.0f && e->vy > 0.0f) {
       e->dead = 1;
       sound = kSoundByeBall;
     }
   }
-  if (!play.gravityOn && std::fabs(e->vy) < 30.0f) e->vy = static_cast<float>(plat::Rand() % 100 - 50);
-  if (sound >= 0) PlaySoundAt(sound, e->x, BallSoundRate(e, sound), 63);
+  if (!play.gravityOn && std::fabs(e->vy) < kMinVerticalSpeed) e->vy = static_cast<float>(plat::Rand() % 100 - 50);
+  if (sound) PlaySoundAt(*sound, e->x, BallSoundRate(e, *sound), 63);
 }
 
 void CapsuleLogic(Entity* e) {
@@ -319,27 +418,16 @@ void CapsuleLogic(Entity* e) {
   e->vy += 160.0f * program.frameSec;
   e->width = static_cast<float>(powerUpSet.width);
   e->height = static_cast<float>(powerUpSet.height);
-  const float left = static_cast<float>(BoardLeft());
-  if (e->x < left + e->width / 2.0f && e->vx < 0.0f) {
-    PlaySoundAt(kSoundBassDrum, e->x, 0, 63);
-    e->vx = std::fabs(e->vx);
-  }
-  const float m = e->value == kPowerUpKill ? 0.0f : e->width / 2.0f;
-  if (e->y > play.paddleY - e->height / 2.0f && play.paddleX - play.paddleHalfWidth - m < e->x &&
-      e->x < play.paddleX + play.paddleHalfWidth + m && !play.ballLost && !e->dead) {
+  const auto bang = [e] { PlaySoundAt(kSoundBassDrum, e->x, 0, 63); };
+  BounceOffWalls(e, kLeftWall, bang);
+  // The "kill" capsule must be caught with the paddle itself.
+  if (OverPaddle(e, e->value == kPowerUpKill ? 0.0f : e->width / 2.0f) && !e->dead) {
     AddScoreAt(50, e->x, e->y - 10.0f);
-    PlaySoundAt(e->flags, e->x, 0, 63);
-    ApplyPowerUpEffect(e->value);
+    PlaySoundAt(static_cast<SoundEffect>(e->flags), e->x, 0, 63);
+    ApplyPowerUpEffect(static_cast<PowerUpId>(e->value));
     e->dead = 1;
   }
-  if (e->x > static_cast<float>(program.screenWidth) - left - e->width / 2.0f && e->vx > 0.0f) {
-    PlaySoundAt(kSoundBassDrum, e->x, 0, 63);
-    e->vx = -std::fabs(e->vx);
-  }
-  if (e->y < e->height / 2.0f && e->vy < 0.0f) {
-    PlaySoundAt(kSoundBassDrum, e->x, 0, 63);
-    e->vy = std::fabs(e->vy);
-  }
+  BounceOffWalls(e, kRightWall | kTopWall, bang);
   if (e->y > kBoardBottom && e->vy > 0.0f) e->dead = 1;
 }
 

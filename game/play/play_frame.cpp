@@ -214,7 +214,8 @@ void PopExplosionQueue() {
   if (!node || std::abs(play.playClock - play.lastExplosionTime) <= 24) return;
   const int32_t c = node->column, r = node->row;
   const int32_t left = boardSet.GetBoardLeft();
-  PlaySoundAt(kSoundExplosionShort + (plat::Rand() & 1), static_cast<float>(left + c * 48), 0, 63);
+  PlaySoundAt((plat::Rand() & 1) ? kSoundExplosionShorter : kSoundExplosionShort, static_cast<float>(left + c * 48), 0,
+              63);
   const int32_t before = play.explosionToggle;
   play.explosionToggle = play.explosionToggle ? 0 : 1;
   const int32_t value = (before == 0 || node->next == nullptr) ? 0 : 1;

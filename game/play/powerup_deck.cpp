@@ -23,7 +23,7 @@ PowerUpInfo powerUpTable[kPowerUpCount] = {
     {kPowerUpFireball, "fireball", kSoundSaucer, 50, 1, 1},
     {kPowerUpLaser, "laser", kSoundSaucer, 50, 1, 1},
     {kPowerUpCatch, "catch", kSoundSaucer, 100, 1, 1},
-    {kPowerUpUnused, "", 0, 0, 1, 1},
+    {kPowerUpUnused, "", kSoundBoing, 0, 1, 1},
     {kPowerUpExpand, "expand", kSoundEffect2, 100, 1, 1},
     {kPowerUpSplit, "split", kSoundPeow, 100, 1, 1},
     {kPowerUpKill, "kill", kSoundOrchestra, 250, 1, 0},
@@ -38,16 +38,16 @@ PowerUpInfo powerUpTable[kPowerUpCount] = {
     {kPowerUpDoubleScore, "doublescore", kSoundX2, 50, 0, 1},
     {kPowerUpGravityBall, "gravityball", kSoundSaucer, 75, 0, 0},
 };
-std::vector<int32_t> powerUpDeck;
+std::vector<PowerUpId> powerUpDeck;
 
 namespace {
-constexpr int32_t kSoundDrop = kSoundBang;
+constexpr SoundEffect kSoundDrop = kSoundBang;
 constexpr int32_t kDropRollSides = 5;
 constexpr uint32_t kDropRollHit = 3;
 constexpr int32_t kRandRange = plat::kRandMax + 1;
 }  // namespace
 
-PowerUpInfo::PowerUpInfo(int32_t id, const std::string& keyword, int32_t catchSound, int32_t dropWeight,
+PowerUpInfo::PowerUpInfo(PowerUpId id, const std::string& keyword, SoundEffect catchSound, int32_t dropWeight,
                          int32_t classicAllowed, int32_t kidAllowed)
     : id(id),
       keyword(keyword),
@@ -80,10 +80,10 @@ void BuildPowerUpDeck() {
   }
 }
 
-int32_t DrawPowerUpFromDeck() {
+PowerUpId DrawPowerUpFromDeck() {
   if (powerUpDeck.empty()) BuildPowerUpDeck();
-  if (powerUpDeck.empty()) return -1;
-  const int32_t id = powerUpDeck.back();
+  if (powerUpDeck.empty()) return kPowerUpNone;
+  const PowerUpId id = powerUpDeck.back();
   powerUpDeck.pop_back();
   return id;
 }
@@ -94,7 +94,7 @@ int32_t MaybeDropPowerUp(int32_t column, int32_t row, int32_t force) {
     const uint32_t roll = RandomInt(kDropRollSides);
     if (roll != kDropRollHit || play.capsuleMarker != 0) return 0;
   }
-  const int32_t id = DrawPowerUpFromDeck();
+  const PowerUpId id = DrawPowerUpFromDeck();
   if (id < 0 || id >= kPowerUpCount) return 0;
   const float x = float(boardSet.GetBoardLeft() + kCellWidth * column + kCellWidth / 2);
   const float y = float(kCellHeight * row + 52);

@@ -5,9 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "audio/sound_bank.h"
+
 // The power-ups by id: the row of the table, the value a falling capsule
 // carries and the case of its effect.
 enum PowerUpId : int32_t {
+  kPowerUpNone = -1,  // an empty deck deals none
   kPowerUpLife = 0,
   kPowerUpLevel = 1,
   kPowerUpZap = 2,
@@ -38,13 +41,13 @@ constexpr int32_t kPowerUpCount = 24;
 constexpr size_t kDeckReserve = 5000;
 
 struct PowerUpInfo {
-  PowerUpInfo(int32_t id, const std::string& keyword, int32_t catchSound, int32_t dropWeight, int32_t classicAllowed,
-              int32_t kidAllowed);
+  PowerUpInfo(PowerUpId id, const std::string& keyword, SoundEffect catchSound, int32_t dropWeight,
+              int32_t classicAllowed, int32_t kidAllowed);
 
-  int32_t id;
+  PowerUpId id;
   std::string keyword;     // also the name of its picture in the power-up set
   int32_t imageIndex = 0;  // that picture's index; start-up sets it (-1: none)
-  int32_t catchSound;      // sound played when the capsule is caught
+  SoundEffect catchSound;  // sound played when the capsule is caught
   int32_t dropWeight;      // copies in the deck
   int32_t classicAllowed;  // may drop with the classic rules
   int32_t kidAllowed;      // may drop in kid mode
@@ -52,13 +55,14 @@ struct PowerUpInfo {
 
 extern PowerUpInfo powerUpTable[kPowerUpCount];
 // Ids still to deal; cards come off the end.
-extern std::vector<int32_t> powerUpDeck;
+extern std::vector<PowerUpId> powerUpDeck;
 
 // Fills the deck with each allowed row's id, weight times, and shuffles it
 // (the runtime generator seeded with the time in seconds).
 void BuildPowerUpDeck();
-// The last card (rebuilding an empty deck first); -1 when there is none.
-int32_t DrawPowerUpFromDeck();
+// The last card (rebuilding an empty deck first); kPowerUpNone when there
+// is none.
+PowerUpId DrawPowerUpFromDeck();
 // One time in five (always when forced) deals a card and drops its capsule
 // from the cell with a burst of sparks. 1 when a capsule was made.
 int32_t MaybeDropPowerUp(int32_t column, int32_t row, int32_t force);

@@ -99,7 +99,7 @@ void Megaball() {
 
 }  // namespace
 
-void ApplyPowerUpEffect(int32_t id) {
+void ApplyPowerUpEffect(PowerUpId id) {
   switch (id) {
     case kPowerUpLife:
       LaunchBalls();

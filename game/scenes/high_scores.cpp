@@ -48,7 +48,7 @@ void PlayChoiceSound() { PlaySoundAt(kSoundLock, 640.0f, 0, 63); }
 
 // A click on the button: a typed character in the same frame decides
 // instead, so typing with the pointer resting on a button never presses it.
-bool Pressed(int32_t id) { return input.anyInputThisFrame && input.lastTypedChar == 0 && play.hoveredButton == id; }
+bool Pressed(ButtonId id) { return input.anyInputThisFrame && input.lastTypedChar == 0 && play.hoveredButton == id; }
 
 bool IsNameCharacter(uint8_t c) {
   if (c == ' ' || c == '.' || c == ',' || c == '-' || c == '\'') return true;

@@ -99,7 +99,7 @@ bool RenderGameData(const char* folder, int rate, int bits) {
     const int32_t length = soundSystem.GetSampleLength(i);
     const int32_t own = soundSystem.GetSampleRate(i);
     if (length <= 0 || own <= 0) continue;
-    PlaySoundAt(i, width / 2, 0, 63);
+    PlaySoundAt(static_cast<SoundEffect>(i), width / 2, 0, 63);
     // Long sounds are cut after two seconds.
     advance(std::min(2.0, double(length) / own) + 0.3);
     soundSystem.StopAllVoices();
@@ -107,7 +107,9 @@ bool RenderGameData(const char* folder, int rate, int bits) {
   // A busy moment: music at the game's volume and effects piling up.
   PlayMusic(0);
   advance(1.0);
-  const int32_t busy[] = {0, 2, 13, 0, 14, 21, 0, 18, 2, 22, 0, 14};
+  const SoundEffect busy[] = {
+      kSoundBoing, kSoundBang, kSoundPadExplode,       kSoundBoing, kSoundRicochet, kSoundExplosionShort, kSoundBoing,
+      kSoundGlass, kSoundBang, kSoundExplosionShorter, kSoundBoing, kSoundRicochet};
   for (size_t k = 0; k < sizeof busy / sizeof busy[0]; ++k) {
     PlaySoundAt(busy[k], width * float(k % 5) / 4.0f, 0, 63);
     advance(0.08);

@@ -69,7 +69,7 @@ TEST_F(SoundBankTest, LoadsEffectsInTableOrderAndModules) {
     SCOPED_TRACE(k);
     if (k == 5) {
       EXPECT_EQ(soundSystem.GetSampleLength(k), 0);
-      EXPECT_EQ(PlaySoundAt(k, 640, 0, 63), 0);
+      EXPECT_EQ(PlaySoundAt(static_cast<SoundEffect>(k), 640, 0, 63), 0);
     } else {
       EXPECT_EQ(soundSystem.GetSampleLength(k), 100 + k);
       EXPECT_EQ(soundSystem.GetSampleRate(k), 8000 + k);
@@ -153,7 +153,7 @@ TEST_F(SoundBankTest, PanFollowsScreenPosition) {
     SCOPED_TRACE(c.x);
     audioSettings.swapStereo = c.swap;
     soundSystem.StopAllVoices();
-    ASSERT_EQ(PlaySoundAt(0, c.x, 0, 63), 1);
+    ASSERT_EQ(PlaySoundAt(kSoundBoing, c.x, 0, 63), 1);
     EXPECT_EQ(pan(), c.pan);
   }
 }
@@ -193,7 +193,7 @@ TEST_F(SoundBankTest, DisabledAudioIsSilentAndFailsCleanly) {
   EXPECT_EQ(soundBank.audioLoaded, 1);
   EXPECT_EQ(soundBank.audioFailed, 1);
   EXPECT_FALSE(seal::GetCounts().deviceOpen);
-  EXPECT_EQ(PlaySoundAt(0, 100, 0, 63), 0);
+  EXPECT_EQ(PlaySoundAt(kSoundBoing, 100, 0, 63), 0);
   EXPECT_EQ(PlayMusic(0), 0);
   PlayNextInGameMusic();
   EXPECT_EQ(soundBank.currentModule, -1);
@@ -211,7 +211,7 @@ TEST_F(SoundBankTest, DeviceFailureRunsSilent) {
   audioSettings.playbackRate = 1000;  // no device plays this
   EXPECT_EQ(LoadSounds(), 0);
   EXPECT_EQ(soundBank.audioFailed, 1);
-  EXPECT_EQ(PlaySoundAt(3, 0, 0, 63), 0);
+  EXPECT_EQ(PlaySoundAt(kSoundAoLaser, 0, 0, 63), 0);
   EXPECT_EQ(ShutdownAudio(), 0);
   audioSettings.playbackRate = 22050;
   audioSettings.playbackBits = 16;

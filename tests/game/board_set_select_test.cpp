@@ -398,7 +398,7 @@ TEST_F(FrontEndTest, ClicksSelectOnlyVisibleRowsAndPlayTheHighlightedSet) {
   ClickAndFrame(400, RowY(3));
   EXPECT_EQ(boardSetSelect.boardSelectIndex, 11);
   EXPECT_EQ(program.sceneNumber, kSceneBoardSetSelect);
-  EXPECT_EQ(CountSound(30), 1);
+  EXPECT_EQ(CountSound(kSoundLock), 1);
   // A click on the title area selects no row: it plays the highlighted set.
   ClickAndFrame(400, 36);
   EXPECT_EQ(program.sceneNumber, kScenePlay);
@@ -456,7 +456,7 @@ TEST_F(FrontEndTest, HOpensTheScoresInViewMode) {
   EXPECT_EQ(highScoreScreen.scoresViewOnly, 1);
   EXPECT_EQ(highScoreScreen.entryPlayerScore, 0);
   EXPECT_EQ(input.lastTypedChar, 0);
-  EXPECT_EQ(CountSound(30), 1);
+  EXPECT_EQ(CountSound(kSoundLock), 1);
 }
 
 TEST_F(FrontEndTest, BackButtonReturnsToTheMenu) {
@@ -504,7 +504,7 @@ TEST_P(LoadFailure, ShowsTheErrorBoxAndKeepsTheList) {
   ClickAndFrame(kPlayX, kPlayY);
   EXPECT_EQ(program.sceneNumber, kSceneBoardSetSelect);
   EXPECT_EQ(boardSetSelect.boardSetLoadError, c.error);
-  EXPECT_EQ(CountSound(13), 1);
+  EXPECT_EQ(CountSound(kSoundPadExplode), 1);
   d.Frame();
   // The box: a black band with amber text in the middle of the screen.
   EXPECT_GT(d.CountPixels(0, 330, 1200, 400, vantrel::test::IsAmber), 0);

@@ -773,7 +773,7 @@ TEST_F(CharmPlay, CollectScoresSoundsAndStats) {
     CollectCharm(charm);
     EXPECT_EQ(play.score, c.points) << c.what;
     ASSERT_EQ(sounds.size(), 1u) << c.what;
-    EXPECT_EQ(sounds[0].sample, 27) << c.what;
+    EXPECT_EQ(sounds[0].sample, kSoundChChing) << c.what;
     EXPECT_EQ(sounds[0].x, 400.0f) << c.what;
     EXPECT_EQ(sounds[0].frequency, 0) << c.what;
     EXPECT_EQ(sounds[0].volume, 63) << c.what;

@@ -128,7 +128,7 @@ TEST_F(FrontEndTest, TitleFireNeverStacksOverFocusChanges) {
   EXPECT_EQ(transition.soundFade, 0);
   ClickAndFrame(850, 303);  // the Players line
   EXPECT_EQ(play.playerCount, 2);
-  EXPECT_EQ(CountSound(30), 1);
+  EXPECT_EQ(CountSound(kSoundLock), 1);
 }
 
 TEST_F(FrontEndTest, TitleDrawsFlamesOverTheWholeScreenWithoutSnapshots) {
@@ -241,7 +241,7 @@ TEST_F(FrontEndTest, AnyClickOffTheTrackLeavesTheCharmCollection) {
   EXPECT_EQ(program.sceneNumber, kSceneCharms);
   ClickAndFrame(600, 300);
   EXPECT_EQ(program.sceneNumber, kSceneOptions);
-  EXPECT_EQ(CountSound(30), 1);
+  EXPECT_EQ(CountSound(kSoundLock), 1);
 }
 
 TEST(CompletionMessage, SplitsAtNewlinesAndDropsCarriageReturns) {

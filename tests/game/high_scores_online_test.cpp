@@ -65,7 +65,7 @@ TEST_F(HighScoresOnlineTest, PostingTheBestScoreShowsTheServicesAnswerThenTheOnl
   ClearSounds();
   TypeEach("y");
   EXPECT_EQ(highScoreScreen.scoreScreenState, kScoresPosting);
-  EXPECT_EQ(CountSound(30), 1);
+  EXPECT_EQ(CountSound(kSoundLock), 1);
   AwaitPostingAnswer();
   ASSERT_EQ(highScoreScreen.scoreScreenState, kScoresPosted);
   EXPECT_TRUE(Logged("FindLeaderboard " + boardSet.GetLeaderboardName()));

@@ -15,6 +15,7 @@
 
 #include "community/community_manager.h"
 #include "core/hash.h"
+#include "game/buttons.h"
 #include "game/play/play_state.h"
 #include "game/play/player_state.h"
 #include "game/scenes/board_set_select.h"
@@ -134,12 +135,12 @@ TEST_F(HighScoresTest, OnlyTheSecondOfTwoPlayersBeatsTheTable) {
   ClearSounds();
   KeyFrame(plat::kKeyEnter);
   EXPECT_EQ(highScoreScreen.entryPlayer, 1);
-  EXPECT_EQ(CountSound(12), 1);
+  EXPECT_EQ(CountSound(kSoundFanfare), 1);
   EXPECT_EQ(highScoreScreen.entryPlayerScore, 700);
   EXPECT_TRUE(TextShown(sysFont, "Great Score Player 2 !  Enter your name:", 335));
   TypeEach("Cy");
   KeyFrame(plat::kKeyEnter);
-  EXPECT_EQ(CountSound(12), 2);
+  EXPECT_EQ(CountSound(kSoundFanfare), 2);
   EXPECT_EQ(highScoreScreen.highScores[8].name, "Nobbinthorpe");  // an equal score stays above
   EXPECT_EQ(highScoreScreen.highScores[9].score, 700);
   EXPECT_EQ(highScoreScreen.highScores[9].name, "Cy");
@@ -189,7 +190,7 @@ TEST_F(HighScoresTest, NoEntryInCheatModeOrAViewFromTheSelection) {
   EXPECT_EQ(program.sceneNumber, kSceneBoardSetSelect);
   EXPECT_EQ(highScoreScreen.scoresViewOnly, 0);
   EXPECT_EQ(transition.musicFade, musicFadeBefore);
-  EXPECT_EQ(CountSound(30), 1);
+  EXPECT_EQ(CountSound(kSoundLock), 1);
   EXPECT_FALSE(boost::filesystem::exists(ScoreFile()));
 }
 
@@ -256,7 +257,7 @@ TEST_F(HighScoresTest, TypingOverDoneEntersTheWholeNameOnce) {
   EnterScores({{1550, 0}});
   d.MoveMouse(kDoneX, kDoneY);
   TypeEach("Ann");
-  EXPECT_EQ(play.hoveredButton, 7);
+  EXPECT_EQ(play.hoveredButton, kButtonDone);
   EXPECT_EQ(highScoreScreen.entryPlayer, 0);
   EXPECT_EQ(highScoreScreen.typedName, "Ann");
   KeyFrame(plat::kKeyEnter);
@@ -412,11 +413,11 @@ TEST_F(HighScoresTest, ButtonsAndKeysOfTheLocalTable) {
   ClickAndFrame(1100, 100);
   EXPECT_EQ(program.sceneNumber, kSceneHighScores);
   EXPECT_EQ(highScoreScreen.scoreScreenState, kScoresLocalTable);
-  EXPECT_EQ(CountSound(30), 0);
+  EXPECT_EQ(CountSound(kSoundLock), 0);
   ClickAndFrame(kBackX, kLowButtonsY);
   EXPECT_EQ(program.sceneNumber, kSceneOptions);
   EXPECT_EQ(transition.musicFade, -1);
-  EXPECT_EQ(CountSound(30), 1);
+  EXPECT_EQ(CountSound(kSoundLock), 1);
 }
 
 }  // namespace

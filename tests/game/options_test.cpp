@@ -56,7 +56,7 @@ TEST_F(FrontEndTest, PlayersAndBackgroundsCycleThroughTheirValues) {
   EXPECT_EQ(words, (std::vector<std::string>{"Backgrounds:  Textured (F1)", "Backgrounds:  Half-Bright (F1)",
                                              "Backgrounds:  Black (F1)", "Backgrounds:  Textured (F1)"}));
   EXPECT_EQ(program.sceneNumber, kSceneOptions);
-  EXPECT_EQ(CountSound(30), 7);
+  EXPECT_EQ(CountSound(kSoundLock), 7);
 }
 
 TEST_F(FrontEndTest, EveryToggleLineIsStoredAtANormalExit) {
@@ -143,7 +143,7 @@ TEST_F(FrontEndTest, MenuInputOpensTheRightScene) {
       ClickAndFrame(c.x, c.y);
     }
     EXPECT_EQ(program.sceneNumber, c.scene);
-    EXPECT_EQ(CountSound(30), 1);
+    EXPECT_EQ(CountSound(kSoundLock), 1);
   }
 }
 
@@ -152,7 +152,7 @@ TEST_F(FrontEndTest, QuitClosesTheGameWithoutTheClickSound) {
   Enter(kSceneOptions);
   ClearSounds();
   ClickAndFrame(kExitX, kExitY);
-  EXPECT_EQ(CountSound(30), 0);
+  EXPECT_EQ(CountSound(kSoundLock), 0);
   EXPECT_EQ(program.sceneNumber, kSceneOptions);
   for (int i = 0; i < 10 && d.Running(); ++i) d.Frame();
   EXPECT_FALSE(d.Running());  // the game's own close ended the loop

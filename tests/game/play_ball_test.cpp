@@ -92,9 +92,9 @@ TEST(PlayBall, FreeFlight) {
       EXPECT_NEAR(ball->vx, vx, 0.01f);
       EXPECT_NEAR(ball->vy, vy, 0.01f);
       EXPECT_EQ(ball->dead, 0);
-      EXPECT_EQ(h.SoundCount(4), f.wallSounds);
+      EXPECT_EQ(h.SoundCount(kSoundBassDrum), f.wallSounds);
       for (const auto& s : h.Sounds()) {
-        if (s.sample != 4) continue;
+        if (s.sample != kSoundBassDrum) continue;
         EXPECT_EQ(s.volume, 63);
         EXPECT_EQ(s.frequency, 0) << "a normal ball plays at the sound's own rate";
       }

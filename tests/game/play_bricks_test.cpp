@@ -64,9 +64,9 @@ TEST(PlayBricks, BallBreaksAPlainBrick) {
       EXPECT_EQ(play.score - before, c.points);
       EXPECT_NEAR(SpeedOf(ball), 402.25f, 0.05f);
       EXPECT_GT(ball->vy, 0.0f);
-      ASSERT_EQ(h.SoundCount(6), 1);
+      ASSERT_EQ(h.SoundCount(kSoundWowPulse), 1);
       for (const auto& s : h.Sounds()) {
-        if (s.sample == 6) {
+        if (s.sample == kSoundWowPulse) {
           EXPECT_EQ(s.x, 160.0f + 10 * 48 + 24);
         }
       }

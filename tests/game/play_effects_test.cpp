@@ -5,6 +5,7 @@
 #include <cmath>
 #include <functional>
 
+#include "audio/sound_bank.h"
 #include "game/game_globals.h"
 #include "game/play/entities.h"
 #include "game/play/play_state.h"
@@ -26,7 +27,7 @@ void EffectBoard(PlayHarness& h) {
   h.MakeSet({Rows({"", "", "..H", "", ".....E", "", "", "..........RRRR"}), Rows({"R"})});
 }
 
-Entity* DropCapsule(int32_t id, float dx = 0.0f) {
+Entity* DropCapsule(PowerUpId id, float dx = 0.0f) {
   Entity* capsule = AppendEntity(kEntityCapsule, id, powerUpTable[id].catchSound, play.paddleX + dx,
                                  play.paddleY - static_cast<float>(powerUpSet.height) / 2.0f + 2.0f, 0.0f, 40.0f);
   if (capsule) {
@@ -50,7 +51,7 @@ struct State {
 
 TEST(PlayEffects, EachPowerUpCaught) {
   struct Row {
-    int32_t id;
+    PowerUpId id;
     bool releases;
     std::function<void(PlayHarness&)> before;
     std::function<void(PlayHarness&, const State&)> check;
@@ -63,49 +64,49 @@ TEST(PlayEffects, EachPowerUpCaught) {
     for (Entity* e : h.Balls()) EXPECT_EQ(e->value, v);
   };
   const Row rows[] = {
-      {0, true, [](PlayHarness&) { play.catchOn = play.laserOn = 1; },
+      {kPowerUpLife, true, [](PlayHarness&) { play.catchOn = play.laserOn = 1; },
        [](PlayHarness&, const State& s) {
          EXPECT_EQ(play.lives, s.lives + 1);
          EXPECT_EQ(play.catchOn, 0);
          EXPECT_EQ(play.laserOn, 0);
        }},
-      {1, false, nothing,
+      {kPowerUpLevel, false, nothing,
        [](PlayHarness&, const State&) {
          EXPECT_EQ(play.boardCleared, 1);
          EXPECT_EQ(play.nextBoard, 1);
        }},
-      {2, false, nothing, [](PlayHarness& h, const State&) { EXPECT_EQ(h.Cell(2, 2), h.Brick('Z')); }},
-      {3, true, [](PlayHarness&) { play.gravityOn = 60000, play.throughOn = play.fireballOn = 1; },
+      {kPowerUpZap, false, nothing, [](PlayHarness& h, const State&) { EXPECT_EQ(h.Cell(2, 2), h.Brick('Z')); }},
+      {kPowerUpSlow, true, [](PlayHarness&) { play.gravityOn = 60000, play.throughOn = play.fireballOn = 1; },
        [speeds](PlayHarness& h, const State&) {
          speeds(h, 225.0f);
          EXPECT_EQ(play.gravityOn, 0);
          EXPECT_EQ(play.throughOn, 0);
          EXPECT_EQ(play.fireballOn, 0);
        }},
-      {4, false, nothing,
+      {kPowerUpMultiply, false, nothing,
        [](PlayHarness& h, const State&) {
          for (int c = 4; c <= 6; ++c) {
            for (int r = 3; r <= 5; ++r) EXPECT_EQ(boardSet.GetBrickType(h.Cell(c, r)), kBrickExplo) << c << "," << r;
          }
          EXPECT_EQ(h.Cell(3, 4), 0);
        }},
-      {5, false, nothing, [](PlayHarness&, const State&) { EXPECT_EQ(play.throughOn, 1); }},
-      {6, false, [](PlayHarness&) { play.lastExplosionTime = play.playClock + 16; },
+      {kPowerUpThrough, false, nothing, [](PlayHarness&, const State&) { EXPECT_EQ(play.throughOn, 1); }},
+      {kPowerUpDynamite, false, [](PlayHarness&) { play.lastExplosionTime = play.playClock + 16; },
        [](PlayHarness& h, const State&) {
          const auto q = h.QueueCells();
          ASSERT_EQ(q.size(), 1u);
          EXPECT_EQ(q[0], std::make_pair(5, 4));
        }},
-      {7, true, nothing, [](PlayHarness&, const State&) { EXPECT_EQ(play.fireballOn, 1); }},
-      {8, true, nothing, [](PlayHarness&, const State&) { EXPECT_EQ(play.laserOn, 1); }},
-      {9, false, [](PlayHarness&) { play.gravityOn = 60000; },
+      {kPowerUpFireball, true, nothing, [](PlayHarness&, const State&) { EXPECT_EQ(play.fireballOn, 1); }},
+      {kPowerUpLaser, true, nothing, [](PlayHarness&, const State&) { EXPECT_EQ(play.laserOn, 1); }},
+      {kPowerUpCatch, false, [](PlayHarness&) { play.gravityOn = 60000; },
        [](PlayHarness&, const State&) {
          EXPECT_EQ(play.catchOn, 1);
          EXPECT_EQ(play.gravityOn, 0);
        }},
-      {10, true, nothing, [](PlayHarness&, const State& s) { EXPECT_EQ(play.paddleSize, s.paddle + 1); }},
-      {11, true, nothing, [](PlayHarness&, const State& s) { EXPECT_EQ(play.paddleSize, s.paddle + 1); }},
-      {12, true, nothing,
+      {kPowerUpUnused, true, nothing, [](PlayHarness&, const State& s) { EXPECT_EQ(play.paddleSize, s.paddle + 1); }},
+      {kPowerUpExpand, true, nothing, [](PlayHarness&, const State& s) { EXPECT_EQ(play.paddleSize, s.paddle + 1); }},
+      {kPowerUpSplit, true, nothing,
        [](PlayHarness& h, const State& s) {
          const auto balls = h.Balls();
          ASSERT_EQ(static_cast<int32_t>(balls.size()), 2 * s.balls);
@@ -117,26 +118,26 @@ TEST(PlayEffects, EachPowerUpCaught) {
          }
          EXPECT_GE(copies, s.balls);
        }},
-      {13, false, nothing,
+      {kPowerUpKill, false, nothing,
        [](PlayHarness& h, const State& s) {
          EXPECT_EQ(play.lives, s.lives - 1);
          EXPECT_EQ(play.ballLost, 1);
          EXPECT_EQ(h.Community().added["PowerupDeaths"], 1.0f);
        }},
-      {14, true, nothing, [](PlayHarness&, const State& s) { EXPECT_EQ(play.paddleSize, s.paddle - 1); }},
-      {15, true, [](PlayHarness&) { play.gravityOn = 60000; },
+      {kPowerUpShrink, true, nothing, [](PlayHarness&, const State& s) { EXPECT_EQ(play.paddleSize, s.paddle - 1); }},
+      {kPowerUpFast, true, [](PlayHarness&) { play.gravityOn = 60000; },
        [speeds](PlayHarness& h, const State&) {
          speeds(h, 600.0f);
          EXPECT_EQ(play.gravityOn, 0);
        }},
-      {16, true, nothing, [](PlayHarness&, const State&) { EXPECT_EQ(play.paddleSize, 0); }},
-      {17, false, nothing, [](PlayHarness&, const State&) { EXPECT_EQ(play.fallArmed, 1); }},
-      {18, true, [](PlayHarness&) { play.gravityOn = 60000; },
+      {kPowerUpSuperShrink, true, nothing, [](PlayHarness&, const State&) { EXPECT_EQ(play.paddleSize, 0); }},
+      {kPowerUpFall, false, nothing, [](PlayHarness&, const State&) { EXPECT_EQ(play.fallArmed, 1); }},
+      {kPowerUpSmall, true, [](PlayHarness&) { play.gravityOn = 60000; },
        [sizes](PlayHarness& h, const State&) {
          sizes(h, 0);
          EXPECT_EQ(play.gravityOn, 0);
        }},
-      {19, true, nothing,
+      {kPowerUpMegaBall, true, nothing,
        [](PlayHarness& h, const State& s) {
          const auto balls = h.Balls();
          EXPECT_EQ(static_cast<int32_t>(balls.size()), s.balls - 1 + 8);
@@ -144,19 +145,19 @@ TEST(PlayEffects, EachPowerUpCaught) {
          for (Entity* e : balls) fast += std::fabs(SpeedOf(e) - 600.0f) < 0.5f;
          EXPECT_EQ(fast, 8);
        }},
-      {20, true, [](PlayHarness&) { play.gravityOn = 60000; },
+      {kPowerUpBigBall, true, [](PlayHarness&) { play.gravityOn = 60000; },
        [sizes](PlayHarness& h, const State&) {
          sizes(h, 2);
          EXPECT_EQ(play.gravityOn, 0);
        }},
-      {21, false, nothing,
+      {kPowerUpLightning, false, nothing,
        [](PlayHarness& h, const State&) {
          EXPECT_EQ(h.Count(kEntityLightning), 3);
-         EXPECT_EQ(h.SoundCount(24), 3);  // only the first strike sounds
+         EXPECT_EQ(h.SoundCount(kSoundThunder), 3);  // only the first strike sounds
        }},
-      {22, false, [](PlayHarness&) { play.doubleScoreMs = 500; },
+      {kPowerUpDoubleScore, false, [](PlayHarness&) { play.doubleScoreMs = 500; },
        [](PlayHarness&, const State&) { EXPECT_EQ(play.doubleScoreMs, 500 - 2 * 16 + 10000); }},
-      {23, false, nothing, [](PlayHarness&, const State&) { EXPECT_EQ(play.gravityOn, 60000); }},
+      {kPowerUpGravityBall, false, nothing, [](PlayHarness&, const State&) { EXPECT_EQ(play.gravityOn, 60000); }},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::Message() << "power-up " << row.id << " \"" << powerUpTable[row.id].keyword << "\"");
@@ -188,7 +189,8 @@ TEST(PlayEffects, EachPowerUpCaught) {
 }
 
 TEST(PlayEffects, SizesStopAtTheirEndsAndStillRelease) {
-  for (auto [id, start, expected] : {std::tuple{11, 4, 4}, std::tuple{14, 0, 0}, std::tuple{10, 4, 4}}) {
+  for (auto [id, start, expected] :
+       {std::tuple{kPowerUpExpand, 4, 4}, std::tuple{kPowerUpShrink, 0, 0}, std::tuple{kPowerUpUnused, 4, 4}}) {
     SCOPED_TRACE(id);
     PlayHarness h;
     EffectBoard(h);
@@ -205,8 +207,9 @@ TEST(PlayEffects, SizesStopAtTheirEndsAndStillRelease) {
 }
 
 TEST(PlayEffects, GravityIsClearedByFiveEffectsOnly) {
-  for (int32_t id = 0; id < 24; ++id) {
-    if (id == 1 || id == 13) continue;  // these end the board or the ball
+  for (int32_t i = 0; i < kPowerUpCount; ++i) {
+    const PowerUpId id = static_cast<PowerUpId>(i);
+    if (id == kPowerUpLevel || id == kPowerUpKill) continue;  // these end the board or the ball
     PlayHarness h;
     EffectBoard(h);
     h.Begin();
@@ -215,7 +218,8 @@ TEST(PlayEffects, GravityIsClearedByFiveEffectsOnly) {
     play.gravityOn = 60000;
     DropCapsule(id);
     h.Step();
-    const bool clears = id == 3 || id == 9 || id == 15 || id == 18 || id == 20;
+    const bool clears = id == kPowerUpSlow || id == kPowerUpCatch || id == kPowerUpFast || id == kPowerUpSmall ||
+                        id == kPowerUpBigBall;
     EXPECT_EQ(play.gravityOn, clears ? 0 : 60000) << "power-up " << id;
   }
 }
@@ -227,16 +231,16 @@ TEST(PlayEffects, KillHasNoCatchMarginAndCountsOnlyOnce) {
   h.MoveMouse(640);
   h.Step();
   const float beside = play.paddleHalfWidth + static_cast<float>(powerUpSet.width) / 4.0f;
-  DropCapsule(13, beside);
-  DropCapsule(5, -beside);  // the same distance on the other side: caught
+  DropCapsule(kPowerUpKill, beside);
+  DropCapsule(kPowerUpThrough, -beside);  // the same distance on the other side: caught
   h.Step();
   EXPECT_EQ(play.throughOn, 1);
   EXPECT_EQ(play.ballLost, 0);
   EXPECT_EQ(h.Count(kEntityCapsule), 1);
 
   // Caught while the ball-lost state runs: nothing more.
-  DropCapsule(13);
-  DropCapsule(13);
+  DropCapsule(kPowerUpKill);
+  DropCapsule(kPowerUpKill);
   const int32_t livesBefore = play.lives;
   h.Step();
   EXPECT_EQ(play.lives, livesBefore - 1);
@@ -250,10 +254,77 @@ TEST(PlayEffects, KillInCheatModeAddsNoStat) {
   h.MoveMouse(640);
   h.Step();
   settings.cheatMode = 1;
-  DropCapsule(13);
+  DropCapsule(kPowerUpKill);
   h.Step();
   EXPECT_EQ(play.ballLost, 1);
   EXPECT_EQ(h.Community().added.count("PowerupDeaths"), 0u);
+}
+
+// A falling capsule turns back from the board's sides and the top as the
+// ball does, but keeps its speed, plays the wall sound at its own rate at
+// once, and is gone only below the board's bottom itself.
+TEST(PlayEffects, CapsulesBounceOffTheSidesAndTheTop) {
+  PlayHarness h;
+  EffectBoard(h);
+  h.Begin();
+  h.MoveMouse(640);
+  h.Step();
+  h.HoldAllBalls();
+  const float w = static_cast<float>(powerUpSet.width), ht = static_cast<float>(powerUpSet.height);
+  const float left = 160.0f, right = 1120.0f, fall = 160.0f * 0.016f;
+  struct Case {
+    const char* name;
+    float x, y, vx, vy;
+    float wantVx, wantVy;
+    int32_t wallSounds;
+    bool gone;
+  };
+  const Case cases[] = {
+      {"left side", left + w / 2 - 1, 300, -100, 0, 100, fall, 1, false},
+      {"right side", right - w / 2 + 1, 300, 100, 0, -100, fall, 1, false},
+      {"top", 640, ht / 2 - 1, 0, -300, 0, 300 - fall, 1, false},
+      {"leaving a side is no bounce", left + w / 2 - 1, 300, 100, 0, 100, fall, 0, false},
+      {"in the left corner both", left + w / 2 - 1, ht / 2 - 1, -100, -300, 100, 300 - fall, 2, false},
+      {"below the bottom less its half height it still falls", 300, kBoardBottom - ht / 4, 0, 10, 0, 10 + fall, 0,
+       false},
+      {"below the bottom it is gone", 300, kBoardBottom + 1, 0, 10, 0, 0, 0, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Entity* capsule = AppendEntity(kEntityCapsule, kPowerUpThrough, powerUpTable[kPowerUpThrough].catchSound, c.x, c.y,
+                                   c.vx, c.vy);
+    ASSERT_NE(capsule, nullptr);
+    h.ClearSounds();
+    h.Step(16);
+    EXPECT_EQ(h.SoundCount(kSoundBassDrum), c.wallSounds);
+    for (const auto& s : h.Sounds()) {
+      if (s.sample != kSoundBassDrum) continue;
+      EXPECT_EQ(s.x, c.x);
+      EXPECT_EQ(s.frequency, 0);
+      EXPECT_EQ(s.volume, 63);
+    }
+    if (c.gone) {
+      EXPECT_EQ(h.Count(kEntityCapsule), 0);
+      continue;
+    }
+    ASSERT_EQ(h.Count(kEntityCapsule), 1);
+    EXPECT_NEAR(capsule->vx, c.wantVx, 0.001f);
+    EXPECT_NEAR(capsule->vy, c.wantVy, 0.001f);
+    UnlinkAndDelete(capsule);
+  }
+  EXPECT_EQ(play.throughOn, 0) << "no capsule was caught";
+
+  // Caught at the left side in the same frame: the wall sound comes first.
+  h.MoveMouse(0);
+  h.Step();
+  AppendEntity(kEntityCapsule, kPowerUpThrough, powerUpTable[kPowerUpThrough].catchSound, left + w / 2 - 1,
+               play.paddleY - ht / 2 + 2, -50, 0);
+  h.ClearSounds();
+  h.Step(16);
+  EXPECT_EQ(play.throughOn, 1);
+  ASSERT_GE(h.Sounds().size(), 2u);
+  EXPECT_EQ(h.Sounds()[0].sample, kSoundBassDrum);
+  EXPECT_EQ(h.Sounds()[1].sample, powerUpTable[kPowerUpThrough].catchSound);
 }
 
 TEST(PlayEffects, MultiplySpreadsTheBoardAsItWasAtTheCatch) {
@@ -262,7 +333,7 @@ TEST(PlayEffects, MultiplySpreadsTheBoardAsItWasAtTheCatch) {
   h.Begin();
   h.MoveMouse(640);
   h.Step();
-  DropCapsule(4);
+  DropCapsule(kPowerUpMultiply);
   h.Step();
   // Both bricks spread their 3 x 3 block once: columns 3..6, rows 3..5; the
   // bricks written by the first block are not spread again (column 7 stays).
@@ -281,7 +352,7 @@ TEST(PlayEffects, MultiplyAtTheBoardEdgeSkipsCellsOffTheBoard) {
   h.HoldAllBalls();
   h.Step();
   h.MoveMouse(640);
-  ApplyPowerUpEffect(4);
+  ApplyPowerUpEffect(kPowerUpMultiply);
   EXPECT_EQ(boardSet.GetBrickType(h.Cell(1, 1)), kBrickExplo);
   EXPECT_EQ(boardSet.GetBrickType(h.Cell(18, 18)), kBrickExplo);
   EXPECT_EQ(h.Cell(2, 2), 0);
@@ -291,7 +362,7 @@ TEST(PlayEffects, MegaballAndSplitUseOnlyLiveBalls) {
   // The only ball falls out in the same logic pass that catches the capsule
   // (the ball is visited first), or has already been removed: megaball has
   // no live ball to replace and split nothing to copy.
-  for (int32_t id : {19, 12}) {
+  for (PowerUpId id : {kPowerUpMegaBall, kPowerUpSplit}) {
     for (bool alreadyGone : {false, true}) {
       SCOPED_TRACE(testing::Message() << "power-up " << id << (alreadyGone ? ", ball gone" : ", ball falling out"));
       PlayHarness h;
@@ -325,7 +396,7 @@ TEST(PlayEffects, LightningWithOnlyHardBricksDrawsOffTheBoardAndChangesNothing) 
   // The last breakable brick goes; in the same frame the strike finds only
   // hard bricks.
   boardSet.SetCell(3, 19, 0);
-  DropCapsule(21);
+  DropCapsule(kPowerUpLightning);
   h.Step();
   EXPECT_EQ(h.Cell(0, 0), h.Brick('H'));
   EXPECT_EQ(h.Cell(1, 0), h.Brick('H'));

@@ -59,7 +59,7 @@ TEST(PlayFlow, LosingABallAndTheGame) {
     DropBallOut(h);
     h.ClearSounds();
     h.Step();
-    EXPECT_EQ(h.SoundCount(5), 1);
+    EXPECT_EQ(h.SoundCount(kSoundByeBall), 1);
     EXPECT_TRUE(h.Balls().empty());
     EXPECT_EQ(play.ballLost, 0);
     h.Step();
@@ -68,7 +68,7 @@ TEST(PlayFlow, LosingABallAndTheGame) {
     EXPECT_EQ(OrangeDeathSparks(), 32);
     std::vector<float> at;
     for (const auto& s : h.Sounds()) {
-      if (s.sample == 13) at.push_back(s.x);
+      if (s.sample == kSoundPadExplode) at.push_back(s.x);
     }
     EXPECT_EQ(at, (std::vector<float>{0.0f, 640.0f}));
     EXPECT_EQ(LoseBall(), 0);  // once only
@@ -260,7 +260,7 @@ TEST(PlayFlow, LastBricksTimerSoundsAndStrikes) {
   // Held while the score counts up: the elapsed time stays 0.
   play.score = play.shownScore + 100000;
   h.Steps(200, 50);
-  EXPECT_EQ(h.SoundCount(23), 1);
+  EXPECT_EQ(h.SoundCount(kSoundHighVoltage), 1);
   play.score = play.shownScore;
   h.ClearSounds();
   int32_t frames = 0;
@@ -270,7 +270,7 @@ TEST(PlayFlow, LastBricksTimerSoundsAndStrikes) {
   }
   EXPECT_NEAR(frames * 50, 60000, 200);
   // Step 0 sounded while the score counted up; steps 1..13 since.
-  EXPECT_EQ(h.SoundCount(23), 60000 / 4400);
+  EXPECT_EQ(h.SoundCount(kSoundHighVoltage), 60000 / 4400);
   EXPECT_EQ(play.lastBricksStart, 0);
   h.StepUntil([&] { return h.Cell(10, 6) == 0; }, 20, 50);
   EXPECT_EQ(h.Cell(10, 6), 0);

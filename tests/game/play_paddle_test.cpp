@@ -123,14 +123,14 @@ TEST(PlayPaddle, ContactAnglesLiftsCatchesAndSounds) {
     EXPECT_NEAR(std::fabs(Angle(ball)), 0.0f, 0.01f);
     EXPECT_NEAR(SpeedOf(ball), 309.0f, 0.5f);
     EXPECT_NEAR(ball->y, top + (300.0f - 309.0f) * ms / 2000.0f, 0.2f);
-    EXPECT_EQ(h.SoundCount(0), 1);
+    EXPECT_EQ(h.SoundCount(kSoundBoing), 1);
 
     // A second contact within 200 ms plays no paddle sound.
     ball = BallOnPaddle(h, 0.0f);
     h.ClearSounds();
     h.Step(ms);
     EXPECT_LT(ball->vy, 0.0f);
-    EXPECT_EQ(h.SoundCount(0) + h.SoundCount(15), 0);
+    EXPECT_EQ(h.SoundCount(kSoundBoing) + h.SoundCount(kSoundSwordSwing), 0);
 
     // Outer part: a new angle, neither lifted nor caught, sound 15 once 200
     // ms have passed.
@@ -144,8 +144,8 @@ TEST(PlayPaddle, ContactAnglesLiftsCatchesAndSounds) {
     EXPECT_EQ(ball->flags & 1, 0) << "caught in the outer part";
     EXPECT_NEAR(Angle(ball), 0.9f * 1.3f, 0.02f);
     EXPECT_GE(ball->y, startY) << "lifted in the outer part";
-    EXPECT_EQ(h.SoundCount(15), 1);
-    EXPECT_EQ(h.SoundCount(17), 0);
+    EXPECT_EQ(h.SoundCount(kSoundSwordSwing), 1);
+    EXPECT_EQ(h.SoundCount(kSoundHumm), 0);
 
     // Centre with catch on: held, sound 17 (the next contact after 200 ms).
     h.Steps(250 / ms + 1, ms);
@@ -154,7 +154,7 @@ TEST(PlayPaddle, ContactAnglesLiftsCatchesAndSounds) {
     h.Step(ms);
     EXPECT_EQ(ball->flags & 1, 1);
     EXPECT_EQ(ball->heldSpeed, 309);
-    EXPECT_EQ(h.SoundCount(17), 1);
+    EXPECT_EQ(h.SoundCount(kSoundHumm), 1);
     play.catchOn = 0;
   }
 }
@@ -184,7 +184,7 @@ TEST(PlayPaddle, ArmedFallStartsOnlyWithAPaddleSound) {
   h.ClearSounds();
   h.Step();
   EXPECT_EQ(play.fallRunning, 1);
-  EXPECT_EQ(h.SoundCount(19), 1);
+  EXPECT_EQ(h.SoundCount(kSoundOrchestraBlast), 1);
   play.fallRunning = 0;
   BallOnPaddle(h, 0.0f);  // within 200 ms: no paddle sound, no fall
   h.Step();
@@ -233,7 +233,7 @@ TEST(PlayPaddle, LaserFiresTwoBoltsPerClickAndNoneAtSix) {
       h.Step(ms);
       EXPECT_EQ(h.Count(kEntityLaser), 2 * click);
     }
-    EXPECT_EQ(h.SoundCount(16), 3);
+    EXPECT_EQ(h.SoundCount(kSoundGunfire), 3);
     h.Click();
     h.Step(ms);
     EXPECT_EQ(h.Count(kEntityLaser), 6) << "a seventh bolt";
@@ -323,7 +323,7 @@ TEST(PlayPaddle, ClassicRulesFastCentreBounceFlashes) {
   h.Step();
   EXPECT_LT(ball->vy, 0.0f);
   EXPECT_NEAR(SpeedOf(ball), 550.0f, 0.5f);
-  EXPECT_EQ(h.SoundCount(14), 1);
+  EXPECT_EQ(h.SoundCount(kSoundRicochet), 1);
 }
 
 TEST(PlayPaddle, PaddleStaysOnTheBoard) {

@@ -133,9 +133,9 @@ TEST_F(Rules, PlainBreakLeavesAPieceSoundAndOneDropRoll) {
   EXPECT_EQ(pieces[0]->frame, 0);
   EXPECT_EQ(pieces[0]->x, float(kLeft20 + 48 * kCol));
   EXPECT_EQ(pieces[0]->y, float(40 + 24 * kRow));
-  ASSERT_EQ(SoundsOf(6).size(), 1u);
-  EXPECT_EQ(SoundsOf(6)[0].x, CellCentreX(kCol));
-  EXPECT_EQ(SoundsOf(6)[0].volume, 63);
+  ASSERT_EQ(SoundsOf(kSoundWowPulse).size(), 1u);
+  EXPECT_EQ(SoundsOf(kSoundWowPulse)[0].x, CellCentreX(kCol));
+  EXPECT_EQ(SoundsOf(kSoundWowPulse)[0].volume, 63);
   // Exactly one step of the drop roll.
   EXPECT_EQ(randomIntState, int32_t(uint32_t(123456) * 1103515245u + 12345u));
   EXPECT_EQ(play.brokenBricksCount, 1);
@@ -153,7 +153,7 @@ TEST_F(Rules, ExplosionBreakShowsAnExplosiveImage) {
     ASSERT_EQ(pieces.size(), 1u);
     EXPECT_GE(pieces[0]->frame, kExplo - 1);
     EXPECT_LE(pieces[0]->frame, kExplo + 1);
-    EXPECT_TRUE(SoundsOf(6).empty());
+    EXPECT_TRUE(SoundsOf(kSoundWowPulse).empty());
   }
 }
 
@@ -181,8 +181,8 @@ TEST_F(Rules, FastBreakThrowsSparksColouredFromTheImage) {
     }
   }
   EXPECT_EQ(CountEntities(kEntityBrickPiece), 0);
-  EXPECT_TRUE(SoundsOf(6).empty());
-  const auto crack = SoundsOf(29);
+  EXPECT_TRUE(SoundsOf(kSoundWowPulse).empty());
+  const auto crack = SoundsOf(kSoundGlassShort);
   ASSERT_EQ(crack.size(), 1u);
   const int32_t rate = 8029;
   EXPECT_GE(crack[0].frequency, rate - rate / 5);
@@ -198,7 +198,7 @@ TEST_F(Rules, HardBricksCountHitsAndStampTheFirst) {
   EXPECT_EQ(HitBrick(kCol, kRow, 0, 0), 0);
   EXPECT_EQ(play.invinHits, 2);
   EXPECT_EQ(play.firstInvinHitTime, 700);
-  EXPECT_EQ(SoundsOf(3).size(), 2u);
+  EXPECT_EQ(SoundsOf(kSoundAoLaser).size(), 2u);
   EXPECT_EQ(boardSet.GetCell(kCol, kRow), kInvin);
   // Any other hit starts the count again.
   boardSet.SetCell(kCol + 1, kRow, kRed);
@@ -207,7 +207,7 @@ TEST_F(Rules, HardBricksCountHitsAndStampTheFirst) {
   // Through a hard brick: broken with the break sound.
   play.throughOn = 1;
   EXPECT_EQ(HitBrick(kCol, kRow, 0, 0), 1);
-  EXPECT_EQ(SoundsOf(6).size(), 2u);
+  EXPECT_EQ(SoundsOf(kSoundWowPulse).size(), 2u);
 }
 
 TEST_F(Rules, MultiAndAlmostHardStepsScoreTwoAndSoundOne) {
@@ -220,7 +220,7 @@ TEST_F(Rules, MultiAndAlmostHardStepsScoreTwoAndSoundOne) {
   HitBrick(kCol + 1, kRow, 0, 0);
   EXPECT_EQ(boardSet.GetCell(kCol + 1, kRow), kInvin);
   EXPECT_EQ(play.score, 6);
-  EXPECT_EQ(SoundsOf(1).size(), 3u);
+  EXPECT_EQ(SoundsOf(kSoundEffect).size(), 3u);
   // Floating scores of 2 went up from the cells.
   EXPECT_EQ(CountEntities(kEntityFloatingScore), 3);
 }
@@ -267,7 +267,7 @@ TEST_F(Rules, HiddenBricksShowThemselvesWithSparks) {
   boardSet.SetCell(kCol, kRow, -kHidden);
   EXPECT_EQ(HitBrick(kCol, kRow, 0, 0), 0);
   EXPECT_EQ(boardSet.GetCell(kCol, kRow), kHidden);
-  EXPECT_EQ(SoundsOf(18).size(), 1u);
+  EXPECT_EQ(SoundsOf(kSoundGlass).size(), 1u);
   const auto sparks = EntitiesOf(kEntitySpark);
   ASSERT_EQ(sparks.size(), 12u);
   for (const Entity* s : sparks) {
@@ -285,7 +285,7 @@ TEST_F(Rules, HiddenBricksShowThemselvesWithSparks) {
   play.particlesLastFrame = 512;
   HitBrick(kCol, kRow, 0, 0);
   EXPECT_EQ(CountEntities(kEntitySpark), 0);
-  EXPECT_EQ(SoundsOf(18).size(), 1u);
+  EXPECT_EQ(SoundsOf(kSoundGlass).size(), 1u);
 }
 
 TEST_F(Rules, DoubleScoreShowScoresAndTheCharmCountdown) {
@@ -360,7 +360,7 @@ TEST_F(RulesZeroImage, FastBreakOfAnImageWithoutPixelsMakesNoSparks) {
   ASSERT_TRUE(frame->pixels == nullptr || frame->width == 0);
   EXPECT_EQ(HitBrick(kCol, kRow, 0, 1), 1);
   EXPECT_EQ(CountEntities(kEntitySpark), 0);
-  EXPECT_EQ(SoundsOf(29).size(), 1u);
+  EXPECT_EQ(SoundsOf(kSoundGlassShort).size(), 1u);
   EXPECT_EQ(boardSet.GetCell(kCol, kRow), 0);
   // SetBrick with that number draws the background, not a picture.
   EXPECT_NE(SetBrick(kCol, kRow, kRed), 0);
@@ -810,10 +810,14 @@ TEST_F(Rules, DeckSizesByOptions) {
     size_t size;
     std::set<int32_t> absent;
   } cases[] = {
-      {0, 0, 2335, {10}},
-      {1, 0, 2160, {10, 21, 22, 23}},
-      {0, 1, 1610, {10, 13, 16, 18, 23}},
-      {1, 1, 1510, {10, 13, 16, 18, 21, 22, 23}},
+      {0, 0, 2335, {kPowerUpUnused}},
+      {1, 0, 2160, {kPowerUpUnused, kPowerUpLightning, kPowerUpDoubleScore, kPowerUpGravityBall}},
+      {0, 1, 1610, {kPowerUpUnused, kPowerUpKill, kPowerUpSuperShrink, kPowerUpSmall, kPowerUpGravityBall}},
+      {1,
+       1,
+       1510,
+       {kPowerUpUnused, kPowerUpKill, kPowerUpSuperShrink, kPowerUpSmall, kPowerUpLightning, kPowerUpDoubleScore,
+        kPowerUpGravityBall}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.classic << c.kid);
@@ -845,7 +849,7 @@ TEST_F(Rules, DealingAWholeDeckGivesEachIdItsWeightThenRebuilds) {
     row.dropWeight = 0;
   }
   powerUpDeck.clear();
-  EXPECT_EQ(DrawPowerUpFromDeck(), -1);
+  EXPECT_EQ(DrawPowerUpFromDeck(), kPowerUpNone);
   EXPECT_EQ(MaybeDropPowerUp(1, 1, 1), 0);
   for (int i = 0; i < kPowerUpCount; ++i) powerUpTable[i].dropWeight = weights[size_t(i)];
 }
@@ -853,11 +857,11 @@ TEST_F(Rules, DealingAWholeDeckGivesEachIdItsWeightThenRebuilds) {
 TEST_F(Rules, TheShuffleIsReproducibleAndFollowsTheFixedDraw) {
   plat::SetFakeUnixTime(1234);
   BuildPowerUpDeck();
-  const std::vector<int32_t> first = powerUpDeck;
+  const std::vector<PowerUpId> first = powerUpDeck;
   BuildPowerUpDeck();
   EXPECT_EQ(powerUpDeck, first);
   // The same shuffle written out: entry k with a uniform pick of 0..k.
-  std::vector<int32_t> expect;
+  std::vector<PowerUpId> expect;
   for (const PowerUpInfo& row : powerUpTable)
     for (int i = 0; i < row.dropWeight; ++i) expect.push_back(row.id);
   plat::Srand(1234);
@@ -930,8 +934,8 @@ TEST_F(Rules, CapsuleAndItsSparks) {
   EXPECT_GE(last->vy, -300);
   EXPECT_GE(last->vx, -0.0f - 50);
   EXPECT_LE(last->vx, 250);
-  ASSERT_EQ(SoundsOf(2).size(), 1u);
-  EXPECT_EQ(SoundsOf(2)[0].x, last->x);
+  ASSERT_EQ(SoundsOf(kSoundBang).size(), 1u);
+  EXPECT_EQ(SoundsOf(kSoundBang)[0].x, last->x);
   // The second drop no longer inherits: it jumps up and sideways.
   for (uint32_t seed = 1; seed < 30; ++seed) {
     Seed(seed);
@@ -981,7 +985,7 @@ TEST_F(Rules, LightningOnHardBricksOnlyFindsNoTarget) {
   for (const Entity* s : EntitiesOf(kEntitySpark)) EXPECT_EQ(s->value, 1000);
   for (int c = 0; c < 20; ++c) EXPECT_EQ(boardSet.GetCell(c, 0), kInvin);
   EXPECT_EQ(boardSet.GetCell(4, 1), 0);
-  const auto thunder = SoundsOf(24);
+  const auto thunder = SoundsOf(kSoundThunder);
   ASSERT_EQ(thunder.size(), 3u);
   EXPECT_EQ(thunder[0].x, 0.0f);
   EXPECT_EQ(thunder[1].x, 1280.0f);
@@ -1200,10 +1204,10 @@ TEST_F(Rules, ResetPutsTheGlobalsBack) {
   EXPECT_NE(sceneBackdrop.pixels, nullptr);
   EXPECT_EQ(boardSet.GetCell(0, 0), kRed);
   // The table as the game starts with it.
-  EXPECT_EQ(powerUpTable[10].keyword, "");
-  EXPECT_EQ(powerUpTable[10].dropWeight, 0);
-  EXPECT_EQ(powerUpTable[22].keyword, "doublescore");
-  EXPECT_EQ(powerUpTable[22].catchSound, 31);
+  EXPECT_EQ(powerUpTable[kPowerUpUnused].keyword, "");
+  EXPECT_EQ(powerUpTable[kPowerUpUnused].dropWeight, 0);
+  EXPECT_EQ(powerUpTable[kPowerUpDoubleScore].keyword, "doublescore");
+  EXPECT_EQ(powerUpTable[kPowerUpDoubleScore].catchSound, kSoundX2);
   int32_t total = 0;
   for (const PowerUpInfo& row : powerUpTable) total += row.dropWeight;
   EXPECT_EQ(total, 2335);

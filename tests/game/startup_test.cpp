@@ -212,8 +212,8 @@ TEST(GameStartUp, FontStepsOnEightBitFonts) {
   // The big title font took the flame ramp as its palette.
   EXPECT_EQ(0, std::memcmp(bigFont.GetImage(bigFont.count - 1)->palette, gBackgroundEffect.ramp, 1024));
   // Power-up pictures by keyword; the empty row finds none.
-  EXPECT_EQ(powerUpTable[0].imageIndex, powerUpSet.IndexOf("life"));
-  EXPECT_GE(powerUpTable[23].imageIndex, 0);
+  EXPECT_EQ(powerUpTable[kPowerUpLife].imageIndex, powerUpSet.IndexOf("life"));
+  EXPECT_GE(powerUpTable[kPowerUpGravityBall].imageIndex, 0);
   d.Finish();
 }
 

@@ -197,9 +197,9 @@ TEST_F(WindowProcTest, ResetCodeWipesStatsOnceAndNotDuringNameEntry) {
 
 TEST_F(WindowProcTest, HiddenModeOnlyInSinglePlayerPlay) {
   Start();
-  std::vector<std::pair<int32_t, int32_t>> sounds;  // sample, frequency
+  std::vector<std::pair<SoundEffect, int32_t>> sounds;  // sample, frequency
   std::vector<float> xs;
-  SetPlaySoundObserver([&](int32_t sample, float x, int32_t frequency, int32_t) {
+  SetPlaySoundObserver([&](SoundEffect sample, float x, int32_t frequency, int32_t) {
     sounds.push_back({sample, frequency});
     xs.push_back(x);
   });
@@ -218,10 +218,10 @@ TEST_F(WindowProcTest, HiddenModeOnlyInSinglePlayerPlay) {
   d.Frame();
   EXPECT_EQ(settings.cheatMode, 1);
   ASSERT_EQ(sounds.size(), 2u);
-  EXPECT_EQ(sounds[0].first, 12);
-  EXPECT_EQ(sounds[0].second, int32_t(soundSystem.GetSampleRate(12) * 0.98));
+  EXPECT_EQ(sounds[0].first, kSoundFanfare);
+  EXPECT_EQ(sounds[0].second, int32_t(soundSystem.GetSampleRate(kSoundFanfare) * 0.98));
   EXPECT_FLOAT_EQ(xs[0], 0.0f);
-  EXPECT_EQ(sounds[1].first, 12);
+  EXPECT_EQ(sounds[1].first, kSoundFanfare);
   EXPECT_FLOAT_EQ(xs[1], 1280.0f);
   // A seventh character shifts the buffer: only the last six count.
   d.Type("q");
@@ -277,8 +277,8 @@ TEST_F(WindowProcTest, AClickOnTheLetterboxBarIsAtTheEdge) {
 
 TEST_F(WindowProcTest, PaddleButtonAndFence) {
   Start();
-  std::vector<int32_t> samples;
-  SetPlaySoundObserver([&](int32_t sample, float, int32_t, int32_t) { samples.push_back(sample); });
+  std::vector<SoundEffect> samples;
+  SetPlaySoundObserver([&](SoundEffect sample, float, int32_t, int32_t) { samples.push_back(sample); });
   program.sceneNumber = kScenePlay;
   play.playfieldLeft = 200;
   const size_t before = d.Windows().CursorCalls().size();
@@ -301,7 +301,7 @@ TEST_F(WindowProcTest, PaddleButtonAndFence) {
   Send(plat::kMsgLButtonDown, plat::kButtonLeft, plat::MakeLParam(640, 300));
   EXPECT_EQ(input.paddleButtonHeld, 1);
   ASSERT_FALSE(samples.empty());
-  EXPECT_EQ(samples.back(), 26);
+  EXPECT_EQ(samples.back(), kSoundWhoosh);
   Send(plat::kMsgLButtonUp, 0, plat::MakeLParam(640, 300));
   EXPECT_EQ(input.paddleButtonHeld, 0);
   settings.classicRules = 1;

@@ -137,6 +137,6 @@ void FrontEndTest::ClickAndFrame(int32_t x, int32_t y) {
   d.Frame();
 }
 
-int FrontEndTest::CountSound(int32_t sample) const { return CountSample(sounds_, sample); }
+int FrontEndTest::CountSound(SoundEffect sample) const { return CountSample(sounds_, sample); }
 
 }  // namespace vantrel::test

@@ -65,7 +65,7 @@ class FrontEndTest : public ::testing::Test {
   // A click at (x, y) and the frame that reads it.
   void ClickAndFrame(int32_t x, int32_t y);
   // Effects played since the last ClearSounds.
-  int CountSound(int32_t sample) const;
+  int CountSound(SoundEffect sample) const;
   void ClearSounds() { sounds_.clear(); }
 
   GameDriver d;

@@ -89,7 +89,7 @@ class PlayHarness {
   std::vector<std::pair<int32_t, int32_t>> QueueCells() const;
   FakeCommunity& Community() { return *community_; }
   std::vector<SoundCall>& Sounds() { return sounds_; }
-  int32_t SoundCount(int32_t sample) const { return CountSample(sounds_, sample); }
+  int32_t SoundCount(SoundEffect sample) const { return CountSample(sounds_, sample); }
   void ClearSounds() { sounds_.clear(); }
   // The presented picture equals the back buffer, pixel for pixel.
   bool PresentedMatchesBackBuffer(std::string* why = nullptr) const;

@@ -42,12 +42,12 @@ void RecordSounds(std::vector<SoundCall>* calls) {
     SetPlaySoundObserver(nullptr);
     return;
   }
-  SetPlaySoundObserver([calls](int32_t sample, float x, int32_t frequency, int32_t volume) {
+  SetPlaySoundObserver([calls](SoundEffect sample, float x, int32_t frequency, int32_t volume) {
     calls->push_back({sample, x, frequency, volume});
   });
 }
 
-int32_t CountSample(const std::vector<SoundCall>& calls, int32_t sample) {
+int32_t CountSample(const std::vector<SoundCall>& calls, SoundEffect sample) {
   return static_cast<int32_t>(
       std::count_if(calls.begin(), calls.end(), [sample](const SoundCall& s) { return s.sample == sample; }));
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/sound_bank.h"
 #include "support/community_stub.h"
 
 namespace vantrel::test {
@@ -40,7 +41,7 @@ class FakeCommunity : public CommunityStub {
 
 // One sound effect the game played.
 struct SoundCall {
-  int32_t sample;
+  SoundEffect sample;
   float x;
   int32_t frequency;
   int32_t volume;
@@ -50,6 +51,6 @@ struct SoundCall {
 // one recorder: it replaces any earlier one); null stops recording.
 void RecordSounds(std::vector<SoundCall>* calls);
 // How many of the calls played this sample.
-int32_t CountSample(const std::vector<SoundCall>& calls, int32_t sample);
+int32_t CountSample(const std::vector<SoundCall>& calls, SoundEffect sample);
 
 }  // namespace vantrel::test

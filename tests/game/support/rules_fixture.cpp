@@ -169,7 +169,7 @@ void RulesFixture::SetUp() {
     soundBank = SoundBank{};
     audioSettings = AudioSettings{};
     ASSERT_EQ(LoadSounds(), 1);
-    ASSERT_EQ(soundSystem.GetSampleRate(29), 8029);
+    ASSERT_EQ(soundSystem.GetSampleRate(kSoundGlassShort), 8000 + kSoundGlassShort);
   }
   RecordSounds(&sounds);
   // Loading the sounds shuffled the music with the game's generator.
@@ -214,7 +214,7 @@ void RulesFixture::Seed(uint32_t seed) {
   plat::SetFakeUnixTime(1700000000);
 }
 
-std::vector<SoundCall> RulesFixture::SoundsOf(int32_t sample) const {
+std::vector<SoundCall> RulesFixture::SoundsOf(SoundEffect sample) const {
   std::vector<SoundCall> out;
   for (const SoundCall& s : sounds)
     if (s.sample == sample) out.push_back(s);

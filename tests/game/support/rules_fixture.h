@@ -69,7 +69,7 @@ class RulesFixture : public ::testing::Test {
   void Seed(uint32_t seed);
 
   // The sounds played so far with this sample number.
-  std::vector<SoundCall> SoundsOf(int32_t sample) const;
+  std::vector<SoundCall> SoundsOf(SoundEffect sample) const;
   // Entities of a kind in list order.
   static std::vector<Entity*> EntitiesOf(int32_t kind);
   static int32_t CountEntities(int32_t kind);
