@@ -382,7 +382,7 @@ bool MainLoopTurn(LoopState& s) {
     if (elapsed >= kFrameCheckMs) {
       program.frameMs = std::min(elapsed, 50);
       if (program.frameMs < 0) program.frameMs = 0;
-      if (play.paused) program.frameMs = 0;
+      if (play.board.paused) program.frameMs = 0;
       program.frameSec = float(program.frameMs) / 1000.0f;
       program.totalMs = int32_t(uint32_t(program.totalMs) + uint32_t(program.frameMs));
       if (program.appActive) RunFrame();

@@ -179,7 +179,7 @@ void SpawnCharm() {
       }
     }
   }
-  play.charmDelay = kCharmRetryBreaks;
+  play.player.charmDelay = kCharmRetryBreaks;
   if (!found) return;
   const int32_t k = ChooseCharm();
   if (k < 0) return;
@@ -189,8 +189,8 @@ void SpawnCharm() {
   if (!charm) return;
   charm->image = charms[size_t(k)].set;
   charm->frame = charms[size_t(k)].frame;
-  play.charmEntity = charm;
-  play.charmDelay = kCharmShownDelay;
+  play.board.charmEntity = charm;
+  play.player.charmDelay = kCharmShownDelay;
 }
 
 namespace {
@@ -227,7 +227,7 @@ void CollectCharm(Entity* charm) {
   int32_t scoreX = 0, scoreY = 0;
   PositionToInt(charm->x, &scoreX, true);
   PositionToInt(charm->y, &scoreY, true);
-  AddScoreAt(kCharmPoints[std::clamp(play.charmsThisGame, 0, 15)], scoreX, scoreY);
+  AddScoreAt(kCharmPoints[std::clamp(play.player.charmsThisGame, 0, 15)], scoreX, scoreY);
   PlaySoundAt(kCharmSound, charm->x, 0, 63);
   if (!settings.cheatMode) {
     if (communityManager) communityManager->AddToStat("CharmsCollected", 1.0f);
@@ -243,7 +243,7 @@ void CollectCharm(Entity* charm) {
       }
     }
   }
-  ++play.charmsThisGame;
+  ++play.player.charmsThisGame;
   MakeSparks(charm);
   charm->dead = 1;
 }

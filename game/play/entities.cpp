@@ -22,10 +22,10 @@ Entity::Entity(int32_t kind, int32_t value, int32_t flags, float x, float y, flo
         this->x = x * kPieceCellWidth + float(boardSet.GetBoardLeft());
         this->y = y * kPieceCellHeight + kPieceBoardTop;
       }
-      aux = play.playClock;
+      aux = play.game.playClock;
       break;
     case kEntitySpark: {
-      startTime = play.playClock;
+      startTime = play.game.playClock;
       int32_t r, g, b;
       if (flags & kSparkGrey) {
         r = g = b = plat::Rand() % 192;
@@ -47,10 +47,10 @@ Entity::Entity(int32_t kind, int32_t value, int32_t flags, float x, float y, flo
       break;
     }
     case kEntityExplosion:
-      aux = play.playClock;
+      aux = play.game.playClock;
       this->flags = 0;
       break;
-    case kEntityLightning: startTime = play.playClock; break;
+    case kEntityLightning: startTime = play.game.playClock; break;
     default: break;
   }
 }

@@ -49,6 +49,9 @@ struct BoardSetSelectState {
   bool thumbDragging = false;
   int32_t thumbDragOffset = 0;
   std::string boardSetLoadError;
+  // The board the next game starts on; StartGame takes it and sets it back
+  // to 0.
+  int32_t chosenStartBoard = 0;
 };
 extern BoardSetSelectState boardSetSelect;
 

@@ -13,6 +13,9 @@ struct OptionsScreenState {
   int32_t bandLastRefreshMs = 0;
   int32_t bandSweepCount = 0;
   int32_t bandStripFrame = 0;
+  // The players of the next game, as the "Players" line sets it (the game
+  // reads it as 1..4).
+  int32_t playerCount = 1;
 };
 extern OptionsScreenState optionsScreen;
 

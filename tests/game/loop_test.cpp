@@ -71,7 +71,7 @@ TEST_F(LoopTest, AStallIsCutToFiftyMilliseconds) {
 }
 
 TEST_F(LoopTest, PausedFramesRunWithZeroTime) {
-  play.paused = 1;
+  play.board.paused = 1;
   const int32_t before = program.totalMs;
   const size_t fpsBefore = std::count(d.DebugText().begin(), d.DebugText().end(), 'F');
   d.RunFor(200, 10);
@@ -200,7 +200,7 @@ TEST_F(LoopTest, PausedOrInactiveTheChecksGoOnEveryNineMillisecondsWithoutSpinni
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    play.paused = c.pause ? 1 : 0;
+    play.board.paused = c.pause ? 1 : 0;
     d.Focus(!c.deactivate);
     Drain();
     d.Frame(16);

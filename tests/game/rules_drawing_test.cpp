@@ -258,7 +258,7 @@ TEST_F(Sprite, RefractsTheBackBuffer) {
 }
 
 TEST_F(Sprite, TheFireTextureWrapsAtItsRealSize) {
-  play.fireballOn = 1;
+  play.board.fireballOn = 1;
   Image* fire = explosionSet.GetImage(46);
   // A texture whose size is not a power of two.
   ASSERT_TRUE(fire->Resize(12, 10, false));

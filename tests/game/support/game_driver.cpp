@@ -131,7 +131,7 @@ bool GameDriver::RunUntil(const std::function<bool()>& pred, uint32_t maxMs, uin
   if (pred()) return true;
   ADD_FAILURE() << "condition not reached: scene " << program.sceneNumber << ", previous " << program.previousScene
                 << ", transition " << transition.transitionRunning << ", running " << running_ << ", paused "
-                << play.paused;
+                << play.board.paused;
   return false;
 }
 
