@@ -6,6 +6,7 @@
 // own generator (seeded) varies the bounce angles, so it never touches the
 // game's generator and a seeded run replays exactly.
 #include <cstdint>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -56,6 +57,8 @@ struct AutoRunConfig {
   int64_t maxFrames = -1;  // stop after this many frames (-1: play to the end)
   bool checkInvariants = true;
   int32_t stopAfterBoards = -1;  // stop once this many boards were finished (-1: play to the end)
+  // Called after every frame with the number of frames played so far.
+  std::function<void(int64_t frames)> afterFrame;
 };
 
 struct AutoRunResult {

@@ -88,6 +88,7 @@ AutoRunResult RunAutoGame(PlayHarness& h, AutoPlayer& player, const AutoRunConfi
     const int32_t ms = config.frameLengths[frameIndex++ % config.frameLengths.size()];
     h.Step(ms);
     ++result.frames;
+    if (config.afterFrame) config.afterFrame(result.frames);
 
     // What happened in the frame.
     if (play.currentPlayer == player0 && play.lives < livesBefore) {
