@@ -1,5 +1,6 @@
 #include "core/registry_settings.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -35,15 +36,34 @@ int32_t RegistrySettings::SetValuePrefix(const char* text) {
 }
 
 int32_t RegistrySettings::OpenKey() {
+  if (inBatch && key) return 1;
   key.reset();
   key = plat::SettingsStore::Open(keyPath, useLocalMachine != 0);
+  if (key && inBatch) key->BeginUpdate();
   return key ? 1 : 0;
 }
 
 int32_t RegistrySettings::CloseKey() {
   if (!key) return 0;
-  key.reset();
+  if (!inBatch) key.reset();
   return 1;
+}
+
+int32_t RegistrySettings::BeginBatch() {
+  if (inBatch) return key ? 1 : 0;
+  inBatch = 1;
+  return OpenKey();
+}
+
+int32_t RegistrySettings::EndBatch() {
+  if (!inBatch) return 0;
+  inBatch = 0;
+  if (!key) return 0;
+  const bool stored = key->CommitUpdate();
+  const int error = errno;
+  key.reset();
+  errno = error;
+  return stored ? 1 : 0;
 }
 
 int32_t RegistrySettings::ReadInt(const char* name, int32_t* value) {
@@ -99,11 +119,32 @@ std::string PlacementName(const char* prefix, char letter) {
   name += letter;
   return name;
 }
+
+// One placement's values are read and written in a batch of their own,
+// unless the caller already runs one: the file is read once, and written
+// once with all of them.
+class PlacementBatch {
+ public:
+  explicit PlacementBatch(RegistrySettings& settings) : settings_(settings), own_(!settings.inBatch) {
+    if (own_) settings_.BeginBatch();
+  }
+  ~PlacementBatch() {
+    if (own_) settings_.EndBatch();
+  }
+  PlacementBatch(const PlacementBatch&) = delete;
+  PlacementBatch& operator=(const PlacementBatch&) = delete;
+
+ private:
+  RegistrySettings& settings_;
+  bool own_;
+};
 }  // namespace
 
 int32_t RegistrySettings::RestoreWindow(plat::WindowPlacement* window, const char* prefix, bool withSize,
                                         bool withShowState) {
-  if (!window || !prefix || !OpenKey()) return 0;
+  if (!window || !prefix) return 0;
+  PlacementBatch batch(*this);
+  if (!OpenKey()) return 0;
   CloseKey();
   int32_t x = 0, y = 0, w = 0, h = 0, s = 0;
   bool havePosition = false, haveSize = false, haveShow = false;
@@ -140,7 +181,9 @@ int32_t RegistrySettings::RestoreWindow(plat::WindowPlacement* window, const cha
 
 int32_t RegistrySettings::SaveWindow(plat::WindowPlacement* window, const char* prefix, bool withSize,
                                      bool withShowState) {
-  if (!window || !prefix || !OpenKey()) return 0;
+  if (!window || !prefix) return 0;
+  PlacementBatch batch(*this);
+  if (!OpenKey()) return 0;
   CloseKey();
   plat::WindowRect r = window->OuterRect();
   WriteInt(PlacementName(prefix, 'X').c_str(), r.left);

@@ -1,15 +1,16 @@
 #include "game/config.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <string>
 
 #include "audio/sound_bank.h"
 #include "community/community_manager.h"
 #include "core/data_files.h"
-#include "core/log.h"
 #include "core/registry_settings.h"
 #include "core/text_file.h"
 #include "game/game_globals.h"
+#include "game/save_failures.h"
 #include "platform/files.h"
 
 Settings settings;
@@ -55,14 +56,26 @@ const ConfigKey kConfigKeys[] = {
 }  // namespace
 
 void ReadStoredSettings() {
+  // One batch: the file is read once for all nine.
+  registrySettings.BeginBatch();
   for (const StoredSetting& s : kStoredSettings) registrySettings.ReadInt(s.name, s.value);
+  registrySettings.EndBatch();
 }
 
-void WriteStoredSettings() {
-  for (const StoredSetting& s : kStoredSettings) {
-    if (!registrySettings.WriteInt(s.name, *s.value))
-      DebugPrint(std::string("Could not store setting ") + s.name + "\n");
+bool WriteStoredSettings() {
+  // One batch: the nine are written in one write of the file, so it never
+  // holds some new choices and some old ones.
+  errno = 0;
+  registrySettings.BeginBatch();
+  for (const StoredSetting& s : kStoredSettings) registrySettings.WriteInt(s.name, *s.value);
+  if (registrySettings.EndBatch()) {
+    ReportSaveWorked(SavedData::kSettings);
+    return true;
   }
+  ReportSaveFailed(SavedData::kSettings,
+                   plat::SettingsStore::FilePath(registrySettings.keyPath, registrySettings.useLocalMachine != 0),
+                   errno);
+  return false;
 }
 
 void ReadConfigFile() {

@@ -16,8 +16,10 @@ void ReadDirsConfig(DataFiles& files);
 // empty lines left out, long lines kept whole.
 std::vector<std::string> ParseDirsConfig(const std::string& bytes);
 
-// The stored choices: read at start-up, written by a normal exit.
+// The stored choices: read at start-up, written by a normal exit, each in
+// one pass over the settings file. A write that fails is told to the player
+// (false).
 void ReadStoredSettings();
-void WriteStoredSettings();
+bool WriteStoredSettings();
 // The sound bank's settings from the configuration and SwapStereo.
 void ApplyAudioSettings();

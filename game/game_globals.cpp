@@ -12,6 +12,8 @@
 #include "community/community_manager.h"
 #include "core/random_int.h"
 #include "game/play/charms.h"
+#include "game/save_failures.h"
+#include "game/scenes/high_scores.h"
 #include "graphics/draw.h"
 #include "graphics/flame.h"
 #include "platform/files.h"
@@ -106,6 +108,8 @@ void ResetGameStateForTests() {
   completionScreen = CompletionScreenState();
   highScoreScreen = HighScoreScreenState();
   ResetHighScoreTable(highScoreScreen.highScores);
+  ForgetUnsavedHighScoresForTests();
+  ResetSaveFailuresForTests();
   transition = TransitionState();
 
   randomIntState = 123456;

@@ -19,7 +19,9 @@
 #include "game/play/charms.h"
 #include "game/play/game_flow.h"
 #include "game/play/image_origins.h"
+#include "game/save_failures.h"
 #include "game/scenes/deferred_pictures.h"
+#include "game/scenes/high_scores.h"
 #include "game/window_proc.h"
 #include "graphics/display.h"
 #include "graphics/flame.h"
@@ -427,6 +429,9 @@ int32_t ShutdownGame() {
   entityHead.DeleteAll();
   exploQueueHead.DeleteAll();
 
+  // Whatever could not be saved before gets its last chance.
+  if (SaveFailed(SavedData::kCollectedCharms)) SaveCollectedCharms();
+  SaveUnsavedHighScores();
   WriteStoredSettings();
   return 1;
 }

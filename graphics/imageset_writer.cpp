@@ -63,8 +63,10 @@ bool BuildImageSet(const std::vector<ImageSetWriterEntry>& entries, std::vector<
   return true;
 }
 
-bool WriteImageSet(const boost::filesystem::path& path, const std::vector<ImageSetWriterEntry>& entries) {
+bool WriteImageSet(const boost::filesystem::path& path, const std::vector<ImageSetWriterEntry>& entries,
+                   plat::WriteFailure* failure) {
+  if (failure) *failure = plat::WriteFailure();
   std::vector<uint8_t> bytes;
   if (!BuildImageSet(entries, bytes)) return false;
-  return plat::WriteFileAtomic(path, bytes.data(), bytes.size());
+  return plat::WriteFileAtomic(path, bytes.data(), bytes.size(), true, failure);
 }

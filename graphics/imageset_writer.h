@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "graphics/bitmap.h"
+#include "platform/files.h"
 
 struct ImageSetWriterEntry {
   std::string name;               // stored with a terminating NUL
@@ -21,5 +22,8 @@ struct ImageSetWriterEntry {
 bool BuildImageSet(const std::vector<ImageSetWriterEntry>& entries, std::vector<uint8_t>& out);
 
 // BuildImageSet, then written to a temporary file beside path that replaces
-// path only once every byte is written. false leaves an existing file as it was.
-bool WriteImageSet(const boost::filesystem::path& path, const std::vector<ImageSetWriterEntry>& entries);
+// path only once every byte is written. false leaves an existing file as it
+// was; *failure, when given, then says why (all zero when the entries could
+// not be built into a set).
+bool WriteImageSet(const boost::filesystem::path& path, const std::vector<ImageSetWriterEntry>& entries,
+                   plat::WriteFailure* failure = nullptr);

@@ -273,10 +273,10 @@ void ImageTool::Commit(ImageSetContents&& contents, bool append) {
   for (auto& entry : contents.entries) entries.push_back(std::move(entry));
 }
 
-bool ImageTool::SaveImageSetEntries(const fs::path& path) const {
+bool ImageTool::SaveImageSetEntries(const fs::path& path, plat::WriteFailure* failure) const {
   if (!EntriesWithoutPicture().empty()) return false;
   std::vector<ImageSetWriterEntry> list;
   list.reserve(entries.size());
   for (const auto& entry : entries) list.push_back({entry->name.Text(), &entry->DisplayFrame()});
-  return WriteImageSet(path, list);
+  return WriteImageSet(path, list, failure);
 }

@@ -16,6 +16,7 @@
 #include "graphics/dib_surface.h"
 #include "imagetool/file_requester.h"
 #include "platform/dialog.h"
+#include "platform/files.h"
 #include "platform/window.h"
 
 // The private message that keeps the dialog and the preview in step. In the
@@ -133,8 +134,9 @@ class ImageTool {
   bool LoadImageSetEntries(const boost::filesystem::path& path, bool append);
   // Writes the list as a version-2 set; false when nothing could be
   // written (an existing file then stays as it was), and for a list with an
-  // entry without a picture, which no reader could open again.
-  bool SaveImageSetEntries(const boost::filesystem::path& path) const;
+  // entry without a picture, which no reader could open again. *failure,
+  // when given, says whether the file was made and why writing it failed.
+  bool SaveImageSetEntries(const boost::filesystem::path& path, plat::WriteFailure* failure = nullptr) const;
 
   // The file name Save suggests for entry `index` (with ".png").
   std::string SuggestedName(size_t index) const;

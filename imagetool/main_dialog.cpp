@@ -340,7 +340,14 @@ void ImageTool::OnSaveSet() {
   if (!setRequester.Save(dialog, "Save ImageSet", true)) return;
   fs::path path = setRequester.GetPath();
   if (!path.has_extension()) path.replace_extension("img");
-  if (!SaveImageSetEntries(path)) ShowError("Can't open file.");
+  plat::WriteFailure failure;
+  if (SaveImageSetEntries(path, &failure)) return;
+  // A file that was made but not written whole says so; the old set stays.
+  if (failure.created) {
+    ShowError(std::string("Couldn't save image set: ") + std::strerror(failure.error) + "!");
+  } else {
+    ShowError("Can't open file.");
+  }
 }
 
 void ImageTool::OnClearSet() {

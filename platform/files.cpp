@@ -1,15 +1,19 @@
 #include "platform/files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+
+#include "platform/clock.h"
 
 namespace fs = boost::filesystem;
 
@@ -95,6 +99,49 @@ std::string DocumentsFromUserDirs() {
     return v;
   }
   return std::string();
+}
+
+// The test hook of FailNextAtomicWrites.
+std::atomic<int> injectedFailures{0};
+std::atomic<int> injectedError{0};
+std::atomic<bool> injectedAtCreate{false};
+
+// The errno value the next write is to fail with, 0 for none.
+int TakeInjectedFailure() {
+  int left = injectedFailures.load();
+  while (left > 0) {
+    if (injectedFailures.compare_exchange_weak(left, left - 1))
+      return injectedError.load() ? injectedError.load() : EIO;
+  }
+  return 0;
+}
+
+// A save that was killed between making its temporary file and renaming it
+// leaves ".NAME.XXXXXX" (mkstemp's six letters or digits) for good. Those of
+// this target that are plain files last changed more than a minute ago are
+// removed; a save still running changes its file far more often than that.
+constexpr int64_t kStaleTemporarySeconds = 60;
+
+void RemoveStaleTemporaries(const fs::path& dir, const std::string& name) {
+  if (name.empty()) return;
+  const std::string prefix = "." + name + ".";
+  DIR* folder = opendir(dir.c_str());
+  if (!folder) return;
+  const int64_t now = UnixTime();
+  while (const dirent* entry = readdir(folder)) {
+    const size_t length = std::strlen(entry->d_name);
+    if (length != prefix.size() + 6 || std::strncmp(entry->d_name, prefix.data(), prefix.size()) != 0) continue;
+    bool random = true;
+    for (size_t i = prefix.size(); i < length; ++i) {
+      const char c = entry->d_name[i];
+      random = random && ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'));
+    }
+    struct stat st;
+    if (!random || fstatat(dirfd(folder), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
+      continue;
+    if (now - int64_t(st.st_mtime) > kStaleTemporarySeconds) unlinkat(dirfd(folder), entry->d_name, 0);
+  }
+  closedir(folder);
 }
 
 }  // namespace
@@ -228,35 +275,51 @@ bool StaysInside(const fs::path& relative) {
   return true;
 }
 
-bool WriteFileAtomic(const fs::path& path, const void* bytes, size_t size, bool backslashSeparates) {
-  if (!bytes && size) return false;
+bool WriteFileAtomic(const fs::path& path, const void* bytes, size_t size, bool backslashSeparates,
+                     WriteFailure* failure) {
+  auto fail = [failure](int error, bool created) {
+    if (failure) *failure = WriteFailure{error, created};
+    errno = error;
+    return false;
+  };
+  if (!bytes && size) return fail(EINVAL, false);
   fs::path target = backslashSeparates ? ToPath(path.string()) : path;
   fs::path dir = target.parent_path();
   if (dir.empty()) dir = ".";
-  std::string tmpl = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
-  std::vector<char> name(tmpl.begin(), tmpl.end());
-  name.push_back('\0');
-  int fd = mkstemp(name.data());
-  if (fd < 0) return false;
+  const std::string name = target.filename().string();
+  RemoveStaleTemporaries(dir, name);
+  std::string tmpl = (dir / ("." + name + ".XXXXXX")).string();
+  std::vector<char> temp(tmpl.begin(), tmpl.end());
+  temp.push_back('\0');
+  int error = TakeInjectedFailure();
+  if (error != 0 && injectedAtCreate) return fail(error, false);
+  int fd = mkstemp(temp.data());
+  if (fd < 0) return fail(errno, false);
   const char* p = static_cast<const char*>(bytes);
   size_t left = size;
-  bool ok = true;
-  while (left > 0) {
+  while (error == 0 && left > 0) {
     ssize_t w = ::write(fd, p, left);
     if (w < 0) {
       if (errno == EINTR) continue;
-      ok = false;
+      error = errno;
       break;
     }
     p += w;
     left -= size_t(w);
   }
-  if (ok) ok = fchmod(fd, 0644) == 0;
-  if (ok) ok = fsync(fd) == 0;
-  if (::close(fd) != 0) ok = false;
-  if (ok) ok = std::rename(name.data(), target.c_str()) == 0;
-  if (!ok) ::unlink(name.data());
-  return ok;
+  if (error == 0 && fchmod(fd, 0644) != 0) error = errno;
+  if (error == 0 && fsync(fd) != 0) error = errno;
+  if (::close(fd) != 0 && error == 0) error = errno;
+  if (error == 0 && std::rename(temp.data(), target.c_str()) != 0) error = errno;
+  if (error == 0) return true;
+  ::unlink(temp.data());
+  return fail(error, true);
+}
+
+void FailNextAtomicWrites(int count, int error, bool atCreate) {
+  injectedFailures = count > 0 ? count : 0;
+  injectedError = error;
+  injectedAtCreate = atCreate;
 }
 
 fs::path CurrentFolder() {

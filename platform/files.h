@@ -61,13 +61,32 @@ FILE* OpenFile(const std::string& stored, const char* mode);
 // to another folder even "a/../b" would leave).
 bool StaysInside(const boost::filesystem::path& relative);
 
+// Why a write failed.
+struct WriteFailure {
+  int error = 0;  // the errno value
+  // false: the file could not be created at all (no folder, no right to
+  // write there); true: it was, and writing, syncing or renaming it failed.
+  bool created = false;
+};
+
 // Writes bytes to a temporary file beside path and renames it over path, so
-// an interrupted or failed write keeps the old file. true on success. A '\'
-// in path is read as a separator, as in stored paths, unless
-// backslashSeparates is false: then it is part of a name, as in a name a
-// folder listing gave.
+// an interrupted or failed write keeps the old file. true on success; on
+// failure errno (and *failure, when given) says why. A '\' in path is read
+// as a separator, as in stored paths, unless backslashSeparates is false:
+// then it is part of a name, as in a name a folder listing gave.
+//
+// Before writing, the temporaries that interrupted saves of the same target
+// left beside it (".NAME.XXXXXX") are removed once they are more than a
+// minute old (by UnixTime, fake or real): by then no running save owns them.
 bool WriteFileAtomic(const boost::filesystem::path& path, const void* bytes, size_t size,
-                     bool backslashSeparates = true);
+                     bool backslashSeparates = true, WriteFailure* failure = nullptr);
+
+// Test hook: the next `count` calls of WriteFileAtomic fail with `error`
+// (an errno value such as ENOSPC) once their temporary file exists, as a
+// full disk fails them, or, with atCreate, as the temporary cannot be made
+// (a folder the user may not write in fails so); the target keeps what it
+// held. A count of 0 ends it.
+void FailNextAtomicWrites(int count, int error, bool atCreate = false);
 
 // The process's current folder (empty on failure).
 boost::filesystem::path CurrentFolder();

@@ -1,5 +1,6 @@
 #include "platform/settings.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -185,7 +186,35 @@ bool SettingsStore::ReadString(const std::string& name, char* buffer, int size) 
   return true;
 }
 
+void SettingsStore::BeginUpdate() {
+  if (updating_) return;
+  updating_ = true;
+  changed_ = false;
+  stored_ = values_;
+}
+
+bool SettingsStore::CommitUpdate() {
+  if (!updating_) return true;
+  updating_ = false;
+  const bool changed = changed_;
+  changed_ = false;
+  if (!changed || Save()) {
+    stored_.clear();
+    return true;
+  }
+  const int error = errno;
+  values_.swap(stored_);
+  stored_.clear();
+  errno = error;
+  return false;
+}
+
 bool SettingsStore::Put(const std::string& name, const Value& v) {
+  if (updating_) {
+    values_[name] = v;
+    changed_ = true;
+    return true;
+  }
   Value old;
   auto it = values_.find(name);
   bool had = it != values_.end();
@@ -193,10 +222,12 @@ bool SettingsStore::Put(const std::string& name, const Value& v) {
   values_[name] = v;
   if (Save()) return true;
   // The file was not written: keep the store as it is on disk.
+  const int error = errno;
   if (had)
     values_[name] = old;
   else
     values_.erase(name);
+  errno = error;
   return false;
 }
 

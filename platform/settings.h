@@ -3,9 +3,10 @@
 // "Software\Quillmark\Vantrel - Orvesse"), each a dword or a string, kept in
 // one INI-style file per key path:
 //   $XDG_CONFIG_HOME/<key path without "Software", '\' as folders>/registry.ini
-// ($XDG_CONFIG_HOME defaults to ~/.config). Every write goes to a temporary
-// file in the same folder that is renamed over the old one. A damaged or
-// foreign file reads as missing values. No operation prints anything.
+// ($XDG_CONFIG_HOME defaults to ~/.config). The file is read once, when the
+// store is opened; every write goes to a temporary file in the same folder
+// that is renamed over the old one. A damaged or foreign file reads as
+// missing values. No operation prints anything.
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -33,6 +34,14 @@ class SettingsStore {
   // Stores the text's bytes and its terminator.
   bool WriteString(const std::string& name, const char* text);
 
+  // Between BeginUpdate and CommitUpdate, writes change only the values
+  // held here, and CommitUpdate writes the file once with all of them, so
+  // the file holds either every one of them or none. When that write fails
+  // (errno says why) every value is put back as the file holds it and the
+  // result is false. Committing with nothing written writes nothing.
+  void BeginUpdate();
+  bool CommitUpdate();
+
   struct Value {
     SettingType type = SettingType::String;
     std::string bytes;
@@ -52,6 +61,11 @@ class SettingsStore {
   std::string file_;
   std::string keyPath_;
   std::map<std::string, Value, NameLess> values_;
+  // While an update runs: the values as the file holds them, and whether
+  // anything was written since.
+  bool updating_ = false;
+  bool changed_ = false;
+  std::map<std::string, Value, NameLess> stored_;
 };
 
 }  // namespace plat

@@ -14,6 +14,7 @@
 #include "core/log.h"
 #include "game/game_globals.h"
 #include "game/play/charms.h"
+#include "game/save_failures.h"
 #include "platform/files.h"
 
 namespace {
@@ -150,13 +151,18 @@ void SaveCollectedCharms() {
       if (ec && boost::filesystem::exists(path)) {
         DebugPrint("Error saving collected charms: cannot keep the old file as " + std::string(kCharmsBackupName) +
                    ": " + ec.message() + "\n");
+        ReportSaveFailed(SavedData::kCollectedCharms, path, ec.value());
         return;
       }
       collectedCharmsNeedBackup = false;
     }
-    errno = 0;
-    if (!plat::WriteFileAtomic(path, scrambled, static_cast<size_t>(scrambledSize))) {
-      DebugPrint("Error saving collected charms: cannot write " + path.string() + ErrnoText() + "\n");
+    // The set stays in memory whatever happens here, and every later save
+    // writes it whole.
+    plat::WriteFailure failure;
+    if (plat::WriteFileAtomic(path, scrambled, static_cast<size_t>(scrambledSize), true, &failure)) {
+      ReportSaveWorked(SavedData::kCollectedCharms);
+    } else {
+      ReportSaveFailed(SavedData::kCollectedCharms, path, failure.error);
     }
   } catch (const std::exception& e) {
     DebugPrint(std::string("Error saving collected charms: ") + e.what() + "\n");

@@ -3,7 +3,9 @@
 // player's score online, and the online table of the set's leaderboard.
 #include "game/scenes/high_scores.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,7 @@
 #include "game/game_globals.h"
 #include "game/high_score_file.h"
 #include "game/play/charms.h"
+#include "game/save_failures.h"
 #include "game/scenes/deferred_pictures.h"
 #include "game/scenes/menu_pointer.h"
 #include "game/scenes/scene_draw.h"
@@ -50,9 +53,35 @@ bool IsNameCharacter(uint8_t c) {
   return c == 0xE5 || c == 0xC5 || c == 0xE4 || c == 0xC4 || c == 0xF6 || c == 0xD6;
 }
 
+// Tables whose last save failed, by file: they are shown from here and
+// written again at every later save until a write works.
+struct UnsavedTable {
+  HighScoreEntry rows[kHighScoreRows];
+};
+std::map<boost::filesystem::path, UnsavedTable> unsavedTables;
+
+// Writes one table; false, with errno set, when the file was not written.
+bool WriteTable(const boost::filesystem::path& path, const HighScoreEntry (&table)[kHighScoreRows]) {
+  const std::vector<uint8_t> bytes = WriteHighScoreTable(table);
+  // The path as it is: a '\\' in the set's file name is part of the name.
+  plat::WriteFailure failure;
+  if (plat::WriteFileAtomic(path, bytes.data(), bytes.size(), false, &failure)) return true;
+  errno = failure.error;
+  return false;
+}
+
 void LoadHighScores() {
   ResetHighScoreTable(highScoreScreen.highScores);
   if (highScoreScreen.scoreFilePath.empty()) return;
+  const auto unsaved = unsavedTables.find(highScoreScreen.scoreFilePath);
+  if (unsaved != unsavedTables.end()) {
+    // What the file holds is older than what the players entered.
+    for (int i = 0; i < kHighScoreRows; ++i) {
+      highScoreScreen.highScores[i] = unsaved->second.rows[i];
+      highScoreScreen.highScores[i].isNew = 0;
+    }
+    return;
+  }
   // The path as it is: a '\\' in the set's file name is part of the name.
   FILE* file = std::fopen(highScoreScreen.scoreFilePath.c_str(), "rb");
   if (!file) return;
@@ -63,14 +92,22 @@ void LoadHighScores() {
 }
 
 void SaveHighScores() {
-  if (highScoreScreen.scoreFilePath.empty()) return;
-  const std::vector<uint8_t> bytes = WriteHighScoreTable(highScoreScreen.highScores);
-  if (!plat::WriteFileAtomic(highScoreScreen.scoreFilePath, bytes.data(), bytes.size(), false))
-    DebugPrint("Error saving high scores: " + highScoreScreen.scoreFilePath.string() + "\n");
+  const boost::filesystem::path& path = highScoreScreen.scoreFilePath;
+  if (path.empty()) return;
+  if (WriteTable(path, highScoreScreen.highScores)) {
+    unsavedTables.erase(path);
+    if (unsavedTables.empty()) ReportSaveWorked(SavedData::kHighScores);
+    return;
+  }
+  const int error = errno;
+  UnsavedTable& kept = unsavedTables[path];
+  for (int i = 0; i < kHighScoreRows; ++i) kept.rows[i] = highScoreScreen.highScores[i];
+  ReportSaveFailed(SavedData::kHighScores, path, error);
 }
 
 void EnterScene() {
   SaveCollectedCharms();
+  SaveUnsavedHighScores();
   highScoreScreen.scoreFilePath.clear();
   if (savedGamesFolder.empty()) {
     DebugPrint("No saved games folder: the high scores are neither read nor saved\n");
@@ -359,6 +396,21 @@ void DrawState(const SurfaceLock& lock) {
 }  // namespace
 
 void ResetHighScoreTable() { ResetHighScoreTable(highScoreScreen.highScores); }
+
+void SaveUnsavedHighScores() {
+  if (unsavedTables.empty()) return;
+  for (auto it = unsavedTables.begin(); it != unsavedTables.end();) {
+    if (!WriteTable(it->first, it->second.rows)) {
+      ReportSaveFailed(SavedData::kHighScores, it->first, errno);
+      ++it;
+      continue;
+    }
+    it = unsavedTables.erase(it);
+  }
+  if (unsavedTables.empty()) ReportSaveWorked(SavedData::kHighScores);
+}
+
+void ForgetUnsavedHighScoresForTests() { unsavedTables.clear(); }
 
 void RunHighScoresScreen() {
   const bool firstFrame = program.sceneNumber != program.previousScene;

@@ -4,3 +4,8 @@
 
 // Fills highScores with the default table.
 void ResetHighScoreTable();
+
+// Writes again every table whose save failed; the player was told of the
+// failure once, and is not told again while the writes keep failing.
+void SaveUnsavedHighScores();
+void ForgetUnsavedHighScoresForTests();

@@ -330,7 +330,8 @@ TEST_F(HighScoresTest, AScoreFileThatCannotBeWrittenKeepsWhatWasThere) {
   EXPECT_NE(d.DebugText().find("Error saving high scores: " + ScoreFile().string()), std::string::npos);
   d.Frame();
   EXPECT_EQ(highScoreScreen.scoreScreenState, kScoresAskToPost);  // the scene goes on
-  EXPECT_TRUE(d.Boxes().empty());
+  ASSERT_EQ(d.Boxes().size(), 1u);                                // the player is told
+  EXPECT_EQ(d.Boxes()[0].text.rfind("Could not save the high scores: ", 0), 0u) << d.Boxes()[0].text;
   // Nothing left beside it.
   int entries = 0;
   for (auto it = boost::filesystem::directory_iterator(ScoreFile().parent_path());

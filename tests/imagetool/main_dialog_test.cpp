@@ -2,7 +2,9 @@
 #include "imagetool_fixture.h"
 
 #include "core/registry_settings.h"
+#include "platform/files.h"
 
+#include <cerrno>
 #include <random>
 
 using namespace imagetool_test;
@@ -449,6 +451,27 @@ TEST_F(MainDialog, SaveSetAddsTheExtensionAndRefusesAnEmptyList) {
   Pump();
   EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Can't open file."});
   EXPECT_EQ(ReadBytes(dir / "sheet.img"), bytes);
+}
+
+TEST_F(MainDialog, SaveSetThatCannotBeWrittenSaysSoAndKeepsTheOldSet) {
+  AddPictures(2);
+  ASSERT_TRUE(SaveSetTo(dir / "sheet.img"));
+  const std::vector<uint8_t> before = ReadBytes(dir / "sheet.img");
+  AddPictures(1);
+  // The file is made, but the disk fills while it is written.
+  plat::FailNextAtomicWrites(1, ENOSPC);
+  ASSERT_TRUE(SaveSetTo(dir / "sheet.img"));
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Couldn't save image set: No space left on device!"});
+  EXPECT_EQ(ReadBytes(dir / "sheet.img"), before);
+  // A file that cannot be made at all (no right to write in its folder)
+  // is "Can't open file.".
+  plat::FailNextAtomicWrites(1, EACCES, true);
+  ASSERT_TRUE(SaveSetTo(dir / "sheet.img"));
+  EXPECT_EQ(BoxTexts(),
+            (std::vector<std::string>{"Couldn't save image set: No space left on device!", "Can't open file."}));
+  ASSERT_TRUE(SaveSetTo(dir / "sheet.img"));
+  EXPECT_EQ(BoxTexts().size(), 2u);
+  EXPECT_NE(ReadBytes(dir / "sheet.img"), before);
 }
 
 TEST_F(MainDialog, ClearSetAsksFirst) {
