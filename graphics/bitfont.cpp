@@ -24,7 +24,11 @@ bool BitFont::BuildGlyphMap() {
   for (int i = 0; i < 256; ++i) glyph[i] = -1;
   if (count < 2 || !names) return false;
   for (int32_t i = 0; i < count; ++i) {
-    if (names[i].length == 1 && names[i].data) glyph[static_cast<uint8_t>(names[i].data[0])] = i;
+    if (names[i].length != 1 || !names[i].data) continue;
+    const uint8_t c = static_cast<uint8_t>(names[i].data[0]);
+    // Control bytes never draw: a text that holds one shows nothing there.
+    if (c < 32 || c == 127) continue;
+    glyph[c] = i;
   }
   constexpr int kUpper = 'A', kLower = 'a';
   if (glyph[kUpper] < 0) std::memmove(&glyph[kUpper], &glyph[kLower], 26 * sizeof(int32_t));
@@ -107,21 +111,26 @@ void BitFont::CopyFrom(const BitFont& other) {
   targetDepth = other.targetDepth;
 }
 
+int32_t BitFont::TargetFrameIndex() const {
+  const Image* first = GetImage(0);
+  for (int32_t i = 0; i < first->frameCount; ++i) {
+    if (first->GetFrame(i)->bpp == targetDepth) return i;
+  }
+  return first->frameCount;
+}
+
+const Bitmap* BitFont::GlyphFrame(int32_t g, int32_t k) const {
+  const Image* img = GetImage(g);
+  return (k > 0 && k < img->frameCount) ? img->GetFrame(k) : img->GetFrame(0);
+}
+
 bool BitFont::DrawText(const char* text, int32_t x, int32_t y) {
   if (!text || !*text || !targetBits) return false;
   penX = x;
   penY = y;
   penLineX = lineStartX;
   penLineY = lineStartY;
-  // The frame whose depth matches the target, found on image 0.
-  const Image* first = GetImage(0);
-  int32_t k = first->frameCount;
-  for (int32_t i = 0; i < first->frameCount; ++i) {
-    if (first->GetFrame(i)->bpp == targetDepth) {
-      k = i;
-      break;
-    }
-  }
+  const int32_t k = TargetFrameIndex();
   for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) {
     int32_t g = glyph[*p];
     if (g < 0 || *p == ' ') {
@@ -135,9 +144,35 @@ bool BitFont::DrawText(const char* text, int32_t x, int32_t y) {
       }
       continue;
     }
-    const Image* img = GetImage(g);
-    const Bitmap* frame = (k > 0 && k < img->frameCount) ? img->GetFrame(k) : img->GetFrame(0);
+    const Bitmap* frame = GlyphFrame(g, k);
     // A frame deeper than the target would write past the target's rows.
+    if (frame->bpp <= targetDepth)
+      frame->Draw(targetBits, targetWidth, targetHeight, targetPitch, penX, penY, keyed, alpha);
+    penX += spacing + frame->width;
+    penY += rise;
+  }
+  return true;
+}
+
+bool BitFont::DrawTextLine(const char* text, int32_t x, int32_t y, int32_t width) {
+  if (!text || !*text || !targetBits) return false;
+  penX = x;
+  penY = y;
+  penLineX = lineStartX;
+  penLineY = lineStartY;
+  const int64_t right = int64_t{x} + width;
+  const int32_t k = TargetFrameIndex();
+  // The loop ends once the pen has passed the right edge, so a text of any
+  // length costs only what fits.
+  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p && penX < right; ++p) {
+    const int32_t g = glyph[*p];
+    if (g < 0 || *p == ' ') {
+      penX += spaceWidth;
+      continue;
+    }
+    const Bitmap* frame = GlyphFrame(g, k);
+    const int64_t left = int64_t{penX} - frame->hotX;
+    if (left < x || left + frame->width > right) break;
     if (frame->bpp <= targetDepth)
       frame->Draw(targetBits, targetWidth, targetHeight, targetPitch, penX, penY, keyed, alpha);
     penX += spacing + frame->width;

@@ -28,6 +28,11 @@ class BitFont : public ImageSet {
   void CopyFrom(const BitFont& other);
 
   bool DrawText(const char* text, int32_t x, int32_t y);
+  // One line of text from (x, y) within `width` pixels: the first glyph that
+  // would reach past x + width ends the line there, and every byte without a
+  // glyph, newline included, advances as a blank. The pen ends where the
+  // line stopped; false when nothing was drawn for want of text or target.
+  bool DrawTextLine(const char* text, int32_t x, int32_t y, int32_t width);
   bool DrawTextAtCursor(const char* text);
   void DrawTextCentered(const char* text, int32_t x, int32_t y, int32_t width);
   int32_t TextWidth(const char* text) const;
@@ -53,4 +58,10 @@ class BitFont : public ImageSet {
   int32_t targetHeight = 0;
   int32_t targetPitch = 0;
   int32_t targetDepth = 0;
+
+ private:
+  // The frame index whose depth matches the target, found on image 0 (its
+  // frame count when none does), and the frame of glyph image g drawn for it.
+  int32_t TargetFrameIndex() const;
+  const Bitmap* GlyphFrame(int32_t g, int32_t k) const;
 };

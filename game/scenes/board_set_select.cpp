@@ -274,11 +274,8 @@ void RunBoardSetSelectScreen() {
     SetFontTarget(sysFont, lock);
     SetFontTarget(amberSysFont, lock);
     chiselFont.DrawTextCentered("Select A Boardset", 0, 36, lock.width);
-    sysFont.DrawText("Pack:", 65, kBoardListHeaderY);
-    sysFont.DrawText("Title:", 315, kBoardListHeaderY);
-    sysFont.DrawText("Author:", 815, kBoardListHeaderY);
-    sysFont.DrawText("Boards:", 1115, kBoardListHeaderY);
-
+    const char* const headings[kBoardColumnCount] = {"Pack:", "Title:", "Author:", "Boards:"};
+    for (int32_t c = 0; c < kBoardColumnCount; ++c) sysFont.DrawText(headings[c], kBoardColumnX[c], kBoardListHeaderY);
     const int32_t h = sysFont.lineHeight;
     const int32_t d = BoardListRowPitch();
     const int32_t end = std::min(boardSetSelect.listTop + kBoardListRows, n);
@@ -288,10 +285,12 @@ void RunBoardSetSelectScreen() {
       BitFont& font = i == rowUnderPointer ? amberSysFont : sysFont;
       if (e.source == kBoardSourceUser) DrawIcon("LocalBoard", 42, y - 2);
       if (e.source == kBoardSourceWorkshop) DrawIcon("CloudBoard", 42, y - 2);
-      font.DrawText(e.pack.c_str(), 65, y);
-      font.DrawText(e.title.c_str(), 315, y);
-      font.DrawText(e.author.c_str(), 815, y);
-      font.DrawText(std::to_string(e.boardCount).c_str(), 1115, y);
+      // A set's texts come from its file: each stays on its row and within
+      // its column, however long it is and whatever bytes it holds.
+      const std::string boards = std::to_string(e.boardCount);
+      const std::string* const texts[kBoardColumnCount] = {&e.pack, &e.title, &e.author, &boards};
+      for (int32_t c = 0; c < kBoardColumnCount; ++c)
+        font.DrawTextLine(texts[c]->c_str(), kBoardColumnX[c], y, kBoardColumnWidth[c]);
       if (i == boardSetSelect.boardSelectIndex && boardSetSelect.boardSetLoadError.empty()) DrawSelectionFrame(y, h);
     }
 

@@ -69,6 +69,12 @@ constexpr int32_t kBoardListHeaderY = 104;
 constexpr int32_t kBoardTrackLeft = 1227, kBoardTrackRight = 1249;
 constexpr int32_t kBoardTrackTop = 122, kBoardTrackBottom = 569;
 constexpr int32_t kScrollThumbHeight = 22;
+// The four columns (pack, title, author, boards): where each text starts and
+// how wide it may draw, up to 10 pixels before the next column; the last ends
+// at the selection frame's right side.
+constexpr int32_t kBoardColumnCount = 4;
+constexpr int32_t kBoardColumnX[kBoardColumnCount] = {65, 315, 815, 1115};
+constexpr int32_t kBoardColumnWidth[kBoardColumnCount] = {240, 490, 290, 73};
 
 // The row pitch: the system font's line height and a half.
 int32_t BoardListRowPitch();

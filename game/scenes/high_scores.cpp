@@ -3,6 +3,7 @@
 // player's score online, and the online table of the set's leaderboard.
 #include "game/scenes/high_scores.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <map>
@@ -449,7 +450,11 @@ void RunHighScoresScreen() {
     SetFontTarget(chiselFont, lock);
     SetFontTarget(sysFont, lock);
     SetFontTarget(amberSysFont, lock);
-    sysFont.DrawTextCentered(GetSelectedBoardSetTitle().c_str(), 0, 180, lock.width);
+    // The set's title comes from its file: one line, centred when it fits,
+    // else cut at the screen's right edge.
+    const std::string title = GetSelectedBoardSetTitle();
+    const int32_t titleX = std::max(0, (lock.width - sysFont.TextWidth(title.c_str())) / 2);
+    sysFont.DrawTextLine(title.c_str(), titleX, 180, lock.width - titleX);
     DrawState(lock);
   });
 

@@ -163,7 +163,8 @@ void AdvanceLogoBand(int32_t nowMs, bool black) {
   }
 
   // The two strips of the title power-ups animation, the top one four
-  // frames ahead.
+  // frames ahead. They are drawn keyed: what a frame leaves see-through (the
+  // generated strip's top rows, over the version text) keeps what is under it.
   ++optionsScreen.bandStripFrame;
   UsePicture(titlePowerupsPicture);
   const Bitmap* strips = titlePowerupsPicture.GetFrame(1);
@@ -175,9 +176,9 @@ void AdvanceLogoBand(int32_t nowMs, bool black) {
       const int32_t top = ((optionsScreen.bandStripFrame + 4) % frames + frames) % frames;
       const int32_t bottom = (optionsScreen.bandStripFrame % frames + frames) % frames;
       strips->DrawPart(lock.bits, lock.width, lock.height, lock.pitch, 0, kStripTopY, 0, top * kStripHeight,
-                       strips->width, kStripHeight, 0, 256);
+                       strips->width, kStripHeight, 1, 256);
       strips->DrawPart(lock.bits, lock.width, lock.height, lock.pitch, 0, kStripBottomY, 0, bottom * kStripHeight,
-                       strips->width, kStripHeight, 0, 256);
+                       strips->width, kStripHeight, 1, 256);
       // The strips change on every step, so they go to the window with the band.
       display.AddDirtyRect(0, kStripTopY, strips->width, kStripHeight);
       display.AddDirtyRect(0, kStripBottomY, strips->width, kStripHeight);

@@ -156,6 +156,81 @@ TEST_F(FrontEndTest, ListTakesEverySourceOnceAndLeavesBadFilesOut) {
   fs::remove_all(items);
 }
 
+namespace {
+
+// A set in the player's folder whose file stem, title and author overrun
+// their columns, the title and the author holding control bytes (a newline
+// among them); its title.
+std::string WriteHostileSet() {
+  std::string title = "Hostile\ntitle ";
+  while (title.size() < 100000) title += "A very long title ";
+  SetSpec spec;
+  spec.title = title;
+  spec.author = std::string("Evil\nAuthor\x01\x02\x1b\x7f\r\tEnd") + std::string(300, 'W');
+  WriteSet(userContentFolder / (std::string(200, 'P') + ".bdz"), spec);
+  return title;
+}
+
+bool IsText(uint32_t rgb) { return vantrel::test::IsGreyText(rgb) || vantrel::test::IsAmber(rgb); }
+
+}  // namespace
+
+TEST_F(FrontEndTest, HostileTextsStayInTheirColumns) {
+  // Every text pixel on the screen lies in a column of the header or of a
+  // row: none at the top-left corner, none across into the next column.
+  Start();
+  const std::string title = WriteHostileSet();
+  Enter(3);
+  ASSERT_EQ(boardSetSelect.boardSetEntries.size(), 2u) << ::testing::PrintToString(Packs());
+  ASSERT_EQ(boardSetSelect.boardSetEntries[1].title, title);
+  d.MoveMouse(1270, 715);  // off every row
+  d.Frame();
+
+  const int32_t h = sysFont.lineHeight;
+  auto inAColumn = [&](int32_t x, int32_t y) {
+    for (int32_t line = 0; line <= 2; ++line) {  // the header and the two rows
+      const int32_t top = kBoardListHeaderY + line * BoardListRowPitch();
+      if (y < top || y >= top + h) continue;
+      for (int32_t c = 0; c < kBoardColumnCount; ++c)
+        if (x >= kBoardColumnX[c] && x < kBoardColumnX[c] + kBoardColumnWidth[c]) return true;
+    }
+    return false;
+  };
+  int64_t outside = 0, topLeft = 0;
+  for (int32_t y = 0; y < 720; ++y)
+    for (int32_t x = 0; x < 1280; ++x) {
+      if (!IsText(d.PresentedAt(x, y)) || inAColumn(x, y)) continue;
+      ++outside;
+      if (x < kBoardColumnX[1] && y < kBoardListHeaderY) ++topLeft;
+    }
+  EXPECT_EQ(outside, 0);
+  EXPECT_EQ(topLeft, 0);
+  // The long texts fill their columns to near the edge.
+  const int32_t row = kBoardListHeaderY + 2 * BoardListRowPitch();
+  for (int32_t c = 0; c < 3; ++c) {
+    const int32_t right = kBoardColumnX[c] + kBoardColumnWidth[c];
+    EXPECT_GT(d.CountPixels(right - 20, row, right, row + h, IsText), 0) << "column " << c;
+  }
+}
+
+TEST_F(FrontEndTest, HostileTitleStaysOnItsLineAboveTheScores) {
+  Start();
+  WriteHostileSet();
+  Enter(3);
+  boardSetSelect.boardSelectIndex = 1;
+  d.MoveMouse(640, 600);  // off every row and button
+  d.Frame();
+  d.Type("h");
+  d.Frame();
+  ASSERT_EQ(program.sceneNumber, kSceneHighScores);
+  d.Frame();  // its first frame starts the transition
+  Settle();
+  d.Frame();
+  // The title's line at y = 180 is the first text of the screen.
+  EXPECT_EQ(d.CountPixels(0, 0, 1280, 180, IsText), 0);
+  EXPECT_GT(d.CountPixels(0, 180, 1280, 180 + sysFont.lineHeight, IsText), 0);
+}
+
 TEST_F(FrontEndTest, CommunityBoardsOffListsTheGameFoldersOnly) {
   vantrel::test::DriverOptions options;
   options.storedSettings["CommunityBoards"] = 0;

@@ -8,6 +8,7 @@
 
 #include "audio/sound_bank.h"
 #include "game/support/front_end_support.h"
+#include "game/scenes/deferred_pictures.h"
 #include "game/scenes/options.h"
 #include "platform/seal/seal.h"
 #include "platform/version.h"
@@ -188,6 +189,31 @@ TEST_F(FrontEndTest, VersionTextSitsFivePixelsFromTheRightEdge) {
   EXPECT_GT(d.CountPixels(1280 - width - 5, 2, 1275, 2 + h, vantrel::test::IsGreyText), 0);
   EXPECT_EQ(d.CountPixels(1275, 0, 1280, 2 + h, vantrel::test::IsGreyText), 0);
   EXPECT_EQ(d.CountPixels(0, 0, 1280 - width - 5, 2 + h, vantrel::test::IsGreyText), 0);
+}
+
+TEST_F(FrontEndTest, TitleStripsLeaveTheVersionTextWhole) {
+  // On the generated pack: the version text's rows look the same whether
+  // the power-up strips are drawn or not, through every frame of the strip.
+  vantrel::test::DriverOptions options;
+  options.generatedPack = true;
+  Start(options);
+  Enter(2);
+  d.MoveMouse(640, 600);
+  d.Frame();
+  const std::string version = GetProgramVersion();
+  const int32_t x0 = 1280 - sysFont.TextWidth(version.c_str()) - 5, y1 = 2 + sysFont.lineHeight;
+  std::vector<std::vector<uint32_t>> withStrips;
+  for (int32_t i = 0; i < kStripFrames; ++i) {
+    d.Frame(kBandRefreshMs + 1);
+    withStrips.push_back(Grab(d, x0, 0, 1280, y1));
+  }
+  // Without a strip picture, the full redraw shows the title and the text only.
+  DeferPicture(titlePowerupsPicture, d.Folder() / "no such picture.png", "TitlePowerups.png", false);
+  program.fullRedraw = 1;
+  d.Frame();
+  const auto without = Grab(d, x0, 0, 1280, y1);
+  ASSERT_FALSE(PictureShowable(titlePowerupsPicture));
+  for (size_t i = 0; i < withStrips.size(); ++i) EXPECT_EQ(withStrips[i], without) << "strip frame " << i;
 }
 
 TEST_F(FrontEndTest, MenuMusicStartsSilentAndRisesWithTheTransition) {

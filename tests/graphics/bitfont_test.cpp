@@ -202,6 +202,73 @@ TEST(BitFont, NewlinesAndTheCursor) {
   EXPECT_EQ(font.cursorY, 7);
 }
 
+TEST(BitFont, ControlBytesNeverDraw) {
+  // Images named by control bytes get no glyph: a text holding such a byte
+  // draws nothing for it and advances as for any byte without a glyph.
+  const uint32_t kCtl = 0xFF00C0C0;
+  BitFont font;
+  ASSERT_TRUE(LoadFont(font, {{"base", 2, 2, kBase},
+                              {"A", 3, 5, kA},
+                              {"M", 5, 6, kM},
+                              {std::string(1, '\x01'), 4, 4, kCtl},
+                              {std::string(1, '\x1f'), 4, 4, kCtl},
+                              {std::string(1, '\x7f'), 4, 4, kCtl},
+                              {std::string(1, '\t'), 4, 4, kCtl},
+                              {std::string(1, '\n'), 4, 4, kCtl}}));
+  for (int c : {1, 9, 10, 31, 127}) EXPECT_EQ(font.glyph[c], -1) << c;
+  EXPECT_EQ(font.glyph['A'], 1);
+  Canvas c(60, 20);
+  ASSERT_TRUE(font.SetTarget(c.bits(), c.width, c.height, c.width * 4, 32));
+  ASSERT_TRUE(
+      font.DrawText("\x01\x1f\t\x7f"
+                    "A",
+                    0, 0));
+  EXPECT_EQ(c.Count(kCtl), 0);
+  EXPECT_EQ(c.FirstColumn(kA), 4 * font.spaceWidth);
+  EXPECT_EQ(font.TextWidth("\x01\x7f"), 2 * font.spaceWidth);
+}
+
+TEST(BitFont, LineStopsAtItsWidthAndKeepsControlBytesOnTheLine) {
+  BitFont font;
+  ASSERT_TRUE(LoadFont(font, StandardFont()));
+  font.SetSpacing(1, 0, 0, 0, 6);
+  struct Case {
+    std::string text;
+    int32_t width;
+    int drawnA;  // A glyphs (3 wide, 4 apart) that fit
+  } cases[] = {
+      {"AAAA", 16, 4},                     // 4 x 3 + 3 spacings = 15 fits in 16
+      {"AAAA", 15, 4},                     // the last glyph ends exactly at the edge
+      {"AAAA", 14, 3},                     // the fourth would reach past it
+      {"AAAA", 2, 0},                      // not even one fits
+      {std::string(100000, 'A'), 40, 10},  // a long text costs what fits
+      {"A\nA\rA", 40, 3},                  // a newline stays on the line
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(::testing::Message() << k.text.size() << " bytes in " << k.width);
+    Canvas c(200, 20);
+    font.SetTarget(c.bits(), c.width, c.height, c.width * 4, 32);
+    font.SetCursor(0, 0);
+    ASSERT_TRUE(font.DrawTextLine(k.text.c_str(), 5, 3, k.width));
+    EXPECT_EQ(c.Count(kA), k.drawnA * 15);
+    for (int x = 0; x < c.width; ++x)
+      for (int y = 0; y < c.height; ++y)
+        if (c.At(x, y) == kA) {
+          EXPECT_GE(x, 5);
+          EXPECT_LT(x, 5 + k.width);
+          EXPECT_GE(y, 3);
+          EXPECT_LT(y, 3 + 5);
+        }
+  }
+  // After a newline the line goes on from where the blank ends.
+  Canvas c(60, 20);
+  font.SetTarget(c.bits(), c.width, c.height, c.width * 4, 32);
+  ASSERT_TRUE(font.DrawTextLine("\nB", 2, 1, 50));
+  EXPECT_EQ(c.FirstColumn(kB), 2 + 6);
+  EXPECT_EQ(c.FirstRow(kB), 1);
+  EXPECT_FALSE(font.DrawTextLine("", 0, 0, 50));
+}
+
 TEST(BitFont, CursorMoves) {
   BitFont font;
   font.SetCursor(10, 20);

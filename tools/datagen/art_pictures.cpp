@@ -236,39 +236,45 @@ QImage ExitPicture() {
 // The title marquee: a row of capsules over a dark strip. The game cycles
 // the frames for as long as the title shows, so the animation is a closed
 // loop: a wave runs along the row, lifting each capsule and catching a glint
-// on it as it passes, and frame F would be frame 0 again.
+// on it as it passes, and frame F would be frame 0 again. The strip starts
+// kMarqueeClearRows below the top of each frame; the rows above it are the
+// drawing key in every frame.
 QImage Marquee(const std::vector<NamedImage>& capsules) {
-  const int F = pack::kMarqueeFrames, H = pack::kMarqueeHeight, pitch = 64;
+  const int F = pack::kMarqueeFrames, H = pack::kMarqueeHeight, top = pack::kMarqueeClearRows, pitch = 64;
+  const int band = H - top, size = 42, lift = 3;
   QImage img(SW, H * F, QImage::Format_ARGB32);
+  img.fill(0);
   for (int f = 0; f < F; ++f) {
-    QImage strip(SW, H, QImage::Format_ARGB32);
-    QLinearGradient g(0, 0, 0, H);
+    QImage strip(SW, band, QImage::Format_ARGB32);
+    QLinearGradient g(0, 0, 0, band);
     g.setColorAt(0, QColor(40, 40, 60));
     g.setColorAt(0.15, QColor(18, 18, 30));
     g.setColorAt(0.85, QColor(18, 18, 30));
     g.setColorAt(1, QColor(40, 40, 60));
     {
       Painter p(&strip);
-      p.fillRect(0, 0, SW, H, g);
+      p.fillRect(0, 0, SW, band, g);
       for (int k = 0; k < SW / pitch; ++k) {
         // the wave travels one capsule every two frames: 8 capsules per loop
         double phase = 2 * kPi * (double(f) / F - k / 8.0);
-        double lift = std::sin(phase);
-        QImage cap = capsules[size_t(k % int(capsules.size()))].image.convertToFormat(QImage::Format_ARGB32);
-        double glint = std::pow(std::max(0.0, lift), 6.0);
+        double up = std::sin(phase);
+        QImage cap = capsules[size_t(k % int(capsules.size()))]
+                         .image.convertToFormat(QImage::Format_ARGB32_Premultiplied)
+                         .scaled(size, size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        double glint = std::pow(std::max(0.0, up), 6.0);
         if (glint > 0.01) {
           Painter gp(&cap);
           gp.setCompositionMode(QPainter::CompositionMode_SourceAtop);
           gp.fillRect(cap.rect(), QColor(255, 255, 255, int(80 * glint)));
         }
         // keyed capsules over the strip: black parts leave the strip showing
-        p.drawImage(k * pitch + 8, (H - 48) / 2 - int(std::lround(3.0 * lift)), cap);
+        p.drawImage(k * pitch + (pitch - size) / 2, (band - size) / 2 - int(std::lround(lift * up)), cap);
       }
     }
+    FinishOpaque(strip);
     Painter p(&img);
-    p.drawImage(0, f * H, strip);
+    p.drawImage(0, f * H + top, strip);
   }
-  FinishOpaque(img);
   return img;
 }
 

@@ -87,6 +87,11 @@ struct PictureSpec {
   int width, height;
 };
 inline constexpr int kMarqueeFrames = 16, kMarqueeHeight = 56;
+// The main menu draws a marquee frame 10 pixels below the screen's top edge,
+// keyed, and its version text above it on rows 2 to 14 (the system font's
+// line height): the first rows of every frame are the drawing key, so the
+// strip shows from screen row 16 down and leaves the version text whole.
+inline constexpr int kMarqueeClearRows = 6;
 inline constexpr std::array<PictureSpec, 8> kPictures = {{
     {"Pictures/HighScores.png", kScreenWidth, kScreenHeight},
     {"Pictures/splash.png", kScreenWidth, kScreenHeight},
