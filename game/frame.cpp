@@ -140,7 +140,7 @@ void RunFrameSteps() {
     return;
   }
 
-  const int32_t scene = program.sceneNumber;
+  const Scene scene = program.sceneNumber;
   if (RunScene()) program.previousScene = scene;
   input.lastTypedChar = 0;
   input.anyInputThisFrame = 0;

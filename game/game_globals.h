@@ -74,9 +74,9 @@ extern CommunityManager* communityManager;
 // --- The plain state. Each group is one global object whose members start
 // at their start values; a reset is an assignment of a fresh object.
 
-// The scenes, by the number sceneNumber holds (previousScene is -1 before
-// the first frame).
+// The scenes, by the number sceneNumber holds.
 enum Scene : int32_t {
+  kSceneNone = -1,  // no scene: previousScene before the first frame; a frame of it runs none
   kSceneSplash = 0,
   kSceneTitle = 1,    // title and credits
   kSceneOptions = 2,  // main menu
@@ -104,8 +104,8 @@ struct ProgramState {
   // Set when the window or the display could not be opened (or reopened):
   // the process then ends with status 1.
   int32_t startUpFailed = 0;
-  int32_t sceneNumber = 0;
-  int32_t previousScene = -1;
+  Scene sceneNumber = kSceneSplash;
+  Scene previousScene = kSceneNone;
   int32_t fullScreenTogglePending = 0;
   int32_t imagesNeedUpload = 1;
   int32_t soundReloadRequested = 0;

@@ -55,15 +55,15 @@ World& TheWorld() {
 }
 
 // Runs the scene's first frame (its entry steps), then measures later frames.
-template <typename Scene>
-void SceneFrames(benchmark::State& state, int32_t scene, Scene run, bool bandRefresh = false) {
+template <typename Run>
+void SceneFrames(benchmark::State& state, Scene scene, Run run, bool bandRefresh = false) {
   World& world = TheWorld();
   if (!world.ready) {
     state.SkipWithError("the generated pack did not load");
     return;
   }
   program.sceneNumber = scene;
-  program.previousScene = -1;
+  program.previousScene = kSceneNone;
   run();
   program.previousScene = scene;
   transition.transitionRunning = 0;
@@ -78,7 +78,7 @@ void SceneFrames(benchmark::State& state, int32_t scene, Scene run, bool bandRef
   }
 }
 
-void BM_TitleFrame(benchmark::State& state) { SceneFrames(state, 1, RunTitleScreen); }
+void BM_TitleFrame(benchmark::State& state) { SceneFrames(state, kSceneTitle, RunTitleScreen); }
 // The title's own work without the present into the in-memory window (which
 // allocates and converts a whole picture per present): flames, credits and
 // the field put on the screen.
@@ -88,7 +88,7 @@ void BM_TitleDrawingOnly(benchmark::State& state) {
     return;
   }
   program.sceneNumber = kSceneTitle;
-  program.previousScene = -1;
+  program.previousScene = kSceneNone;
   RunTitleScreen();
   int32_t ms = 0;
   for (auto _ : state) {
@@ -97,8 +97,10 @@ void BM_TitleDrawingOnly(benchmark::State& state) {
     DrawFlameField(flameField, 0, 0);
   }
 }
-void BM_OptionsFrameWithBandRefresh(benchmark::State& state) { SceneFrames(state, 2, RunOptionsScreen, true); }
-void BM_CompletionFrame(benchmark::State& state) { SceneFrames(state, 7, RunCompletedScreen); }
+void BM_OptionsFrameWithBandRefresh(benchmark::State& state) {
+  SceneFrames(state, kSceneOptions, RunOptionsScreen, true);
+}
+void BM_CompletionFrame(benchmark::State& state) { SceneFrames(state, kSceneCompleted, RunCompletedScreen); }
 void BM_SelectionFrame100Entries(benchmark::State& state) {
   if (!TheWorld().ready) {
     state.SkipWithError("the generated pack did not load");
@@ -111,7 +113,7 @@ void BM_SelectionFrame100Entries(benchmark::State& state) {
   // The first frame lists the pack's sets; the list is then replaced by 100
   // entries and the later frames draw those.
   program.sceneNumber = kSceneBoardSetSelect;
-  program.previousScene = -1;
+  program.previousScene = kSceneNone;
   RunBoardSetSelectScreen();
   boardSetSelect.boardSetEntries.clear();
   for (int i = 0; i < 100; ++i) boardSetSelect.boardSetEntries.emplace_back(fs::path("Boards/set.bdz"), i % 3, *set);

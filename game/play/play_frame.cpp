@@ -69,7 +69,7 @@ bool AnyPieceExplosionOrLightning() {
   return false;
 }
 
-// Step 1: a pending board draws its background, starts and fades in.
+// A pending board draws its background, starts and fades in.
 bool PendingBoard() {
   if (play.boardPending) SnapshotOldScreen();
   if (play.boardPending || program.backgroundDirty) {
@@ -100,7 +100,9 @@ void InGameMusic() {
   }
 }
 
-// Step 3. True when the frame ends here.
+// A cleared board, once no brick piece, explosion or lightning is left,
+// leads to the next board, to the next player who can play or, with none
+// left, to the completion scene. True when the frame ends here.
 bool BoardFinished() {
   if (!play.boardCleared || play.ballLost || AnyPieceExplosionOrLightning()) return false;
   // A player change passes through here as a finished board: it is no
@@ -135,7 +137,9 @@ bool BoardFinished() {
   return true;
 }
 
-// Step 4.
+// Counts the bricks left: none finishes the board; with one or two left the
+// last-bricks timer hums louder every 4.4 s and after a minute strikes
+// lightning.
 void BricksLeft() {
   const int32_t left = boardSet.CountBreakableBricks();
   if (left < 1 && !play.ballLost) {
@@ -162,7 +166,7 @@ void BricksLeft() {
   }
 }
 
-// Step 5: the explosive bricks step through their run of pictures.
+// The explosive bricks step through their run of pictures.
 void AnimateExplosiveBricks() {
   const int32_t columns = Columns();
   for (int32_t i = 0; i < 4 * program.frameMs; ++i) {
@@ -180,7 +184,7 @@ void AnimateExplosiveBricks() {
   }
 }
 
-// Step 6: one column per frame, right to left, drops by one row.
+// The brick fall: one column per frame, right to left, drops by one row.
 void BrickFall() {
   if (!play.fallRunning) return;
   const int32_t columns = Columns();
@@ -203,7 +207,7 @@ void BrickFall() {
   }
 }
 
-// Step 15: at most one queued explosion every 25 ms.
+// The explosion queue: at most one queued explosion every 25 ms.
 void PopExplosionQueue() {
   ExploQueue* node = exploQueueHead.next;
   if (!node || std::abs(play.playClock - play.lastExplosionTime) <= 24) return;
@@ -225,7 +229,8 @@ void PopExplosionQueue() {
   play.lastExplosionTime = play.playClock;
 }
 
-// 16.3 and 16.4: the score, the player and board line and the lives.
+// The HUD: the score counting up, and on a redraw the player and board line
+// and the lives.
 void DrawHud() {
   const bool redraw = program.fullRedraw || play.hudDirty;
   if (!redraw && !(play.score != play.shownScore &&
@@ -275,8 +280,6 @@ void DrawHud() {
 
 void RestoreCursorBacking() {
   if (play.softCursorX < 0 || play.softCursorY < 0) return;
-  const Bitmap* backing = cursorBackdrop.GetFrame(0);
-  (void)backing;
   SurfaceLock lock;
   Display& display = TheDisplay();
   if (cursorBackdrop.pixels && display.Lock(&lock)) {
@@ -290,7 +293,7 @@ void RestoreCursorBacking() {
   display.AddDirtyRect(play.softCursorX, play.softCursorY, cursorBackdrop.width, cursorBackdrop.height);
 }
 
-// 16.8: the software cursor over the pause screen, with the screen under it kept.
+// The software cursor over the pause screen, with the screen under it kept.
 void DrawSoftCursor() {
   const Bitmap* picture = cursorPicture.GetFrame(1);
   if (!picture || !picture->pixels) picture = &cursorPicture;
@@ -435,7 +438,7 @@ void DrawFrame() {
   program.fullRedraw = 0;
 }
 
-// Step 7: the pause screen's buttons. True when the frame ends here.
+// The pause screen's buttons. True when the frame ends here.
 bool RunPauseButtons() {
   SetStatusMessage("Game Paused", "", 1000);
   plat::SleepMs(1);
@@ -455,7 +458,7 @@ bool RunPauseButtons() {
   return false;
 }
 
-// Step 8: a click launches the held balls and, with the laser, fires a bolt
+// A click launches the held balls and, with the laser, fires a bolt
 // from each side of the paddle.
 void HandleClick() {
   if (input.anyInputThisFrame && !program.fullRedraw && !play.ballLost && !play.paused) {
@@ -470,7 +473,7 @@ void HandleClick() {
   input.anyInputThisFrame = 0;
 }
 
-// Step 9: bricks the ball keeps bouncing off without breaking are zapped.
+// Bricks the ball keeps bouncing off without breaking are zapped.
 void ZapWhenStuck() {
   if (play.invinHits > 100 || (play.invinHits > 10 && play.playClock - play.firstInvinHitTime > 60000)) {
     play.invinHits = 0;
@@ -478,7 +481,7 @@ void ZapWhenStuck() {
   }
 }
 
-// Step 10: this frame's particle and bolt counts start again; the double
+// This frame's particle and bolt counts start again; the double
 // score runs down.
 void StartFrameCounts() {
   play.particlesLastFrame = play.particlesThisFrame;
@@ -487,12 +490,13 @@ void StartFrameCounts() {
   if (!play.paused) play.doubleScoreMs = std::max(0, play.doubleScoreMs - program.frameMs);
 }
 
-// Step 11.
+// A charm appears when none is on the board and its countdown of broken
+// bricks has run out, except under the classic rules and in cheat mode.
 void MaybeSpawnCharm() {
   if (!play.charmEntity && !settings.classicRules && !settings.cheatMode && play.charmDelay < 1) SpawnCharm();
 }
 
-// Step 12: two seconds after a lost ball, the next player, the next life or
+// Two seconds after a lost ball, the next player, the next life or
 // the end of the game. True when the frame ends here.
 bool AfterBallLost() {
   if (!play.ballLost) return false;
@@ -525,7 +529,7 @@ bool AfterBallLost() {
   return true;
 }
 
-// Step 13: the logic pass over every entity, then the frame counters.
+// The logic pass over every entity, then the frame counters.
 void RunLogicPass() {
   play.ballCount = 0;
   for (Entity* e = &entityHead; e; e = e->next) RunEntityLogic(e);

@@ -71,7 +71,7 @@ void PlaySetToTheEnd(const Config& c, uint32_t seed, int32_t onlyBoards = -1) {
   if (onlyBoards >= 0) {
     // The short runs check the invariants and the flow; whether the player
     // wins is asserted by the whole-set runs.
-    EXPECT_TRUE(r.boardsFinished == onlyBoards || r.endScene == 5) << "ended in scene " << r.endScene;
+    EXPECT_TRUE(r.boardsFinished == onlyBoards || r.endScene == kSceneHighScores) << "ended in scene " << r.endScene;
     return;
   }
   EXPECT_TRUE(r.finished) << "ended in scene " << r.endScene;

@@ -127,7 +127,7 @@ TEST_F(FrontEndTest, ListTakesEverySourceOnceAndLeavesBadFilesOut) {
         .write(reinterpret_cast<const char*>(old.data()), static_cast<std::streamsize>(old.size()));
     std::ofstream(d.Folder() / "Boards" / "Broken.bdz", std::ios::binary) << "BDST garbage";
   }
-  Enter(3);
+  Enter(kSceneBoardSetSelect);
 
   ASSERT_EQ(boardSetSelect.boardSetEntries.size(), 4u) << ::testing::PrintToString(Packs()) << d.Folder();
   EXPECT_EQ(Packs(), (std::vector<std::string>{"Castle", "Mine", "Brick Pack", "Workshop"}));
@@ -180,7 +180,7 @@ TEST_F(FrontEndTest, HostileTextsStayInTheirColumns) {
   // row: none at the top-left corner, none across into the next column.
   Start();
   const std::string title = WriteHostileSet();
-  Enter(3);
+  Enter(kSceneBoardSetSelect);
   ASSERT_EQ(boardSetSelect.boardSetEntries.size(), 2u) << ::testing::PrintToString(Packs());
   ASSERT_EQ(boardSetSelect.boardSetEntries[1].title, title);
   d.MoveMouse(1270, 715);  // off every row
@@ -216,7 +216,7 @@ TEST_F(FrontEndTest, HostileTextsStayInTheirColumns) {
 TEST_F(FrontEndTest, HostileTitleStaysOnItsLineAboveTheScores) {
   Start();
   WriteHostileSet();
-  Enter(3);
+  Enter(kSceneBoardSetSelect);
   boardSetSelect.boardSelectIndex = 1;
   d.MoveMouse(640, 600);  // off every row and button
   d.Frame();
@@ -236,7 +236,7 @@ TEST_F(FrontEndTest, CommunityBoardsOffListsTheGameFoldersOnly) {
   options.storedSettings["CommunityBoards"] = 0;
   Start(options);
   WriteSet(userContentFolder / "Mine.bdz", {"Mine"});
-  Enter(3);
+  Enter(kSceneBoardSetSelect);
   EXPECT_EQ(Packs(), (std::vector<std::string>{"Castle"}));
 }
 
@@ -244,7 +244,7 @@ TEST_F(FrontEndTest, GeneratedPackListsItsTwoSets) {
   vantrel::test::DriverOptions options;
   options.generatedPack = true;
   Start(options);
-  Enter(3);
+  Enter(kSceneBoardSetSelect);
   auto find = [](const std::string& pack) -> const BoardSetEntry* {
     for (const BoardSetEntry& e : boardSetSelect.boardSetEntries)
       if (e.pack == pack) return &e;
@@ -278,7 +278,7 @@ TEST_F(FrontEndTest, ListTopKeepsTheSelectionTwelveRowsDown) {
       program.sceneNumber = kSceneOptions;  // leave, so the list is built anew
       d.Frame();
       Settle();
-      Enter(3);
+      Enter(kSceneBoardSetSelect);
     }
     ASSERT_EQ(static_cast<int>(boardSetSelect.boardSetEntries.size()), c.sets);
     boardSetSelect.boardSelectIndex = c.selection;
@@ -291,7 +291,7 @@ TEST_F(FrontEndTest, ListTopKeepsTheSelectionTwelveRowsDown) {
 TEST_F(FrontEndTest, WheelAndArrowKeysMoveTheSelection) {
   Start();
   WriteNumberedSets(d.Folder(), 10);
-  Enter(3);
+  Enter(kSceneBoardSetSelect);
   boardSetSelect.boardSelectIndex = 2;
   d.Wheel(-3);  // three notches down
   d.Frame();
@@ -332,7 +332,7 @@ TEST_P(ThumbDrag, ScrollsTheListAndSelectsTheTwelfthRow) {
   Start();
   fs::remove(d.Folder() / "Boards" / "Castle.bdz");
   WriteNumberedSets(d.Folder(), c.sets);
-  Enter(3);
+  Enter(kSceneBoardSetSelect);
   boardSetSelect.boardSelectIndex = c.sets - 1;
   d.Frame();
   d.Frame();
@@ -374,7 +374,7 @@ TEST_F(FrontEndTest, ClicksSelectOnlyVisibleRowsAndPlayTheHighlightedSet) {
   Start();
   fs::remove(d.Folder() / "Boards" / "Castle.bdz");
   WriteNumberedSets(d.Folder(), 40);
-  Enter(3);
+  Enter(kSceneBoardSetSelect);
   boardSetSelect.boardSelectIndex = 20;
   d.Frame();
   ASSERT_EQ(boardSetSelect.listTop, 8);
@@ -394,7 +394,7 @@ TEST_F(FrontEndTest, PlayButtonWithManySetsPlaysTheHighlightedSet) {
   Start();
   fs::remove(d.Folder() / "Boards" / "Castle.bdz");
   WriteNumberedSets(d.Folder(), 40);
-  Enter(3);
+  Enter(kSceneBoardSetSelect);
   boardSetSelect.boardSelectIndex = 5;
   d.Frame();
   ASSERT_EQ(boardSetSelect.listTop, 0);
@@ -407,7 +407,7 @@ TEST_F(FrontEndTest, PlayButtonWithManySetsPlaysTheHighlightedSet) {
 
 TEST_F(FrontEndTest, PlayOnCastleStartsTheGameWithTheMusicFadingOut) {
   Start();
-  Enter(3);
+  Enter(kSceneBoardSetSelect);
   ASSERT_EQ(boardSetSelect.boardSetEntries.size(), 1u);
   boardSet.title.clear();
   play.softCursorX = play.softCursorY = 5;
@@ -422,7 +422,7 @@ TEST_F(FrontEndTest, PlayOnCastleStartsTheGameWithTheMusicFadingOut) {
   EXPECT_EQ(GetSelectedLeaderboardName(), boardSet.GetLeaderboardName());
   EXPECT_EQ(GetSelectedBoardSetPath(), d.Folder() / "Boards" / "Castle.bdz");
   d.Frame();
-  EXPECT_EQ(program.previousScene, 4);
+  EXPECT_EQ(program.previousScene, kScenePlay);
   Settle();
   EXPECT_EQ(program.sceneNumber, kScenePlay);
   EXPECT_TRUE(boardSetSelect.boardSetLoadError.empty());
@@ -430,7 +430,7 @@ TEST_F(FrontEndTest, PlayOnCastleStartsTheGameWithTheMusicFadingOut) {
 
 TEST_F(FrontEndTest, HOpensTheScoresInViewMode) {
   Start();
-  Enter(3);
+  Enter(kSceneBoardSetSelect);
   highScoreScreen.entryPlayerScore = 1234;
   d.MoveMouse(640, 600);  // off every row and button
   d.Frame();
@@ -445,7 +445,7 @@ TEST_F(FrontEndTest, HOpensTheScoresInViewMode) {
 
 TEST_F(FrontEndTest, BackButtonReturnsToTheMenu) {
   Start();
-  Enter(3);
+  Enter(kSceneBoardSetSelect);
   ClickAndFrame(kBackX, kBackY);
   EXPECT_EQ(program.sceneNumber, kSceneOptions);
 }
@@ -472,7 +472,7 @@ TEST_P(LoadFailure, ShowsTheErrorBoxAndKeepsTheList) {
     fs::remove(castle);
   }
   if (which == "EmptyList") fs::remove(castle);
-  Enter(3);
+  Enter(kSceneBoardSetSelect);
   const size_t listed = boardSetSelect.boardSetEntries.size();
   if (which == "RemovedAfterListing") fs::remove(castle);
   if (which == "EmptyList") {

@@ -32,7 +32,7 @@ class FrameTest : public ::testing::Test {
   void Start(const DriverOptions& options = {}) {
     d.Prepare(options);
     ASSERT_EQ(d.StartUp(), std::nullopt);
-    program.sceneNumber = 99;
+    program.sceneNumber = kSceneNone;
   }
   int CountBoxes(const std::string& text) {
     int n = 0;
@@ -104,7 +104,7 @@ TEST_F(FrameTest, TheFirstPresentedFrameIsStampedOnce) {
   EXPECT_FALSE(fs::exists(stamp));
   const int64_t before = int64_t(std::time(nullptr));
   Start();
-  program.sceneNumber = 0;
+  program.sceneNumber = kSceneSplash;
   d.RunFor(200);
   unsetenv("VANTREL_FIRST_FRAME_FILE");
   ASSERT_TRUE(fs::exists(stamp));
@@ -183,7 +183,7 @@ TEST_F(FrameTest, TheCursorIsConfinedOnlyInRunningPlay) {
     for (const auto& call : d.Windows().CursorCalls()) n += call.kind == plat::headless::CursorCall::kRelease;
     return n;
   };
-  program.sceneNumber = 4;
+  program.sceneNumber = kScenePlay;
   const int before = confines();
   d.Frame();
   d.Frame();

@@ -89,7 +89,7 @@ TEST_F(FrontEndTest, CreditsRiseOneRowPerSecondAndStartOver) {
   EXPECT_EQ(TopInkRow(field), -1);
 
   // In the scene, the credits start again from the bottom.
-  Enter(1);
+  Enter(kSceneTitle);
   titleScreen.creditsStartMs = mainTimer.Elapsed(1000) - end - 100;
   d.Frame();
   EXPECT_GE(titleScreen.creditsStartMs, mainTimer.Elapsed(1000) - 20);
@@ -97,7 +97,7 @@ TEST_F(FrontEndTest, CreditsRiseOneRowPerSecondAndStartOver) {
 
 TEST_F(FrontEndTest, TitleFireNeverStacksOverFocusChanges) {
   Start();
-  Enter(1);
+  Enter(kSceneTitle);
   EXPECT_EQ(FireVoices(), 3);
   for (int i = 0; i < 5; ++i) {
     d.Focus(false);
@@ -161,7 +161,7 @@ TEST_F(FrontEndTest, CharmGridShowsCollectedPicturesOverTheLockedOnes) {
   collectedCharms.clear();
   collectedCharms.insert("charm0");
   collectedCharms.insert("charm17");
-  Enter(6);
+  Enter(kSceneCharms);
   const uint32_t locked = vantrel::test::Through555(0x606060);
   const uint32_t back = vantrel::test::Through555(vantrel::test::kCharmsColour);
   auto slot = [&](int32_t index, int32_t dx, int32_t dy) {
@@ -195,7 +195,7 @@ TEST_F(FrontEndTest, CharmGridPagesWithTheThumb) {
     program.sceneNumber = kSceneOptions;
     d.Frame();
     Settle();
-    Enter(6);
+    Enter(kSceneCharms);
     EXPECT_EQ(charmScreen.charmScroll, 0);
     // Press on the thumb (at the top of the track) and drag it to the bottom.
     int32_t x = 1230, y = 220;
@@ -232,7 +232,7 @@ TEST_F(FrontEndTest, CharmGridPagesWithTheThumb) {
 
 TEST_F(FrontEndTest, AnyClickOffTheTrackLeavesTheCharmCollection) {
   Start();
-  Enter(6);
+  Enter(kSceneCharms);
   ClearSounds();
   ClickAndFrame(1230, 300);  // on the track: stays
   EXPECT_EQ(program.sceneNumber, kSceneCharms);

@@ -279,7 +279,7 @@ TEST_F(HighScoresTest, AClickOnDoneInTheFirstFrameNeverEntersAStaleScore) {
   program.sceneNumber = kSceneHighScores;
   d.Click(kDoneX, kDoneY);
   d.Frame();
-  ASSERT_EQ(program.previousScene, 5);
+  ASSERT_EQ(program.previousScene, kSceneHighScores);
   for (const HighScoreEntry& row : highScoreScreen.highScores) EXPECT_NE(row.score, 77777);
   // The click entered the empty name with this player's own score.
   EXPECT_EQ(highScoreScreen.highScores[0].score, 1550);

@@ -21,7 +21,7 @@ class LoopTest : public ::testing::Test {
     d.Prepare();
     ASSERT_EQ(d.StartUp(), std::nullopt);
     // Nothing to draw: the scene number has no scene.
-    program.sceneNumber = 99;
+    program.sceneNumber = kSceneNone;
     d.Frame();
     SetFrameHookForTests([this] { frames.push_back(program.frameMs); });
   }

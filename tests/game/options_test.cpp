@@ -36,7 +36,7 @@ std::vector<uint32_t> Grab(const vantrel::test::GameDriver& d, int32_t x0, int32
 
 TEST_F(FrontEndTest, PlayersAndBackgroundsCycleThroughTheirValues) {
   Start();
-  Enter(2);
+  Enter(kSceneOptions);
   ASSERT_EQ(play.playerCount, 1);
   std::vector<int32_t> players;
   for (int i = 0; i < 4; ++i) {
@@ -59,7 +59,7 @@ TEST_F(FrontEndTest, PlayersAndBackgroundsCycleThroughTheirValues) {
 
 TEST_F(FrontEndTest, EveryToggleLineIsStoredAtANormalExit) {
   Start();
-  Enter(2);
+  Enter(kSceneOptions);
   struct Line {
     int32_t k;
     const char* setting;
@@ -88,7 +88,7 @@ TEST_F(FrontEndTest, EveryToggleLineIsStoredAtANormalExit) {
 
 TEST_F(FrontEndTest, DisplayLineAsksForTheModeSwitch) {
   Start();
-  Enter(2);
+  Enter(kSceneOptions);
   EXPECT_EQ(OptionLineText(5), "Display:  Windowed (F7)");
   ClickAndFrame(kLineX, LineY(5));
   EXPECT_EQ(program.fullScreenTogglePending, 1);
@@ -103,7 +103,7 @@ TEST_F(FrontEndTest, StoredValuesOutOfRangeShowAndCycleAsTheirDefault) {
   options.storedSettings["BackgroundStyle"] = 5;
   options.storedSettings["KidMode"] = 7;
   Start(options);
-  Enter(2);
+  Enter(kSceneOptions);
   EXPECT_EQ(OptionLineText(6), "Backgrounds:  Textured (F1)");
   EXPECT_EQ(OptionLineText(1), "Difficulty:  Kid-Mode");
   ClickAndFrame(kLineX, LineY(6));
@@ -116,21 +116,21 @@ TEST_F(FrontEndTest, MenuInputOpensTheRightScene) {
   struct Case {
     const char* what;
     int32_t x, y;  // a click there, or a typed letter when x < 0
-    int32_t scene;
+    Scene scene;
   } cases[] = {
-      {"a letter", -1, -1, 3},
-      {"the empty line after Community Boardsets", kLineX, LineY(4), 3},
-      {"the empty line after Floating Scores", kLineX, LineY(9), 3},
-      {"below the lines", kLineX, LineY(14), 3},
-      {"PLAY", kPlayX, kPlayY, 3},
-      {"the rest of the screen", 100, 650, 3},
-      {"CREDITS", kCreditsX, kCreditsY, 1},
-      {"CHARMS", kCharmsX, kCharmsY, 6},
+      {"a letter", -1, -1, kSceneBoardSetSelect},
+      {"the empty line after Community Boardsets", kLineX, LineY(4), kSceneBoardSetSelect},
+      {"the empty line after Floating Scores", kLineX, LineY(9), kSceneBoardSetSelect},
+      {"below the lines", kLineX, LineY(14), kSceneBoardSetSelect},
+      {"PLAY", kPlayX, kPlayY, kSceneBoardSetSelect},
+      {"the rest of the screen", 100, 650, kSceneBoardSetSelect},
+      {"CREDITS", kCreditsX, kCreditsY, kSceneTitle},
+      {"CHARMS", kCharmsX, kCharmsY, kSceneCharms},
   };
   Start();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    Enter(2);
+    Enter(kSceneOptions);
     ClearSounds();
     if (c.x < 0) {
       d.Type("x");
@@ -145,7 +145,7 @@ TEST_F(FrontEndTest, MenuInputOpensTheRightScene) {
 
 TEST_F(FrontEndTest, QuitClosesTheGameWithoutTheClickSound) {
   Start();
-  Enter(2);
+  Enter(kSceneOptions);
   ClearSounds();
   ClickAndFrame(kExitX, kExitY);
   EXPECT_EQ(CountSound(30), 0);
@@ -157,7 +157,7 @@ TEST_F(FrontEndTest, QuitClosesTheGameWithoutTheClickSound) {
 
 TEST_F(FrontEndTest, HoveredLineIsAmberAndOnlyThatLine) {
   Start();
-  Enter(2);
+  Enter(kSceneOptions);
   d.MoveMouse(kLineX, LineY(6));
   d.Frame();
   EXPECT_EQ(optionsScreen.hoveredOption, 6);
@@ -183,7 +183,7 @@ TEST_F(FrontEndTest, VersionTextSitsFivePixelsFromTheRightEdge) {
   EXPECT_EQ(VersionTextOrUnknown("2.5"), "2.5");
   EXPECT_EQ(GetProgramVersion(), "0.1.0");
   Start();
-  Enter(2);
+  Enter(kSceneOptions);
   const int32_t width = sysFont.TextWidth("0.1.0");
   const int32_t h = sysFont.lineHeight;
   EXPECT_GT(d.CountPixels(1280 - width - 5, 2, 1275, 2 + h, vantrel::test::IsGreyText), 0);
@@ -197,7 +197,7 @@ TEST_F(FrontEndTest, TitleStripsLeaveTheVersionTextWhole) {
   vantrel::test::DriverOptions options;
   options.generatedPack = true;
   Start(options);
-  Enter(2);
+  Enter(kSceneOptions);
   d.MoveMouse(640, 600);
   d.Frame();
   const std::string version = GetProgramVersion();
@@ -240,7 +240,7 @@ TEST_F(FrontEndTest, MenuMusicStartsSilentAndRisesWithTheTransition) {
 
 TEST_F(FrontEndTest, LogoBandBurnsAtMostEveryFiftyMilliseconds) {
   Start();
-  Enter(2);
+  Enter(kSceneOptions);
   d.Frame(60);
   const auto first = Grab(d, kLogoBandX, kLogoBandY, kLogoBandX + kLogoBandWidth, kLogoBandY + kLogoBandHeight);
   d.Frame(10);
@@ -257,7 +257,7 @@ TEST_F(FrontEndTest, LogoBandBurnsAtMostEveryFiftyMilliseconds) {
 
 TEST_F(FrontEndTest, FullRedrawWithAMovingPointerLeavesNoStalePatch) {
   Start();
-  Enter(2);
+  Enter(kSceneOptions);
   d.MoveMouse(900, 600);
   d.Frame();
   // Something else is drawn where the pointer is, then the menu redraws in

@@ -549,7 +549,7 @@ TEST(PlayFlow, ABoardStartsBehindTheBlendedBand) {
   TheDisplay().Present(0);
   const uint32_t old = vantrel::test::Through555(0xC82828);
   StartGame();
-  program.sceneNumber = 4;
+  program.sceneNumber = kScenePlay;
   h.Step();
   ASSERT_EQ(transition.transitionRunning, 1);
   EXPECT_EQ(transition.transitionStyle, 1);

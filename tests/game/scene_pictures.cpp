@@ -49,12 +49,12 @@ TEST_F(ScenePictures, WritesEachFrontEndScene) {
   options.dirsLines.push_back(extra.string());
   Start(options);
 
-  Enter(2);
+  Enter(kSceneOptions);
   d.MoveMouse(900, 295 + 20 * 6 + 8);  // over "Backgrounds"
   d.RunFor(600);
   Save("main-menu");
 
-  Enter(3);
+  Enter(kSceneBoardSetSelect);
   d.MoveMouse(600, 104 + 3 * BoardListRowPitch());
   d.Frame();
   Save("board-set-selection");
@@ -65,18 +65,18 @@ TEST_F(ScenePictures, WritesEachFrontEndScene) {
   d.Frame();
   Save("board-set-selection-error");
 
-  Enter(1);
+  Enter(kSceneTitle);
   d.RunFor(4000);
   Save("title-credits");
 
   for (size_t i = 0; i < charms.size(); i += 3) collectedCharms.insert(charms[i].name);
-  Enter(6);
+  Enter(kSceneCharms);
   d.MoveMouse(640, 150);
   d.Frame();
   Save("charm-collection");
   collectedCharms.clear();
 
-  Enter(7);
+  Enter(kSceneCompleted);
   d.RunFor(1500);
   Save("completion");
   fs::remove_all(extra);
@@ -86,7 +86,7 @@ TEST_F(ScenePictures, WritesEachHighScoreState) {
   vantrel::test::DriverOptions options;
   options.generatedPack = true;
   Start(options);
-  Enter(3);
+  Enter(kSceneBoardSetSelect);
   namespace steam = plat::steam;
   steam::fake::SetLeaderboardsOnDemand(true);
   const std::string board = GetSelectedLeaderboardName();

@@ -38,7 +38,7 @@ class TransitionTest : public ::testing::Test {
   void SetUp() override {
     d.Prepare();
     ASSERT_EQ(d.StartUp(), std::nullopt);
-    program.sceneNumber = 99;  // no scene: the test draws
+    program.sceneNumber = kSceneNone;  // the test draws
     d.Frame();
   }
   // Scene A in red on the window, scene B in blue handed to the transition.
@@ -158,7 +158,7 @@ TEST(Splash, LeavesForTheMenuAfterFiveSecondsWithoutInput) {
   d.Prepare();
   ASSERT_EQ(d.StartUp(), std::nullopt);
   // A frame without a scene takes the start-up messages (and their paints).
-  program.sceneNumber = 99;
+  program.sceneNumber = kSceneNone;
   d.Frame();
   program.sceneNumber = kSceneSplash;
   const int presentsBefore = d.Window()->PresentCount();
@@ -166,7 +166,7 @@ TEST(Splash, LeavesForTheMenuAfterFiveSecondsWithoutInput) {
   // The first frame hands its picture to the transition, presenting nothing.
   EXPECT_EQ(transition.transitionRunning, 1);
   EXPECT_EQ(d.Window()->PresentCount(), presentsBefore);
-  EXPECT_EQ(program.previousScene, 0);
+  EXPECT_EQ(program.previousScene, kSceneSplash);
   d.RunFor(2100);
   EXPECT_EQ(transition.transitionRunning, 0);
   EXPECT_EQ(d.PresentedAt(640, 360), Through555(vantrel::test::kSplashColour));

@@ -37,12 +37,16 @@ class WindowProcTest : public ::testing::Test {
 TEST_F(WindowProcTest, EscapeByScene) {
   Start();
   struct Case {
-    int32_t scene;
-    int32_t sceneAfter;
+    Scene scene;
+    Scene sceneAfter;
     bool input;
     bool pauses;
-  } cases[] = {{3, 2, false, false}, {4, 4, false, true}, {1, 1, true, false},
-               {5, 5, true, false},  {7, 7, true, false}, {6, 6, false, false}};
+  } cases[] = {{kSceneBoardSetSelect, kSceneOptions, false, false},
+               {kScenePlay, kScenePlay, false, true},
+               {kSceneTitle, kSceneTitle, true, false},
+               {kSceneHighScores, kSceneHighScores, true, false},
+               {kSceneCompleted, kSceneCompleted, true, false},
+               {kSceneCharms, kSceneCharms, false, false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.scene);
     program.sceneNumber = c.scene;
@@ -55,7 +59,7 @@ TEST_F(WindowProcTest, EscapeByScene) {
     EXPECT_EQ(play.paused, c.pauses ? 1 : 0);
     EXPECT_EQ(d.Windows().QueueLength(), 0u);
   }
-  for (int32_t scene : {2, 8}) {
+  for (Scene scene : {kSceneOptions, kSceneExit}) {
     SCOPED_TRACE(scene);
     program.sceneNumber = scene;
     Send(plat::kMsgKeyDown, plat::kKeyEscape);

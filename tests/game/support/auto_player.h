@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "game/game_globals.h"
 #include "game/play/entity_behaviour.h"
 
 namespace vantrel::test {
@@ -67,7 +68,7 @@ struct AutoRunResult {
   int32_t powerUps[24] = {};
   int32_t charmsCollected = 0;
   int32_t mostEntities = 0;
-  int32_t endScene = 4;
+  Scene endScene = kScenePlay;
   bool finished = false;       // reached the all-boards-completed scene
   int32_t boardsFinished = 0;  // boards left for the next one (every player)
   std::vector<int64_t> framesPerBoard;

@@ -99,7 +99,7 @@ void FrontEndTest::Settle() {
   ASSERT_TRUE(d.RunUntil([] { return transition.transitionRunning == 0; }, 5000));
 }
 
-void FrontEndTest::Enter(int32_t scene) {
+void FrontEndTest::Enter(Scene scene) {
   Settle();
   program.sceneNumber = scene;
   d.Frame();

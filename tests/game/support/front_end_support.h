@@ -55,7 +55,7 @@ class FrontEndTest : public ::testing::Test {
   void Settle();
   // Switches to the scene as another scene would, lets its transition end
   // and runs one more frame, so the window shows the scene.
-  void Enter(int32_t scene);
+  void Enter(Scene scene);
   // A click at (x, y) and the frame that reads it.
   void ClickAndFrame(int32_t x, int32_t y);
   // Effects played since the last ClearSounds.

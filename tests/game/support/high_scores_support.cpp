@@ -23,7 +23,7 @@ void WriteBytes(const boost::filesystem::path& path, const std::vector<uint8_t>&
 
 void HighScoresTest::StartOnSelection(const DriverOptions& options) {
   Start(options);
-  Enter(3);
+  Enter(kSceneBoardSetSelect);
   ASSERT_FALSE(boardSetSelect.boardSetEntries.empty());
 }
 
@@ -38,7 +38,7 @@ void HighScoresTest::EnterScores(const std::vector<std::pair<int32_t, int32_t>>&
   d.Frame();
   Settle();
   d.Frame();
-  ASSERT_EQ(program.previousScene, 5);
+  ASSERT_EQ(program.previousScene, kSceneHighScores);
 }
 
 void HighScoresTest::LeaveToSelection() {
@@ -48,7 +48,7 @@ void HighScoresTest::LeaveToSelection() {
   d.Frame();
   Settle();
   d.Frame();
-  ASSERT_EQ(program.previousScene, 3);
+  ASSERT_EQ(program.previousScene, kSceneBoardSetSelect);
 }
 
 void HighScoresTest::TypeEach(const std::string& utf8) {
