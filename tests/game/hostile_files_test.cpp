@@ -395,7 +395,7 @@ TEST_P(HostileFilesTest, GameWalksListsLoadsAndPlaysOverThem) {
   }
 
   // The board-set list.
-  Enter(3);
+  Enter(kSceneBoardSetSelect);
   std::vector<std::string> titles;
   for (const BoardSetEntry& e : boardSetSelect.boardSetEntries) titles.push_back(e.title);
   EXPECT_EQ(Sorted(titles), Sorted(Joined(kOrdinaryTitles, row.listed)));
