@@ -37,8 +37,10 @@ int32_t LoadSounds() {
     b.audioFailed = 1;
     return 0;
   }
+  // Brought into range before the sum, so no stored count can overflow it.
+  const int32_t musicVoices = std::clamp<int32_t>(audioSettings.musicVoices, 0, kMaxMusicVoices);
   if (!soundSystem.Init(b.alternativeDriver != 0, audioSettings.playbackRate, audioSettings.playbackBits, kModuleSlots,
-                        kSampleSlots, 8, audioSettings.musicVoices + 8)) {
+                        kSampleSlots, kEffectVoices, musicVoices + kEffectVoices)) {
     b.audioLoaded = 1;
     b.audioFailed = 1;
     return 0;

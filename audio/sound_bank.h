@@ -64,6 +64,12 @@ extern const char* const kFixedModuleFiles[kFixedModuleCount];
 constexpr int32_t kModuleSlots = 32;
 constexpr int32_t kSampleSlots = 100;
 constexpr int32_t kPlaylistSize = 100;
+// The voices the device is opened with: 8 for the effects and musicVoices
+// more for the music, at most the mixer's voices in all; the rates it plays.
+constexpr int32_t kEffectVoices = 8;
+constexpr int32_t kMaxMusicVoices = int32_t(plat::seal::kMaxVoices) - kEffectVoices;
+constexpr int32_t kMinPlaybackRate = int32_t(plat::seal::kMinRate);
+constexpr int32_t kMaxPlaybackRate = int32_t(plat::seal::kMaxRate);
 
 struct SoundBank {
   int32_t audioLoaded = 0;

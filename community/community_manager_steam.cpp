@@ -17,6 +17,8 @@ const char kNoUserText[] = "Error: program attempts to connect to Steam when Ste
 const char kFindFailedText[] = "Could not find a leaderboard for this boardset.";
 const char kUploadFailedText[] = "Score upload failed.";
 const char kDownloadFailedText[] = "Leaderboard download failed.";
+const char kStatsNotReadText[] =
+    "Stats and achievements could not be read: they are left as they are and not saved in this session.";
 const char kSteamNotRunningText[] =
     "Action impossible: Steam not running. To do this, you must log into Steam and re-launch "
     "the game.";
@@ -219,7 +221,13 @@ std::string CommunityManagerSteam::GetGameLanguage() {
 
 void CommunityManagerSteam::OnStatsReceived(const steam::UserStatsReceived& event) {
   if (event.gameId != appId) return;
-  // A failed receive changes nothing else: the values read stay 0.
+  // A failed receive changes nothing else: the values read stay 0, and the
+  // service stores nothing over the stats it could not read. Said once.
+  if (event.result != steam::kResultOk && !statsFailureReported) {
+    statsFailureReported = true;
+    DebugPrint(std::string(kStatsNotReadText) + "\n");
+    ReportMessage(kStatsNotReadText);
+  }
   storeTimer = kStoreInterval;
 }
 

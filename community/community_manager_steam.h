@@ -116,6 +116,8 @@ class CommunityManagerSteam : public CommunityManager {
   float waitTime = 0.0f;
   // The user-stats interface was there when the service started.
   bool userStats = false;
+  // A failed stats receive has been reported.
+  bool statsFailureReported = false;
   std::string leaderboardName;
   uint64_t leaderboardHandle = 0;
   std::vector<LeaderboardEntry> entries;

@@ -1,5 +1,6 @@
 #include "game/config.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <string>
@@ -23,34 +24,46 @@ CommunityManager* communityManager = nullptr;
 
 namespace {
 
-struct StoredSetting {
+// What a value read from the registry or config.cfg may be: each one is
+// brought into its range once, as it is read, so every use of it (and what
+// the menus show of it) sees the same value and no arithmetic on it can
+// overflow.
+using Normalise = int32_t (*)(int32_t value);
+
+// An on/off choice: whatever is not 0 is on, as the game reads it.
+int32_t Flag(int32_t value) { return value != 0 ? 1 : 0; }
+// 0 Textured, 1 Half-Bright, 2 Black; any other number reads as the start
+// value, Textured.
+int32_t BackgroundStyle(int32_t value) { return value >= 0 && value <= 2 ? value : 0; }
+int32_t MusicVoices(int32_t value) { return std::clamp<int32_t>(value, 0, kMaxMusicVoices); }
+int32_t PlaybackRate(int32_t value) { return std::clamp<int32_t>(value, kMinPlaybackRate, kMaxPlaybackRate); }
+// The sound system plays 16 bits or else 8.
+int32_t PlaybackBits(int32_t value) { return value == 16 ? 16 : 8; }
+
+struct SettingValue {
   const char* name;
   int32_t* value;
+  Normalise normalise;
 };
 
 // The stored choices in the order they are read and written.
-const StoredSetting kStoredSettings[] = {
-    {"FullScreen", &settings.fullScreen},
-    {"SwapStereo", &settings.swapStereo},
-    {"KidMode", &settings.kidMode},
-    {"BackgroundStyle", &settings.backgroundStyle},
-    {"UseInGameMods", &settings.useInGameMods},
-    {"CommunityBoards", &settings.communityBoards},
-    {"ClassicRules", &settings.classicRules},
-    {"ClassicTextures", &settings.classicTextures},
-    {"ShowScores", &settings.showScores},
+const SettingValue kStoredSettings[] = {
+    {"FullScreen", &settings.fullScreen, Flag},
+    {"SwapStereo", &settings.swapStereo, Flag},
+    {"KidMode", &settings.kidMode, Flag},
+    {"BackgroundStyle", &settings.backgroundStyle, BackgroundStyle},
+    {"UseInGameMods", &settings.useInGameMods, Flag},
+    {"CommunityBoards", &settings.communityBoards, Flag},
+    {"ClassicRules", &settings.classicRules, Flag},
+    {"ClassicTextures", &settings.classicTextures, Flag},
+    {"ShowScores", &settings.showScores, Flag},
 };
 
-struct ConfigKey {
-  const char* name;
-  int32_t* value;
-};
-
-const ConfigKey kConfigKeys[] = {
-    {"ForceWindowed", &settings.forceWindowed},         {"DisableAudio", &settings.disableAudio},
-    {"DisableFadeZoom", &settings.disableFadeZoom},     {"MusicVoices", &settings.musicVoices},
-    {"PlaybackRate", &settings.playbackRate},           {"PlaybackBits", &settings.playbackBits},
-    {"HighPriorityClass", &settings.highPriorityClass}, {"ForceWaveOut", &settings.forceWaveOut},
+const SettingValue kConfigKeys[] = {
+    {"ForceWindowed", &settings.forceWindowed, Flag},         {"DisableAudio", &settings.disableAudio, Flag},
+    {"DisableFadeZoom", &settings.disableFadeZoom, Flag},     {"MusicVoices", &settings.musicVoices, MusicVoices},
+    {"PlaybackRate", &settings.playbackRate, PlaybackRate},   {"PlaybackBits", &settings.playbackBits, PlaybackBits},
+    {"HighPriorityClass", &settings.highPriorityClass, Flag}, {"ForceWaveOut", &settings.forceWaveOut, Flag},
 };
 
 }  // namespace
@@ -58,7 +71,10 @@ const ConfigKey kConfigKeys[] = {
 void ReadStoredSettings() {
   // One batch: the file is read once for all nine.
   registrySettings.BeginBatch();
-  for (const StoredSetting& s : kStoredSettings) registrySettings.ReadInt(s.name, s.value);
+  for (const SettingValue& s : kStoredSettings) {
+    int32_t value = 0;
+    if (registrySettings.ReadInt(s.name, &value)) *s.value = s.normalise(value);
+  }
   registrySettings.EndBatch();
 }
 
@@ -67,7 +83,7 @@ bool WriteStoredSettings() {
   // holds some new choices and some old ones.
   errno = 0;
   registrySettings.BeginBatch();
-  for (const StoredSetting& s : kStoredSettings) registrySettings.WriteInt(s.name, *s.value);
+  for (const SettingValue& s : kStoredSettings) registrySettings.WriteInt(s.name, *s.value);
   if (registrySettings.EndBatch()) {
     ReportSaveWorked(SavedData::kSettings);
     return true;
@@ -81,8 +97,9 @@ bool WriteStoredSettings() {
 void ReadConfigFile() {
   TextFile file;
   file.Load("config.cfg", 0);
-  for (const ConfigKey& key : kConfigKeys) {
-    if (file.FindKey(key.name)) file.GetInt(key.value);
+  for (const SettingValue& key : kConfigKeys) {
+    int32_t value = 0;
+    if (file.FindKey(key.name) && file.GetInt(&value)) *key.value = key.normalise(value);
   }
 }
 

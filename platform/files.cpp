@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -370,6 +372,114 @@ std::string ExecutableName(const std::string& windowsName) {
     if (tail == ".exe") n.resize(n.size() - 4);
   }
   return n;
+}
+
+namespace {
+
+ReadFailure& InjectedReadFailure() {
+  static ReadFailure failure;
+  return failure;
+}
+
+ReadFileResult ReadFailed(std::string& out, int* error, ReadFileResult result, int errorValue) {
+  out.clear();
+  if (error) *error = errorValue;
+  return result;
+}
+
+// Far more numbered copies than any folder should ever gather.
+constexpr int kMaxKeptCopies = 10000;
+
+// Renames from to to unless to exists: 0, or the errno value.
+int RenameNoReplace(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  int e = errno;
+  if (e != EINVAL && e != ENOSYS) return e;
+  // A file system without that flag: a hard link fails on an existing name
+  // just the same.
+  if (::link(from.c_str(), to.c_str()) == 0) {
+    ::unlink(from.c_str());
+    return 0;
+  }
+  e = errno;
+  if (e != EPERM && e != EOPNOTSUPP) return e;
+  // Nor links: look, then rename.
+  struct stat st;
+  if (::lstat(to.c_str(), &st) == 0) return EEXIST;
+  return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+}  // namespace
+
+void SetReadFailure(ReadFailure failure) { InjectedReadFailure() = std::move(failure); }
+
+ReadFileResult ReadWholeFile(const fs::path& path, std::string& out, size_t maxBytes, int* error) {
+  out.clear();
+  if (error) *error = 0;
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) {
+    const int e = errno;
+    return ReadFailed(out, error, e == ENOENT || e == ENOTDIR ? ReadFileResult::kMissing : ReadFileResult::kCannotRead,
+                      e);
+  }
+  // Only regular files are opened: a device or pipe is never touched.
+  if (!S_ISREG(st.st_mode))
+    return ReadFailed(out, error, ReadFileResult::kCannotRead, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+  if (const ReadFailure& inject = InjectedReadFailure()) {
+    if (const int e = inject(path)) return ReadFailed(out, error, ReadFileResult::kCannotRead, e);
+  }
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) {
+    const int e = errno;
+    return ReadFailed(out, error, e == ENOENT ? ReadFileResult::kMissing : ReadFileResult::kCannotRead, e);
+  }
+  ReadFileResult result = ReadFileResult::kRead;
+  int failure = 0;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {  // replaced between the look and the open
+    failure = errno ? errno : EINVAL;
+    result = ReadFileResult::kCannotRead;
+  } else if (st.st_size > 0 && static_cast<uintmax_t>(st.st_size) > maxBytes) {
+    failure = EFBIG;
+    result = ReadFileResult::kTooLarge;
+  } else {
+    out.reserve(static_cast<size_t>(st.st_size));
+    char block[65536];
+    for (;;) {
+      const ssize_t n = ::read(fd, block, sizeof block);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        failure = errno;
+        result = ReadFileResult::kCannotRead;
+        break;
+      }
+      if (n == 0) break;
+      if (static_cast<size_t>(n) > maxBytes - out.size()) {  // grew while read
+        failure = EFBIG;
+        result = ReadFileResult::kTooLarge;
+        break;
+      }
+      out.append(block, static_cast<size_t>(n));
+    }
+  }
+  ::close(fd);
+  if (result != ReadFileResult::kRead) return ReadFailed(out, error, result, failure);
+  return result;
+}
+
+fs::path KeepAside(const fs::path& path, const std::string& suffix, int* error) {
+  if (error) *error = 0;
+  const std::string from = path.string();
+  for (int n = 0; n < kMaxKeptCopies; ++n) {
+    const std::string to = from + suffix + (n == 0 ? std::string() : "." + std::to_string(n));
+    const int e = RenameNoReplace(from, to);
+    if (e == 0) return fs::path(to);
+    if (e != EEXIST && e != ENOTEMPTY) {
+      if (error) *error = e;
+      return fs::path();
+    }
+  }
+  if (error) *error = EEXIST;
+  return fs::path();
 }
 
 }  // namespace plat

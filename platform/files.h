@@ -111,4 +111,26 @@ boost::filesystem::path GetKnownFolder(KnownFolder folder, bool create);
 // into the name of the program file on this system ("Tools/Sheetwright").
 std::string ExecutableName(const std::string& windowsName);
 
+// Reading a whole file, telling a file that is not there from one that is
+// there but cannot be read (no right to read it, a failing disk, not a
+// regular file) and from one too large to take in.
+enum class ReadFileResult { kRead, kMissing, kCannotRead, kTooLarge };
+// Reads the regular file at path (as it stands, no '\' conversion) into out.
+// Opens without waiting, so a pipe cannot hold the reader up. On anything
+// but kRead, out is empty and *error (when given) holds the errno value.
+ReadFileResult ReadWholeFile(const boost::filesystem::path& path, std::string& out, size_t maxBytes,
+                             int* error = nullptr);
+// Tests only: while set, ReadWholeFile of a path the function gives a
+// non-zero errno value for (EACCES, EIO, ...) fails with that value as the
+// system would: the file stays where it is. An empty function clears it.
+// Needed where the tests run as root, who may read any file.
+using ReadFailure = std::function<int(const boost::filesystem::path& path)>;
+void SetReadFailure(ReadFailure failure);
+
+// Renames path to the first name of path + suffix, path + suffix + ".1",
+// path + suffix + ".2", ... that does not exist, never replacing a file an
+// earlier keep left. The name used, or empty (with *error set to the errno
+// value) when the file could not be moved.
+boost::filesystem::path KeepAside(const boost::filesystem::path& path, const std::string& suffix, int* error = nullptr);
+
 }  // namespace plat

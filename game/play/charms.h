@@ -61,7 +61,8 @@ extern std::vector<std::unique_ptr<ImageSet>> charmSets;     // loaded sets, kep
 extern std::map<std::string, CharmFile> charmFiles;          // file name to where it was found
 extern std::set<std::string> collectedCharms;                // every name ever collected
 // Set when an existing "charms.dat" could not be read completely: the first
-// save of the run keeps that file as "charms.dat.bak" before replacing it.
+// save of the run keeps that file as "charms.dat.bak" (or, when that name is
+// taken by an earlier copy, "charms.dat.bak.1", ...) before replacing it.
 extern bool collectedCharmsNeedBackup;
 // Empties the charm tables, the sets and the collected names (the entity
 // list must hold no charm by then).

@@ -22,6 +22,9 @@ namespace {
 constexpr uint8_t kCharmsFileVersion = 1;
 constexpr const char* kCharmsFileName = "charms.dat";
 constexpr const char* kCharmsBackupName = "charms.dat.bak";
+// A second backup, while the first is still there, is "charms.dat.bak.1",
+// and so on.
+constexpr const char* kCharmsBackupSuffix = ".bak";
 // Far beyond any real collection (every name at its longest, a million
 // names); a bigger file is not read into memory.
 constexpr uintmax_t kMaxCharmsFileBytes = 256u * 1024u * 1024u;
@@ -145,13 +148,13 @@ void SaveCollectedCharms() {
     const boost::filesystem::path path = savedGamesFolder / kCharmsFileName;
     if (collectedCharmsNeedBackup) {
       // The old file could not be read completely: keep it rather than
-      // replace the only copy of what it held.
-      boost::system::error_code ec;
-      boost::filesystem::rename(path, savedGamesFolder / kCharmsBackupName, ec);
-      if (ec && boost::filesystem::exists(path)) {
+      // replace the only copy of what it held, under a name of its own so an
+      // earlier copy is kept too.
+      int error = 0;
+      if (plat::KeepAside(path, kCharmsBackupSuffix, &error).empty() && error != ENOENT) {
         DebugPrint("Error saving collected charms: cannot keep the old file as " + std::string(kCharmsBackupName) +
-                   ": " + ec.message() + "\n");
-        ReportSaveFailed(SavedData::kCollectedCharms, path, ec.value());
+                   ": " + std::strerror(error) + "\n");
+        ReportSaveFailed(SavedData::kCollectedCharms, path, error);
         return;
       }
       collectedCharmsNeedBackup = false;

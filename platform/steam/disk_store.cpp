@@ -1,8 +1,13 @@
 // The local service's store on disk: one file per record set, each written
-// beside its target and renamed over it; a damaged file reads as empty and is
-// kept aside.
+// beside its target and renamed over it. A file that does not read cleanly
+// (the decoder refused it, or it names another record set) reads as empty
+// and is kept aside under a name of its own. A file that cannot be read at
+// all (no right to read it, a failing disk) is left where it is, and this
+// store never writes over it.
+#include <cerrno>
 #include <cstdint>
-#include <fstream>
+#include <cstring>
+#include <set>
 
 #include <boost/filesystem.hpp>
 
@@ -17,39 +22,6 @@ namespace plat::steam {
 namespace {
 
 constexpr std::size_t kMaxContentFiles = 100000;
-
-// Reads a store file; a missing file gives nullopt, a damaged one (the
-// decoder refused it) is moved aside as "<name>.damaged" and reads as empty.
-template <class T, class Dec>
-std::optional<T> ReadStoreFile(const fs::path& path, Dec decode) {
-  boost::system::error_code ec;
-  if (!fs::exists(path, ec)) return std::nullopt;
-  std::string bytes;
-  bool ok = false;
-  {
-    std::ifstream in(path.string(), std::ios::binary);
-    if (in) {
-      in.seekg(0, std::ios::end);
-      std::streamoff size = in.tellg();
-      if (size >= 0 && static_cast<std::uint64_t>(size) <= store::kMaxFileBytes) {
-        in.seekg(0);
-        bytes.resize(static_cast<std::size_t>(size));
-        in.read(bytes.data(), size);
-        ok = static_cast<bool>(in) || size == 0;
-      }
-    }
-  }
-  T value{};
-  if (ok && decode(bytes, value)) return value;
-  plat::DebugOutput(("community store: damaged file " + path.string() + " read as empty\n").c_str());
-  fs::rename(path, path.string() + ".damaged", ec);
-  return T{};
-}
-
-bool WriteStoreFile(const fs::path& path, const std::string& bytes) {
-  if (!plat::MakeDirs(path.parent_path())) return false;
-  return plat::WriteFileAtomic(path, bytes.data(), bytes.size());
-}
 
 // Copies a folder tree (regular files and folders; links skipped). Adds the
 // bytes copied to size; false on any failure or beyond the file limit.
@@ -95,25 +67,25 @@ class DiskStore : public Store {
   fs::path UserDir(UserId user) const { return root_ / "users" / std::to_string(user); }
   fs::path ItemDir(ItemId id) const { return root_ / "workshop" / std::to_string(id); }
 
-  store::Stats LoadStats(UserId user, AppId app) override {
-    auto v = ReadStoreFile<store::Stats>(UserDir(user) / ("stats-" + std::to_string(app) + ".txt"), store::DecodeStats);
-    return v ? *v : store::Stats{};
-  }
-  bool SaveStats(UserId user, AppId app, const store::Stats& s) override {
-    return WriteStoreFile(UserDir(user) / ("stats-" + std::to_string(app) + ".txt"), store::EncodeStats(s));
-  }
+  fs::path StatsPath(UserId user, AppId app) const { return UserDir(user) / ("stats-" + std::to_string(app) + ".txt"); }
   fs::path BoardPath(AppId app, const std::string& name) const {
     return root_ / "leaderboards" / std::to_string(app) / (store::HexName(name) + ".txt");
   }
-  std::optional<store::Board> LoadBoard(AppId app, const std::string& name) override {
-    auto v = ReadStoreFile<store::Board>(BoardPath(app, name), store::DecodeBoard);
-    if (!v) return std::nullopt;
-    if (v->name != name) {  // damaged (moved aside) or not this board's file
-      store::Board b;
-      b.name = name;
-      return b;
-    }
-    return v;
+
+  LoadResult LoadStats(UserId user, AppId app, store::Stats& out) override {
+    return ReadStoreFile(StatsPath(user, app), store::DecodeStats, out);
+  }
+  bool SaveStats(UserId user, AppId app, const store::Stats& s) override {
+    return WriteStoreFile(StatsPath(user, app), store::EncodeStats(s));
+  }
+  LoadResult LoadBoard(AppId app, const std::string& name, store::Board& out) override {
+    // A file that names another board is not this board's file: kept aside
+    // like any other that does not read cleanly, never written over.
+    const LoadResult r = ReadStoreFile(
+        BoardPath(app, name),
+        [&](const std::string& bytes, store::Board& b) { return store::DecodeBoard(bytes, b) && b.name == name; }, out);
+    out.name = name;
+    return r;
   }
   bool SaveBoard(AppId app, const store::Board& b) override {
     return WriteStoreFile(BoardPath(app, b.name), store::EncodeBoard(b));
@@ -124,10 +96,17 @@ class DiskStore : public Store {
     if (!plat::ListFolder(root_ / "workshop", entries)) return out;
     for (const auto& e : entries) {
       if (!e.isDirectory || e.isLink) continue;
-      auto meta = ReadStoreFile<store::Item>(root_ / "workshop" / e.name / "item.txt", store::DecodeItem);
-      if (!meta || meta->id == 0 || std::to_string(meta->id) != e.name) continue;
+      // The item's own id must name its folder.
+      store::Item meta;
+      const LoadResult r = ReadStoreFile(
+          root_ / "workshop" / e.name / "item.txt",
+          [&](const std::string& bytes, store::Item& it) {
+            return store::DecodeItem(bytes, it) && std::to_string(it.id) == e.name;
+          },
+          meta);
+      if (r != LoadResult::kFound || meta.id == 0) continue;
       ItemData d;
-      d.meta = *meta;
+      d.meta = meta;
       boost::system::error_code ec;
       fs::path content = ItemDir(d.meta.id) / "content";
       if (fs::is_directory(content, ec)) d.installFolder = content.string();
@@ -139,15 +118,17 @@ class DiskStore : public Store {
     return WriteStoreFile(ItemDir(item.meta.id) / "item.txt", store::EncodeItem(item.meta));
   }
   std::vector<ItemId> LoadSubscriptions(UserId user) override {
-    auto v = ReadStoreFile<std::vector<std::uint64_t>>(UserDir(user) / "subscribed.txt", store::DecodeIds);
-    return v ? *v : std::vector<ItemId>{};
+    std::vector<ItemId> ids;
+    ReadStoreFile(UserDir(user) / "subscribed.txt", store::DecodeIds, ids);
+    return ids;
   }
   bool SaveSubscriptions(UserId user, const std::vector<ItemId>& ids) override {
     return WriteStoreFile(UserDir(user) / "subscribed.txt", store::EncodeIds(ids));
   }
   ItemId LoadNextItemId() override {
-    auto v = ReadStoreFile<store::ServiceState>(root_ / "service.txt", store::DecodeService);
-    return v ? v->nextItemId : 0;
+    store::ServiceState state;
+    ReadStoreFile(root_ / "service.txt", store::DecodeService, state);
+    return state.nextItemId;
   }
   bool SaveNextItemId(ItemId id) override {
     store::ServiceState s;
@@ -208,7 +189,54 @@ class DiskStore : public Store {
   const fs::path& Root() const { return root_; }
 
  private:
+  // Reads a store file into out. kMissing: no such file (out empty).
+  // kFound: read, or damaged and kept aside (out empty). kUnreadable: the
+  // file is there but could not be read, or is damaged and could not be kept
+  // aside; it stays as it is, out is empty, and no write goes over it.
+  template <class T, class Decode>
+  LoadResult ReadStoreFile(const fs::path& path, Decode decode, T& out) {
+    out = T{};
+    std::string bytes;
+    int error = 0;
+    const plat::ReadFileResult r = plat::ReadWholeFile(path, bytes, store::kMaxFileBytes, &error);
+    if (r == plat::ReadFileResult::kMissing) return LoadResult::kMissing;
+    if (r == plat::ReadFileResult::kCannotRead) {
+      Lock(path, "cannot be read (" + std::string(std::strerror(error)) + ")");
+      return LoadResult::kUnreadable;
+    }
+    if (r == plat::ReadFileResult::kRead && decode(bytes, out)) {
+      locked_.erase(path.string());
+      return LoadResult::kFound;
+    }
+    out = T{};
+    const fs::path kept = plat::KeepAside(path, ".damaged", &error);
+    if (kept.empty() && error == ENOENT) return LoadResult::kMissing;  // gone meanwhile
+    if (kept.empty()) {
+      Lock(path, "is damaged and cannot be kept aside (" + std::string(std::strerror(error)) + ")");
+      return LoadResult::kUnreadable;
+    }
+    locked_.erase(path.string());
+    plat::DebugOutput(("community store: damaged file " + path.string() + " kept as " + kept.filename().string() +
+                       " and read as empty\n")
+                          .c_str());
+    return LoadResult::kFound;
+  }
+
+  // Marks a file this store must not write over, saying so the first time.
+  void Lock(const fs::path& path, const std::string& why) {
+    if (!locked_.insert(path.string()).second) return;
+    plat::DebugOutput(
+        ("community store: " + path.string() + " " + why + "; left as it is and not written over\n").c_str());
+  }
+
+  bool WriteStoreFile(const fs::path& path, const std::string& bytes) {
+    if (locked_.count(path.string())) return false;
+    if (!plat::MakeDirs(path.parent_path())) return false;
+    return plat::WriteFileAtomic(path, bytes.data(), bytes.size());
+  }
+
   fs::path root_;
+  std::set<std::string> locked_;  // files that could not be read
 };
 
 }  // namespace

@@ -11,15 +11,22 @@ namespace {
 
 class MemoryStore : public Store {
  public:
-  store::Stats LoadStats(UserId user, AppId app) override { return stats_[{user, app}]; }
+  LoadResult LoadStats(UserId user, AppId app, store::Stats& out) override {
+    auto it = stats_.find({user, app});
+    out = it == stats_.end() ? store::Stats() : it->second;
+    return it == stats_.end() ? LoadResult::kMissing : LoadResult::kFound;
+  }
   bool SaveStats(UserId user, AppId app, const store::Stats& s) override {
     stats_[{user, app}] = s;
     return true;
   }
-  std::optional<store::Board> LoadBoard(AppId app, const std::string& name) override {
+  LoadResult LoadBoard(AppId app, const std::string& name, store::Board& out) override {
     auto it = boards_.find({app, name});
-    if (it == boards_.end()) return std::nullopt;
-    return it->second;
+    out = store::Board();
+    out.name = name;
+    if (it == boards_.end()) return LoadResult::kMissing;
+    out = it->second;
+    return LoadResult::kFound;
   }
   bool SaveBoard(AppId app, const store::Board& b) override {
     boards_[{app, b.name}] = b;

@@ -266,11 +266,13 @@ std::optional<CallHandle> RunScript(CallKind kind) {
   return h;
 }
 
+// Loads the session's stats once. Stats that are there but cannot be read
+// stay unloaded (asked again at the next request) and are never received,
+// so nothing is stored over them.
 void EnsureStatsLoaded() {
   Service& s = S();
   if (s.statsLoaded) return;
-  s.stats = s.Backing().LoadStats(s.user, s.app);
-  s.statsLoaded = true;
+  s.statsLoaded = s.Backing().LoadStats(s.user, s.app, s.stats) != LoadResult::kUnreadable;
 }
 
 bool StatsReady() { return Has(Interface::UserStats) && S().statsReceived; }
@@ -309,21 +311,26 @@ void ObserveBoard(const store::Board& b) {
   }
 }
 
-LeaderboardHandle OpenBoard(const std::string& name, bool create) {
+// The handle of a board, 0 when there is none (and create is false) or when
+// its file cannot be read (*unreadable set): such a board is not opened, so
+// nothing is written over it.
+LeaderboardHandle OpenBoard(const std::string& name, bool create, bool* unreadable = nullptr) {
   Service& s = S();
+  if (unreadable) *unreadable = false;
   auto it = s.boardHandles.find(name);
   if (it != s.boardHandles.end()) return it->second;
-  auto b = s.Backing().LoadBoard(s.app, name);
-  if (!b) {
-    if (!create) return 0;
-    b = store::Board();
-    b->name = name;
+  store::Board b;
+  const LoadResult r = s.Backing().LoadBoard(s.app, name, b);
+  if (r == LoadResult::kUnreadable) {
+    if (unreadable) *unreadable = true;
+    return 0;
   }
-  SortBoard(*b);
-  ObserveBoard(*b);
+  if (r == LoadResult::kMissing && !create) return 0;
+  SortBoard(b);
+  ObserveBoard(b);
   LeaderboardHandle h = s.boardHandles.size() + 1;
   s.boardHandles[name] = h;
-  s.boards[h] = std::move(*b);
+  s.boards[h] = std::move(b);
   return h;
 }
 
@@ -440,7 +447,7 @@ void RunCallbacks() {
       if (const auto* rec = std::get_if<UserStatsReceived>(&e.callback)) {
         if (rec->gameId == s.app && rec->result == kResultOk && rec->user == s.user) {
           EnsureStatsLoaded();
-          s.statsReceived = true;
+          s.statsReceived = s.statsLoaded;
         }
       }
       CallbackKind kind = KindOf(e.callback);
@@ -502,7 +509,7 @@ bool RequestCurrentStats() {
   Log("RequestCurrentStats");
   if (!Has(Interface::UserStats)) return false;
   EnsureStatsLoaded();
-  QueueCallback(UserStatsReceived{s.app, kResultOk, s.user});
+  QueueCallback(UserStatsReceived{s.app, s.statsLoaded ? kResultOk : kResultFail, s.user});
   return true;
 }
 
@@ -621,12 +628,13 @@ CallHandle FindLeaderboard(const char* name) {
   if (!Has(Interface::UserStats) || !name) return 0;
   if (auto h = RunScript(CallKind::FindLeaderboard)) return *h;
   LeaderboardFindResult r;
+  bool unreadable = false;
   if (ValidName(name)) {
-    r.leaderboard = OpenBoard(name, s.onDemand);
+    r.leaderboard = OpenBoard(name, s.onDemand, &unreadable);
     r.found = r.leaderboard != 0;
   }
   CallHandle h = NewHandle();
-  QueueResult(h, r, false);
+  QueueResult(h, r, unreadable);
   return h;
 }
 
@@ -994,7 +1002,8 @@ namespace {
 void SeedStat(const std::string& name, const store::Stat& st) {
   Service& s = S();
   if (!s.initialized) return;  // stats belong to an application: needs Init
-  store::Stats stats = s.Backing().LoadStats(s.user, s.app);
+  store::Stats stats;
+  if (s.Backing().LoadStats(s.user, s.app, stats) == LoadResult::kUnreadable) return;
   stats.stats[name] = st;
   s.Backing().SaveStats(s.user, s.app, stats);
   if (s.statsLoaded) s.stats.stats[name] = st;
@@ -1018,7 +1027,8 @@ void SeedStatFloat(const std::string& name, float value) {
 void SeedAchievement(const std::string& name, bool achieved) {
   Service& s = S();
   if (!s.initialized) return;
-  store::Stats stats = s.Backing().LoadStats(s.user, s.app);
+  store::Stats stats;
+  if (s.Backing().LoadStats(s.user, s.app, stats) == LoadResult::kUnreadable) return;
   if (achieved)
     stats.achievements[name] = Now();
   else
@@ -1033,10 +1043,18 @@ void SeedAchievement(const std::string& name, bool achieved) {
 }
 
 namespace {
+store::Stats StatsForPeek() {
+  Service& s = S();
+  if (s.statsLoaded) return s.stats;
+  store::Stats stats;
+  s.Backing().LoadStats(s.user, s.app, stats);
+  return stats;
+}
+
 std::optional<store::Stat> PeekStat(const std::string& name) {
   Service& s = S();
   if (!s.initialized) return std::nullopt;
-  const store::Stats stats = s.statsLoaded ? s.stats : s.Backing().LoadStats(s.user, s.app);
+  const store::Stats stats = StatsForPeek();
   auto it = stats.stats.find(name);
   if (it == stats.stats.end()) return std::nullopt;
   return it->second;
@@ -1062,7 +1080,7 @@ bool PeekStatFloat(const std::string& name, float* value) {
 bool PeekAchievement(const std::string& name) {
   Service& s = S();
   if (!s.initialized) return false;
-  const store::Stats stats = s.statsLoaded ? s.stats : s.Backing().LoadStats(s.user, s.app);
+  const store::Stats stats = StatsForPeek();
   return stats.achievements.count(name) != 0;
 }
 
@@ -1076,6 +1094,7 @@ void SeedLeaderboardEntry(const std::string& board, UserId user, const std::stri
   if (!s.initialized) return;
   LeaderboardHandle h = OpenBoard(board, true);
   store::Board* b = BoardOf(h);
+  if (!b) return;  // its file cannot be read
   b->entries.erase(
       std::remove_if(b->entries.begin(), b->entries.end(), [&](const store::Entry& e) { return e.user == user; }),
       b->entries.end());

@@ -7,7 +7,12 @@
 //                   when set, else $XDG_DATA_HOME/vantrel-community/ (default
 //                   ~/.local/share/vantrel-community/). Every store file is
 //                   written to a temporary file and renamed; a damaged store
-//                   file reads as empty (it is kept beside as "<name>.damaged").
+//                   file reads as empty (it is kept beside as "<name>.damaged",
+//                   or "<name>.damaged.1", ... when earlier copies are there).
+//                   A store file that cannot be read at all (no right to read
+//                   it, a failing disk) is left as it is and never written
+//                   over: stats then arrive with kResultFail, a leaderboard's
+//                   find with an I/O failure.
 //   Backend::Fake   the same model in memory only, driven by the tests through
 //                   the controls in namespace fake (platform/steam/fake.h).
 // Choose with UseBackend before Init (default Local). Init fails (offline)

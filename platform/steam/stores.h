@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <map>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,12 +21,18 @@ struct ItemData {
   std::string installFolder;  // empty: not installed
 };
 
+// How a load went. kUnreadable: the record set is there but could not be
+// read; it stays as it is and the store refuses to write over it.
+enum class LoadResult { kFound, kMissing, kUnreadable };
+
 class Store {
  public:
   virtual ~Store() = default;
-  virtual store::Stats LoadStats(UserId user, AppId app) = 0;
+  // out: the stats, or empty unless kFound.
+  virtual LoadResult LoadStats(UserId user, AppId app, store::Stats& out) = 0;
   virtual bool SaveStats(UserId user, AppId app, const store::Stats& s) = 0;
-  virtual std::optional<store::Board> LoadBoard(AppId app, const std::string& name) = 0;
+  // out: the board, named name; no entries unless kFound.
+  virtual LoadResult LoadBoard(AppId app, const std::string& name, store::Board& out) = 0;
   virtual bool SaveBoard(AppId app, const store::Board& b) = 0;
   virtual std::map<ItemId, ItemData> LoadItems() = 0;
   virtual bool SaveItem(const ItemData& item) = 0;

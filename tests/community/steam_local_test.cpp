@@ -5,12 +5,15 @@
 #include <boost/filesystem.hpp>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "community/community_manager_steam.h"
+#include "platform/debug.h"
 #include "platform/steam/fake.h"
 #include "platform/steam/steam.h"
+#include "support/read_failure.h"
 #include "support/test_support.h"
 
 namespace fs = boost::filesystem;
@@ -162,6 +165,48 @@ TEST_F(SteamLocal, CreatedItemIsListedOnceSubscribed) {
   items = m->GetInstalledItems();
   EXPECT_EQ(items[0].detailsValid, 1);
   EXPECT_EQ(items[0].title, "My set");
+}
+
+TEST_F(SteamLocal, StatsThatCannotBeReadAreSaidOnceAndNeverSavedOver) {
+  {
+    auto m = Start();
+    m->AddToStat("BoardsCompleted", 3.0f);
+    m->UnlockAchievement("Ach_castle");
+    m->Update(16.0f);
+  }
+  fs::path file;
+  for (fs::recursive_directory_iterator it(root), end; it != end; ++it)
+    if (it->path().filename().string().rfind("stats-", 0) == 0) file = it->path();
+  ASSERT_FALSE(file.empty());
+  std::ifstream in(file.string(), std::ios::binary);
+  const std::string intact((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  {
+    vantrel::test::ReadRefusedScope refused("stats-");
+    plat::DebugCaptureScope debug;
+    auto m = std::make_unique<CommunityManagerSteam>(kApp);
+    std::vector<std::string> texts;
+    m->SetMessageCallback([&](const char* text) { texts.push_back(text); });
+    m->DefineStat("BoardsCompleted", "int", {});
+    m->DefineAchievement("Ach_castle", 0);
+    m->Update(16.0f);
+    EXPECT_FALSE(m->IsAchievementUnlocked("Ach_castle"));
+    m->AddToStat("BoardsCompleted", 1.0f);
+    m->UnlockAchievement("Ach_other");
+    m->RequestCurrentStats();  // asked again, still unreadable: said once all the same
+    Settle(*m);
+    m->StoreStats();
+    m.reset();
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0],
+              "Stats and achievements could not be read: they are left as they are and not saved in this session.");
+    EXPECT_NE(debug.text.find(texts[0] + "\n"), std::string::npos) << debug.text;
+    std::ifstream again(file.string(), std::ios::binary);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(again)), std::istreambuf_iterator<char>()), intact);
+    EXPECT_FALSE(fs::exists(file.string() + ".damaged"));
+  }
+  auto m = Start();
+  EXPECT_EQ(m->GetStat("BoardsCompleted"), 3.0f);
+  EXPECT_TRUE(m->IsAchievementUnlocked("Ach_castle"));
 }
 
 TEST_F(SteamLocal, OffSwitchKeepsTheStoreUntouched) {

@@ -1,15 +1,17 @@
 #include "platform/files.h"
 
 #include <gtest/gtest.h>
-
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <fcntl.h>
+
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 
+#include "support/read_failure.h"
 #include "support/test_support.h"
 
 namespace fs = boost::filesystem;
@@ -208,6 +210,74 @@ TEST(PlatformFilesTest, ExecutableNames) {
   EXPECT_EQ(plat::ExecutableName("Tools\\VantrelWorkshop.EXE"), "Tools/VantrelWorkshop");
   EXPECT_EQ(plat::ExecutableName("plain"), "plain");
   EXPECT_EQ(plat::ExecutableName(".exe"), ".exe");
+}
+
+TEST(PlatformFilesTest, WholeFileReadsTellMissingFromUnreadableFromTooLarge) {
+  const fs::path dir = vantrel::test::MakeTempDir("read-whole");
+  std::ofstream(dir / "five.txt", std::ios::binary) << "12345";
+  std::ofstream(dir / "empty.txt", std::ios::binary);
+  fs::create_directories(dir / "folder");
+  ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);  // no writer: an open for reading would wait
+  fs::create_symlink(dir / "five.txt", dir / "link");
+  using R = plat::ReadFileResult;
+  struct Case {
+    const char* name;
+    size_t limit;
+    R result;
+    const char* bytes;
+    int error;
+  } cases[] = {
+      {"five.txt", 5, R::kRead, "12345", 0},     {"link", 5, R::kRead, "12345", 0},
+      {"empty.txt", 0, R::kRead, "", 0},         {"five.txt", 4, R::kTooLarge, "", EFBIG},
+      {"none.txt", 5, R::kMissing, "", ENOENT},  {"five.txt/below", 5, R::kMissing, "", ENOTDIR},
+      {"folder", 5, R::kCannotRead, "", EISDIR}, {"pipe", 5, R::kCannotRead, "", EINVAL},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string out = "left over";
+    int error = -1;
+    EXPECT_EQ(plat::ReadWholeFile(dir / c.name, out, c.limit, &error), c.result);
+    EXPECT_EQ(out, c.bytes);
+    EXPECT_EQ(error, c.error);
+  }
+  {
+    // Refused as the system refuses a file the user may not read; a missing
+    // file is still missing.
+    vantrel::test::ReadRefusedScope refused("five", EACCES);
+    std::string out;
+    int error = 0;
+    EXPECT_EQ(plat::ReadWholeFile(dir / "five.txt", out, 5, &error), R::kCannotRead);
+    EXPECT_EQ(error, EACCES);
+    EXPECT_EQ(plat::ReadWholeFile(dir / "fives.txt", out, 5, &error), R::kMissing);
+    EXPECT_EQ(plat::ReadWholeFile(dir / "empty.txt", out, 5, &error), R::kRead);
+  }
+  std::string out;
+  EXPECT_EQ(plat::ReadWholeFile(dir / "five.txt", out, 5), R::kRead);
+}
+
+TEST(PlatformFilesTest, KeptCopiesNeverReplaceAnEarlierOne) {
+  const fs::path dir = vantrel::test::MakeTempDir("keep-aside");
+  const fs::path file = dir / "stats.txt";
+  auto read = [](const fs::path& p) {
+    std::ifstream in(p.string(), std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  };
+  // A folder in the way of a name is skipped like a file.
+  fs::create_directories(dir / "stats.txt.damaged.2");
+  const char* const expect[] = {"stats.txt.damaged", "stats.txt.damaged.1", "stats.txt.damaged.3"};
+  for (int i = 0; i < 3; ++i) {
+    std::ofstream(file.string(), std::ios::binary) << "copy " << i;
+    int error = -1;
+    EXPECT_EQ(plat::KeepAside(file, ".damaged", &error), dir / expect[i]);
+    EXPECT_EQ(error, 0);
+    EXPECT_FALSE(fs::exists(file));
+  }
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(read(dir / expect[i]), "copy " + std::to_string(i));
+  int error = 0;
+  EXPECT_TRUE(plat::KeepAside(file, ".damaged", &error).empty());
+  EXPECT_EQ(error, ENOENT);
 }
 
 }  // namespace

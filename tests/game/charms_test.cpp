@@ -444,14 +444,18 @@ TEST_F(CharmsFile, DamagedFileIsKeptAsBackupAtTheFirstSave) {
       {"cut short", cut, {}},
       {"empty file", {}, {}},
   };
+  // Each copy keeps a name of its own: an earlier backup is never replaced.
+  const fs::path second = backup.string() + ".1";
   for (const Case& c : cases) {
+    fs::remove(second);
     WriteBytes(file, c.bytes);
     WriteBytes(backup, Plain("an older backup"));
     LoadCollectedCharms();
     EXPECT_EQ(collectedCharms, c.names) << c.what;
     collectedCharms.insert("new");
     SaveCollectedCharms();
-    EXPECT_EQ(ReadBytes(backup), c.bytes) << c.what;
+    EXPECT_EQ(ReadBytes(backup), Plain("an older backup")) << c.what;
+    EXPECT_EQ(ReadBytes(second), c.bytes) << c.what;
     std::set<std::string> expect = c.names;
     expect.insert("new");
     LoadCollectedCharms();
@@ -459,8 +463,17 @@ TEST_F(CharmsFile, DamagedFileIsKeptAsBackupAtTheFirstSave) {
     // Only the first save of the run keeps the old file.
     collectedCharms.insert("newer");
     SaveCollectedCharms();
-    EXPECT_EQ(ReadBytes(backup), c.bytes) << c.what;
+    EXPECT_EQ(ReadBytes(second), c.bytes) << c.what;
+    EXPECT_FALSE(fs::exists(backup.string() + ".2")) << c.what;
   }
+  // With no backup there, the first copy takes the plain name.
+  fs::remove(backup);
+  fs::remove(second);
+  WriteBytes(file, Plain("damaged"));
+  LoadCollectedCharms();
+  SaveCollectedCharms();
+  EXPECT_EQ(ReadBytes(backup), Plain("damaged"));
+  EXPECT_FALSE(fs::exists(second));
 }
 
 TEST_F(CharmsFile, UnreadableFileIsNotOverwritten) {

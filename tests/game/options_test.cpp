@@ -106,9 +106,11 @@ TEST_F(FrontEndTest, StoredValuesOutOfRangeShowAndCycleAsTheirDefault) {
   Enter(kSceneOptions);
   EXPECT_EQ(OptionLineText(6), "Backgrounds:  Textured (F1)");
   EXPECT_EQ(OptionLineText(1), "Difficulty:  Kid-Mode");
+  // The click steps on from what the line shows.
   ClickAndFrame(kLineX, LineY(6));
   ClickAndFrame(kLineX, LineY(1));
-  EXPECT_EQ(settings.backgroundStyle, 0);
+  EXPECT_EQ(settings.backgroundStyle, 1);
+  EXPECT_EQ(OptionLineText(6), "Backgrounds:  Half-Bright (F1)");
   EXPECT_EQ(settings.kidMode, 0);
 }
 

@@ -3,14 +3,18 @@
 // rectangles than the display lists.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <cstring>
 
+#include "core/registry_settings.h"
+#include "game/config.h"
 #include "game/game_globals.h"
 #include "game/play/ball_sprite.h"
 #include "game/play/board_background.h"
 #include "game/play/brick_hits.h"
 #include "game/play/image_origins.h"
+#include "game/scenes/options.h"
 #include "graphics/display.h"
 #include "graphics/imageset_writer.h"
 #include "platform/present.h"
@@ -66,6 +70,19 @@ TEST_F(Drawing, BackgroundStyles) {
     // The board picture and the screen show the same.
     EXPECT_EQ(PicturePixel(sceneBackdrop, 600, 600), inside);
     EXPECT_EQ(ScreenPixel(600, 500), PicturePixel(sceneBackdrop, 600, 500));
+  }
+}
+
+TEST_F(Drawing, AStoredStyleOutOfRangeDrawsWhatTheOptionsLineNames) {
+  MakeBoard({});
+  boardSet.boards[0].background = 1;
+  for (int32_t stored : {3, 5, -1, INT_MAX, INT_MIN}) {
+    SCOPED_TRACE(stored);
+    ASSERT_TRUE(registrySettings.WriteInt("BackgroundStyle", stored));
+    ReadStoredSettings();
+    EXPECT_EQ(OptionLineText(6), "Backgrounds:  Textured (F1)");
+    DrawBoardBackground(255, 255, 255);
+    EXPECT_EQ(PicturePixel(boardBackdrop, 600, 600), AsShown(kTileColour[1]));
   }
 }
 

@@ -316,17 +316,34 @@ TEST(GameStartUp, SettingsChangedByKeysPersistOnlyThroughANormalExit) {
   EXPECT_EQ(d.StoredSetting("CommunityBoards"), 1);
 }
 
-TEST(GameStartUp, AStoredBackgroundStyleOutOfRangeStepsToZero) {
+TEST(GameStartUp, AStoredBackgroundStyleOutOfRangeReadsAsTexturedAndStepsOnFromThere) {
   GameDriver d;
   DriverOptions options;
   options.storedSettings = {{"BackgroundStyle", 5}};
   d.Prepare(options);
   ASSERT_EQ(d.StartUp(), std::nullopt);
-  EXPECT_EQ(settings.backgroundStyle, 5);  // kept as read
+  EXPECT_EQ(settings.backgroundStyle, 0);
   d.Key(plat::kKeyF1);
   d.Frame();
-  EXPECT_EQ(settings.backgroundStyle, 0);
-  d.Finish();
+  EXPECT_EQ(settings.backgroundStyle, 1);
+  EXPECT_EQ(d.Finish(), 0);
+  EXPECT_EQ(d.StoredSetting("BackgroundStyle"), 1);
+}
+
+TEST(GameStartUp, MusicVoicesBeyondTheMixerOpenEveryVoiceItHas) {
+  for (const char* count : {"2147483647", "-2147483648", "99999999999"}) {
+    SCOPED_TRACE(count);
+    GameDriver d;
+    DriverOptions options;
+    options.configCfg = std::string("ForceWindowed 1\nMusicVoices ") + count + "\n";
+    d.Prepare(options);
+    ASSERT_EQ(d.StartUp(), std::nullopt);
+    const bool huge = count[0] != '-';
+    EXPECT_EQ(settings.musicVoices, huge ? kMaxMusicVoices : 0);
+    EXPECT_EQ(plat::seal::GetCounts().voicesOpened, huge ? plat::seal::kMaxVoices : uint32_t(kEffectVoices));
+    EXPECT_EQ(soundBank.audioFailed, 0);
+    d.Finish();
+  }
 }
 
 TEST(GameStartUp, TheGeneratedPackStartsAndShowsItsSplash) {

@@ -10,9 +10,11 @@
 #include <memory>
 #include <sstream>
 
+#include "platform/debug.h"
 #include "platform/steam/fake.h"
 #include "platform/steam/steam.h"
 #include "platform/steam/store.h"
+#include "support/read_failure.h"
 #include "support/test_support.h"
 
 namespace fs = boost::filesystem;
@@ -23,6 +25,24 @@ namespace {
 constexpr st::AppId kApp = 4242;
 
 fs::path StoreRoot() { return fs::path(std::getenv("VANTREL_COMMUNITY_ROOT")); }
+
+// The one file under the store root whose name starts with prefix.
+fs::path StoreFile(const std::string& prefix) {
+  fs::path found;
+  for (auto& e : fs::recursive_directory_iterator(StoreRoot()))
+    if (fs::is_regular_file(e.path()) && e.path().filename().string().rfind(prefix, 0) == 0) {
+      EXPECT_TRUE(found.empty()) << found << " and " << e.path();
+      found = e.path();
+    }
+  EXPECT_FALSE(found.empty()) << prefix;
+  return found;
+}
+
+std::size_t Count(const std::string& text, const std::string& part) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
 
 std::string ReadAll(const fs::path& p) {
   std::ifstream in(p.string(), std::ios::binary);
@@ -506,6 +526,93 @@ TEST_F(SteamService, DamagedStatsFileReadsAsEmptyAndIsKeptAside) {
   EXPECT_EQ(i, 6);
 }
 
+// Stores "wins" 5 and ends the session; the stats file.
+fs::path StoreFiveWins() {
+  EXPECT_TRUE(st::Init(kApp));
+  EXPECT_TRUE(st::RequestCurrentStats());
+  st::RunCallbacks();
+  st::SetStat("wins", 5);
+  EXPECT_TRUE(st::StoreStats());
+  st::Shutdown();
+  return StoreFile("stats-");
+}
+
+TEST_F(SteamService, EveryDamagedStatsFileIsKeptUnderItsOwnName) {
+  const fs::path file = StoreFiveWins();
+  const std::string copies[] = {"first damage\n", "second damage\n", "third damage\n"};
+  for (const std::string& bytes : copies) {
+    WriteAll(file, bytes);
+    StartOnline();
+    st::Shutdown();
+  }
+  EXPECT_EQ(ReadAll(file.string() + ".damaged"), copies[0]);
+  EXPECT_EQ(ReadAll(file.string() + ".damaged.1"), copies[1]);
+  EXPECT_EQ(ReadAll(file.string() + ".damaged.2"), copies[2]);
+}
+
+TEST_F(SteamService, StatsThatCannotBeReadStayWhereTheyAreAndAreNeverStoredOver) {
+  StartOnline();
+  st::SetStat("wins", 5);
+  st::SetAchievement("first");
+  ASSERT_TRUE(st::StoreStats());
+  st::Shutdown();
+  const fs::path file = StoreFile("stats-");
+  const std::string intact = ReadAll(file);
+  {
+    vantrel::test::ReadRefusedScope refused("stats-");
+    plat::DebugCaptureScope debug;
+    ASSERT_TRUE(st::Init(kApp));
+    st::Callback<st::UserStatsReceived> cb;
+    std::vector<std::int32_t> results;
+    cb.Register([&](const st::UserStatsReceived& r) { results.push_back(r.result); });
+    ASSERT_TRUE(st::RequestCurrentStats());
+    ASSERT_TRUE(st::RequestCurrentStats());  // asked again: still not readable
+    st::RunCallbacks();
+    EXPECT_EQ(results, (std::vector<std::int32_t>{st::kResultFail, st::kResultFail}));
+    std::int32_t wins = -1;
+    bool achieved = true;
+    EXPECT_FALSE(st::GetStat("wins", &wins));
+    EXPECT_FALSE(st::GetAchievement("first", &achieved));
+    EXPECT_FALSE(st::SetStat("wins", 1));
+    EXPECT_FALSE(st::SetAchievement("second"));
+    EXPECT_FALSE(st::StoreStats());
+    EXPECT_FALSE(st::ResetAllStats(true));
+    st::fake::SeedStatInt("wins", 9);  // a seed cannot write over it either
+    // A result that says the stats arrived does not open them.
+    st::fake::PostUserStatsReceived(kApp, st::kResultOk);
+    st::RunCallbacks();
+    EXPECT_FALSE(st::GetStat("wins", &wins));
+    st::Shutdown();
+    EXPECT_EQ(ReadAll(file), intact);
+    EXPECT_FALSE(fs::exists(file.string() + ".damaged"));
+    EXPECT_EQ(Count(debug.text, "cannot be read (Permission denied)"), 1u) << debug.text;
+  }
+  // Readable again: everything is there.
+  StartOnline();
+  std::int32_t wins = 0;
+  bool achieved = false;
+  EXPECT_TRUE(st::GetStat("wins", &wins));
+  EXPECT_EQ(wins, 5);
+  EXPECT_TRUE(st::GetAchievement("first", &achieved));
+  EXPECT_TRUE(achieved);
+}
+
+TEST_F(SteamService, AnOpenedFileThatReadsBadlyIsKeptAsideOneThatCannotBeOpenedIsNot) {
+  const fs::path file = StoreFiveWins();
+  const std::string intact = ReadAll(file);
+  for (int error : {EACCES, EIO, EPERM}) {
+    SCOPED_TRACE(error);
+    vantrel::test::ReadRefusedScope refused("stats-", error);
+    StartOnline();
+    st::Shutdown();
+    EXPECT_EQ(ReadAll(file), intact);
+    EXPECT_FALSE(fs::exists(file.string() + ".damaged"));
+  }
+  WriteAll(file, intact.substr(0, intact.size() - 1));  // no last line end
+  StartOnline();
+  EXPECT_EQ(ReadAll(file.string() + ".damaged"), intact.substr(0, intact.size() - 1));
+}
+
 // ------------------------------------------------------------------ leaderboards
 
 struct SteamBoards : SteamService {
@@ -585,6 +692,59 @@ TEST_F(SteamBoards, UploadKeepsTheBestScoreAndReportsRanks) {
   EXPECT_EQ(rows[2].name, "Bo");
   EXPECT_EQ(rows[2].detail, -1);
   EXPECT_EQ(st::GetFriendPersonaName(4711), "[unknown]");
+}
+
+TEST_F(SteamBoards, ABoardFileNamingAnotherBoardIsKeptAsideNotWrittenOver) {
+  StartOnline();
+  st::fake::SeedLeaderboardEntry("Castle", 11, "Ada", 900, {});
+  st::fake::SeedLeaderboardEntry("Castle", 12, "Bo", 800, {});
+  st::fake::SeedLeaderboardEntry("Castle", 13, "Cy", 700, {});
+  st::Shutdown();
+  const fs::path file = StoreFile(st::store::HexName("Castle"));
+  std::string bytes = ReadAll(file);
+  const std::size_t at = bytes.find("name\tCastle\n");
+  ASSERT_NE(at, std::string::npos);
+  bytes[at + 5] = 'K';  // "Kastle": a well-formed record of the wrong board
+  WriteAll(file, bytes);
+  StartOnline();
+  st::LeaderboardHandle h = Find("Castle");
+  ASSERT_NE(h, 0u);
+  EXPECT_EQ(Download(h, 1, 15).entryCount, 0);
+  EXPECT_EQ(ReadAll(file.string() + ".damaged"), bytes);
+  EXPECT_TRUE(Upload(h, 500).success);
+  EXPECT_EQ(ReadAll(file.string() + ".damaged"), bytes) << "the three entries are kept";
+  st::store::Board stored;
+  EXPECT_TRUE(st::store::DecodeBoard(ReadAll(file), stored));
+  EXPECT_EQ(stored.name, "Castle");
+  EXPECT_EQ(stored.entries.size(), 1u);
+}
+
+TEST_F(SteamBoards, ABoardThatCannotBeReadIsNotFoundAndNeverWrittenOver) {
+  StartOnline();
+  st::fake::SeedLeaderboardEntry("Castle", 11, "Ada", 900, {});
+  st::Shutdown();
+  const std::string name = st::store::HexName("Castle");
+  const fs::path file = StoreFile(name);
+  const std::string intact = ReadAll(file);
+  {
+    vantrel::test::ReadRefusedScope refused(name);
+    plat::DebugCaptureScope debug;
+    StartOnline();
+    for (int i = 0; i < 2; ++i) {
+      Waiter<st::LeaderboardFindResult> w;
+      ASSERT_TRUE(w.Watch(st::FindLeaderboard("Castle")));
+      st::RunCallbacks();
+      EXPECT_TRUE(w.io);
+      EXPECT_FALSE(w.last.found);
+    }
+    st::fake::SeedLeaderboardEntry("Castle", 12, "Bo", 950, {});
+    st::Shutdown();
+    EXPECT_EQ(ReadAll(file), intact);
+    EXPECT_FALSE(fs::exists(file.string() + ".damaged"));
+    EXPECT_EQ(Count(debug.text, "cannot be read"), 1u) << debug.text;
+  }
+  StartOnline();
+  EXPECT_EQ(Download(Find("Castle"), 1, 15).entryCount, 1);
 }
 
 TEST_F(SteamBoards, DownloadRangesAndEntryBounds) {
@@ -882,6 +1042,54 @@ TEST_F(SteamItems, DamagedItemAndSubscriptionFilesReadAsEmpty) {
   EXPECT_FALSE(st::fake::PeekItem(id, nullptr));
   EXPECT_TRUE(fs::exists(meta.string() + ".damaged"));
   EXPECT_GT(Create(), id) << "ids are never given out twice";
+}
+
+TEST_F(SteamItems, ItemFilesThatCannotBeReadAreNeverWrittenOver) {
+  StartOnline();
+  const st::ItemId id = Create();
+  st::fake::Subscribe(id);
+  st::Shutdown();
+  const fs::path service = StoreRoot() / "service.txt";
+  const fs::path subs = StoreFile("subscribed.txt");
+  const fs::path meta = StoreRoot() / "workshop" / std::to_string(id) / "item.txt";
+  const std::string intact[] = {ReadAll(service), ReadAll(subs), ReadAll(meta)};
+  {
+    vantrel::test::ReadRefusedScope refused("s");  // service.txt and subscribed.txt
+    StartOnline();
+    EXPECT_EQ(st::GetNumSubscribedItems(), 0u);
+    st::fake::Subscribe(id);
+    Waiter<st::CreateItemResult> w;
+    ASSERT_TRUE(w.Watch(st::CreateItem(kApp, st::ItemType::Community)));
+    st::RunCallbacks();
+    EXPECT_EQ(w.last.result, st::kResultFail) << "the next id cannot be kept";
+    st::Shutdown();
+  }
+  {
+    vantrel::test::ReadRefusedScope refused("item.txt");
+    StartOnline();
+    EXPECT_FALSE(st::fake::PeekItem(id, nullptr));
+    st::Shutdown();
+  }
+  EXPECT_EQ(ReadAll(service), intact[0]);
+  EXPECT_EQ(ReadAll(subs), intact[1]);
+  EXPECT_EQ(ReadAll(meta), intact[2]);
+  StartOnline();
+  EXPECT_EQ(st::GetNumSubscribedItems(), 1u);
+  EXPECT_TRUE(st::fake::PeekItem(id, nullptr));
+}
+
+TEST_F(SteamItems, AnItemFileOfAnotherFolderIsKeptAside) {
+  StartOnline();
+  const st::ItemId id = Create();
+  st::Shutdown();
+  const fs::path meta = StoreRoot() / "workshop" / std::to_string(id) / "item.txt";
+  const std::string other = "vantrel-community\t1\titem\nid\t" + std::to_string(id + 1000) + "\napp\t" +
+                            std::to_string(kApp) + "\n";
+  WriteAll(meta, other);
+  StartOnline();
+  EXPECT_FALSE(st::fake::PeekItem(id, nullptr));
+  EXPECT_FALSE(st::fake::PeekItem(id + 1000, nullptr));
+  EXPECT_EQ(ReadAll(meta.string() + ".damaged"), other);
 }
 
 // ------------------------------------------------------------------ dumps
