@@ -109,6 +109,10 @@ class BoardSet {
   // The .bdz file (boardset_file.cpp). Load and Lock raise std::runtime_error
   // with the message for the user; Save reports by its result.
   bool Load(DataFiles& files, bool checkPassword, const std::string& password);
+  // Load without the boards: the counts, texts, version and checksum that
+  // the board-set list shows, with the same checks and errors as Load; the
+  // boards stay as Reset leaves them.
+  bool LoadHeader(DataFiles& files);
   bool Save(const boost::filesystem::path& path);
   void Lock(const std::string& password);
   bool CheckPassword(const std::string& password) const;
@@ -142,8 +146,8 @@ class BoardSet {
   BoardRecord& Current();
   const BoardRecord& Current() const;
   void FreeImageSets();
-  bool LoadFromBuffer(const uint8_t* data, size_t size, bool checkPassword, const std::string& password,
-                      const std::string& stem);
+  // Load and LoadHeader: reads the open file, raising the reader's errors.
+  void Read(DataFiles& files, bool checkPassword, const std::string& password, bool withBoards);
 };
 
 // Reads one stored string at pos (int32 length, then that many bytes) and

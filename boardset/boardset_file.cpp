@@ -8,6 +8,12 @@
 //   background-set path, title/author/notes (2+), spare text (6+),
 //   sort order (7), the boards (background + 400 cells before version 5,
 //   520 cells after), checksum over everything before it (6+).
+//
+// The reader never holds the file whole: the plain bytes are recovered
+// piece by piece through a window (the scrambler's keys come from the
+// file's end), the checksum is taken over them as they pass, and only the
+// fields are kept. A file larger than any set can be is refused unread.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -41,24 +47,126 @@ struct FreeDeleter {
   void operator()(uint8_t* p) const { std::free(p); }
 };
 
-// Bounded little-endian reader over the plain bytes.
-class Reader {
- public:
-  Reader(const uint8_t* data, size_t size, size_t pos) : data_(data), size_(size), pos_(pos) {}
+// The largest set file that is read. A full set of 128 boards is 266,752
+// bytes of records and a few texts; 16 MiB leaves room for texts far longer
+// than any editor writes, and a larger file is no set.
+constexpr int64_t kMaxFileBytes = int64_t{16} << 20;
 
-  int32_t Int() {
-    if (pos_ > size_ || size_ - pos_ < 4) Fail(kCorrupted);
-    uint32_t v = static_cast<uint32_t>(data_[pos_]) | static_cast<uint32_t>(data_[pos_ + 1]) << 8 |
-                 static_cast<uint32_t>(data_[pos_ + 2]) << 16 | static_cast<uint32_t>(data_[pos_ + 3]) << 24;
-    pos_ += 4;
-    return static_cast<int32_t>(v);
+uint32_t GetU32(const uint8_t* p);
+
+// The plain bytes of the open set file: the file as it stands when it
+// starts with the magic, else its payload recovered through the scrambler's
+// keys. Read through a window of kWindow bytes.
+class PlainFile {
+ public:
+  static constexpr size_t kWindow = 64 * 1024;
+
+  // Raises "Boardset file not found." when the file is neither plain nor
+  // scrambled into plain bytes that start with the magic.
+  PlainFile(FILE* f, int64_t storedSize) : f_(f), window_(kWindow) {
+    uint8_t head[4] = {0, 0, 0, 0};
+    Stored(0, head, 4);
+    if (std::memcmp(head, kMagic, 4) == 0) {
+      size_ = static_cast<size_t>(storedSize);
+      return;
+    }
+    const int32_t length = static_cast<int32_t>(storedSize);
+    const int32_t tail = length - 4 < ScrambleKeys::kTailBytes ? length - 4 : ScrambleKeys::kTailBytes;
+    uint8_t end[ScrambleKeys::kTailBytes];
+    Stored(storedSize - tail, end, static_cast<size_t>(tail));
+    if (!keys_.Find(head, end, tail, length)) Fail(kNotFound);
+    scrambled_ = true;
+    offset_ = 4;
+    size_ = static_cast<size_t>(keys_.PayloadLength());
+    uint8_t magic[4] = {0, 0, 0, 0};
+    if (size_ < 4) Fail(kNotFound);
+    Copy(0, magic, 4);
+    if (std::memcmp(magic, kMagic, 4) != 0) Fail(kNotFound);
   }
-  std::string String() { return ReadBoardSetString(data_, size_, pos_); }
-  size_t Remaining() const { return size_ - pos_; }
+
+  size_t Size() const { return size_; }
+
+  // n plain bytes from `at` into out; at + n must be within Size(). A file
+  // that reads short (changed or failing under the reader) is corrupted.
+  void Copy(size_t at, uint8_t* out, size_t n) {
+    while (n > 0) {
+      const uint8_t* p = Window(at);
+      size_t take = std::min(n, windowAt_ + windowLength_ - at);
+      std::memcpy(out, p, take);
+      out += take;
+      at += take;
+      n -= take;
+    }
+  }
+
+  // HashBytes over plain bytes 0 .. n - 1, window by window.
+  uint32_t Hash(size_t n) {
+    uint32_t h = HashSeed(static_cast<uint32_t>(n));
+    int32_t k = 0;
+    for (size_t at = 0; at < n;) {
+      const uint8_t* p = Window(at);
+      size_t take = std::min(n - at, windowAt_ + windowLength_ - at);
+      HashAddBytes(h, p, static_cast<int32_t>(take), k);
+      at += take;
+    }
+    return h;
+  }
 
  private:
-  const uint8_t* data_;
-  size_t size_;
+  // Stored bytes of the file at `at`.
+  void Stored(int64_t at, uint8_t* out, size_t n) {
+    if (std::fseek(f_, static_cast<long>(at), SEEK_SET) != 0 || std::fread(out, 1, n, f_) != n) Fail(kCorrupted);
+  }
+  // The window moved so that it holds plain byte `at`; returns that byte's place.
+  const uint8_t* Window(size_t at) {
+    if (at < windowAt_ || at >= windowAt_ + windowLength_) {
+      windowAt_ = at;
+      windowLength_ = std::min(kWindow, size_ - at);
+      Stored(offset_ + static_cast<int64_t>(at), window_.data(), windowLength_);
+      if (scrambled_) keys_.Apply(window_.data(), static_cast<int32_t>(windowLength_), static_cast<int32_t>(at));
+    }
+    return window_.data() + (at - windowAt_);
+  }
+
+  FILE* f_;
+  std::vector<uint8_t> window_;
+  size_t windowAt_ = 0;
+  size_t windowLength_ = 0;
+  ScrambleKeys keys_;
+  bool scrambled_ = false;
+  int64_t offset_ = 0;
+  size_t size_ = 0;
+};
+
+// Bounded little-endian reader over plain bytes pos .. end - 1.
+class Reader {
+ public:
+  Reader(PlainFile& plain, size_t end, size_t pos) : plain_(plain), end_(end), pos_(pos) {}
+
+  int32_t Int() {
+    uint8_t b[4];
+    Bytes(b, 4);
+    return static_cast<int32_t>(GetU32(b));
+  }
+  // A stored string: its int32 length, then that many bytes.
+  std::string String() {
+    int32_t length = Int();
+    if (length < 0 || static_cast<size_t>(length) > Remaining()) Fail(kCorrupted);
+    std::string text(static_cast<size_t>(length), '\0');
+    Bytes(reinterpret_cast<uint8_t*>(text.data()), text.size());
+    return text;
+  }
+  size_t Remaining() const { return end_ - pos_; }
+
+ private:
+  void Bytes(uint8_t* out, size_t n) {
+    if (pos_ > end_ || end_ - pos_ < n) Fail(kCorrupted);
+    plain_.Copy(pos_, out, n);
+    pos_ += n;
+  }
+
+  PlainFile& plain_;
+  size_t end_;
   size_t pos_;
 };
 
@@ -115,50 +223,47 @@ std::string ReadBoardSetString(const uint8_t* data, size_t size, size_t& pos) {
 }
 
 bool BoardSet::Load(DataFiles& files, bool checkPassword, const std::string& password) {
-  Reset();
-  if (!files.current) Fail(kNotFound);
-  uint32_t size = files.FileSize();
-  if (size <= 4) Fail(kNoMemory);
-  std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[size]);
-  if (!buffer) Fail(kNoMemory);
-  size_t got = files.Read(buffer.get(), 1, size);
-  return LoadFromBuffer(buffer.get(), got, checkPassword, password, LowerAscii(PathStemToNarrow(files.CurrentPath())));
+  Read(files, checkPassword, password, true);
+  return true;
 }
 
-bool BoardSet::LoadFromBuffer(const uint8_t* data, size_t size, bool checkPassword, const std::string& password,
-                              const std::string& stem) {
-  if (!data || size <= 4) Fail(kNoMemory);
+bool BoardSet::LoadHeader(DataFiles& files) {
+  Read(files, false, "", false);
+  return true;
+}
 
-  // Anything that does not start with the magic is taken as scrambled.
-  std::unique_ptr<uint8_t, FreeDeleter> unscrambled;
-  if (std::memcmp(data, kMagic, 4) != 0) {
-    uint8_t* out = nullptr;
-    int32_t outSize = 0;
-    if (size <= 0x7FFFFFFF && UnscrambleBuffer(data, static_cast<int32_t>(size), &out, &outSize) && out) {
-      unscrambled.reset(out);
-      data = out;
-      size = outSize > 0 ? static_cast<size_t>(outSize) : 0;
-    }
-    if (size < 4 || std::memcmp(data, kMagic, 4) != 0) Fail(kNotFound);
-  }
+void BoardSet::Read(DataFiles& files, bool checkPassword, const std::string& password, bool withBoards) {
+  Reset();
+  if (!files.current) Fail(kNotFound);
+  // The real size: a file past 4 GB must not pass for its low 32 bits.
+  FILE* f = files.current;
+  int64_t size = std::fseek(f, 0, SEEK_END) == 0 ? static_cast<int64_t>(std::ftell(f)) : -1;
+  if (size <= 4) Fail(kNoMemory);
+  if (size > kMaxFileBytes) Fail(kCorrupted);
+  PlainFile plain(f, size);
+  size = static_cast<int64_t>(plain.Size());
 
   // The version is judged before anything else is read: a newer file says
   // so even when it is too short for the fields this reader knows.
-  if (size < 8 || size > 0x7FFFFFFF) Fail(kCorrupted);
-  version = static_cast<int32_t>(GetU32(data + 4));
+  if (size < 8) Fail(kCorrupted);
+  uint8_t head[8];
+  plain.Copy(0, head, 8);
+  version = static_cast<int32_t>(GetU32(head + 4));
   if (version > 7) Fail(kBadVersion);
   int32_t v = version < 1 ? 1 : version;
 
-  size_t end = size;
+  size_t end = static_cast<size_t>(size);
   if (v >= 6) {
     if (size < 16) Fail(kCorrupted);
-    end = size - 4;
-    uint32_t stored = GetU32(data + end);
-    if (HashBytes(data, static_cast<int32_t>(end)) != stored) Fail(kCorrupted);
+    end -= 4;
+    uint8_t word[4];
+    plain.Copy(end, word, 4);
+    uint32_t stored = GetU32(word);
+    if (plain.Hash(end) != stored) Fail(kCorrupted);
     checksumText = HexText(stored);
   }
 
-  Reader in(data, end, 8);
+  Reader in(plain, end, 8);
   int32_t count = in.Int();
   if (count > kMaxBoards) count = kMaxBoards;
   if (count < 0) count = 0;
@@ -191,14 +296,13 @@ bool BoardSet::LoadFromBuffer(const uint8_t* data, size_t size, bool checkPasswo
   const int cellsPerBoard = v >= 5 ? BoardRecord::kCells : kOldCells;
   const size_t recordBytes = 4 * (1 + static_cast<size_t>(cellsPerBoard));
   if (in.Remaining() / recordBytes < static_cast<size_t>(boardCount)) Fail(kCorrupted);
-  for (int b = 0; b < boardCount; ++b) {
+  for (int b = 0; withBoards && b < boardCount; ++b) {
     BoardRecord& record = boards[b];
     record.background = static_cast<uint32_t>(in.Int());
     for (int i = 0; i < cellsPerBoard; ++i) record.cells[i] = in.Int();
   }
 
-  fileStem = stem;
-  return true;
+  fileStem = LowerAscii(PathStemToNarrow(files.CurrentPath()));
 }
 
 bool BoardSet::Save(const boost::filesystem::path& path) {

@@ -78,20 +78,26 @@ function(vantrel_add_test name)
 endfunction()
 
 # vantrel_add_fuzz(<name> SOURCES <files...> LIBS <targets...> [SECONDS n]
-#                  [SEED_DIRS <folders...>])
+#                  [MAX_LEN bytes] [SEED_DIRS <folders...>])
 # A libFuzzer target (fuzz build only). ctest runs it for a bounded time over
 # the seeds in tests/fuzz/corpus/<name>/ when that folder exists, and over
 # any further SEED_DIRS (folders of seeds the build writes). Every reader it
 # drives must stay within 512 MB resident for any input, and (libFuzzer's
 # default for the malloc limit) take no single block larger than that. Leaks
 # fail a run as they fail a test, with the same list of system libraries.
+# MAX_LEN lets inputs grow to that many bytes (libFuzzer's own limit follows
+# the largest seed), for readers whose memory must follow the input's size.
 function(vantrel_add_fuzz name)
   if(NOT VANTREL_FUZZ)
     return()
   endif()
-  cmake_parse_arguments(F "" "SECONDS" "SOURCES;LIBS;SEED_DIRS" ${ARGN})
+  cmake_parse_arguments(F "" "SECONDS;MAX_LEN" "SOURCES;LIBS;SEED_DIRS" ${ARGN})
   if(NOT F_SECONDS)
     set(F_SECONDS 20)
+  endif()
+  set(limits)
+  if(F_MAX_LEN)
+    set(limits -max_len=${F_MAX_LEN})
   endif()
   add_executable(${name} ${F_SOURCES})
   target_link_libraries(${name} PRIVATE ${F_LIBS})
@@ -105,7 +111,7 @@ function(vantrel_add_fuzz name)
   endif()
   list(APPEND dirs ${F_SEED_DIRS})
   add_test(NAME ${name}
-    COMMAND ${name} -max_total_time=${F_SECONDS} -rss_limit_mb=512 -timeout=10
+    COMMAND ${name} -max_total_time=${F_SECONDS} -rss_limit_mb=512 -timeout=10 ${limits}
             -print_final_stats=1 ${dirs})
   set_tests_properties(${name} PROPERTIES LABELS fuzz
     ENVIRONMENT "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy;HOME=${work};XDG_CONFIG_HOME=${work}/config;XDG_DATA_HOME=${work}/data;${VANTREL_SANITIZER_ENV}")

@@ -42,9 +42,9 @@ constexpr int32_t kTrailerRoom = 256;
 
 uint32_t HashBytes(const void* data, int32_t length) {
   if (!data || length <= 0) return 0;
-  const uint8_t* p = static_cast<const uint8_t*>(data);
-  uint32_t h = uint32_t(length) ^ kHashSeed;
-  for (int32_t i = 0; i < length; ++i) h = Rotl1(h) ^ p[i] ^ uint32_t(i);
+  uint32_t h = HashSeed(uint32_t(length));
+  int32_t k = 0;
+  HashAddBytes(h, data, length, k);
   return h;
 }
 
@@ -58,6 +58,14 @@ void HashAddByte(uint32_t& h, uint32_t b, int32_t& k) {
 void HashAddString(uint32_t& h, const CStr& text, int32_t& k) {
   if (!text.data) return;
   for (int32_t i = 0; i < text.length; ++i) HashAddByte(h, uint8_t(text.data[i]), k);
+}
+
+void HashAddBytes(uint32_t& h, const void* data, int32_t n, int32_t& k) {
+  const uint8_t* p = static_cast<const uint8_t*>(data);
+  uint32_t v = h, i = uint32_t(k);
+  for (int32_t j = 0; j < n; ++j, ++i) v = Rotl1(v) ^ p[j] ^ i;
+  h = v;
+  k = int32_t(i);
 }
 
 void HashAddInt(uint32_t& h, int32_t value, int32_t& k) {
@@ -98,40 +106,59 @@ bool ScrambleBuffer(const void* data, int32_t length, uint8_t** out, int32_t* ou
 bool UnscrambleBuffer(const void* data, int32_t length, uint8_t** out, int32_t* outSize) {
   if (!data || length < 5 || !out || !outSize) return false;
   const uint8_t* in = static_cast<const uint8_t*>(data);
-  if ((GetLe32(in) ^ kScrambleLengthMask) != uint32_t(length)) return false;
+  const int32_t tail = length - 4 < ScrambleKeys::kTailBytes ? length - 4 : ScrambleKeys::kTailBytes;
+  ScrambleKeys keys;
+  if (!keys.Find(in, in + length - tail, tail, length)) return false;
   uint8_t* buf = static_cast<uint8_t*>(std::malloc(size_t(length)));
   if (!buf) return false;
-  int32_t m = length - 4;
+  const int32_t m = keys.PayloadLength();
   std::memcpy(buf, in + 4, size_t(m));
-
-  // A layer count of 0 peels nothing: the payload is all that follows the
-  // header, its last byte included.
-  int layers = buf[m - 1] & 0x0F;
-  bool ok = true;
-  for (int b = 0; ok && b < layers; ++b) {
-    // Each layer needs its marker and as many key bytes as the marker
-    // names; a marker of 0 or one that claims more than remains means
-    // the buffer was never scrambled this way.
-    if (m < 1) {
-      ok = false;
-      break;
-    }
-    int k = buf[m - 1] & 0x0F;
-    m -= 1;
-    if (k == 0 || k > m) {
-      ok = false;
-      break;
-    }
-    m -= k;
-    uint8_t key[16];
-    std::memcpy(key, buf + m, size_t(k));
-    XorWithKey(buf, m, key, k);
-  }
-  if (!ok) {
-    std::free(buf);
-    return false;
-  }
+  keys.Apply(buf, m, 0);
   *out = buf;
   *outSize = m;
   return true;
+}
+
+bool ScrambleKeys::Find(const uint8_t* head, const uint8_t* tail, int32_t tailLength, int32_t length) {
+  layers_ = 0;
+  payload_ = 0;
+  if (!head || !tail || length < 5 || tailLength < 1 || tailLength > kTailBytes || tailLength > length - 4)
+    return false;
+  if ((GetLe32(head) ^ kScrambleLengthMask) != uint32_t(length)) return false;
+  // The tail holds bytes base .. m - 1 of the buffer after its length word.
+  int32_t m = length - 4;
+  const int32_t base = m - tailLength;
+  uint8_t t[kTailBytes];
+  std::memcpy(t, tail, size_t(tailLength));
+
+  // A layer count of 0 peels nothing: the payload is all that follows the
+  // header, its last byte included.
+  const int layers = t[m - 1 - base] & 0x0F;
+  for (int b = 0; b < layers; ++b) {
+    // Each layer needs its marker and as many key bytes as the marker
+    // names; a marker of 0 or one that claims more than remains means
+    // the buffer was never scrambled this way.
+    if (m < 1 || m - 1 < base) return false;
+    int k = t[m - 1 - base] & 0x0F;
+    m -= 1;
+    if (k == 0 || k > m || m - k < base) return false;
+    m -= k;
+    std::memcpy(keys_[b], t + (m - base), size_t(k));
+    sizes_[b] = k;
+    // The key also covers the keys of the layers inside it.
+    for (int32_t i = base; i < m; ++i) t[i - base] ^= keys_[b][i % k];
+  }
+  layers_ = layers;
+  payload_ = m;
+  return true;
+}
+
+void ScrambleKeys::Apply(uint8_t* p, int32_t n, int32_t at) const {
+  if (!p || n <= 0 || at < 0) return;
+  for (int b = 0; b < layers_; ++b) {
+    const int k = sizes_[b];
+    uint8_t key[15];
+    for (int j = 0; j < k; ++j) key[j] = keys_[b][(int64_t{at} + j) % k];
+    XorWithKey(p, n, key, k);
+  }
 }

@@ -3,14 +3,19 @@
 // width, height, two reserved words, and the pixels (32-bit in version 2,
 // 8-bit with an optional own palette before).
 //
-// The set is read into a scratch set and only replaces this one when the
-// whole file was accepted, so a refused file never changes what is held.
+// The records are walked twice: first only measured, each one against the
+// bytes left in the file and the set's cost against the memory the file may
+// claim, then read into a scratch set that only replaces this one when the
+// whole file was accepted. A count or a size that the file does not really
+// hold is refused before anything is allocated, and a refused file never
+// changes what is held.
+#include "graphics/imageset.h"
+
 #include <cstdio>
 #include <cstring>
 #include <new>
 #include <string>
 
-#include "graphics/bitmap.h"
 #include "platform/debug.h"
 #include "platform/files.h"
 
@@ -20,6 +25,21 @@ constexpr int32_t kMaxNameBytes = 1023;
 // The smallest record a file can hold: name length, width, height and the
 // two reserved words.
 constexpr int64_t kMinRecordBytes = 20;
+// What the allocator keeps beside each block it hands out.
+constexpr int64_t kBlockOverhead = 16;
+// What a set may cost against the bytes of its file: 8-bit rows are padded
+// to 4 bytes in memory, so a stored pixel byte can cost 4; beyond that, an
+// allowance for the tables every image has whatever its size (about 2.4 KB
+// each), enough for a few thousand images however small.
+constexpr int64_t kMemoryPerFileByte = 4;
+constexpr int64_t kMemoryAllowance = int64_t{8} << 20;
+
+// The memory of one image of a set, without its pixels: the Image with its
+// palette tables, its name and the name's block (names are read up to
+// kMaxNameBytes).
+int64_t ImageCost(int32_t nameBytes) {
+  return int64_t{sizeof(Image)} + int64_t{sizeof(CStr)} + CStr::BlockSize(nameBytes) + kBlockOverhead;
+}
 
 class Reader {
  public:
@@ -54,7 +74,7 @@ class Reader {
   }
   bool Fits(int64_t n) const {
     int64_t left = Left();
-    return left < 0 ? n <= INT32_MAX : n <= left;
+    return left >= 0 && n <= left;
   }
 
  private:
@@ -76,7 +96,92 @@ void ReadPalette(Reader& in, int32_t n, uint8_t rgb[256][4], uint8_t* indexMap) 
   if (n > kept) in.Skip(int64_t{n - kept} * 4);
 }
 
+// One record, from its name length on. With img set it is read into img
+// and name; with img null it is only skipped over. Either way its cost in
+// memory is added to cost. False when the record does not fit in the bytes
+// left. global is the file's palette (versions 0 and 1).
+bool Record(Reader& in, int32_t version, const uint8_t global[256][4], Image* img, CStr* name, int64_t& cost) {
+  if (!in.Fits(4)) return false;
+  int32_t len = in.Int();
+  // The name and the four words after it.
+  if (len < 0 || !in.Fits(int64_t{len} + 16)) return false;
+  int32_t kept = len > kMaxNameBytes ? kMaxNameBytes : len;
+  cost += ImageCost(kept);
+  if (name) {
+    // The name comes from this record only: its bytes up to the first NUL.
+    char text[kMaxNameBytes + 1];
+    std::memset(text, 0, sizeof(text));
+    in.Bytes(text, static_cast<size_t>(kept));
+    name->Assign(text);
+  } else {
+    in.Skip(kept);
+  }
+  in.Skip(int64_t{len} - kept);
+
+  int32_t w = in.Int();
+  int32_t h = in.Int();
+  in.Int();
+  in.Int();
+  // A fresh image of the scratch set: no frames, palette or pixels yet.
+  if (img) img->Free();
+
+  if (version >= 2) {
+    if (w <= 0 || h < 1) return true;
+    // The block (and so its stride) must stay within 32-bit sizes.
+    int64_t area = int64_t{w} * h;
+    if (area > INT32_MAX / 4 || !in.Fits(area * 4)) return false;
+    int64_t bytes = area * 4;
+    cost += bytes + kBlockOverhead;
+    // An allocation failure leaves the image empty and goes on.
+    if (!img || !img->Create(w, h, 32)) {
+      in.Skip(bytes);
+      return true;
+    }
+    in.Bytes(img->pixels, static_cast<size_t>(bytes));
+    return true;
+  }
+
+  if (!in.Fits(4)) return false;
+  int32_t p = in.Int();
+  // An image without a size has no palette or rows after its count.
+  if (w <= 0 || h <= 0) return true;
+  int64_t bytes = int64_t{w} * h;
+  int64_t rowBytes = (int64_t{w} + 3) & ~int64_t{3};
+  // The own palette comes before the rows: both must be in the file.
+  int64_t paletteBytes = p >= 1 ? int64_t{p} * 4 : 0;
+  if (!in.Fits(paletteBytes + bytes) || rowBytes * h > INT32_MAX) return false;
+  cost += rowBytes * h + kBlockOverhead;
+  // Rows of 8 bits are held padded to 4 bytes.
+  if (!img || !img->Create(w, h, 8)) {
+    in.Skip(paletteBytes + bytes);
+    return true;
+  }
+  if (p < 1) {
+    img->SetPalette(global);
+  } else {
+    ReadPalette(in, p, img->palette, img->indexMap);
+  }
+  for (int32_t y = 0; y < h; ++y) in.Bytes(img->pixels + rowBytes * y, static_cast<size_t>(w));
+  return true;
+}
+
 }  // namespace
+
+int64_t ImageSetMemoryBudget(int64_t fileBytes) {
+  return (fileBytes > 0 ? kMemoryPerFileByte * fileBytes : 0) + kMemoryAllowance;
+}
+
+int64_t ImageSetMemoryBytes(const ImageSet& set) {
+  int64_t bytes = 0;
+  for (int32_t i = 0; i < set.count; ++i) {
+    const Image* img = set.GetImage(i);
+    // Image 0 is the set itself: only its name is its own.
+    bytes += i == 0 ? ImageCost(0) - int64_t{sizeof(Image)} : ImageCost(0);
+    if (set.names && set.names[i].length > 0) bytes += CStr::BlockSize(set.names[i].length) - CStr::BlockSize(0);
+    if (img->pixels) bytes += int64_t{img->stride} * img->height + kBlockOverhead;
+  }
+  return bytes;
+}
 
 bool ImageSet::Load(const char* path) {
   if (!path) return false;
@@ -98,78 +203,37 @@ bool ImageSet::Load(FILE* f) {
     return false;
   }
   int32_t n = in.Int();
-  if (n < 1 || !in.Fits(int64_t{n} * kMinRecordBytes)) return false;
-  ImageSet loaded;
-  if (!loaded.SetCount(n)) return false;
+  // The set is sized from the bytes the file really holds, so a stream that
+  // cannot tell them is refused.
+  int64_t left = in.Left();
+  if (n < 1 || left < 0 || int64_t{n} * kMinRecordBytes > left) return false;
+  const int64_t budget = ImageSetMemoryBudget(left);
+  // Every image costs its tables whatever the records hold.
+  int64_t cost = int64_t{n} * ImageCost(0) - int64_t{sizeof(Image)};
+  if (cost > budget) return false;
 
   uint8_t global[256][4];
   std::memset(global, 0, sizeof(global));
   if (version < 2) {
+    if (!in.Fits(4)) return false;
     int32_t g = in.Int();
+    if (g > 0 && !in.Fits(int64_t{g} * 4)) return false;
     if (g > 0) ReadPalette(in, g, global, nullptr);
   }
 
+  const long records = std::ftell(f);
+  if (records < 0) return false;
+  cost = -int64_t{sizeof(Image)};
   for (int32_t i = 0; i < n; ++i) {
-    Image* img = loaded.GetImage(i);
-    // The name comes from this record only: its bytes up to the first NUL.
-    int32_t len = in.Int();
-    if (len < 0) return false;
-    char name[kMaxNameBytes + 1];
-    std::memset(name, 0, sizeof(name));
-    int32_t kept = len > kMaxNameBytes ? kMaxNameBytes : len;
-    in.Bytes(name, static_cast<size_t>(kept));
-    in.Skip(int64_t{len} - kept);
-    loaded.names[i].Assign(name);
+    if (!Record(in, version, global, nullptr, nullptr, cost) || cost > budget) return false;
+  }
+  if (std::fseek(f, records, SEEK_SET) != 0) return false;
 
-    int32_t w = in.Int();
-    int32_t h = in.Int();
-    in.Int();
-    in.Int();
-
-    if (version >= 2) {
-      img->ResetPaletteAndMap();
-      img->Bitmap::Destroy();
-      if (w > 0 && h >= 1) {
-        // The block (and so its stride) must stay within 32-bit sizes.
-        int64_t area = int64_t{w} * h;
-        if (area > INT32_MAX / 4 || !in.Fits(area * 4)) return false;
-        int64_t bytes = area * 4;
-        uint8_t* block = new (std::nothrow) uint8_t[static_cast<size_t>(bytes)];
-        if (!block) {
-          in.Skip(bytes);
-          continue;
-        }
-        std::memset(block, 0, static_cast<size_t>(bytes));
-        img->AdoptPixels(block, w, h, 32, w * 4);
-        in.Bytes(block, static_cast<size_t>(bytes));
-      }
-      continue;
-    }
-
-    int32_t p = in.Int();
-    img->ResetPaletteAndMap();
-    img->Bitmap::Destroy();
-    if (w > 0 && h > 0) {
-      int64_t bytes = int64_t{w} * h;
-      int64_t rowBytes = (int64_t{w} + 3) & ~int64_t{3};
-      // The own palette comes before the rows: both must be in the file.
-      int64_t paletteBytes = p >= 1 ? int64_t{p} * 4 : 0;
-      if (!in.Fits(paletteBytes + bytes) || rowBytes * h > INT32_MAX) return false;
-      uint8_t* block = new (std::nothrow) uint8_t[static_cast<size_t>(rowBytes * h)];
-      if (!block) {
-        if (p >= 1) in.Skip(int64_t{p} * 4);
-        in.Skip(bytes);
-        continue;
-      }
-      std::memset(block, 0, static_cast<size_t>(rowBytes * h));
-      img->AdoptPixels(block, w, h, 8, static_cast<int32_t>(rowBytes));
-      if (p < 1) {
-        img->SetPalette(global);
-      } else {
-        ReadPalette(in, p, img->palette, img->indexMap);
-      }
-      for (int32_t y = 0; y < h; ++y) in.Bytes(block + rowBytes * y, static_cast<size_t>(w));
-    }
+  ImageSet loaded;
+  if (!loaded.SetCount(n)) return false;
+  cost = 0;
+  for (int32_t i = 0; i < n; ++i) {
+    if (!Record(in, version, global, loaded.GetImage(i), &loaded.names[i], cost)) return false;
   }
   TakeImagesFrom(loaded);
   return true;

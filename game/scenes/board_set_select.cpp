@@ -111,7 +111,8 @@ bool BoardSetEntry::operator<(const BoardSetEntry& other) const {
 
 void AddBoardSetEntry(const boost::filesystem::path& path, int32_t source, BoardSet& set, const std::string& packText) {
   try {
-    if (!set.Load(dataFiles, false, "")) return;
+    // The list shows no boards: only the header is kept, whatever the file holds.
+    if (!set.LoadHeader(dataFiles)) return;
   } catch (...) {
     return;
   }

@@ -111,18 +111,48 @@ void Load(BoardSet& set, const fs::path& path, bool checkPassword = false, const
   set.Load(files, checkPassword, password);
 }
 
-// The message Load raises for these bytes ("" when it succeeds).
+// The message that Load, or LoadHeader, raises for the file ("" when it succeeds).
+std::string ErrorOf(const fs::path& path, bool header, bool checkPassword = false, const std::string& password = "",
+                    BoardSet* into = nullptr) {
+  auto own = std::make_unique<BoardSet>();
+  BoardSet& set = into ? *into : *own;
+  DataFiles files;
+  if (!files.Open(path)) return "not opened";
+  try {
+    if (header) {
+      set.LoadHeader(files);
+    } else {
+      set.Load(files, checkPassword, password);
+    }
+  } catch (const std::runtime_error& e) {
+    return e.what();
+  }
+  return "";
+}
+
+// The message Load raises for these bytes ("" when it succeeds). Without a
+// password check, the list's LoadHeader must give the same answer and, when
+// the file loads, the same fields.
 std::string LoadError(const Bytes& bytes, bool checkPassword = false, const std::string& password = "") {
   static int n = 0;
   fs::path path = vantrel::test::MakeTempDir("err") / ("case" + std::to_string(n++) + ".bdz");
   WriteBytes(path, bytes);
   auto set = std::make_unique<BoardSet>();
-  try {
-    Load(*set, path, checkPassword, password);
-  } catch (const std::runtime_error& e) {
-    return e.what();
+  const std::string message = ErrorOf(path, false, checkPassword, password, set.get());
+  if (!checkPassword) {
+    auto header = std::make_unique<BoardSet>();
+    EXPECT_EQ(ErrorOf(path, true, false, "", header.get()), message) << "LoadHeader of " << path;
+    if (message.empty()) {
+      EXPECT_EQ(header->version, set->version);
+      EXPECT_EQ(header->boardCount, set->boardCount);
+      EXPECT_EQ(header->title, set->title);
+      EXPECT_EQ(header->author, set->author);
+      EXPECT_EQ(header->notes, set->notes);
+      EXPECT_EQ(header->sortOrder, set->sortOrder);
+      EXPECT_EQ(header->GetLeaderboardName(), set->GetLeaderboardName());
+    }
   }
-  return "";
+  return message;
 }
 
 const char kNotFound[] = "Boardset file not found.";
@@ -487,4 +517,49 @@ TEST(BoardSetFile, FullSetWithLongTextsRoundTrips) {
   EXPECT_EQ(loaded->notes, saved->notes);
   EXPECT_EQ(loaded->title, saved->title);
   EXPECT_EQ(loaded->spareText, saved->spareText);
+}
+
+TEST(BoardSetFile, FilesLargerThanAnySetAreRefusedUnread) {
+  // A plain version-5 set of one board (no checksum, so trailing bytes do not
+  // matter), padded with zeros to the size. The padding is a hole in the
+  // file, so no disk is used.
+  const Bytes set = Plain(5, Fields());
+  const fs::path dir = vantrel::test::MakeTempDir("oversize");
+  struct Case {
+    const char* what;
+    int64_t size;
+    const char* message;
+  } cases[] = {
+      {"16 MiB", int64_t{16} << 20, ""},
+      {"16 MiB and a byte", (int64_t{16} << 20) + 1, kCorrupted},
+      {"500 MB", int64_t{500} << 20, kCorrupted},
+      // Its low 32 bits alone would be a file of 4096 bytes that loads.
+      {"4 GiB and 4096 bytes", (int64_t{1} << 32) + 4096, kCorrupted},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const fs::path path = dir / "Padded.bdz";
+    WriteBytes(path, set);
+    fs::resize_file(path, static_cast<uintmax_t>(c.size));
+    EXPECT_EQ(ErrorOf(path, false), c.message);
+    EXPECT_EQ(ErrorOf(path, true), c.message);
+    fs::remove(path);
+  }
+}
+
+TEST(BoardSetFile, HeaderLeavesTheBoardsAsResetLeavesThem) {
+  const fs::path path = vantrel::test::MakeTempDir("header") / "Set.bdz";
+  auto saved = SampleSet();
+  ASSERT_TRUE(saved->Save(path));
+  auto set = std::make_unique<BoardSet>();
+  Load(*set, path);
+  ASSERT_EQ(set->boards[1].cells[5], saved->boards[1].cells[5]);
+  ASSERT_EQ(ErrorOf(path, true, false, "", set.get()), "");
+  EXPECT_EQ(set->boardCount, 3);
+  EXPECT_EQ(set->title, "A title");
+  EXPECT_EQ(set->checksumText, saved->checksumText);
+  for (int b = 0; b < 3; ++b) {
+    EXPECT_EQ(set->boards[b].background, 0u);
+    EXPECT_EQ(set->boards[b].cells[5], 0) << b;
+  }
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -298,6 +299,39 @@ TEST(UnscrambleTest, PayloadOfZeroLayersRoundTrips) {
     std::vector<uint8_t> back;
     ASSERT_TRUE(Unscramble(Scramble(plain), &back)) << n;
     EXPECT_EQ(back, payload) << n;
+  }
+}
+
+// The keys come from the buffer's first 4 and last bytes alone (copies, so
+// the sanitizer build sees any read past them); any piece of the payload is
+// then recovered on its own, wherever it starts.
+TEST(ScrambleKeysTest, RecoverAnyPieceFromTheEndsAlone) {
+  std::vector<std::vector<uint8_t>> payloads = {Payload(1), Payload(300), Payload(70000, 3)};
+  std::vector<std::vector<uint8_t>> buffers;
+  for (const auto& p : payloads) buffers.push_back(Scramble(p));
+  payloads.push_back(Payload(5000, 5));
+  buffers.push_back(Layered(
+      payloads.back(), {Key(15, 1), Key(14, 2), Key(13, 3), Key(12, 4), Key(11, 5), Key(10, 6), Key(9, 7), Key(8, 8),
+                        Key(7, 9), Key(7, 10), Key(8, 11), Key(9, 12), Key(10, 13), Key(11, 14), Key(15, 15)}));
+  for (size_t c = 0; c < buffers.size(); ++c) {
+    SCOPED_TRACE(payloads[c].size());
+    const std::vector<uint8_t>& b = buffers[c];
+    const int32_t length = int32_t(b.size());
+    const int32_t tailLength = std::min<int32_t>(length - 4, ScrambleKeys::kTailBytes);
+    std::vector<uint8_t> head(b.begin(), b.begin() + 4), tail(b.end() - tailLength, b.end());
+    ScrambleKeys keys;
+    ASSERT_TRUE(keys.Find(head.data(), tail.data(), tailLength, length));
+    ASSERT_EQ(keys.PayloadLength(), int32_t(payloads[c].size()));
+    std::vector<uint8_t> out;
+    for (int32_t at = 0, step = 1; at < keys.PayloadLength(); at += step, step = step * 3 + 1) {
+      const int32_t n = std::min(step, keys.PayloadLength() - at);
+      std::vector<uint8_t> piece(b.begin() + 4 + at, b.begin() + 4 + at + n);
+      keys.Apply(piece.data(), n, at);
+      out.insert(out.end(), piece.begin(), piece.end());
+    }
+    EXPECT_EQ(out, payloads[c]);
+    // The length word must match the buffer's length.
+    EXPECT_FALSE(keys.Find(head.data(), tail.data(), tailLength, length + 1));
   }
 }
 

@@ -34,10 +34,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   static DataFiles files;
   static auto set = std::make_unique<BoardSet>();
+  static auto header = std::make_unique<BoardSet>();
   if (!files.Open(ScratchPath())) return 0;
   bool checkPassword = size > 0 && (data[size - 1] & 1);
+  std::string loadError = "none";
   try {
     if (set->Load(files, checkPassword, "pw")) {
+      loadError.clear();
       // Whatever loaded must be usable.
       set->SetCurrentBoard(set->boardCount - 1);
       set->CountBreakableBricks();
@@ -45,7 +48,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       (void)set->GetAchievementName();
       (void)set->IsLocked();
     }
-  } catch (const std::runtime_error&) {
+  } catch (const std::runtime_error& e) {
+    loadError = e.what();
+  }
+  // The list's header read answers as Load does without a password.
+  if (!checkPassword) {
+    std::string headerError = "none";
+    try {
+      if (header->LoadHeader(files)) headerError.clear();
+    } catch (const std::runtime_error& e) {
+      headerError = e.what();
+    }
+    if (headerError != loadError) std::abort();
+    if (loadError.empty() && (header->title != set->title || header->notes != set->notes ||
+                              header->boardCount != set->boardCount || header->checksumText != set->checksumText))
+      std::abort();
   }
   files.Close();
   return 0;

@@ -156,6 +156,19 @@ TEST_F(FrontEndTest, ListTakesEverySourceOnceAndLeavesBadFilesOut) {
   fs::remove_all(items);
 }
 
+TEST_F(FrontEndTest, ListLeavesOutFilesLargerThanAnySet) {
+  Start();
+  // Both pass every check but their size; the second is far larger than
+  // any set the editor writes, yet within what the reader takes.
+  vantrel::test::WritePaddedSet(userContentFolder / "Huge.bdz", "Huge", (int64_t{16} << 20) + 64);
+  vantrel::test::WritePaddedSet(userContentFolder / "Long.bdz", "Long", int64_t{1} << 20);
+  Enter(kSceneBoardSetSelect);
+  EXPECT_EQ(Packs(), (std::vector<std::string>{"Castle", "Long"}));
+  ASSERT_EQ(boardSetSelect.boardSetEntries.size(), 2u);
+  EXPECT_EQ(boardSetSelect.boardSetEntries[1].title, "Long");
+  EXPECT_EQ(boardSetSelect.boardSetEntries[1].boardCount, 1);
+}
+
 namespace {
 
 // A set in the player's folder whose file stem, title and author overrun

@@ -5,6 +5,7 @@
 #include <boost/filesystem/operations.hpp>
 
 #include "graphics/bitmap.h"
+#include "graphics/imageset.h"
 #include "platform/debug.h"
 #include "support/test_support.h"
 #include "test_images.h"
@@ -129,6 +130,17 @@ TEST(ImageSetFile, RefusedFilesLeaveTheSetAsItWas) {
                    Bytes().Raw("IMST").Int(1).Int(1).Int(0).Name("x").Int(4).Int(4).Int(0).Int(0).Int(100).Fill(16, 1),
                    false});
   cases.push_back({"empty file", Bytes(), false});
+  // Each record must fit in the bytes left; none of these used to count.
+  cases.push_back({"name beyond the file", Bytes().Raw("IMST").Int(2).Int(1).Int(5000).Fill(40, 0), false});
+  cases.push_back(
+      {"second record cut short",
+       Bytes().Raw("IMST").Int(2).Int(2).Name("a").Int(0).Int(0).Int(0).Int(0).Name("b").Int(0).Int(0).Fill(1, 0),
+       false});
+  cases.push_back({"global palette beyond the file", Bytes().Raw("IMST").Int(1).Int(1).Int(1000).Fill(24, 0), false});
+  // 50,000 empty records really in the file: about 1 MB that would cost
+  // over 100 MB as images.
+  cases.push_back(
+      {"more images than the file may pay for", Bytes().Raw("IMST").Int(2).Int(50000).Fill(1000000, 0), false});
   for (Case& c : cases) {
     SCOPED_TRACE(c.what);
     ImageSet set;
@@ -228,6 +240,52 @@ TEST(ImageSetFile, LoadFromPath) {
   EXPECT_EQ(set.GetPixel(0, 0), 0x11223344u);
   EXPECT_FALSE(set.Load((dir / "missing.img").string().c_str()));
   EXPECT_EQ(set.count, 2);
+}
+
+// What a set holds in memory follows what its file holds: a few times the
+// file's bytes beyond a fixed allowance. Sets of many small images as real
+// files have them still load; a count that only empty records pay for is
+// refused at once.
+TEST(ImageSetFile, MemoryStaysWithinAFewTimesTheFile) {
+  struct Case {
+    const char* what;
+    Bytes bytes;
+    bool loads;
+  };
+  std::vector<Case> cases;
+  cases.push_back({"1,000 empty records", Bytes().Raw("IMST").Int(2).Int(1000).Fill(20000, 0), true});
+  Bytes font;
+  font.Raw("IMST").Int(1).Int(2000).Int(0);
+  for (int i = 0; i < 2000; ++i) font.Name("g").Int(1).Int(2).Int(0).Int(0).Int(0).Byte(1).Byte(2);
+  cases.push_back({"2,000 glyphs of 1 x 2 pixels", font, true});
+  Bytes wide;
+  wide.Raw("IMST").Int(1).Int(1).Int(0).Name("w").Int(1).Int(200000).Int(0).Int(0).Int(0).Fill(200000, 7);
+  cases.push_back({"rows of one pixel, padded to 4 bytes", wide, true});
+  cases.push_back({"20,000 empty records", Bytes().Raw("IMST").Int(2).Int(20000).Fill(400000, 0), false});
+  for (Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ImageSet set;
+    EXPECT_EQ(LoadBytes(set, c.bytes.data), c.loads);
+    EXPECT_LE(ImageSetMemoryBytes(set), ImageSetMemoryBudget(static_cast<int64_t>(c.bytes.data.size())));
+  }
+}
+
+// The claimed count of a sparse 20 MB file of zeros (a million empty
+// records) is refused before its records are read.
+TEST(ImageSetFile, MillionEmptyRecordsAreRefused) {
+  Bytes b;
+  b.Raw("IMST").Int(2).Int(1000000);
+  auto dir = vantrel::test::MakeTempDir("imgmillion");
+  auto path = dir / "million.charms";
+  FILE* f = std::fopen(path.string().c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fwrite(b.data.data(), 1, b.data.size(), f);
+  std::fclose(f);
+  boost::filesystem::resize_file(path, b.data.size() + 20 * 1000000);
+  ImageSet set;
+  FillWithMarker(set);
+  EXPECT_FALSE(set.Load(path.string().c_str()));
+  ExpectMarker(set);
 }
 
 }  // namespace

@@ -71,6 +71,29 @@ void WriteSet(const fs::path& path, const SetSpec& spec) {
   ASSERT_TRUE(set->Save(path)) << path;
 }
 
+void WritePaddedSet(const fs::path& path, const std::string& title, int64_t size) {
+  std::vector<uint8_t> b = PlainBoardSetBytes(7, title, 1);
+  b.resize(b.size() - 4);  // the checksum, taken again below over the zeros too
+  ASSERT_GT(size, static_cast<int64_t>(b.size()) + 4);
+  fs::create_directories(path.parent_path());
+  {
+    std::ofstream out(path.string(), std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+  }
+  const int64_t hashed = size - 4;
+  fs::resize_file(path, static_cast<uintmax_t>(hashed));
+  uint32_t h = HashSeed(static_cast<uint32_t>(hashed));
+  int32_t k = 0;
+  for (uint8_t byte : b) HashAddByte(h, byte, k);
+  for (int64_t i = static_cast<int64_t>(b.size()); i < hashed; ++i) HashAddByte(h, 0, k);
+  std::vector<uint8_t> checksum;
+  PutInt(checksum, h);
+  std::fstream out(path.string(), std::ios::binary | std::ios::in | std::ios::out);
+  out.seekp(static_cast<std::streamoff>(hashed));
+  out.write(reinterpret_cast<const char*>(checksum.data()), 4);
+  ASSERT_TRUE(out.good()) << path;
+}
+
 void FrontEndTest::SetUp() { RecordSounds(&sounds_); }
 
 void FrontEndTest::TearDown() {

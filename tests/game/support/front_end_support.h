@@ -37,6 +37,12 @@ struct SetSpec {
 // Saves a version-7 set at path (folders made as needed).
 void WriteSet(const fs::path& path, const SetSpec& spec = {});
 
+// A plain version-7 set of one board titled `title`, whose board is followed
+// by zeros up to `size` bytes, with the checksum right: a set of any size
+// that every check but its size passes. The zeros are a hole in the file, so
+// it costs no disk.
+void WritePaddedSet(const fs::path& path, const std::string& title, int64_t size);
+
 // The fixture pack's system font draws its glyphs in grey 200; the amber
 // copy shows that as (255, 200, 50).
 inline bool IsAmber(uint32_t rgb) { return rgb == Through555(0xFFC832); }
