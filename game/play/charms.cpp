@@ -22,6 +22,7 @@
 #include "game/play/scoring.h"
 #include "graphics/bitmap.h"
 #include "graphics/display.h"
+#include "platform/files.h"
 #include "platform/random.h"
 
 std::vector<CharmInfo> charms;
@@ -124,9 +125,10 @@ void LoadCharms(const std::vector<boost::filesystem::path>& dataFolders, const b
 
   for (const auto& entry : charmFiles) {
     const boost::filesystem::path& path = entry.second.path;
-    // Opened here, not through ImageSet::Load(const char*), so a '\' in a
-    // file name stays part of the name.
-    FILE* f = std::fopen(path.c_str(), "rb");
+    // The path as the listing gave it (a '\' in a file name stays part of the
+    // name); only a regular file opens, and the open never waits, so a pipe
+    // or a device named like a charm set is passed over.
+    FILE* f = plat::OpenFile(path, "rb");
     if (!f) continue;
     auto set = std::unique_ptr<ImageSet>(new (std::nothrow) ImageSet());
     const bool loaded = set && set->Load(f);
