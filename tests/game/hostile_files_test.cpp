@@ -35,6 +35,7 @@
 
 #include "community/app_id.h"
 #include "core/data_files.h"
+#include "core/hash.h"
 #include "game/play/charms.h"
 #include "game/scenes/board_set_select.h"
 #include "game/support/front_end_support.h"
@@ -225,6 +226,23 @@ void PlantLocked(HostileFiles& f, const std::string& kind) {
   }
 }
 
+// bytes at path, followed by `zeros` zero bytes that are a hole in the file.
+void WriteBytes(const fs::path& path, const std::vector<uint8_t>& bytes, uintmax_t zeros) {
+  fs::create_directories(path.parent_path());
+  FILE* out = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(out, nullptr) << path;
+  std::fwrite(bytes.data(), 1, bytes.size(), out);
+  ASSERT_EQ(std::fclose(out), 0) << path;
+  fs::resize_file(path, bytes.size() + zeros);
+}
+
+// The head of a version-2 image set claiming `count` images.
+std::vector<uint8_t> ImageSetHeader(uint32_t count) {
+  std::vector<uint8_t> b = {'I', 'M', 'S', 'T', 2, 0, 0, 0};
+  for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(count >> (8 * i)));
+  return b;
+}
+
 const std::vector<HostileCase> kCases = {
     {.name = "Pipe",
      .plant =
@@ -296,6 +314,45 @@ const std::vector<HostileCase> kCases = {
            EXPECT_EQ(it->path, f.item / name);
            EXPECT_EQ(it->source, 2);
          }},
+    {.name = "HugeClaimedCounts",
+     .plant =
+         [](HostileFiles& f) {
+           // A million empty images claimed, the file's 20 MB of zeros
+           // paying for them as empty records (a hole in the file); a
+           // million claimed by a header alone; a set claiming a million
+           // boards with one stored, its checksum right.
+           for (const fs::path& folder : {f.game, f.player, f.item}) {
+             const std::string stem = "Million" + folder.filename().string();
+             WriteBytes(folder / (stem + ".charms"), ImageSetHeader(1000000), 20 * 1000000);
+             WriteBytes(folder / (stem + "Header.charms"), ImageSetHeader(1000000), 0);
+           }
+           std::vector<uint8_t> set = vantrel::test::PlainBoardSetBytes(7, "Million boards", 1);
+           set.resize(set.size() - 4);
+           set[8] = 0x40;  // the board count: 0x000F4240, a million
+           set[9] = 0x42;
+           set[10] = 0x0F;
+           set[11] = 0;
+           const uint32_t checksum = HashBytes(set.data(), static_cast<int32_t>(set.size()));
+           for (int i = 0; i < 4; ++i) set.push_back(static_cast<uint8_t>(checksum >> (8 * i)));
+           WriteBytes(f.player / "MillionBoards.bdz", set, 0);
+         },
+     .neverListed = {"Million boards"}},
+    {.name = "OversizeSet",
+     .plant =
+         [](HostileFiles& f) {
+           // Sets that pass every check but their size (their padding a hole
+           // in the file), beside one far longer than any editor writes that
+           // is still a set.
+           vantrel::test::WritePaddedSet(f.player / "Oversize.bdz", "Oversize", (int64_t{16} << 20) + 64);
+           vantrel::test::WritePaddedSet(f.item / "Oversize.bdz", "Oversize item", int64_t{32} << 20);
+           vantrel::test::WritePaddedSet(f.player / "Long.bdz", "Long", int64_t{1} << 20);
+           // 4 GiB and 4096 bytes, whose first 4096 bytes are a whole set:
+           // its size's low 32 bits alone would read as that set.
+           vantrel::test::WritePaddedSet(f.game / "Boards" / "Wrapped.bdz", "Wrapped", 4096);
+           fs::resize_file(f.game / "Boards" / "Wrapped.bdz", (uintmax_t{1} << 32) + 4096);
+         },
+     .listed = {"Long"},
+     .neverListed = {"Oversize", "Oversize item", "Wrapped"}},
 };
 
 class HostileFilesTest : public vantrel::test::FrontEndTest, public ::testing::WithParamInterface<HostileCase> {
