@@ -12,24 +12,24 @@ namespace {
 
 // A depth-first walk like the filesystem library's recursive iterator: each
 // entry is visited before the contents of the folder it names; links are
-// not followed. visit returns true to stop. false (with the error text) when
-// a folder of the walk cannot be read.
+// not followed. visit returns true to stop the walk; Walk then returns true.
+// A folder that cannot be read (the start or any folder below it) is left
+// out after a debug line with the error text, and the walk goes on with the
+// entries after it, so one unreadable folder hides nothing else.
 template <class Visit>
-bool Walk(const fs::path& folder, bool recursive, Visit&& visit, bool& stopped, std::string& error) {
+bool Walk(const fs::path& folder, bool recursive, Visit&& visit) {
   std::vector<plat::FolderEntry> entries;
-  if (!plat::ListFolder(folder, entries, &error)) return false;
+  std::string error;
+  if (!plat::ListFolder(folder, entries, &error)) {
+    DebugPrint(error);
+    return false;
+  }
   for (const auto& e : entries) {
     fs::path p = folder / e.name;
-    if (visit(p, e)) {
-      stopped = true;
-      return true;
-    }
-    if (recursive && e.isDirectory && !e.isLink) {
-      if (!Walk(p, true, visit, stopped, error)) return false;
-      if (stopped) return true;
-    }
+    if (visit(p, e)) return true;
+    if (recursive && e.isDirectory && !e.isLink && Walk(p, true, visit)) return true;
   }
-  return true;
+  return false;
 }
 
 // The extension as the lists compare it: from the last '.' on, dot included.
@@ -49,12 +49,16 @@ DataFiles::~DataFiles() {
 }
 
 fs::path DataFiles::FindFile(const fs::path& name, bool recursive, bool lastFolderFirst) {
+  // The name comes from stored text ('\' a separator); the folders and what
+  // the walks find are used as they stand. A name that would lead out of the
+  // folder it is joined to (a root, or "..") names nothing.
   const fs::path local = plat::ToPath(name.string());
+  if (!plat::StaysInside(local)) return fs::path();
   const size_t n = searchDirs.size();
   for (size_t step = 0; step < n; ++step) {
     const fs::path& folder = searchDirs[lastFolderFirst ? n - 1 - step : step];
     if (!recursive) {
-      fs::path candidate = plat::ToPath(folder.string()) / local;
+      fs::path candidate = folder / local;
       boost::system::error_code ec;
       fs::file_status st = fs::status(candidate, ec);
       if (!ec && fs::exists(st)) return candidate;
@@ -64,20 +68,14 @@ fs::path DataFiles::FindFile(const fs::path& name, bool recursive, bool lastFold
     if (std::distance(local.begin(), local.end()) != 1) continue;
     const std::string wanted = local.string();
     fs::path found;
-    bool stopped = false;
-    std::string error;
-    bool ok = Walk(
-        plat::ToPath(folder.string()), true,
-        [&](const fs::path& p, const plat::FolderEntry& e) {
+    if (Walk(folder, true, [&](const fs::path& p, const plat::FolderEntry& e) {
           if (e.name != wanted) return false;
           found = p;
           return true;
-        },
-        stopped, error);
-    if (!ok) DebugPrint(error);
-    if (stopped) return found;
+        }))
+      return found;
   }
-  return name;
+  return local;
 }
 
 FILE* DataFiles::Open(const fs::path& path) {
@@ -133,16 +131,10 @@ uint32_t DataFiles::FileSize() {
 std::vector<fs::path> DataFiles::ListDir(const fs::path& folder, const fs::path& extension, bool recursive) {
   std::vector<fs::path> result;
   const std::string wanted = extension.string();
-  bool stopped = false;
-  std::string error;
-  bool ok = Walk(
-      plat::ToPath(folder.string()), recursive,
-      [&](const fs::path& p, const plat::FolderEntry& e) {
-        if (ExtensionOf(e.name) == wanted) result.push_back(p);
-        return false;
-      },
-      stopped, error);
-  if (!ok) DebugPrint(error);
+  Walk(folder, recursive, [&](const fs::path& p, const plat::FolderEntry& e) {
+    if (ExtensionOf(e.name) == wanted) result.push_back(p);
+    return false;
+  });
   return result;
 }
 

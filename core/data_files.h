@@ -19,11 +19,15 @@ class DataFiles {
   DataFiles& operator=(const DataFiles&) = delete;
 
   // Looks name up in the search folders (last to first with
-  // lastFolderFirst). Flat: folder / name when it exists. Recursive: the
-  // first entry of a depth-first walk whose file name equals name exactly
-  // (case matters). name unchanged when nothing matches.
+  // lastFolderFirst). name is stored text, '\' a separator. Flat: folder /
+  // name when it exists. Recursive: the first entry of a depth-first walk
+  // whose file name equals name exactly (case matters). name unchanged
+  // (separators made native) when nothing matches; an empty path, which
+  // opens nothing, for a name that would lead out of a folder (a root or a
+  // ".." in it).
   boost::filesystem::path FindFile(const boost::filesystem::path& name, bool recursive, bool lastFolderFirst);
-  // Closes any open file, then opens path with "rb". Null on failure.
+  // Closes any open file, then opens path, as it stands, for reading
+  // (plat::OpenFile: regular files only, never waiting). Null on failure.
   FILE* Open(const boost::filesystem::path& path);
   void Close();
   // The path given to the last successful Open (empty when none is open).
@@ -38,7 +42,8 @@ class DataFiles {
 
   // Entries of folder (with recursive: of its subfolders too, depth first)
   // whose extension (from the last '.', dot included) equals extension
-  // exactly.
+  // exactly. A folder that cannot be read is left out after a debug line;
+  // the walk goes on after it.
   std::vector<boost::filesystem::path> ListDir(const boost::filesystem::path& folder,
                                                const boost::filesystem::path& extension, bool recursive);
   // ListDir over every search folder, in list order.

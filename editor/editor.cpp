@@ -10,6 +10,7 @@
 #include <boost/filesystem.hpp>
 
 #include "graphics/display.h"
+#include "platform/files.h"
 #include "platform/message_box.h"
 
 namespace editor {
@@ -40,7 +41,8 @@ void ReadDirsConfig(DataFiles& files) {
   while (std::getline(in, line)) {
     if (line.size() > 1023) line.resize(1023);
     while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
-    if (!line.empty()) files.searchDirs.emplace_back(line);
+    // Configured text: a '\' separates folders, as in the game's dirs.cfg.
+    if (!line.empty()) files.searchDirs.push_back(plat::ToPath(line));
   }
 }
 

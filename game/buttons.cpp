@@ -1,7 +1,10 @@
 #include "game/buttons.h"
 
 #include "game/game_globals.h"
+#include "game/play/play_state.h"
 #include "graphics/display.h"
+
+MenuButtonsState menuButtons;
 
 // The pause buttons sit 10 and 85 lines below the middle of the 720-line screen.
 ButtonList pauseButtons = {{kButtonPlay, 0, 384, 370, 619, 445}, {kButtonQuit, 4, 661, 370, 896, 445}};
@@ -30,21 +33,21 @@ ButtonList highScoreButtons[8] = {
 };
 
 void UpdateButtonHover(const ButtonList& buttons) {
-  const int32_t previous = play.hoveredButton;
-  play.hoveredButton = -1;
+  const int32_t previous = menuButtons.hoveredButton;
+  menuButtons.hoveredButton = -1;
   for (const Button& b : buttons) {
     if (input.mouseX >= b.x1 && input.mouseX <= b.x2 && input.mouseY >= b.y1 && input.mouseY <= b.y2) {
-      play.hoveredButton = b.id;
+      menuButtons.hoveredButton = b.id;
       break;
     }
   }
-  if (play.hoveredButton != previous) input.settingsChanged = 1;
+  if (menuButtons.hoveredButton != previous) input.settingsChanged = 1;
 }
 
 int32_t DrawButtons(const ButtonList& buttons) {
   Display& display = TheDisplay();
   for (const Button& b : buttons) {
-    const int32_t index = b.frame + (b.id == play.hoveredButton ? 1 : 0);
+    const int32_t index = b.frame + (b.id == menuButtons.hoveredButton ? 1 : 0);
     // GetImage gives the set itself for an index outside 1..count-1.
     const Image* image = buttonSet.GetImage(index);
     const Bitmap* picture = image ? image->GetFrame(1) : nullptr;

@@ -44,6 +44,13 @@ extern ButtonList optionsButtons;
 // The high-score screen's lists 1 to 8 (index 0 is list 1).
 extern ButtonList highScoreButtons[8];
 
+// The button under the mouse, shared by the menus and the pause screen: the
+// id UpdateButtonHover found (-1: none).
+struct MenuButtonsState {
+  int32_t hoveredButton = -1;
+};
+extern MenuButtonsState menuButtons;
+
 // The first button whose rectangle holds the mouse (edges included) becomes
 // the hovered one (hoveredButton, its id; -1 for none); settingsChanged is
 // set when that changed, so a menu redraws its buttons.

@@ -12,6 +12,7 @@
 #include "game/game_globals.h"
 #include "game/play/charms.h"
 #include "game/play/play_frame.h"
+#include "game/play/play_state.h"
 #include "game/scenes/deferred_pictures.h"
 #include "game/scenes/scenes.h"
 #include "game/scenes/transition.h"
@@ -70,7 +71,7 @@ bool RunScene() {
 void SetFrameHookForTests(std::function<void()> hook) { frameHook = std::move(hook); }
 
 void ClipCursorToWindow(bool want) {
-  if (play.paused) want = false;
+  if (play.board.paused) want = false;
   // Confining again on every call follows a window that has moved.
   if (want && program.windowHandle) program.windowHandle->ConfineCursor(true);
   if ((want ? 1 : 0) == program.cursorClipped) return;

@@ -11,9 +11,23 @@
 #include "audio/sound_bank.h"
 #include "community/community_manager.h"
 #include "core/random_int.h"
+#include "game/buttons.h"
+#include "game/high_score_file.h"
 #include "game/play/charms.h"
+#include "game/play/entities.h"
+#include "game/play/play_state.h"
+#include "game/play/player_state.h"
+#include "game/play/powerup_deck.h"
 #include "game/save_failures.h"
+#include "game/scenes/board_set_select.h"
+#include "game/scenes/charm_collection.h"
+#include "game/scenes/completion.h"
 #include "game/scenes/high_scores.h"
+#include "game/scenes/menu_pointer.h"
+#include "game/scenes/options.h"
+#include "game/scenes/splash.h"
+#include "game/scenes/title.h"
+#include "game/scenes/transition.h"
 #include "graphics/draw.h"
 #include "graphics/flame.h"
 #include "platform/files.h"
@@ -100,6 +114,8 @@ void ResetGameStateForTests() {
   input = InputState();
   settings = Settings();
   play = PlayState();
+  menuButtons = MenuButtonsState();
+  softCursor = SoftCursorState();
   boardSetSelect = BoardSetSelectState();
   optionsScreen = OptionsScreenState();
   titleScreen = TitleScreenState();

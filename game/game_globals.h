@@ -1,11 +1,12 @@
 #pragma once
 // The game's global state: the board set, the pictures and image sets, the
-// player slots, the folders, and the plain state in a few groups (program,
-// input, settings, play, one per front-end scene), each one object whose
-// members carry their start values. The objects whose construction order
-// matters are defined in game_globals.cpp, the others beside the code that
-// owns them; the entity list heads are declared in play/entities.h and the
-// power-up table and deck in play/powerup_deck.h.
+// folders, and the plain state of the program, the input and the settings,
+// each one object whose members carry their start values. Each scene's state
+// is declared in that scene's header (the play scene's in play/play_state.h,
+// the player slots in play/player_state.h, the entity list heads in
+// play/entities.h, the power-up table and deck in play/powerup_deck.h). The
+// objects whose construction order matters are defined in game_globals.cpp,
+// the others beside the code that owns them.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -18,10 +19,6 @@
 #include "core/data_files.h"
 #include "core/registry_settings.h"
 #include "core/timer.h"
-#include "game/high_score_file.h"
-#include "game/play/entities.h"
-#include "game/play/powerup_deck.h"
-#include "game/scenes/board_set_select.h"
 #include "graphics/bitfont.h"
 #include "graphics/bitmap.h"
 #include "graphics/pixel_format.h"
@@ -47,18 +44,6 @@ extern ImageSet buttonSet;
 extern ImageSet lockedCharmSet;
 // The rendered ball sprites.
 extern ImageSet ballSprites;
-
-// --- Players.
-constexpr int32_t kMaxPlayers = 4;
-struct PlayerSlot {
-  BoardRecord boards[BoardSet::kMaxBoards];
-  int32_t score = 0;
-  int32_t lives = 0;
-  int32_t board = 0;
-  int32_t charmsThisGame = 0;
-  int32_t charmDelay = 0;
-};
-extern PlayerSlot playerSlots[kMaxPlayers];
 
 // --- Folders and the community service.
 extern boost::filesystem::path savedGamesFolder;
@@ -155,192 +140,6 @@ struct Settings {
   int32_t cheatMode = 0;
 };
 extern Settings settings;
-
-// The play scene (times on the play clock, in ms).
-struct PlayState {
-  int32_t playClock = 0;
-  int32_t boardPending = 0;
-  int32_t boardCleared = 0;
-  int32_t nextBoard = 0;
-  int32_t paused = 0;
-  int32_t ballLost = 0;
-  int32_t ballLostTime = 0;
-  float paddleX = 0;
-  float paddleY = 0;
-  float paddleHalfWidth = 0;
-  int32_t paddleSize = 0;
-  int32_t throughOn = 0;
-  int32_t fireballOn = 0;
-  int32_t catchOn = 0;
-  int32_t laserOn = 0;
-  int32_t fallArmed = 0;
-  int32_t gravityOn = 0;
-  int32_t doubleScoreMs = 0;
-  int32_t fallRunning = 0;
-  int32_t fallColumn = 0;
-  int32_t heldFrames = 0;
-  int32_t catchGraceFrames = 0;
-  int32_t capsuleMarker = 0;
-  int32_t invinHits = 0;
-  int32_t firstInvinHitTime = 0;
-  Entity* charmEntity = nullptr;
-  int32_t charmDelay = 0;
-  int32_t lastBricksStart = 0;
-  int32_t lastBricksStep = 0;
-  int32_t animColumn = 0;
-  int32_t animRow = 0;
-  int32_t lastExplosionTime = 0;
-  int32_t particlesThisFrame = 0;
-  int32_t particlesLastFrame = 0;
-  int32_t boltCount = 0;
-  int32_t ballCount = 0;
-  int32_t hudDirty = 0;
-  int32_t score = 0;
-  int32_t shownScore = 0;
-  int32_t shownScoreTime = 0;
-  int32_t lives = 0;
-  int32_t playerCount = 1;
-  int32_t currentPlayer = 0;
-
-  // Points for a broken brick; the ball logic recomputes it each frame.
-  int32_t pointsPerBrick = 8;
-  // Breaks not yet sent to the "BricksBroken" stat; lives for the whole run.
-  int32_t brokenBricksCount = 0;
-  // The velocity of the ball that hit last, for the next capsule to inherit.
-  float lastBallVx = 0;
-  float lastBallVy = 0;
-  std::string statusLine1;
-  std::string statusLine2;
-  int32_t statusExpiry = 0;
-
-  float paddleSink = 0;
-  float paddleSinkTrail = 0;
-  int32_t lastPaddleSoundTime = 0;
-  int32_t playfieldLeft = 0;
-  int32_t explosionToggle = 0;
-  int32_t musicStarted = 0;
-  int32_t softCursorX = -1;
-  int32_t softCursorY = -1;
-  int32_t charmsThisGame = 0;
-  float charmPhase[3] = {};
-
-  // The id of the button under the mouse (-1: none).
-  int32_t hoveredButton = -1;
-  // The board the next game starts on; StartGame takes it and sets it back to 0.
-  int32_t chosenStartBoard = 0;
-  // The board is ending for a change of player, not because it was finished.
-  int32_t playerChangePending = 0;
-  // The pause screen's click waiting to be handled (-1: none).
-  int32_t pauseClickX = -1;
-  int32_t pauseClickY = -1;
-
-  // Tuning values.
-  float sinkTrailRate = 100.0f;
-  float glowSpeed = 80.0f;
-  int32_t paddleTrailStep = 10;
-  int32_t trailAlphaStep = 96;
-};
-extern PlayState play;
-
-// Board-set selection: the list, the selected row (also moved by the
-// window procedure), its first visible row, the thumb drag and the text of
-// the error box (empty while none shows).
-struct BoardSetSelectState {
-  std::vector<BoardSetEntry> boardSetEntries;
-  int32_t boardSelectIndex = 0;
-  int32_t listTop = 0;
-  bool thumbDragging = false;
-  int32_t thumbDragOffset = 0;
-  std::string boardSetLoadError;
-};
-extern BoardSetSelectState boardSetSelect;
-
-// Options menu: the line under the pointer (-1 none) and the logo band's
-// sweep position (pixels), last refresh (ms), finished sweeps and the frame
-// of the power-ups strips.
-struct OptionsScreenState {
-  int32_t hoveredOption = -1;
-  int32_t bandSweepPosition = 0;
-  int32_t bandLastRefreshMs = 0;
-  int32_t bandSweepCount = 0;
-  int32_t bandStripFrame = 0;
-};
-extern OptionsScreenState optionsScreen;
-
-// Title: when the credits started and the last flame burst (ms), and the
-// voices playing the fire (-1 none).
-struct TitleScreenState {
-  int32_t creditsStartMs = 0;
-  int32_t lastBurstMs = 0;
-  int32_t titleFireVoices[3] = {-1, -1, -1};
-};
-extern TitleScreenState titleScreen;
-
-// Splash: when the picture went up (mainTimer ms).
-struct SplashScreenState {
-  uint32_t splashStartMs = 0;
-};
-extern SplashScreenState splashScreen;
-
-// Charm collection: the charms in display order (indexes into `charms`),
-// the scroll position (also moved by the window procedure) and the thumb
-// drag.
-struct CharmScreenState {
-  std::vector<int32_t> charmDisplayList;
-  int32_t charmScroll = 0;
-  bool charmThumbDragging = false;
-  int32_t charmThumbDragOffset = 0;
-};
-extern CharmScreenState charmScreen;
-
-// Completion: the message shown.
-struct CompletionScreenState {
-  std::string completionMessage;
-};
-extern CompletionScreenState completionScreen;
-
-// The high-score scene's states (scoreScreenState).
-enum HighScoreState : int32_t {
-  kScoresLocalTable = 0,
-  kScoresNameEntry = 1,
-  kScoresAskToPost = 2,
-  kScoresPosting = 3,
-  kScoresPosted = 4,
-  kScoresPostFailed = 5,
-  kScoresDeclined = 6,  // lasts one frame
-  kScoresOnlineTable = 7,
-};
-constexpr int32_t kHighScoreStateCount = 8;
-
-// High scores (set by play and the menus). The table shown, the file it came
-// from (empty: none is read or written), the scene's state (HighScoreState),
-// the best player's score and board + 1, the player whose name is asked and
-// the name so far.
-struct HighScoreScreenState {
-  int32_t scoresViewOnly = 0;
-  int32_t scoresFromCompletion = 0;
-  int32_t scoreMusicStarted = 0;
-  int32_t entryPlayerScore = 0;
-  HighScoreEntry highScores[kHighScoreRows];
-  boost::filesystem::path scoreFilePath;
-  int32_t scoreScreenState = 0;
-  int32_t bestPlayerScore = 0;
-  int32_t bestPlayerBoard = 0;
-  int32_t entryPlayer = 0;
-  std::string typedName;
-};
-extern HighScoreScreenState highScoreScreen;
-
-// Scene transition.
-struct TransitionState {
-  int32_t transitionRunning = 0;
-  int32_t transitionStyle = 0;  // 0 rolling band, 1 blend
-  int32_t transitionStart = 0;  // mainTimer ms
-  plat::WindowRect transitionBand = {0, 0, 0, 0};
-  int32_t musicFade = 0;  // -1 out, 1 in, 0 leave
-  int32_t soundFade = 0;
-};
-extern TransitionState transition;
 
 // Puts every plain global back to its start value, empties both lists and
 // the deck, clears the player slots, deletes the community object start-up

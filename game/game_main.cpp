@@ -17,8 +17,11 @@
 #include "game/frame.h"
 #include "game/game_globals.h"
 #include "game/play/charms.h"
+#include "game/play/entities.h"
 #include "game/play/game_flow.h"
 #include "game/play/image_origins.h"
+#include "game/play/play_state.h"
+#include "game/play/powerup_deck.h"
 #include "game/save_failures.h"
 #include "game/scenes/deferred_pictures.h"
 #include "game/scenes/high_scores.h"
@@ -379,7 +382,7 @@ bool MainLoopTurn(LoopState& s) {
     if (elapsed >= kFrameCheckMs) {
       program.frameMs = std::min(elapsed, 50);
       if (program.frameMs < 0) program.frameMs = 0;
-      if (play.paused) program.frameMs = 0;
+      if (play.board.paused) program.frameMs = 0;
       program.frameSec = float(program.frameMs) / 1000.0f;
       program.totalMs = int32_t(uint32_t(program.totalMs) + uint32_t(program.frameMs));
       if (program.appActive) RunFrame();

@@ -10,14 +10,21 @@
 #include "game/frame.h"
 #include "game/game_globals.h"
 #include "game/play/pause.h"
+#include "game/play/play_state.h"
 #include "game/play/powerup_deck.h"
+#include "game/scenes/board_set_select.h"
+#include "game/scenes/charm_collection.h"
+#include "game/scenes/options.h"
+#include "game/scenes/transition.h"
 #include "graphics/display.h"
 
 InputState input;
 
 namespace {
 
-bool InPlayRunning() { return !play.paused && program.sceneNumber == kScenePlay && !transition.transitionRunning; }
+bool InPlayRunning() {
+  return !play.board.paused && program.sceneNumber == kScenePlay && !transition.transitionRunning;
+}
 
 // Reloads the board set's pictures for the classic-textures setting just
 // switched. A refused set (an exception, a false result, no bricks) puts the
@@ -76,13 +83,13 @@ void OnKeyDown(uint32_t key) {
       program.fullScreenTogglePending = 1;
       input.settingsChanged = 1;
       if (InPlayRunning()) {
-        play.paused = 1;
+        play.board.paused = 1;
         input.pauseKeyReleased = 1;
       }
       break;
     case plat::kKeyF1 + 7:  // F8
       settings.classicTextures = settings.classicTextures ? 0 : 1;
-      if (!play.paused) {
+      if (!play.board.paused) {
         TogglePause();
         input.pauseKeyReleased = 1;
       }
@@ -97,26 +104,26 @@ void OnKeyDown(uint32_t key) {
     case plat::kKeyUp:
       if (program.sceneNumber == kSceneBoardSetSelect) --boardSetSelect.boardSelectIndex;
       if (settings.cheatMode) {
-        play.boardCleared = 1;
+        play.board.boardCleared = 1;
         play.nextBoard = boardSet.boardCount - 1;
       }
       break;
     case plat::kKeyDown:
       if (program.sceneNumber == kSceneBoardSetSelect) ++boardSetSelect.boardSelectIndex;
       if (settings.cheatMode) {
-        play.boardCleared = 1;
+        play.board.boardCleared = 1;
         play.nextBoard = 0;
       }
       break;
     case plat::kKeyLeft:
       if (settings.cheatMode) {
-        play.boardCleared = 1;
+        play.board.boardCleared = 1;
         play.nextBoard = boardSet.currentBoard - 1;
       }
       break;
     case plat::kKeyRight:
       if (settings.cheatMode) {
-        play.boardCleared = 1;
+        play.board.boardCleared = 1;
         play.nextBoard = boardSet.currentBoard + 1;
       }
       break;
@@ -138,7 +145,7 @@ void OnChar(uint8_t c) {
     PlaySoundAt(kSoundPadExplode, 640.0f, 0, 63);
     if (communityManager) communityManager->ResetAllStats(true);
   }
-  if (program.sceneNumber == kScenePlay && play.playerCount <= 1) {
+  if (program.sceneNumber == kScenePlay && optionsScreen.playerCount <= 1) {
     if (settings.cheatMode) {
       MaybeDropPowerUp(10, 0, 1);
     } else if (EqualsNoCase(input.typedCodeBuffer.Text(), "vorpex")) {
@@ -154,8 +161,8 @@ void OnChar(uint8_t c) {
 void OnMouse(uint32_t message, intptr_t lParam) {
   if (message == plat::kMsgLButtonDown) {
     input.anyInputThisFrame = 1;
-    if (settings.classicRules == 0 && !play.catchOn && !play.laserOn && !play.heldFrames && !play.paused &&
-        program.sceneNumber == kScenePlay) {
+    if (settings.classicRules == 0 && !play.board.catchOn && !play.board.laserOn && !play.board.heldFrames &&
+        !play.board.paused && program.sceneNumber == kScenePlay) {
       PlaySoundAt(kSoundWhoosh, float(input.mouseX), 0, 63);
       input.paddleButtonHeld = 1;
     }
@@ -169,7 +176,7 @@ void OnMouse(uint32_t message, intptr_t lParam) {
   Display& display = TheDisplay();
   display.ClientToBuffer(&input.mouseX, &input.mouseY);
 
-  if (program.sceneNumber == kScenePlay && !play.paused && play.playfieldLeft > 0 && program.windowHandle) {
+  if (program.sceneNumber == kScenePlay && !play.board.paused && play.playfieldLeft > 0 && program.windowHandle) {
     int32_t left = play.playfieldLeft, right = 1280 - play.playfieldLeft, y = 0;
     display.BufferToClient(&left, &y);
     y = 0;
@@ -219,7 +226,7 @@ intptr_t HandleMessage(plat::Window* window, uint32_t message, uintptr_t wParam,
       program.fullRedraw = 1;
       soundSystem.PauseModule(!program.appActive);
       if (!program.appActive && InPlayRunning()) {
-        play.paused = 1;
+        play.board.paused = 1;
         input.pauseKeyReleased = 1;
       }
       ClipCursorToWindow(program.appActive && program.sceneNumber == kScenePlay);

@@ -167,9 +167,26 @@ bool MatchPattern(const std::string& pattern, const std::string& name) {
   return WildMatch(pattern, name);
 }
 
+namespace {
+ListFolderFailure& InjectedListFailure() {
+  static ListFolderFailure failure;
+  return failure;
+}
+}  // namespace
+
+void SetListFolderFailure(ListFolderFailure failure) { InjectedListFailure() = std::move(failure); }
+
 bool ListFolder(const fs::path& folder, std::vector<FolderEntry>& out, std::string* error) {
   out.clear();
   boost::system::error_code ec;
+  if (InjectedListFailure() && InjectedListFailure()(folder)) {
+    if (error) {
+      *error = fs::filesystem_error("boost::filesystem::directory_iterator::construct", folder,
+                                    boost::system::errc::make_error_code(boost::system::errc::permission_denied))
+                   .what();
+    }
+    return false;
+  }
   fs::directory_iterator it(folder, ec), end;
   if (ec) {
     if (error) {
@@ -218,12 +235,47 @@ bool FindFiles(const std::string& pattern, std::vector<FolderEntry>& out) {
   return !out.empty();
 }
 
-FILE* OpenFile(const std::string& path, const char* mode) {
-  if (!mode) return nullptr;
-  return std::fopen(NormaliseSeparators(path).c_str(), mode);
+namespace {
+
+// Opens a regular file for reading. The status is looked at before the open,
+// so a pipe is never opened at all, and again on the open descriptor, for a
+// file swapped in between; the open itself does not wait, whatever it meets.
+FILE* OpenRegularForReading(const fs::path& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return nullptr;
+  if (!S_ISREG(st.st_mode)) {
+    errno = S_ISDIR(st.st_mode) ? EISDIR : ENXIO;
+    return nullptr;
+  }
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    ::close(fd);
+    errno = ENXIO;
+    return nullptr;
+  }
+  FILE* f = ::fdopen(fd, "rb");
+  if (!f) ::close(fd);
+  return f;
 }
 
-FILE* OpenFile(const fs::path& path, const char* mode) { return OpenFile(path.string(), mode); }
+}  // namespace
+
+FILE* OpenFile(const fs::path& path, const char* mode) {
+  if (!mode) return nullptr;
+  if (mode[0] == 'r' && !std::strchr(mode, '+')) return OpenRegularForReading(path);
+  return std::fopen(path.c_str(), mode);
+}
+
+FILE* OpenFile(const std::string& stored, const char* mode) { return OpenFile(ToPath(stored), mode); }
+
+bool StaysInside(const fs::path& relative) {
+  if (relative.empty() || relative.has_root_path()) return false;
+  for (const fs::path& element : relative)
+    if (element == "..") return false;
+  return true;
+}
 
 bool WriteFileAtomic(const fs::path& path, const void* bytes, size_t size, bool backslashSeparates,
                      WriteFailure* failure) {

@@ -35,6 +35,12 @@ struct FolderEntry {
 // read; out then holds nothing.
 bool ListFolder(const boost::filesystem::path& folder, std::vector<FolderEntry>& out, std::string* error = nullptr);
 
+// Tests only: while set, ListFolder fails for every folder the predicate
+// accepts, as it does for a folder the user may not read (an empty function
+// clears it). Needed where the tests run as root, who can read any folder.
+using ListFolderFailure = std::function<bool(const boost::filesystem::path& folder)>;
+void SetListFolderFailure(ListFolderFailure failure);
+
 // Enumerates a pattern such as "Boards\*.bdz" the way the Windows find
 // functions do: the part up to the last '/', '\' or ':' names the folder
 // (none: the current folder), the rest is the mask. Entries are sorted;
@@ -42,9 +48,18 @@ bool ListFolder(const boost::filesystem::path& folder, std::vector<FolderEntry>&
 // cannot be read.
 bool FindFiles(const std::string& pattern, std::vector<FolderEntry>& out);
 
-// fopen with '\' read as a separator.
-FILE* OpenFile(const std::string& path, const char* mode);
+// fopen of a path as it stands (a name a folder listing gave may hold a
+// '\', which is then part of the name). A read-only mode ("r", "rb") opens
+// regular files only: a folder, device, pipe or socket gives null, and the
+// open never waits (a pipe without a writer cannot hold it up).
 FILE* OpenFile(const boost::filesystem::path& path, const char* mode);
+// The same for stored text: '\' read as a separator.
+FILE* OpenFile(const std::string& stored, const char* mode);
+
+// true when relative, joined to any folder, names something inside that
+// folder: it is not empty and has no root and no ".." element (after a link
+// to another folder even "a/../b" would leave).
+bool StaysInside(const boost::filesystem::path& relative);
 
 // Why a write failed.
 struct WriteFailure {

@@ -5,8 +5,6 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <new>
 
@@ -503,13 +501,18 @@ bool DecodePicture(const uint8_t* data, size_t size, Picture* out, std::string* 
 bool LoadPicture(const boost::filesystem::path& path, Picture* out, std::string* error) {
   if (!out) return false;
   *out = Picture();
-  std::ifstream in(path.string(), std::ios::binary);
+  // Regular files only, opened without waiting: a pipe named like a picture
+  // in a data folder cannot hold the program up.
+  std::unique_ptr<FILE, int (*)(FILE*)> in(OpenFile(path, "rb"), &std::fclose);
   if (!in) {
     SetError(error, "cannot open " + path.string());
     return false;
   }
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) {
+  std::vector<uint8_t> bytes;
+  uint8_t chunk[65536];
+  size_t got;
+  while ((got = std::fread(chunk, 1, sizeof chunk, in.get())) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
+  if (std::ferror(in.get())) {
     SetError(error, "cannot read " + path.string());
     return false;
   }
@@ -520,8 +523,8 @@ bool ReadPngSize(const boost::filesystem::path& path, int* width, int* height) {
   // Signature, then the first chunk: length 13, "IHDR", width, height.
   static const uint8_t kStart[16] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
   uint8_t head[24];
-  std::ifstream in(path.string(), std::ios::binary);
-  if (!in || !in.read(reinterpret_cast<char*>(head), sizeof head)) return false;
+  std::unique_ptr<FILE, int (*)(FILE*)> in(OpenFile(path, "rb"), &std::fclose);
+  if (!in || std::fread(head, 1, sizeof head, in.get()) != sizeof head) return false;
   if (std::memcmp(head, kStart, sizeof kStart) != 0) return false;
   const auto big = [](const uint8_t* p) {
     return int64_t{p[0]} << 24 | int64_t{p[1]} << 16 | int64_t{p[2]} << 8 | int64_t{p[3]};

@@ -22,6 +22,8 @@
 #include "game/play/entity_behaviour.h"
 #include "game/play/game_flow.h"
 #include "game/play/play_frame.h"
+#include "game/play/play_state.h"
+#include "game/play/powerup_deck.h"
 #include "game/play/powerup_effects.h"
 #include "game/scenes/transition.h"
 #include "graphics/display.h"
@@ -88,7 +90,7 @@ bool LoadSet(const char* name) {
 // One frame of the program: the frame step with its scene (and a running
 // transition), as the main loop calls it.
 void OneFrame(int32_t ms) {
-  program.frameMs = play.paused ? 0 : ms;
+  program.frameMs = play.board.paused ? 0 : ms;
   program.frameSec = static_cast<float>(program.frameMs) / 1000.0f;
   program.totalMs += program.frameMs;
   plat::AdvanceFakeClockMs(static_cast<uint32_t>(ms));
@@ -100,7 +102,7 @@ void BeginGame(const char* set) {
   StartGame();
   program.sceneNumber = kScenePlay;
   settings.backgroundStyle = 0;
-  play.lives = 1000000;
+  play.player.lives = 1000000;
   OneFrame(16);
   while (transition.transitionRunning) OneFrame(16);
   input.mouseX = 640;
@@ -124,8 +126,8 @@ void TopUp(int32_t balls, int32_t sparks) {
           static_cast<float>(100 + plat::Rand() % 500), static_cast<float>(plat::Rand() % 200 - 100),
           static_cast<float>(plat::Rand() % 200 - 100), true);
   }
-  play.ballLost = 0;
-  play.boardCleared = 0;
+  play.board.ballLost = 0;
+  play.board.boardCleared = 0;
 }
 
 void Report(benchmark::State& state, double logicNs, double drawNs, double presentNs, int64_t frames) {
@@ -223,7 +225,7 @@ void BM_AutoPlayerFramesPerSecond(benchmark::State& state) {
     return;
   }
   BeginGame("Starter.bdz");
-  play.lives = 3;
+  play.player.lives = 3;
   vantrel::test::AutoPlayer player(1);
   int64_t frames = 0;
   for (auto _ : state) {

@@ -14,6 +14,7 @@
 #include "game/play/board_background.h"
 #include "game/play/brick_hits.h"
 #include "game/play/entities.h"
+#include "game/play/play_state.h"
 #include "graphics/display.h"
 #include "graphics/imageset_writer.h"
 #include "platform/headless/headless_window.h"
@@ -162,14 +163,14 @@ void BM_RenderBallSprite(benchmark::State& state) {
     fire->Create(96, 96, 32);
     fire->Upload(&TheDisplay().format);
   }
-  play.fireballOn = int32_t(state.range(2));
+  play.board.fireballOn = int32_t(state.range(2));
   Bitmap target;
   float x = 300;
   for (auto _ : state) {
     benchmark::DoNotOptimize(RenderBallSprite(x, 400, &target, size, tint));
     x = x > 1200 ? 300 : x + 1.5f;
   }
-  play.fireballOn = 0;
+  play.board.fireballOn = 0;
 }
 BENCHMARK(BM_RenderBallSprite)
     ->ArgsProduct({{0, 1, 2}, {0, 1, 2}, {0}})

@@ -8,6 +8,7 @@
 
 #include "game/game_globals.h"
 #include "game/play/brick_hits.h"
+#include "game/play/play_state.h"
 #include "graphics/display.h"
 
 BallLensEntry ballLensTables[kBallTints * kBallSizes][kLensTableSize][kLensTableSize];
@@ -104,7 +105,7 @@ int32_t RenderBallSprite(float x, float y, Bitmap* target, uint32_t size, uint32
   source.height = lock.height;
   source.pitch = lock.pitch;
   source.bytesPerPixel = lock.bytesPerPixel;
-  if (play.fireballOn) {
+  if (play.board.fireballOn) {
     const Image* image = explosionSet.GetImage(kFireTextureImage);
     const Bitmap* frame = image->frameCount > 1 ? image->GetFrame(1) : image;
     if (frame->pixels) {

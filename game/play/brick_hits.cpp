@@ -12,6 +12,7 @@
 #include "game/play/charms.h"
 #include "game/play/entities.h"
 #include "game/play/entity_behaviour.h"
+#include "game/play/play_state.h"
 #include "game/play/powerup_deck.h"
 #include "game/play/scoring.h"
 #include "graphics/display.h"
@@ -61,7 +62,7 @@ void MakeFastBreakSparks(int32_t v, int32_t column, int32_t row) {
     // The picture may be smaller than a cell: read only inside it.
     if (px >= frame->width || py >= frame->height) continue;
     SparkFromPixel(*frame, px, py, float(left + kCellWidth * column + px), float(kBoardTop + kCellHeight * row + py),
-                   50.0f, 40.0f, 1000, play.gravityOn > 0 ? kSparkFalls : 0);
+                   50.0f, 40.0f, 1000, play.board.gravityOn > 0 ? kSparkFalls : 0);
   }
   const int32_t f = soundSystem.GetSampleRate(kSoundFastBreak);
   if (f != 0) {
@@ -71,7 +72,7 @@ void MakeFastBreakSparks(int32_t v, int32_t column, int32_t row) {
 }
 
 void CountBreak() {
-  if (!play.charmEntity) --play.charmDelay;
+  if (!play.board.charmEntity) --play.player.charmDelay;
   ++play.brokenBricksCount;
   if (play.brokenBricksCount > kBricksBrokenBatch) {
     if (!settings.cheatMode && communityManager)
@@ -153,23 +154,23 @@ int32_t BallBrickCollision(Entity* e) {
     bool fired = false;
     if (touched[kAbove] && e->vy < 0) {
       fired = true;
-      if (!play.throughOn) e->vy = std::max(5.0f, std::fabs(e->vy));
+      if (!play.board.throughOn) e->vy = std::max(5.0f, std::fabs(e->vy));
     }
     if (touched[kBelow] && e->vy > 0) {
       fired = true;
-      if (!play.throughOn) e->vy = std::min(-5.0f, -std::fabs(e->vy));
+      if (!play.board.throughOn) e->vy = std::min(-5.0f, -std::fabs(e->vy));
     }
     if (touched[kLeft] && e->vx < 0) {
       fired = true;
-      if (!play.throughOn) e->vx = std::max(5.0f, std::fabs(e->vx));
+      if (!play.board.throughOn) e->vx = std::max(5.0f, std::fabs(e->vx));
     }
     if (touched[kRight] && e->vx > 0) {
       fired = true;
-      if (!play.throughOn) e->vx = std::min(-5.0f, -std::fabs(e->vx));
+      if (!play.board.throughOn) e->vx = std::min(-5.0f, -std::fabs(e->vx));
     }
     if (!fired) continue;
     result = 1;
-    if (play.fireballOn) SetBrick(column, row, NextBrickIdOfKind(0, kBrickExplo));
+    if (play.board.fireballOn) SetBrick(column, row, NextBrickIdOfKind(0, kBrickExplo));
     const int32_t fast = (!settings.classicRules && e->kind == kEntityBall &&
                           e->vx * e->vx + e->vy * e->vy > kFastBreakSpeedSquared)
                              ? 1
@@ -178,13 +179,13 @@ int32_t BallBrickCollision(Entity* e) {
   }
   // A ball that touches the charm on the board collects it (laser bolts pass).
   // The charm's centre is 12 pixels below its anchor, on a whole pixel.
-  if (play.charmEntity && e->kind == kEntityBall) {
-    const float dx = e->x - play.charmEntity->x;
-    const float dy = e->y - std::trunc(play.charmEntity->y + 12.0f);
+  if (play.board.charmEntity && e->kind == kEntityBall) {
+    const float dx = e->x - play.board.charmEntity->x;
+    const float dy = e->y - std::trunc(play.board.charmEntity->y + 12.0f);
     const float reach = e->height / 2 + 27.0f;
     if (dx * dx + dy * dy < reach * reach) {
-      CollectCharm(play.charmEntity);
-      play.charmEntity = nullptr;
+      CollectCharm(play.board.charmEntity);
+      play.board.charmEntity = nullptr;
     }
   }
   return result;
@@ -196,12 +197,12 @@ int32_t HitBrick(int32_t column, int32_t row, int32_t fromExplosion, int32_t fas
   if (v == 0) return 0;
   const int32_t kind = KindOf(v);
 
-  if (kind == kBrickInvin && !fromExplosion && !play.throughOn) {
+  if (kind == kBrickInvin && !fromExplosion && !play.board.throughOn) {
     PlayCellSound(kSoundHard, column);
-    if (++play.invinHits == 1) play.firstInvinHitTime = play.playClock;
+    if (++play.board.invinHits == 1) play.firstInvinHitTime = play.game.playClock;
     return 0;
   }
-  play.invinHits = 0;
+  play.board.invinHits = 0;
 
   if (IsHiddenValue(v)) {
     v = -v;
@@ -257,7 +258,7 @@ int32_t HitBrick(int32_t column, int32_t row, int32_t fromExplosion, int32_t fas
       }
     }
     ++play.brokenBricksCount;
-    if (!play.charmEntity) --play.charmDelay;
+    if (!play.board.charmEntity) --play.player.charmDelay;
     return 1;
   }
 

@@ -18,9 +18,11 @@
 #include "game/play/brick_hits.h"
 #include "game/play/entities.h"
 #include "game/play/entity_behaviour.h"
+#include "game/play/play_state.h"
 #include "game/play/scoring.h"
 #include "graphics/bitmap.h"
 #include "graphics/display.h"
+#include "platform/files.h"
 #include "platform/random.h"
 
 std::vector<CharmInfo> charms;
@@ -123,9 +125,10 @@ void LoadCharms(const std::vector<boost::filesystem::path>& dataFolders, const b
 
   for (const auto& entry : charmFiles) {
     const boost::filesystem::path& path = entry.second.path;
-    // Opened here, not through ImageSet::Load(const char*), so a '\' in a
-    // file name stays part of the name.
-    FILE* f = std::fopen(path.c_str(), "rb");
+    // The path as the listing gave it (a '\' in a file name stays part of the
+    // name); only a regular file opens, and the open never waits, so a pipe
+    // or a device named like a charm set is passed over.
+    FILE* f = plat::OpenFile(path, "rb");
     if (!f) continue;
     auto set = std::unique_ptr<ImageSet>(new (std::nothrow) ImageSet());
     const bool loaded = set && set->Load(f);
@@ -178,7 +181,7 @@ void SpawnCharm() {
       }
     }
   }
-  play.charmDelay = kCharmRetryBreaks;
+  play.player.charmDelay = kCharmRetryBreaks;
   if (!found) return;
   const int32_t k = ChooseCharm();
   if (k < 0) return;
@@ -188,8 +191,8 @@ void SpawnCharm() {
   if (!charm) return;
   charm->image = charms[size_t(k)].set;
   charm->frame = charms[size_t(k)].frame;
-  play.charmEntity = charm;
-  play.charmDelay = kCharmShownDelay;
+  play.board.charmEntity = charm;
+  play.player.charmDelay = kCharmShownDelay;
 }
 
 namespace {
@@ -226,7 +229,7 @@ void CollectCharm(Entity* charm) {
   int32_t scoreX = 0, scoreY = 0;
   PositionToInt(charm->x, &scoreX, true);
   PositionToInt(charm->y, &scoreY, true);
-  AddScoreAt(kCharmPoints[std::clamp(play.charmsThisGame, 0, 15)], scoreX, scoreY);
+  AddScoreAt(kCharmPoints[std::clamp(play.player.charmsThisGame, 0, 15)], scoreX, scoreY);
   PlaySoundAt(kCharmSound, charm->x, 0, 63);
   if (!settings.cheatMode) {
     if (communityManager) communityManager->AddToStat("CharmsCollected", 1.0f);
@@ -242,7 +245,7 @@ void CollectCharm(Entity* charm) {
       }
     }
   }
-  ++play.charmsThisGame;
+  ++play.player.charmsThisGame;
   MakeSparks(charm);
   charm->dead = 1;
 }

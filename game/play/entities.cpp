@@ -4,6 +4,7 @@
 #include <new>
 
 #include "game/game_globals.h"
+#include "game/play/play_state.h"
 #include "platform/random.h"
 
 Entity entityHead;
@@ -21,10 +22,10 @@ Entity::Entity(EntityKind kind, int32_t value, int32_t flags, float x, float y, 
         this->x = x * kPieceCellWidth + float(boardSet.GetBoardLeft());
         this->y = y * kPieceCellHeight + kPieceBoardTop;
       }
-      aux = play.playClock;
+      aux = play.game.playClock;
       break;
     case kEntitySpark: {
-      startTime = play.playClock;
+      startTime = play.game.playClock;
       int32_t r, g, b;
       if (flags & kSparkGrey) {
         r = g = b = plat::Rand() % 192;
@@ -46,10 +47,10 @@ Entity::Entity(EntityKind kind, int32_t value, int32_t flags, float x, float y, 
       break;
     }
     case kEntityExplosion:
-      aux = play.playClock;
+      aux = play.game.playClock;
       this->flags = 0;
       break;
-    case kEntityLightning: startTime = play.playClock; break;
+    case kEntityLightning: startTime = play.game.playClock; break;
     default: break;
   }
 }

@@ -12,6 +12,8 @@
 #include "game/play/board_background.h"
 #include "game/play/brick_hits.h"
 #include "game/play/entities.h"
+#include "game/play/play_state.h"
+#include "game/play/powerup_deck.h"
 #include "game/play/powerup_effects.h"
 #include "game/play/scoring.h"
 #include "graphics/bitfont.h"
@@ -166,34 +168,38 @@ constexpr int32_t kRicochetSparks = 8;
 
 void PaddleLogic(Entity* e) {
   e->image = &paddleSet;
-  const int32_t mode = std::min(((play.catchOn || play.heldFrames > 0) ? 1 : 0) + 2 * (play.laserOn ? 1 : 0), 2);
-  e->frame = 20 * mode + static_cast<int32_t>((program.totalMs / 100) % 4) - 4 * play.paddleSize + 16;
+  const int32_t mode = std::min(
+      ((play.board.catchOn || play.board.heldFrames > 0) ? 1 : 0) + 2 * (play.board.laserOn ? 1 : 0), 2);
+  e->frame = 20 * mode + static_cast<int32_t>((program.totalMs / 100) % 4) - 4 * play.board.paddleSize + 16;
   const Image* picture = paddleSet.GetImage(e->frame);  // the set's image 0 when out of range
   e->width = static_cast<float>(picture->width);
   e->height = static_cast<float>(picture->height);
   play.paddleHalfWidth = e->width / 2.0f;
-  if (play.ballLost || play.paused) return;
+  if (play.board.ballLost || play.board.paused) return;
 
-  if (input.paddleButtonHeld && !play.laserOn && !play.catchOn && !play.heldFrames && !settings.classicRules) {
-    play.paddleSink = std::min(play.paddleSink + 600.0f * program.frameSec, kMaxSink);
-    if (play.paddleSink >= kMaxSink)
-      play.paddleSinkTrail = std::min(play.paddleSinkTrail + play.sinkTrailRate * program.frameSec, play.paddleSink);
+  if (input.paddleButtonHeld && !play.board.laserOn && !play.board.catchOn && !play.board.heldFrames &&
+      !settings.classicRules) {
+    play.board.paddleSink = std::min(play.board.paddleSink + 600.0f * program.frameSec, kMaxSink);
+    if (play.board.paddleSink >= kMaxSink)
+      play.board.paddleSinkTrail = std::min(play.board.paddleSinkTrail + play.sinkTrailRate * program.frameSec,
+                                            play.board.paddleSink);
   } else {
-    play.paddleSink = std::max(play.paddleSink - 200.0f * program.frameSec, 0.0f);
-    play.paddleSinkTrail = std::max(play.paddleSinkTrail - play.sinkTrailRate * program.frameSec, play.paddleSink);
+    play.board.paddleSink = std::max(play.board.paddleSink - 200.0f * program.frameSec, 0.0f);
+    play.board.paddleSinkTrail = std::max(play.board.paddleSinkTrail - play.sinkTrailRate * program.frameSec,
+                                          play.board.paddleSink);
   }
 
   const float lo = static_cast<float>(BoardLeft()) + e->width / 2.0f;
   const float hi = static_cast<float>(BoardRight()) - e->width / 2.0f;
   e->x = std::max(lo, std::min(static_cast<float>(input.mouseX), hi));
-  e->y = kPaddleRestLine - play.paddleSink;
+  e->y = kPaddleRestLine - play.board.paddleSink;
   play.paddleX = e->x;
   play.paddleY = e->y;
   play.playfieldLeft = static_cast<int32_t>(lo);
 
-  if (play.doubleScoreMs > 0) {
-    const float t = std::min(1.0f, static_cast<float>(play.doubleScoreMs) / 10000.0f);
-    if (std::abs(play.playClock - e->startTime) > static_cast<int32_t>((1.0f - t) * 20.0f) + 2) {
+  if (play.board.doubleScoreMs > 0) {
+    const float t = std::min(1.0f, static_cast<float>(play.board.doubleScoreMs) / 10000.0f);
+    if (std::abs(play.game.playClock - e->startTime) > static_cast<int32_t>((1.0f - t) * 20.0f) + 2) {
       if (play.particlesLastFrame < kParticleCap) {
         const float side = plat::Rand() % 100 > 50 ? 1.0f : -1.0f;
         const float sy = play.paddleY + 15.0f + static_cast<float>(plat::Rand() % 8 - 4);
@@ -201,7 +207,7 @@ void PaddleLogic(Entity* e) {
         const float svy = static_cast<float>(plat::Rand() % 50 - 70);
         Spark(600, 9, play.paddleX + side * e->width / 2.0f, sy, svx, svy);
       }
-      e->startTime = play.playClock;
+      e->startTime = play.game.playClock;
     }
   }
 }
@@ -226,8 +232,8 @@ void PaddleSparkBurst(const Entity* e, int32_t count, int32_t spreadX) {
 
 void BallTrail(Entity* e) {
   const float speed = Speed(e);
-  const int32_t since = std::abs(play.playClock - e->startTime);
-  const bool due = ((play.fireballOn || play.gravityOn) && since > kEffectTrailGapMs) ||
+  const int32_t since = std::abs(play.game.playClock - e->startTime);
+  const bool due = ((play.board.fireballOn || play.board.gravityOn) && since > kEffectTrailGapMs) ||
                    (speed * speed > kTrailSpeed * kTrailSpeed &&
                     since > static_cast<int32_t>((5.0f - (speed - kTrailSpeed) / kTrailSpeedStep) * 20.0f));
   if (!due) return;
@@ -235,15 +241,15 @@ void BallTrail(Entity* e) {
     int32_t life = 1000, flags = 0;
     float svx = e->vx * 0.2f + static_cast<float>(plat::Rand() % 50 - 25);
     float svy = e->vy * 0.2f + static_cast<float>(plat::Rand() % 50 - 25);
-    if (play.gravityOn) {
+    if (play.board.gravityOn) {
       svx = 0.0f;
       svy = 10.0f;
-      flags = kSparkFalls | (play.fireballOn ? 0 : play.throughOn ? kSparkBlueGreen : kSparkGrey);
-    } else if (play.fireballOn) {
+      flags = kSparkFalls | (play.board.fireballOn ? 0 : play.board.throughOn ? kSparkBlueGreen : kSparkGrey);
+    } else if (play.board.fireballOn) {
       flags = 0;
     } else {
       life = 500;
-      flags = play.throughOn ? kSparkBlueGreen : kSparkGrey;
+      flags = play.board.throughOn ? kSparkBlueGreen : kSparkGrey;
     }
     const int32_t w = std::max(1, static_cast<int32_t>(e->width));
     const int32_t h = std::max(1, static_cast<int32_t>(e->height));
@@ -251,11 +257,11 @@ void BallTrail(Entity* e) {
     const float sy = e->y + static_cast<float>(plat::Rand() % h) - e->height / 2.0f;
     Spark(life, flags, sx, sy, svx, svy);
   }
-  e->startTime = play.playClock;
+  e->startTime = play.game.playClock;
 }
 
 int32_t PointsPerBrick(const Entity* ball, float speed) {
-  const int32_t percent = 100 + (play.paddleSize == 0 ? kSmallTargetBonusPercent : 0) +
+  const int32_t percent = 100 + (play.board.paddleSize == 0 ? kSmallTargetBonusPercent : 0) +
                           (ball->value == kBallSmall ? kSmallTargetBonusPercent : 0);
   return static_cast<int32_t>(speed * kPointsPerSpeed) * percent / 100;
 }
@@ -275,7 +281,7 @@ float SlowDown(Entity* ball, float speed) {
 // Under gravity the ball gains downward speed, never more speed in all than
 // it had (`speed`) or the cruise speed.
 void FallUnderGravity(Entity* ball, float speed) {
-  if (!play.gravityOn) return;
+  if (!play.board.gravityOn) return;
   ball->vy += kGravityPerSecond * static_cast<float>(program.frameMs) / 1000.0f;
   const float cap = std::max(speed, kCruiseSpeed);
   const float now = Speed(ball);
@@ -286,7 +292,7 @@ void FallUnderGravity(Entity* ball, float speed) {
 // within its ends widened by `margin`, while the ball is not lost.
 bool OverPaddle(const Entity* e, float margin) {
   return e->y > play.paddleY - e->height / 2.0f && play.paddleX - play.paddleHalfWidth - margin < e->x &&
-         e->x < play.paddleX + play.paddleHalfWidth + margin && !play.ballLost;
+         e->x < play.paddleX + play.paddleHalfWidth + margin && !play.board.ballLost;
 }
 
 // The walls an entity turns back from: the board's left edge, the right one
@@ -315,10 +321,10 @@ void BounceOffWalls(Entity* e, uint32_t walls, Bounced bounced) {
 // The paddle sound of a bounce, at most one each kPaddleSoundGapMs: the
 // centre's or the edge's. The first bounce after the fall was armed starts it.
 std::optional<SoundEffect> PaddleSound(const Entity* ball, bool centre) {
-  if (play.playClock - play.lastPaddleSoundTime <= kPaddleSoundGapMs) return std::nullopt;
-  play.lastPaddleSoundTime = play.playClock;
-  if (play.fallArmed) {
-    play.fallRunning = 1;
+  if (play.game.playClock - play.game.lastPaddleSoundTime <= kPaddleSoundGapMs) return std::nullopt;
+  play.game.lastPaddleSoundTime = play.game.playClock;
+  if (play.board.fallArmed) {
+    play.board.fallRunning = 1;
     PlaySoundAt(kSoundOrchestraBlast, ball->x, 0, 63);
   }
   return centre ? kSoundBoing : kSoundSwordSwing;
@@ -329,8 +335,8 @@ std::optional<SoundEffect> PaddleSound(const Entity* ball, bool centre) {
 float PaddleSpeed(const Entity* ball, float speed) {
   if (settings.classicRules) return speed;
   speed += kPaddleSpeedGain;
-  if (input.paddleButtonHeld && play.paddleSink < kMaxSink) {
-    const float factor = 1.0f - play.paddleSink / kMaxSink;
+  if (input.paddleButtonHeld && play.board.paddleSink < kMaxSink) {
+    const float factor = 1.0f - play.board.paddleSink / kMaxSink;
     speed = std::min(kMaxBoostedSpeed, speed + kSinkBoost * factor);
     if (factor > 0.0f) {
       PlaySoundAt(kSoundVolleyBall, ball->x, BallSoundRate(ball, kSoundVolleyBall),
@@ -354,7 +360,7 @@ std::optional<SoundEffect> BounceOffPaddle(Entity* ball) {
   ball->vy = -std::cos(angle) * s;
   if (!centre) return sound;
   ball->y = play.paddleY - ball->height / 2.0f;
-  if (play.catchOn && play.catchGraceFrames == 0) {
+  if (play.board.catchOn && play.catchGraceFrames == 0) {
     ball->flags |= kBallHeld;
     ball->aux = static_cast<int32_t>(ball->x - play.paddleX);
     ball->heldSpeed = static_cast<int32_t>(s);
@@ -373,7 +379,7 @@ void RideOnPaddle(Entity* ball) {
   ball->x = play.paddleX + static_cast<float>(ball->aux);
   ball->y = play.paddleY - ball->height / 2.0f;
   ball->vx = ball->vy = 0.0f;
-  play.heldFrames = 2;
+  play.board.heldFrames = 2;
 }
 
 void BallLogic(Entity* e) {
@@ -386,7 +392,7 @@ void BallLogic(Entity* e) {
   FallUnderGravity(e, SlowDown(e, speed));
   if (BallBrickCollision(e)) {
     ClampBallSpeed(e, 0.0f);
-    if (!play.throughOn) HitSparks(e);
+    if (!play.board.throughOn) HitSparks(e);
   }
   BallTrail(e);
 
@@ -407,7 +413,8 @@ void BallLogic(Entity* e) {
       sound = kSoundByeBall;
     }
   }
-  if (!play.gravityOn && std::fabs(e->vy) < kMinVerticalSpeed) e->vy = static_cast<float>(plat::Rand() % 100 - 50);
+  if (!play.board.gravityOn && std::fabs(e->vy) < kMinVerticalSpeed)
+    e->vy = static_cast<float>(plat::Rand() % 100 - 50);
   if (sound) PlaySoundAt(*sound, e->x, BallSoundRate(e, *sound), 63);
 }
 
@@ -434,7 +441,7 @@ void BoltLogic(Entity* e) {
   e->width = 3.0f;
   e->height = 16.0f;
   play.pointsPerBrick = 8;
-  if (BallBrickCollision(e) && !play.throughOn) {
+  if (BallBrickCollision(e) && !play.board.throughOn) {
     e->dead = 1;
     HitSparks(e);
   }
@@ -442,13 +449,13 @@ void BoltLogic(Entity* e) {
 }
 
 void PieceLogic(Entity* e) {
-  const int32_t age = play.playClock - e->aux;
+  const int32_t age = play.game.playClock - e->aux;
   e->alpha = std::clamp(256 - (age * 256) / 150, 0, 256);
   if (age > 150) e->dead = 1;
 }
 
 void SparkLogic(Entity* e) {
-  const float fraction = static_cast<float>(std::abs(play.playClock - e->startTime)) /
+  const float fraction = static_cast<float>(std::abs(play.game.playClock - e->startTime)) /
                          static_cast<float>(std::max(1, e->value));
   if (e->flags & kSparkFalls) e->vy += 100.0f * static_cast<float>(program.frameMs) / 1000.0f;
   const float left = static_cast<float>(BoardLeft()), right = static_cast<float>(BoardRight());
@@ -462,7 +469,7 @@ void SparkLogic(Entity* e) {
 }
 
 void ExplosionLogic(Entity* e) {
-  const int32_t age = play.playClock - e->aux;
+  const int32_t age = play.game.playClock - e->aux;
   e->frame = std::clamp(age * 45 / 400, 0, 45);
   if (age > 100 && e->flags == 0) {
     const int32_t c = Px(e->x), r = Px(e->y);
@@ -511,14 +518,14 @@ void GlowLogic(Entity* e) {
       }
     }
   }
-  if (play.doubleScoreMs < 1) e->dead = 1;
+  if (play.board.doubleScoreMs < 1) e->dead = 1;
   play.particlesThisFrame += 1;
 }
 
 // ---- drawing by kind ----
 
 void DrawPaddle(Entity* e) {
-  const bool arcs = play.heldFrames > 0 || play.catchGraceFrames > 0;
+  const bool arcs = play.board.heldFrames > 0 || play.catchGraceFrames > 0;
   int32_t x0 = 0, x1 = 0, top = 0;
   if (arcs) {
     const float w = 0.92f * play.paddleHalfWidth;
@@ -527,7 +534,7 @@ void DrawPaddle(Entity* e) {
     top = Px(play.paddleY - 26.0f);
     RestoreBackgroundRect(x0, top, x1 - x0 + 1, 32);
     // While paused the paddle is gone, and its arcs with it.
-    if (play.heldFrames > 0 && !play.paused) {
+    if (play.board.heldFrames > 0 && !play.board.paused) {
       const int32_t base = Px(play.paddleY - 10.0f);
       for (int pass = 0; pass < 2; ++pass) {
         int32_t px = x0, py = base + plat::Rand() % 21 - 10;
@@ -541,11 +548,12 @@ void DrawPaddle(Entity* e) {
       }
     }
   }
-  if (play.paused) return;
+  if (play.board.paused) return;
   const Bitmap* f = DisplayFrame(&paddleSet, e->frame);
-  if (input.paddleButtonHeld && play.paddleSink > play.paddleSinkTrail && f) {
+  if (input.paddleButtonHeld && play.board.paddleSink > play.board.paddleSinkTrail && f) {
     int32_t alpha = 64;
-    for (float t = play.paddleSinkTrail; t <= play.paddleSink; t += static_cast<float>(play.paddleTrailStep)) {
+    for (float t = play.board.paddleSinkTrail; t <= play.board.paddleSink;
+         t += static_cast<float>(play.paddleTrailStep)) {
       plat::WindowRect ignored;
       if (alpha < 256) {
         BlitKeyed(f, Px(e->x), Px(kPaddleRestLine - t), alpha, nullptr, &ignored);
@@ -564,12 +572,12 @@ void DrawPaddle(Entity* e) {
 }
 
 void DrawBall(Entity* e) {
-  if (play.paused) return;
+  if (play.board.paused) return;
   const uint32_t size = static_cast<uint32_t>(std::clamp(e->value, 0, 2));
   float sx = e->x, sy = e->y;
-  uint32_t tint = play.throughOn ? 2 : 0;
-  if (play.fireballOn) {
-    const float a = static_cast<float>(play.playClock % 512) / 512.0f * 3.14159f * 2.0f;
+  uint32_t tint = play.board.throughOn ? 2 : 0;
+  if (play.board.fireballOn) {
+    const float a = static_cast<float>(play.game.playClock % 512) / 512.0f * 3.14159f * 2.0f;
     sx = e->x + 16.0f * std::sin(a);
     sy = e->y + 16.0f * std::cos(a);
     tint = 1;
@@ -615,7 +623,7 @@ void DrawLightning(Entity* e) {
   const int32_t tx = Px(e->x * 48.0f + static_cast<float>(BoardLeft()) + 24.0f);
   const int32_t ty = Px(e->y * 24.0f + 52.0f);
   // The bolt keeps its shape for 50 ms.
-  plat::Srand(static_cast<uint32_t>(play.playClock / 50));
+  plat::Srand(static_cast<uint32_t>(play.game.playClock / 50));
   const int32_t n = std::max(0, ty / 40);
   const int32_t div = std::max(1, n);
   for (int bolt = 0; bolt < 3; ++bolt) {
@@ -704,7 +712,7 @@ void RunEntityLogic(Entity* e) {
     case kEntitySpark: SparkLogic(e); break;
     case kEntityExplosion: ExplosionLogic(e); break;
     case kEntityLightning:
-      if (play.playClock - e->startTime > 300) e->dead = 1;
+      if (play.game.playClock - e->startTime > 300) e->dead = 1;
       break;
     case kEntityFloatingScore:
       e->x += static_cast<float>(program.frameMs) * e->vx / 1000.0f;

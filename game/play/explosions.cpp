@@ -7,6 +7,7 @@
 #include "audio/sound_bank.h"
 #include "game/game_globals.h"
 #include "game/play/brick_hits.h"
+#include "game/play/entities.h"
 #include "platform/random.h"
 
 namespace {

@@ -5,8 +5,10 @@
 
 // A new game on the board chosen before it; always 1.
 int32_t StartGame();
-// The board-start values again for the current board; score, lives and the
-// current board are kept.
+// The current board from its start: the board run's start values, the
+// paddle one size larger in kid mode, the held ball, the charm delay from
+// the board's breakable bricks, and "Get Ready" with several players. The
+// score, the lives and the current board are kept.
 void StartBoard();
 // Enters the ball-lost state: 1 when it did, 0 when it was already on.
 int32_t LoseBall();
@@ -15,7 +17,5 @@ int32_t LoseBall();
 int32_t NextPlayer();
 // Launches every ball held on the paddle.
 void LaunchBalls();
-// The values every board starts with (shared by StartGame and StartBoard).
-void ApplyBoardStartValues();
 // playerCount as the game uses it: 1..4.
 int32_t ActivePlayerCount();

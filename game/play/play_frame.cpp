@@ -19,9 +19,11 @@
 #include "game/play/explosions.h"
 #include "game/play/game_flow.h"
 #include "game/play/pause.h"
+#include "game/play/play_state.h"
 #include "game/play/player_state.h"
 #include "game/play/powerup_deck.h"
 #include "game/play/scoring.h"
+#include "game/scenes/menu_pointer.h"
 #include "game/scenes/transition.h"
 #include "graphics/bitfont.h"
 #include "graphics/display.h"
@@ -71,19 +73,19 @@ bool AnyPieceExplosionOrLightning() {
 
 // A pending board draws its background, starts and fades in.
 bool PendingBoard() {
-  if (play.boardPending) SnapshotOldScreen();
-  if (play.boardPending || program.backgroundDirty) {
-    if (play.boardPending) HideInvisibleBricks();
+  if (play.board.boardPending) SnapshotOldScreen();
+  if (play.board.boardPending || program.backgroundDirty) {
+    if (play.board.boardPending) HideInvisibleBricks();
     DrawBoardBackground(255, 255, 255);
     program.backgroundDirty = 0;
     program.fullRedraw = 1;
   }
-  if (!play.boardPending) return false;
+  if (!play.board.boardPending) return false;
   if (transitionNewPicture.Create(sceneBackdrop.width, sceneBackdrop.height, sceneBackdrop.bpp)) {
     CopyPictureRect(transitionNewPicture, sceneBackdrop, 0, 0, sceneBackdrop.width, sceneBackdrop.height);
   }
   StartBoard();
-  play.boardPending = 0;
+  play.board.boardPending = 0;
   StartTransition(1);
   play.musicStarted = 0;
   return true;
@@ -104,31 +106,31 @@ void InGameMusic() {
 // leads to the next board, to the next player who can play or, with none
 // left, to the completion scene. True when the frame ends here.
 bool BoardFinished() {
-  if (!play.boardCleared || play.ballLost || AnyPieceExplosionOrLightning()) return false;
+  if (!play.board.boardCleared || play.board.ballLost || AnyPieceExplosionOrLightning()) return false;
   // A player change passes through here as a finished board: it is no
   // board completed.
-  if (!settings.cheatMode && !play.playerChangePending && communityManager) {
+  if (!settings.cheatMode && !play.game.playerChangePending && communityManager) {
     communityManager->AddToStat("BoardsCompleted", 1.0f);
     communityManager->StoreStats();
   }
-  play.playerChangePending = 0;
+  play.game.playerChangePending = 0;
   SaveCollectedCharms();
   if (play.nextBoard < boardSet.boardCount) {
-    play.boardPending = 1;
-    play.boardCleared = 0;
+    play.board.boardPending = 1;
+    play.board.boardCleared = 0;
     boardSet.SetCurrentBoard(play.nextBoard);
     return true;
   }
   boardSet.currentBoard = std::clamp<int32_t>(play.nextBoard, 0, BoardSet::kMaxBoards);
-  SavePlayerState(play.currentPlayer);
+  SavePlayerState(play.game.currentPlayer);
   program.fullRedraw = 1;
   if (NextPlayer()) {
     StartBoard();
     if (ActivePlayerCount() >= 2) {
-      RestorePlayerState(play.currentPlayer);
-      play.boardPending = 1;
-      play.boardCleared = 0;
-      boardSet.SetCurrentBoard(playerSlots[play.currentPlayer].board);
+      RestorePlayerState(play.game.currentPlayer);
+      play.board.boardPending = 1;
+      play.board.boardCleared = 0;
+      boardSet.SetCurrentBoard(playerSlots[play.game.currentPlayer].board);
     }
   } else {
     if (!settings.cheatMode && communityManager) communityManager->UnlockAchievement(boardSet.GetAchievementName());
@@ -142,18 +144,19 @@ bool BoardFinished() {
 // lightning.
 void BricksLeft() {
   const int32_t left = boardSet.CountBreakableBricks();
-  if (left < 1 && !play.ballLost) {
-    play.boardCleared = 1;
+  if (left < 1 && !play.board.ballLost) {
+    play.board.boardCleared = 1;
     play.nextBoard = boardSet.currentBoard + 1;
   }
   if (left != 1 && left != 2) return;
-  if (play.lastBricksStart == 0) {
-    play.lastBricksStart = play.playClock;
+  if (play.board.lastBricksStart == 0) {
+    play.board.lastBricksStart = play.game.playClock;
     play.lastBricksStep = -1;
     return;
   }
-  if (play.shownScore != play.score) play.lastBricksStart = play.playClock;  // held while the score counts up
-  const int32_t elapsed = play.playClock - play.lastBricksStart;
+  if (play.game.shownScore != play.player.score)
+    play.board.lastBricksStart = play.game.playClock;  // held while the score counts up
+  const int32_t elapsed = play.game.playClock - play.board.lastBricksStart;
   const int32_t step = elapsed / 4400;
   if (step != play.lastBricksStep) {
     play.lastBricksStep = step;
@@ -162,7 +165,7 @@ void BricksLeft() {
   }
   if (elapsed > 60000) {
     LightningStrike(1);
-    play.lastBricksStart = 0;
+    play.board.lastBricksStart = 0;
   }
 }
 
@@ -186,10 +189,10 @@ void AnimateExplosiveBricks() {
 
 // The brick fall: one column per frame, right to left, drops by one row.
 void BrickFall() {
-  if (!play.fallRunning) return;
+  if (!play.board.fallRunning) return;
   const int32_t columns = Columns();
-  play.fallColumn = std::clamp(play.fallColumn, 0, columns - 1);
-  const int32_t c = play.fallColumn;
+  play.board.fallColumn = std::clamp(play.board.fallColumn, 0, columns - 1);
+  const int32_t c = play.board.fallColumn;
   for (int32_t r = BoardRecord::kRows - 2; r >= 0; --r) {
     const int32_t v = boardSet.GetCell(c, r);
     if (v == 0 || boardSet.GetCell(c, r + 1) != 0) continue;
@@ -201,16 +204,16 @@ void BrickFall() {
       SetBrick(c, r, 0);
     }
   }
-  if (--play.fallColumn < 0) {
-    play.fallColumn = columns;
-    play.fallRunning = 0;
+  if (--play.board.fallColumn < 0) {
+    play.board.fallColumn = columns;
+    play.board.fallRunning = 0;
   }
 }
 
 // The explosion queue: at most one queued explosion every 25 ms.
 void PopExplosionQueue() {
   ExploQueue* node = exploQueueHead.next;
-  if (!node || std::abs(play.playClock - play.lastExplosionTime) <= 24) return;
+  if (!node || std::abs(play.game.playClock - play.game.lastExplosionTime) <= 24) return;
   const int32_t c = node->column, r = node->row;
   const int32_t left = boardSet.GetBoardLeft();
   PlaySoundAt((plat::Rand() & 1) ? kSoundExplosionShorter : kSoundExplosionShort, static_cast<float>(left + c * 48), 0,
@@ -227,30 +230,30 @@ void PopExplosionQueue() {
     MaybeDropPowerUp(c, r, 0);
   }
   UnlinkAndDelete(node);
-  play.lastExplosionTime = play.playClock;
+  play.game.lastExplosionTime = play.game.playClock;
 }
 
 // The HUD: the score counting up, and on a redraw the player and board line
 // and the lives.
 void DrawHud() {
   const bool redraw = program.fullRedraw || play.hudDirty;
-  if (!redraw && !(play.score != play.shownScore &&
-                   (play.playClock - play.shownScoreTime > 25 || play.score - play.shownScore > 50)))
+  if (!redraw && !(play.player.score != play.game.shownScore && (play.game.playClock - play.game.shownScoreTime > 25 ||
+                                                                 play.player.score - play.game.shownScore > 50)))
     return;
   const int32_t left = boardSet.GetBoardLeft();
-  play.shownScore = std::min(play.shownScore + 1, play.score);
+  play.game.shownScore = std::min(play.game.shownScore + 1, play.player.score);
   char text[64];
-  std::snprintf(text, sizeof text, "%d", play.shownScore);
+  std::snprintf(text, sizeof text, "%d", play.game.shownScore);
   const int32_t textWidth = std::max(chiselFont.TextWidth(text), 0);
   CopyPictureRect(sceneBackdrop, boardBackdrop, left + 4, 0, textWidth, kHudHeight);
   TargetFontAt(chiselFont, sceneBackdrop);
   chiselFont.DrawText(text, left + 4, 2);
   RestoreBackgroundRect(left + 4, 0, textWidth, kHudHeight);
-  play.shownScoreTime = play.playClock;
+  play.game.shownScoreTime = play.game.playClock;
   if (!redraw) return;
 
   const int32_t quarter = program.screenWidth / 4, half = program.screenWidth / 2;
-  std::snprintf(text, sizeof text, "Player %d    Board %d", play.currentPlayer + 1, boardSet.currentBoard + 1);
+  std::snprintf(text, sizeof text, "Player %d    Board %d", play.game.currentPlayer + 1, boardSet.currentBoard + 1);
   CopyPictureRect(sceneBackdrop, boardBackdrop, quarter, 0, half, kHudHeight);
   TargetFontAt(sysFont, sceneBackdrop);
   sysFont.DrawTextCentered(text, quarter, 14, half);
@@ -266,11 +269,11 @@ void DrawHud() {
   const int32_t right = left + Columns() * BoardSet::kCellWidth;
   const int32_t textWidthLine = std::max(sysFont.TextWidth(text), 0);
   const int32_t textRight = quarter + std::max(0, (half - textWidthLine) / 2) + textWidthLine;
-  const int64_t wanted = std::max<int64_t>(180, int64_t{std::max(play.lives - 1, 0)} * pitch);
+  const int64_t wanted = std::max<int64_t>(180, int64_t{std::max(play.player.lives - 1, 0)} * pitch);
   const int32_t stripLeft = static_cast<int32_t>(std::max<int64_t>(right - wanted, std::min(textRight, right)));
   CopyPictureRect(sceneBackdrop, boardBackdrop, stripLeft, 0, right - stripLeft, kHudHeight);
   if (iconFrame && pitch > 0) {
-    for (int32_t j = 1; j < play.lives; ++j) {
+    for (int32_t j = 1; j < play.player.lives; ++j) {
       const int64_t iconLeft = int64_t{right} - int64_t{j} * pitch;
       if (iconLeft < stripLeft) break;
       DrawIntoPicture(sceneBackdrop, iconFrame, static_cast<int32_t>(iconLeft) + iconFrame->hotX, 10);
@@ -280,18 +283,18 @@ void DrawHud() {
 }
 
 void RestoreCursorBacking() {
-  if (play.softCursorX < 0 || play.softCursorY < 0) return;
+  if (softCursor.x < 0 || softCursor.y < 0) return;
   SurfaceLock lock;
   Display& display = TheDisplay();
   if (cursorBackdrop.pixels && display.Lock(&lock)) {
     if (cursorBackdrop.bytesPerPixel == lock.bytesPerPixel) {
-      cursorBackdrop.DrawPart(lock.bits, lock.width, lock.height, lock.pitch, play.softCursorX + cursorBackdrop.hotX,
-                              play.softCursorY + cursorBackdrop.hotY, 0, 0, cursorBackdrop.width, cursorBackdrop.height,
-                              0, 256);
+      cursorBackdrop.DrawPart(lock.bits, lock.width, lock.height, lock.pitch, softCursor.x + cursorBackdrop.hotX,
+                              softCursor.y + cursorBackdrop.hotY, 0, 0, cursorBackdrop.width, cursorBackdrop.height, 0,
+                              256);
     }
     display.Unlock();
   }
-  display.AddDirtyRect(play.softCursorX, play.softCursorY, cursorBackdrop.width, cursorBackdrop.height);
+  display.AddDirtyRect(softCursor.x, softCursor.y, cursorBackdrop.width, cursorBackdrop.height);
 }
 
 // The software cursor over the pause screen, with the screen under it kept.
@@ -299,8 +302,8 @@ void DrawSoftCursor() {
   const Bitmap* picture = cursorPicture.GetFrame(1);
   if (!picture || !picture->pixels) picture = &cursorPicture;
   const int32_t cw = std::max(picture->width, 1), ch = std::max(picture->height, 1);
-  play.softCursorX = std::clamp(input.mouseX, 0, std::max(0, program.screenWidth - cw));
-  play.softCursorY = std::clamp(input.mouseY, 0, std::max(0, program.screenHeight - ch));
+  softCursor.x = std::clamp(input.mouseX, 0, std::max(0, program.screenWidth - cw));
+  softCursor.y = std::clamp(input.mouseY, 0, std::max(0, program.screenHeight - ch));
   SurfaceLock lock;
   Display& display = TheDisplay();
   if (!display.Lock(&lock)) return;
@@ -309,22 +312,22 @@ void DrawSoftCursor() {
   }
   if (cursorBackdrop.pixels && cursorBackdrop.bytesPerPixel == lock.bytesPerPixel) {
     cursorBackdrop.hotX = cursorBackdrop.hotY = 0;
-    cursorBackdrop.CopyFromBuffer(lock.bits + static_cast<ptrdiff_t>(play.softCursorY) * lock.pitch +
-                                      static_cast<ptrdiff_t>(play.softCursorX) * lock.bytesPerPixel,
-                                  std::min(cw, lock.width - play.softCursorX),
-                                  std::min(ch, lock.height - play.softCursorY), lock.pitch, lock.bytesPerPixel * 8);
+    cursorBackdrop.CopyFromBuffer(lock.bits + static_cast<ptrdiff_t>(softCursor.y) * lock.pitch +
+                                      static_cast<ptrdiff_t>(softCursor.x) * lock.bytesPerPixel,
+                                  std::min(cw, lock.width - softCursor.x), std::min(ch, lock.height - softCursor.y),
+                                  lock.pitch, lock.bytesPerPixel * 8);
   }
   display.Unlock();
   if (picture->pixels && picture->bytesPerPixel == lock.bytesPerPixel) {
     plat::WindowRect rect;
-    BlitImage(picture, play.softCursorX + picture->hotX, play.softCursorY + picture->hotY, &rect, 1);
+    BlitImage(picture, softCursor.x + picture->hotX, softCursor.y + picture->hotY, &rect, 1);
   }
 }
 
 void StatusStrip(int32_t top, int32_t height) {
-  if (play.statusExpiry == 0) return;
+  if (play.board.statusExpiry == 0) return;
   RestoreBackgroundRect(0, top, program.screenWidth, height);
-  if (play.statusExpiry > play.playClock) {
+  if (play.board.statusExpiry > play.game.playClock) {
     plat::WindowRect rect;
     FillRectColour(0, top, height, program.screenWidth, 0, 0, 0, &rect);
     TheDisplay().AddDirtyRect(&rect);
@@ -337,7 +340,7 @@ void StatusStrip(int32_t top, int32_t height) {
       display.Unlock();
     }
   } else {
-    play.statusExpiry = 0;
+    play.board.statusExpiry = 0;
   }
 }
 
@@ -390,7 +393,7 @@ void DrawFrame() {
   // The screen under the software cursor is put back while paused and once
   // more in the first frame after the pause, so no cursor image stays.
   RestoreCursorBacking();
-  if (!play.paused) play.softCursorX = play.softCursorY = -1;
+  if (!play.board.paused) softCursor.x = softCursor.y = -1;
   DrawHud();
   play.hudDirty = 0;
   for (Entity* e = &entityHead; e; e = e->next) {
@@ -414,7 +417,7 @@ void DrawFrame() {
     e = next;
   }
   StatusStrip(program.screenHeight / 2 - 45, 140);
-  if (play.paused) {
+  if (play.board.paused) {
     DrawButtons(pauseButtons);
     DrawSoftCursor();
   }
@@ -445,12 +448,12 @@ bool RunPauseButtons() {
   plat::SleepMs(1);
   UpdateButtonHover(pauseButtons);
   if (!input.anyInputThisFrame) return false;
-  if (play.hoveredButton == kButtonPlay) {
+  if (menuButtons.hoveredButton == kButtonPlay) {
     TogglePause();
     PlaySoundAt(kSoundLock, 640.0f, 0, 63);
     return true;
   }
-  if (play.hoveredButton == kButtonQuit) {
+  if (menuButtons.hoveredButton == kButtonQuit) {
     program.sceneNumber = kSceneOptions;
     SaveCollectedCharms();
     PlaySoundAt(kSoundLock, 640.0f, 0, 63);
@@ -462,9 +465,9 @@ bool RunPauseButtons() {
 // A click launches the held balls and, with the laser, fires a bolt
 // from each side of the paddle.
 void HandleClick() {
-  if (input.anyInputThisFrame && !program.fullRedraw && !play.ballLost && !play.paused) {
+  if (input.anyInputThisFrame && !program.fullRedraw && !play.board.ballLost && !play.board.paused) {
     LaunchBalls();
-    if (play.laserOn && play.boltCount < kMaxLaserBolts) {
+    if (play.board.laserOn && play.boltCount < kMaxLaserBolts) {
       PlaySoundAt(kSoundGunfire, play.paddleX, 0, 63);
       const float dx = 0.85f * play.paddleHalfWidth;
       InsertEntityFirst(kEntityLaserBolt, 0, 0, play.paddleX + dx, play.paddleY - 16.0f, 0.0f, -600.0f);
@@ -476,8 +479,9 @@ void HandleClick() {
 
 // Bricks the ball keeps bouncing off without breaking are zapped.
 void ZapWhenStuck() {
-  if (play.invinHits > 100 || (play.invinHits > 10 && play.playClock - play.firstInvinHitTime > 60000)) {
-    play.invinHits = 0;
+  if (play.board.invinHits > 100 ||
+      (play.board.invinHits > 10 && play.game.playClock - play.firstInvinHitTime > 60000)) {
+    play.board.invinHits = 0;
     ZapBricks();
   }
 }
@@ -488,37 +492,38 @@ void StartFrameCounts() {
   play.particlesLastFrame = play.particlesThisFrame;
   play.particlesThisFrame = 0;
   play.boltCount = 0;
-  if (!play.paused) play.doubleScoreMs = std::max(0, play.doubleScoreMs - program.frameMs);
+  if (!play.board.paused) play.board.doubleScoreMs = std::max(0, play.board.doubleScoreMs - program.frameMs);
 }
 
 // A charm appears when none is on the board and its countdown of broken
 // bricks has run out, except under the classic rules and in cheat mode.
 void MaybeSpawnCharm() {
-  if (!play.charmEntity && !settings.classicRules && !settings.cheatMode && play.charmDelay < 1) SpawnCharm();
+  if (!play.board.charmEntity && !settings.classicRules && !settings.cheatMode && play.player.charmDelay < 1)
+    SpawnCharm();
 }
 
 // Two seconds after a lost ball, the next player, the next life or
 // the end of the game. True when the frame ends here.
 bool AfterBallLost() {
-  if (!play.ballLost) return false;
+  if (!play.board.ballLost) return false;
   const int32_t players = ActivePlayerCount();
-  if (play.lives < 1) {
-    SetStatusMessage("Game Over", players >= 2 ? "Player " + std::to_string(play.currentPlayer + 1) : "", 1);
+  if (play.player.lives < 1) {
+    SetStatusMessage("Game Over", players >= 2 ? "Player " + std::to_string(play.game.currentPlayer + 1) : "", 1);
   }
   // More than the 2000 ms wait (a floating division).
-  if (std::fabs(static_cast<double>(play.playClock) - static_cast<double>(play.ballLostTime)) / 2000.0 <= 1.0) {
+  if (std::fabs(static_cast<double>(play.game.playClock) - static_cast<double>(play.ballLostTime)) / 2000.0 <= 1.0) {
     return false;
   }
-  play.ballLost = 0;
-  SavePlayerState(play.currentPlayer);
+  play.board.ballLost = 0;
+  SavePlayerState(play.game.currentPlayer);
   program.fullRedraw = 1;
   if (NextPlayer()) {
     StartBoard();
-    RestorePlayerState(play.currentPlayer);
+    RestorePlayerState(play.game.currentPlayer);
     if (players >= 2) {
-      play.boardCleared = 1;
-      play.playerChangePending = 1;
-      play.nextBoard = playerSlots[play.currentPlayer].board;
+      play.board.boardCleared = 1;
+      play.game.playerChangePending = 1;
+      play.nextBoard = playerSlots[play.game.currentPlayer].board;
     }
   } else {
     // Only this game's players count: slots of an earlier, larger game
@@ -535,7 +540,7 @@ void RunLogicPass() {
   play.ballCount = 0;
   for (Entity* e = &entityHead; e; e = e->next) RunEntityLogic(e);
   if (play.capsuleMarker > 0) --play.capsuleMarker;
-  if (play.heldFrames > 0) --play.heldFrames;
+  if (play.board.heldFrames > 0) --play.board.heldFrames;
   if (play.catchGraceFrames > 0) --play.catchGraceFrames;
 }
 
@@ -545,7 +550,7 @@ void RunLogicPass() {
 // changes first, then the timed board effects, input, the logic pass, the
 // explosion queue and last the drawing; a step that ends the frame returns.
 void RunPlayScreen() {
-  if (program.previousScene != program.sceneNumber) play.softCursorX = play.softCursorY = -1;
+  if (program.previousScene != program.sceneNumber) softCursor.x = softCursor.y = -1;
 
   if (PendingBoard()) return;
   InGameMusic();
@@ -553,7 +558,7 @@ void RunPlayScreen() {
   BricksLeft();
   AnimateExplosiveBricks();
   BrickFall();
-  if (play.paused && RunPauseButtons()) return;
+  if (play.board.paused && RunPauseButtons()) return;
   HandleClick();
   ZapWhenStuck();
   StartFrameCounts();
@@ -562,7 +567,7 @@ void RunPlayScreen() {
 
   const int64_t logicStart = NowNs();
   RunLogicPass();
-  if (play.ballCount < 1 && !play.boardCleared) LoseBall();  // the last ball is gone
+  if (play.ballCount < 1 && !play.board.boardCleared) LoseBall();  // the last ball is gone
   PopExplosionQueue();
 
   const int64_t drawStart = NowNs();
@@ -570,5 +575,5 @@ void RunPlayScreen() {
   playFrameCounters.presentNs = 0;
   DrawFrame();
   playFrameCounters.drawNs = NowNs() - drawStart - playFrameCounters.presentNs;
-  play.playClock += program.frameMs;  // the play clock runs only in frames that reach the end
+  play.game.playClock += program.frameMs;  // the play clock runs only in frames that reach the end
 }

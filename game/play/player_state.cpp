@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "game/game_globals.h"
+#include "game/play/play_state.h"
 
 PlayerSlot playerSlots[kMaxPlayers];
 
@@ -16,22 +17,16 @@ void SavePlayerState(int32_t player) {
   if (player < 0 || player > 3) return;
   PlayerSlot& slot = playerSlots[player];
   std::copy(boardSet.boards, boardSet.boards + BoardsToCopy(), slot.boards);
-  slot.score = play.score;
-  slot.lives = play.lives;
   slot.board = boardSet.currentBoard;
-  slot.charmsThisGame = play.charmsThisGame;
-  slot.charmDelay = play.charmDelay;
+  slot.run = play.player;
 }
 
 void RestorePlayerState(int32_t player) {
   if (player < 0 || player > 3) return;
   const PlayerSlot& slot = playerSlots[player];
   std::copy(slot.boards, slot.boards + BoardsToCopy(), boardSet.boards);
-  play.score = slot.score;
-  play.shownScore = slot.score;
-  play.lives = slot.lives;
   // A finished player's board is the board count, at most 128: still a record.
   boardSet.currentBoard = std::clamp<int32_t>(slot.board, 0, BoardSet::kMaxBoards);
-  play.charmsThisGame = slot.charmsThisGame;
-  play.charmDelay = slot.charmDelay;
+  play.player = slot.run;
+  play.game.shownScore = slot.run.score;
 }

@@ -7,6 +7,8 @@
 #include "core/random_int.h"
 #include "game/game_globals.h"
 #include "game/play/brick_hits.h"
+#include "game/play/entities.h"
+#include "game/play/play_state.h"
 #include "platform/clock.h"
 #include "platform/random.h"
 

@@ -11,6 +11,8 @@
 #include "game/play/entities.h"
 #include "game/play/explosions.h"
 #include "game/play/game_flow.h"
+#include "game/play/play_state.h"
+#include "game/play/powerup_deck.h"
 
 namespace {
 
@@ -101,41 +103,41 @@ void ApplyPowerUpEffect(PowerUpId id) {
   switch (id) {
     case kPowerUpLife:
       LaunchBalls();
-      play.lives += 1;
+      play.player.lives += 1;
       play.hudDirty = 1;
-      play.catchOn = 0;
-      play.laserOn = 0;
+      play.board.catchOn = 0;
+      play.board.laserOn = 0;
       break;
     case kPowerUpLevel:
-      play.boardCleared = 1;
+      play.board.boardCleared = 1;
       play.nextBoard = boardSet.currentBoard + 1;
       break;
     case kPowerUpZap: ZapBricks(); break;
     case kPowerUpSlow:
       LaunchBalls();
       SetAllBallSpeeds(225.0f);
-      play.gravityOn = 0;
-      play.throughOn = 0;
-      play.fireballOn = 0;
+      play.board.gravityOn = 0;
+      play.board.throughOn = 0;
+      play.board.fireballOn = 0;
       break;
     case kPowerUpMultiply: Multiply(); break;
-    case kPowerUpThrough: play.throughOn = 1; break;
+    case kPowerUpThrough: play.board.throughOn = 1; break;
     case kPowerUpDynamite: Dynamite(); break;
     case kPowerUpFireball:
-      play.fireballOn = 1;
+      play.board.fireballOn = 1;
       LaunchBalls();
       break;
     case kPowerUpLaser:
-      play.laserOn = 1;
+      play.board.laserOn = 1;
       LaunchBalls();
       break;
     case kPowerUpCatch:
-      play.catchOn = 1;
-      play.gravityOn = 0;
+      play.board.catchOn = 1;
+      play.board.gravityOn = 0;
       break;
     case kPowerUpUnused:  // the row without a keyword acts as expand
     case kPowerUpExpand:
-      play.paddleSize = std::min(play.paddleSize + 1, 4);
+      play.board.paddleSize = std::min(play.board.paddleSize + 1, 4);
       LaunchBalls();
       break;
     case kPowerUpSplit:
@@ -143,25 +145,26 @@ void ApplyPowerUpEffect(PowerUpId id) {
       Split();
       break;
     case kPowerUpKill:
-      if (!settings.cheatMode && !play.ballLost && communityManager) communityManager->AddToStat("PowerupDeaths", 1.0f);
+      if (!settings.cheatMode && !play.board.ballLost && communityManager)
+        communityManager->AddToStat("PowerupDeaths", 1.0f);
       LoseBall();
       break;
     case kPowerUpShrink:
-      play.paddleSize = std::max(play.paddleSize - 1, 0);
+      play.board.paddleSize = std::max(play.board.paddleSize - 1, 0);
       LaunchBalls();
       break;
     case kPowerUpFast:
-      play.gravityOn = 0;
+      play.board.gravityOn = 0;
       LaunchBalls();
       SetAllBallSpeeds(600.0f);
       break;
     case kPowerUpSuperShrink:
-      play.paddleSize = 0;
+      play.board.paddleSize = 0;
       LaunchBalls();
       break;
-    case kPowerUpFall: play.fallArmed = 1; break;
+    case kPowerUpFall: play.board.fallArmed = 1; break;
     case kPowerUpSmall:
-      play.gravityOn = 0;
+      play.board.gravityOn = 0;
       LaunchBalls();
       SetAllBallSizes(kBallSmall);
       break;
@@ -170,7 +173,7 @@ void ApplyPowerUpEffect(PowerUpId id) {
       Megaball();
       break;
     case kPowerUpBigBall:
-      play.gravityOn = 0;
+      play.board.gravityOn = 0;
       LaunchBalls();
       SetAllBallSizes(kBallBig);
       break;
@@ -179,8 +182,8 @@ void ApplyPowerUpEffect(PowerUpId id) {
       LightningStrike(0);
       LightningStrike(0);
       break;
-    case kPowerUpDoubleScore: play.doubleScoreMs += 10000; break;
-    case kPowerUpGravityBall: play.gravityOn = 60000; break;
+    case kPowerUpDoubleScore: play.board.doubleScoreMs += 10000; break;
+    case kPowerUpGravityBall: play.board.gravityOn = 60000; break;
     default: break;
   }
 }

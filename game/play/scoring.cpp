@@ -3,15 +3,17 @@
 
 #include "game/game_globals.h"
 #include "game/play/brick_hits.h"
+#include "game/play/entities.h"
+#include "game/play/play_state.h"
 #include "platform/random.h"
 
 namespace {
 // Doubles the points while the double score runs and adds them; whether
 // they were doubled.
 bool AddPoints(int32_t* points) {
-  const bool doubled = play.doubleScoreMs > 0;
+  const bool doubled = play.board.doubleScoreMs > 0;
   if (doubled) *points *= 2;
-  play.score += *points;
+  play.player.score += *points;
   return doubled;
 }
 }  // namespace
@@ -40,5 +42,5 @@ void AddScoreAt(int32_t points, int32_t x, int32_t y) {
 void SetStatusMessage(const std::string& line1, const std::string& line2, int32_t durationMs) {
   if (&line1 != &play.statusLine1) play.statusLine1 = line1;
   if (&line2 != &play.statusLine2) play.statusLine2 = line2;
-  play.statusExpiry = play.playClock + durationMs;
+  play.board.statusExpiry = play.game.playClock + durationMs;
 }

@@ -13,7 +13,9 @@
 #include "game/buttons.h"
 #include "game/game_globals.h"
 #include "game/play/game_flow.h"
+#include "game/play/play_state.h"
 #include "game/scenes/deferred_pictures.h"
+#include "game/scenes/high_scores.h"
 #include "game/scenes/menu_pointer.h"
 #include "game/scenes/scene_draw.h"
 #include "game/scenes/transition.h"
@@ -191,7 +193,7 @@ void PlaySelectedBoardSet() {
     StartGame();
     program.sceneNumber = kScenePlay;
     transition.musicFade = -1;
-    play.softCursorX = play.softCursorY = -1;
+    softCursor.x = softCursor.y = -1;
   } catch (const std::exception& e) {
     dataFiles.Close();
     PlaySoundAt(kSoundPadExplode, 640.0f, 0, 63);
@@ -246,11 +248,12 @@ void RunBoardSetSelectScreen() {
     PlaySoundAt(kSoundLock, 640.0f, 0, 63);
     if (errorShown) {
       boardSetSelect.boardSetLoadError.clear();
-    } else if (play.hoveredButton == kButtonBack) {
+    } else if (menuButtons.hoveredButton == kButtonBack) {
       program.sceneNumber = kSceneOptions;
     } else if (rowUnderPointer >= 0 && rowUnderPointer != boardSetSelect.boardSelectIndex) {
       boardSetSelect.boardSelectIndex = rowUnderPointer;
-    } else if (input.lastTypedChar == 'h' || input.lastTypedChar == 'H' || play.hoveredButton == kButtonHighScores) {
+    } else if (input.lastTypedChar == 'h' || input.lastTypedChar == 'H' ||
+               menuButtons.hoveredButton == kButtonHighScores) {
       input.lastTypedChar = 0;
       highScoreScreen.entryPlayerScore = 0;
       program.sceneNumber = kSceneHighScores;

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class BoardSet;
 
@@ -37,6 +38,22 @@ struct BoardSetEntry {
   std::string leaderboardName;
   int32_t source = 0;
 };
+
+// Board-set selection: the list, the selected row (also moved by the
+// window procedure), its first visible row, the thumb drag and the text of
+// the error box (empty while none shows).
+struct BoardSetSelectState {
+  std::vector<BoardSetEntry> boardSetEntries;
+  int32_t boardSelectIndex = 0;
+  int32_t listTop = 0;
+  bool thumbDragging = false;
+  int32_t thumbDragOffset = 0;
+  std::string boardSetLoadError;
+  // The board the next game starts on; StartGame takes it and sets it back
+  // to 0.
+  int32_t chosenStartBoard = 0;
+};
+extern BoardSetSelectState boardSetSelect;
 
 // Compares two texts as the list orders packs: ASCII letters folded to lower
 // case, then bytes as unsigned values. Negative, 0 or positive.

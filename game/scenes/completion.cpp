@@ -7,6 +7,7 @@
 #include "game/game_globals.h"
 #include "game/scenes/completion.h"
 #include "game/scenes/flame_screen.h"
+#include "game/scenes/high_scores.h"
 #include "game/scenes/scene_draw.h"
 #include "game/scenes/transition.h"
 #include "graphics/display.h"

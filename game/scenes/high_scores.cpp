@@ -17,9 +17,13 @@
 #include "game/game_globals.h"
 #include "game/high_score_file.h"
 #include "game/play/charms.h"
+#include "game/play/play_state.h"
+#include "game/play/player_state.h"
 #include "game/save_failures.h"
+#include "game/scenes/board_set_select.h"
 #include "game/scenes/deferred_pictures.h"
 #include "game/scenes/menu_pointer.h"
+#include "game/scenes/options.h"
 #include "game/scenes/scene_draw.h"
 #include "game/scenes/scenes.h"
 #include "game/scenes/transition.h"
@@ -45,7 +49,9 @@ void PlayChoiceSound() { PlaySoundAt(kSoundLock, 640.0f, 0, 63); }
 
 // A click on the button: a typed character in the same frame decides
 // instead, so typing with the pointer resting on a button never presses it.
-bool Pressed(ButtonId id) { return input.anyInputThisFrame && input.lastTypedChar == 0 && play.hoveredButton == id; }
+bool Pressed(ButtonId id) {
+  return input.anyInputThisFrame && input.lastTypedChar == 0 && menuButtons.hoveredButton == id;
+}
 
 bool IsNameCharacter(uint8_t c) {
   if (c == ' ' || c == '.' || c == ',' || c == '-' || c == '\'') return true;
@@ -129,9 +135,9 @@ void EnterScene() {
 
   highScoreScreen.bestPlayerScore = 0;
   highScoreScreen.bestPlayerBoard = 0;
-  for (int32_t p = 0; p < play.playerCount && p < kMaxPlayers; ++p) {
-    if (playerSlots[p].score > highScoreScreen.bestPlayerScore) {
-      highScoreScreen.bestPlayerScore = playerSlots[p].score;
+  for (int32_t p = 0; p < optionsScreen.playerCount && p < kMaxPlayers; ++p) {
+    if (playerSlots[p].run.score > highScoreScreen.bestPlayerScore) {
+      highScoreScreen.bestPlayerScore = playerSlots[p].run.score;
       highScoreScreen.bestPlayerBoard = playerSlots[p].board + 1;
     }
   }
@@ -173,7 +179,7 @@ void AskForOnlineScores() {
 }
 
 void EnterName() {
-  if (play.playerCount >= 2) PlaySoundAt(kSoundFanfare, 640.0f, 0, 63);
+  if (optionsScreen.playerCount >= 2) PlaySoundAt(kSoundFanfare, 640.0f, 0, 63);
   int i = kHighScoreRows - 1;
   while (i > 0 && highScoreScreen.highScores[i - 1].score < highScoreScreen.entryPlayerScore) {
     highScoreScreen.highScores[i] = highScoreScreen.highScores[i - 1];
@@ -207,9 +213,9 @@ bool RunInput() {
     case kScoresNameEntry: {
       // The score is taken before anything can enter it, so a click in the
       // visit's first frame never enters the previous visit's score.
-      if (highScoreScreen.entryPlayer < play.playerCount)
-        highScoreScreen.entryPlayerScore = playerSlots[highScoreScreen.entryPlayer].score;
-      if (highScoreScreen.entryPlayer >= play.playerCount) {
+      if (highScoreScreen.entryPlayer < optionsScreen.playerCount)
+        highScoreScreen.entryPlayerScore = playerSlots[highScoreScreen.entryPlayer].run.score;
+      if (highScoreScreen.entryPlayer >= optionsScreen.playerCount) {
         highScoreScreen.scoreScreenState = !settings.kidMode && GetSelectedBoardSetSource() == kBoardSourceGame
                                                ? kScoresAskToPost
                                                : kScoresLocalTable;
@@ -227,7 +233,7 @@ bool RunInput() {
       } else {
         if (c == 10 || c == 13 || input.anyInputThisFrame) {
           ++highScoreScreen.entryPlayer;
-          if (play.playerCount >= 2) PlaySoundAt(kSoundFanfare, 640.0f, 0, 63);
+          if (optionsScreen.playerCount >= 2) PlaySoundAt(kSoundFanfare, 640.0f, 0, 63);
         }
         input.lastTypedChar = 0;
         input.anyInputThisFrame = 0;
@@ -346,8 +352,8 @@ void DrawState(const SurfaceLock& lock) {
   switch (highScoreScreen.scoreScreenState) {
     case kScoresNameEntry: {
       // Every player has had a turn: the next frame moves on.
-      if (highScoreScreen.entryPlayer >= play.playerCount) break;
-      highScoreScreen.entryPlayerScore = playerSlots[highScoreScreen.entryPlayer].score;
+      if (highScoreScreen.entryPlayer >= optionsScreen.playerCount) break;
+      highScoreScreen.entryPlayerScore = playerSlots[highScoreScreen.entryPlayer].run.score;
       chiselFont.DrawTextCentered(std::to_string(highScoreScreen.entryPlayerScore).c_str(), 0, 265, width);
       const std::string player = std::to_string(highScoreScreen.entryPlayer + 1);
       if (highScoreScreen.entryPlayerScore > highScoreScreen.highScores[kHighScoreRows - 1].score) {
@@ -359,8 +365,8 @@ void DrawState(const SurfaceLock& lock) {
       break;
     }
     case kScoresAskToPost:
-      sysFont.DrawTextCentered(play.playerCount > 1 ? "Would you like to post the best player's score online?"
-                                                    : "Would you like to post your score online?",
+      sysFont.DrawTextCentered(optionsScreen.playerCount > 1 ? "Would you like to post the best player's score online?"
+                                                             : "Would you like to post your score online?",
                                0, 335, width);
       break;
     case kScoresPosting: {

@@ -4,8 +4,11 @@
 #include <cstring>
 
 #include "game/game_globals.h"
+#include "game/play/play_state.h"
 #include "graphics/display.h"
 #include "graphics/draw.h"
+
+SoftCursorState softCursor;
 
 namespace {
 
@@ -43,14 +46,14 @@ void DrawMenuPointer(bool fullRedraw, const std::function<void()>& drawScene) {
   if (havePointer && (cursorBackdrop.width != pointer->width || cursorBackdrop.height != pointer->height ||
                       cursorBackdrop.bytesPerPixel != lock.bytesPerPixel || !cursorBackdrop.pixels)) {
     cursorBackdrop.Create(pointer->width, pointer->height, lock.bytesPerPixel * 8);
-    play.softCursorX = play.softCursorY = -1;
+    softCursor.x = softCursor.y = -1;
   }
   const bool backdropUsable = havePointer && cursorBackdrop.pixels;
   if (fullRedraw) {
-    play.softCursorX = play.softCursorY = -1;
-  } else if (backdropUsable && play.softCursorX >= 0 && play.softCursorY >= 0) {
-    CopyBackdrop(lock, play.softCursorX, play.softCursorY, true);
-    display.AddDirtyRect(play.softCursorX, play.softCursorY, cursorBackdrop.width, cursorBackdrop.height);
+    softCursor.x = softCursor.y = -1;
+  } else if (backdropUsable && softCursor.x >= 0 && softCursor.y >= 0) {
+    CopyBackdrop(lock, softCursor.x, softCursor.y, true);
+    display.AddDirtyRect(softCursor.x, softCursor.y, cursorBackdrop.width, cursorBackdrop.height);
   }
 
   if (drawScene) drawScene();
@@ -61,8 +64,8 @@ void DrawMenuPointer(bool fullRedraw, const std::function<void()>& drawScene) {
     const int32_t x = std::clamp(input.mouseX, 0, std::max(0, lock.width - cursorBackdrop.width));
     const int32_t y = std::clamp(input.mouseY, 0, std::max(0, lock.height - cursorBackdrop.height));
     CopyBackdrop(lock, x, y, false);
-    play.softCursorX = x;
-    play.softCursorY = y;
+    softCursor.x = x;
+    softCursor.y = y;
     display.AddDirtyRect(x, y, cursorBackdrop.width, cursorBackdrop.height);
     BlitImage(pointer, input.mouseX, input.mouseY, nullptr, 1);
   }

@@ -7,6 +7,7 @@
 #include "core/random_int.h"
 #include "game/buttons.h"
 #include "game/game_globals.h"
+#include "game/play/play_state.h"
 #include "game/scenes/deferred_pictures.h"
 #include "game/scenes/flame_screen.h"
 #include "game/scenes/menu_pointer.h"
@@ -48,7 +49,7 @@ std::string OptionLineText(int32_t k) {
   switch (k) {
     case 0: {
       char text[64];
-      std::snprintf(text, sizeof(text), "Players:  %d", static_cast<int>(play.playerCount));
+      std::snprintf(text, sizeof(text), "Players:  %d", static_cast<int>(optionsScreen.playerCount));
       return text;
     }
     case 1: return Format("Difficulty:  %s", OnOff(settings.kidMode, "Kid-Mode", "Normal"));
@@ -72,7 +73,11 @@ std::string OptionLineText(int32_t k) {
 
 bool ApplyOptionClick(int32_t k) {
   switch (k) {
-    case 0: play.playerCount = play.playerCount >= 1 && play.playerCount < 4 ? play.playerCount + 1 : 1; return true;
+    case 0:
+      optionsScreen.playerCount = optionsScreen.playerCount >= 1 && optionsScreen.playerCount < 4
+                                      ? optionsScreen.playerCount + 1
+                                      : 1;
+      return true;
     case 1: settings.kidMode = Toggled(settings.kidMode); return true;
     case 2: settings.classicRules = Toggled(settings.classicRules); return true;
     case 3: settings.communityBoards = Toggled(settings.communityBoards); return true;
@@ -202,13 +207,13 @@ void RunOptionsScreen() {
     input.anyInputThisFrame = 0;
     if (input.lastTypedChar != 0) {
       program.sceneNumber = kSceneBoardSetSelect;
-    } else if (play.hoveredButton == kButtonQuit) {
+    } else if (menuButtons.hoveredButton == kButtonQuit) {
       if (plat::WindowSystem* system = plat::GetWindowSystem())
         system->PostMessage(program.windowHandle, plat::kMsgClose, 0, 0);
       return;
-    } else if (play.hoveredButton == kButtonCredits) {
+    } else if (menuButtons.hoveredButton == kButtonCredits) {
       program.sceneNumber = kSceneTitle;
-    } else if (play.hoveredButton == kButtonCharms) {
+    } else if (menuButtons.hoveredButton == kButtonCharms) {
       program.sceneNumber = kSceneCharms;
     } else if (ApplyOptionClick(optionsScreen.hoveredOption)) {
       input.settingsChanged = 1;

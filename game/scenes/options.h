@@ -4,6 +4,21 @@
 #include <cstdint>
 #include <string>
 
+// Options menu: the line under the pointer (-1 none) and the logo band's
+// sweep position (pixels), last refresh (ms), finished sweeps and the frame
+// of the power-ups strips.
+struct OptionsScreenState {
+  int32_t hoveredOption = -1;
+  int32_t bandSweepPosition = 0;
+  int32_t bandLastRefreshMs = 0;
+  int32_t bandSweepCount = 0;
+  int32_t bandStripFrame = 0;
+  // The players of the next game, as the "Players" line sets it (the game
+  // reads it as 1..4).
+  int32_t playerCount = 1;
+};
+extern OptionsScreenState optionsScreen;
+
 // The program's version text, "Unknown" when it has none.
 std::string GetProgramVersion();
 // `text`, or "Unknown" when it is empty.

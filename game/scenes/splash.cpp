@@ -1,6 +1,7 @@
 #include "game/game_globals.h"
 #include "game/scenes/scene_draw.h"
 #include "game/scenes/scenes.h"
+#include "game/scenes/splash.h"
 #include "game/scenes/transition.h"
 #include "graphics/display.h"
 #include "platform/clock.h"

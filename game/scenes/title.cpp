@@ -8,6 +8,7 @@
 #include "game/scenes/flame_screen.h"
 #include "game/scenes/scene_draw.h"
 #include "game/scenes/title.h"
+#include "game/scenes/transition.h"
 #include "graphics/display.h"
 #include "graphics/flame.h"
 

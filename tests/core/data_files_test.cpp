@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/debug.h"
+#include "platform/files.h"
 #include "support/test_support.h"
 
 namespace fs = boost::filesystem;
@@ -96,6 +97,72 @@ TEST(DataFilesTest, ListDirComparesExtensionsExactly) {
   files.searchDirs = {e, d};
   std::vector<fs::path> all = files.ListAll(".charms", false);
   EXPECT_EQ(all, (std::vector<fs::path>{e / "z.charms", d / ".charms", d / "a.charms"}));
+}
+
+TEST(DataFilesTest, AnUnreadableFolderHidesNothingElse) {
+  fs::path d = vantrel::test::MakeTempDir("unreadable");
+  Write(d / "A" / "Closed" / "in.charms", "c");
+  Write(d / "A" / "Later" / "x.charms", "x");
+  Write(d / "B.charms", "b");
+  plat::SetListFolderFailure([](const fs::path& folder) { return folder.filename() == "Closed"; });
+  plat::DebugCaptureScope capture;
+  DataFiles files;
+  files.searchDirs = {d};
+  EXPECT_EQ(files.ListDir(d, ".charms", true), (std::vector<fs::path>{d / "A" / "Later" / "x.charms", d / "B.charms"}));
+  EXPECT_NE(capture.text.find("Closed"), std::string::npos) << capture.text;
+  EXPECT_EQ(files.FindFile("x.charms", true, true), d / "A" / "Later" / "x.charms");
+  EXPECT_EQ(files.FindFile("B.charms", true, true), d / "B.charms");
+  EXPECT_EQ(files.FindFile("in.charms", true, true), fs::path("in.charms"));
+  plat::SetListFolderFailure(nullptr);
+  EXPECT_EQ(files.FindFile("in.charms", true, true), d / "A" / "Closed" / "in.charms");
+}
+
+TEST(DataFilesTest, StoredNamesNeverLeadOutOfTheFolders) {
+  fs::path d = vantrel::test::MakeTempDir("escape");
+  const fs::path start = d / "game" / "run";
+  Write(start / "Sub" / "y.img", "inside");
+  Write(d / "game" / "x.img", "outside");
+  Write(d / "secret.img", "outside");
+  InFolder in(start);
+  DataFiles files;
+  files.searchDirs = {start};
+  for (const std::string& name :
+       std::vector<std::string>{"..\\x.img", "../x.img", "..\\..\\secret.img", "Sub\\..\\..\\x.img", "..",
+                                (d / "secret.img").string(), "\\" + (d / "secret.img").string().substr(1)}) {
+    for (bool recursive : {false, true}) {
+      const fs::path found = files.FindFile(name, recursive, true);
+      EXPECT_EQ(found, fs::path()) << name << " recursive " << recursive;
+      EXPECT_EQ(files.Open(found), nullptr) << name;
+    }
+  }
+  // A stored name inside the folders still reads '\' as a separator.
+  EXPECT_EQ(files.FindFile("Sub\\y.img", false, true), start / "Sub" / "y.img");
+  EXPECT_EQ(files.FindFile("Sub\\y.img", true, true), fs::path("Sub/y.img"));
+  EXPECT_NE(files.Open(files.FindFile("Sub\\y.img", true, true)), nullptr);
+}
+
+TEST(DataFilesTest, NamesFromAListingOpenAsTheyStand) {
+  fs::path d = vantrel::test::MakeTempDir("asis");
+  const fs::path folder = d / "item" / "content";
+  Write(folder / "..\\..\\Secret.bdz", "inside");
+  Write(d / "Secret.bdz", "outside");
+  Write(folder / "..\\up" / "Paddle.img", "inside too");
+  Write(d / "item" / "up" / "Paddle.img", "outside");
+  DataFiles files;
+  files.searchDirs = {folder};
+  const std::vector<fs::path> listed = files.ListDir(folder, ".bdz", true);
+  ASSERT_EQ(listed, (std::vector<fs::path>{folder / "..\\..\\Secret.bdz"}));
+  auto contents = [&](const fs::path& path) {
+    if (!files.Open(path)) return std::string("not opened");
+    char c[16] = {};
+    files.Read(c, 1, sizeof c - 1);
+    files.Close();
+    return std::string(c);
+  };
+  EXPECT_EQ(contents(listed[0]), "inside");
+  const fs::path paddle = files.FindFile("Paddle.img", true, true);
+  EXPECT_EQ(paddle, folder / "..\\up" / "Paddle.img");
+  EXPECT_EQ(contents(paddle), "inside too");
 }
 
 TEST(DataFilesTest, ReadsFromTheOpenFile) {

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <fcntl.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
@@ -93,6 +95,82 @@ TEST(PlatformFilesTest, OpenAndAtomicWritesReadBackslashesAsSeparators) {
   int count = 0;
   for (auto& e : fs::directory_iterator(d)) count += e.path().filename().string()[0] == '.';
   EXPECT_EQ(count, 0) << "no temporary file is left behind";
+}
+
+TEST(PlatformFilesTest, ReadingOpensOnlyRegularFilesAndNeverWaits) {
+  fs::path d = vantrel::test::MakeTempDir("regular");
+  Touch(d / "plain.bin");
+  fs::create_directories(d / "folder");
+  ASSERT_EQ(::mkfifo((d / "pipe").c_str(), 0644), 0);
+  fs::create_symlink(d / "plain.bin", d / "link");
+  fs::create_symlink("/dev/null", d / "device");
+  // A writer is kept on the pipe, so an open that waited for one returns
+  // here instead of hanging the test.
+  const int reader = ::open((d / "pipe").c_str(), O_RDONLY | O_NONBLOCK);
+  const int writer = ::open((d / "pipe").c_str(), O_WRONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  ASSERT_GE(writer, 0);
+  struct Case {
+    const char* name;
+    bool opens;
+  } cases[] = {{"plain.bin", true}, {"link", true},    {"folder", false},
+               {"pipe", false},     {"device", false}, {"missing", false}};
+  for (const Case& c : cases) {
+    for (const char* mode : {"rb", "r"}) {
+      FILE* f = plat::OpenFile(d / c.name, mode);
+      EXPECT_EQ(f != nullptr, c.opens) << c.name << " " << mode;
+      if (f && c.opens) {
+        EXPECT_EQ(std::fgetc(f), 'x') << "the stream reads, blocking as usual";
+      }
+      if (f) std::fclose(f);
+    }
+  }
+  ::close(writer);
+  ::close(reader);
+  // Writing modes are left as they are.
+  FILE* out = plat::OpenFile(d / "new.bin", "wb");
+  ASSERT_NE(out, nullptr);
+  std::fclose(out);
+}
+
+TEST(PlatformFilesTest, PathsOpenAsTheyStandAndStoredTextReadsBackslashes) {
+  fs::path d = vantrel::test::MakeTempDir("asis");
+  std::ofstream((d / "a\\b.txt").string()) << "literal";
+  fs::create_directories(d / "a");
+  std::ofstream((d / "a" / "b.txt").string()) << "nested";
+  auto first = [](FILE* f) {
+    if (!f) return 0;
+    const int c = std::fgetc(f);
+    std::fclose(f);
+    return c;
+  };
+  EXPECT_EQ(first(plat::OpenFile(d / "a\\b.txt", "rb")), 'l');
+  EXPECT_EQ(first(plat::OpenFile((d / "a\\b.txt").string(), "rb")), 'n');
+}
+
+TEST(PlatformFilesTest, StaysInsideRefusesRootsAndParents) {
+  struct Case {
+    const char* path;
+    bool inside;
+  } cases[] = {{"x.img", true}, {"Sub/x.img", true}, {"./x.img", true},     {"a..b", true},
+               {"", false},     {"..", false},       {"../x.img", false},   {"a/../b", false},
+               {"a/..", false}, {"/etc/x", false},   {"Sub/../../x", false}};
+  for (const Case& c : cases) EXPECT_EQ(plat::StaysInside(c.path), c.inside) << c.path;
+}
+
+TEST(PlatformFilesTest, AnInjectedListingFailureActsLikeAnUnreadableFolder) {
+  fs::path d = vantrel::test::MakeTempDir("inject");
+  Touch(d / "Closed" / "a.txt");
+  plat::SetListFolderFailure([](const fs::path& folder) { return folder.filename() == "Closed"; });
+  std::vector<plat::FolderEntry> out;
+  std::string error;
+  EXPECT_TRUE(plat::ListFolder(d, out));
+  EXPECT_FALSE(plat::ListFolder(d / "Closed", out, &error));
+  EXPECT_TRUE(out.empty());
+  EXPECT_NE(error.find("Closed"), std::string::npos) << error;
+  plat::SetListFolderFailure(nullptr);
+  EXPECT_TRUE(plat::ListFolder(d / "Closed", out));
+  EXPECT_EQ(out.size(), 1u);
 }
 
 TEST(PlatformFilesTest, MakeDirectoryResults) {

@@ -14,6 +14,7 @@
 #include "game/play/charms.h"
 #include "game/play/entities.h"
 #include "game/play/entity_behaviour.h"
+#include "game/play/play_state.h"
 #include "graphics/display.h"
 #include "game/support/game_driver.h"
 #include "game/support/auto_player.h"
@@ -137,8 +138,8 @@ uint64_t Mix(uint64_t h, uint64_t v) { return (h ^ v) * 1099511628211ull; }
 // Score, lives, the cells, the entity counts by kind and the presented picture.
 uint64_t StateHash(PlayHarness& h) {
   uint64_t hash = 1469598103934665603ull;
-  hash = Mix(hash, static_cast<uint64_t>(play.score));
-  hash = Mix(hash, static_cast<uint64_t>(play.lives));
+  hash = Mix(hash, static_cast<uint64_t>(play.player.score));
+  hash = Mix(hash, static_cast<uint64_t>(play.player.lives));
   for (int32_t c = 0; c < boardSet.columns; ++c) {
     for (int32_t r = 0; r < 20; ++r) hash = Mix(hash, static_cast<uint64_t>(h.Cell(c, r)));
   }

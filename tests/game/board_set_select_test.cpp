@@ -13,6 +13,10 @@
 #include <vector>
 
 #include "community/app_id.h"
+#include "game/play/play_state.h"
+#include "game/scenes/high_scores.h"
+#include "game/scenes/menu_pointer.h"
+#include "game/scenes/transition.h"
 #include "game/support/front_end_support.h"
 #include "game/scenes/board_set_select.h"
 #include "graphics/display.h"
@@ -423,11 +427,11 @@ TEST_F(FrontEndTest, PlayOnCastleStartsTheGameWithTheMusicFadingOut) {
   Enter(kSceneBoardSetSelect);
   ASSERT_EQ(boardSetSelect.boardSetEntries.size(), 1u);
   boardSet.title.clear();
-  play.softCursorX = play.softCursorY = 5;
+  softCursor.x = softCursor.y = 5;
   ClickAndFrame(kPlayX, kPlayY);
   EXPECT_EQ(program.sceneNumber, kScenePlay);
   EXPECT_EQ(transition.musicFade, -1);
-  EXPECT_EQ(play.softCursorX, -1);
+  EXPECT_EQ(softCursor.x, -1);
   EXPECT_EQ(boardSet.title, "Castle");
   EXPECT_GT(boardSet.bricks.count, 1);
   EXPECT_EQ(GetSelectedBoardCount(), 1);

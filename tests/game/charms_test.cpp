@@ -25,6 +25,7 @@
 #include "game/play/brick_hits.h"
 #include "game/play/charms.h"
 #include "game/play/entities.h"
+#include "game/play/play_state.h"
 #include "graphics/bitmap.h"
 #include "graphics/display.h"
 #include "graphics/imageset_writer.h"
@@ -638,7 +639,7 @@ class CharmPlay : public vantrel::test::RulesFixture {
       e->image = charms[size_t(value)].set;
       e->frame = charms[size_t(value)].frame;
     }
-    play.charmEntity = e;
+    play.board.charmEntity = e;
     return e;
   }
 
@@ -674,8 +675,8 @@ TEST_F(CharmPlay, SpawnOnTheOnlyOpenPair) {
   for (const Case& c : cases) {
     for (uint32_t seed : {1u, 99u, 12345u}) {
       entityHead.DeleteAll();
-      play.charmEntity = nullptr;
-      play.charmDelay = 0;
+      play.board.charmEntity = nullptr;
+      play.player.charmDelay = 0;
       SetColumns(c.columns);
       Fill(kFilled);
       boardSet.SetCell(c.column, c.row, c.top);
@@ -684,17 +685,17 @@ TEST_F(CharmPlay, SpawnOnTheOnlyOpenPair) {
       SpawnCharm();
       const std::string where = std::to_string(c.columns) + " columns, cell " + std::to_string(c.column) + "," +
                                 std::to_string(c.row) + ", seed " + std::to_string(seed);
-      ASSERT_NE(play.charmEntity, nullptr) << where;
-      EXPECT_EQ(entityHead.next, play.charmEntity) << where;
+      ASSERT_NE(play.board.charmEntity, nullptr) << where;
+      EXPECT_EQ(entityHead.next, play.board.charmEntity) << where;
       EXPECT_EQ(Entities().size(), 1u) << where;
-      EXPECT_EQ(play.charmEntity->kind, kEntityCharm);
-      EXPECT_EQ(play.charmEntity->x, float(boardSet.GetBoardLeft() + 48 * c.column + 24)) << where;
-      EXPECT_EQ(play.charmEntity->y, float(24 * c.row + 52)) << where;
-      ASSERT_GE(play.charmEntity->value, 0);
-      ASSERT_LT(size_t(play.charmEntity->value), charms.size());
-      EXPECT_EQ(play.charmEntity->image, charms[size_t(play.charmEntity->value)].set);
-      EXPECT_EQ(play.charmEntity->frame, charms[size_t(play.charmEntity->value)].frame);
-      EXPECT_EQ(play.charmDelay, 10000);
+      EXPECT_EQ(play.board.charmEntity->kind, kEntityCharm);
+      EXPECT_EQ(play.board.charmEntity->x, float(boardSet.GetBoardLeft() + 48 * c.column + 24)) << where;
+      EXPECT_EQ(play.board.charmEntity->y, float(24 * c.row + 52)) << where;
+      ASSERT_GE(play.board.charmEntity->value, 0);
+      ASSERT_LT(size_t(play.board.charmEntity->value), charms.size());
+      EXPECT_EQ(play.board.charmEntity->image, charms[size_t(play.board.charmEntity->value)].set);
+      EXPECT_EQ(play.board.charmEntity->frame, charms[size_t(play.board.charmEntity->value)].frame);
+      EXPECT_EQ(play.player.charmDelay, 10000);
     }
   }
 }
@@ -718,21 +719,21 @@ TEST_F(CharmPlay, SpawnFindsNoPlace) {
     Fill(kFilled);
     for (const auto& [col, row] : c.open) boardSet.SetCell(col, row, 0);
     if (c.hiddenNegated) boardSet.SetCell(5, 5, -kHidden);
-    play.charmDelay = 0;
+    play.player.charmDelay = 0;
     plat::Srand(7);
     SpawnCharm();
-    EXPECT_EQ(play.charmEntity, nullptr) << c.what;
+    EXPECT_EQ(play.board.charmEntity, nullptr) << c.what;
     EXPECT_TRUE(Entities().empty()) << c.what;
-    EXPECT_EQ(play.charmDelay, 10) << c.what;
+    EXPECT_EQ(play.player.charmDelay, 10) << c.what;
   }
 }
 
 TEST_F(CharmPlay, SpawnWithoutCharmsPlacesNothing) {
   Fill(0);
   SpawnCharm();
-  EXPECT_EQ(play.charmEntity, nullptr);
+  EXPECT_EQ(play.board.charmEntity, nullptr);
   EXPECT_TRUE(Entities().empty());
-  EXPECT_EQ(play.charmDelay, 10);
+  EXPECT_EQ(play.player.charmDelay, 10);
 }
 
 TEST_F(CharmPlay, CollectScoresSoundsAndStats) {
@@ -764,13 +765,13 @@ TEST_F(CharmPlay, CollectScoresSoundsAndStats) {
     community.calls.clear();
     sounds.clear();
     collectedCharms.clear();
-    play.score = 0;
-    play.charmsThisGame = c.before;
-    play.doubleScoreMs = c.doubleScore;
+    play.player.score = 0;
+    play.player.charmsThisGame = c.before;
+    play.board.doubleScoreMs = c.doubleScore;
     settings.cheatMode = c.cheat;
     Entity* charm = PlaceCharm(c.value, 400.0f, 160.0f);
     CollectCharm(charm);
-    EXPECT_EQ(play.score, c.points) << c.what;
+    EXPECT_EQ(play.player.score, c.points) << c.what;
     ASSERT_EQ(sounds.size(), 1u) << c.what;
     EXPECT_EQ(sounds[0].sample, kSoundChChing) << c.what;
     EXPECT_EQ(sounds[0].x, 400.0f) << c.what;
@@ -778,7 +779,7 @@ TEST_F(CharmPlay, CollectScoresSoundsAndStats) {
     EXPECT_EQ(sounds[0].volume, 63) << c.what;
     EXPECT_EQ(Calls(), c.calls) << c.what;
     EXPECT_EQ(collectedCharms, c.collected) << c.what;
-    EXPECT_EQ(play.charmsThisGame, c.before + 1) << c.what;
+    EXPECT_EQ(play.player.charmsThisGame, c.before + 1) << c.what;
     EXPECT_EQ(charm->dead, 1) << c.what;
   }
   // The unique count is the size of the whole set.
@@ -862,7 +863,7 @@ TEST_F(CharmPlay, CollectWithoutPixelsThrowsNoSparks) {
   charm->image = nullptr;
   CollectCharm(charm);
   EXPECT_EQ(Entities().size(), 1u);
-  EXPECT_EQ(play.charmsThisGame, 3);
+  EXPECT_EQ(play.player.charmsThisGame, 3);
 }
 
 // A ball within half its height + 27 of the charm's centre (12 below its
@@ -892,15 +893,15 @@ TEST_F(CharmPlay, BallTouchingTheCharmCollectsIt) {
   for (const Case& c : cases) {
     entityHead.DeleteAll();
     Fill(0);
-    play.charmsThisGame = 0;
+    play.player.charmsThisGame = 0;
     Entity* charm = PlaceCharm(0, 400.0f, c.charmY);
     Entity* ball = AppendEntity(c.kind, 1, 0, 400.0f + c.dx, std::trunc(c.charmY + 12) + c.dy, 0, 0);
     ball->width = 18;
     ball->height = 18;
     EXPECT_EQ(BallBrickCollision(ball), 0) << c.what;
-    EXPECT_EQ(play.charmEntity == nullptr, c.collects) << c.what;
+    EXPECT_EQ(play.board.charmEntity == nullptr, c.collects) << c.what;
     EXPECT_EQ(charm->dead, c.collects ? 1 : 0) << c.what;
-    EXPECT_EQ(play.charmsThisGame, c.collects ? 1 : 0) << c.what;
+    EXPECT_EQ(play.player.charmsThisGame, c.collects ? 1 : 0) << c.what;
   }
   // The reach grows with the ball.
   entityHead.DeleteAll();
@@ -908,10 +909,10 @@ TEST_F(CharmPlay, BallTouchingTheCharmCollectsIt) {
   Entity* big = AppendEntity(kEntityBall, 2, 0, 400.0f + 40.0f, 112.0f, 0, 0);
   big->width = big->height = 29;
   BallBrickCollision(big);
-  EXPECT_EQ(play.charmEntity, nullptr);
+  EXPECT_EQ(play.board.charmEntity, nullptr);
   // No charm on the board: nothing to collect.
   BallBrickCollision(big);
-  EXPECT_EQ(play.charmsThisGame, 1);
+  EXPECT_EQ(play.player.charmsThisGame, 1);
 }
 
 TEST_F(CharmPlay, BrickProbesActBeforeTheCharm) {
@@ -924,13 +925,13 @@ TEST_F(CharmPlay, BrickProbesActBeforeTheCharm) {
   Entity* charm = PlaceCharm(0, x + 10.0f, y - 12.0f);
   Entity* ball = AppendEntity(kEntityBall, 1, 0, x, y, 0, -100.0f);
   ball->width = ball->height = 18;
-  play.charmDelay = 5;
+  play.player.charmDelay = 5;
   EXPECT_EQ(BallBrickCollision(ball), 1);
   EXPECT_EQ(boardSet.GetCell(5, 5), 0);
   EXPECT_GT(ball->vy, 0.0f);
   // The break saw the charm still on the board, so the countdown stayed.
-  EXPECT_EQ(play.charmDelay, 5);
-  EXPECT_EQ(play.charmEntity, nullptr);
+  EXPECT_EQ(play.player.charmDelay, 5);
+  EXPECT_EQ(play.board.charmEntity, nullptr);
   EXPECT_EQ(charm->dead, 1);
 }
 
@@ -985,29 +986,29 @@ TEST_F(CharmPlay, RandomisedSpawnAndCollect) {
           for (int32_t r = 0; r < BoardRecord::kRows; ++r)
             boardSet.SetCell(c, r, cells[pick(int32_t(std::size(cells)))]);
         settings.cheatMode = pick(4) == 0;
-        play.doubleScoreMs = pick(2);
-        play.charmsThisGame = pick(3) == 0 ? pick(40) : play.charmsThisGame;
+        play.board.doubleScoreMs = pick(2);
+        play.player.charmsThisGame = pick(3) == 0 ? pick(40) : play.player.charmsThisGame;
       }
       switch (pick(4)) {
         case 0:
         case 1:
-          if (!play.charmEntity) {
+          if (!play.board.charmEntity) {
             plat::Srand(uint32_t(std::rand()));
             SpawnCharm();
-            ASSERT_TRUE(play.charmDelay == 10 || play.charmDelay == 10000) << play.charmDelay;
-            ASSERT_EQ(play.charmDelay == 10000, play.charmEntity != nullptr);
-            if (play.charmEntity) {
+            ASSERT_TRUE(play.player.charmDelay == 10 || play.player.charmDelay == 10000) << play.player.charmDelay;
+            ASSERT_EQ(play.player.charmDelay == 10000, play.board.charmEntity != nullptr);
+            if (play.board.charmEntity) {
               ++placed;
-              ASSERT_EQ(entityHead.next, play.charmEntity);
-              ASSERT_GE(play.charmEntity->value, 0);
-              ASSERT_LT(size_t(play.charmEntity->value), charms.size());
+              ASSERT_EQ(entityHead.next, play.board.charmEntity);
+              ASSERT_GE(play.board.charmEntity->value, 0);
+              ASSERT_LT(size_t(play.board.charmEntity->value), charms.size());
             }
           }
           break;
         case 2:
-          if (play.charmEntity) {
-            CollectCharm(play.charmEntity);
-            play.charmEntity = nullptr;
+          if (play.board.charmEntity) {
+            CollectCharm(play.board.charmEntity);
+            play.board.charmEntity = nullptr;
           } else {
             Entity* stray = InsertEntityFirst(kEntityCharm, hostile[pick(int32_t(std::size(hostile)))], 0,
                                               float(pick(1280)), float(pick(720)), 0, 0);
@@ -1050,11 +1051,11 @@ TEST_F(CharmPlay, RandomisedSpawnAndCollect) {
         if (e->next->kind == kEntityCharm) ++shown;
       }
       ASSERT_LE(shown, 1);
-      ASSERT_EQ(shown == 1, play.charmEntity != nullptr);
+      ASSERT_EQ(shown == 1, play.board.charmEntity != nullptr);
       ASSERT_LT(live, 20000);
       for (const std::string& n : collectedCharms) ASSERT_TRUE(names.count(n)) << n;
     }
-    play.charmEntity = nullptr;
+    play.board.charmEntity = nullptr;
   }
   // The runs did place charms and throw sparks.
   EXPECT_GT(placed, 100);

@@ -11,6 +11,7 @@
 #include "game/frame.h"
 #include "game/game_globals.h"
 #include "game/play/charms.h"
+#include "game/play/play_state.h"
 #include "game/scenes/deferred_pictures.h"
 #include "game/support/game_driver.h"
 #include "graphics/display.h"
@@ -190,7 +191,7 @@ TEST_F(FrameTest, TheCursorIsConfinedOnlyInRunningPlay) {
   EXPECT_EQ(confines(), before + 2);  // again each frame: a moved window is followed
   EXPECT_EQ(program.cursorClipped, 1);
   const int releasesBefore = releases();
-  play.paused = 1;
+  play.board.paused = 1;
   d.Frame();
   EXPECT_EQ(releases(), releasesBefore + 1);
   d.Frame();

@@ -7,6 +7,10 @@
 #include <vector>
 
 #include "audio/sound_bank.h"
+#include "game/play/play_state.h"
+#include "game/scenes/high_scores.h"
+#include "game/scenes/options.h"
+#include "game/scenes/transition.h"
 #include "game/support/front_end_support.h"
 #include "game/play/charms.h"
 #include "game/scenes/charm_collection.h"
@@ -124,7 +128,7 @@ TEST_F(FrontEndTest, TitleFireNeverStacksOverFocusChanges) {
   EXPECT_EQ(FireVoices(), 0);
   EXPECT_EQ(transition.soundFade, 0);
   ClickAndFrame(850, 303);  // the Players line
-  EXPECT_EQ(play.playerCount, 2);
+  EXPECT_EQ(optionsScreen.playerCount, 2);
   EXPECT_EQ(CountSound(kSoundLock), 1);
 }
 

@@ -14,6 +14,11 @@
 #include "core/hash.h"
 #include "game/game_globals.h"
 #include "game/high_score_file.h"
+#include "game/play/play_state.h"
+#include "game/play/player_state.h"
+#include "game/scenes/board_set_select.h"
+#include "game/scenes/high_scores.h"
+#include "game/scenes/transition.h"
 #include "game/support/auto_player.h"
 #include "game/support/high_scores_support.h"
 #include "platform/instance.h"
@@ -73,7 +78,7 @@ class GameFlowTest : public HighScoresTest {
     bool held = false;
     for (int32_t t = 0; t < maxMs && program.sceneNumber == kScenePlay && d.Running(); t += 16) {
       if (stopAtBoard >= 0 && boardSet.currentBoard >= stopAtBoard) return;
-      if (!transition.transitionRunning && !play.paused) {
+      if (!transition.transitionRunning && !play.board.paused) {
         const vantrel::test::AutoInput in = player.Decide();
         d.MoveMouse(in.mouseX, in.mouseY);
         if (in.click) {
@@ -186,7 +191,7 @@ class GameFlowTest : public HighScoresTest {
     d.MoveMouse(kRestX, kRestY);
     Arrive(d);
     EXPECT_EQ(soundBank.currentModule, moduleBefore);  // the completion's music plays on
-    const int32_t saved = playerSlots[0].score;
+    const int32_t saved = playerSlots[0].run.score;
     EXPECT_GT(saved, highScoreScreen.highScores[14].score);
     EXPECT_TRUE(TextShown(sysFont, "Great Score Player 1 !  Enter your name:", 335));
     TypeEach("Ann");
@@ -297,7 +302,7 @@ TEST_F(GameFlowTest, StarterPlayedToTheFirstBoardThenLost) {
   ASSERT_EQ(program.sceneNumber, kSceneHighScores);
   d.MoveMouse(kRestX, kRestY);
   Arrive(d);
-  const int32_t saved = playerSlots[0].score;
+  const int32_t saved = playerSlots[0].run.score;
   ASSERT_EQ(highScoreScreen.scoreScreenState, kScoresNameEntry) << "score " << saved;
   TypeEach("Wren");
   KeyFrame(plat::kKeyEnter);

@@ -9,6 +9,8 @@
 
 #include "community/community_manager.h"
 #include "game/game_globals.h"
+#include "game/scenes/board_set_select.h"
+#include "game/scenes/high_scores.h"
 #include "game/support/high_scores_support.h"
 #include "platform/steam/fake.h"
 #include "platform/steam/steam.h"

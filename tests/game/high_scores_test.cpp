@@ -16,6 +16,11 @@
 #include "community/community_manager.h"
 #include "core/hash.h"
 #include "game/buttons.h"
+#include "game/play/play_state.h"
+#include "game/play/player_state.h"
+#include "game/scenes/board_set_select.h"
+#include "game/scenes/options.h"
+#include "game/scenes/transition.h"
 #include "game/support/front_end_support.h"
 #include "game/high_score_file.h"
 #include "game/scenes/high_scores.h"
@@ -168,8 +173,8 @@ TEST_F(HighScoresTest, NoEntryInCheatModeOrAViewFromTheSelection) {
   settings.cheatMode = 0;
 
   // The selection's 'h' opens the table only to look at it; Esc goes back.
-  play.playerCount = 1;
-  playerSlots[0].score = 99999;
+  optionsScreen.playerCount = 1;
+  playerSlots[0].run.score = 99999;
   d.MoveMouse(640, 600);
   d.Frame();
   d.Type("h");
@@ -253,7 +258,7 @@ TEST_F(HighScoresTest, TypingOverDoneEntersTheWholeNameOnce) {
   EnterScores({{1550, 0}});
   d.MoveMouse(kDoneX, kDoneY);
   TypeEach("Ann");
-  EXPECT_EQ(play.hoveredButton, kButtonDone);
+  EXPECT_EQ(menuButtons.hoveredButton, kButtonDone);
   EXPECT_EQ(highScoreScreen.entryPlayer, 0);
   EXPECT_EQ(highScoreScreen.typedName, "Ann");
   KeyFrame(plat::kKeyEnter);
@@ -274,8 +279,8 @@ TEST_F(HighScoresTest, TypingOverDoneEntersTheWholeNameOnce) {
 TEST_F(HighScoresTest, AClickOnDoneInTheFirstFrameNeverEntersAStaleScore) {
   StartOnSelection();
   highScoreScreen.entryPlayerScore = 77777;  // what an earlier visit left
-  play.playerCount = 1;
-  playerSlots[0].score = 1550;
+  optionsScreen.playerCount = 1;
+  playerSlots[0].run.score = 1550;
   playerSlots[0].board = 0;
   program.sceneNumber = kSceneHighScores;
   d.Click(kDoneX, kDoneY);

@@ -9,6 +9,7 @@
 #include "game/frame.h"
 #include "game/game_globals.h"
 #include "game/game_main.h"
+#include "game/play/play_state.h"
 #include "game/support/game_driver.h"
 
 using vantrel::test::GameDriver;
@@ -70,7 +71,7 @@ TEST_F(LoopTest, AStallIsCutToFiftyMilliseconds) {
 }
 
 TEST_F(LoopTest, PausedFramesRunWithZeroTime) {
-  play.paused = 1;
+  play.board.paused = 1;
   const int32_t before = program.totalMs;
   const size_t fpsBefore = std::count(d.DebugText().begin(), d.DebugText().end(), 'F');
   d.RunFor(200, 10);
@@ -199,7 +200,7 @@ TEST_F(LoopTest, PausedOrInactiveTheChecksGoOnEveryNineMillisecondsWithoutSpinni
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    play.paused = c.pause ? 1 : 0;
+    play.board.paused = c.pause ? 1 : 0;
     d.Focus(!c.deactivate);
     Drain();
     d.Frame(16);

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "audio/sound_bank.h"
+#include "game/play/play_state.h"
+#include "game/scenes/transition.h"
 #include "game/support/front_end_support.h"
 #include "game/scenes/deferred_pictures.h"
 #include "game/scenes/options.h"
@@ -37,11 +39,11 @@ std::vector<uint32_t> Grab(const vantrel::test::GameDriver& d, int32_t x0, int32
 TEST_F(FrontEndTest, PlayersAndBackgroundsCycleThroughTheirValues) {
   Start();
   Enter(kSceneOptions);
-  ASSERT_EQ(play.playerCount, 1);
+  ASSERT_EQ(optionsScreen.playerCount, 1);
   std::vector<int32_t> players;
   for (int i = 0; i < 4; ++i) {
     ClickAndFrame(kLineX, LineY(0));
-    players.push_back(play.playerCount);
+    players.push_back(optionsScreen.playerCount);
   }
   EXPECT_EQ(players, (std::vector<int32_t>{2, 3, 4, 1}));
   EXPECT_EQ(OptionLineText(0), "Players:  1");

@@ -9,6 +9,7 @@
 
 #include "game/game_globals.h"
 #include "game/play/entities.h"
+#include "game/play/play_state.h"
 #include "game/support/play_harness.h"
 
 using vantrel::test::PlayHarness;
@@ -81,7 +82,7 @@ TEST(PlayBall, FreeFlight) {
     OneBrickBoardStarted(h);
     for (const Flight& f : flights) {
       SCOPED_TRACE(testing::Message() << f.name << ", " << ms << " ms");
-      play.gravityOn = f.gravity ? 60000 : 0;
+      play.board.gravityOn = f.gravity ? 60000 : 0;
       settings.classicRules = f.classic ? 1 : 0;
       Entity* ball = h.PlaceBall(f.x, f.y, f.vx, f.vy);
       ASSERT_NE(ball, nullptr);
@@ -98,7 +99,7 @@ TEST(PlayBall, FreeFlight) {
         EXPECT_EQ(s.frequency, 0) << "a normal ball plays at the sound's own rate";
       }
     }
-    play.gravityOn = 0;
+    play.board.gravityOn = 0;
     settings.classicRules = 0;
 
     // A ball that hardly moves up or down gets a new vertical speed from
@@ -133,7 +134,7 @@ TEST(PlayBall, PointsPerBrickFollowSpeedBallAndPaddle) {
   OneBrickBoardStarted(h);
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.speed << ", ball " << c.ballSize << ", paddle " << c.paddle);
-    play.paddleSize = c.paddle;
+    play.board.paddleSize = c.paddle;
     h.PlaceBall(640, 300, 0, -c.speed, c.ballSize);
     h.Step();
     EXPECT_EQ(play.pointsPerBrick, c.points);

@@ -12,6 +12,7 @@
 #include "game/game_globals.h"
 #include "game/play/brick_hits.h"
 #include "game/play/entities.h"
+#include "game/play/play_state.h"
 #include "game/support/play_harness.h"
 
 using vantrel::test::PlayHarness;
@@ -53,14 +54,14 @@ TEST(PlayBricks, BallBreaksAPlainBrick) {
       PlayHarness h;
       OneBrickSet(h);
       h.Begin();
-      play.paddleSize = c.paddle;
-      if (c.doubled) play.doubleScoreMs = 5000;
+      play.board.paddleSize = c.paddle;
+      if (c.doubled) play.board.doubleScoreMs = 5000;
       Entity* ball = h.BallBelowCell(10, 5, 400.0f, c.ballSize);
-      const int32_t before = play.score;
+      const int32_t before = play.player.score;
       h.ClearSounds();
       h.Step(ms);
       EXPECT_EQ(h.Cell(10, 5), 0);
-      EXPECT_EQ(play.score - before, c.points);
+      EXPECT_EQ(play.player.score - before, c.points);
       EXPECT_NEAR(SpeedOf(ball), 402.25f, 0.05f);
       EXPECT_GT(ball->vy, 0.0f);
       ASSERT_EQ(h.SoundCount(kSoundWowPulse), 1);
@@ -70,22 +71,22 @@ TEST(PlayBricks, BallBreaksAPlainBrick) {
         }
       }
       EXPECT_EQ(h.Count(kEntityBrickPiece), 1);
-      EXPECT_EQ(play.boardCleared, 0);  // seen by the next frame's count
+      EXPECT_EQ(play.board.boardCleared, 0);  // seen by the next frame's count
 
       // The board is cleared at once, but the next board waits for the piece.
       h.Step(ms);
-      EXPECT_EQ(play.boardCleared, 1);
+      EXPECT_EQ(play.board.boardCleared, 1);
       EXPECT_EQ(play.nextBoard, 1);
       int32_t frames = 0;
       while (h.Count(kEntityBrickPiece) > 0 && frames < 100) {
-        EXPECT_EQ(play.boardPending, 0);
+        EXPECT_EQ(play.board.boardPending, 0);
         EXPECT_EQ(boardSet.currentBoard, 0);
         h.Step(ms);
         ++frames;
       }
       EXPECT_LE(frames * ms, 150 + 2 * ms);
       h.StepUntil([] { return boardSet.currentBoard == 1; }, 5, ms);
-      EXPECT_EQ(play.boardPending, 1);
+      EXPECT_EQ(play.board.boardPending, 1);
       EXPECT_EQ(h.Community().added["BoardsCompleted"], 1.0f);
     }
   }
@@ -98,8 +99,8 @@ TEST(PlayBricks, ExplosionChainPopsOneNodePerFrameAndHitsNeighbours) {
     h.MakeSet({Rows({"", "", "", "", "", ".EEE.", ".RHR.", "", "", "", "", "", "R"})});
     h.Begin();
     h.HoldAllBalls();
-    if (doubled) play.doubleScoreMs = 60000;
-    const int32_t before = play.score;
+    if (doubled) play.board.doubleScoreMs = 60000;
+    const int32_t before = play.player.score;
     ASSERT_EQ(HitBrick(2, 5, 0, 0), 1);
     ASSERT_EQ(h.QueueCells().size(), 1u);
     EXPECT_NE(h.Cell(2, 5), 0) << "a queued brick keeps its cell until it goes off";
@@ -124,7 +125,7 @@ TEST(PlayBricks, ExplosionChainPopsOneNodePerFrameAndHitsNeighbours) {
       EXPECT_EQ(h.Cell(c, 6), 0);
     }
     // Three explosions at 8 and the R, H, R below at 8 each (all doubled under x2).
-    EXPECT_EQ(play.score - before, (doubled ? 2 : 1) * 8 * 6);
+    EXPECT_EQ(play.player.score - before, (doubled ? 2 : 1) * 8 * 6);
     EXPECT_NE(h.Cell(0, 12), 0);
   }
 }
@@ -152,15 +153,15 @@ TEST(PlayBricks, QueuedBrickMovedByTheFallLeavesItsNodeOnAnEmptyCell) {
   h.Begin();
   h.HoldAllBalls();
   HitBrick(5, 0, 0, 0);
-  play.lastExplosionTime = play.playClock;  // hold the pop back until the fall has run
-  play.fallRunning = 1;
-  play.fallColumn = 5;
+  play.game.lastExplosionTime = play.game.playClock;  // hold the pop back until the fall has run
+  play.board.fallRunning = 1;
+  play.board.fallColumn = 5;
   h.Step(9);
   EXPECT_EQ(h.Cell(5, 0), 0);
   EXPECT_NE(h.Cell(5, 1), 0);
-  const int32_t before = play.score;
+  const int32_t before = play.player.score;
   h.StepUntil([&] { return h.QueueCells().empty(); }, 20, 9);
-  EXPECT_EQ(play.score, before) << "the pop cleared nothing, so it scored nothing";
+  EXPECT_EQ(play.player.score, before) << "the pop cleared nothing, so it scored nothing";
   EXPECT_NE(h.Cell(5, 1), 0);
 }
 
@@ -200,7 +201,7 @@ TEST(PlayBricks, ExplosionsInTheOuterColumnsOfBothLayoutsAreSeen) {
     h.MakeSet({Rows({"R", "", "", "", "", row.c_str()})}, columns);
     h.Begin();
     h.HoldAllBalls();
-    play.charmDelay = 1000;  // no charm comes
+    play.player.charmDelay = 1000;  // no charm comes
     const int32_t left = boardSet.GetBoardLeft();
     // 20 columns: the border is 30 wide, from 130 to 1150; 26 columns: the
     // board and its 16-pixel border fill the screen's width.

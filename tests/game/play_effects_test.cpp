@@ -8,6 +8,7 @@
 #include "audio/sound_bank.h"
 #include "game/game_globals.h"
 #include "game/play/entities.h"
+#include "game/play/play_state.h"
 #include "game/play/powerup_deck.h"
 #include "game/play/powerup_effects.h"
 #include "game/support/play_harness.h"
@@ -63,24 +64,25 @@ TEST(PlayEffects, EachPowerUpCaught) {
     for (Entity* e : h.Balls()) EXPECT_EQ(e->value, v);
   };
   const Row rows[] = {
-      {kPowerUpLife, true, [](PlayHarness&) { play.catchOn = play.laserOn = 1; },
+      {kPowerUpLife, true, [](PlayHarness&) { play.board.catchOn = play.board.laserOn = 1; },
        [](PlayHarness&, const State& s) {
-         EXPECT_EQ(play.lives, s.lives + 1);
-         EXPECT_EQ(play.catchOn, 0);
-         EXPECT_EQ(play.laserOn, 0);
+         EXPECT_EQ(play.player.lives, s.lives + 1);
+         EXPECT_EQ(play.board.catchOn, 0);
+         EXPECT_EQ(play.board.laserOn, 0);
        }},
       {kPowerUpLevel, false, nothing,
        [](PlayHarness&, const State&) {
-         EXPECT_EQ(play.boardCleared, 1);
+         EXPECT_EQ(play.board.boardCleared, 1);
          EXPECT_EQ(play.nextBoard, 1);
        }},
       {kPowerUpZap, false, nothing, [](PlayHarness& h, const State&) { EXPECT_EQ(h.Cell(2, 2), h.Brick('Z')); }},
-      {kPowerUpSlow, true, [](PlayHarness&) { play.gravityOn = 60000, play.throughOn = play.fireballOn = 1; },
+      {kPowerUpSlow, true,
+       [](PlayHarness&) { play.board.gravityOn = 60000, play.board.throughOn = play.board.fireballOn = 1; },
        [speeds](PlayHarness& h, const State&) {
          speeds(h, 225.0f);
-         EXPECT_EQ(play.gravityOn, 0);
-         EXPECT_EQ(play.throughOn, 0);
-         EXPECT_EQ(play.fireballOn, 0);
+         EXPECT_EQ(play.board.gravityOn, 0);
+         EXPECT_EQ(play.board.throughOn, 0);
+         EXPECT_EQ(play.board.fireballOn, 0);
        }},
       {kPowerUpMultiply, false, nothing,
        [](PlayHarness& h, const State&) {
@@ -89,22 +91,24 @@ TEST(PlayEffects, EachPowerUpCaught) {
          }
          EXPECT_EQ(h.Cell(3, 4), 0);
        }},
-      {kPowerUpThrough, false, nothing, [](PlayHarness&, const State&) { EXPECT_EQ(play.throughOn, 1); }},
-      {kPowerUpDynamite, false, [](PlayHarness&) { play.lastExplosionTime = play.playClock + 16; },
+      {kPowerUpThrough, false, nothing, [](PlayHarness&, const State&) { EXPECT_EQ(play.board.throughOn, 1); }},
+      {kPowerUpDynamite, false, [](PlayHarness&) { play.game.lastExplosionTime = play.game.playClock + 16; },
        [](PlayHarness& h, const State&) {
          const auto q = h.QueueCells();
          ASSERT_EQ(q.size(), 1u);
          EXPECT_EQ(q[0], std::make_pair(5, 4));
        }},
-      {kPowerUpFireball, true, nothing, [](PlayHarness&, const State&) { EXPECT_EQ(play.fireballOn, 1); }},
-      {kPowerUpLaser, true, nothing, [](PlayHarness&, const State&) { EXPECT_EQ(play.laserOn, 1); }},
-      {kPowerUpCatch, false, [](PlayHarness&) { play.gravityOn = 60000; },
+      {kPowerUpFireball, true, nothing, [](PlayHarness&, const State&) { EXPECT_EQ(play.board.fireballOn, 1); }},
+      {kPowerUpLaser, true, nothing, [](PlayHarness&, const State&) { EXPECT_EQ(play.board.laserOn, 1); }},
+      {kPowerUpCatch, false, [](PlayHarness&) { play.board.gravityOn = 60000; },
        [](PlayHarness&, const State&) {
-         EXPECT_EQ(play.catchOn, 1);
-         EXPECT_EQ(play.gravityOn, 0);
+         EXPECT_EQ(play.board.catchOn, 1);
+         EXPECT_EQ(play.board.gravityOn, 0);
        }},
-      {kPowerUpUnused, true, nothing, [](PlayHarness&, const State& s) { EXPECT_EQ(play.paddleSize, s.paddle + 1); }},
-      {kPowerUpExpand, true, nothing, [](PlayHarness&, const State& s) { EXPECT_EQ(play.paddleSize, s.paddle + 1); }},
+      {kPowerUpUnused, true, nothing,
+       [](PlayHarness&, const State& s) { EXPECT_EQ(play.board.paddleSize, s.paddle + 1); }},
+      {kPowerUpExpand, true, nothing,
+       [](PlayHarness&, const State& s) { EXPECT_EQ(play.board.paddleSize, s.paddle + 1); }},
       {kPowerUpSplit, true, nothing,
        [](PlayHarness& h, const State& s) {
          const auto balls = h.Balls();
@@ -119,22 +123,23 @@ TEST(PlayEffects, EachPowerUpCaught) {
        }},
       {kPowerUpKill, false, nothing,
        [](PlayHarness& h, const State& s) {
-         EXPECT_EQ(play.lives, s.lives - 1);
-         EXPECT_EQ(play.ballLost, 1);
+         EXPECT_EQ(play.player.lives, s.lives - 1);
+         EXPECT_EQ(play.board.ballLost, 1);
          EXPECT_EQ(h.Community().added["PowerupDeaths"], 1.0f);
        }},
-      {kPowerUpShrink, true, nothing, [](PlayHarness&, const State& s) { EXPECT_EQ(play.paddleSize, s.paddle - 1); }},
-      {kPowerUpFast, true, [](PlayHarness&) { play.gravityOn = 60000; },
+      {kPowerUpShrink, true, nothing,
+       [](PlayHarness&, const State& s) { EXPECT_EQ(play.board.paddleSize, s.paddle - 1); }},
+      {kPowerUpFast, true, [](PlayHarness&) { play.board.gravityOn = 60000; },
        [speeds](PlayHarness& h, const State&) {
          speeds(h, 600.0f);
-         EXPECT_EQ(play.gravityOn, 0);
+         EXPECT_EQ(play.board.gravityOn, 0);
        }},
-      {kPowerUpSuperShrink, true, nothing, [](PlayHarness&, const State&) { EXPECT_EQ(play.paddleSize, 0); }},
-      {kPowerUpFall, false, nothing, [](PlayHarness&, const State&) { EXPECT_EQ(play.fallArmed, 1); }},
-      {kPowerUpSmall, true, [](PlayHarness&) { play.gravityOn = 60000; },
+      {kPowerUpSuperShrink, true, nothing, [](PlayHarness&, const State&) { EXPECT_EQ(play.board.paddleSize, 0); }},
+      {kPowerUpFall, false, nothing, [](PlayHarness&, const State&) { EXPECT_EQ(play.board.fallArmed, 1); }},
+      {kPowerUpSmall, true, [](PlayHarness&) { play.board.gravityOn = 60000; },
        [sizes](PlayHarness& h, const State&) {
          sizes(h, 0);
-         EXPECT_EQ(play.gravityOn, 0);
+         EXPECT_EQ(play.board.gravityOn, 0);
        }},
       {kPowerUpMegaBall, true, nothing,
        [](PlayHarness& h, const State& s) {
@@ -144,19 +149,19 @@ TEST(PlayEffects, EachPowerUpCaught) {
          for (Entity* e : balls) fast += std::fabs(SpeedOf(e) - 600.0f) < 0.5f;
          EXPECT_EQ(fast, 8);
        }},
-      {kPowerUpBigBall, true, [](PlayHarness&) { play.gravityOn = 60000; },
+      {kPowerUpBigBall, true, [](PlayHarness&) { play.board.gravityOn = 60000; },
        [sizes](PlayHarness& h, const State&) {
          sizes(h, 2);
-         EXPECT_EQ(play.gravityOn, 0);
+         EXPECT_EQ(play.board.gravityOn, 0);
        }},
       {kPowerUpLightning, false, nothing,
        [](PlayHarness& h, const State&) {
          EXPECT_EQ(h.Count(kEntityLightning), 3);
          EXPECT_EQ(h.SoundCount(kSoundThunder), 3);  // only the first strike sounds
        }},
-      {kPowerUpDoubleScore, false, [](PlayHarness&) { play.doubleScoreMs = 500; },
-       [](PlayHarness&, const State&) { EXPECT_EQ(play.doubleScoreMs, 500 - 2 * 16 + 10000); }},
-      {kPowerUpGravityBall, false, nothing, [](PlayHarness&, const State&) { EXPECT_EQ(play.gravityOn, 60000); }},
+      {kPowerUpDoubleScore, false, [](PlayHarness&) { play.board.doubleScoreMs = 500; },
+       [](PlayHarness&, const State&) { EXPECT_EQ(play.board.doubleScoreMs, 500 - 2 * 16 + 10000); }},
+      {kPowerUpGravityBall, false, nothing, [](PlayHarness&, const State&) { EXPECT_EQ(play.board.gravityOn, 60000); }},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::Message() << "power-up " << row.id << " \"" << powerUpTable[row.id].keyword << "\"");
@@ -165,12 +170,12 @@ TEST(PlayEffects, EachPowerUpCaught) {
     h.Begin();
     h.MoveMouse(640);
     h.Step();
-    play.paddleSize = 2;
+    play.board.paddleSize = 2;
     // A second ball, free and high up; the first stays held.
     ASSERT_NE(InsertEntityFirst(kEntityBall, 1, 0, 400.0f, 300.0f, 120.0f, -300.0f), nullptr);
     row.before(h);
     h.Step();
-    const State s{play.lives, play.paddleSize, play.score, static_cast<int32_t>(h.Balls().size())};
+    const State s{play.player.lives, play.board.paddleSize, play.player.score, static_cast<int32_t>(h.Balls().size())};
     ASSERT_EQ(s.balls, 2);
     Entity* capsule = DropCapsule(row.id);
     ASSERT_NE(capsule, nullptr);
@@ -196,11 +201,11 @@ TEST(PlayEffects, SizesStopAtTheirEndsAndStillRelease) {
     h.Begin();
     h.MoveMouse(640);
     h.Step();
-    play.paddleSize = start;
+    play.board.paddleSize = start;
     h.Step();
     DropCapsule(id);
     h.Step();
-    EXPECT_EQ(play.paddleSize, expected);
+    EXPECT_EQ(play.board.paddleSize, expected);
     EXPECT_EQ(HeldBalls(h), 0);
   }
 }
@@ -214,12 +219,12 @@ TEST(PlayEffects, GravityIsClearedByFiveEffectsOnly) {
     h.Begin();
     h.MoveMouse(640);
     h.Step();
-    play.gravityOn = 60000;
+    play.board.gravityOn = 60000;
     DropCapsule(id);
     h.Step();
     const bool clears = id == kPowerUpSlow || id == kPowerUpCatch || id == kPowerUpFast || id == kPowerUpSmall ||
                         id == kPowerUpBigBall;
-    EXPECT_EQ(play.gravityOn, clears ? 0 : 60000) << "power-up " << id;
+    EXPECT_EQ(play.board.gravityOn, clears ? 0 : 60000) << "power-up " << id;
   }
 }
 
@@ -233,16 +238,16 @@ TEST(PlayEffects, KillHasNoCatchMarginAndCountsOnlyOnce) {
   DropCapsule(kPowerUpKill, beside);
   DropCapsule(kPowerUpThrough, -beside);  // the same distance on the other side: caught
   h.Step();
-  EXPECT_EQ(play.throughOn, 1);
-  EXPECT_EQ(play.ballLost, 0);
+  EXPECT_EQ(play.board.throughOn, 1);
+  EXPECT_EQ(play.board.ballLost, 0);
   EXPECT_EQ(h.Count(kEntityFallingPowerUp), 1);
 
   // Caught while the ball-lost state runs: nothing more.
   DropCapsule(kPowerUpKill);
   DropCapsule(kPowerUpKill);
-  const int32_t livesBefore = play.lives;
+  const int32_t livesBefore = play.player.lives;
   h.Step();
-  EXPECT_EQ(play.lives, livesBefore - 1);
+  EXPECT_EQ(play.player.lives, livesBefore - 1);
   EXPECT_EQ(h.Community().added["PowerupDeaths"], 1.0f);
 }
 
@@ -255,7 +260,7 @@ TEST(PlayEffects, KillInCheatModeAddsNoStat) {
   settings.cheatMode = 1;
   DropCapsule(kPowerUpKill);
   h.Step();
-  EXPECT_EQ(play.ballLost, 1);
+  EXPECT_EQ(play.board.ballLost, 1);
   EXPECT_EQ(h.Community().added.count("PowerupDeaths"), 0u);
 }
 
@@ -311,7 +316,7 @@ TEST(PlayEffects, CapsulesBounceOffTheSidesAndTheTop) {
     EXPECT_NEAR(capsule->vy, c.wantVy, 0.001f);
     UnlinkAndDelete(capsule);
   }
-  EXPECT_EQ(play.throughOn, 0) << "no capsule was caught";
+  EXPECT_EQ(play.board.throughOn, 0) << "no capsule was caught";
 
   // Caught at the left side in the same frame: the wall sound comes first.
   h.MoveMouse(0);
@@ -320,7 +325,7 @@ TEST(PlayEffects, CapsulesBounceOffTheSidesAndTheTop) {
                play.paddleY - ht / 2 + 2, -50, 0);
   h.ClearSounds();
   h.Step(16);
-  EXPECT_EQ(play.throughOn, 1);
+  EXPECT_EQ(play.board.throughOn, 1);
   ASSERT_GE(h.Sounds().size(), 2u);
   EXPECT_EQ(h.Sounds()[0].sample, kSoundBassDrum);
   EXPECT_EQ(h.Sounds()[1].sample, powerUpTable[kPowerUpThrough].catchSound);
@@ -380,7 +385,7 @@ TEST(PlayEffects, MegaballAndSplitUseOnlyLiveBalls) {
       h.Step();
       EXPECT_TRUE(h.Balls().empty()) << "a ball came back from below the board";
       h.Step();
-      EXPECT_EQ(play.ballLost, 1);
+      EXPECT_EQ(play.board.ballLost, 1);
     }
   }
 }

@@ -12,7 +12,10 @@
 #include "game/play/brick_hits.h"
 #include "game/play/entities.h"
 #include "game/play/game_flow.h"
+#include "game/play/play_state.h"
 #include "game/play/player_state.h"
+#include "game/scenes/menu_pointer.h"
+#include "game/scenes/options.h"
 #include "game/scenes/transition.h"
 #include "game/support/game_driver.h"
 #include "graphics/display.h"
@@ -36,7 +39,7 @@ int32_t OrangeDeathSparks() {
 }
 
 void WaitForNextGo(PlayHarness& h) {
-  h.StepUntil([] { return !play.ballLost || program.sceneNumber != kScenePlay; }, 400, 16);
+  h.StepUntil([] { return !play.board.ballLost || program.sceneNumber != kScenePlay; }, 400, 16);
   h.Step();  // a player change: the board finished frame
   h.Step();  // and the board's first frame
   h.SkipTransition();
@@ -60,10 +63,10 @@ TEST(PlayFlow, LosingABallAndTheGame) {
     h.Step();
     EXPECT_EQ(h.SoundCount(kSoundByeBall), 1);
     EXPECT_TRUE(h.Balls().empty());
-    EXPECT_EQ(play.ballLost, 0);
+    EXPECT_EQ(play.board.ballLost, 0);
     h.Step();
-    EXPECT_EQ(play.ballLost, 1);
-    EXPECT_EQ(play.lives, 2);
+    EXPECT_EQ(play.board.ballLost, 1);
+    EXPECT_EQ(play.player.lives, 2);
     EXPECT_EQ(OrangeDeathSparks(), 32);
     std::vector<float> at;
     for (const auto& s : h.Sounds()) {
@@ -71,11 +74,11 @@ TEST(PlayFlow, LosingABallAndTheGame) {
     }
     EXPECT_EQ(at, (std::vector<float>{0.0f, 640.0f}));
     EXPECT_EQ(LoseBall(), 0);  // once only
-    EXPECT_EQ(play.lives, 2);
+    EXPECT_EQ(play.player.lives, 2);
 
     // The 2000 ms wait, then play on with the broken brick still broken.
     int32_t waited = 0;
-    while (play.ballLost && waited < 3000) {
+    while (play.board.ballLost && waited < 3000) {
       h.Step(16);
       waited += 16;
     }
@@ -87,20 +90,20 @@ TEST(PlayFlow, LosingABallAndTheGame) {
       ASSERT_EQ(h.Balls().size(), 1u);
       EXPECT_EQ(h.Balls()[0]->flags & 1, 1);
     } else {
-      EXPECT_EQ(play.currentPlayer, 1);
+      EXPECT_EQ(play.game.currentPlayer, 1);
       EXPECT_NE(h.Cell(1, 0), 0) << "player 2 plays an intact board";
     }
 
     // The last life: "Game Over" each frame of the wait, then the scores.
-    play.lives = 1;
+    play.player.lives = 1;
     h.Step();
     DropBallOut(h);
     h.Steps(2);
-    ASSERT_EQ(play.ballLost, 1);
+    ASSERT_EQ(play.board.ballLost, 1);
     for (int i = 0; i < 20; ++i) {
       h.Step();
       EXPECT_EQ(play.statusLine1, "Game Over");
-      EXPECT_EQ(play.statusLine2, players > 1 ? "Player " + std::to_string(play.currentPlayer + 1) : "");
+      EXPECT_EQ(play.statusLine2, players > 1 ? "Player " + std::to_string(play.game.currentPlayer + 1) : "");
     }
     if (players == 1) {
       h.StepUntil([] { return program.sceneNumber != kScenePlay; }, 200);
@@ -108,7 +111,7 @@ TEST(PlayFlow, LosingABallAndTheGame) {
     } else {
       WaitForNextGo(h);
       EXPECT_EQ(program.sceneNumber, kScenePlay);
-      EXPECT_EQ(play.currentPlayer, 0);
+      EXPECT_EQ(play.game.currentPlayer, 0);
     }
     EXPECT_EQ(h.Community().added.count("BoardsCompleted"), 0u) << "a player change counted as a finished board";
   }
@@ -123,34 +126,34 @@ TEST(PlayFlow, ThreePlayersTakeTurnsWithTheirOwnBoards) {
   EXPECT_EQ(play.statusLine1, "Get Ready");
   EXPECT_EQ(play.statusLine2, "Player 1");
   h.MoveMouse(640);
-  playerSlots[2].lives = 0;  // player 3 is out
+  playerSlots[2].run.lives = 0;  // player 3 is out
   h.Step();
   SetBrick(0, 0, 0);
   SetBrick(1, 0, 0);
-  play.score = 777;
+  play.player.score = 777;
   DropBallOut(h);
   h.Steps(2);
   WaitForNextGo(h);
-  EXPECT_EQ(play.currentPlayer, 1);
+  EXPECT_EQ(play.game.currentPlayer, 1);
   EXPECT_EQ(h.Cell(0, 0), h.Brick('R'));
-  EXPECT_EQ(play.score, 0);
-  EXPECT_EQ(play.lives, 3);
+  EXPECT_EQ(play.player.score, 0);
+  EXPECT_EQ(play.player.lives, 3);
   EXPECT_EQ(play.statusLine2, "Player 2");
   EXPECT_EQ(h.Community().added.count("BoardsCompleted"), 0u);
   EXPECT_EQ(h.Community().stores, 0);
 
   DropBallOut(h);
   h.Steps(2);
-  h.StepUntil([] { return !play.ballLost; }, 400);
-  EXPECT_EQ(play.currentPlayer, 0) << "player 3 has no lives left";
-  EXPECT_EQ(play.score, 777);
-  EXPECT_EQ(play.shownScore, 777) << "the restored score shows at once";
+  h.StepUntil([] { return !play.board.ballLost; }, 400);
+  EXPECT_EQ(play.game.currentPlayer, 0) << "player 3 has no lives left";
+  EXPECT_EQ(play.player.score, 777);
+  EXPECT_EQ(play.game.shownScore, 777) << "the restored score shows at once";
   h.Steps(2);
   h.SkipTransition();
   EXPECT_EQ(h.Cell(0, 0), 0);
   EXPECT_EQ(h.Cell(1, 0), 0);
   EXPECT_EQ(h.Cell(2, 0), h.Brick('R'));
-  EXPECT_EQ(play.lives, 2);
+  EXPECT_EQ(play.player.lives, 2);
   EXPECT_EQ(h.Community().added.count("BoardsCompleted"), 0u);
 }
 
@@ -159,10 +162,10 @@ TEST(PlayFlow, SlotsOfAnEarlierLargerGameDoNotEndALostGameAsCompleted) {
   h.MakeSet({Rows({"RRRR"})});
   // An earlier four-player game left player 4 past the last board.
   playerSlots[3].board = 5;
-  playerSlots[3].lives = 2;
+  playerSlots[3].run.lives = 2;
   h.Begin();
   h.MoveMouse(640);
-  play.lives = 1;
+  play.player.lives = 1;
   h.Step();
   DropBallOut(h);
   h.StepUntil([] { return program.sceneNumber != kScenePlay; }, 300);
@@ -179,7 +182,7 @@ TEST(PlayFlow, FinishingBoardsAndTheSet) {
     settings.cheatMode = cheat;
     h.Step();
     SetBrick(2, 2, 0);
-    h.StepUntil([] { return play.boardPending == 1; }, 10);
+    h.StepUntil([] { return play.board.boardPending == 1; }, 10);
     EXPECT_EQ(h.Community().added["BoardsCompleted"], cheat ? 0.0f : 1.0f);
     EXPECT_EQ(h.Community().stores, cheat ? 0 : 1);
     EXPECT_TRUE(h.CharmsFileExists());
@@ -208,7 +211,7 @@ TEST(PlayFlow, BoardWithoutBreakableBricksClearsOnItsFirstFrame) {
   h.MakeSet({Rows({"HHH"}), Rows({"R"})});
   h.Begin();
   h.Step();
-  EXPECT_EQ(play.boardCleared, 1);
+  EXPECT_EQ(play.board.boardCleared, 1);
   h.Step();
   EXPECT_EQ(boardSet.currentBoard, 1);
 }
@@ -220,7 +223,7 @@ TEST(PlayFlow, CheatKeysChooseTheNextBoardClamped) {
   settings.cheatMode = 1;
   h.Key(plat::kKeyLeft);  // board -1
   h.Step();
-  EXPECT_EQ(play.boardPending, 1);
+  EXPECT_EQ(play.board.boardPending, 1);
   EXPECT_EQ(boardSet.currentBoard, 0);
   boardSet.SetCurrentBoard(-5);
   EXPECT_EQ(boardSet.currentBoard, 0);
@@ -241,12 +244,12 @@ TEST(PlayFlow, AntiStallZapsTheHardBricks) {
     h.MakeSet({Rows({"HHR"})});
     h.Begin();
     h.HoldAllBalls();
-    play.playClock = 100000;
-    play.invinHits = c.hits;
-    play.firstInvinHitTime = play.playClock - c.sinceFirst;
+    play.game.playClock = 100000;
+    play.board.invinHits = c.hits;
+    play.firstInvinHitTime = play.game.playClock - c.sinceFirst;
     h.Step();
     EXPECT_EQ(h.Cell(0, 0), c.zaps ? h.Brick('Z') : h.Brick('H'));
-    EXPECT_EQ(play.invinHits, c.zaps ? 0 : c.hits);
+    EXPECT_EQ(play.board.invinHits, c.zaps ? 0 : c.hits);
   }
 }
 
@@ -257,10 +260,10 @@ TEST(PlayFlow, LastBricksTimerSoundsAndStrikes) {
   h.HoldAllBalls();
   h.ClearSounds();
   // Held while the score counts up: the elapsed time stays 0.
-  play.score = play.shownScore + 100000;
+  play.player.score = play.game.shownScore + 100000;
   h.Steps(200, 50);
   EXPECT_EQ(h.SoundCount(kSoundHighVoltage), 1);
-  play.score = play.shownScore;
+  play.player.score = play.game.shownScore;
   h.ClearSounds();
   int32_t frames = 0;
   while (h.Count(kEntityLightning) == 0 && frames < 1400) {
@@ -270,7 +273,7 @@ TEST(PlayFlow, LastBricksTimerSoundsAndStrikes) {
   EXPECT_NEAR(frames * 50, 60000, 200);
   // Step 0 sounded while the score counted up; steps 1..13 since.
   EXPECT_EQ(h.SoundCount(kSoundHighVoltage), 60000 / 4400);
-  EXPECT_EQ(play.lastBricksStart, 0);
+  EXPECT_EQ(play.board.lastBricksStart, 0);
   h.StepUntil([&] { return h.Cell(10, 6) == 0; }, 20, 50);
   EXPECT_EQ(h.Cell(10, 6), 0);
 }
@@ -284,25 +287,25 @@ TEST(PlayFlow, PauseFreezesPlayAndItsButtonsWork) {
   h.Step();
   h.KeyDown('P');
   h.Step();
-  ASSERT_EQ(play.paused, 1);
+  ASSERT_EQ(play.board.paused, 1);
   const float x = ball->x, y = ball->y;
-  const int32_t clock = play.playClock;
+  const int32_t clock = play.game.playClock;
   h.Steps(5);
   EXPECT_EQ(ball->x, x);
   EXPECT_EQ(ball->y, y);
-  EXPECT_EQ(play.playClock, clock);
+  EXPECT_EQ(play.game.playClock, clock);
   EXPECT_EQ(program.frameMs, 0);
   EXPECT_EQ(play.statusLine1, "Game Paused");
   // Still down: a second press does not resume.
   h.KeyDown('P');
   h.Step();
-  EXPECT_EQ(play.paused, 1);
+  EXPECT_EQ(play.board.paused, 1);
   h.KeyUp('P');
   // A click beside the buttons does nothing.
   h.MoveMouse(100, 100);
   h.Click();
   h.Step();
-  EXPECT_EQ(play.paused, 1);
+  EXPECT_EQ(play.board.paused, 1);
   // The paddle and the ball are gone from the screen while paused.
   EXPECT_EQ(h.BackBufferDiffersFromBackdrop({{0, 315, 1280, 455}, {100, 100, 140, 140}}), 0);
   // Resume with button 0.
@@ -310,14 +313,14 @@ TEST(PlayFlow, PauseFreezesPlayAndItsButtonsWork) {
   h.Step();
   h.Click();
   h.Step();
-  EXPECT_EQ(play.paused, 0);
+  EXPECT_EQ(play.board.paused, 0);
   h.Step();
   EXPECT_NE(ball->y, y);
 
   // Button 2 leaves for the main menu and saves the charms.
   h.Key('P');
   h.Step();
-  ASSERT_EQ(play.paused, 1);
+  ASSERT_EQ(play.board.paused, 1);
   h.MoveMouse(700, 400);
   h.Step();
   h.Click();
@@ -336,15 +339,15 @@ TEST(PlayFlow, NoCursorImageStaysAfterResumingWithTheKey) {
   h.Key('P');
   h.MoveMouse(300, 200);
   h.Steps(3);
-  ASSERT_EQ(play.paused, 1);
+  ASSERT_EQ(play.board.paused, 1);
   EXPECT_GT(h.BackBufferDiffersFromBackdrop({{0, 315, 1280, 455}}), 0) << "the cursor is drawn while paused";
   h.Key('P');
   h.Step();
-  ASSERT_EQ(play.paused, 0);
+  ASSERT_EQ(play.board.paused, 0);
   h.Steps(2);
   // Outside the paddle's area nothing but the board is left.
   EXPECT_EQ(h.BackBufferDiffersFromBackdrop({{0, 600, 1280, 720}}), 0);
-  EXPECT_EQ(play.softCursorX, -1);
+  EXPECT_EQ(softCursor.x, -1);
 }
 
 TEST(PlayFlow, FailedDisplayLockStillRemovesTheDeadAndMoves) {
@@ -358,8 +361,8 @@ TEST(PlayFlow, FailedDisplayLockStillRemovesTheDeadAndMoves) {
   const float y = ball->y;
   h.Step();
   EXPECT_GT(ball->y, y) << "positions are still integrated";
-  h.StepUntil([] { return play.ballLost == 1; }, 40);
-  EXPECT_EQ(play.ballLost, 1);
+  h.StepUntil([] { return play.board.ballLost == 1; }, 40);
+  EXPECT_EQ(play.board.ballLost, 1);
   int32_t entities = 0;
   for (Entity* e = entityHead.next; e; e = e->next) ++entities;
   h.Steps(150);  // the death sparks run out
@@ -373,7 +376,7 @@ TEST(PlayFlow, LivesStripKeepsTheTextAndOnlyWholeIcons) {
   h.MakeSet({Rows({"R"})});
   h.Begin();
   h.HoldAllBalls();
-  play.lives = 3;
+  play.player.lives = 3;
   play.hudDirty = 1;
   h.Step();
   // The centred line's area of the HUD with few lives...
@@ -383,7 +386,7 @@ TEST(PlayFlow, LivesStripKeepsTheTextAndOnlyWholeIcons) {
     for (int32_t x = quarter; x < 3 * quarter; x += 1) line.push_back(sceneBackdrop.GetPixel(x, y));
   }
   for (int32_t many : {9, 30, 200}) {
-    play.lives = many;
+    play.player.lives = many;
     play.hudDirty = 1;
     h.Step();
     std::vector<uint32_t> now;
@@ -402,7 +405,7 @@ TEST(PlayFlow, LivesStripKeepsTheTextAndOnlyWholeIcons) {
       }
     }
     EXPECT_EQ(changedLeftOfText, 0) << many << " lives";
-    EXPECT_EQ(play.lives, many);
+    EXPECT_EQ(play.player.lives, many);
   }
 }
 
@@ -410,19 +413,113 @@ TEST(PlayFlow, PlayerSlotsOutsideTheFourAreIgnored) {
   PlayHarness h;
   h.MakeSet({Rows({"R"}), Rows({"R"})});
   h.Begin();
-  play.score = 123;
+  play.player.score = 123;
   SavePlayerState(4);
   SavePlayerState(-1);
   RestorePlayerState(7);
-  EXPECT_EQ(play.score, 123);
+  EXPECT_EQ(play.player.score, 123);
   // Restoring copies only the set's boards.
   boardSet.boards[2].cells[0] = 99;
   SavePlayerState(0);
   playerSlots[0].boards[2].cells[0] = 55;
   RestorePlayerState(0);
   EXPECT_EQ(boardSet.boards[2].cells[0], 99);
-  EXPECT_EQ(play.score, 123);
-  EXPECT_EQ(play.shownScore, 123);
+  EXPECT_EQ(play.player.score, 123);
+  EXPECT_EQ(play.game.shownScore, 123);
+}
+
+// A board start is one assignment of a fresh board run plus what the board
+// derives, so no board value carries into the next board: every member set
+// away from its start value comes back, in kid mode with the larger paddle.
+TEST(PlayFlow, ABoardStartPutsEveryBoardValueBack) {
+  for (const bool kid : {false, true}) {
+    SCOPED_TRACE(kid ? "kid mode" : "default mode");
+    PlayOptions o;
+    o.kidMode = kid;
+    o.players = 2;
+    PlayHarness h(o);
+    h.MakeSet({Rows({"RRRRRRRR", "RRRRRRRR", "HHHH"})});  // 16 breakable bricks
+    h.Begin();
+    Entity charm;
+    BoardRun& b = play.board;
+    b.paused = 1;
+    b.paddleSize = 4;
+    b.throughOn = b.fireballOn = b.catchOn = b.laserOn = b.fallArmed = 1;
+    b.gravityOn = 60000;
+    b.doubleScoreMs = 5000;
+    b.paddleSink = 12.5f;
+    b.paddleSinkTrail = 7.5f;
+    b.invinHits = 40;
+    b.fallRunning = 1;
+    b.fallColumn = 3;
+    b.boardCleared = b.boardPending = b.ballLost = 1;
+    b.charmEntity = &charm;
+    b.heldFrames = 9;
+    b.lastBricksStart = 777;
+    b.statusExpiry = 888;
+    input.paddleButtonHeld = 1;
+    input.anyInputThisFrame = 1;
+    InsertEntityFirst(kEntitySpark, 0, 0, 10.0f, 10.0f, 0.0f, 0.0f);
+    exploQueueHead.InsertAfter(new ExploQueue(1, 1));
+    play.player = PlayerRun{4321, 2, 3, 99};
+    play.game.currentPlayer = 1;
+
+    StartBoard();
+
+    BoardRun expected;
+    expected.paddleSize = kid ? 2 : 1;
+    expected.statusExpiry = play.game.playClock + 2000;  // "Get Ready" with two players
+    EXPECT_TRUE(play.board == expected);
+    EXPECT_EQ(play.statusLine2, "Player 2");
+    EXPECT_EQ(input.paddleButtonHeld, 0);
+    EXPECT_EQ(input.anyInputThisFrame, 0);
+    // The held ball alone on the paddle, the queue empty.
+    ASSERT_NE(entityHead.next, nullptr);
+    const Entity* ball = entityHead.next;
+    EXPECT_EQ(ball->next, nullptr);
+    EXPECT_EQ(ball->kind, kEntityBall);
+    EXPECT_EQ(ball->value, kid ? kBallBig : kBallNormal);
+    EXPECT_EQ(ball->flags, kBallHeld);
+    EXPECT_EQ(ball->aux, 6);
+    EXPECT_EQ(ball->heldSpeed, 330);
+    EXPECT_EQ(exploQueueHead.next, nullptr);
+    // The charm delay comes from the board; the rest of the player's run stays.
+    EXPECT_EQ(boardSet.bricksAtStart, 16);
+    EXPECT_TRUE(play.player == (PlayerRun{4321, 2, 3, 12}));
+  }
+}
+
+// A game start is a fresh game run and a fresh run for every player; a turn
+// keeps and gives back the whole player's run.
+TEST(PlayFlow, AGameStartsEveryPlayerAlikeAndATurnKeepsThePlayersRun) {
+  PlayOptions o;
+  o.players = 3;
+  PlayHarness h(o);
+  h.MakeSet({Rows({"RRRR"}), Rows({"RRRRRRRR"})});
+  h.Begin();
+  play.game = GameRun{50000, 2, 17, 400, 300, 200, 1};
+  play.player = PlayerRun{999, 1, 5, 0};
+  for (PlayerSlot& slot : playerSlots) slot.run = PlayerRun{5, 0, 6, 7};
+
+  StartGame();
+
+  EXPECT_TRUE(play.game == GameRun());
+  EXPECT_TRUE(play.player == (PlayerRun{0, 3, 0, 3}));  // 4 bricks: charm delay 3
+  for (int32_t p = 0; p < 3; ++p) {
+    SCOPED_TRACE(p);
+    EXPECT_TRUE(playerSlots[p].run == PlayerRun());
+    EXPECT_EQ(playerSlots[p].board, 0);
+  }
+  EXPECT_TRUE(playerSlots[3].run == (PlayerRun{5, 0, 6, 7})) << "a slot past the game's players is left alone";
+  EXPECT_EQ(play.board.boardPending, 1);
+
+  const PlayerRun run{1234, 2, 1, 40};
+  play.player = run;
+  SavePlayerState(1);
+  play.player = PlayerRun();
+  RestorePlayerState(1);
+  EXPECT_TRUE(play.player == run);
+  EXPECT_EQ(play.game.shownScore, 1234);
 }
 
 TEST(PlayFlow, PlayerCountIsClampedWhereItIsRead) {
@@ -436,9 +533,9 @@ TEST(PlayFlow, PlayerCountIsClampedWhereItIsRead) {
     for (int turn = 0; turn < 5; ++turn) {
       DropBallOut(h);
       h.Steps(2);
-      h.StepUntil([] { return !play.ballLost || program.sceneNumber != kScenePlay; }, 400);
-      EXPECT_GE(play.currentPlayer, 0);
-      EXPECT_LT(play.currentPlayer, count == 0 ? 1 : 4);
+      h.StepUntil([] { return !play.board.ballLost || program.sceneNumber != kScenePlay; }, 400);
+      EXPECT_GE(play.game.currentPlayer, 0);
+      EXPECT_LT(play.game.currentPlayer, count == 0 ? 1 : 4);
       h.Steps(3);
       h.SkipTransition();
       if (program.sceneNumber != kScenePlay) break;
@@ -450,20 +547,20 @@ TEST(PlayFlow, NextPlayerSkipsPlayersWithoutLivesAndWraps) {
   PlayHarness h;
   h.MakeSet({Rows({"R"})});
   h.Begin();
-  play.playerCount = 3;
+  optionsScreen.playerCount = 3;
   playerSlots[0] = playerSlots[1] = playerSlots[2] = PlayerSlot{};
   for (auto& s : playerSlots) s.board = 0;
-  playerSlots[0].lives = 3;
-  playerSlots[1].lives = 0;
-  playerSlots[2].lives = 2;
-  play.currentPlayer = 0;
+  playerSlots[0].run.lives = 3;
+  playerSlots[1].run.lives = 0;
+  playerSlots[2].run.lives = 2;
+  play.game.currentPlayer = 0;
   EXPECT_EQ(NextPlayer(), 1);
-  EXPECT_EQ(play.currentPlayer, 2);
+  EXPECT_EQ(play.game.currentPlayer, 2);
   EXPECT_EQ(NextPlayer(), 1);
-  EXPECT_EQ(play.currentPlayer, 0);
-  playerSlots[0].lives = playerSlots[2].lives = 0;
+  EXPECT_EQ(play.game.currentPlayer, 0);
+  playerSlots[0].run.lives = playerSlots[2].run.lives = 0;
   EXPECT_EQ(NextPlayer(), 0);
-  EXPECT_EQ(play.currentPlayer, 0);
+  EXPECT_EQ(play.game.currentPlayer, 0);
 }
 
 TEST(PlayFlow, PaddleBallAndArcsVanishWhilePaused) {
@@ -472,11 +569,11 @@ TEST(PlayFlow, PaddleBallAndArcsVanishWhilePaused) {
   h.Begin();
   h.MoveMouse(640);
   h.Steps(3);  // the ball waits on the paddle with its arcs
-  ASSERT_GT(play.heldFrames, 0);
+  ASSERT_GT(play.board.heldFrames, 0);
   h.Key('P');
   h.MoveMouse(500, 400);  // the cursor stays within the status strip
   h.Steps(3);
-  ASSERT_EQ(play.paused, 1);
+  ASSERT_EQ(play.board.paused, 1);
   EXPECT_EQ(h.BackBufferDiffersFromBackdrop({{0, 315, 1280, 455}}), 0);
 }
 
@@ -553,10 +650,10 @@ TEST(PlayFlow, ABoardStartsBehindTheBlendedBand) {
   h.Step();
   ASSERT_EQ(transition.transitionRunning, 1);
   EXPECT_EQ(transition.transitionStyle, 1);
-  const int32_t clockAtStart = play.playClock;
+  const int32_t clockAtStart = play.game.playClock;
   h.Steps(60);  // about halfway
   ASSERT_EQ(transition.transitionRunning, 1);
-  EXPECT_EQ(play.playClock, clockAtStart) << "the board waits for its transition";
+  EXPECT_EQ(play.game.playClock, clockAtStart) << "the board waits for its transition";
   const int32_t e = transition.transitionBand.top;
   ASSERT_GT(e, 100);
   ASSERT_LT(e, 600);
@@ -579,7 +676,7 @@ TEST(PlayFlow, ABoardStartsBehindTheBlendedBand) {
   EXPECT_GT(mixed, 100) << "the band blends the two";
   h.SkipTransition();
   h.Step();
-  EXPECT_GT(play.playClock, clockAtStart);
+  EXPECT_GT(play.game.playClock, clockAtStart);
   std::string why;
   EXPECT_TRUE(h.PresentedMatchesBackBuffer(&why)) << why;
 }

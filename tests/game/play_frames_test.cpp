@@ -10,6 +10,7 @@
 #include "game/play/brick_hits.h"
 #include "game/play/entities.h"
 #include "game/play/explosions.h"
+#include "game/play/play_state.h"
 #include "game/play/scoring.h"
 #include "game/support/play_harness.h"
 
@@ -29,7 +30,7 @@ void StartBusyScene(PlayHarness& h) {
   HitBrick(10, 3, 0, 0);
   LightningStrike(1);
   LightningStrike(0);
-  play.doubleScoreMs = 8000;
+  play.board.doubleScoreMs = 8000;
   AddScoreAtCell(100, 5, 2);
   h.PlaceBall(640.0f, 500.0f, 200.0f, -400.0f);
 }
@@ -65,7 +66,7 @@ TEST(PlayFrames, QuietFrameShowsOnlyTheBoardOutsideThePaddleAndBalls) {
   h.Steps(30);
   StartBusyScene(h);
   h.StepUntil([&] { return h.QueueCells().empty() && h.Count(kEntityExplosion) == 0; }, 800);
-  play.doubleScoreMs = 0;
+  play.board.doubleScoreMs = 0;
   // Let every spark, piece, score and strike run out.
   h.StepUntil(
       [&] {
@@ -123,12 +124,12 @@ TEST(PlayFrames, PicturesForAPerson) {
   HitBrick(5, 4, 0, 0);
   HitBrick(11, 5, 0, 0);
   LightningStrike(1);
-  play.doubleScoreMs = 8000;
+  play.board.doubleScoreMs = 8000;
   h.PlaceBall(500.0f, 450.0f, 300.0f, -420.0f);
   h.Steps(12);
   h.SaveReview("busy-frame");
 
-  play.lives = 9;
+  play.player.lives = 9;
   play.hudDirty = 1;
   h.Steps(2);
   h.SaveReview("lives-9");

@@ -11,6 +11,7 @@
 #include "game/play/entities.h"
 #include "game/play/entity_behaviour.h"
 #include "game/play/game_flow.h"
+#include "game/play/play_state.h"
 #include "game/support/play_harness.h"
 
 using vantrel::test::PlayHarness;
@@ -91,7 +92,7 @@ TEST(PlayPaddle, KidModeStartsWithBigBallAndLargerPaddle) {
     h.Step();
     ASSERT_EQ(h.Balls().size(), 1u);
     EXPECT_EQ(h.Balls()[0]->value, kid ? 2 : 1);
-    EXPECT_EQ(play.paddleSize, kid ? 2 : 1);
+    EXPECT_EQ(play.board.paddleSize, kid ? 2 : 1);
     EXPECT_EQ(h.Balls()[0]->heldSpeed, 330);
   }
 }
@@ -134,7 +135,7 @@ TEST(PlayPaddle, ContactAnglesLiftsCatchesAndSounds) {
     // Outer part: a new angle, neither lifted nor caught, sound 15 once 200
     // ms have passed.
     h.Steps(250 / ms + 1, ms);
-    play.catchOn = 1;
+    play.board.catchOn = 1;
     play.catchGraceFrames = 0;
     ball = BallOnPaddle(h, 0.9f);
     const float startY = ball->y;
@@ -154,7 +155,7 @@ TEST(PlayPaddle, ContactAnglesLiftsCatchesAndSounds) {
     EXPECT_EQ(ball->flags & 1, 1);
     EXPECT_EQ(ball->heldSpeed, 309);
     EXPECT_EQ(h.SoundCount(kSoundHumm), 1);
-    play.catchOn = 0;
+    play.board.catchOn = 0;
   }
 }
 
@@ -164,7 +165,7 @@ TEST(PlayPaddle, NoCatchWhileTheLaunchGraceRuns) {
   h.Begin();
   h.MoveMouse(640);
   h.Step();
-  play.catchOn = 1;
+  play.board.catchOn = 1;
   Entity* ball = BallOnPaddle(h, 0.0f);
   play.catchGraceFrames = 3;
   h.Step();
@@ -178,16 +179,16 @@ TEST(PlayPaddle, ArmedFallStartsOnlyWithAPaddleSound) {
   h.Begin();
   h.MoveMouse(640);
   h.Steps(20);
-  play.fallArmed = 1;
+  play.board.fallArmed = 1;
   BallOnPaddle(h, 0.0f);
   h.ClearSounds();
   h.Step();
-  EXPECT_EQ(play.fallRunning, 1);
+  EXPECT_EQ(play.board.fallRunning, 1);
   EXPECT_EQ(h.SoundCount(kSoundOrchestraBlast), 1);
-  play.fallRunning = 0;
+  play.board.fallRunning = 0;
   BallOnPaddle(h, 0.0f);  // within 200 ms: no paddle sound, no fall
   h.Step();
-  EXPECT_EQ(play.fallRunning, 0);
+  EXPECT_EQ(play.board.fallRunning, 0);
 }
 
 TEST(PlayPaddle, FallMovesBricksDownOneColumnPerFrameRightToLeft) {
@@ -197,15 +198,15 @@ TEST(PlayPaddle, FallMovesBricksDownOneColumnPerFrameRightToLeft) {
   h.Begin();
   h.HoldAllBalls();
   const int32_t red = h.Brick('R'), hidden = h.Brick('?');
-  play.fallRunning = 1;
-  play.fallColumn = 100;  // clamped to the last column
+  play.board.fallRunning = 1;
+  play.board.fallColumn = 100;  // clamped to the last column
   h.Step();
-  EXPECT_EQ(play.fallColumn, 18);
+  EXPECT_EQ(play.board.fallColumn, 18);
   EXPECT_NE(h.Cell(1, 0), 0);  // column 1 has not moved yet
   EXPECT_EQ(h.Cell(1, 1), 0);
   for (int i = 0; i < 19; ++i) h.Step();
-  EXPECT_EQ(play.fallRunning, 0);
-  EXPECT_EQ(play.fallColumn, 20);
+  EXPECT_EQ(play.board.fallRunning, 0);
+  EXPECT_EQ(play.board.fallColumn, 20);
   // Every brick with an empty cell below went down one row; the hidden one
   // stays hidden (negative).
   EXPECT_EQ(h.Cell(0, 0), 0);
@@ -225,7 +226,7 @@ TEST(PlayPaddle, LaserFiresTwoBoltsPerClickAndNoneAtSix) {
     h.Begin();
     h.MoveMouse(640);
     h.Step(ms);
-    play.laserOn = 1;
+    play.board.laserOn = 1;
     h.ClearSounds();
     for (int click = 1; click <= 3; ++click) {
       h.Click();
@@ -255,7 +256,7 @@ TEST(PlayPaddle, BoltBreaksABrickAndDiesUnlessThrough) {
     h.MakeSet({Rows({"R", "....................", "..........R........."})});
     h.Begin();
     h.HoldAllBalls();
-    play.throughOn = through;
+    play.board.throughOn = through;
     const float x = 160.0f + 10 * 48 + 24;
     Entity* bolt = InsertEntityFirst(kEntityLaserBolt, 0, 0, x, 40 + 2 * 24 + 30, 0.0f, -600.0f);
     ASSERT_NE(bolt, nullptr);
@@ -282,15 +283,15 @@ TEST(PlayPaddle, SinkAndBoostNeverUnderClassicRules) {
       h.ButtonDown();
       h.Steps(100 / ms + 2, ms);
       if (classic) {
-        EXPECT_EQ(play.paddleSink, 0.0f);
+        EXPECT_EQ(play.board.paddleSink, 0.0f);
         EXPECT_EQ(input.paddleButtonHeld, 0);
       } else {
-        EXPECT_EQ(play.paddleSink, 20.0f);
+        EXPECT_EQ(play.board.paddleSink, 20.0f);
         EXPECT_NEAR(play.paddleY, 670.0f, 0.01f);
       }
       h.ButtonUp();
       h.Steps(200 / ms + 2, ms);
-      EXPECT_EQ(play.paddleSink, 0.0f);
+      EXPECT_EQ(play.board.paddleSink, 0.0f);
 
       // Contact while the button is held early in the dip: more speed by
       // default; the classic rules keep the speed as it was.
@@ -365,13 +366,13 @@ TEST(PlayPaddle, ASweptPaddleLeavesNoArcsBehind) {
     if (c.caught) {
       h.Click();
       h.Steps(6);  // launched; the grace frames run out
-      play.catchOn = 1;
+      play.board.catchOn = 1;
       BallOnPaddle(h, 0.0f);
       h.Step();
       ASSERT_NE(HeldBall(), nullptr);
       h.Step();
     }
-    ASSERT_GT(play.heldFrames, 0);
+    ASSERT_GT(play.board.heldFrames, 0);
     auto sweep = [&](int32_t from, int32_t to) {
       const int32_t step = from < to ? c.stepPx : -c.stepPx;
       for (int32_t x = from; (step > 0) ? x <= to : x >= to; x += step) {
@@ -387,7 +388,7 @@ TEST(PlayPaddle, ASweptPaddleLeavesNoArcsBehind) {
     };
     sweep(640, 1080);
     sweep(1080, 200);
-    ASSERT_GT(play.heldFrames, 0);
+    ASSERT_GT(play.board.heldFrames, 0);
     std::string why;
     EXPECT_TRUE(h.PresentedMatchesBackBuffer(&why)) << why;
   }
@@ -406,7 +407,7 @@ TEST(PlayPaddle, DoubleScoreThrowsGreenSparksFromThePaddleEnds) {
   auto newSparks = [&](int32_t ms) {
     std::vector<Entity*> made;
     for (Entity* e = entityHead.next; e; e = e->next) {
-      if (e->kind == kEntitySpark && e->startTime == play.playClock - ms) made.push_back(e);
+      if (e->kind == kEntitySpark && e->startTime == play.game.playClock - ms) made.push_back(e);
     }
     return made;
   };
@@ -421,7 +422,7 @@ TEST(PlayPaddle, DoubleScoreThrowsGreenSparksFromThePaddleEnds) {
   bool left = false, right = false;
   for (const Phase& p : phases) {
     SCOPED_TRACE(p.name);
-    play.doubleScoreMs = p.doubleMs;
+    play.board.doubleScoreMs = p.doubleMs;
     h.Step();  // the first spark of a phase may follow the last of the one before
     int32_t count = 0;
     for (int32_t f = 0; f < p.frames; ++f) {

@@ -14,6 +14,7 @@
 #include "game/play/board_background.h"
 #include "game/play/brick_hits.h"
 #include "game/play/image_origins.h"
+#include "game/play/play_state.h"
 #include "game/scenes/options.h"
 #include "graphics/display.h"
 #include "graphics/imageset_writer.h"
@@ -257,7 +258,7 @@ TEST_F(Sprite, RefractsTheBackBuffer) {
 }
 
 TEST_F(Sprite, TheFireTextureWrapsAtItsRealSize) {
-  play.fireballOn = 1;
+  play.board.fireballOn = 1;
   Image* fire = explosionSet.GetImage(46);
   // A texture whose size is not a power of two.
   ASSERT_TRUE(fire->Resize(12, 10, false));

@@ -9,7 +9,9 @@
 
 #include "game/game_globals.h"
 #include "game/play/brick_hits.h"
+#include "game/play/entities.h"
 #include "game/play/explosions.h"
+#include "game/play/play_state.h"
 #include "game/play/powerup_deck.h"
 #include "graphics/display.h"
 #include "platform/clock.h"
@@ -57,14 +59,14 @@ class Soak : public RulesFixture {
     }
     HideInvisibleBricks();
     const float odd[] = {NAN, INFINITY, -INFINITY, 1e20f, -1e20f, 3e9f, -0.0f};
-    int32_t lastScore = play.score;
+    int32_t lastScore = play.player.score;
     for (int step = 0; step < 4000; ++step) {
       plat::SetFakeMilliClock(uint32_t(step * 17));
-      play.playClock = step * 16;
+      play.game.playClock = step * 16;
       const int32_t c = int32_t(rng() % 30) - 2, r = int32_t(rng() % 24) - 2;
-      play.throughOn = rng() % 7 == 0;
-      play.fireballOn = rng() % 9 == 0;
-      play.doubleScoreMs = rng() % 5 == 0 ? 100 : 0;
+      play.board.throughOn = rng() % 7 == 0;
+      play.board.fireballOn = rng() % 9 == 0;
+      play.board.doubleScoreMs = rng() % 5 == 0 ? 100 : 0;
       play.particlesLastFrame = rng() % 3 == 0 ? 600 : 0;
       switch (rng() % 8) {
         case 0:
@@ -113,7 +115,7 @@ class Soak : public RulesFixture {
       // Expire entities so the list stays small.
       if (step % 50 == 0) entityHead.DeleteAll();
       ASSERT_NO_FATAL_FAILURE(Check(start, count, lastScore));
-      lastScore = play.score;
+      lastScore = play.player.score;
     }
   }
 
@@ -133,7 +135,7 @@ class Soak : public RulesFixture {
     for (int c = 0; c < BoardRecord::kColumns; ++c)
       for (int r = 0; r < 20; ++r)
         ASSERT_TRUE(Allowed(boardSet.GetCell(c, r), start, count)) << c << "," << r << " " << boardSet.GetCell(c, r);
-    ASSERT_GE(play.score, lastScore);
+    ASSERT_GE(play.player.score, lastScore);
     ASSERT_LE(TheDisplay().dirtyCount, kMaxDirtyRects);
     ASSERT_EQ(TheDisplay().lockCount, 0);
     if (TheDisplay().dirtyCount > 400) TheDisplay().Present(kPresentDirtyOnly);

@@ -10,13 +10,18 @@
 
 #include "audio/sound_bank.h"
 #include "core/random_int.h"
+#include "game/buttons.h"
 #include "game/game_globals.h"
 #include "game/play/brick_hits.h"
 #include "game/play/entities.h"
 #include "game/play/entity_behaviour.h"
 #include "game/play/explosions.h"
+#include "game/play/play_state.h"
+#include "game/play/player_state.h"
 #include "game/play/powerup_deck.h"
 #include "game/play/scoring.h"
+#include "game/scenes/menu_pointer.h"
+#include "game/scenes/options.h"
 #include "graphics/display.h"
 #include "graphics/draw.h"
 #include "platform/random.h"
@@ -98,11 +103,11 @@ TEST_F(Rules, BrickHitTable) {
     play.pointsPerBrick = 10;
     MakeBoard({});
     boardSet.SetCell(kCol, kRow, c.cell);
-    play.throughOn = c.hit == kThrough;
+    play.board.throughOn = c.hit == kThrough;
     const int32_t result = HitBrick(kCol, kRow, c.hit == kExplosion, c.hit == kFast);
     EXPECT_EQ(result, c.result);
     EXPECT_EQ(boardSet.GetCell(kCol, kRow), c.after);
-    EXPECT_EQ(play.score, c.points);
+    EXPECT_EQ(play.player.score, c.points);
   }
 }
 
@@ -112,7 +117,7 @@ TEST_F(Rules, HitsOffTheBoardOrOnEmptyCellsDoNothing) {
     EXPECT_EQ(HitBrick(c, r, 0, 0), 0) << c << "," << r;
     EXPECT_EQ(HitBrick(c, r, 1, 1), 0) << c << "," << r;
   }
-  EXPECT_EQ(play.score, 0);
+  EXPECT_EQ(play.player.score, 0);
   EXPECT_EQ(entityHead.next, nullptr);
   EXPECT_TRUE(sounds.empty());
   // A cell past the column count is not touched either.
@@ -137,7 +142,7 @@ TEST_F(Rules, PlainBreakLeavesAPieceSoundAndOneDropRoll) {
   // Exactly one step of the drop roll.
   EXPECT_EQ(randomIntState, int32_t(uint32_t(123456) * 1103515245u + 12345u));
   EXPECT_EQ(play.brokenBricksCount, 1);
-  EXPECT_EQ(play.charmDelay, -1);
+  EXPECT_EQ(play.player.charmDelay, -1);
 }
 
 TEST_F(Rules, ExplosionBreakShowsAnExplosiveImage) {
@@ -158,7 +163,7 @@ TEST_F(Rules, ExplosionBreakShowsAnExplosiveImage) {
 TEST_F(Rules, FastBreakThrowsSparksColouredFromTheImage) {
   MakeBoard({});
   boardSet.SetCell(kCol, kRow, kBlue);
-  play.gravityOn = 60000;
+  play.board.gravityOn = 60000;
   ASSERT_EQ(HitBrick(kCol, kRow, 0, 1), 1);
   const auto sparks = EntitiesOf(kEntitySpark);
   // The whole image has pixels: every one of the 20 points is taken.
@@ -190,20 +195,20 @@ TEST_F(Rules, FastBreakThrowsSparksColouredFromTheImage) {
 TEST_F(Rules, HardBricksCountHitsAndStampTheFirst) {
   MakeBoard({});
   boardSet.SetCell(kCol, kRow, kInvin);
-  play.playClock = 700;
+  play.game.playClock = 700;
   EXPECT_EQ(HitBrick(kCol, kRow, 0, 0), 0);
-  play.playClock = 900;
+  play.game.playClock = 900;
   EXPECT_EQ(HitBrick(kCol, kRow, 0, 0), 0);
-  EXPECT_EQ(play.invinHits, 2);
+  EXPECT_EQ(play.board.invinHits, 2);
   EXPECT_EQ(play.firstInvinHitTime, 700);
   EXPECT_EQ(SoundsOf(kSoundAoLaser).size(), 2u);
   EXPECT_EQ(boardSet.GetCell(kCol, kRow), kInvin);
   // Any other hit starts the count again.
   boardSet.SetCell(kCol + 1, kRow, kRed);
   HitBrick(kCol + 1, kRow, 0, 0);
-  EXPECT_EQ(play.invinHits, 0);
+  EXPECT_EQ(play.board.invinHits, 0);
   // Through a hard brick: broken with the break sound.
-  play.throughOn = 1;
+  play.board.throughOn = 1;
   EXPECT_EQ(HitBrick(kCol, kRow, 0, 0), 1);
   EXPECT_EQ(SoundsOf(kSoundWowPulse).size(), 2u);
 }
@@ -217,7 +222,7 @@ TEST_F(Rules, MultiAndAlmostHardStepsScoreTwoAndSoundOne) {
   EXPECT_EQ(boardSet.GetCell(kCol, kRow), kMultiLast);
   HitBrick(kCol + 1, kRow, 0, 0);
   EXPECT_EQ(boardSet.GetCell(kCol + 1, kRow), kInvin);
-  EXPECT_EQ(play.score, 6);
+  EXPECT_EQ(play.player.score, 6);
   EXPECT_EQ(SoundsOf(kSoundEffect).size(), 3u);
   // Floating scores of 2 went up from the cells.
   EXPECT_EQ(CountEntities(kEntityFloatingScore), 3);
@@ -237,12 +242,12 @@ TEST_F(RulesNoInvin, AlmostHardBreaksAtOnceWithoutAHardImage) {
   boardSet.SetCell(kCol, kRow, kAlmost);
   EXPECT_EQ(HitBrick(kCol, kRow, 0, 0), 1);
   EXPECT_EQ(boardSet.GetCell(kCol, kRow), 0);
-  EXPECT_EQ(play.score, 8);
+  EXPECT_EQ(play.player.score, 8);
 }
 
 TEST_F(Rules, ExplosiveBricksQueueFrontBackAndMoveToTheFront) {
   MakeBoard({"EEEE"});
-  play.charmDelay = 10;
+  play.player.charmDelay = 10;
   EXPECT_EQ(HitBrick(0, 0, 0, 0), 1);  // front
   EXPECT_EQ(HitBrick(1, 0, 0, 0), 1);  // front: goes off first
   EXPECT_EQ(HitBrick(2, 0, 1, 0), 1);  // back
@@ -255,8 +260,8 @@ TEST_F(Rules, ExplosiveBricksQueueFrontBackAndMoveToTheFront) {
   // The cells keep their bricks; each hit counted.
   for (int c = 0; c < 3; ++c) EXPECT_EQ(boardSet.GetCell(c, 0), kExplo);
   EXPECT_EQ(play.brokenBricksCount, 4);
-  EXPECT_EQ(play.charmDelay, 6);
-  EXPECT_EQ(play.score, 0);
+  EXPECT_EQ(play.player.charmDelay, 6);
+  EXPECT_EQ(play.player.score, 0);
   EXPECT_TRUE(community.calls.empty());
 }
 
@@ -298,15 +303,15 @@ TEST_F(Rules, DoubleScoreShowScoresAndTheCharmCountdown) {
     Fresh();
     MakeBoard({});
     boardSet.SetCell(kCol, kRow, kRed);
-    play.doubleScoreMs = c.doubleMs;
+    play.board.doubleScoreMs = c.doubleMs;
     settings.showScores = c.show;
-    play.charmEntity = c.charm ? &charm : nullptr;
+    play.board.charmEntity = c.charm ? &charm : nullptr;
     HitBrick(kCol, kRow, 0, 0);
-    EXPECT_EQ(play.score, c.points);
+    EXPECT_EQ(play.player.score, c.points);
     EXPECT_EQ(CountEntities(kEntityFloatingScore), c.floating);
-    EXPECT_EQ(play.charmDelay, c.delay);
+    EXPECT_EQ(play.player.charmDelay, c.delay);
   }
-  play.charmEntity = nullptr;
+  play.board.charmEntity = nullptr;
 }
 
 TEST_F(Rules, BricksBrokenIsSentInBatchesOutsideCheatMode) {
@@ -430,7 +435,7 @@ TEST_F(Collision, ThroughKeepsTheVelocityAndHitsEveryLaterTouchedProbe) {
     MakeBoard({});
     boardSet.SetCell(5, 4, kRed);  // above
     boardSet.SetCell(6, 5, kRed);  // right
-    play.throughOn = through;
+    play.board.throughOn = through;
     Entity ball = Ball(0, -100);
     EXPECT_EQ(BallBrickCollision(&ball), 1);
     EXPECT_EQ(boardSet.GetCell(5, 4), 0);
@@ -465,13 +470,13 @@ TEST_F(Collision, ProbesOffTheBoardAreIgnored) {
   below.width = below.height = 17;
   EXPECT_EQ(BallBrickCollision(&below), 0);
   EXPECT_EQ(right.vx, 100);
-  EXPECT_EQ(play.score, 0);
+  EXPECT_EQ(play.player.score, 0);
 }
 
 TEST_F(Collision, FireballTurnsAHardBrickExplosive) {
   MakeBoard({});
   boardSet.SetCell(5, 4, kInvin);
-  play.fireballOn = 1;
+  play.board.fireballOn = 1;
   Entity ball = Ball(0, -100);
   EXPECT_EQ(BallBrickCollision(&ball), 1);
   EXPECT_EQ(boardSet.GetCell(5, 4), kExplo);
@@ -515,7 +520,7 @@ TEST_F(Collision, PositionsThatAreNoUsableNumberTouchNothing) {
       if (axis == 1) ball.y = v;
       if (axis == 2) ball.width = v;
       EXPECT_EQ(BallBrickCollision(&ball), 0);
-      EXPECT_EQ(play.score, 0);
+      EXPECT_EQ(play.player.score, 0);
       EXPECT_EQ(ball.vx, 50);
       EXPECT_EQ(ball.vy, -50);
     }
@@ -740,7 +745,7 @@ TEST(RulesLists, QueueSwapInEveryArrangement) {
 }
 
 TEST_F(Rules, EntityConstructorSetUpByKind) {
-  play.playClock = 4321;
+  play.game.playClock = 4321;
   MakeBoard({});
   Entity piece(kEntityBrickPiece, kBlue, 0, 3, 2, 7, 8);
   EXPECT_EQ(piece.image, &boardSet.bricks);
@@ -1016,7 +1021,7 @@ TEST_F(RulesNoExplo, LightningWithoutExplosiveBricksGivesABallHit) {
   EXPECT_EQ(LightningStrike(0), 1);
   EXPECT_EQ(boardSet.GetCell(5, 1), 0);
   EXPECT_TRUE(QueueCells().empty());
-  EXPECT_EQ(play.score, 8);
+  EXPECT_EQ(play.player.score, 8);
 }
 
 TEST_F(Rules, LightningTakesHiddenAndOutOfTableCellsAndNeverNegatesThem) {
@@ -1061,16 +1066,16 @@ TEST_F(Rules, FloatingScores) {
     Fresh();
     Seed(77);
     MakeBoard({});
-    play.doubleScoreMs = c.doubleMs;
+    play.board.doubleScoreMs = c.doubleMs;
     settings.showScores = c.show;
-    play.score = 100;
+    play.player.score = 100;
     if (c.cell) {
       AddScoreAtCell(25, 4, 6);
     } else {
       AddScoreAt(25, 333, 444);
     }
     const int32_t points = c.doubleMs ? 50 : 25;
-    EXPECT_EQ(play.score, 100 + points);
+    EXPECT_EQ(play.player.score, 100 + points);
     const auto floating = EntitiesOf(kEntityFloatingScore);
     if (!c.show) {
       EXPECT_TRUE(floating.empty());
@@ -1112,7 +1117,7 @@ TEST_F(Rules, TheX2GlowWalksAroundItsCell) {
   };
   program.frameMs = 100;
   program.frameSec = 0.1f;
-  play.doubleScoreMs = 500;
+  play.board.doubleScoreMs = 500;
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.x << "," << c.y);
     Entity glow(kEntityX2Glow, 3 + 256 * 7, 0, c.x, c.y, 0, 0);
@@ -1133,7 +1138,7 @@ TEST_F(Rules, TheX2GlowWalksAroundItsCell) {
   EXPECT_EQ(glow.dirty[3], gy + 8);
   // The x2 running out ends it.
   for (int32_t left : {1, 0}) {
-    play.doubleScoreMs = left;
+    play.board.doubleScoreMs = left;
     Entity ending(kEntityX2Glow, 0, 0, 0, 0, 0, 0);
     RunEntityLogic(&ending);
     EXPECT_EQ(ending.dead, left < 1 ? 1 : 0);
@@ -1141,16 +1146,16 @@ TEST_F(Rules, TheX2GlowWalksAroundItsCell) {
 }
 
 TEST_F(Rules, StatusMessages) {
-  play.playClock = 1000;
+  play.game.playClock = 1000;
   SetStatusMessage(kStatusGetReady, std::string(kStatusPlayer) + "2", 2000);
   EXPECT_EQ(play.statusLine1, "Get Ready");
   EXPECT_EQ(play.statusLine2, "Player 2");
-  EXPECT_EQ(play.statusExpiry, 3000);
+  EXPECT_EQ(play.board.statusExpiry, 3000);
   // Its own strings are kept as they are.
   SetStatusMessage(play.statusLine1, play.statusLine2, 1);
   EXPECT_EQ(play.statusLine1, "Get Ready");
   EXPECT_EQ(play.statusLine2, "Player 2");
-  EXPECT_EQ(play.statusExpiry, 1001);
+  EXPECT_EQ(play.board.statusExpiry, 1001);
   SetStatusMessage(kStatusGamePaused, "", 1000);
   EXPECT_EQ(play.statusLine1, "Game Paused");
   EXPECT_EQ(play.statusLine2, "");
@@ -1162,14 +1167,15 @@ TEST_F(Rules, StatusMessages) {
 
 TEST_F(Rules, ResetPutsTheGlobalsBack) {
   MakeBoard({"RRR"});
-  play.score = 55;
+  play.player.score = 55;
   program.fullRedraw = 0;
   settings.showScores = 0;
-  play.softCursorX = 3;
+  softCursor.x = 3;
+  menuButtons.hoveredButton = kButtonQuit;
   randomIntState = 9;
   play.brokenBricksCount = 50;
   playerSlots[2].boards[5].cells[7] = 9;
-  playerSlots[1].score = 4;
+  playerSlots[1].run.score = 4;
   InsertEntityFirst(kEntitySpark, 0, 0, 0, 0, 0, 0);
   exploQueueHead.InsertAfter(new ExploQueue(1, 1));
   BuildPowerUpDeck();
@@ -1177,17 +1183,18 @@ TEST_F(Rules, ResetPutsTheGlobalsBack) {
   GetBoardSetHost().gameSet = nullptr;
   communityManager = nullptr;  // the fixture's own recorder: the reset must not free it
   ResetGameStateForTests();
-  EXPECT_EQ(play.score, 0);
+  EXPECT_EQ(play.player.score, 0);
   EXPECT_EQ(program.fullRedraw, 1);
   EXPECT_EQ(program.backgroundDirty, 1);
   EXPECT_EQ(settings.showScores, 1);
-  EXPECT_EQ(play.playerCount, 1);
-  EXPECT_EQ(play.softCursorX, -1);
+  EXPECT_EQ(optionsScreen.playerCount, 1);
+  EXPECT_EQ(softCursor.x, -1);
+  EXPECT_EQ(menuButtons.hoveredButton, -1);
   EXPECT_EQ(play.pointsPerBrick, 8);
   EXPECT_EQ(randomIntState, 123456);
   EXPECT_EQ(play.brokenBricksCount, 0);
   EXPECT_EQ(playerSlots[2].boards[5].cells[7], 0);
-  EXPECT_EQ(playerSlots[1].score, 0);
+  EXPECT_EQ(playerSlots[1].run.score, 0);
   EXPECT_EQ(entityHead.next, nullptr);
   EXPECT_EQ(exploQueueHead.next, nullptr);
   EXPECT_TRUE(powerUpDeck.empty());

@@ -10,6 +10,10 @@
 #include <string>
 
 #include "community/community_manager.h"
+#include "game/play/play_state.h"
+#include "game/play/player_state.h"
+#include "game/scenes/high_scores.h"
+#include "game/scenes/options.h"
 #include "game/support/front_end_support.h"
 #include "platform/steam/steam.h"
 #include "platform/window.h"
@@ -94,8 +98,8 @@ TEST_F(ScenePictures, WritesEachHighScoreState) {
   steam::fake::SeedLeaderboardEntry(board, 702, "Tobiah", 30550, {9});
   steam::fake::SeedLeaderboardEntry(board, 703, "Quenby", 12040, {4});
 
-  play.playerCount = 1;
-  playerSlots[0].score = 1234;
+  optionsScreen.playerCount = 1;
+  playerSlots[0].run.score = 1234;
   playerSlots[0].board = 3;
   d.MoveMouse(1240, 40);
   program.sceneNumber = kSceneHighScores;

@@ -8,6 +8,7 @@
 
 #include "audio/sound_bank.h"
 #include "game/game_globals.h"
+#include "game/scenes/splash.h"
 #include "game/scenes/transition.h"
 #include "game/support/game_driver.h"
 #include "graphics/display.h"

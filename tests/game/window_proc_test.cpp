@@ -9,6 +9,11 @@
 
 #include "audio/sound_bank.h"
 #include "game/game_globals.h"
+#include "game/play/play_state.h"
+#include "game/scenes/board_set_select.h"
+#include "game/scenes/charm_collection.h"
+#include "game/scenes/options.h"
+#include "game/scenes/transition.h"
 #include "game/support/game_driver.h"
 #include "game/window_proc.h"
 #include "graphics/display.h"
@@ -51,12 +56,12 @@ TEST_F(WindowProcTest, EscapeByScene) {
     SCOPED_TRACE(c.scene);
     program.sceneNumber = c.scene;
     input.anyInputThisFrame = 0;
-    play.paused = 0;
+    play.board.paused = 0;
     transition.transitionRunning = 0;
     Send(plat::kMsgKeyDown, plat::kKeyEscape);
     EXPECT_EQ(program.sceneNumber, c.sceneAfter);
     EXPECT_EQ(input.anyInputThisFrame, c.input ? 1 : 0);
-    EXPECT_EQ(play.paused, c.pauses ? 1 : 0);
+    EXPECT_EQ(play.board.paused, c.pauses ? 1 : 0);
     EXPECT_EQ(d.Windows().QueueLength(), 0u);
   }
   for (Scene scene : {kSceneOptions, kSceneExit}) {
@@ -83,44 +88,44 @@ TEST_F(WindowProcTest, PauseKeysAndFocus) {
   program.sceneNumber = kScenePlay;
   transition.transitionRunning = 0;
   Send(plat::kMsgKeyDown, 'P');
-  EXPECT_EQ(play.paused, 1);
+  EXPECT_EQ(play.board.paused, 1);
   EXPECT_EQ(input.pauseKeyReleased, 0);
   Send(plat::kMsgKeyDown, 'P');  // still held: no resume
-  EXPECT_EQ(play.paused, 1);
+  EXPECT_EQ(play.board.paused, 1);
   Send(plat::kMsgKeyUp, 'P');
   EXPECT_EQ(input.pauseKeyReleased, 1);
   play.statusLine1 = "x";
   Send(plat::kMsgKeyDown, 'P');
-  EXPECT_EQ(play.paused, 0);
+  EXPECT_EQ(play.board.paused, 0);
   EXPECT_TRUE(play.statusLine1.empty());
   EXPECT_EQ(input.settingsChanged, 1);
 
   // F7 in play pauses with resume allowed.
   Send(plat::kMsgKeyDown, plat::kKeyF1 + 6);
-  EXPECT_EQ(play.paused, 1);
+  EXPECT_EQ(play.board.paused, 1);
   EXPECT_EQ(input.pauseKeyReleased, 1);
   EXPECT_EQ(program.fullScreenTogglePending, 1);
   program.fullScreenTogglePending = 0;
-  play.paused = 0;
+  play.board.paused = 0;
 
   // Focus lost in play pauses, resume allowed; the cursor shows again.
   Send(plat::kMsgActivateApp, 0);
   EXPECT_EQ(program.appActive, 0);
-  EXPECT_EQ(play.paused, 1);
+  EXPECT_EQ(play.board.paused, 1);
   EXPECT_EQ(input.pauseKeyReleased, 1);
   EXPECT_TRUE(d.Windows().CursorShown());
   Send(plat::kMsgActivateApp, 1);
   EXPECT_FALSE(d.Windows().CursorShown());
 
   // Not in play, or during a transition: no pause.
-  play.paused = 0;
+  play.board.paused = 0;
   program.sceneNumber = kSceneOptions;
   Send(plat::kMsgKeyDown, 'P');
-  EXPECT_EQ(play.paused, 0);
+  EXPECT_EQ(play.board.paused, 0);
   program.sceneNumber = kScenePlay;
   transition.transitionRunning = 1;
   Send(plat::kMsgKeyDown, 'P');
-  EXPECT_EQ(play.paused, 0);
+  EXPECT_EQ(play.board.paused, 0);
 }
 
 TEST_F(WindowProcTest, MaximisingAWindowSwitchesToFullScreenOnce) {
@@ -204,11 +209,11 @@ TEST_F(WindowProcTest, HiddenModeOnlyInSinglePlayerPlay) {
   d.Frame();
   EXPECT_EQ(settings.cheatMode, 0);
   program.sceneNumber = kScenePlay;
-  play.playerCount = 2;
+  optionsScreen.playerCount = 2;
   d.Type("vorpex");
   d.Frame();
   EXPECT_EQ(settings.cheatMode, 0);
-  play.playerCount = 1;
+  optionsScreen.playerCount = 1;
   sounds.clear();
   d.Type("VorPex");
   d.Frame();
@@ -293,7 +298,7 @@ TEST_F(WindowProcTest, PaddleButtonAndFence) {
 
   // The play scene starts with the ball held on the paddle; the paddle is
   // free to sink only once nothing holds it.
-  play.heldFrames = play.catchOn = play.laserOn = play.paused = 0;
+  play.board.heldFrames = play.board.catchOn = play.board.laserOn = play.board.paused = 0;
   Send(plat::kMsgLButtonDown, plat::kButtonLeft, plat::MakeLParam(640, 300));
   EXPECT_EQ(input.paddleButtonHeld, 1);
   ASSERT_FALSE(samples.empty());

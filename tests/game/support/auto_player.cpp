@@ -8,6 +8,7 @@
 #include "game/play/brick_hits.h"
 #include "game/play/entities.h"
 #include "game/play/entity_behaviour.h"
+#include "game/play/play_state.h"
 #include "game/play/powerup_deck.h"
 
 namespace vantrel::test {
@@ -46,8 +47,8 @@ AutoInput AutoPlayer::Decide() {
   const float halfWidth = std::max(play.paddleHalfWidth, 8.0f);
 
   // A new paddle contact: a new aim offset, so the angles vary and loops break.
-  if (play.lastPaddleSoundTime != lastPaddleSoundTime_) {
-    lastPaddleSoundTime_ = play.lastPaddleSoundTime;
+  if (play.game.lastPaddleSoundTime != lastPaddleSoundTime_) {
+    lastPaddleSoundTime_ = play.game.lastPaddleSoundTime;
     aimOffset_ = Uniform(-0.6f, 0.6f);
   }
 
@@ -134,7 +135,7 @@ AutoInput AutoPlayer::Decide() {
     }
   } else {
     launchWait_ = -1;
-    if (play.laserOn && frame_ % 10 == 0) {
+    if (play.board.laserOn && frame_ % 10 == 0) {
       in.click = true;
     } else if (target && soonest < 0.4f && rng_() % 40 == 0) {
       // Dip the paddle into a falling ball now and then.

@@ -9,6 +9,7 @@
 
 #include "game/game_globals.h"
 #include "game/play/entities.h"
+#include "game/play/play_state.h"
 #include "game/scenes/transition.h"
 #include "game/support/play_harness.h"
 
@@ -17,10 +18,10 @@ namespace vantrel::test {
 AutoRunResult RunAutoGame(PlayHarness& h, AutoPlayer& player, const AutoRunConfig& config) {
   AutoRunResult result;
   std::map<const Entity*, std::pair<float, int32_t>> capsules;  // falling capsules of last frame: y and id
-  int32_t boardStartClock = play.playClock;
+  int32_t boardStartClock = play.game.playClock;
   int32_t board = boardSet.currentBoard;
-  int32_t player0 = play.currentPlayer;
-  int32_t livesBefore = play.lives;
+  int32_t player0 = play.game.currentPlayer;
+  int32_t livesBefore = play.player.lives;
   bool buttonDown = false;
   size_t frameIndex = 0;
   // With VANTREL_AUTO_TRACE set, the last frames before each lost life are
@@ -37,22 +38,22 @@ AutoRunResult RunAutoGame(PlayHarness& h, AutoPlayer& player, const AutoRunConfi
       const std::string broken = h.CheckInvariants();
       if (!broken.empty()) {
         std::ostringstream s;
-        s << "frame " << result.frames << ", board " << boardSet.currentBoard << ", player " << play.currentPlayer
+        s << "frame " << result.frames << ", board " << boardSet.currentBoard << ", player " << play.game.currentPlayer
           << ", seed " << h.Options().seed << ": " << broken;
         result.failure = s.str();
         break;
       }
     }
-    if (board != boardSet.currentBoard || player0 != play.currentPlayer) {
-      if (player0 == play.currentPlayer && boardSet.currentBoard > board) {
+    if (board != boardSet.currentBoard || player0 != play.game.currentPlayer) {
+      if (player0 == play.game.currentPlayer && boardSet.currentBoard > board) {
         ++result.boardsFinished;
         result.framesPerBoard.push_back(result.frames);
         if (config.stopAfterBoards >= 0 && result.boardsFinished >= config.stopAfterBoards) break;
       }
       board = boardSet.currentBoard;
-      player0 = play.currentPlayer;
-      boardStartClock = play.playClock;
-    } else if (play.playClock - boardStartClock > config.maxPlayMsPerBoard) {
+      player0 = play.game.currentPlayer;
+      boardStartClock = play.game.playClock;
+    } else if (play.game.playClock - boardStartClock > config.maxPlayMsPerBoard) {
       std::ostringstream s;
       s << "board " << board << " not finished in " << config.maxPlayMsPerBoard << " ms (seed " << h.Options().seed
         << ")";
@@ -60,12 +61,12 @@ AutoRunResult RunAutoGame(PlayHarness& h, AutoPlayer& player, const AutoRunConfi
       break;
     }
 
-    if (!transition.transitionRunning && !play.paused) {
+    if (!transition.transitionRunning && !play.board.paused) {
       const AutoInput in = player.Decide();
       h.MoveMouse(in.mouseX, in.mouseY);
       if (trace) {
         std::ostringstream line;
-        line << "frame " << result.frames << " clock " << play.playClock << " paddle " << play.paddleX << ","
+        line << "frame " << result.frames << " clock " << play.game.playClock << " paddle " << play.paddleX << ","
              << play.paddleY << " half " << play.paddleHalfWidth << " aim " << in.mouseX << " predicted "
              << player.lastPrediction << " balls";
         for (const Entity* e = entityHead.next; e; e = e->next) {
@@ -92,15 +93,15 @@ AutoRunResult RunAutoGame(PlayHarness& h, AutoPlayer& player, const AutoRunConfi
     if (config.afterFrame) config.afterFrame(result.frames);
 
     // What happened in the frame.
-    if (play.currentPlayer == player0 && play.lives < livesBefore) {
-      result.livesLost += livesBefore - play.lives;
+    if (play.game.currentPlayer == player0 && play.player.lives < livesBefore) {
+      result.livesLost += livesBefore - play.player.lives;
       if (trace) {
         std::printf("[auto player] life lost on board %d at frame %lld:\n", boardSet.currentBoard,
                     static_cast<long long>(result.frames));
         for (const std::string& line : recent) std::printf("  %s\n", line.c_str());
       }
     }
-    livesBefore = play.lives;
+    livesBefore = play.player.lives;
     std::map<const Entity*, std::pair<float, int32_t>> now;
     int32_t entities = 0;
     for (const Entity* e = entityHead.next; e; e = e->next) {

@@ -5,6 +5,7 @@
 
 #include "core/hash.h"
 #include "game/scenes/scenes.h"
+#include "game/scenes/transition.h"
 #include "platform/files.h"
 #include "platform/settings.h"
 

@@ -9,6 +9,8 @@
 #include "audio/sound_bank.h"
 #include "game/frame.h"
 #include "game/game_globals.h"
+#include "game/play/play_state.h"
+#include "game/scenes/transition.h"
 #include "graphics/display.h"
 #include "platform/cp1252.h"
 #include "platform/seal/seal.h"
@@ -129,7 +131,7 @@ bool GameDriver::RunUntil(const std::function<bool()>& pred, uint32_t maxMs, uin
   if (pred()) return true;
   ADD_FAILURE() << "condition not reached: scene " << program.sceneNumber << ", previous " << program.previousScene
                 << ", transition " << transition.transitionRunning << ", running " << running_ << ", paused "
-                << play.paused;
+                << play.board.paused;
   return false;
 }
 

@@ -6,6 +6,11 @@
 #include <iterator>
 
 #include "game/game_globals.h"
+#include "game/play/play_state.h"
+#include "game/play/player_state.h"
+#include "game/scenes/board_set_select.h"
+#include "game/scenes/high_scores.h"
+#include "game/scenes/options.h"
 #include "graphics/display.h"
 
 namespace vantrel::test {
@@ -28,9 +33,9 @@ void HighScoresTest::StartOnSelection(const DriverOptions& options) {
 }
 
 void HighScoresTest::EnterScores(const std::vector<std::pair<int32_t, int32_t>>& players) {
-  play.playerCount = static_cast<int32_t>(players.size());
+  optionsScreen.playerCount = static_cast<int32_t>(players.size());
   for (size_t p = 0; p < players.size(); ++p) {
-    playerSlots[p].score = players[p].first;
+    playerSlots[p].run.score = players[p].first;
     playerSlots[p].board = players[p].second;
   }
   d.MoveMouse(kRestX, kRestY);

@@ -18,10 +18,13 @@
 #include "game/play/ball_sprite.h"
 #include "game/play/brick_hits.h"
 #include "game/play/charms.h"
+#include "game/play/entities.h"
 #include "game/play/entity_behaviour.h"
 #include "game/play/game_flow.h"
 #include "game/play/play_frame.h"
+#include "game/play/play_state.h"
 #include "game/play/powerup_deck.h"
+#include "game/scenes/options.h"
 #include "game/scenes/transition.h"
 #include "game/support/game_driver.h"
 #include "graphics/display.h"
@@ -57,7 +60,7 @@ PlayHarness::PlayHarness(const PlayOptions& options) : options_(options), driver
   settings.kidMode = options.kidMode ? 1 : 0;
   settings.showScores = options.showScores ? 1 : 0;
   settings.useInGameMods = 0;
-  play.playerCount = options.players;
+  optionsScreen.playerCount = options.players;
   // The pack's power-up deck respects the modes chosen above.
   BuildPowerUpDeck();
   LoadPackSet(options.generatedPack ? "Starter.bdz" : "Castle.bdz");
@@ -142,8 +145,8 @@ void PlayHarness::Begin() {
   program.sceneNumber = kScenePlay;
   Step(16);  // the board's first frame starts the transition
   SkipTransition();
-  lastScore_ = play.score;
-  lastPlayer_ = play.currentPlayer;
+  lastScore_ = play.player.score;
+  lastPlayer_ = play.game.currentPlayer;
 }
 
 void PlayHarness::Step(int32_t ms) {
@@ -164,7 +167,7 @@ bool PlayHarness::StepUntil(const std::function<bool()>& pred, int32_t maxFrames
   }
   if (pred()) return true;
   ADD_FAILURE() << "not reached after " << maxFrames << " frames of " << ms << " ms (seed " << options_.seed
-                << ", scene " << program.sceneNumber << ", play clock " << play.playClock << ")";
+                << ", scene " << program.sceneNumber << ", play clock " << play.game.playClock << ")";
   return false;
 }
 
@@ -385,10 +388,11 @@ std::string PlayHarness::CheckInvariants() {
   }
   if (boardSet.currentBoard < 0 || boardSet.currentBoard > boardSet.boardCount)
     why << "board " << boardSet.currentBoard << "; ";
-  if (play.lives < 0) why << "lives " << play.lives << "; ";
-  if (play.currentPlayer == lastPlayer_ && play.score < lastScore_ && !play.ballLost) why << "the score fell; ";
-  lastScore_ = play.score;
-  lastPlayer_ = play.currentPlayer;
+  if (play.player.lives < 0) why << "lives " << play.player.lives << "; ";
+  if (play.game.currentPlayer == lastPlayer_ && play.player.score < lastScore_ && !play.board.ballLost)
+    why << "the score fell; ";
+  lastScore_ = play.player.score;
+  lastPlayer_ = play.game.currentPlayer;
   if (program.sceneNumber != kScenePlay && program.sceneNumber != kSceneHighScores &&
       program.sceneNumber != kSceneCompleted)
     why << "scene " << program.sceneNumber << "; ";

@@ -9,6 +9,7 @@
 #include "../../audio/audio_test_files.h"
 #include "game/game_globals.h"
 #include "game/play/entities.h"
+#include "game/play/powerup_deck.h"
 #include "graphics/display.h"
 #include "graphics/imageset_writer.h"
 #include "platform/random.h"
