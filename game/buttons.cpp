@@ -33,8 +33,8 @@ ButtonList highScoreButtons[8] = {
 };
 
 void UpdateButtonHover(const ButtonList& buttons) {
-  const int32_t previous = menuButtons.hoveredButton;
-  menuButtons.hoveredButton = -1;
+  const ButtonId previous = menuButtons.hoveredButton;
+  menuButtons.hoveredButton = kButtonNone;
   for (const Button& b : buttons) {
     if (input.mouseX >= b.x1 && input.mouseX <= b.x2 && input.mouseY >= b.y1 && input.mouseY <= b.y2) {
       menuButtons.hoveredButton = b.id;

@@ -8,7 +8,8 @@
 // What a click on a button means (Button::id). A scene reads only the ids of
 // its own lists.
 enum ButtonId : int32_t {
-  kButtonPlay = 0,  // also resume on the pause screen
+  kButtonNone = -1,  // no button under the mouse
+  kButtonPlay = 0,   // also resume on the pause screen
   kButtonCredits = 1,
   kButtonQuit = 2,  // the main menu's quit; the pause screen's way to it
   kButtonBack = 3,
@@ -45,14 +46,14 @@ extern ButtonList optionsButtons;
 extern ButtonList highScoreButtons[8];
 
 // The button under the mouse, shared by the menus and the pause screen: the
-// id UpdateButtonHover found (-1: none).
+// id UpdateButtonHover found.
 struct MenuButtonsState {
-  int32_t hoveredButton = -1;
+  ButtonId hoveredButton = kButtonNone;
 };
 extern MenuButtonsState menuButtons;
 
 // The first button whose rectangle holds the mouse (edges included) becomes
-// the hovered one (hoveredButton, its id; -1 for none); settingsChanged is
+// the hovered one (hoveredButton, its id; kButtonNone for none); settingsChanged is
 // set when that changed, so a menu redraws its buttons.
 void UpdateButtonHover(const ButtonList& buttons);
 // Draws each button at its top-left corner onto the back buffer, the

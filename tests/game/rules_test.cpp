@@ -1189,7 +1189,7 @@ TEST_F(Rules, ResetPutsTheGlobalsBack) {
   EXPECT_EQ(settings.showScores, 1);
   EXPECT_EQ(optionsScreen.playerCount, 1);
   EXPECT_EQ(softCursor.x, -1);
-  EXPECT_EQ(menuButtons.hoveredButton, -1);
+  EXPECT_EQ(menuButtons.hoveredButton, kButtonNone);
   EXPECT_EQ(play.pointsPerBrick, 8);
   EXPECT_EQ(randomIntState, 123456);
   EXPECT_EQ(play.brokenBricksCount, 0);
