@@ -32,6 +32,22 @@ namespace {
 
 void DropBallOut(PlayHarness& h) { h.PlaceBall(300.0f, 716.0f, 0.0f, 300.0f); }
 
+// Counts an aggregate's members: the most values a brace initialisation of
+// it takes. The tests that set every member of a run check it, so a member
+// added later fails them until it is set there too.
+struct AnyValue {
+  template <class T>
+  operator T() const;
+};
+template <class T, class... Given>
+constexpr size_t MemberCount() {
+  if constexpr (requires { T{Given{}..., AnyValue{}}; }) {
+    return MemberCount<T, Given..., AnyValue>();
+  } else {
+    return sizeof...(Given);
+  }
+}
+
 int32_t OrangeDeathSparks() {
   int32_t n = 0;
   for (Entity* e = entityHead.next; e; e = e->next) n += e->kind == kEntitySpark && e->value == 2000 && e->flags == 0;
@@ -441,6 +457,7 @@ TEST(PlayFlow, ABoardStartPutsEveryBoardValueBack) {
     h.MakeSet({Rows({"RRRRRRRR", "RRRRRRRR", "HHHH"})});  // 16 breakable bricks
     h.Begin();
     Entity charm;
+    static_assert(MemberCount<BoardRun>() == 21, "a new BoardRun member: give it a value it does not start with here");
     BoardRun& b = play.board;
     b.paused = 1;
     b.paddleSize = 4;
@@ -497,6 +514,8 @@ TEST(PlayFlow, AGameStartsEveryPlayerAlikeAndATurnKeepsThePlayersRun) {
   PlayHarness h(o);
   h.MakeSet({Rows({"RRRR"}), Rows({"RRRRRRRR"})});
   h.Begin();
+  static_assert(MemberCount<GameRun>() == 7 && MemberCount<PlayerRun>() == 4,
+                "a new GameRun or PlayerRun member: give it a value it does not start with here");
   play.game = GameRun{50000, 2, 17, 400, 300, 200, 1};
   play.player = PlayerRun{999, 1, 5, 0};
   for (PlayerSlot& slot : playerSlots) slot.run = PlayerRun{5, 0, 6, 7};
