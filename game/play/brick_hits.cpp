@@ -221,21 +221,13 @@ int32_t HitBrick(int32_t column, int32_t row, int32_t fromExplosion, int32_t fas
     return 0;
   }
 
-  if (kind == kBrickMulti) {
-    const int32_t n = v + 1;
-    if (KindOf(n) == kBrickMulti) {
-      SetBrick(column, row, n);
-      if (!fromExplosion && !fastBreak) {
-        AddScoreAtCell(2, column, row);
-        PlayCellSound(kSoundMultiHit, column);
-        return 0;
-      }
-    }
-    return BreakBrick(column, row, v, fromExplosion, fastBreak);
-  }
-
-  if (kind == kBrickAlmostInvin) {
-    const int32_t n = NextBrickIdOfKind(v, kBrickInvin);
+  // A multi-hit brick wears to the next brick id while that one is
+  // multi-hit too; an almost-invincible brick to the next invincible one. A
+  // ball's hit that wears it scores 2; an explosion or a fast break wears it
+  // and breaks it at once, as does a hit with nothing left to wear to.
+  if (kind == kBrickMulti || kind == kBrickAlmostInvin) {
+    const int32_t n = kind == kBrickMulti ? (KindOf(v + 1) == kBrickMulti ? v + 1 : -1)
+                                          : NextBrickIdOfKind(v, kBrickInvin);
     if (n > 0) {
       SetBrick(column, row, n);
       if (!fromExplosion && !fastBreak) {
