@@ -526,6 +526,15 @@ TEST(DataPack, TitleScreenHasABrightLogoBandOverACalmMenuPanel) {
   // Rows upside down would put the dark panel's top into the band.
   EXPECT_GT(logo, panel * 2.0);
   EXPECT_LT(panelSpread, 30.0);  // calm under the option lines
+  // The option lines start at the left and top edges of the area the menu
+  // redraws (782..1181 x 295..534): the panel's bright rim stays outside it.
+  int rimPixels = 0;
+  for (int y = 295; y <= 534; ++y)
+    for (int x = 782; x <= 1181; ++x) {
+      const uint32_t c = bmp.GetPixel(x, y);
+      rimPixels += ((c >> 16) & 0xFF) + ((c >> 8) & 0xFF) + (c & 0xFF) > 250;
+    }
+  EXPECT_EQ(rimPixels, 0);
 }
 
 // ---- board-set graphics and board sets --------------------------------------

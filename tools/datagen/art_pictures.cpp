@@ -151,8 +151,10 @@ QImage TitlePicture() {
     QRectF band(316, 93, 646, 108);
     p.fillRect(band, QColor(12, 10, 20));
     Logo(p, band, 92, true);
-    // menu panel, calm and dark, under the option lines
-    Panel(p, QRectF(782, 295, 399, 239), QColor(200, 150, 70));
+    // menu panel, calm and dark, under the option lines: the menu redraws
+    // 782..1181 x 295..534 from this picture and its lines start at the
+    // left and top edges, so the rim stands a margin outside that area
+    Panel(p, QRectF(770, 283, 423, 263), QColor(200, 150, 70));
     // button bay on the left (buttons are drawn over it)
     Panel(p, QRectF(180, 306, 520, 197));
     QRawFont small = Face("DejaVuSans.ttf", 15);
