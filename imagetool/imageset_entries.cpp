@@ -249,8 +249,7 @@ bool ImageTool::LoadImageSetEntries(const fs::path& path, bool append) {
   }
   if (!readOk) {
     // Message boxes take Windows-1252 text; the path is UTF-8.
-    const std::vector<uint8_t> shown = plat::Utf8ToCp1252(path.string());
-    ShowError("Error opening file: " + std::string(shown.begin(), shown.end()));
+    ShowError("Error opening file: " + plat::Utf8ToCp1252Text(path.string()));
     return false;
   }
   ImageSetContents contents;

@@ -13,10 +13,7 @@ namespace fs = boost::filesystem;
 
 namespace {
 
-std::string Narrow(const std::string& utf8) {
-  std::vector<uint8_t> bytes = plat::Utf8ToCp1252(utf8);
-  return std::string(bytes.begin(), bytes.end());
-}
+std::string Narrow(const std::string& utf8) { return plat::Utf8ToCp1252Text(utf8); }
 
 void SetName(ImageEntry* entry, const std::string& text) { entry->name.Assign(text.substr(0, kMaxEntryName).c_str()); }
 

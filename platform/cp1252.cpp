@@ -93,4 +93,9 @@ std::vector<uint8_t> Utf8ToCp1252(const std::string& text) {
   return out;
 }
 
+std::string Utf8ToCp1252Text(const std::string& text) {
+  const std::vector<uint8_t> bytes = Utf8ToCp1252(text);
+  return std::string(bytes.begin(), bytes.end());
+}
+
 }  // namespace plat

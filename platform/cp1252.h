@@ -14,5 +14,7 @@ std::string Cp1252ToUtf8(const std::string& text);
 // The Windows-1252 bytes of the characters of a UTF-8 text. Characters that
 // Windows-1252 cannot hold, and malformed sequences, are dropped.
 std::vector<uint8_t> Utf8ToCp1252(const std::string& text);
+// The same bytes as a string, as message boxes and dialogs take them.
+std::string Utf8ToCp1252Text(const std::string& text);
 
 }  // namespace plat

@@ -237,24 +237,32 @@ bool FindFiles(const std::string& pattern, std::vector<FolderEntry>& out) {
 
 namespace {
 
-// Opens a regular file for reading. The status is looked at before the open,
-// so a pipe is never opened at all, and again on the open descriptor, for a
-// file swapped in between; the open itself does not wait, whatever it meets.
-FILE* OpenRegularForReading(const fs::path& path) {
-  struct stat st;
-  if (::stat(path.c_str(), &st) != 0) return nullptr;
-  if (!S_ISREG(st.st_mode)) {
-    errno = S_ISDIR(st.st_mode) ? EISDIR : ENXIO;
-    return nullptr;
+// Opens a regular file for reading and gives its descriptor, its status in
+// *st. The kind is looked at before the open, so a pipe is never opened at
+// all, and again on the open descriptor, for a file swapped in between; the
+// open itself does not wait, whatever it meets. -1 with errno set otherwise
+// (EISDIR for a folder, EINVAL for any other kind of file).
+int OpenRegularFile(const fs::path& path, struct stat* st) {
+  if (::stat(path.c_str(), st) != 0) return -1;
+  if (!S_ISREG(st->st_mode)) {
+    errno = S_ISDIR(st->st_mode) ? EISDIR : EINVAL;
+    return -1;
   }
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return nullptr;
+  if (fd < 0) return -1;
   const int flags = ::fcntl(fd, F_GETFL);
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+  if (::fstat(fd, st) != 0 || !S_ISREG(st->st_mode) || flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
     ::close(fd);
-    errno = ENXIO;
-    return nullptr;
+    errno = EINVAL;
+    return -1;
   }
+  return fd;
+}
+
+FILE* OpenRegularForReading(const fs::path& path) {
+  struct stat st;
+  const int fd = OpenRegularFile(path, &st);
+  if (fd < 0) return nullptr;
   FILE* f = ::fdopen(fd, "rb");
   if (!f) ::close(fd);
   return f;
@@ -417,28 +425,21 @@ ReadFileResult ReadWholeFile(const fs::path& path, std::string& out, size_t maxB
   out.clear();
   if (error) *error = 0;
   struct stat st;
-  if (::stat(path.c_str(), &st) != 0) {
+  const int fd = OpenRegularFile(path, &st);
+  if (fd < 0) {
     const int e = errno;
     return ReadFailed(out, error, e == ENOENT || e == ENOTDIR ? ReadFileResult::kMissing : ReadFileResult::kCannotRead,
                       e);
   }
-  // Only regular files are opened: a device or pipe is never touched.
-  if (!S_ISREG(st.st_mode))
-    return ReadFailed(out, error, ReadFileResult::kCannotRead, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
   if (const ReadFailure& inject = InjectedReadFailure()) {
-    if (const int e = inject(path)) return ReadFailed(out, error, ReadFileResult::kCannotRead, e);
-  }
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) {
-    const int e = errno;
-    return ReadFailed(out, error, e == ENOENT ? ReadFileResult::kMissing : ReadFileResult::kCannotRead, e);
+    if (const int e = inject(path)) {
+      ::close(fd);
+      return ReadFailed(out, error, ReadFileResult::kCannotRead, e);
+    }
   }
   ReadFileResult result = ReadFileResult::kRead;
   int failure = 0;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {  // replaced between the look and the open
-    failure = errno ? errno : EINVAL;
-    result = ReadFileResult::kCannotRead;
-  } else if (st.st_size > 0 && static_cast<uintmax_t>(st.st_size) > maxBytes) {
+  if (st.st_size > 0 && static_cast<uintmax_t>(st.st_size) > maxBytes) {
     failure = EFBIG;
     result = ReadFileResult::kTooLarge;
   } else {

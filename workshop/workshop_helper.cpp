@@ -46,10 +46,7 @@ std::string FormatItemPageUrl(uint64_t publishedFileId) {
 
 std::string FormatProgressCount(int32_t progressCount) { return FormatString("%d", progressCount); }
 
-std::string WideToNarrow(const fs::path& path) {
-  const std::vector<uint8_t> bytes = plat::Utf8ToCp1252(path.string());
-  return std::string(bytes.begin(), bytes.end());
-}
+std::string WideToNarrow(const fs::path& path) { return plat::Utf8ToCp1252Text(path.string()); }
 
 WorkshopHelper::WorkshopHelper(CommunityManagerSteam* manager)
     : manager(manager), settings("Quillmark", "Vantrel Workshop Helper", 0) {

@@ -25,10 +25,7 @@ namespace plat::qt {
 
 QString ToQt(const std::string& text) { return QString::fromStdString(Cp1252ToUtf8(text)); }
 
-std::string FromQt(const QString& text) {
-  std::vector<uint8_t> bytes = Utf8ToCp1252(text.toStdString());
-  return std::string(bytes.begin(), bytes.end());
-}
+std::string FromQt(const QString& text) { return Utf8ToCp1252Text(text.toStdString()); }
 
 bool FitsCp1252(const QString& text) {
   return Utf8ToCp1252(text.toStdString()).size() == static_cast<size_t>(text.size());
