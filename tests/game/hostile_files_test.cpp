@@ -21,8 +21,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -30,7 +28,6 @@
 #include <ostream>
 #include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "community/app_id.h"
@@ -43,9 +40,11 @@
 #include "graphics/imageset_writer.h"
 #include "platform/files.h"
 #include "platform/steam/fake.h"
+#include "support/odd_files.h"
 #include "support/test_support.h"
 
 namespace fs = boost::filesystem;
+using vantrel::test::PipeGuard;
 using vantrel::test::SetSpec;
 using vantrel::test::WriteSet;
 
@@ -54,51 +53,6 @@ namespace {
 // The play button of the board-set list.
 constexpr int32_t kPlayX = 1100, kPlayY = 650;
 constexpr uint64_t kItemId = 77;
-
-// A named pipe that no test can hang on. A thread waits to open its write
-// end; a reader that opens the pipe the blocking way is let through at
-// once (and then reads an empty pipe), and is counted. At the end the thread
-// is released by a reader of the test's own.
-class PipeGuard {
- public:
-  explicit PipeGuard(const fs::path& path) : path_(path) {
-    fs::create_directories(path.parent_path());
-    made_ = ::mkfifo(path.c_str(), 0644) == 0;
-    if (made_) thread_ = std::thread([this] { Serve(); });
-  }
-  ~PipeGuard() {
-    if (!made_) return;
-    finishing_ = true;
-    const int release = ::open(path_.c_str(), O_RDONLY | O_NONBLOCK);
-    thread_.join();
-    if (release >= 0) ::close(release);
-  }
-  PipeGuard(const PipeGuard&) = delete;
-  PipeGuard& operator=(const PipeGuard&) = delete;
-
-  bool Made() const { return made_; }
-  int Opens() const { return opens_; }
-  const fs::path& Path() const { return path_; }
-
- private:
-  void Serve() {
-    for (;;) {
-      const int fd = ::open(path_.c_str(), O_WRONLY);
-      if (fd >= 0) ::close(fd);
-      if (finishing_) return;
-      if (fd < 0) continue;
-      ++opens_;
-      // While that reader keeps the pipe open, the next open passes at once.
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-  }
-
-  fs::path path_;
-  bool made_ = false;
-  std::atomic<bool> finishing_{false};
-  std::atomic<int> opens_{0};
-  std::thread thread_;
-};
 
 // The folders of one row and the helpers that plant odd files in them.
 class HostileFiles {
