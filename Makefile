@@ -3,7 +3,7 @@
 #   make test   install what is missing, build every preset, run all tests
 JOBS ?= $(shell nproc)
 
-.PHONY: play test deps build build-asan build-fuzz clean format
+.PHONY: play programs test deps build build-asan build-fuzz clean format
 
 deps:
 	@bash scripts/install-deps.sh
@@ -12,7 +12,15 @@ build: deps
 	cmake --preset default
 	cmake --build --preset default -j $(JOBS)
 
-play: build
+# The programs and the data pack only; `make build` and `make test` build
+# every test and benchmark program as well.
+# A build folder that knows the target is configured already: the build
+# itself configures again when a CMakeLists.txt changes.
+programs: deps
+	@grep -qs '^vantrel_programs:' build/Makefile || cmake --preset default
+	cmake --build --preset default -j $(JOBS) --target vantrel_programs
+
+play: programs
 	@if [ -x build/game/Vantrel ]; then \
 		cd build/game && exec ./Vantrel; \
 	else \
