@@ -9,6 +9,7 @@
 #include "community/community_manager.h"
 #include "core/random_int.h"
 #include "game/game_globals.h"
+#include "game/play/ball_tuning.h"
 #include "game/play/charms.h"
 #include "game/play/entities.h"
 #include "game/play/entity_behaviour.h"
@@ -261,8 +262,10 @@ void ClampBallSpeed(Entity* ball, float speed) {
   if (!ball) return;
   const float d = std::max(1.0f, std::sqrt(ball->vx * ball->vx + ball->vy * ball->vy));
   float s = speed != 0 ? speed : d + 2.25f;
-  s = std::max(s, 225.0f);
-  const float limit = settings.kidMode ? 225.0f : (settings.classicRules ? 600.0f : 650.0f);
+  s = std::max(s, ball_tuning::kMinBallSpeed);
+  const float limit = settings.kidMode        ? ball_tuning::kKidModeTopSpeed
+                      : settings.classicRules ? ball_tuning::kClassicTopSpeed
+                                              : ball_tuning::kMaxBoostedSpeed;
   s = std::min(s, limit);
   ball->vx = ball->vx / d * s;
   ball->vy = ball->vy / d * s;

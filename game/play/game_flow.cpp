@@ -8,6 +8,7 @@
 #include "audio/sound_bank.h"
 #include "game/game_globals.h"
 #include "game/play/ball_sprite.h"
+#include "game/play/ball_tuning.h"
 #include "game/play/entities.h"
 #include "game/play/play_state.h"
 #include "game/play/player_state.h"
@@ -101,10 +102,12 @@ int32_t NextPlayer() {
 void LaunchBalls() {
   for (Entity* e = entityHead.next; e; e = e->next) {
     if (e->kind != kEntityBall || !(e->flags & kBallHeld)) continue;
-    float angle = (e->x - play.paddleX) / std::max(1.0f, 1.3f * play.paddleHalfWidth);
-    if (!(angle >= -1.3f)) angle = -1.3f;  // also catches a value that is not a number
-    if (angle > 1.3f) angle = 1.3f;
-    const int32_t speed = play.board.gravityOn ? 450 : std::min(e->heldSpeed, 600);
+    constexpr float kMaxAngle = ball_tuning::kMaxBounceAngle;
+    float angle = (e->x - play.paddleX) / std::max(1.0f, kMaxAngle * play.paddleHalfWidth);
+    if (!(angle >= -kMaxAngle)) angle = -kMaxAngle;  // also catches a value that is not a number
+    if (angle > kMaxAngle) angle = kMaxAngle;
+    const int32_t speed = play.board.gravityOn ? static_cast<int32_t>(ball_tuning::kCruiseSpeed)
+                                               : std::min(e->heldSpeed, ball_tuning::kMaxLaunchSpeed);
     e->heldSpeed = speed;
     e->vx = std::sin(angle) * static_cast<float>(speed);
     e->vy = -std::cos(angle) * static_cast<float>(speed);
