@@ -12,6 +12,7 @@
 #include "platform/message_box.h"
 #include "platform/present.h"
 #include "platform/cp1252.h"
+#include "platform/sdl/box_process.h"
 #include "platform/sdl/window_manager.h"
 
 namespace plat::sdl {
@@ -406,8 +407,11 @@ class SdlWindowSystem : public BackendWindowSystem<SdlWindow> {
     const std::string title = Cp1252ToUtf8(caption);
     const std::string message = Cp1252ToUtf8(text);
     std::fprintf(stderr, "[%s] %s\n", title.c_str(), message.c_str());
+    // Once the program has been asked to quit, a box would only hold up the
+    // shutdown: it is not shown, as when no box can be shown.
+    if (QuitAsked()) return kIdOk;
     if ((flags & 0x0F) != kMbOkCancel) {
-      if (SDL_ShowSimpleMessageBox(sdlFlags, title.c_str(), message.c_str(), parent) != 0) return kIdOk;
+      RunBoxUntilQuitSignal([&] { return SDL_ShowSimpleMessageBox(sdlFlags, title.c_str(), message.c_str(), parent); });
       return kIdOk;
     }
     const SDL_MessageBoxButtonData buttons[2] = {
@@ -416,7 +420,7 @@ class SdlWindowSystem : public BackendWindowSystem<SdlWindow> {
     };
     SDL_MessageBoxData data{sdlFlags, parent, title.c_str(), message.c_str(), 2, buttons, nullptr};
     int pressed = kIdOk;
-    if (SDL_ShowMessageBox(&data, &pressed) != 0) return kIdOk;
+    if (RunBoxUntilQuitSignal([&] { return SDL_ShowMessageBox(&data, &pressed); }) != 0) return kIdOk;
     return pressed == kIdCancel ? kIdCancel : kIdOk;
   }
 
@@ -432,6 +436,9 @@ class SdlWindowSystem : public BackendWindowSystem<SdlWindow> {
     if (!videoOk_ || SDL_GetDesktopDisplayMode(0, &mode) != 0) return {};
     return {mode.w, mode.h};
   }
+
+  // A quit came through the event loop, or SDL holds one that has not.
+  bool QuitAsked() { return quitAsked_ || (videoOk_ && SDL_QuitRequested()); }
 
   SdlWindow* Find(uint32_t id) {
     for (auto& w : windows_) {
@@ -497,6 +504,7 @@ class SdlWindowSystem : public BackendWindowSystem<SdlWindow> {
       case SDL_QUIT: {
         // Window-manager quit and SIGINT/SIGTERM: a close, so the program's
         // normal shutdown runs.
+        quitAsked_ = true;
         if (SdlWindow* w = FirstAlive())
           PostMessage(w, kMsgClose, 0, 0);
         else
@@ -605,6 +613,7 @@ class SdlWindowSystem : public BackendWindowSystem<SdlWindow> {
   }
 
   bool videoOk_ = false;
+  bool quitAsked_ = false;
   uintptr_t buttons_ = 0;
   int windowManager_ = -1;
 };

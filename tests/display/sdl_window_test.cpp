@@ -5,11 +5,21 @@
 
 #include <SDL.h>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <csignal>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "graphics/display.h"
@@ -17,6 +27,7 @@
 #include "platform/message_box.h"
 #include "platform/present.h"
 #include "platform/cp1252.h"
+#include "platform/sdl/box_process.h"
 #include "platform/sdl/sdl_window.h"
 
 namespace {
@@ -495,6 +506,209 @@ TEST_F(SdlEvents, TimedWaitEndsForAMessageAnEventOrAWindowTimer) {
   got = Drain();
   ASSERT_EQ(got.size(), 1u);
   EXPECT_EQ(got[0].message, plat::kMsgTimer);
+}
+
+// A box's process that would wait, and after how long the tests below give
+// up on it: a box that a quit signal fails to end then ends by itself and
+// the test fails instead of hanging.
+constexpr int kGuardSeconds = 20;
+
+// The quit signal handlers as they are now.
+std::pair<void (*)(int), void (*)(int)> QuitHandlers() {
+  struct sigaction intAction {
+  }, termAction{};
+  sigaction(SIGINT, nullptr, &intAction);
+  sigaction(SIGTERM, nullptr, &termAction);
+  return {intAction.sa_handler, termAction.sa_handler};
+}
+
+// The shape of SDL's box call: fork the process that shows the box, wait for
+// it however often a signal interrupts the wait. The child runs `box`; the
+// result is its exit status, or 1000 + the signal that ended it.
+int ForkedBox(void (*box)()) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    box();
+    _exit(0);
+  }
+  int status = 0;
+  pid_t done;
+  do {
+    done = waitpid(pid, &status, 0);
+  } while (done == -1 && errno == EINTR);
+  if (done != pid) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
+}
+
+constexpr int kLate = 99;
+void WaitUnanswered() {
+  sleep(kGuardSeconds);
+  _exit(kLate);
+}
+
+TEST_F(SdlEvents, QuitSignalsEndTheBoxProcessAndStillQuit) {
+  struct Case {
+    const char* name;
+    int (*show)();
+    int result;
+    bool quits;
+  } cases[] = {
+      {"answered", [] { return ForkedBox([] { _exit(7); }); }, 7, false},
+      {"SIGTERM while open",
+       [] {
+         return ForkedBox([] {
+           kill(getppid(), SIGTERM);
+           WaitUnanswered();
+         });
+       },
+       1000 + SIGKILL, true},
+      {"SIGINT while open",
+       [] {
+         return ForkedBox([] {
+           kill(getppid(), SIGINT);
+           WaitUnanswered();
+         });
+       },
+       1000 + SIGKILL, true},
+      // The signal comes before the box's process is forked: that process
+      // ends as it starts.
+      {"SIGTERM before the fork",
+       [] {
+         std::raise(SIGTERM);
+         return ForkedBox(WaitUnanswered);
+       },
+       128 + SIGTERM, true},
+  };
+  const auto before = QuitHandlers();
+  for (const Case& c : cases) {
+    EXPECT_EQ(plat::sdl::RunBoxUntilQuitSignal(c.show), c.result) << c.name;
+    EXPECT_EQ(QuitHandlers(), before) << c.name;
+    std::vector<plat::Message> got = Drain();
+    ASSERT_EQ(got.size(), c.quits ? 1u : 0u) << c.name;
+    if (c.quits) {
+      EXPECT_EQ(got[0].message, plat::kMsgClose) << c.name;
+    }
+  }
+}
+
+// An X display that takes connections and never answers them: SDL's box
+// process waits on it as on a box that nobody answers. The socket is in the
+// abstract namespace, where Xlib looks first, so no file is left behind.
+class SilentDisplay {
+ public:
+  SilentDisplay() {
+    for (int n = 4000 + getpid() % 4000; n < 9000 && listener_ < 0; ++n) {
+      const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+      sockaddr_un address{};
+      address.sun_family = AF_UNIX;
+      const std::string name = "/tmp/.X11-unix/X" + std::to_string(n);
+      std::memcpy(address.sun_path + 1, name.data(), name.size());
+      const socklen_t length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+      if (fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&address), length) == 0 && listen(fd, 4) == 0) {
+        listener_ = fd;
+        setenv("DISPLAY", (":" + std::to_string(n)).c_str(), 1);
+      } else if (fd >= 0) {
+        close(fd);
+      }
+    }
+  }
+  ~SilentDisplay() {
+    for (int fd : clients_) close(fd);
+    if (listener_ >= 0) close(listener_);
+    unsetenv("DISPLAY");
+  }
+  bool Usable() const { return listener_ >= 0; }
+
+  // Until `done` becomes readable: takes every client that connects, and
+  // sends `sig` (when not 0) to this process once the first has. After
+  // kGuardSeconds without news it drops its clients (their box fails) and
+  // tells so in guardFired.
+  void Serve(int done, int sig) {
+    for (;;) {
+      pollfd fds[2] = {{listener_, POLLIN, 0}, {done, POLLIN, 0}};
+      const int ready = poll(fds, 2, kGuardSeconds * 1000);
+      if (ready < 0 && errno == EINTR) continue;
+      if (ready <= 0) {
+        guardFired = true;
+        for (int fd : clients_) close(fd);
+        clients_.clear();
+        continue;
+      }
+      if (fds[1].revents) return;
+      const int client = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+      if (client < 0) continue;
+      clients_.push_back(client);
+      ++connections;
+      if (connections == 1 && sig != 0) kill(getpid(), sig);
+    }
+  }
+
+  int connections = 0;
+  bool guardFired = false;
+
+ private:
+  int listener_ = -1;
+  std::vector<int> clients_;
+};
+
+// SDL's own box, on a display that never answers: a quit signal while it is
+// open ends it, and one that came before it keeps it from opening; either
+// way the quit still reaches the loop as a close.
+TEST(SdlWindow, QuitSignalsEndOrSkipTheBox) {
+  enum class When { kWhileOpen, kPending, kDelivered };
+  struct Case {
+    const char* name;
+    When when;
+    int signal;
+  } cases[] = {
+      {"SIGTERM while open", When::kWhileOpen, SIGTERM},
+      {"SIGINT while open", When::kWhileOpen, SIGINT},
+      {"SIGTERM not yet pumped", When::kPending, SIGTERM},
+      {"SIGTERM already a close", When::kDelivered, SIGTERM},
+  };
+  setenv("SDL_VIDEODRIVER", "dummy", 1);
+  for (const Case& c : cases) {
+    auto system = plat::sdl::CreateWindowSystem();
+    plat::WindowDesc desc;
+    desc.proc = plat::DefaultWindowProc;
+    plat::Window* window = system->CreateMainWindow(desc);
+    ASSERT_NE(window, nullptr);
+    // Only the box looks for the display; SDL itself starts without one.
+    SilentDisplay display;
+    ASSERT_TRUE(display.Usable());
+    auto drain = [&] {
+      std::vector<uint32_t> got;
+      plat::Message m;
+      while (system->PeekMessage(&m, true)) {
+        if (m.message != plat::kMsgPaint) got.push_back(m.message);
+      }
+      return got;
+    };
+    drain();
+    if (c.when != When::kWhileOpen) std::raise(c.signal);
+    if (c.when == When::kDelivered) {
+      EXPECT_EQ(drain(), std::vector<uint32_t>{plat::kMsgClose}) << c.name;
+    }
+
+    int done[2];
+    ASSERT_EQ(pipe2(done, O_CLOEXEC), 0);
+    std::thread server([&] { display.Serve(done[0], c.when == When::kWhileOpen ? c.signal : 0); });
+    const int32_t answer = plat::ShowMessageBox(nullptr, "Could not save the settings!", "Error!",
+                                                plat::kMbOkCancel | plat::kMbIconError);
+    ASSERT_EQ(write(done[1], "x", 1), 1);
+    server.join();
+    close(done[0]);
+    close(done[1]);
+
+    EXPECT_EQ(answer, plat::kIdOk) << c.name;
+    EXPECT_FALSE(display.guardFired) << c.name;
+    EXPECT_EQ(display.connections, c.when == When::kWhileOpen ? 1 : 0) << c.name;
+    const std::vector<uint32_t> after = drain();
+    const std::vector<uint32_t> expected = c.when == When::kDelivered ? std::vector<uint32_t>{}
+                                                                      : std::vector<uint32_t>{plat::kMsgClose};
+    EXPECT_EQ(after, expected) << c.name;
+    window->Destroy();
+  }
 }
 
 TEST(Cp1252, Utf8ToBytes) {
