@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 
 #include <boost/filesystem.hpp>
 
@@ -34,12 +33,18 @@ void DrawBitmap(const SurfaceLock& lock, const Bitmap* bitmap, int32_t x, int32_
   bitmap->DrawPart(lock.bits, lock.width, lock.height, lock.pitch, x, y, 0, 0, srcWidth, srcHeight, 1, 256);
 }
 
+// The most dirs.cfg may hold: a thousand folders of the longest line kept.
+// A larger file, like one that is not a regular file, reads as none.
+constexpr size_t kMaxDirsConfigBytes = size_t{1} << 20;
+
 void ReadDirsConfig(DataFiles& files) {
-  std::ifstream in("dirs.cfg", std::ios::binary);
-  if (!in) return;
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.size() > 1023) line.resize(1023);
+  std::string text;
+  if (plat::ReadWholeFile("dirs.cfg", text, kMaxDirsConfigBytes) != plat::ReadFileResult::kRead) return;
+  for (size_t pos = 0; pos < text.size();) {
+    size_t end = text.find('\n', pos);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(pos, std::min<size_t>(end - pos, 1023));
+    pos = end + 1;
     while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
     // Configured text: a '\' separates folders, as in the game's dirs.cfg.
     if (!line.empty()) files.searchDirs.push_back(plat::ToPath(line));

@@ -231,30 +231,24 @@ bool ParseImageSetEntries(const uint8_t* data, size_t size, ImageSetContents* ou
 void ImageTool::ShowError(const std::string& text) const { plat::ShowMessageBox(nullptr, text, "Error", plat::kMbOk); }
 
 bool ImageTool::LoadImageSetEntries(const fs::path& path, bool append) {
-  std::vector<uint8_t> bytes;
-  FILE* file = std::fopen(path.c_str(), "rb");
-  bool readOk = file != nullptr;
-  if (file) {
-    uint8_t chunk[65536];
-    size_t n = 0;
-    try {
-      while ((n = std::fread(chunk, 1, sizeof(chunk), file)) > 0) bytes.insert(bytes.end(), chunk, chunk + n);
-    } catch (const std::bad_alloc&) {
-      std::fclose(file);
-      ShowError("Couldn't allocate ram!");
-      return false;
-    }
-    readOk = !std::ferror(file);
-    std::fclose(file);
+  // A pipe, a device or a folder is refused without being opened for
+  // reading, and a file larger than any set before it is read.
+  std::string bytes;
+  plat::ReadFileResult read = plat::ReadFileResult::kCannotRead;
+  try {
+    read = plat::ReadWholeFile(path, bytes, kMaxSetFileBytes);
+  } catch (const std::bad_alloc&) {
+    ShowError("Couldn't allocate ram!");
+    return false;
   }
-  if (!readOk) {
+  if (read != plat::ReadFileResult::kRead) {
     // Message boxes take Windows-1252 text; the path is UTF-8.
     ShowError("Error opening file: " + plat::Utf8ToCp1252Text(path.string()));
     return false;
   }
   ImageSetContents contents;
   std::string error;
-  if (!ParseImageSetEntries(bytes.data(), bytes.size(), &contents, &error)) {
+  if (!ParseImageSetEntries(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &contents, &error)) {
     ShowError(error);
     return false;
   }

@@ -53,6 +53,15 @@ enum : int32_t {
 // Most entries a set file may hold for the reader.
 constexpr int32_t kMaxSetEntries = 65536;
 
+// The largest set file the reader takes in: a larger one is refused as a
+// file that cannot be read, before any of it is read. The game draws on a
+// 1280 x 720 screen, where a whole screen of 32-bit pixels is 3.5 MiB; the
+// largest set of the data pack is under 2 MiB. 64 MiB holds eighteen whole
+// screens, while the tool, which keeps each pixel three times (the picture,
+// its display frame, the preview copy) beside the file's bytes, stays near
+// 256 MiB for the largest set it takes.
+constexpr size_t kMaxSetFileBytes = size_t{64} << 20;
+
 // Longest entry name kept, in bytes, from the name field.
 constexpr int32_t kMaxEntryName = 255;
 
@@ -131,6 +140,8 @@ class ImageTool {
 
   // Reads a set into the list, replacing it or appending to it. On any
   // failure the reader's message is shown and the list stays as it was.
+  // Only a regular file (or a link to one) of at most kMaxSetFileBytes is
+  // read: anything else is a file that cannot be opened.
   bool LoadImageSetEntries(const boost::filesystem::path& path, bool append);
   // Writes the list as a version-2 set; false when nothing could be
   // written (an existing file then stays as it was), and for a list with an

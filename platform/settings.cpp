@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <strings.h>
 #include <vector>
 
@@ -12,6 +11,10 @@
 
 namespace plat {
 namespace {
+
+// Far more than the values of any program's key take (each line is a name
+// and a value of at most a few kilobytes, escaped).
+constexpr size_t kMaxSettingsFileBytes = size_t{16} << 20;
 
 // File layout: a comment line, then one value per line:
 //   "name"=dword:0000002a
@@ -155,9 +158,20 @@ std::unique_ptr<SettingsStore> SettingsStore::Open(const std::string& keyPath, b
   std::unique_ptr<SettingsStore> store(new SettingsStore());
   store->file_ = file;
   store->keyPath_ = keyPath;
-  std::ifstream in(file, std::ios::binary);
-  std::string line;
-  while (std::getline(in, line)) {
+  // Only a regular file (or a link to one) is read, without waiting. One
+  // that is there but cannot be read (a pipe, a device, a folder, a file far
+  // larger than any settings, one the user may not read) reads as no
+  // settings and is never written over: what it holds, or what it stands
+  // for, is kept, and every write fails with the reason it could not be read.
+  std::string text;
+  int error = 0;
+  const ReadFileResult read = ReadWholeFile(file, text, kMaxSettingsFileBytes, &error);
+  if (read != ReadFileResult::kRead && read != ReadFileResult::kMissing) store->unreadable_ = error ? error : EIO;
+  for (size_t pos = 0; pos < text.size();) {
+    size_t end = text.find('\n', pos);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(pos, end - pos);
+    pos = end + 1;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     std::string name;
     Value value;
@@ -248,6 +262,10 @@ bool SettingsStore::WriteString(const std::string& name, const char* text) {
 }
 
 bool SettingsStore::Save() const {
+  if (unreadable_) {
+    errno = unreadable_;
+    return false;
+  }
   std::string out = "; settings of ";
   for (unsigned char c : keyPath_) out += (c >= 0x20 && c < 0x7F) ? char(c) : '?';
   out += '\n';

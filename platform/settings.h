@@ -6,7 +6,10 @@
 // ($XDG_CONFIG_HOME defaults to ~/.config). The file is read once, when the
 // store is opened; every write goes to a temporary file in the same folder
 // that is renamed over the old one. A damaged or foreign file reads as
-// missing values. No operation prints anything.
+// missing values; a file that is there but cannot be read (not a regular
+// file, far too large, not readable) reads as no values and every write
+// fails, so it is never replaced by a file that holds less. No operation
+// prints anything.
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -61,6 +64,9 @@ class SettingsStore {
   std::string file_;
   std::string keyPath_;
   std::map<std::string, Value, NameLess> values_;
+  // Non-zero (the errno value) when the file is there but could not be
+  // read: it then reads as no values and is never written.
+  int unreadable_ = 0;
   // While an update runs: the values as the file holds them, and whether
   // anything was written since.
   bool updating_ = false;

@@ -20,6 +20,7 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/settings.h"
+#include "support/read_failure.h"
 #include "support/test_support.h"
 
 namespace fs = boost::filesystem;
@@ -224,6 +225,31 @@ TEST_F(SettingsBatch, AWindowPlacementIsStoredWhole) {
   ASSERT_EQ(reg.RestoreWindow(&window, "Wnd", true, false), 1);
   EXPECT_EQ(window.rect.left, 300);
   EXPECT_EQ(window.rect.bottom, 400);
+}
+
+TEST_F(SettingsBatch, AFileThatCannotBeReadIsNeverWrittenOver) {
+  // The settings of a user who may not read their own file (or of a disk
+  // that fails): they read as none, and no write replaces the file with one
+  // that holds only the new value.
+  RegistrySettings reg("Quillmark", "Unreadable", 0);
+  ASSERT_EQ(reg.WriteInt("Kept", 7), 1);
+  const std::string file = plat::SettingsStore::FilePath(reg.keyPath, false);
+  const std::string before = ReadAll(file);
+  {
+    vantrel::test::ReadRefusedScope refused("registry", EACCES);
+    int32_t v = -1;
+    EXPECT_EQ(reg.ReadInt("Kept", &v), 0);
+    EXPECT_EQ(v, -1);
+    errno = 0;
+    EXPECT_EQ(reg.WriteInt("New", 1), 0);
+    EXPECT_EQ(errno, EACCES);
+    ASSERT_EQ(reg.BeginBatch(), 1);
+    reg.WriteInt("New", 2);
+    EXPECT_EQ(reg.EndBatch(), 0);
+    EXPECT_EQ(ReadAll(file), before);
+  }
+  EXPECT_EQ(Read("Unreadable", "Kept"), 7);
+  EXPECT_EQ(Read("Unreadable", "New"), -1);
 }
 
 }  // namespace

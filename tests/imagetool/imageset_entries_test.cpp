@@ -234,6 +234,24 @@ TEST_F(ImageSetEntries, BadFilesFailWithTheReadersMessageAndChangeNothing) {
   }
 }
 
+TEST_F(ImageSetEntries, ASetFileLargerThanTheBoundIsRefusedBeforeItIsRead) {
+  // A set padded with a hole: at the bound it opens, one byte more is a file
+  // the tool cannot read, and the list keeps what it held.
+  Bytes f;
+  f.Str("IMST").Int(2).Int(1).Name("padded").Int(1).Int(1).Int(0).Int(0).Int(static_cast<int32_t>(0xFF0000FFu));
+  const fs::path p = dir / "padded.img";
+  WriteBytes(p, f.b);
+  fs::resize_file(p, kMaxSetFileBytes);
+  ASSERT_TRUE(tool.LoadImageSetEntries(p, false));
+  ASSERT_EQ(tool.entries.size(), 1u);
+  EXPECT_STREQ(tool.entries[0]->name.Text(), "padded");
+  fs::resize_file(p, kMaxSetFileBytes + 1);
+  EXPECT_FALSE(tool.LoadImageSetEntries(p, true));
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Error opening file: " + p.string()});
+  ASSERT_EQ(tool.entries.size(), 1u);
+  EXPECT_STREQ(tool.entries[0]->name.Text(), "padded");
+}
+
 TEST_F(ImageSetEntries, MissingFileIsReportedWithItsPath) {
   fs::path p = dir / "nowhere.img";
   EXPECT_FALSE(tool.LoadImageSetEntries(p, false));

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <string>
 
 namespace fs = boost::filesystem;
 
@@ -16,15 +17,20 @@ namespace vantrel::test {
 PipeGuard::PipeGuard(const fs::path& path) : path_(path) {
   fs::create_directories(path.parent_path());
   made_ = ::mkfifo(path.c_str(), 0644) == 0;
+  // A handle on the pipe itself (not an open of it), so that the thread can
+  // be released even when a reader has put something else in its place.
+  if (made_) hold_ = ::open(path.c_str(), O_PATH | O_CLOEXEC);
   if (made_) thread_ = std::thread([this] { Serve(); });
 }
 
 PipeGuard::~PipeGuard() {
   if (!made_) return;
   finishing_ = true;
-  const int release = ::open(path_.c_str(), O_RDONLY | O_NONBLOCK);
+  const std::string through = hold_ >= 0 ? "/proc/self/fd/" + std::to_string(hold_) : path_.string();
+  const int release = ::open(through.c_str(), O_RDONLY | O_NONBLOCK);
   thread_.join();
   if (release >= 0) ::close(release);
+  if (hold_ >= 0) ::close(hold_);
 }
 
 void PipeGuard::Serve() {

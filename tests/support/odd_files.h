@@ -38,6 +38,7 @@ class PipeGuard {
 
   boost::filesystem::path path_;
   bool made_ = false;
+  int hold_ = -1;
   std::atomic<bool> finishing_{false};
   std::atomic<int> opens_{0};
   std::thread thread_;
