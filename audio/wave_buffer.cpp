@@ -6,6 +6,8 @@
 #include <limits>
 #include <new>
 
+#include "platform/files.h"
+
 namespace {
 
 uint16_t Read16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
@@ -155,9 +157,11 @@ int32_t WaveBuffer::LoadFromFile(FILE* file) {
   return 1;
 }
 
+// Both open regular files only, without waiting: a pipe, a device or a
+// folder under a sound's name is a file that does not open.
 int32_t WaveBuffer::Load(const char* path) {
   if (!path) return 0;
-  FILE* file = std::fopen(path, "rb");
+  FILE* file = plat::OpenFile(boost::filesystem::path(path), "rb");
   if (!file) return 0;
   const int32_t ok = LoadFromFile(file);
   std::fclose(file);
@@ -167,7 +171,7 @@ int32_t WaveBuffer::Load(const char* path) {
 int32_t WaveBuffer::OpenStream(const char* path, int32_t n) {
   if (!path || n < 0) return 0;
   WaveBuffer fresh;
-  fresh.stream = std::fopen(path, "rb");
+  fresh.stream = plat::OpenFile(boost::filesystem::path(path), "rb");
   if (!fresh.stream) return 0;
   fresh.dataSize = fresh.ParseHeader(fresh.stream);
   if (fresh.dataSize <= 0) return 0;

@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "audio/sound_bank.h"
 #include "community/community_manager.h"
 #include "core/data_files.h"
+#include "core/log.h"
 #include "core/registry_settings.h"
 #include "core/text_file.h"
 #include "game/game_globals.h"
@@ -66,6 +68,26 @@ const SettingValue kConfigKeys[] = {
     {"HighPriorityClass", &settings.highPriorityClass, Flag}, {"ForceWaveOut", &settings.forceWaveOut, Flag},
 };
 
+// The most a configuration file in the game's folder may hold: far beyond
+// the eight keys of config.cfg and a thousand folders of the longest path
+// in dirs.cfg (4096 bytes each).
+constexpr size_t kMaxConfigFileBytes = 4u << 20;
+
+// Reads one configuration file of the current folder through the one
+// regular-file read. A file that is missing, cannot be read (a pipe, a
+// device, a folder under its name) or is larger than any real one gives
+// nothing, as a missing one does, and never holds the game up.
+bool ReadConfigText(const char* name, std::string& bytes) {
+  int error = 0;
+  const plat::ReadFileResult read = plat::ReadWholeFile(name, bytes, kMaxConfigFileBytes, &error);
+  if (read == plat::ReadFileResult::kRead) return true;
+  if (read != plat::ReadFileResult::kMissing) {
+    DebugPrint(std::string("Error reading ") + name + ": " +
+               (read == plat::ReadFileResult::kTooLarge ? std::string("too large") : std::strerror(error)) + "\n");
+  }
+  return false;
+}
+
 }  // namespace
 
 void ReadStoredSettings() {
@@ -96,7 +118,8 @@ bool WriteStoredSettings() {
 
 void ReadConfigFile() {
   TextFile file;
-  file.Load("config.cfg", 0);
+  std::string bytes;
+  if (ReadConfigText("config.cfg", bytes)) file.LoadFromMemory(bytes.data(), static_cast<int32_t>(bytes.size()));
   for (const SettingValue& key : kConfigKeys) {
     int32_t value = 0;
     if (file.FindKey(key.name) && file.GetInt(&value)) *key.value = key.normalise(value);
@@ -132,12 +155,7 @@ std::vector<std::string> ParseDirsConfig(const std::string& bytes) {
 void ReadDirsConfig(DataFiles& files) {
   gameRootFolders.push_back(plat::CurrentFolder());
   std::string bytes;
-  if (FILE* f = std::fopen("dirs.cfg", "rb")) {
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
-    std::fclose(f);
-  }
+  ReadConfigText("dirs.cfg", bytes);
   for (const std::string& line : ParseDirsConfig(bytes)) {
     const boost::filesystem::path folder = plat::ToPath(line);
     gameRootFolders.push_back(folder);

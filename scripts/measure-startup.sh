@@ -24,7 +24,9 @@
 #     screen; without it there is no window manager, as on a bare X server),
 #   SHOTS=DIR (screenshots of each run: DIR/run-N-menu.png, and in play
 #     DIR/run-N-play-start.png and run-N-play-end.png, before and after the
-#     play figure; the import itself is not counted in the game's CPU).
+#     play figure; the import itself is not counted in the game's CPU),
+#   SAVED_GAMES=DIR (what DIR holds is copied into each run's saved-games
+#     folder before the game starts: a charms.dat, a Scores folder, ...).
 #
 # Each run gets a new empty HOME, XDG_CONFIG_HOME, XDG_DATA_HOME and
 # XDG_RUNTIME_DIR, so the settings are the defaults (full screen); the
@@ -137,6 +139,10 @@ if [[ "${1:-}" == "--inner" ]]; then
       mkdir -p "$tmp/config/Quillmark/Vantrel - Orvesse"
       printf '"FullScreen"=dword:00000000\n' >"$tmp/config/Quillmark/Vantrel - Orvesse/registry.ini"
     fi
+    if [[ -n "${SAVED_GAMES:-}" ]]; then
+      mkdir -p "$tmp/data/Vantrel - Orvesse"
+      cp -a "$SAVED_GAMES/." "$tmp/data/Vantrel - Orvesse/"
+    fi
     stamp="$tmp/first-frame"
     load="$(cut -d' ' -f1-3 /proc/loadavg)"
     cd "$game_dir"
@@ -206,6 +212,14 @@ if [[ -n "${SHOTS:-}" ]]; then
   mkdir -p "$SHOTS"
   SHOTS="$(cd "$SHOTS" && pwd)"
   export SHOTS
+fi
+if [[ -n "${SAVED_GAMES:-}" ]]; then
+  if [[ ! -d "$SAVED_GAMES" ]]; then
+    echo "no folder $SAVED_GAMES" >&2
+    exit 1
+  fi
+  SAVED_GAMES="$(cd "$SAVED_GAMES" && pwd)"
+  export SAVED_GAMES
 fi
 if [[ -n "${WM:-}" ]] && ! command -v "${WM%% *}" >/dev/null; then
   echo "no window manager $WM: install it first" >&2

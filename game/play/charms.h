@@ -48,6 +48,16 @@ constexpr int32_t kCharmPoints[16] = {250,  325,  425,  550,  700,  875,  1075, 
 constexpr int32_t kCharmRarityWeights[5] = {100, 50, 25, 10, 5};
 // The longest name "charms.dat" can hold: its length is stored in one byte.
 constexpr size_t kMaxCharmNameBytes = 255;
+// The largest "charms.dat" a real collection can be. It holds each charm's
+// name once, and a name is at most kMaxCharmNameBytes. The charms are the
+// frames of the charm sets, a few dozen to a set; kMaxCollectedCharms names,
+// each at its longest, are more than a thousand sets of 64 charms could give.
+// Their plain form is 1 + 65536 * 256 bytes (16 MiB and the version byte);
+// the scrambler adds its length word and at most 15 layers of a 15-byte key
+// and a marker (244 bytes), rounded up to 256. A bigger file is not one the
+// game wrote: it is kept aside as damaged, unread.
+constexpr size_t kMaxCollectedCharms = 65536;
+constexpr size_t kMaxCharmsFileBytes = 1 + kMaxCollectedCharms * (1 + kMaxCharmNameBytes) + 4 + 256;
 // Where every image of a charm set is anchored when drawn.
 constexpr int32_t kCharmHotX = 24;
 constexpr int32_t kCharmHotY = 12;

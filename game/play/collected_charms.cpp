@@ -25,42 +25,10 @@ constexpr const char* kCharmsBackupName = "charms.dat.bak";
 // A second backup, while the first is still there, is "charms.dat.bak.1",
 // and so on.
 constexpr const char* kCharmsBackupSuffix = ".bak";
-// Far beyond any real collection (every name at its longest, a million
-// names); a bigger file is not read into memory.
-constexpr uintmax_t kMaxCharmsFileBytes = 256u * 1024u * 1024u;
-
-std::string ErrnoText() { return errno ? std::string(": ") + std::strerror(errno) : std::string(); }
-
-// Reads the whole file. false with a reason when it cannot be read.
-bool ReadWholeFile(const boost::filesystem::path& path, std::vector<uint8_t>& out, std::string& reason) {
-  errno = 0;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) {
-    reason = "cannot open" + ErrnoText();
-    return false;
-  }
-  std::vector<uint8_t> bytes;
-  uint8_t block[4096];
-  bool ok = true;
-  for (;;) {
-    size_t n = std::fread(block, 1, sizeof(block), f);
-    bytes.insert(bytes.end(), block, block + n);
-    if (bytes.size() > kMaxCharmsFileBytes) {
-      reason = "too large";
-      ok = false;
-      break;
-    }
-    if (n < sizeof(block)) {
-      if (std::ferror(f)) {
-        reason = "read error" + ErrnoText();
-        ok = false;
-      }
-      break;
-    }
-  }
-  std::fclose(f);
-  if (ok) out.swap(bytes);
-  return ok;
+// Why the file could not be read, for the debug output.
+std::string ReadFailureText(plat::ReadFileResult result, int error) {
+  if (result == plat::ReadFileResult::kTooLarge) return "too large";
+  return error ? std::string("cannot read: ") + std::strerror(error) : std::string("cannot read");
 }
 
 }  // namespace
@@ -97,20 +65,17 @@ void LoadCollectedCharms() {
     return;
   }
   const boost::filesystem::path path = savedGamesFolder / kCharmsFileName;
-  boost::system::error_code ec;
-  const boost::filesystem::file_status status = boost::filesystem::status(path, ec);
-  if (status.type() == boost::filesystem::file_not_found) return;
-  if (status.type() == boost::filesystem::status_error) {
-    // Neither there nor known to be missing: never overwrite it blindly.
+  // The one regular-file read: a pipe, a device or a folder under the name
+  // is a file that cannot be read, and a file beyond any real collection is
+  // refused before a byte of it is read. Either is kept aside at the first
+  // save, never written over.
+  std::string bytes;
+  int error = 0;
+  const plat::ReadFileResult read = plat::ReadWholeFile(path, bytes, kMaxCharmsFileBytes, &error);
+  if (read == plat::ReadFileResult::kMissing) return;
+  if (read != plat::ReadFileResult::kRead) {
     collectedCharmsNeedBackup = true;
-    DebugPrint("Error reading collected charms: " + ec.message() + "\n");
-    return;
-  }
-  std::vector<uint8_t> bytes;
-  std::string reason;
-  if (!ReadWholeFile(path, bytes, reason)) {
-    collectedCharmsNeedBackup = true;
-    DebugPrint("Error reading collected charms: " + reason + "\n");
+    DebugPrint("Error reading collected charms: " + ReadFailureText(read, error) + "\n");
     return;
   }
   uint8_t* plain = nullptr;

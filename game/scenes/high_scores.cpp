@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -67,8 +69,24 @@ struct UnsavedTable {
 };
 std::map<boost::filesystem::path, UnsavedTable> unsavedTables;
 
+// Table files that were there but could not be read as a table file (a
+// pipe, a device, a file the player may not read, one larger than any
+// table): the first save over each keeps it aside as NAME.bak (NAME.bak.1,
+// ... when that is taken) rather than replace it. A folder is left where it
+// is: no save can replace it, and the save fails as any other.
+std::set<boost::filesystem::path> tablesToKeep;
+constexpr const char* kKeptTableSuffix = ".bak";
+
 // Writes one table; false, with errno set, when the file was not written.
 bool WriteTable(const boost::filesystem::path& path, const HighScoreEntry (&table)[kHighScoreRows]) {
+  if (tablesToKeep.count(path) != 0) {
+    int error = 0;
+    if (plat::KeepAside(path, kKeptTableSuffix, &error).empty() && error != ENOENT) {
+      errno = error;
+      return false;
+    }
+    tablesToKeep.erase(path);
+  }
   const std::vector<uint8_t> bytes = WriteHighScoreTable(table);
   // The path as it is: a '\\' in the set's file name is part of the name.
   plat::WriteFailure failure;
@@ -90,10 +108,24 @@ void LoadHighScores() {
     return;
   }
   // The path as it is: a '\\' in the set's file name is part of the name.
-  FILE* file = std::fopen(highScoreScreen.scoreFilePath.c_str(), "rb");
-  if (!file) return;
+  // The one regular-file open: a pipe, a device or a folder under the name
+  // is a table that cannot be read, and the open never waits.
+  const boost::filesystem::path& path = highScoreScreen.scoreFilePath;
+  tablesToKeep.erase(path);
+  errno = 0;
+  FILE* file = plat::OpenFile(path, "rb");
+  if (!file) {
+    const int error = errno;
+    boost::system::error_code ec;
+    const bool folder = boost::filesystem::symlink_status(path, ec).type() == boost::filesystem::directory_file;
+    if (error != ENOENT && error != ENOTDIR && !folder) tablesToKeep.insert(path);
+    if (error != ENOENT) DebugPrint("Error reading high scores: " + path.string() + ": " + std::strerror(error) + "\n");
+    return;
+  }
   std::vector<uint8_t> bytes(kMostBytesRead);
   const size_t got = std::fread(bytes.data(), 1, bytes.size(), file);
+  // More than any table: not a file the game wrote alone.
+  if (got == bytes.size() && std::fgetc(file) != EOF) tablesToKeep.insert(path);
   std::fclose(file);
   ReadHighScoreTable(bytes.data(), got, highScoreScreen.highScores);
 }
@@ -417,7 +449,10 @@ void SaveUnsavedHighScores() {
   if (unsavedTables.empty()) ReportSaveWorked(SavedData::kHighScores);
 }
 
-void ForgetUnsavedHighScoresForTests() { unsavedTables.clear(); }
+void ForgetUnsavedHighScoresForTests() {
+  unsavedTables.clear();
+  tablesToKeep.clear();
+}
 
 void RunHighScoresScreen() {
   const bool firstFrame = program.sceneNumber != program.previousScene;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "platform/files.h"
 #include "platform/seal/internal.h"
 
 namespace plat::seal {
@@ -24,7 +25,9 @@ OutputLock::~OutputLock() {
 
 int ReadFileFrom(const char* fileName, std::uint32_t offset, std::size_t limit, std::vector<std::uint8_t>* out) {
   if (fileName == nullptr || fileName[0] == '\0' || out == nullptr) return kBadArgument;
-  std::FILE* f = std::fopen(fileName, "rb");
+  // Regular files only, opened without waiting: a pipe, a device or a folder
+  // under the name is a file that cannot be read.
+  std::FILE* f = plat::OpenFile(boost::filesystem::path(fileName), "rb");
   if (f == nullptr) return kFileError;
   int result = kOk;
   long size = -1;

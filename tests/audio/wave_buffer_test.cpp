@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "audio_test_files.h"
+#include "support/odd_files.h"
 #include "support/test_support.h"
 
 using namespace audiotest;
@@ -340,3 +341,25 @@ TEST(WaveBufferConvert, HostileFormatFieldsStaySafe) {
   EXPECT_EQ(w.SoftClip(0.9f), 0);
   EXPECT_EQ(w.sizeBytes, 78);
 }
+
+// A pipe, a device, a huge hole or a folder under a sound's name: neither
+// the load nor the stream waits on it or reads it into memory, and the
+// buffer keeps what it held.
+class WaveBufferOddFile : public ::testing::TestWithParam<vantrel::test::OddFileCase> {};
+
+TEST_P(WaveBufferOddFile, LoadAndStreamRefuseItAndKeepThePreviousData) {
+  WaveBuffer w;
+  ASSERT_EQ(w.Load(WriteFile("good.wav", Wave(1, 22050, 8, Ramp(40))).c_str()), 1);
+  const uint8_t* before = w.samples;
+  const vantrel::test::OddFile odd(GetParam().kind, vantrel::test::MakeTempDir("wave-odd") / "sound.wav");
+  EXPECT_EQ(w.Load(odd.Path().c_str()), 0);
+  EXPECT_EQ(w.OpenStream(odd.Path().c_str(), 0), 0);
+  EXPECT_EQ(w.IsStreaming(), 0);
+  EXPECT_EQ(w.samples, before);
+  EXPECT_EQ(w.sizeBytes, 40);
+  EXPECT_EQ(odd.PipeOpens(), 0) << "opened, which waits for a writer";
+  EXPECT_TRUE(odd.Intact());
+}
+
+INSTANTIATE_TEST_SUITE_P(OddFiles, WaveBufferOddFile, ::testing::ValuesIn(vantrel::test::OddFileCases()),
+                         [](const auto& info) { return vantrel::test::OddFileCaseId(info.param); });

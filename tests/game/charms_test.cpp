@@ -490,6 +490,36 @@ TEST_F(CharmsFile, UnreadableFileIsNotOverwritten) {
   EXPECT_EQ(collectedCharms, std::set<std::string>{"a"});
 }
 
+TEST_F(CharmsFile, TheLargestRealCollectionIsReadAndABiggerFileIsKeptUnread) {
+  // Every name at its longest, as many as a collection can hold.
+  for (size_t i = 0; i < kMaxCollectedCharms; ++i) {
+    char number[9];
+    std::snprintf(number, sizeof number, "%08zx", i);
+    collectedCharms.insert(number + std::string(kMaxCharmNameBytes - 8, 'n'));
+  }
+  ASSERT_EQ(collectedCharms.size(), kMaxCollectedCharms);
+  SaveCollectedCharms();
+  ASSERT_LE(fs::file_size(file), kMaxCharmsFileBytes);
+  const std::set<std::string> saved = collectedCharms;
+  LoadCollectedCharms();
+  EXPECT_EQ(collectedCharms, saved);
+  EXPECT_FALSE(collectedCharmsNeedBackup);
+
+  // One byte more than that is no file the game wrote: not read at all, and
+  // kept whole at the first save.
+  fs::resize_file(file, kMaxCharmsFileBytes + 1);
+  plat::DebugCaptureScope debug;
+  LoadCollectedCharms();
+  EXPECT_TRUE(collectedCharms.empty());
+  EXPECT_TRUE(collectedCharmsNeedBackup);
+  EXPECT_NE(debug.text.find("Error reading collected charms: too large"), std::string::npos) << debug.text;
+  collectedCharms = {"new"};
+  SaveCollectedCharms();
+  EXPECT_EQ(fs::file_size(backup), kMaxCharmsFileBytes + 1);
+  LoadCollectedCharms();
+  EXPECT_EQ(collectedCharms, std::set<std::string>{"new"});
+}
+
 TEST_F(CharmsFile, FailedSaveKeepsTheOldFile) {
   collectedCharms = {"old"};
   SaveCollectedCharms();

@@ -18,6 +18,7 @@
 
 #include "tests/seal/module_variants.h"
 #include "tests/seal/test_module.h"
+#include "tests/support/odd_files.h"
 #include "tests/support/test_support.h"
 
 namespace seal = plat::seal;
@@ -1110,3 +1111,27 @@ TEST(SealModule, ASongWithNothingToPlayFallsSilentInsteadOfSpinning) {
   EXPECT_LE(info.loops, 1u);
   ASSERT_EQ(seal::FreeModuleFile(m), seal::kOk);
 }
+
+// ---- files that are not sound files ---------------------------------------------
+
+// A pipe, a device or a folder under a sound's or a module's name is a file
+// the library cannot read; a huge hole is refused by its size. Nothing waits
+// on the pipe or reads the device or the hole into memory.
+class SealOddFile : public ::testing::TestWithParam<vantrel::test::OddFileCase> {};
+
+TEST_P(SealOddFile, WaveAndModuleLoadsRefuseIt) {
+  const vantrel::test::OddFile odd(GetParam().kind, vantrel::test::MakeTempDir("seal-odd") / "sound.wav");
+  const int expected = GetParam().kind == vantrel::test::OddKind::kSparse ? seal::kNoMemory : seal::kFileError;
+  seal::Sample* s = nullptr;
+  EXPECT_EQ(seal::LoadWaveFile(odd.Path().c_str(), 0, &s), expected);
+  EXPECT_EQ(s, nullptr);
+  seal::Module* m = nullptr;
+  EXPECT_EQ(seal::LoadModuleFile(odd.Path().c_str(), 0, &m), expected);
+  EXPECT_EQ(m, nullptr);
+  EXPECT_EQ(seal::GetCounts().modules, 0u);
+  EXPECT_EQ(odd.PipeOpens(), 0) << "opened, which waits for a writer";
+  EXPECT_TRUE(odd.Intact());
+}
+
+INSTANTIATE_TEST_SUITE_P(OddFiles, SealOddFile, ::testing::ValuesIn(vantrel::test::OddFileCases()),
+                         [](const auto& info) { return vantrel::test::OddFileCaseId(info.param); });

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -17,25 +18,29 @@ namespace vantrel::test {
 PipeGuard::PipeGuard(const fs::path& path) : path_(path) {
   fs::create_directories(path.parent_path());
   made_ = ::mkfifo(path.c_str(), 0644) == 0;
-  // A handle on the pipe itself (not an open of it), so that the thread can
-  // be released even when a reader has put something else in its place.
-  if (made_) hold_ = ::open(path.c_str(), O_PATH | O_CLOEXEC);
+  // A handle on the pipe that is no reader and no writer: through it the
+  // pipe can be opened again after a rename.
+  if (made_) node_ = ::open(path.c_str(), O_PATH | O_CLOEXEC);
   if (made_) thread_ = std::thread([this] { Serve(); });
 }
 
 PipeGuard::~PipeGuard() {
   if (!made_) return;
   finishing_ = true;
-  const std::string through = hold_ >= 0 ? "/proc/self/fd/" + std::to_string(hold_) : path_.string();
-  const int release = ::open(through.c_str(), O_RDONLY | O_NONBLOCK);
+  const int release = ::open(PipeName().c_str(), O_RDONLY | O_NONBLOCK);
   thread_.join();
   if (release >= 0) ::close(release);
-  if (hold_ >= 0) ::close(hold_);
+  if (node_ >= 0) ::close(node_);
+}
+
+std::string PipeGuard::PipeName() const {
+  return node_ >= 0 ? "/proc/self/fd/" + std::to_string(node_) : path_.string();
 }
 
 void PipeGuard::Serve() {
+  const std::string pipe = PipeName();
   for (;;) {
-    const int fd = ::open(path_.c_str(), O_WRONLY);
+    const int fd = ::open(pipe.c_str(), O_WRONLY);
     if (fd >= 0) ::close(fd);
     if (finishing_) return;
     if (fd < 0) continue;
@@ -78,6 +83,13 @@ MemoryGuard::~MemoryGuard() {
 
 void PrintTo(const OddFileCase& c, std::ostream* os) { *os << c.name; }
 
+std::string OddFileCaseId(const OddFileCase& c) {
+  std::string id;
+  for (const char* p = c.name; *p; ++p)
+    if (std::isalnum(static_cast<unsigned char>(*p))) id += *p;
+  return id;
+}
+
 const std::vector<OddFileCase>& OddFileCases() {
   static const std::vector<OddFileCase> cases = {
       {"pipe", OddKind::kPipe},
@@ -114,14 +126,14 @@ OddFile::~OddFile() {
   pipe_.reset();
 }
 
-bool OddFile::Intact() const {
+bool OddFile::IntactAt(const fs::path& where) const {
   boost::system::error_code ec;
-  const fs::file_status link = fs::symlink_status(path_, ec);
+  const fs::file_status link = fs::symlink_status(where, ec);
   switch (kind_) {
     case OddKind::kPipe: return link.type() == fs::fifo_file;
-    case OddKind::kZeroDevice: return link.type() == fs::symlink_file && fs::read_symlink(path_, ec) == "/dev/zero";
-    case OddKind::kSparse: return link.type() == fs::regular_file && fs::file_size(path_, ec) == kOddSparseBytes;
-    case OddKind::kFolder: return link.type() == fs::directory_file && fs::exists(path_ / "inside.txt", ec);
+    case OddKind::kZeroDevice: return link.type() == fs::symlink_file && fs::read_symlink(where, ec) == "/dev/zero";
+    case OddKind::kSparse: return link.type() == fs::regular_file && fs::file_size(where, ec) == kOddSparseBytes;
+    case OddKind::kFolder: return link.type() == fs::directory_file && fs::exists(where / "inside.txt", ec);
   }
   return false;
 }

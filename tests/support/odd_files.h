@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <ostream>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -19,7 +20,8 @@ namespace vantrel::test {
 // A named pipe that no test can hang on. A thread waits to open its write
 // end; a reader that opens the pipe is let through at once (and then reads
 // an empty pipe), and is counted. At the end the thread is released by a
-// reader of the guard's own.
+// reader of the guard's own, which finds the pipe wherever it has been
+// moved to (a program may keep it aside under another name).
 class PipeGuard {
  public:
   explicit PipeGuard(const boost::filesystem::path& path);
@@ -35,10 +37,12 @@ class PipeGuard {
 
  private:
   void Serve();
+  // A name that opens the pipe itself.
+  std::string PipeName() const;
 
   boost::filesystem::path path_;
   bool made_ = false;
-  int hold_ = -1;
+  int node_ = -1;  // the pipe itself (O_PATH), whatever its name becomes
   std::atomic<bool> finishing_{false};
   std::atomic<int> opens_{0};
   std::thread thread_;
@@ -80,6 +84,9 @@ void PrintTo(const OddFileCase& c, std::ostream* os);
 
 // The table: one row per kind.
 const std::vector<OddFileCase>& OddFileCases();
+// The row's name as a test name takes it: letters and digits only
+// ("linktodevzero"), for INSTANTIATE_TEST_SUITE_P.
+std::string OddFileCaseId(const OddFileCase& c);
 
 // One odd file planted at path (its folder is made), and what it needs to
 // stay harmless while the test runs: the pipe's guard and a memory guard.
@@ -95,7 +102,10 @@ class OddFile {
   // Opens of the pipe that got through (always 0 for the other kinds).
   int PipeOpens() const { return pipe_ ? pipe_->Opens() : 0; }
   // Whether the file is still there as it was planted.
-  bool Intact() const;
+  bool Intact() const { return IntactAt(path_); }
+  // Whether what is at `where` is the file as it was planted: it has been
+  // moved there whole (kept aside under another name, say).
+  bool IntactAt(const boost::filesystem::path& where) const;
 
  private:
   OddKind kind_;
