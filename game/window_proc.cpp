@@ -153,7 +153,7 @@ void OnChar(uint8_t c) {
       PlaySoundAt(kSoundFanfare, 0.0f, int32_t(soundSystem.GetSampleRate(kSoundFanfare) * 0.98), 63);
       PlaySoundAt(kSoundFanfare, 1280.0f, 0, 63);
     }
-  } else if (c != 27) {
+  } else if (c != plat::kCharEscape) {
     input.anyInputThisFrame = 1;
   }
 }
