@@ -159,9 +159,9 @@ struct FunctionKeyStep {
   const char* name;
 };
 const FunctionKeyStep kFunctionKeySteps[] = {
-    {plat::kKeyF1, "1-F1"},     {plat::kKeyF1, "2-F1-again"}, {plat::kKeyF1, "3-F1-third"},
-    {plat::kKeyF1 + 4, "4-F5"}, {plat::kKeyF1 + 5, "5-F6"},   {plat::kKeyF1 + 8, "6-F9"},
-    {plat::kKeyF1 + 7, "7-F8"}, {'P', "8-resumed"},           {plat::kKeyF1 + 6, "9-F7"},
+    {plat::kKeyF1, "1-F1"}, {plat::kKeyF1, "2-F1-again"}, {plat::kKeyF1, "3-F1-third"},
+    {plat::kKeyF5, "4-F5"}, {plat::kKeyF6, "5-F6"},       {plat::kKeyF9, "6-F9"},
+    {plat::kKeyF8, "7-F8"}, {'P', "8-resumed"},           {plat::kKeyF7, "9-F7"},
 };
 
 }  // namespace
