@@ -48,7 +48,40 @@ void ReloadBoardPictures() {
   if (!load()) DebugPrint("The previous board pictures could not be loaded again either\n");
 }
 
+// A function key makes its option line's change in any scene, and the texts
+// that show the settings redraw. Beside that, the backgrounds and textures
+// keys redraw the board background; the display key pauses a running game
+// for the switch; the textures key starts a pause whenever the game is not
+// paused (outside a running game the pause stays off, but the pause key
+// counts as let go) and in play loads the board pictures for the new setting.
+void OnOptionKey(const OptionRow& row) {
+  row.change();
+  switch (row.line) {
+    case kOptionBackgrounds: program.backgroundDirty = 1; break;
+    case kOptionDisplay:
+      if (InPlayRunning()) {
+        play.board.paused = 1;
+        input.pauseKeyReleased = 1;
+      }
+      break;
+    case kOptionClassicTextures:
+      if (!play.board.paused) {
+        TogglePause();
+        input.pauseKeyReleased = 1;
+      }
+      if (program.sceneNumber == kScenePlay) ReloadBoardPictures();
+      program.backgroundDirty = 1;
+      break;
+    default: break;
+  }
+  input.settingsChanged = 1;
+}
+
 void OnKeyDown(uint32_t key) {
+  if (const OptionRow* row = OptionRowOfKey(key)) {
+    OnOptionKey(*row);
+    return;
+  }
   switch (key) {
     case plat::kKeyEscape:
       if (program.sceneNumber == kSceneExit || program.sceneNumber == kSceneOptions) {
@@ -63,44 +96,6 @@ void OnKeyDown(uint32_t key) {
       }
       break;
     case 'P': TogglePause(); break;
-    case plat::kKeyF1:
-      settings.backgroundStyle = (settings.backgroundStyle == 0 || settings.backgroundStyle == 1)
-                                     ? settings.backgroundStyle + 1
-                                     : 0;
-      program.backgroundDirty = 1;
-      input.settingsChanged = 1;
-      break;
-    case plat::kKeyF1 + 4:  // F5
-      settings.useInGameMods = settings.useInGameMods ? 0 : 1;
-      input.settingsChanged = 1;
-      break;
-    case plat::kKeyF1 + 5:  // F6
-      settings.swapStereo = settings.swapStereo ? 0 : 1;
-      audioSettings.swapStereo = settings.swapStereo;
-      input.settingsChanged = 1;
-      break;
-    case plat::kKeyF1 + 6:  // F7
-      program.fullScreenTogglePending = 1;
-      input.settingsChanged = 1;
-      if (InPlayRunning()) {
-        play.board.paused = 1;
-        input.pauseKeyReleased = 1;
-      }
-      break;
-    case plat::kKeyF1 + 7:  // F8
-      settings.classicTextures = settings.classicTextures ? 0 : 1;
-      if (!play.board.paused) {
-        TogglePause();
-        input.pauseKeyReleased = 1;
-      }
-      if (program.sceneNumber == kScenePlay) ReloadBoardPictures();
-      program.backgroundDirty = 1;
-      input.settingsChanged = 1;
-      break;
-    case plat::kKeyF1 + 8:  // F9
-      settings.showScores = settings.showScores ? 0 : 1;
-      input.settingsChanged = 1;
-      break;
     case plat::kKeyUp:
       if (program.sceneNumber == kSceneBoardSetSelect) --boardSetSelect.boardSelectIndex;
       if (settings.cheatMode) {
@@ -153,7 +148,7 @@ void OnChar(uint8_t c) {
       PlaySoundAt(kSoundFanfare, 0.0f, int32_t(soundSystem.GetSampleRate(kSoundFanfare) * 0.98), 63);
       PlaySoundAt(kSoundFanfare, 1280.0f, 0, 63);
     }
-  } else if (c != 27) {
+  } else if (c != plat::kCharEscape) {
     input.anyInputThisFrame = 1;
   }
 }

@@ -107,7 +107,27 @@ enum : uint32_t {
   kKeyInsert = 0x2D,
   kKeyDelete = 0x2E,
   kKeyF1 = 0x70,  // F1..F12 are consecutive
+  kKeyF2 = 0x71,
+  kKeyF3 = 0x72,
+  kKeyF4 = 0x73,
+  kKeyF5 = 0x74,
+  kKeyF6 = 0x75,
+  kKeyF7 = 0x76,
+  kKeyF8 = 0x77,
+  kKeyF9 = 0x78,
+  kKeyF10 = 0x79,
+  kKeyF11 = 0x7A,
   kKeyF12 = 0x7B,
+};
+
+// Control characters among the kMsgChar bytes that the programs read: Esc,
+// Backspace and Return as their keys send them, and a line feed, which the
+// high scores' name entry takes as Return.
+enum : uint8_t {
+  kCharBackspace = 0x08,
+  kCharLineFeed = 0x0A,
+  kCharReturn = 0x0D,
+  kCharEscape = 0x1B,
 };
 
 // Packing helpers for lParam / wParam words.

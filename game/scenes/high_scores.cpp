@@ -32,6 +32,7 @@
 #include "graphics/display.h"
 #include "graphics/draw.h"
 #include "platform/files.h"
+#include "platform/window.h"
 
 HighScoreScreenState highScoreScreen;
 
@@ -230,7 +231,7 @@ bool RunInput() {
   switch (highScoreScreen.scoreScreenState) {
     case kScoresLocalTable:
     case kScoresOnlineTable:
-      if (Pressed(kButtonScoresBack) || c == 27) {
+      if (Pressed(kButtonScoresBack) || c == plat::kCharEscape) {
         LeaveScene();
       } else if (highScoreScreen.scoreScreenState == kScoresLocalTable && Pressed(kButtonOnlineScores)) {
         AskForOnlineScores();
@@ -257,13 +258,13 @@ bool RunInput() {
         if (IsNameCharacter(c)) {
           // Longer names would not fit the file's field with its terminator.
           if (highScoreScreen.typedName.size() < size_t(kHighScoreMaxName)) highScoreScreen.typedName += char(c);
-        } else if (c == 8) {
+        } else if (c == plat::kCharBackspace) {
           if (!highScoreScreen.typedName.empty()) highScoreScreen.typedName.pop_back();
-        } else if (c == 10 || c == 13 || Pressed(kButtonDone)) {
+        } else if (c == plat::kCharLineFeed || c == plat::kCharReturn || Pressed(kButtonDone)) {
           EnterName();
         }
       } else {
-        if (c == 10 || c == 13 || input.anyInputThisFrame) {
+        if (c == plat::kCharLineFeed || c == plat::kCharReturn || input.anyInputThisFrame) {
           ++highScoreScreen.entryPlayer;
           if (optionsScreen.playerCount >= 2) PlaySoundAt(kSoundFanfare, 640.0f, 0, 63);
         }
@@ -276,10 +277,10 @@ bool RunInput() {
     case kScoresAskToPost:
     case kScoresPostFailed:
       if (Pressed(highScoreScreen.scoreScreenState == kScoresAskToPost ? kButtonYes : kButtonRetry) || c == 'Y' ||
-          c == 'y' || c == 13) {
+          c == 'y' || c == plat::kCharReturn) {
         PostBestScore();
       } else if (Pressed(highScoreScreen.scoreScreenState == kScoresAskToPost ? kButtonNo : kButtonCancel) ||
-                 c == 'N' || c == 'n' || c == 27) {
+                 c == 'N' || c == 'n' || c == plat::kCharEscape) {
         highScoreScreen.scoreScreenState = kScoresDeclined;
       } else {
         return true;

@@ -1,7 +1,7 @@
 #include "game/scenes/options.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <string>
 
 #include "audio/sound_bank.h"
 #include "core/random_int.h"
@@ -23,15 +23,18 @@ OptionsScreenState optionsScreen;
 
 namespace {
 
-const char* OnOff(int32_t value, const char* on, const char* off) { return value != 0 ? on : off; }
+std::string OnOff(int32_t value, const char* on, const char* off) { return value != 0 ? on : off; }
 
-std::string Format(const char* pattern, const char* word) {
-  char text[128];
-  std::snprintf(text, sizeof(text), pattern, word);
-  return text;
+void Toggle(int32_t& value) { value = value != 0 ? 0 : 1; }
+
+std::string BackgroundWords() {
+  static const char* const kWords[3] = {"Textured", "Half-Bright", "Black"};
+  // A stored value outside the three styles reads as the default.
+  const int32_t style = settings.backgroundStyle >= 0 && settings.backgroundStyle <= 2 ? settings.backgroundStyle : 0;
+  return kWords[style];
 }
 
-int32_t Toggled(int32_t value) { return value != 0 ? 0 : 1; }
+constexpr OptionRow Blank(OptionLine line) { return {line, nullptr, nullptr, nullptr, 0}; }
 
 // Heat 0..253 for a colour: its luminance.
 uint8_t HeatOf(int r, int g, int b) {
@@ -45,57 +48,74 @@ std::string VersionTextOrUnknown(const std::string& text) { return text.empty() 
 
 std::string GetProgramVersion() { return VersionTextOrUnknown(plat::ProgramVersion()); }
 
+constexpr OptionRow kOptionRows[kOptionLineCount] = {
+    {kOptionPlayers, "Players", [] { return std::to_string(optionsScreen.playerCount); },
+     [] {
+       optionsScreen.playerCount = optionsScreen.playerCount >= 1 && optionsScreen.playerCount < 4
+                                       ? optionsScreen.playerCount + 1
+                                       : 1;
+     },
+     0},
+    {kOptionDifficulty, "Difficulty", [] { return OnOff(settings.kidMode, "Kid-Mode", "Normal"); },
+     [] { Toggle(settings.kidMode); }, 0},
+    {kOptionClassicRules, "Orvesse Ed. Features", [] { return OnOff(settings.classicRules, "Disabled", "Enabled"); },
+     [] { Toggle(settings.classicRules); }, 0},
+    {kOptionCommunityBoards, "Community Boardsets",
+     [] { return OnOff(settings.communityBoards, "Enabled", "Disabled"); }, [] { Toggle(settings.communityBoards); },
+     0},
+    Blank(kOptionBlankAfterBoards),
+    // The frame step carries the switch out.
+    {kOptionDisplay, "Display", [] { return OnOff(settings.fullScreen, "Fullscreen", "Windowed"); },
+     [] { program.fullScreenTogglePending = 1; }, plat::kKeyF7},
+    {kOptionBackgrounds, "Backgrounds", BackgroundWords,
+     [] {
+       settings.backgroundStyle = settings.backgroundStyle >= 0 && settings.backgroundStyle < 2
+                                      ? settings.backgroundStyle + 1
+                                      : 0;
+     },
+     plat::kKeyF1},
+    {kOptionClassicTextures, "Classic Textures", [] { return OnOff(settings.classicTextures, "Enabled", "Disabled"); },
+     [] { Toggle(settings.classicTextures); }, plat::kKeyF8},
+    {kOptionFloatingScores, "Floating Scores", [] { return OnOff(settings.showScores, "Enabled", "Disabled"); },
+     [] { Toggle(settings.showScores); }, plat::kKeyF9},
+    Blank(kOptionBlankAfterScores),
+    {kOptionInGameMusic, "In-game Music", [] { return OnOff(settings.useInGameMods, "Enabled", "Disabled"); },
+     [] { Toggle(settings.useInGameMods); }, plat::kKeyF5},
+    // The sound system mixes by its own copy of the setting.
+    {kOptionStereo, "Stereo Mode", [] { return OnOff(settings.swapStereo, "Left/Right Swapped", "Normal"); },
+     [] {
+       Toggle(settings.swapStereo);
+       audioSettings.swapStereo = settings.swapStereo;
+     },
+     plat::kKeyF6},
+};
+
+constexpr bool RowsAreInLineOrder() {
+  for (int32_t k = 0; k < kOptionLineCount; ++k)
+    if (kOptionRows[k].line != k) return false;
+  return true;
+}
+static_assert(RowsAreInLineOrder(), "kOptionRows[k] is line k");
+
+const OptionRow* OptionRowOfKey(uint32_t key) {
+  if (key == 0) return nullptr;
+  for (const OptionRow& row : kOptionRows)
+    if (row.functionKey == key) return &row;
+  return nullptr;
+}
+
 std::string OptionLineText(int32_t k) {
-  switch (k) {
-    case 0: {
-      char text[64];
-      std::snprintf(text, sizeof(text), "Players:  %d", static_cast<int>(optionsScreen.playerCount));
-      return text;
-    }
-    case 1: return Format("Difficulty:  %s", OnOff(settings.kidMode, "Kid-Mode", "Normal"));
-    case 2: return Format("Orvesse Ed. Features:  %s", OnOff(settings.classicRules, "Disabled", "Enabled"));
-    case 3: return Format("Community Boardsets:  %s", OnOff(settings.communityBoards, "Enabled", "Disabled"));
-    case 5: return Format("Display:  %s (F7)", OnOff(settings.fullScreen, "Fullscreen", "Windowed"));
-    case 6: {
-      static const char* const kWords[3] = {"Textured", "Half-Bright", "Black"};
-      // A stored value outside the three styles reads as the default.
-      const int32_t style = settings.backgroundStyle >= 0 && settings.backgroundStyle <= 2 ? settings.backgroundStyle
-                                                                                           : 0;
-      return Format("Backgrounds:  %s (F1)", kWords[style]);
-    }
-    case 7: return Format("Classic Textures:  %s (F8)", OnOff(settings.classicTextures, "Enabled", "Disabled"));
-    case 8: return Format("Floating Scores:  %s (F9)", OnOff(settings.showScores, "Enabled", "Disabled"));
-    case 10: return Format("In-game Music:  %s (F5)", OnOff(settings.useInGameMods, "Enabled", "Disabled"));
-    case 11: return Format("Stereo Mode:  %s (F6)", OnOff(settings.swapStereo, "Left/Right Swapped", "Normal"));
-    default: return std::string();
-  }
+  if (k < 0 || k >= kOptionLineCount || !kOptionRows[k].label) return std::string();
+  const OptionRow& row = kOptionRows[k];
+  std::string text = std::string(row.label) + ":  " + row.value();
+  if (row.functionKey != 0) text += " (F" + std::to_string(row.functionKey - plat::kKeyF1 + 1) + ")";
+  return text;
 }
 
 bool ApplyOptionClick(int32_t k) {
-  switch (k) {
-    case 0:
-      optionsScreen.playerCount = optionsScreen.playerCount >= 1 && optionsScreen.playerCount < 4
-                                      ? optionsScreen.playerCount + 1
-                                      : 1;
-      return true;
-    case 1: settings.kidMode = Toggled(settings.kidMode); return true;
-    case 2: settings.classicRules = Toggled(settings.classicRules); return true;
-    case 3: settings.communityBoards = Toggled(settings.communityBoards); return true;
-    case 5: program.fullScreenTogglePending = 1; return true;
-    case 6:
-      settings.backgroundStyle = settings.backgroundStyle >= 0 && settings.backgroundStyle < 2
-                                     ? settings.backgroundStyle + 1
-                                     : 0;
-      return true;
-    case 7: settings.classicTextures = Toggled(settings.classicTextures); return true;
-    case 8: settings.showScores = Toggled(settings.showScores); return true;
-    case 10: settings.useInGameMods = Toggled(settings.useInGameMods); return true;
-    case 11:
-      settings.swapStereo = Toggled(settings.swapStereo);
-      audioSettings.swapStereo = settings.swapStereo;
-      return true;
-    default: return false;
-  }
+  if (k < 0 || k >= kOptionLineCount || !kOptionRows[k].change) return false;
+  kOptionRows[k].change();
+  return true;
 }
 
 void SetUpLogoBand() {
@@ -249,11 +269,10 @@ void RunOptionsScreen() {
       display.AddDirtyRect(kOptionLineX, kOptionLineY, 400, 240);
       sysFont.SetTarget(lock.bits, lock.width, lock.height, lock.pitch, lock.bytesPerPixel * 8);
       amberSysFont.SetTarget(lock.bits, lock.width, lock.height, lock.pitch, lock.bytesPerPixel * 8);
-      for (int32_t k = 0; k < kOptionLineCount; ++k) {
-        const std::string text = OptionLineText(k);
-        if (text.empty()) continue;
-        BitFont& font = k == optionsScreen.hoveredOption ? amberSysFont : sysFont;
-        font.DrawText(text.c_str(), kOptionLineX, kOptionLineY + kOptionLinePitch * k);
+      for (const OptionRow& row : kOptionRows) {
+        if (!row.label) continue;
+        BitFont& font = row.line == optionsScreen.hoveredOption ? amberSysFont : sysFont;
+        font.DrawText(OptionLineText(row.line).c_str(), kOptionLineX, kOptionLineY + kOptionLinePitch * row.line);
       }
       input.settingsChanged = 0;
     }

@@ -25,15 +25,48 @@ std::string GetProgramVersion();
 std::string VersionTextOrUnknown(const std::string& text);
 
 // Option lines: left edge, first line, pitch, and the number of lines
-// (including the two empty spacers, 4 and 9).
+// (including the two blanks).
 constexpr int32_t kOptionLineX = 782, kOptionLineY = 295, kOptionLinePitch = 20, kOptionLineCount = 12;
+
+// The option lines from the top; two blank lines part them into groups.
+enum OptionLine : int32_t {
+  kOptionPlayers,
+  kOptionDifficulty,
+  kOptionClassicRules,
+  kOptionCommunityBoards,
+  kOptionBlankAfterBoards,
+  kOptionDisplay,
+  kOptionBackgrounds,
+  kOptionClassicTextures,
+  kOptionFloatingScores,
+  kOptionBlankAfterScores,
+  kOptionInGameMusic,
+  kOptionStereo,
+};
+
+// One option line: its label and the value it shows now ("Label:  value"),
+// what clicking it changes, and the function key that makes the same change
+// in any scene (0 for none; the line names it after the value). A blank
+// line has no label and takes no click.
+struct OptionRow {
+  OptionLine line;
+  const char* label;
+  std::string (*value)();
+  void (*change)();
+  uint32_t functionKey;
+};
+// Every option line, kOptionRows[k] being line k.
+extern const OptionRow kOptionRows[kOptionLineCount];
+// The line whose function key `key` is; null for any other key.
+const OptionRow* OptionRowOfKey(uint32_t key);
+
 // The logo band over the title picture.
 constexpr int32_t kLogoBandX = 316, kLogoBandY = 93, kLogoBandWidth = 646, kLogoBandHeight = 108;
 constexpr int32_t kBandSweepMs = 1500, kBandRefreshMs = 50;
 // The title power-ups strips: frames stacked in the picture.
 constexpr int32_t kStripFrames = 16, kStripHeight = 56, kStripTopY = 10, kStripBottomY = 654;
 
-// The text of option line k as the menu shows it now; empty for a spacer
+// The text of option line k as the menu shows it now; empty for a blank
 // or a number outside the lines.
 std::string OptionLineText(int32_t k);
 // What clicking line k does; false for a line that changes nothing.

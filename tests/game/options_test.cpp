@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "audio/sound_bank.h"
 #include "game/play/play_state.h"
 #include "game/scenes/transition.h"
 #include "game/support/front_end_support.h"
+#include "game/support/option_globals.h"
 #include "game/scenes/deferred_pictures.h"
 #include "game/scenes/options.h"
 #include "platform/seal/seal.h"
@@ -35,6 +37,91 @@ std::vector<uint32_t> Grab(const vantrel::test::GameDriver& d, int32_t x0, int32
 }
 
 }  // namespace
+
+// Settings for the tables below: everything off, everything on, and values
+// a settings file can hold that no click makes.
+constexpr const char* kAllOff = "players=1";
+constexpr const char* kAllOn =
+    "players=4 kidMode=1 classicRules=1 communityBoards=1 fullScreen=1 backgroundStyle=2 classicTextures=1 "
+    "showScores=1 useInGameMods=1 swapStereo=1 soundSwapStereo=1";
+constexpr const char* kOdd =
+    "players=0 kidMode=5 classicRules=-3 communityBoards=2 fullScreen=-1 backgroundStyle=3 classicTextures=9 "
+    "showScores=-1 useInGameMods=4 swapStereo=6 fullScreenTogglePending=7";
+
+TEST_F(FrontEndTest, EveryOptionLineReadsItsSettings) {
+  Start();
+  struct Case {
+    const char* settings;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {kAllOff,
+       {"Players:  1", "Difficulty:  Normal", "Orvesse Ed. Features:  Enabled", "Community Boardsets:  Disabled", "",
+        "Display:  Windowed (F7)", "Backgrounds:  Textured (F1)", "Classic Textures:  Disabled (F8)",
+        "Floating Scores:  Disabled (F9)", "", "In-game Music:  Disabled (F5)", "Stereo Mode:  Normal (F6)"}},
+      {kAllOn,
+       {"Players:  4", "Difficulty:  Kid-Mode", "Orvesse Ed. Features:  Disabled", "Community Boardsets:  Enabled", "",
+        "Display:  Fullscreen (F7)", "Backgrounds:  Black (F1)", "Classic Textures:  Enabled (F8)",
+        "Floating Scores:  Enabled (F9)", "", "In-game Music:  Enabled (F5)", "Stereo Mode:  Left/Right Swapped (F6)"}},
+      {"players=3 backgroundStyle=1",
+       {"Players:  3", "Difficulty:  Normal", "Orvesse Ed. Features:  Enabled", "Community Boardsets:  Disabled", "",
+        "Display:  Windowed (F7)", "Backgrounds:  Half-Bright (F1)", "Classic Textures:  Disabled (F8)",
+        "Floating Scores:  Disabled (F9)", "", "In-game Music:  Disabled (F5)", "Stereo Mode:  Normal (F6)"}},
+      {kOdd,
+       {"Players:  0", "Difficulty:  Kid-Mode", "Orvesse Ed. Features:  Disabled", "Community Boardsets:  Enabled", "",
+        "Display:  Fullscreen (F7)", "Backgrounds:  Textured (F1)", "Classic Textures:  Enabled (F8)",
+        "Floating Scores:  Enabled (F9)", "", "In-game Music:  Enabled (F5)", "Stereo Mode:  Left/Right Swapped (F6)"}},
+      {"players=12 backgroundStyle=-1",
+       {"Players:  12", "Difficulty:  Normal", "Orvesse Ed. Features:  Enabled", "Community Boardsets:  Disabled", "",
+        "Display:  Windowed (F7)", "Backgrounds:  Textured (F1)", "Classic Textures:  Disabled (F8)",
+        "Floating Scores:  Disabled (F9)", "", "In-game Music:  Disabled (F5)", "Stereo Mode:  Normal (F6)"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.settings);
+    vantrel::test::PutOptionGlobals(c.settings);
+    std::vector<std::string> lines;
+    for (int32_t k = 0; k < kOptionLineCount; ++k) lines.push_back(OptionLineText(k));
+    EXPECT_EQ(lines, c.lines);
+    for (int32_t k : {-1, kOptionLineCount, 100}) EXPECT_EQ(OptionLineText(k), "") << k;
+  }
+}
+
+TEST_F(FrontEndTest, EveryOptionClickChangesItsSettingOnly) {
+  Start();
+  // What a click on line k changes, from each of the three settings above;
+  // a line that takes no click changes nothing.
+  struct Case {
+    int32_t k;
+    bool taken;
+    const char* fromOff;
+    const char* fromOn;
+    const char* fromOdd;
+  } cases[] = {
+      {-1, false, "", "", ""},
+      {0, true, "players=2", "players=1", "players=1"},
+      {1, true, "kidMode=1", "kidMode=0", "kidMode=0"},
+      {2, true, "classicRules=1", "classicRules=0", "classicRules=0"},
+      {3, true, "communityBoards=1", "communityBoards=0", "communityBoards=0"},
+      {4, false, "", "", ""},
+      {5, true, "fullScreenTogglePending=1", "fullScreenTogglePending=1", "fullScreenTogglePending=1"},
+      {6, true, "backgroundStyle=1", "backgroundStyle=0", "backgroundStyle=0"},
+      {7, true, "classicTextures=1", "classicTextures=0", "classicTextures=0"},
+      {8, true, "showScores=1", "showScores=0", "showScores=0"},
+      {9, false, "", "", ""},
+      {10, true, "useInGameMods=1", "useInGameMods=0", "useInGameMods=0"},
+      {11, true, "swapStereo=1 soundSwapStereo=1", "swapStereo=0 soundSwapStereo=0", "swapStereo=0"},
+      {12, false, "", "", ""},
+  };
+  for (const Case& c : cases) {
+    const std::pair<const char*, const char*> runs[] = {{kAllOff, c.fromOff}, {kAllOn, c.fromOn}, {kOdd, c.fromOdd}};
+    for (const auto& [from, changed] : runs) {
+      SCOPED_TRACE(testing::Message() << "line " << c.k << " from " << from);
+      vantrel::test::PutOptionGlobals(from);
+      const auto before = vantrel::test::ReadOptionGlobals();
+      EXPECT_EQ(ApplyOptionClick(c.k), c.taken);
+      EXPECT_EQ(vantrel::test::ChangedOptionGlobals(before), changed);
+    }
+  }
+}
 
 TEST_F(FrontEndTest, PlayersAndBackgroundsCycleThroughTheirValues) {
   Start();

@@ -1,8 +1,9 @@
 // Pictures of the front-end scenes on the generated pack, for a person to
 // look at: the main menu, the board-set selection with its error box, the
 // title and credits, the charm collection with some charms collected, and
-// the completion scene; and the high-score scene in each of its states. Written as PNG into the review folder given at build
-// time (build/game-review/).
+// the completion scene; the high-score scene in each of its states; and the
+// main menu and a game after each function key. Written as PNG into the
+// review folder given at build time (build/game-review/).
 #include <gtest/gtest.h>
 
 #include <boost/filesystem.hpp>
@@ -15,6 +16,8 @@
 #include "game/scenes/high_scores.h"
 #include "game/scenes/options.h"
 #include "game/support/front_end_support.h"
+#include "game/support/play_harness.h"
+#include "platform/settings.h"
 #include "platform/steam/steam.h"
 #include "platform/window.h"
 #include "game/play/charms.h"
@@ -143,4 +146,58 @@ TEST_F(ScenePictures, WritesEachHighScoreState) {
   d.MoveMouse(1240, 40);
   d.Frame();
   Save("high-scores-0-local");
+}
+
+// The function keys one after another, each picture a few frames after its
+// key: the main menu's lines follow them, and a game shows the background
+// styles, the classic textures (with the pause that key starts) and the
+// full-screen switch.
+namespace {
+
+struct FunctionKeyStep {
+  uint32_t key;
+  const char* name;
+};
+const FunctionKeyStep kFunctionKeySteps[] = {
+    {plat::kKeyF1, "1-F1"}, {plat::kKeyF1, "2-F1-again"}, {plat::kKeyF1, "3-F1-third"},
+    {plat::kKeyF5, "4-F5"}, {plat::kKeyF6, "5-F6"},       {plat::kKeyF9, "6-F9"},
+    {plat::kKeyF8, "7-F8"}, {'P', "8-resumed"},           {plat::kKeyF7, "9-F7"},
+};
+
+}  // namespace
+
+TEST_F(ScenePictures, WritesTheMenuAfterEachFunctionKey) {
+  vantrel::test::DriverOptions options;
+  options.generatedPack = true;
+  Start(options);
+  Enter(kSceneOptions);
+  d.MoveMouse(900, 295 + 20 * 6 + 8);  // over "Backgrounds"
+  d.RunFor(600);
+  Save("function-keys-menu-0");
+  for (const FunctionKeyStep& step : kFunctionKeySteps) {
+    d.Key(step.key);
+    d.RunFor(300);
+    Save(std::string("function-keys-menu-") + step.name);
+  }
+}
+
+TEST(ScenePicturesOfPlay, WritesAGameAfterEachFunctionKey) {
+  // The settings the earlier pictures left behind are not this game's.
+  boost::system::error_code ignored;
+  fs::remove(plat::SettingsStore::FilePath("Software\\Quillmark\\Vantrel - Orvesse", false), ignored);
+  vantrel::test::PlayOptions options;
+  options.generatedPack = true;
+  vantrel::test::PlayHarness h(options);
+  h.Begin();
+  h.Steps(30);
+  auto save = [&](const std::string& name) {
+    const fs::path path = kReview / ("function-keys-play-" + name + ".png");
+    EXPECT_TRUE(h.Driver().SaveScreen(path)) << path;
+  };
+  save("0");
+  for (const FunctionKeyStep& step : kFunctionKeySteps) {
+    h.Key(static_cast<int32_t>(step.key));
+    h.Steps(20);
+    save(step.name);
+  }
 }

@@ -15,6 +15,8 @@
 #include "game/scenes/options.h"
 #include "game/scenes/transition.h"
 #include "game/support/game_driver.h"
+#include "game/support/option_globals.h"
+#include "game/support/play_harness.h"
 #include "game/window_proc.h"
 #include "graphics/display.h"
 #include "platform/seal/seal.h"
@@ -309,6 +311,85 @@ TEST_F(WindowProcTest, PaddleButtonAndFence) {
   Send(plat::kMsgLButtonDown, plat::kButtonLeft, plat::MakeLParam(640, 300));
   EXPECT_EQ(input.paddleButtonHeld, 0);
   SetPlaySoundObserver(nullptr);
+}
+
+TEST(WindowProc, FunctionKeysInTheMenuAndDuringAGame) {
+  // A game of the fixture pack's Castle set runs; the menu cases only switch
+  // the scene over. The pack's classic bricks have another signature, so
+  // in play the textures key ends on the plain pictures.
+  vantrel::test::PlayHarness h;
+  h.Begin();
+  // Put back at the end: the settings the game writes at its end are read
+  // by the later tests of this program.
+  const auto start = vantrel::test::ReadOptionGlobals();
+  enum Where { kMenu, kPlay, kPausedPlay, kPlayInTransition };
+  const char* const kWhereNames[] = {"in the menu", "in play", "in paused play", "in play during a transition"};
+  constexpr const char* kOff = "players=1 pauseClickX=5";
+  constexpr const char* kOn =
+      "players=4 kidMode=1 classicRules=1 communityBoards=1 fullScreen=1 backgroundStyle=2 classicTextures=1 "
+      "showScores=1 useInGameMods=1 swapStereo=1 soundSwapStereo=1 pauseClickX=5";
+  const uint32_t f1 = plat::kKeyF1, f2 = plat::kKeyF2, f5 = plat::kKeyF5, f6 = plat::kKeyF6, f7 = plat::kKeyF7,
+                 f8 = plat::kKeyF8, f9 = plat::kKeyF9, f12 = plat::kKeyF12;
+  struct Case {
+    Where where;
+    const char* from;
+    uint32_t key;
+    const char* changed;
+  } cases[] = {
+      {kMenu, kOff, f1, "backgroundStyle=1 backgroundDirty=1 settingsChanged=1"},
+      {kMenu, kOff, f2, ""},
+      {kMenu, kOff, f5, "useInGameMods=1 settingsChanged=1"},
+      {kMenu, kOff, f6, "swapStereo=1 soundSwapStereo=1 settingsChanged=1"},
+      {kMenu, kOff, f7, "fullScreenTogglePending=1 settingsChanged=1"},
+      {kMenu, kOff, f8, "classicTextures=1 backgroundDirty=1 settingsChanged=1 pauseKeyReleased=1"},
+      {kMenu, kOff, f9, "showScores=1 settingsChanged=1"},
+      {kMenu, kOff, f12, ""},
+      {kMenu, kOn, f1, "backgroundStyle=0 backgroundDirty=1 settingsChanged=1"},
+      {kMenu, kOn, f5, "useInGameMods=0 settingsChanged=1"},
+      {kMenu, kOn, f6, "swapStereo=0 soundSwapStereo=0 settingsChanged=1"},
+      {kMenu, kOn, f7, "fullScreenTogglePending=1 settingsChanged=1"},
+      {kMenu, kOn, f8, "classicTextures=0 backgroundDirty=1 settingsChanged=1 pauseKeyReleased=1"},
+      {kMenu, kOn, f9, "showScores=0 settingsChanged=1"},
+      {kMenu, "players=1 backgroundStyle=3", f1, "backgroundStyle=0 backgroundDirty=1 settingsChanged=1"},
+      {kMenu, "players=1 backgroundStyle=-1", f1, "backgroundStyle=0 backgroundDirty=1 settingsChanged=1"},
+      {kPlay, kOff, f1, "backgroundStyle=1 backgroundDirty=1 settingsChanged=1"},
+      {kPlay, kOff, f2, ""},
+      {kPlay, kOff, f5, "useInGameMods=1 settingsChanged=1"},
+      {kPlay, kOff, f6, "swapStereo=1 soundSwapStereo=1 settingsChanged=1"},
+      {kPlay, kOff, f7, "fullScreenTogglePending=1 settingsChanged=1 paused=1 pauseKeyReleased=1"},
+      {kPlay, kOff, f8, "backgroundDirty=1 settingsChanged=1 paused=1 pauseKeyReleased=1 pauseClickX=-1"},
+      {kPlay, kOff, f9, "showScores=1 settingsChanged=1"},
+      {kPlay, kOff, f12, ""},
+      {kPlay, kOn, f8,
+       "classicTextures=0 backgroundDirty=1 settingsChanged=1 paused=1 pauseKeyReleased=1 pauseClickX=-1"},
+      {kPausedPlay, kOff, f1, "backgroundStyle=1 backgroundDirty=1 settingsChanged=1"},
+      {kPausedPlay, kOff, f5, "useInGameMods=1 settingsChanged=1"},
+      {kPausedPlay, kOff, f6, "swapStereo=1 soundSwapStereo=1 settingsChanged=1"},
+      {kPausedPlay, kOff, f7, "fullScreenTogglePending=1 settingsChanged=1"},
+      {kPausedPlay, kOff, f8, "backgroundDirty=1 settingsChanged=1"},
+      {kPausedPlay, kOff, f9, "showScores=1 settingsChanged=1"},
+      {kPlayInTransition, kOff, f1, "backgroundStyle=1 backgroundDirty=1 settingsChanged=1"},
+      {kPlayInTransition, kOff, f5, "useInGameMods=1 settingsChanged=1"},
+      {kPlayInTransition, kOff, f6, "swapStereo=1 soundSwapStereo=1 settingsChanged=1"},
+      {kPlayInTransition, kOff, f7, "fullScreenTogglePending=1 settingsChanged=1"},
+      {kPlayInTransition, kOff, f8, "backgroundDirty=1 settingsChanged=1 pauseKeyReleased=1"},
+      {kPlayInTransition, kOff, f9, "showScores=1 settingsChanged=1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "F" << c.key - plat::kKeyF1 + 1 << " " << kWhereNames[c.where] << " from "
+                                    << c.from);
+    program.sceneNumber = c.where == kMenu ? kSceneOptions : kScenePlay;
+    transition.transitionRunning = c.where == kPlayInTransition ? 1 : 0;
+    vantrel::test::PutOptionGlobals(std::string(c.from) + (c.where == kPausedPlay ? " paused=1" : ""));
+    const auto before = vantrel::test::ReadOptionGlobals();
+    MainWndProc(program.windowHandle, plat::kMsgKeyDown, c.key, 0);
+    EXPECT_EQ(vantrel::test::ChangedOptionGlobals(before), c.changed);
+    if (c.where != kMenu && c.key == f8) {
+      EXPECT_NE(boardSet.bricks.pixels, nullptr);
+    }
+  }
+  transition.transitionRunning = 0;
+  vantrel::test::WriteOptionGlobals(start);
 }
 
 TEST(WindowProc, ClassicTexturesOfAnotherSignatureAreRevertedAndReloaded) {
